@@ -1,0 +1,158 @@
+// The C entry points: argument checks, then the work, with every exception
+// trapped into a result code.
+#include "docuworks/xdwapi.h"
+
+#include <cstring>
+#include <string>
+
+#include "AppPrint.h"
+#include "Convert.h"
+#include "Document.h"
+#include "Error.h"
+#include "Ocr.h"
+
+using namespace xdw;
+
+namespace {
+
+std::string PathArg(const char* path) {
+    if (path == nullptr || *path == '\0') throw EngineError(XDW_E_INVALID_ARG, "empty path");
+    return path;
+}
+
+template <typename Record>
+void CheckRecord(const Record* record) {
+    if (record == nullptr || record->size < static_cast<int32_t>(sizeof(Record)))
+        throw EngineError(XDW_E_INVALID_ARG, "bad record");
+}
+
+}  // namespace
+
+extern "C" {
+
+XDWAPI_EXPORT int XDW_GetInformation(int index, char* value, int size, void*) {
+    return Trap([&] {
+        if (value == nullptr || size <= 0) throw EngineError(XDW_E_INVALID_ARG, "no buffer");
+        value[0] = '\0';
+        if (index != XDW_GI_DEFAULT_OUTPUT_FOLDER) throw EngineError(XDW_E_INVALID_ARG, "item");
+        const std::string folder = DefaultOutputFolder();
+        if (folder.size() + 1 > static_cast<size_t>(size))
+            throw EngineError(XDW_E_INVALID_ARG, "buffer too small");
+        std::memcpy(value, folder.c_str(), folder.size() + 1);
+        return static_cast<int>(folder.size());
+    });
+}
+
+XDWAPI_EXPORT int XDW_CreateXdwFromImagePdfFile(const char* input, const char* output, void*) {
+    return Trap([&] {
+        ConvertPdf(PathArg(input), PathArg(output));
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_CreateXdwFromImageFile(const char* input, const char* output,
+                                             const XDW_CREATE_OPTION* option) {
+    return Trap([&] {
+        if (option != nullptr) CheckRecord(option);
+        ConvertImage(PathArg(input), PathArg(output), option);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_BeginCreationFromAppFile(const char* input, const char* output,
+                                               int attachOriginal, XDW_CREATE_HANDLE* handle,
+                                               void*) {
+    return Trap([&] {
+        if (handle == nullptr) throw EngineError(XDW_E_INVALID_ARG, "no handle");
+        *handle = BeginAppPrint(PathArg(input), PathArg(output), attachOriginal != 0);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
+                                                   XDW_CREATION_STATUS* status) {
+    return Trap([&] {
+        CheckRecord(status);
+        AppPrintStatus(handle, status);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_CancelCreationFromAppFile(XDW_CREATE_HANDLE handle, void*) {
+    return Trap([&] {
+        CancelAppPrint(handle);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_EndCreationFromAppFile(XDW_CREATE_HANDLE handle, void*) {
+    return Trap([&] {
+        EndAppPrint(handle);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_OpenDocumentHandle(const char* path, XDW_DOCUMENT_HANDLE* handle,
+                                         const XDW_OPEN_MODE* mode) {
+    return Trap([&] {
+        if (handle == nullptr) throw EngineError(XDW_E_INVALID_ARG, "no handle");
+        if (mode != nullptr) CheckRecord(mode);
+        *handle = OpenDocument(PathArg(path));
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) {
+    return Trap([&] {
+        CheckRecord(info);
+        Document& doc = LookupDocument(handle);
+        info->pages = PageCount(doc);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page, void*) {
+    return Trap([&] {
+        Document& doc = LookupDocument(handle);
+        if (page < 1 || page > PageCount(doc)) throw EngineError(XDW_E_INVALID_ARG, "page");
+        RotatePageAuto(doc, page);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
+                               const XDW_OCR_OPTION* option, void*) {
+    return Trap([&] {
+        CheckRecord(option);
+        if (engine != 1) throw EngineError(XDW_E_INVALID_ARG, "engine");
+        Document& doc = LookupDocument(handle);
+        if (page < 1 || page > PageCount(doc)) throw EngineError(XDW_E_INVALID_ARG, "page");
+        ApplyOcr(doc, page, *option);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_SaveDocument(XDW_DOCUMENT_HANDLE handle, void*) {
+    return Trap([&] {
+        SaveDocument(LookupDocument(handle));
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle, void*) {
+    return Trap([&] {
+        CloseDocument(handle);
+        return 0;
+    });
+}
+
+XDWAPI_EXPORT int XDW_Finalize(void*) {
+    return Trap([&] {
+        FinalizeAppPrint();
+        FinalizeOcr();
+        CloseAllDocuments();
+        return 0;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,16 @@
+// Direct conversions: a PDF or an image file becomes a document.
+#pragma once
+
+#include <string>
+
+#include "docuworks/xdwapi.h"
+
+namespace xdw {
+
+std::string DefaultOutputFolder();  // created when missing
+
+void ConvertPdf(const std::string& input, const std::string& output);
+void ConvertImage(const std::string& input, const std::string& output,
+                  const XDW_CREATE_OPTION* option);
+
+}  // namespace xdw

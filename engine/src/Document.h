@@ -1,0 +1,29 @@
+// Open documents and the handles that name them.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <qpdf/QPDF.hh>
+
+#include "docuworks/xdwapi.h"
+
+namespace xdw {
+
+struct Document {
+    std::string path;           // the file it was opened from and is saved to
+    std::shared_ptr<QPDF> pdf;  // its content, changed in memory until saved
+    bool changed = false;
+};
+
+XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path);
+// Throws EngineError(XDW_E_INVALID_ARG) for a handle that is not open.
+Document& LookupDocument(XDW_DOCUMENT_HANDLE handle);
+int PageCount(Document& doc);
+// Replaces the file at doc.path with the changed content (temporary file,
+// flushed, renamed into place).
+void SaveDocument(Document& doc);
+void CloseDocument(XDW_DOCUMENT_HANDLE handle);
+void CloseAllDocuments();
+
+}  // namespace xdw

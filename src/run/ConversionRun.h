@@ -1,0 +1,61 @@
+// One conversion run: the logic behind the main window's events. The window
+// forwards create, show, destroy, its actions and the timer tick here; the run
+// reaches the window through WindowOps and the engine through docuworks::Api.
+#pragma once
+
+#include <ctime>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "docuworks/DocuWorksApi.h"
+#include "run/RunOptions.h"
+#include "run/WindowOps.h"
+
+namespace quilbex {
+
+// Local time now; replaced by a fixed time in tests.
+using Clock = std::function<std::tm()>;
+Clock SystemClock();
+
+class ConversionRun {
+public:
+    // args: the command-line arguments after the program name.
+    ConversionRun(WindowOps& window, docuworks::Api& engine, std::vector<std::string> args,
+                  Clock clock = SystemClock());
+
+    // Window events.
+    void FormCreate(const std::string& exeDir);  // exeDir ends with '/'
+    void FormShow();                             // caption, focus, then PlanRun
+    void FormDestroy();                          // releases the engine
+    void acExecuteExecute();
+    void acCloseExecute();
+    void acAppCancelExecute();
+    void Timer1Timer();
+
+    // Called by the window for an error that escaped one of the events above.
+    void HandleException(const std::exception& error);
+
+    const RunOptions& Options() const { return options_; }
+    const std::string& ExeDir() const { return exeDir_; }
+    bool Monitoring() const { return monitoring_; }
+
+    // Parts of a run, public so they can be driven one at a time.
+    void PlanRun();
+    void AddLog(const std::string& text);
+    void ReportError(int code);
+    void FinishRun();
+    void RunOcrPass();
+
+private:
+    WindowOps& window_;
+    docuworks::Api& engine_;
+    std::vector<std::string> args_;
+    Clock clock_;
+    std::string exeDir_;
+    RunOptions options_;
+    bool monitoring_ = false;
+};
+
+}  // namespace quilbex

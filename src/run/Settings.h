@@ -1,0 +1,39 @@
+// Quilbex.ini: private-profile reads and writes, key by key (the file is
+// opened and closed on every access). Values are UTF-8 in memory and code
+// page 932 on disk.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quilbex {
+
+// A write the system refused, or a value that cannot be stored in code page
+// 932. what() is "<path> に書き込めません".
+class SettingsWriteError : public std::runtime_error {
+public:
+    explicit SettingsWriteError(const std::string& path);
+};
+
+class SettingsFile {
+public:
+    explicit SettingsFile(std::string path);
+
+    // At most 2047 code page 932 bytes of the value, never splitting a
+    // double-byte character; a missing key gives def.
+    std::string Read(const std::string& section, const std::string& key,
+                     const std::string& def) const;
+    // Creates the file, the section or the key as needed; throws SettingsWriteError.
+    void Write(const std::string& section, const std::string& key, const std::string& value);
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::string> CommaList(const std::string& text);          // read
+std::string CommaList(const std::vector<std::string>& items);         // write
+
+}  // namespace quilbex
