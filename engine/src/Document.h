@@ -16,6 +16,10 @@ struct Document {
     bool changed = false;
 };
 
+// Reads a PDF file. Throws EngineError: the errno code when the file cannot
+// be opened, XDW_E_CANNOT_READ when it is not a readable PDF with pages.
+std::shared_ptr<QPDF> ReadPdf(const std::string& path);
+
 XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path);
 // Throws EngineError(XDW_E_INVALID_ARG) for a handle that is not open.
 Document& LookupDocument(XDW_DOCUMENT_HANDLE handle);

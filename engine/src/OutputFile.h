@@ -1,6 +1,7 @@
 // Writing documents so that nothing half-written is ever seen at the target.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include <qpdf/QPDF.hh>
@@ -16,5 +17,10 @@ void CheckTargetFree(const std::string& target);
 // (XDW_E_FILE_EXISTS); with replace true the target is replaced atomically.
 // On any failure the temporary file is removed and the target is untouched.
 void CommitPdf(QPDF& pdf, const std::string& target, bool replace);
+
+// Stream data providers run inside the writer, which wraps whatever they
+// throw. A provider that fails records its result code here first so that
+// CommitPdf fails with it (and never keeps the output).
+void NoteWriteFailure(int32_t code);
 
 }  // namespace xdw
