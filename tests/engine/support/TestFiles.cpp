@@ -1,0 +1,249 @@
+#include "TestFiles.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include <leptonica/allheaders.h>
+#include <poppler-document.h>
+#include <poppler-image.h>
+#include <poppler-page-renderer.h>
+#include <poppler-page.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace xdwtest {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quilbex-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Tests may take write permission away from the folder.
+    ::chmod(path_.c_str(), 0700);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TempDir::Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream data;
+    data << in.rdbuf();
+    return data.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+namespace {
+
+std::string PdfString(const std::string& text) {
+    std::string out = "(";
+    for (char c : text) {
+        if (c == '(' || c == ')' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + ")";
+}
+
+}  // namespace
+
+void MakeTextPdf(const std::string& path, const std::vector<std::string>& pages) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
+    QPDFPageDocumentHelper helper(pdf);
+    for (const std::string& text : pages) {
+        std::string content = "BT /F1 18 Tf 72 720 Td 22 TL\n";
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) content += PdfString(line) + " Tj T*\n";
+        content += "ET\n";
+        QPDFObjectHandle page = QPDFObjectHandle::parse(
+            "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << >> >> >>");
+        page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+        helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    }
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+}
+
+std::vector<std::string> PdfPageTexts(const std::string& path) {
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    if (!doc) throw std::runtime_error("poppler cannot open " + path);
+    std::vector<std::string> texts;
+    for (int i = 0; i < doc->pages(); ++i) {
+        std::unique_ptr<poppler::page> page(doc->create_page(i));
+        const poppler::byte_array utf8 = page->text().to_utf8();
+        texts.emplace_back(utf8.begin(), utf8.end());
+    }
+    return texts;
+}
+
+int PdfPageCount(const std::string& path) {
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    if (!doc) throw std::runtime_error("poppler cannot open " + path);
+    return doc->pages();
+}
+
+void RgbImage::Average(double x0, double y0, double x1, double y1, double rgb[3]) const {
+    const int xa = static_cast<int>(x0 * width), xb = std::max(xa + 1, int(x1 * width));
+    const int ya = static_cast<int>(y0 * height), yb = std::max(ya + 1, int(y1 * height));
+    double sum[3] = {0, 0, 0};
+    long count = 0;
+    for (int y = ya; y < yb && y < height; ++y) {
+        for (int x = xa; x < xb && x < width; ++x) {
+            const uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
+            for (int c = 0; c < 3; ++c) sum[c] += p[c];
+            ++count;
+        }
+    }
+    for (int c = 0; c < 3; ++c) rgb[c] = count > 0 ? sum[c] / count : 0;
+}
+
+RgbImage RenderPdfPage(const std::string& path, int page, double dpi) {
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    if (!doc) throw std::runtime_error("poppler cannot open " + path);
+    std::unique_ptr<poppler::page> p(doc->create_page(page - 1));
+    if (!p) throw std::runtime_error("no such page");
+    poppler::page_renderer renderer;
+    const poppler::image image = renderer.render_page(p.get(), dpi, dpi);
+    if (!image.is_valid() || image.format() != poppler::image::format_argb32)
+        throw std::runtime_error("render failed");
+    RgbImage out;
+    out.width = image.width();
+    out.height = image.height();
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y) {
+        const auto* row = reinterpret_cast<const uint8_t*>(image.const_data()) +
+                          static_cast<size_t>(y) * image.bytes_per_row();
+        for (int x = 0; x < out.width; ++x) {
+            uint8_t* dst = &out.pixels[(static_cast<size_t>(y) * out.width + x) * 3];
+            dst[0] = row[x * 4 + 2];  // stored as B, G, R, A
+            dst[1] = row[x * 4 + 1];
+            dst[2] = row[x * 4 + 0];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+struct PixDeleter {
+    void operator()(PIX* pix) const { pixDestroy(&pix); }
+};
+using PixPtr = std::unique_ptr<PIX, PixDeleter>;
+
+// The pattern: the top-left quarter is marked, the rest is white.
+PixPtr MakePix(const ImageSpec& spec) {
+    const int depth = spec.kind == ImageKind::Bilevel ? 1 : spec.kind == ImageKind::Gray ? 8 : 32;
+    PixPtr pix(pixCreate(spec.width, spec.height, depth));
+    if (!pix) throw std::runtime_error("pixCreate failed");
+    if (depth == 1) {
+        pixClearAll(pix.get());  // 0 is white
+    } else {
+        pixSetAll(pix.get());
+    }
+    for (int y = 0; y < spec.height / 2; ++y) {
+        for (int x = 0; x < spec.width / 2; ++x) {
+            l_uint32 value = 0;
+            if (depth == 1) value = 1;
+            if (depth == 32) composeRGBPixel(255, 0, 0, &value);
+            pixSetPixel(pix.get(), x, y, value);
+        }
+    }
+    if (spec.dpi > 0) pixSetResolution(pix.get(), spec.dpi, spec.dpi);
+    return pix;
+}
+
+std::string ExifOrientationBlock(int orientation) {
+    // APP1 "Exif": a big-endian TIFF header with one IFD holding Orientation.
+    std::string tiff = std::string("MM\0*\0\0\0\x08", 8);
+    tiff += std::string("\0\x01", 2);                    // one entry
+    tiff += std::string("\x01\x12\0\x03\0\0\0\x01", 8);  // Orientation, SHORT, 1
+    tiff += static_cast<char>(0);
+    tiff += static_cast<char>(orientation);
+    tiff += std::string("\0\0", 2);
+    tiff += std::string("\0\0\0\0", 4);  // no next IFD
+    const std::string payload = std::string("Exif\0\0", 6) + tiff;
+    const size_t length = payload.size() + 2;
+    std::string segment = "\xFF\xE1";
+    segment += static_cast<char>(length >> 8);
+    segment += static_cast<char>(length & 0xFF);
+    return segment + payload;
+}
+
+}  // namespace
+
+void MakeJpeg(const std::string& path, const ImageSpec& spec, int exifOrientation) {
+    ImageSpec jpegSpec = spec;
+    if (jpegSpec.kind == ImageKind::Bilevel) jpegSpec.kind = ImageKind::Gray;
+    PixPtr pix = MakePix(jpegSpec);
+    l_uint8* data = nullptr;
+    size_t size = 0;
+    if (pixWriteMemJpeg(&data, &size, pix.get(), 90, 0) != 0)
+        throw std::runtime_error("jpeg encode failed");
+    std::string bytes(reinterpret_cast<char*>(data), size);
+    lept_free(data);
+    if (exifOrientation != 0) bytes.insert(2, ExifOrientationBlock(exifOrientation));
+    WriteBytes(path, bytes);
+}
+
+void MakeTiff(const std::string& path, const std::vector<TiffPageSpec>& pages) {
+    bool first = true;
+    for (const TiffPageSpec& page : pages) {
+        PixPtr pix = MakePix(page.image);
+        int comp = IFF_TIFF;
+        switch (page.compression) {
+            case TiffCompression::None:
+                comp = IFF_TIFF;
+                break;
+            case TiffCompression::G4:
+                comp = IFF_TIFF_G4;
+                break;
+            case TiffCompression::Lzw:
+                comp = IFF_TIFF_LZW;
+                break;
+            case TiffCompression::PackBits:
+                comp = IFF_TIFF_PACKBITS;
+                break;
+        }
+        if (pixWriteTiff(path.c_str(), pix.get(), comp, first ? "w" : "a") != 0)
+            throw std::runtime_error("tiff write failed");
+        first = false;
+    }
+}
+
+}  // namespace xdwtest

@@ -1,0 +1,74 @@
+// Files made at test time for the engine tests, and ways to look into the
+// documents the engine writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace xdwtest {
+
+// A fresh folder under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // Names of the entries in the folder (no "." or ".."), sorted.
+    std::vector<std::string> Entries() const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& data);
+bool Exists(const std::string& path);
+
+// A PDF whose pages carry the given text in a standard font; lines are
+// separated by '\n'. ASCII text only.
+void MakeTextPdf(const std::string& path, const std::vector<std::string>& pages);
+
+// The text of every page, as poppler extracts it.
+std::vector<std::string> PdfPageTexts(const std::string& path);
+int PdfPageCount(const std::string& path);
+
+// A page rendered by poppler at the given resolution, as 8-bit RGB rows.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;  // width * height * 3
+    // The average (r, g, b) over a rectangle given in fractions of the image.
+    void Average(double x0, double y0, double x1, double y1, double rgb[3]) const;
+};
+RgbImage RenderPdfPage(const std::string& path, int page, double dpi);
+
+// Test images. Pixels come from a pattern: the top-left quarter is red (or
+// black for grey and bilevel images), the rest white, so orientation can be
+// read back from a rendering.
+enum class ImageKind { Bilevel, Gray, Rgb };
+struct ImageSpec {
+    int width = 64;
+    int height = 48;
+    ImageKind kind = ImageKind::Rgb;
+    int dpi = 0;  // 0: no resolution recorded
+};
+
+// A JPEG file; exifOrientation 0 writes no EXIF block.
+void MakeJpeg(const std::string& path, const ImageSpec& spec, int exifOrientation = 0);
+
+// TIFF compression choices for MakeTiff.
+enum class TiffCompression { None, G4, Lzw, PackBits };
+struct TiffPageSpec {
+    ImageSpec image;
+    TiffCompression compression = TiffCompression::None;
+};
+// A TIFF with one directory per page.
+void MakeTiff(const std::string& path, const std::vector<TiffPageSpec>& pages);
+
+}  // namespace xdwtest
