@@ -1,0 +1,205 @@
+// Whole runs of the real program and engine, as a user meets them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "e2e_support.h"
+
+using namespace e2e;
+
+namespace {
+
+const std::string kDone = "XDW出力完了しました。";
+const std::string kCancelNoHandle = "-2147024809:何らかのエラーが発生しました。";
+
+std::string Destination(const fs::path& dir) { return "[" + dir.string() + "]へXDW出力します…"; }
+
+void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
+    ASSERT_EQ(actual.size(), expected.size()) << "log has " << actual.size() << " lines";
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+}  // namespace
+
+// The road of a typical run: a scanned PDF, the name with yymmdd behind it,
+// the default output folder, deletion of the source and OCR.
+TEST(WholeRun, ScannedPdfWithDateNameDeletionAndOcr) {
+    ProgramFolder folder;
+    const fs::path source = folder.root() / "report.pdf";
+    fs::copy_file(fs::path(QUILBEX_SAMPLES) / "sample.pdf", source);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"OCR", "Y"}, {"DelFile", "Y"}},
+                         {{"SaveDir", ""}, {"FileName", "\"元のファイル名\"yymmdd"}});
+
+    const std::string day = DateText("%y%m%d");
+    const Result result = folder.Run({source.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+
+    const fs::path documents = folder.home() / "Documents";
+    ExpectLines(folder.LogLines(), {Destination(documents), kDone, "xdwファイルをオープンしました。",
+                                    "1ページ処理します。", "1ページをOCRしました。",
+                                    "xdwファイルを保存しました。"});
+    const fs::path output = documents / ("report" + day + ".xdw");
+    ASSERT_TRUE(fs::exists(output));
+    EXPECT_FALSE(fs::exists(source));
+    const auto texts = PdfPageTexts(output);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(Lower(texts[0]).find("scanned from paper"), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find("東京都千代田区"), std::string::npos) << texts[0];
+}
+
+TEST(WholeRun, JpegAndMultiPageTiff) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
+
+    const fs::path jpeg = folder.root() / "photo.JPG";
+    RunTool({"convert", "-size", "640x480", "gradient:blue-yellow", "-density", "150", jpeg.string()});
+    Result result = folder.Run({jpeg.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    ExpectLines(folder.LogLines(), {Destination(out), kDone});
+    EXPECT_EQ(PdfPageTexts(out / "photo.xdw").size(), 1u);
+    EXPECT_TRUE(fs::exists(jpeg)) << "DelFile is off";
+
+    const fs::path tiff = folder.root() / "scan.tiff";
+    RunTool({"convert", "-size", "300x200", "xc:white", "-size", "300x200", "xc:black", "-size",
+             "300x200", "gradient:red-green", tiff.string()});
+    result = folder.Run({tiff.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    ExpectLines(folder.LogLines(), {Destination(out), kDone});
+    EXPECT_EQ(PdfPageTexts(out / "scan.xdw").size(), 3u);
+}
+
+// Files without a direct route are printed by their application; the phases
+// reach the log in order and the original travels inside the document.
+TEST(WholeRun, TextAndOfficeFilesThroughApplicationPrinting) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"DelFile", "Y"}, {"OCR", "Y"}},
+                         {{"SaveDir", out.string()}, {"FileName", "元のファイル名"}});
+
+    const fs::path text = folder.root() / "memo.txt";
+    WriteFile(text, "Minutes of the meeting\nQuilbex prints this through its application.\n");
+    const std::string textBytes = ReadFile(text);
+    const fs::path odt = folder.root() / "letter.odt";
+    {
+        const fs::path draft = folder.root() / "draft" / "letter.txt";
+        fs::create_directories(draft.parent_path());
+        WriteFile(draft, "A letter written in an office program.\n");
+        RunTool({"soffice", "-env:UserInstallation=file://" + (folder.root() / "lo").string(),
+                 "--headless", "--convert-to", "odt", "--outdir", folder.root().string(),
+                 draft.string()});
+    }
+    const std::string odtBytes = ReadFile(odt);
+
+    const std::vector<std::string> phases = {
+        "変換を開始しました。", "ｱﾌﾟﾘｹｰｼｮﾝで印刷しています。", "ﾍﾟｰｼﾞを生成しています。",
+        "ｵﾘｼﾞﾅﾙﾌｧｲﾙを添付しています。", "ﾌｧｲﾙに書き出しています。", "変換が終了しました。"};
+    struct Case {
+        fs::path source;
+        std::string bytes;
+        std::string expectText;
+    };
+    for (const Case& c : {Case{text, textBytes, "Minutes of the meeting"},
+                          Case{odt, odtBytes, "A letter written in an office program."}}) {
+        SCOPED_TRACE(c.source.filename().string());
+        const Result result = folder.Run({c.source.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+        const auto lines = folder.LogLines();
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines.front(), Destination(out));
+        EXPECT_EQ(lines[lines.size() - 2], "変換が終了しました。");
+        EXPECT_EQ(lines.back(), kDone);
+        // Every line between is a phase line, each phase later than the one before.
+        size_t last = 0;
+        for (size_t i = 1; i + 1 < lines.size(); ++i) {
+            const auto at = std::find_if(phases.begin(), phases.end(), [&](const std::string& p) {
+                return lines[i].rfind(p, 0) == 0;
+            });
+            ASSERT_NE(at, phases.end()) << lines[i];
+            const size_t index = static_cast<size_t>(at - phases.begin()) + 1;
+            EXPECT_GT(index, last) << lines[i];
+            last = index;
+        }
+        const fs::path output = out / c.source.filename().replace_extension(".xdw");
+        ASSERT_TRUE(fs::exists(output));
+        EXPECT_FALSE(fs::exists(c.source)) << "deleted after a complete conversion";
+        const auto texts = PdfPageTexts(output);
+        ASSERT_FALSE(texts.empty());
+        EXPECT_NE(texts[0].find(c.expectText), std::string::npos) << texts[0];
+        const auto names = PdfAttachments(output);
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(PdfAttachmentData(output, names[0]), c.bytes);
+    }
+}
+
+TEST(WholeRun, ExistingOutputIsReportedAndKept) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"DelFile", "Y"}}, {{"SaveDir", out.string()}});
+    const fs::path source = folder.root() / "a.pdf";
+    MakeTextPdf(source, {"first"});
+    WriteFile(out / "a.xdw", "an earlier document");
+
+    const Result result = folder.Run({source.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    ExpectLines(folder.LogLines(), {Destination(out),
+                                    "-2147024816:指定されたファイルはすでに存在します。",
+                                    kCancelNoHandle});
+    EXPECT_EQ(ReadFile(out / "a.xdw"), "an earlier document");
+    EXPECT_TRUE(fs::exists(source));
+}
+
+TEST(WholeRun, MissingSourceIsReported) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
+
+    const Result result = folder.Run({(folder.root() / "gone.pdf").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    ExpectLines(folder.LogLines(), {Destination(out),
+                                    "-2147024894:指定されたファイルが見つかりません。",
+                                    kCancelNoHandle});
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+// Random bytes under a .pdf name: refused by both routes, and with deletion
+// on the source is still there afterwards.
+TEST(WholeRun, CorruptPdfSurvivesWithDeletionOn) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"DelFile", "Y"}, {"OCR", "Y"}},
+                         {{"SaveDir", out.string()}});
+    std::mt19937 random(7);
+    std::string junk(20000, '\0');
+    for (char& c : junk) c = static_cast<char>(random());
+    const fs::path source = folder.root() / "broken.pdf";
+    WriteFile(source, junk);
+
+    const Result result = folder.Run({source.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    ExpectLines(folder.LogLines(), {Destination(out),
+                                    "-2147221501:指定されたファイルを開くことができません。",
+                                    kCancelNoHandle});
+    EXPECT_EQ(ReadFile(source), junk);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST(WholeRun, NoArgumentWithoutDisplayEndsAtOnce) {
+    ProgramFolder folder;
+    const Result result = folder.Run({}, 30);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.exitCode, -1) << "waited for input that can never come";
+    EXPECT_FALSE(result.errors.empty());
+    EXPECT_FALSE(fs::exists(folder.program() / "Quilbex.log"));
+}
