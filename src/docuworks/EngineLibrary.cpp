@@ -1,2 +1,171 @@
+// docuworks::LoadEngine: binds libxdwapi.so.1 at run time. The library is
+// looked for beside the executable, then in ../lib from there, then in the
+// system's library path. When it cannot be bound (missing, or lacking one of
+// the calls) every call fails with XDW_E_NOT_INSTALLED and the information
+// query gives an empty text, so the run reports that the engine is not
+// installed instead of failing to start.
 #include "docuworks/DocuWorksApi.h"
-// Placeholder: the run-time binding of the engine library goes here.
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace docuworks {
+
+namespace {
+
+constexpr const char* kLibraryName = "libxdwapi.so.1";
+
+// The entry points of the library; all null when it is not bound.
+struct Calls {
+    decltype(&XDW_GetInformation) GetInformation = nullptr;
+    decltype(&XDW_CreateXdwFromImagePdfFile) CreateXdwFromImagePdfFile = nullptr;
+    decltype(&XDW_CreateXdwFromImageFile) CreateXdwFromImageFile = nullptr;
+    decltype(&XDW_BeginCreationFromAppFile) BeginCreationFromAppFile = nullptr;
+    decltype(&XDW_GetStatusCreationFromAppFile) GetStatusCreationFromAppFile = nullptr;
+    decltype(&XDW_CancelCreationFromAppFile) CancelCreationFromAppFile = nullptr;
+    decltype(&XDW_EndCreationFromAppFile) EndCreationFromAppFile = nullptr;
+    decltype(&XDW_OpenDocumentHandle) OpenDocumentHandle = nullptr;
+    decltype(&XDW_GetDocumentInformation) GetDocumentInformation = nullptr;
+    decltype(&XDW_RotatePageAuto) RotatePageAuto = nullptr;
+    decltype(&XDW_ApplyOcr) ApplyOcr = nullptr;
+    decltype(&XDW_SaveDocument) SaveDocument = nullptr;
+    decltype(&XDW_CloseDocumentHandle) CloseDocumentHandle = nullptr;
+    decltype(&XDW_Finalize) Finalize = nullptr;
+};
+
+// The folder of the running executable with a trailing "/", or "" when unknown.
+std::string ExecutableFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return {};
+    const std::string exe(path, static_cast<std::size_t>(length));
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+
+template <typename Fn>
+bool Bind(void* library, const char* name, Fn& fn) {
+    fn = reinterpret_cast<Fn>(::dlsym(library, name));
+    return fn != nullptr;
+}
+
+bool BindAll(void* library, Calls& calls) {
+    return Bind(library, "XDW_GetInformation", calls.GetInformation) &&
+           Bind(library, "XDW_CreateXdwFromImagePdfFile", calls.CreateXdwFromImagePdfFile) &&
+           Bind(library, "XDW_CreateXdwFromImageFile", calls.CreateXdwFromImageFile) &&
+           Bind(library, "XDW_BeginCreationFromAppFile", calls.BeginCreationFromAppFile) &&
+           Bind(library, "XDW_GetStatusCreationFromAppFile", calls.GetStatusCreationFromAppFile) &&
+           Bind(library, "XDW_CancelCreationFromAppFile", calls.CancelCreationFromAppFile) &&
+           Bind(library, "XDW_EndCreationFromAppFile", calls.EndCreationFromAppFile) &&
+           Bind(library, "XDW_OpenDocumentHandle", calls.OpenDocumentHandle) &&
+           Bind(library, "XDW_GetDocumentInformation", calls.GetDocumentInformation) &&
+           Bind(library, "XDW_RotatePageAuto", calls.RotatePageAuto) &&
+           Bind(library, "XDW_ApplyOcr", calls.ApplyOcr) &&
+           Bind(library, "XDW_SaveDocument", calls.SaveDocument) &&
+           Bind(library, "XDW_CloseDocumentHandle", calls.CloseDocumentHandle) &&
+           Bind(library, "XDW_Finalize", calls.Finalize);
+}
+
+// Binds the first library found that has every call; the library stays loaded
+// for the life of the process (the engine may still have work running when the
+// program ends).
+Calls LoadCalls() {
+    std::vector<std::string> candidates;
+    if (const std::string folder = ExecutableFolder(); !folder.empty()) {
+        candidates.push_back(folder + kLibraryName);
+        candidates.push_back(folder + "../lib/" + kLibraryName);
+    }
+    candidates.push_back(kLibraryName);
+    for (const auto& candidate : candidates) {
+        void* library = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) continue;
+        Calls calls;
+        if (BindAll(library, calls)) return calls;
+        ::dlclose(library);
+    }
+    return {};
+}
+
+class LoadedEngine final : public Api {
+public:
+    explicit LoadedEngine(Calls calls) : c_(calls) {}
+
+    int GetInformation(int index, char* value, int size) override {
+        if (c_.GetInformation == nullptr) {
+            if (value != nullptr && size > 0) value[0] = '\0';
+            return XDW_E_NOT_INSTALLED;
+        }
+        return c_.GetInformation(index, value, size, nullptr);
+    }
+    int CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) override {
+        if (c_.CreateXdwFromImagePdfFile == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.CreateXdwFromImagePdfFile(input.c_str(), output.c_str(), nullptr);
+    }
+    int CreateXdwFromImageFile(const std::string& input, const std::string& output,
+                               const XDW_CREATE_OPTION& option) override {
+        if (c_.CreateXdwFromImageFile == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.CreateXdwFromImageFile(input.c_str(), output.c_str(), &option);
+    }
+    int BeginCreationFromAppFile(const std::string& input, const std::string& output,
+                                 int attachOriginal, XDW_CREATE_HANDLE* handle) override {
+        if (c_.BeginCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.BeginCreationFromAppFile(input.c_str(), output.c_str(), attachOriginal, handle,
+                                           nullptr);
+    }
+    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
+                                     XDW_CREATION_STATUS* status) override {
+        if (c_.GetStatusCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.GetStatusCreationFromAppFile(handle, status);
+    }
+    int CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) override {
+        if (c_.CancelCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.CancelCreationFromAppFile(handle, nullptr);
+    }
+    int EndCreationFromAppFile(XDW_CREATE_HANDLE handle) override {
+        if (c_.EndCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.EndCreationFromAppFile(handle, nullptr);
+    }
+    int OpenDocumentHandle(const std::string& path, XDW_DOCUMENT_HANDLE* handle,
+                           const XDW_OPEN_MODE& mode) override {
+        if (c_.OpenDocumentHandle == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.OpenDocumentHandle(path.c_str(), handle, &mode);
+    }
+    int GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) override {
+        if (c_.GetDocumentInformation == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.GetDocumentInformation(handle, info);
+    }
+    int RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page) override {
+        if (c_.RotatePageAuto == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.RotatePageAuto(handle, page, nullptr);
+    }
+    int ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
+                 const XDW_OCR_OPTION& option) override {
+        if (c_.ApplyOcr == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.ApplyOcr(handle, page, engine, &option, nullptr);
+    }
+    int SaveDocument(XDW_DOCUMENT_HANDLE handle) override {
+        if (c_.SaveDocument == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.SaveDocument(handle, nullptr);
+    }
+    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) override {
+        if (c_.CloseDocumentHandle == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.CloseDocumentHandle(handle, nullptr);
+    }
+    int Finalize() override {
+        if (c_.Finalize == nullptr) return XDW_E_NOT_INSTALLED;
+        return c_.Finalize(nullptr);
+    }
+
+private:
+    Calls c_;
+};
+
+}  // namespace
+
+std::unique_ptr<Api> LoadEngine() { return std::make_unique<LoadedEngine>(LoadCalls()); }
+
+}  // namespace docuworks

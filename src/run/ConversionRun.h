@@ -49,13 +49,20 @@ public:
     void RunOcrPass();
 
 private:
+    const std::string& Source() const { return args_.front(); }
+    // The extension of the source without its dot ("" when it has none).
+    std::string SourceExtension() const;
+    // Deletes the source after a successful conversion when asked, logging a failure.
+    void DeleteSourceWhenAsked();
+
     WindowOps& window_;
     docuworks::Api& engine_;
     std::vector<std::string> args_;
     Clock clock_;
     std::string exeDir_;
     RunOptions options_;
-    bool monitoring_ = false;
+    bool monitoring_ = false;  // an application-print conversion is being followed
+    bool finalized_ = false;
 };
 
 }  // namespace quilbex

@@ -33,7 +33,7 @@ private:
     std::string path_;
 };
 
-std::vector<std::string> CommaList(const std::string& text);          // read
-std::string CommaList(const std::vector<std::string>& items);         // write
+std::vector<std::string> CommaList(const std::string& text);   // read
+std::string CommaList(const std::vector<std::string>& items);  // write
 
 }  // namespace quilbex

@@ -1,0 +1,38 @@
+// Small helpers on file names and files shared by the run logic. Paths use
+// "/" between folders; extensions start at the last dot of the file name.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quilbex {
+
+inline constexpr char kPathDelimiter = '/';
+
+// The file name without its folder.
+std::string ExtractFileName(const std::string& path);
+// The extension including its dot (".pdf"), or empty when the file name has no dot.
+std::string ExtractFileExt(const std::string& path);
+// path with its extension (from the last dot of the file name) replaced by ext.
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+
+// Letter case is ignored for the letters A to Z only.
+std::string UpperCase(std::string text);
+bool SameText(std::string_view a, std::string_view b);
+
+// A file whose permission bits allow nobody to write it counts as read-only:
+// the settings file and the log file are not replaced then, whoever runs the
+// program.
+bool IsReadOnlyFile(const std::string& path);
+
+enum class WriteResult { kWritten, kCannotCreate, kWriteFailed };
+// Replaces the file at path with one holding content (through a temporary
+// file in the same folder, renamed into place), keeping its permissions. A
+// read-only file, or a folder where no file can be made, gives kCannotCreate.
+WriteResult ReplaceFileContent(const std::string& path, const std::string& content);
+
+// Deletes a file for good (no recycle bin); false when the system refuses.
+bool DeleteFilePermanently(const std::string& path);
+
+}  // namespace quilbex

@@ -1,0 +1,78 @@
+// OCR and auto-rotation pass over a directly converted document.
+#include "run/ConversionRun.h"
+
+namespace quilbex {
+
+namespace {
+
+int OcrLanguage(const std::string& language) {
+    if (language == "日本語") return XDW_OCR_LANGUAGE_JAPANESE;
+    if (language == "英語") return XDW_OCR_LANGUAGE_ENGLISH;
+    return XDW_OCR_LANGUAGE_AUTO;
+}
+
+constexpr int kOcrEngine = 1;
+
+}  // namespace
+
+void ConversionRun::RunOcrPass() {
+    XDW_OCR_OPTION ocr{};
+    ocr.size = sizeof ocr;
+    ocr.text_layer = 1;
+    ocr.language = OcrLanguage(options_.Language);
+    ocr.replace_layer = 1;
+    ocr.keep_image = 1;
+
+    XDW_OPEN_MODE mode{};
+    mode.size = sizeof mode;
+    mode.for_update = 1;
+    mode.share = 1;
+    XDW_DOCUMENT_HANDLE document = nullptr;
+    const int opened = engine_.OpenDocumentHandle(options_.OutPath, &document, mode);
+    if (opened < 0) {
+        // There is no document to work on.
+        ReportError(opened);
+        return;
+    }
+    AddLog("xdwファイルをオープンしました。");
+
+    XDW_DOCUMENT_INFO info{};
+    info.size = sizeof info;
+    engine_.GetDocumentInformation(document, &info);
+    AddLog(std::to_string(info.pages) + "ページ処理します。");
+
+    for (int page = 1; page <= info.pages; ++page) {
+        if (options_.AutoRotate) {
+            try {
+                const int rotated = engine_.RotatePageAuto(document, page);
+                if (rotated != 0) {
+                    ReportError(rotated);
+                } else {
+                    AddLog(std::to_string(page) + "ページを自動正立しました。");
+                }
+            } catch (const std::exception& error) {
+                AddLog(std::string("自動正立エラー：") + error.what());
+            }
+        }
+        try {
+            const int recognised = engine_.ApplyOcr(document, page, kOcrEngine, ocr);
+            if (recognised != 0) {
+                ReportError(recognised);
+            } else {
+                AddLog(std::to_string(page) + "ページをOCRしました。");
+            }
+        } catch (const std::exception& error) {
+            AddLog(std::string("OCRエラー：") + error.what());
+        }
+    }
+
+    const int saved = engine_.SaveDocument(document);
+    if (saved < 0) {
+        ReportError(saved);
+    } else {
+        AddLog("xdwファイルを保存しました。");
+    }
+    engine_.CloseDocumentHandle(document);
+}
+
+}  // namespace quilbex

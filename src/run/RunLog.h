@@ -1,0 +1,32 @@
+// The run log, the messages for result codes and the text of the default
+// error handler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quilbex {
+
+inline constexpr const char* kSettingsFileName = "Quilbex.ini";
+inline constexpr const char* kLogFileName = "Quilbex.log";
+
+// The result of Execute's route choice for a file without a direct conversion.
+inline constexpr int32_t kNoDirectRoute = -1;
+
+// The message for an engine result code; every code without a message of its
+// own gets kCatchAllMessage.
+inline constexpr const char* kCatchAllMessage = "何らかのエラーが発生しました。";
+const char* ErrorMessage(int32_t code);
+
+// The default error handler's text: a full stop is appended unless the last
+// character is a single-byte one with a code of 0x2E or less.
+std::string WithFullStop(const std::string& message);
+
+// Writes lines to path in code page 932, each ended by CR LF, replacing the
+// file. Throws std::runtime_error with "ファイル <path> を作成できません" when the
+// file cannot be created (a read-only file included) and "ファイル <path> に書き込めません"
+// when writing fails.
+void WriteLogFile(const std::string& path, const std::vector<std::string>& lines);
+
+}  // namespace quilbex
