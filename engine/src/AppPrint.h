@@ -2,6 +2,7 @@
 // process, followed by a worker thread; the caller only polls.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "docuworks/xdwapi.h"
@@ -15,5 +16,10 @@ void CancelAppPrint(XDW_CREATE_HANDLE handle);
 void EndAppPrint(XDW_CREATE_HANDLE handle);
 // Ends every child process and worker and removes their temporary files.
 void FinalizeAppPrint();
+
+class AppPrintJob;
+// The conversion behind a live handle (for inspection); throws
+// EngineError(XDW_E_INVALID_ARG) for any other handle.
+std::shared_ptr<AppPrintJob> LookupAppPrintJob(XDW_CREATE_HANDLE handle);
 
 }  // namespace xdw

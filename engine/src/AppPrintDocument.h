@@ -1,0 +1,34 @@
+// Turning the PDF LibreOffice printed into the final document, page by page,
+// with the original file attached when asked.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <qpdf/QPDF.hh>
+
+namespace xdw {
+
+// The finished document and the printed PDF it still reads page content
+// from: both must stay alive until the document has been written.
+struct PrintedDocument {
+    std::shared_ptr<QPDF> printed;
+    std::shared_ptr<QPDF> document;
+    int pages = 0;
+};
+
+// Copies every page of printedPdf into a new document, calling onPage(i, n)
+// after page i of n. Throws EngineError(XDW_E_CANNOT_READ) when the file is
+// not a readable PDF with at least one page; whatever onPage throws (a stop
+// request) ends the build.
+PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
+                                     const std::function<void(int, int)>& onPage);
+
+// Embeds the bytes of dataPath as a file attachment named displayName. The
+// bytes are read when the document is written, so dataPath must stay until
+// then.
+void AttachOriginal(QPDF& document, const std::string& dataPath, const std::string& displayName,
+                    const std::string& mimeType);
+
+}  // namespace xdw

@@ -1,0 +1,58 @@
+// A child program started from an argument vector (never a shell) in a
+// process group of its own, so that it and everything it starts can be ended
+// together.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace xdw {
+
+struct ChildSpec {
+    std::vector<std::string> argv;  // argv[0] is the program path
+    // Variables set (or replaced) in the child's copy of our environment.
+    std::vector<std::pair<std::string, std::string>> env;
+    std::string logPath;  // stdout and stderr go here; /dev/null when empty
+};
+
+class ChildProcess {
+public:
+    // Starts the program; throws EngineError when it cannot be started.
+    explicit ChildProcess(const ChildSpec& spec);
+    // Ends the whole group and reaps the child if that has not happened yet.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    pid_t group() const { return pid_; }
+
+    // Non-blocking: the exit status (a wait status) once the child has
+    // ended. When it has, whatever it left running in its group is killed
+    // before the child is reaped, so the group id cannot be reused meanwhile.
+    std::optional<int> poll();
+
+    // SIGTERM to the whole group, SIGKILL after the grace period to whatever
+    // is left, then reaps the child. Safe to call more than once.
+    void terminate(std::chrono::milliseconds grace);
+
+    // True while any process of the child's group is still there.
+    bool groupAlive() const;
+
+private:
+    void reap();
+
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+    int status_ = 0;
+};
+
+// Whether the process group still has members (kill(-group, 0)).
+bool ProcessGroupAlive(pid_t group);
+
+}  // namespace xdw

@@ -1,0 +1,246 @@
+// The conversion worker with stand-in programs in place of LibreOffice, so
+// that failures, hangs and stubborn child processes can be staged quickly:
+// every failure ends in phase 9 with no output, and stopping ends the
+// child's whole process group.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "AppPrint.h"
+#include "AppPrintJob.h"
+#include "AppPrintOffice.h"
+#include "ChildProcess.h"
+#include "ContentCheck.h"
+#include "Error.h"
+#include "TestFiles.h"
+#include "appprint_support.h"
+
+using namespace xdwtest;
+
+namespace {
+
+// The --outdir argument of the command line, in shell.
+const char* kFindOutDir =
+    "out=''; prev=''\n"
+    "for a in \"$@\"; do [ \"$prev\" = --outdir ] && out=\"$a\"; prev=\"$a\"; done\n";
+
+class AppPrintWorker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = xdw::CurrentAppPrintSettings();
+        source = dir.File("report.txt");
+        output = dir.File("report.xdw");
+        WriteBytes(source, "plain text to print\n");
+    }
+    void TearDown() override {
+        xdw::FinalizeAppPrint();
+        xdw::SetAppPrintSettings(saved);
+        EXPECT_TRUE(LeftoverTempFolders().empty());
+    }
+
+    // Makes a stand-in for LibreOffice running body, and uses it.
+    void UseOffice(const std::string& body,
+                   std::chrono::milliseconds limit = std::chrono::minutes(1),
+                   std::chrono::milliseconds grace = std::chrono::milliseconds(500)) {
+        const std::string script = dir.File("fake-soffice");
+        WriteScript(script, body);
+        xdw::AppPrintSettings settings;
+        settings.officeCandidates = {script};
+        settings.timeLimit = limit;
+        settings.grace = grace;
+        xdw::SetAppPrintSettings(settings);
+    }
+
+    PhaseTrace Run(XDW_CREATE_HANDLE handle, const std::function<void(int)>& onPoll = {}) {
+        return WatchPhases(
+            [&] {
+                XDW_CREATION_STATUS status{};
+                status.size = sizeof status;
+                xdw::AppPrintStatus(handle, &status);
+                return status;
+            },
+            std::chrono::seconds(60), onPoll);
+    }
+
+    xdw::AppPrintSettings saved;
+    TempDir dir;
+    std::string source, output;
+};
+
+TEST_F(AppPrintWorker, NoLibreOfficeMeansNotInstalled) {
+    xdw::AppPrintSettings settings;
+    settings.officeCandidates = {dir.File("missing/soffice"), "quilbex-no-such-office"};
+    xdw::SetAppPrintSettings(settings);
+    try {
+        xdw::BeginAppPrint(source, output, true);
+        FAIL() << "started without LibreOffice";
+    } catch (const xdw::EngineError& e) {
+        EXPECT_EQ(e.code(), XDW_E_NOT_INSTALLED);
+    }
+    EXPECT_FALSE(Exists(output));
+}
+
+TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
+    MakeTextPdf(dir.File("printed.pdf"), {"first page", "second page", "third page"});
+    UseOffice(std::string(kFindOutDir) + "echo \"$HOME\" > '" + dir.File("home.txt") +
+              "'\nprintf '%s\\n' \"$@\" > '" + dir.File("args.txt") + "'\ncp '" +
+              dir.File("printed.pdf") + "' \"$out/source.pdf\"\n");
+    // A missing HOME must not stop the application from starting.
+    const char* home = getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    unsetenv("HOME");
+    auto handle = xdw::BeginAppPrint(source, output, false);
+    const PhaseTrace trace = Run(handle);
+    if (!savedHome.empty()) setenv("HOME", savedHome.c_str(), 1);
+
+    EXPECT_TRUE(IsSuccessfulRun(trace.phases)) << Describe(trace.phases);
+    EXPECT_EQ(std::count(trace.phases.begin(), trace.phases.end(), XDW_PHASE_ATTACHING), 0);
+    EXPECT_EQ(trace.lastTotal, 3);
+    EXPECT_EQ(trace.lastPage, 3);
+    xdw::EndAppPrint(handle);
+
+    EXPECT_EQ(PdfPageTexts(output).size(), 3u);
+    EXPECT_NE(PdfPageTexts(output)[2].find("third page"), std::string::npos);
+    EXPECT_TRUE(AttachmentNames(output).empty());
+
+    // The child got a usable HOME and the command line of a private,
+    // headless conversion.
+    const std::string childHome = ReadBytes(dir.File("home.txt"));
+    EXPECT_EQ(childHome.front(), '/');
+    const std::string args = ReadBytes(dir.File("args.txt"));
+    EXPECT_NE(args.find("-env:UserInstallation=file:///"), std::string::npos) << args;
+    EXPECT_NE(args.find("--headless\n"), std::string::npos);
+    EXPECT_NE(args.find("--convert-to\npdf\n"), std::string::npos);
+    EXPECT_NE(args.find("--norestore\n"), std::string::npos);
+}
+
+TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
+    struct Case {
+        const char* what;
+        std::string body;
+        int32_t code;
+    };
+    const std::vector<Case> cases = {
+        {"non-zero exit", "exit 3\n", XDW_E_FAIL},
+        {"no output", "exit 0\n", XDW_E_CANNOT_READ},
+        {"broken PDF", std::string(kFindOutDir) + "echo garbage > \"$out/source.pdf\"\n",
+         XDW_E_CANNOT_READ},
+        {"killed", "kill -9 $$\n", XDW_E_FAIL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UseOffice(c.body);
+        auto handle = xdw::BeginAppPrint(source, output, true);
+        const auto job = xdw::LookupAppPrintJob(handle);
+        const PhaseTrace trace = Run(handle);
+        EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
+        EXPECT_EQ(std::count(trace.phases.begin(), trace.phases.end(), XDW_PHASE_FINISHED), 0);
+        EXPECT_EQ(job->failureCode(), c.code) << job->failureText();
+        EXPECT_FALSE(Exists(output));
+        EXPECT_TRUE(LeftoverTempFolders().empty());
+        xdw::EndAppPrint(handle);
+    }
+}
+
+TEST_F(AppPrintWorker, HungApplicationIsEndedAfterTheTimeLimit) {
+    // Ignores SIGTERM and leaves a grandchild behind: only SIGKILL to the
+    // whole group gets rid of both.
+    UseOffice("trap '' TERM\nsleep 300 &\nsleep 300\n", std::chrono::milliseconds(800),
+              std::chrono::milliseconds(300));
+    auto handle = xdw::BeginAppPrint(source, output, true);
+    const auto job = xdw::LookupAppPrintJob(handle);
+    const auto start = std::chrono::steady_clock::now();
+    const PhaseTrace trace = Run(handle);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
+    EXPECT_EQ(job->failureCode(), XDW_E_FAIL);
+    ASSERT_NE(job->childGroup(), 0);
+    EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
+    EXPECT_FALSE(Exists(output));
+    xdw::EndAppPrint(handle);
+}
+
+TEST_F(AppPrintWorker, CancelEndsTheWholeProcessGroup) {
+    UseOffice("trap '' TERM\nsleep 300 &\nsleep 300\n");
+    auto handle = xdw::BeginAppPrint(source, output, true);
+    const auto job = xdw::LookupAppPrintJob(handle);
+    bool cancelled = false;
+    const PhaseTrace trace = Run(handle, [&](int phase) {
+        if (phase == XDW_PHASE_PRINTING && !cancelled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            EXPECT_TRUE(xdw::ProcessGroupAlive(job->childGroup()));
+            xdw::CancelAppPrint(handle);
+            cancelled = true;
+            XDW_CREATION_STATUS status{};
+            status.size = sizeof status;
+            xdw::AppPrintStatus(handle, &status);
+            EXPECT_EQ(status.phase, XDW_PHASE_CANCELLING);  // seen at once
+        }
+    });
+    const std::vector<int> expected = {XDW_PHASE_PRINTING, XDW_PHASE_CANCELLING,
+                                       XDW_PHASE_CANCELLED};
+    ASSERT_GE(trace.phases.size(), 3u);
+    EXPECT_EQ(std::vector<int>(trace.phases.end() - 3, trace.phases.end()), expected);
+    EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
+    EXPECT_EQ(job->failureCode(), 0);
+    EXPECT_FALSE(Exists(output));
+    EXPECT_TRUE(LeftoverTempFolders().empty());
+    xdw::EndAppPrint(handle);
+}
+
+TEST_F(AppPrintWorker, EndingARunningConversionStopsIt) {
+    UseOffice("sleep 300\n");
+    auto handle = xdw::BeginAppPrint(source, output, true);
+    const auto job = xdw::LookupAppPrintJob(handle);
+    while (job->childGroup() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    xdw::EndAppPrint(handle);
+    EXPECT_TRUE(job->ended());
+    EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
+    EXPECT_FALSE(Exists(output));
+    EXPECT_THROW(xdw::LookupAppPrintJob(handle), xdw::EngineError);
+}
+
+TEST_F(AppPrintWorker, AFileThatAppearsAtTheOutputMeanwhileIsKept) {
+    MakeTextPdf(dir.File("printed.pdf"), {"page"});
+    // Someone else creates the output while the application prints.
+    UseOffice(std::string(kFindOutDir) + "echo theirs > '" + output + "'\ncp '" +
+              dir.File("printed.pdf") + "' \"$out/source.pdf\"\n");
+    auto handle = xdw::BeginAppPrint(source, output, true);
+    const auto job = xdw::LookupAppPrintJob(handle);
+    const PhaseTrace trace = Run(handle);
+    EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
+    EXPECT_EQ(job->failureCode(), XDW_E_FILE_EXISTS);
+    EXPECT_EQ(ReadBytes(output), "theirs\n");
+    xdw::EndAppPrint(handle);
+}
+
+TEST(AppPrintContent, PrintableTypesAreJudgedFromTheContent) {
+    for (const char* yes :
+         {"text/plain", "text/csv", "text/rtf", "application/rtf", "application/pdf",
+          "application/vnd.oasis.opendocument.text", "application/msword",
+          "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+          "application/vnd.ms-excel", "image/png", "image/jpeg"})
+        EXPECT_TRUE(xdw::IsPrintableMimeType(yes)) << yes;
+    for (const char* no :
+         {"application/octet-stream", "application/x-empty", "inode/x-empty", "inode/directory",
+          "application/zip", "application/x-executable", "application/x-sharedlib",
+          "application/gzip", "audio/mpeg", "video/mp4", ""})
+        EXPECT_FALSE(xdw::IsPrintableMimeType(no)) << no;
+
+    TempDir dir;
+    WriteBytes(dir.File("a.bin"), "Just words in a file\nwith two lines\n");
+    EXPECT_EQ(xdw::CheckPrintableContent(dir.File("a.bin")), "text/plain");
+    MakeTextPdf(dir.File("p.dat"), {"pdf"});
+    EXPECT_EQ(xdw::CheckPrintableContent(dir.File("p.dat")), "application/pdf");
+    WriteBytes(dir.File("z.txt"), std::string("PK\x03\x04", 4) + std::string(200, '\x01'));
+    EXPECT_THROW(xdw::CheckPrintableContent(dir.File("z.txt")), xdw::EngineError);
+}
+
+}  // namespace
