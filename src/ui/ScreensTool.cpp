@@ -1,0 +1,71 @@
+// quilbex_screens <folder>: renders the main window, the settings dialog and
+// the version window to PNG files in folder, without a display.
+#include <QDir>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "docuworks/DocuWorksApi.h"
+#include "ui/Application.h"
+#include "ui/Headless.h"
+#include "ui/TFMain.h"
+#include "ui/TFSetting.h"
+#include "ui/TFVersion.h"
+
+namespace {
+
+bool Save(QWidget& widget, const QDir& folder, const char* name) {
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    if (!widget.grab().save(path, "PNG")) {
+        std::fprintf(stderr, "quilbex_screens: cannot write %s\n", path.toLocal8Bit().constData());
+        return false;
+    }
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    quilbex::QuilbexApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quilbex_screens <output folder>\n");
+        return 2;
+    }
+    QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "quilbex_screens: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    QTemporaryDir programFolder;
+    if (!programFolder.isValid()) return 1;
+    const std::string exeDir = programFolder.path().toStdString() + "/";
+    std::unique_ptr<docuworks::Api> engine = docuworks::LoadEngine();
+
+    bool ok = true;
+    {
+        // An interactive run waiting for Execute, as the user sees it.
+        quilbex::TFMain main(*engine, {"/home/user/scan/report.doc"}, exeDir);
+        main.SetChecked(quilbex::OptionBox::DeleteSource, false);
+        main.SetChecked(quilbex::OptionBox::Ocr, true);
+        main.SetChecked(quilbex::OptionBox::AutoRotate, true);
+        ok &= Save(main, folder, "main.png");
+        // An automatic run while the application prints.
+        main.AppendLog("[/home/user/文書]へXDW出力します…");
+        main.ShowBanner();
+        ok &= Save(main, folder, "main-running.png");
+    }
+    {
+        quilbex::TFSetting setting(*engine, exeDir + "Quilbex.ini", nullptr);
+        setting.FormShow();
+        ok &= Save(setting, folder, "settings.png");
+    }
+    {
+        quilbex::TFVersion version;
+        version.FormShow();
+        ok &= Save(version, folder, "version.png");
+    }
+    return ok ? 0 : 1;
+}

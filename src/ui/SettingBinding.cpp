@@ -1,0 +1,70 @@
+#include "ui/SettingBinding.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "run/Settings.h"
+
+namespace quilbex {
+
+namespace {
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+void SettingBindings::BindCheck(QCheckBox* control, std::string section, std::string key) {
+    checks_.push_back({control, std::move(section), std::move(key)});
+}
+
+void SettingBindings::BindEdit(QLineEdit* control, std::string section, std::string key) {
+    edits_.push_back({control, std::move(section), std::move(key)});
+}
+
+void SettingBindings::BindCombo(QComboBox* control, std::string section, std::string key) {
+    combos_.push_back({control, std::move(section), std::move(key)});
+}
+
+void SettingBindings::Clear() {
+    checks_.clear();
+    edits_.clear();
+    combos_.clear();
+}
+
+int FindComboItem(const QComboBox& combo, const std::string& value) {
+    const QString wanted = FromUtf8(value);
+    for (int i = 0; i < combo.count(); ++i) {
+        if (combo.itemText(i).compare(wanted, Qt::CaseInsensitive) == 0) return i;
+    }
+    return -1;
+}
+
+void SettingBindings::Load(const SettingsFile& file) const {
+    for (const auto& b : combos_) {
+        // "-" never names an item, so a missing key selects nothing.
+        b.control->setCurrentIndex(FindComboItem(*b.control, file.Read(b.section, b.key, "-")));
+    }
+    for (const auto& b : checks_) {
+        b.control->setChecked(file.Read(b.section, b.key, "") == "Y");
+    }
+    for (const auto& b : edits_) {
+        b.control->setText(FromUtf8(file.Read(b.section, b.key, "")));
+    }
+}
+
+void SettingBindings::Save(SettingsFile& file) const {
+    for (const auto& b : combos_) {
+        const int index = b.control->currentIndex();
+        file.Write(b.section, b.key,
+                   index < 0 ? std::string() : b.control->itemText(index).toStdString());
+    }
+    for (const auto& b : checks_) {
+        file.Write(b.section, b.key, b.control->isChecked() ? "Y" : "N");
+    }
+    for (const auto& b : edits_) {
+        file.Write(b.section, b.key, b.control->text().toStdString());
+    }
+}
+
+}  // namespace quilbex

@@ -1,0 +1,248 @@
+#include "ui/TFMain.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <stdexcept>
+
+#include "ui/DesignFont.h"
+#include "ui/Headless.h"
+#include "ui/MessageBoxes.h"
+#include "ui/RetEdit.h"
+#include "ui/TFSetting.h"
+#include "ui_TFMain.h"
+
+namespace quilbex {
+
+namespace {
+
+const QColor kPanelColor(0xFF, 0xFF, 0xCA);
+const QColor kLogColor(0xFF, 0xFF, 0xE6);
+const QColor kBannerColor(0x00, 0x80, 0x80);
+const QColor kBannerTextColor(0xFF, 0xFF, 0x00);
+constexpr int kTimerInterval = 250;
+constexpr int kBannerPixelSize = 43;  // 32 points at 96 dpi
+
+void SetRoleColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
+    QPalette pal = widget->palette();
+    pal.setColor(role, color);
+    widget->setPalette(pal);
+}
+
+}  // namespace
+
+TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std::string& exeDir,
+               Clock clock, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::TFMain>()),
+      engine_(engine),
+      run_(*this, engine, std::move(args), std::move(clock)) {
+    ui_->setupUi(this);
+    ApplyDesign();
+
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(kTimerInterval);
+
+    popupMenu1_ = new QMenu(this);
+    popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+    N1_ = popupMenu1_->addAction(ui_->acAppCancel->text());
+    N1_->setObjectName(QStringLiteral("N1"));
+
+    connect(ui_->BitBtn1, &QPushButton::clicked, ui_->acExecute, &QAction::trigger);
+    connect(ui_->BitBtn2, &QPushButton::clicked, ui_->acClose, &QAction::trigger);
+    connect(N1_, &QAction::triggered, ui_->acAppCancel, &QAction::trigger);
+    connect(ui_->acExecute, &QAction::triggered, this, &TFMain::acExecuteExecute);
+    connect(ui_->acClose, &QAction::triggered, this, &TFMain::acCloseExecute);
+    connect(ui_->acAppCancel, &QAction::triggered, this, &TFMain::acAppCancelExecute);
+    connect(timer1_, &QTimer::timeout, this, &TFMain::Timer1Timer);
+    connect(ui_->ckOCR, &QCheckBox::toggled, this, &TFMain::ckOCRClick);
+    connect(ui_->Memo1, &QWidget::customContextMenuRequested, this, &TFMain::Memo1ContextMenu);
+
+    Guarded([&] { run_.FormCreate(exeDir); });
+}
+
+TFMain::~TFMain() {
+    timer1_->stop();
+    Guarded([&] { run_.FormDestroy(); });
+}
+
+void TFMain::ApplyDesign() {
+    ApplyDesignFont(this, 12);
+    for (TRetCheckBox* box : {ui_->ckDelFile, ui_->ckOCR, ui_->ckAutoRotate}) {
+        ApplyDesignFont(box, 16);
+    }
+    SetRoleColor(ui_->pnlSet, QPalette::Window, kPanelColor);
+    SetRoleColor(ui_->Memo1, QPalette::Base, kLogColor);
+    // The boxes take the panel's colour as their own once it is in place.
+    for (TRetCheckBox* box : {ui_->ckDelFile, ui_->ckOCR, ui_->ckAutoRotate}) {
+        box->Loaded();
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    }
+}
+
+template <typename Handler>
+void TFMain::Guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        HandleException(error);
+    } catch (...) {
+        HandleException(std::runtime_error("予期しないエラーが発生しました"));
+    }
+}
+
+void TFMain::HandleException(const std::exception& error) {
+    try {
+        run_.HandleException(error);
+    } catch (const std::exception& inner) {
+        // The handler itself failed: the message must still reach someone.
+        std::fprintf(stderr, "Quilbex: %s (%s)\n", error.what(), inner.what());
+    }
+}
+
+void TFMain::showEvent(QShowEvent* event) {
+    // Runs before the window is drawn for the first time.
+    if (!shown_) {
+        shown_ = true;
+        Guarded([&] { run_.FormShow(); });
+    }
+    QWidget::showEvent(event);
+}
+
+// Window operations
+
+void TFMain::AppendLog(const std::string& line) {
+    ui_->Memo1->appendPlainText(QString::fromStdString(line));
+}
+
+void TFMain::ClearLog() { ui_->Memo1->clear(); }
+
+std::vector<std::string> TFMain::LogLines() const {
+    // Lines as appended or typed; wrapping on screen does not split them, and a
+    // final line break does not start another line.
+    QStringList lines = ui_->Memo1->toPlainText().split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    std::vector<std::string> result;
+    result.reserve(lines.size());
+    for (const QString& line : lines) result.push_back(line.toStdString());
+    return result;
+}
+
+TRetCheckBox* TFMain::Box(OptionBox box) const {
+    switch (box) {
+        case OptionBox::DeleteSource:
+            return ui_->ckDelFile;
+        case OptionBox::Ocr:
+            return ui_->ckOCR;
+        case OptionBox::AutoRotate:
+            return ui_->ckAutoRotate;
+    }
+    throw std::invalid_argument("unknown option box");
+}
+
+bool TFMain::IsChecked(OptionBox box) const { return Box(box)->isChecked(); }
+
+void TFMain::SetChecked(OptionBox box, bool checked) { Box(box)->setChecked(checked); }
+
+void TFMain::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TFMain::FocusDeleteSource() { ui_->ckDelFile->setFocus(Qt::OtherFocusReason); }
+
+void TFMain::ShowBanner() {
+    if (banner_) return;
+    banner_ = new QLabel(QStringLiteral("変換中…"), ui_->pnlSet);
+    banner_->setObjectName(QStringLiteral("pnlBanner"));
+    banner_->setFrameShape(QFrame::Panel);
+    banner_->setFrameShadow(QFrame::Raised);
+    banner_->setAlignment(Qt::AlignCenter);
+    banner_->setFont(DesignFont(kBannerPixelSize));
+    banner_->setAutoFillBackground(true);
+    QPalette pal = banner_->palette();
+    pal.setColor(QPalette::Window, kBannerColor);
+    pal.setColor(QPalette::WindowText, kBannerTextColor);
+    banner_->setPalette(pal);
+    // A layout of its own keeps the banner over the whole panel when the window resizes.
+    auto* cover = new QVBoxLayout(ui_->pnlSet);
+    cover->setContentsMargins(0, 0, 0, 0);
+    cover->addWidget(banner_);
+    banner_->setGeometry(ui_->pnlSet->rect());
+    banner_->raise();
+    banner_->show();
+}
+
+void TFMain::ShowMessage(const std::string& text) {
+    ShowMessageBox(MessageIcon::None, QString::fromStdString(text));
+}
+
+void TFMain::ShowErrorMessage(const std::string& text) {
+    ShowMessageBox(MessageIcon::Error, QString::fromStdString(text));
+}
+
+void TFMain::SetTimerEnabled(bool enabled) {
+    if (enabled) {
+        timer1_->start();
+    } else {
+        timer1_->stop();
+    }
+}
+
+std::unique_ptr<TFSetting> TFMain::CreateSettingsDialog() {
+    return std::make_unique<TFSetting>(
+        engine_, run_.ExeDir() + "Quilbex.ini",
+        [this](const std::exception& e) { HandleException(e); }, this);
+}
+
+void TFMain::ShowSettingsDialog() {
+    if (RunningHeadless()) {
+        // Nobody could ever answer the dialog.
+        std::fprintf(stderr, "Quilbex: 設定画面を表示できません (画面がありません)\n");
+        return;
+    }
+    std::unique_ptr<TFSetting> dialog = CreateSettingsDialog();
+    dialog->exec();
+}
+
+void TFMain::RequestClose() {
+    closeRequested_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+// Events
+
+void TFMain::acExecuteExecute() {
+    Guarded([&] { run_.acExecuteExecute(); });
+}
+
+void TFMain::acCloseExecute() {
+    Guarded([&] { run_.acCloseExecute(); });
+}
+
+void TFMain::acAppCancelExecute() {
+    Guarded([&] { run_.acAppCancelExecute(); });
+}
+
+void TFMain::Timer1Timer() {
+    Guarded([&] { run_.Timer1Timer(); });
+}
+
+void TFMain::ckOCRClick() { ui_->ckAutoRotate->setEnabled(ui_->ckOCR->isChecked()); }
+
+void TFMain::Memo1ContextMenu(const QPoint& pos) {
+    popupMenu1_->popup(ui_->Memo1->viewport()->mapToGlobal(pos));
+}
+
+}  // namespace quilbex

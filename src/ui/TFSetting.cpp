@@ -1,0 +1,143 @@
+#include "ui/TFSetting.h"
+
+#include <QShowEvent>
+#include <QStringList>
+
+#include "run/OutputTarget.h"
+#include "run/Settings.h"
+#include "ui/DesignFont.h"
+#include "ui/TFVersion.h"
+#include "ui_TFSetting.h"
+
+namespace quilbex {
+
+namespace {
+
+const char* const kCommon = "common";
+const char* const kFile = "file";
+
+// Blanks at both ends go, as the reader of the lists expects.
+std::string TrimBlanks(const std::string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+    return text.substr(first, last - first);
+}
+
+void ShowList(QPlainTextEdit* memo, const std::string& stored) {
+    QStringList lines;
+    for (const std::string& item : CommaList(TrimBlanks(stored))) {
+        lines << QString::fromStdString(item);
+    }
+    memo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+std::string ListText(const QPlainTextEdit* memo) {
+    return TrimBlanks(CommaList(MemoLines(memo->toPlainText())));
+}
+
+}  // namespace
+
+std::vector<std::string> MemoLines(const QString& text) {
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    std::vector<std::string> result;
+    result.reserve(lines.size());
+    for (const QString& line : lines) result.push_back(line.toStdString());
+    return result;
+}
+
+TFSetting::TFSetting(docuworks::Api& engine, std::string iniPath, ErrorHandler onError,
+                     QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TFSetting>()),
+      engine_(engine),
+      iniPath_(std::move(iniPath)),
+      onError_(std::move(onError)),
+      chooseFolder_(SystemFolderChooser()) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    ApplyDesignFont(this, 12);
+    for (QPlainTextEdit* memo : {ui_->EditNoShowSettingExt, ui_->EditNoDelExt}) {
+        memo->setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    connect(ui_->ckOCR, &QCheckBox::toggled, this, &TFSetting::ckOCRClick);
+    connect(ui_->btnSelDir, &QToolButton::clicked, this, &TFSetting::btnSelDirClick);
+    connect(ui_->btnVer, &QToolButton::clicked, this, &TFSetting::btnVerClick);
+    connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFSetting::~TFSetting() = default;
+
+void TFSetting::showEvent(QShowEvent* event) {
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void TFSetting::FormShow() {
+    bindings_.Clear();
+    bindings_.BindCheck(ui_->ckShowSetting, kCommon, "ShowSetting");
+    bindings_.BindCheck(ui_->ckDelFile, kCommon, "DelFile");
+    bindings_.BindCheck(ui_->ckOCR, kCommon, "OCR");
+    bindings_.BindCheck(ui_->ckAutoRotate, kCommon, "AutoRotate");
+    bindings_.BindEdit(ui_->EditOutDir, kFile, "SaveDir");
+    bindings_.BindCombo(ui_->cbFileName, kFile, "FileName");
+    bindings_.BindCombo(ui_->cbLanguage, kCommon, "Language");
+    LoadSettings();
+}
+
+void TFSetting::LoadSettings() {
+    const SettingsFile file(iniPath_);
+    bindings_.Load(file);
+    ShowList(ui_->EditNoShowSettingExt, file.Read(kCommon, "NoShowSettingExt", ""));
+    ShowList(ui_->EditNoDelExt, file.Read(kCommon, "NoDelExt", ""));
+    ckOCRClick();
+}
+
+void TFSetting::SaveSettings() {
+    SettingsFile file(iniPath_);
+    bindings_.Save(file);
+    file.Write(kCommon, "NoShowSettingExt", ListText(ui_->EditNoShowSettingExt));
+    file.Write(kCommon, "NoDelExt", ListText(ui_->EditNoDelExt));
+}
+
+void TFSetting::done(int result) {
+    if (result == QDialog::Accepted) {
+        try {
+            SaveSettings();
+        } catch (const std::exception& error) {
+            // The closing is abandoned: the user may press OK again or Cancel.
+            setResult(QDialog::Rejected);
+            if (onError_) onError_(error);
+            return;
+        }
+    }
+    QDialog::done(result);
+}
+
+void TFSetting::ckOCRClick() {
+    const bool ocr = ui_->ckOCR->isChecked();
+    ui_->ckAutoRotate->setEnabled(ocr);
+    ui_->cbLanguage->setEnabled(ocr);
+}
+
+void TFSetting::btnSelDirClick() {
+    QString start = ui_->EditOutDir->text();
+    if (start.isEmpty()) start = QString::fromStdString(DefaultOutputFolder(engine_));
+    const QString chosen =
+        chooseFolder_(this, QStringLiteral("出力先"), ExistingFolderOrEmpty(start));
+    if (!chosen.isEmpty()) ui_->EditOutDir->setText(chosen);
+}
+
+void TFSetting::btnVerClick() {
+    TFVersion version(this);
+    version.exec();
+}
+
+}  // namespace quilbex
