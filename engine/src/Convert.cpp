@@ -1,14 +1,166 @@
 #include "Convert.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <qpdf/QPDFExc.hh>
+
+#include "Document.h"
 #include "Error.h"
+#include "ImageJpeg.h"
+#include "ImageTiff.h"
+#include "OutputFile.h"
 
 namespace xdw {
 
-// Placeholder until conversion is written: fails plainly.
-std::string DefaultOutputFolder() { return {}; }
-void ConvertPdf(const std::string&, const std::string&) { throw EngineError(XDW_E_FAIL, "not built"); }
-void ConvertImage(const std::string&, const std::string&, const XDW_CREATE_OPTION*) {
-    throw EngineError(XDW_E_FAIL, "not built");
+namespace {
+
+// JPEG files are held in memory whole; larger ones are refused.
+constexpr std::uintmax_t kMaxJpegBytes = 1ull << 30;
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home == '/') return home;
+    const passwd* pw = ::getpwuid(::getuid());
+    if (pw != nullptr && pw->pw_dir != nullptr && *pw->pw_dir == '/') return pw->pw_dir;
+    throw EngineError(XDW_E_FAIL, "no home folder");
+}
+
+// The value of XDG_DOCUMENTS_DIR in the user-dirs file, or "" when it is not
+// set there. Values are shell-quoted and may start with $HOME.
+std::string DocumentsFromUserDirs(const std::string& home) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string folder =
+        config != nullptr && *config == '/' ? std::string(config) : home + "/.config";
+    std::ifstream in(folder + "/user-dirs.dirs");
+    std::string line;
+    std::string result;
+    while (std::getline(in, line)) {
+        const auto start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#') continue;
+        static const std::string key = "XDG_DOCUMENTS_DIR=";
+        if (line.compare(start, key.size(), key) != 0) continue;
+        std::string raw = line.substr(start + key.size());
+        while (!raw.empty() && (raw.back() == ' ' || raw.back() == '\t' || raw.back() == '\r'))
+            raw.pop_back();
+        if (raw.size() < 2 || raw.front() != '"' || raw.back() != '"') continue;
+        std::string value;
+        for (size_t i = 1; i + 1 < raw.size(); ++i) {
+            if (raw[i] == '\\' && i + 2 < raw.size()) ++i;
+            value += raw[i];
+        }
+        if (value == "$HOME" || value.rfind("$HOME/", 0) == 0) {
+            value = home + value.substr(5);
+        } else if (value.empty() || value.front() != '/') {
+            continue;  // only absolute or $HOME-relative paths are allowed
+        }
+        result = value;  // the last assignment wins, as in the shell
+    }
+    while (result.size() > 1 && result.back() == '/') result.pop_back();
+    return result;
+}
+
+// The source must exist and be a file; its errno code otherwise.
+void RequireSource(const std::string& input) {
+    struct stat st;
+    if (::stat(input.c_str(), &st) != 0) throw EngineError(CodeFromErrno(errno), "source");
+    if (!S_ISREG(st.st_mode)) throw EngineError(XDW_E_CANNOT_READ, "source is not a file");
+    if (::access(input.c_str(), R_OK) != 0) throw EngineError(CodeFromErrno(errno), "source");
+}
+
+// Writes a new document; problems met while reading the source's content on
+// the way count as unreadable content.
+void Commit(QPDF& pdf, const std::string& output) {
+    try {
+        CommitPdf(pdf, output, false);
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EngineError(XDW_E_CANNOT_READ, e.what());
+    }
+}
+
+std::string ReadHead(const std::string& path, size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EngineError(CodeFromErrno(errno), "source");
+    std::string head(count, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(count));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) throw EngineError(CodeFromErrno(error.value()), "source");
+    if (size > kMaxJpegBytes) throw EngineError(XDW_E_CANNOT_READ, "image file too large");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EngineError(CodeFromErrno(errno), "source");
+    std::string data(size, '\0');
+    in.read(data.data(), static_cast<std::streamsize>(size));
+    if (static_cast<std::uintmax_t>(in.gcount()) != size)
+        throw EngineError(XDW_E_CANNOT_READ, "short read");
+    return data;
+}
+
+bool IsJpeg(const std::string& head) {
+    return head.size() >= 3 && head.compare(0, 3, "\xFF\xD8\xFF") == 0;
+}
+
+bool IsTiff(const std::string& head) {
+    if (head.size() < 4) return false;
+    return head.compare(0, 4, std::string("II*\0", 4)) == 0 ||
+           head.compare(0, 4, std::string("MM\0*", 4)) == 0 ||
+           head.compare(0, 4, std::string("II+\0", 4)) == 0 ||
+           head.compare(0, 4, std::string("MM\0+", 4)) == 0;
+}
+
+}  // namespace
+
+std::string DefaultOutputFolder() {
+    const std::string home = HomeFolder();
+    std::string folder = DocumentsFromUserDirs(home);
+    if (folder.empty()) folder = home + "/Documents";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw EngineError(CodeFromErrno(error.value()), "documents folder");
+    if (!std::filesystem::is_directory(folder, error))
+        throw EngineError(XDW_E_FAIL, "documents folder is not a folder");
+    return folder;
+}
+
+void ConvertPdf(const std::string& input, const std::string& output) {
+    RequireSource(input);
+    CheckTargetFree(output);
+    std::shared_ptr<QPDF> pdf = ReadPdf(input);
+    Commit(*pdf, output);
+}
+
+void ConvertImage(const std::string& input, const std::string& output, const XDW_CREATE_OPTION*) {
+    RequireSource(input);
+    CheckTargetFree(output);
+    // The content decides, not the name.
+    const std::string head = ReadHead(input, 8);
+    QPDF pdf;
+    pdf.emptyPDF();
+    if (IsJpeg(head)) {
+        AddJpegPage(pdf, ReadAll(input));
+    } else if (IsTiff(head)) {
+        AddTiffPages(pdf, input);
+    } else {
+        throw EngineError(XDW_E_CANNOT_READ, "not a JPEG or TIFF image");
+    }
+    Commit(pdf, output);
 }
 
 }  // namespace xdw

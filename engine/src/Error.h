@@ -12,7 +12,8 @@ namespace xdw {
 
 class EngineError : public std::runtime_error {
 public:
-    EngineError(int32_t code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    EngineError(int32_t code, const std::string& message)
+        : std::runtime_error(message), code_(code) {}
     int32_t code() const { return code_; }
 
 private:

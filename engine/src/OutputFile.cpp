@@ -158,6 +158,9 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
         FdPipeline out(temp.fd());
         QPDFWriter writer(pdf);
         writer.setOutputPipeline(&out);
+        // Streams are copied as they are stored; only new, uncompressed ones
+        // get compressed.
+        writer.setDecodeLevel(qpdf_dl_none);
         writer.write();
     } catch (const EngineError&) {
         throw;

@@ -1,0 +1,28 @@
+// JPEG files become pages with the file itself as the image data.
+#pragma once
+
+#include <string>
+
+#include <qpdf/QPDF.hh>
+
+namespace xdw {
+
+struct JpegInfo {
+    long width = 0;
+    long height = 0;
+    int components = 0;
+    bool adobe = false;  // an Adobe block: CMYK data is stored inverted
+    double xdpi = 0;     // 0: not recorded
+    double ydpi = 0;
+    int orientation = 1;  // EXIF orientation, 1 when absent
+};
+
+// Reads the structure of a whole JPEG file: its frame, resolution and
+// orientation, and checks that every segment is complete up to the end
+// marker. Throws EngineError(XDW_E_CANNOT_READ) for anything else.
+JpegInfo ParseJpeg(const std::string& data);
+
+// Adds a page showing the JPEG data, embedded byte for byte.
+void AddJpegPage(QPDF& pdf, const std::string& data);
+
+}  // namespace xdw

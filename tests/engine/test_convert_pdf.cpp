@@ -1,0 +1,184 @@
+// PDF files through XDW_CreateXdwFromImagePdfFile: readable ones are copied
+// with pages and text unchanged; everything else fails and writes nothing.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "TestFiles.h"
+#include "docuworks/xdwapi.h"
+
+using namespace xdwtest;
+
+namespace {
+
+const std::vector<std::string> kPages = {"First page\nof the report", "Second page",
+                                         "Third page (with brackets) and a \\ backslash"};
+
+int Convert(const std::string& in, const std::string& out) {
+    return XDW_CreateXdwFromImagePdfFile(in.c_str(), out.c_str(), nullptr);
+}
+
+void Encrypt(const std::string& in, const std::string& out, const char* user) {
+    QPDF pdf;
+    pdf.processFile(in.c_str());
+    QPDFWriter writer(pdf, out.c_str());
+    writer.setR6EncryptionParameters(user, "owner-secret", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
+    writer.write();
+}
+
+TEST(ConvertPdf, TextPdfKeepsPagesAndText) {
+    TempDir dir;
+    MakeTextPdf(dir.File("in.pdf"), kPages);
+    ASSERT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), 0);
+
+    EXPECT_EQ(PdfPageCount(dir.File("out.xdw")), 3);
+    const auto before = PdfPageTexts(dir.File("in.pdf"));
+    const auto after = PdfPageTexts(dir.File("out.xdw"));
+    EXPECT_EQ(after, before);
+    EXPECT_NE(after[0].find("First page"), std::string::npos);
+    EXPECT_NE(after[2].find("(with brackets)"), std::string::npos);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.pdf", "out.xdw"}));
+}
+
+TEST(ConvertPdf, OutputNameWithSpacesAndJapanese) {
+    TempDir dir;
+    MakeTextPdf(dir.File("in.pdf"), {"x"});
+    const std::string out = dir.File("報告書 2026.xdw");
+    ASSERT_EQ(Convert(dir.File("in.pdf"), out), 0);
+    EXPECT_EQ(PdfPageCount(out), 1);
+}
+
+TEST(ConvertPdf, PdfOpenableWithoutPasswordIsConverted) {
+    TempDir dir;
+    MakeTextPdf(dir.File("plain.pdf"), {"Restricted but readable"});
+    Encrypt(dir.File("plain.pdf"), dir.File("in.pdf"), "");
+    ASSERT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), 0);
+    EXPECT_NE(PdfPageTexts(dir.File("out.xdw"))[0].find("Restricted but readable"),
+              std::string::npos);
+}
+
+TEST(ConvertPdf, DamagedCrossReferenceIsRecovered) {
+    TempDir dir;
+    MakeTextPdf(dir.File("good.pdf"), {"Recovered text"});
+    std::string bytes = ReadBytes(dir.File("good.pdf"));
+    // Point startxref at nonsense; the objects themselves are intact.
+    const auto at = bytes.rfind("startxref");
+    ASSERT_NE(at, std::string::npos);
+    bytes = bytes.substr(0, at) + "startxref\n999999\n%%EOF\n";
+    WriteBytes(dir.File("in.pdf"), bytes);
+    ASSERT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), 0);
+    EXPECT_NE(PdfPageTexts(dir.File("out.xdw"))[0].find("Recovered text"), std::string::npos);
+}
+
+// Each of these fails with its code and leaves the folder as it was.
+struct PdfFailure {
+    const char* name;
+    int code;
+};
+
+class ConvertPdfRefuses : public ::testing::TestWithParam<PdfFailure> {};
+
+std::string MakeCase(const TempDir& dir, const std::string& name) {
+    const std::string in = dir.File("in.pdf");
+    if (name == "missing") return in;
+    if (name == "zero_bytes") {
+        WriteBytes(in, "");
+    } else if (name == "random_bytes") {
+        std::string noise;
+        unsigned x = 12345;
+        for (int i = 0; i < 20000; ++i)
+            noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+        WriteBytes(in, noise);
+    } else if (name == "password") {
+        MakeTextPdf(dir.File("plain.pdf"), {"secret"});
+        Encrypt(dir.File("plain.pdf"), in, "user-secret");
+        std::remove(dir.File("plain.pdf").c_str());
+    } else if (name == "no_pages") {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFWriter writer(pdf, in.c_str());
+        writer.write();
+    } else if (name == "header_only") {
+        WriteBytes(in, "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+    } else if (name == "truncated") {
+        MakeTextPdf(dir.File("full.pdf"), kPages);
+        const std::string bytes = ReadBytes(dir.File("full.pdf"));
+        WriteBytes(in, bytes.substr(0, 200));
+        std::remove(dir.File("full.pdf").c_str());
+    } else if (name == "folder") {
+        std::string cmd = "mkdir " + in;
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+    }
+    return in;
+}
+
+TEST_P(ConvertPdfRefuses, WithCodeAndNothingWritten) {
+    TempDir dir;
+    const std::string in = MakeCase(dir, GetParam().name);
+    const auto before = dir.Entries();
+    EXPECT_EQ(Convert(in, dir.File("out.xdw")), GetParam().code);
+    EXPECT_EQ(dir.Entries(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(BadSources, ConvertPdfRefuses,
+                         ::testing::Values(PdfFailure{"missing", XDW_E_FILE_NOT_FOUND},
+                                           PdfFailure{"zero_bytes", XDW_E_CANNOT_READ},
+                                           PdfFailure{"random_bytes", XDW_E_CANNOT_READ},
+                                           PdfFailure{"password", XDW_E_CANNOT_READ},
+                                           PdfFailure{"no_pages", XDW_E_CANNOT_READ},
+                                           PdfFailure{"header_only", XDW_E_CANNOT_READ},
+                                           PdfFailure{"truncated", XDW_E_CANNOT_READ},
+                                           PdfFailure{"folder", XDW_E_CANNOT_READ}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertPdf, ExistingOutputIsNeverOverwritten) {
+    TempDir dir;
+    MakeTextPdf(dir.File("in.pdf"), {"new"});
+    WriteBytes(dir.File("out.xdw"), "precious");
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), XDW_E_FILE_EXISTS);
+    EXPECT_EQ(ReadBytes(dir.File("out.xdw")), "precious");
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.pdf", "out.xdw"}));
+}
+
+TEST(ConvertPdf, DanglingLinkAtOutputCountsAsExisting) {
+    TempDir dir;
+    MakeTextPdf(dir.File("in.pdf"), {"new"});
+    ASSERT_EQ(::symlink(dir.File("nowhere").c_str(), dir.File("out.xdw").c_str()), 0);
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), XDW_E_FILE_EXISTS);
+    EXPECT_FALSE(Exists(dir.File("nowhere")));
+}
+
+TEST(ConvertPdf, OutputFolderProblems) {
+    TempDir dir;
+    MakeTextPdf(dir.File("in.pdf"), {"x"});
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("no/such/folder/out.xdw")),
+              XDW_E_FILE_NOT_FOUND);
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File(std::string(300, 'n') + ".xdw")),
+              XDW_E_INVALID_NAME);
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("in.pdf/out.xdw")), XDW_E_FILE_NOT_FOUND);
+    EXPECT_EQ(XDW_CreateXdwFromImagePdfFile(nullptr, dir.File("o.xdw").c_str(), nullptr),
+              XDW_E_INVALID_ARG);
+    EXPECT_EQ(XDW_CreateXdwFromImagePdfFile(dir.File("in.pdf").c_str(), "", nullptr),
+              XDW_E_INVALID_ARG);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.pdf"}));
+}
+
+TEST(ConvertPdf, ReadOnlyOutputFolderIsAccessDenied) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+    TempDir dir;
+    MakeTextPdf(dir.File("in.pdf"), {"x"});
+    ASSERT_EQ(::mkdir(dir.File("ro").c_str(), 0500), 0);
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("ro/out.xdw")), XDW_E_ACCESS_DENIED);
+}
+
+}  // namespace
