@@ -23,8 +23,8 @@ std::string Num(double v) {
     if (!std::isfinite(v)) v = 0;
     if (std::abs(v) < 0.0005) v = 0;
     std::array<char, 64> buf{};
-    auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), v,
-                                   std::chars_format::fixed, 3);
+    auto [end, ec] =
+        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, 3);
     std::string s(buf.data(), ec == std::errc() ? end : buf.data());
     if (s.find('.') != std::string::npos) {
         while (s.back() == '0') s.pop_back();
@@ -108,9 +108,14 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
         }
         previous = &word;
     }
-    // Close the gaps: each run reaches to where the next one starts.
+    // Each run reaches exactly to where the next one starts: no gap that an
+    // extractor could read as a blank, no overlap that it could read as a new
+    // line (character boxes from recognition are rough and often overlap).
     for (size_t i = 0; i + 1 < runs.size(); ++i)
-        if (runs[i + 1].left > runs[i].right) runs[i].right = runs[i + 1].left;
+        runs[i].right = std::max(runs[i + 1].left, runs[i].left + 1);
+    if (!runs.empty())
+        runs.back().right = std::clamp<double>(line.box.right, runs.back().left + 1,
+                                               std::max(runs.back().right, runs.back().left + 1));
     return runs;
 }
 
@@ -219,15 +224,15 @@ QPDFObjectHandle OwnResources(QPDFObjectHandle page) {
 }  // namespace
 
 bool IsCjk(char32_t c) {
-    return (c >= 0x2e80 && c <= 0x2fdf) ||    // CJK radicals
-           (c >= 0x3000 && c <= 0x30ff) ||    // CJK punctuation, hiragana, katakana
-           (c >= 0x31c0 && c <= 0x31ff) ||    // strokes, katakana extension
-           (c >= 0x3200 && c <= 0x33ff) ||    // enclosed letters, compatibility
-           (c >= 0x3400 && c <= 0x4dbf) ||    // ideographs extension A
-           (c >= 0x4e00 && c <= 0x9fff) ||    // ideographs
-           (c >= 0xf900 && c <= 0xfaff) ||    // compatibility ideographs
-           (c >= 0xfe30 && c <= 0xfe4f) ||    // compatibility forms
-           (c >= 0xff00 && c <= 0xffef) ||    // full-width and half-width forms
+    return (c >= 0x2e80 && c <= 0x2fdf) ||  // CJK radicals
+           (c >= 0x3000 && c <= 0x30ff) ||  // CJK punctuation, hiragana, katakana
+           (c >= 0x31c0 && c <= 0x31ff) ||  // strokes, katakana extension
+           (c >= 0x3200 && c <= 0x33ff) ||  // enclosed letters, compatibility
+           (c >= 0x3400 && c <= 0x4dbf) ||  // ideographs extension A
+           (c >= 0x4e00 && c <= 0x9fff) ||  // ideographs
+           (c >= 0xf900 && c <= 0xfaff) ||  // compatibility ideographs
+           (c >= 0xfe30 && c <= 0xfe4f) ||  // compatibility forms
+           (c >= 0xff00 && c <= 0xffef) ||  // full-width and half-width forms
            (c >= 0x20000 && c <= 0x3ffff);  // ideographs, supplementary planes
 }
 

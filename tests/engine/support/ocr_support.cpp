@@ -1,0 +1,168 @@
+#include "ocr_support.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include <poppler-document.h>
+#include <poppler-page.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "TestFiles.h"
+
+extern char** environ;
+
+namespace xdwtest {
+
+namespace {
+
+void Run(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(args[0] + " failed");
+}
+
+struct Grey {
+    int width = 0, height = 0;
+    std::string pixels;
+};
+
+// Draws the lines with ImageMagick into a binary PGM and reads it back.
+Grey DrawPage(const ScanSpec& spec, const std::string& scratch) {
+    std::vector<std::string> args = {"convert", "-size",
+                                     std::to_string(spec.widthPx) + "x" +
+                                         std::to_string(spec.heightPx),
+                                     "xc:white", "-density", "300", "-units", "PixelsPerInch",
+                                     "-font", kIpaGothic, "-pointsize",
+                                     std::to_string(spec.pointSize), "-fill", "black"};
+    int y = 150;
+    for (const auto& line : spec.lines) {
+        args.insert(args.end(), {"-annotate", "+120+" + std::to_string(y), line});
+        y += spec.pointSize * 300 / 72 * 2;
+    }
+    if (spec.turnContent != 0) args.insert(args.end(), {"-rotate", std::to_string(spec.turnContent)});
+    args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});
+    Run(args);
+
+    std::ifstream in(scratch, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    Grey g;
+    in >> magic >> g.width >> g.height >> maxval;
+    in.get();
+    if (magic != "P5" || maxval != 255 || g.width <= 0 || g.height <= 0)
+        throw std::runtime_error("unexpected image from convert");
+    g.pixels.resize(static_cast<size_t>(g.width) * g.height);
+    in.read(g.pixels.data(), static_cast<std::streamsize>(g.pixels.size()));
+    if (!in) throw std::runtime_error("short image from convert");
+    std::remove(scratch.c_str());
+    return g;
+}
+
+}  // namespace
+
+void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper helper(pdf);
+    for (const ScanSpec& spec : pages) {
+        const Grey g = DrawPage(spec, path + ".pgm");
+        QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, g.pixels);
+        QPDFObjectHandle dict = image.getDict();
+        dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+        dict.replaceKey("/Width", QPDFObjectHandle::newInteger(g.width));
+        dict.replaceKey("/Height", QPDFObjectHandle::newInteger(g.height));
+        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceGray"));
+        dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+
+        const double w = g.width * 72.0 / 300, h = g.height * 72.0 / 300;
+        const double ox = spec.offsetBox ? 100 : 0, oy = spec.offsetBox ? 50 : 0;
+        std::ostringstream content;
+        content << "q " << w << " 0 0 " << h << " " << ox << " " << oy << " cm /Im0 Do Q\n";
+        QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page >>");
+        std::ostringstream box;
+        box << "[" << ox << " " << oy << " " << ox + w << " " << oy + h << "]";
+        if (spec.offsetBox) {
+            // A wider MediaBox with the image inside the CropBox.
+            std::ostringstream media;
+            media << "[0 0 " << ox + w + 80 << " " << oy + h + 60 << "]";
+            page.replaceKey("/MediaBox", QPDFObjectHandle::parse(media.str()));
+            page.replaceKey("/CropBox", QPDFObjectHandle::parse(box.str()));
+        } else {
+            page.replaceKey("/MediaBox", QPDFObjectHandle::parse(box.str()));
+        }
+        if (spec.pageRotate != 0)
+            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(spec.pageRotate));
+        QPDFObjectHandle res = QPDFObjectHandle::parse("<< /XObject << >> >>");
+        res.getKey("/XObject").replaceKey("/Im0", image);
+        page.replaceKey("/Resources", res);
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
+        helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    }
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+}
+
+int PageRotate(const std::string& path, int page) {
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    QPDFObjectHandle r = pages.at(page - 1).getAttribute("/Rotate", false);
+    return r.isInteger() ? r.getIntValueAsInt() : 0;
+}
+
+std::string PdfTextBand(const std::string& path, int page, double top, double bottom) {
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    if (!doc) throw std::runtime_error("poppler cannot open " + path);
+    std::unique_ptr<poppler::page> p(doc->create_page(page - 1));
+    if (!p) throw std::runtime_error("no such page");
+    // Text positions are measured on the page as displayed, from its top left.
+    const poppler::rectf box = p->page_rect(poppler::crop_box);
+    const bool sideways = p->orientation() == poppler::page::landscape ||
+                          p->orientation() == poppler::page::seascape;
+    const double w = sideways ? box.height() : box.width();
+    const double h = sideways ? box.width() : box.height();
+    const poppler::ustring text = p->text(poppler::rectf(0, h * top, w, h * (bottom - top)));
+    const poppler::byte_array utf8 = text.to_utf8();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+std::string WithoutBlanks(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\t' && c != '\f') out += c;
+    return out;
+}
+
+std::string SingleBlanks(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' || out.empty() || out.back() != ' ') out += c;
+    return out;
+}
+
+int Count(const std::string& haystack, const std::string& needle) {
+    int n = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + needle.size()))
+        ++n;
+    return n;
+}
+
+}  // namespace xdwtest

@@ -1,0 +1,45 @@
+// Scanned-looking pages for the recognition tests: text drawn into a grey
+// image with a real font at test time, wrapped as an image page of a PDF.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace xdwtest {
+
+inline constexpr const char* kIpaGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+
+struct ScanSpec {
+    std::vector<std::string> lines;  // UTF-8; none: a blank page
+    int widthPx = 1500;              // at 300 dpi, before turning
+    int heightPx = 1100;
+    int pointSize = 16;
+    int turnContent = 0;  // the image is turned clockwise by this (0, 90, 180, 270)
+    int pageRotate = 0;   // the page's /Rotate
+    bool offsetBox = false;  // MediaBox not starting at 0 0, with a smaller CropBox
+};
+
+// Writes a one-page PDF (or appends pages: one per spec) at path.
+void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages);
+
+// The page's /Rotate as stored, or 0.
+int PageRotate(const std::string& path, int page);
+
+// Text poppler extracts from the part of a page, as displayed, between the
+// fractions top and bottom of its height (0 to 1: the whole page).
+std::string PdfTextBand(const std::string& path, int page, double top = 0, double bottom = 1);
+inline std::string PdfTextInTopHalf(const std::string& path, int page) {
+    return PdfTextBand(path, page, 0, 0.5);
+}
+
+// Text of a page with every blank and line break removed.
+std::string WithoutBlanks(const std::string& text);
+
+// Text with each run of blanks made one blank: the extractor's physical
+// layout renders wide gaps between words as several.
+std::string SingleBlanks(const std::string& text);
+
+// How often needle occurs in haystack.
+int Count(const std::string& haystack, const std::string& needle);
+
+}  // namespace xdwtest

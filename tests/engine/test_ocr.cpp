@@ -1,0 +1,108 @@
+// Recognition through the C calls: pages drawn from a real font at test time
+// get an invisible text layer that a PDF text extractor reads back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestFiles.h"
+#include "docuworks/xdwapi.h"
+#include "ocr_support.h"
+
+using namespace xdwtest;
+
+namespace {
+
+const std::vector<std::string> kEnglish = {"The quick brown fox jumps", "over the lazy dog."};
+const std::vector<std::string> kJapanese = {"日本語の文書を読み取ります", "東京都の会議室で話しました"};
+
+XDW_OCR_OPTION Option(int language) {
+    XDW_OCR_OPTION o{};
+    o.size = sizeof(o);
+    o.text_layer = 1;
+    o.language = language;
+    o.replace_layer = 1;
+    o.keep_image = 1;
+    return o;
+}
+
+// Opens path, runs the page calls, saves and closes; returns the first failure.
+int OcrFile(const std::string& path, int language, int times = 1, bool rotateFirst = false) {
+    XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    int rc = XDW_OpenDocumentHandle(path.c_str(), &doc, &mode);
+    if (rc < 0) return rc;
+    const XDW_OCR_OPTION option = Option(language);
+    for (int i = 0; i < times && rc == 0; ++i) {
+        if (rotateFirst) rc = XDW_RotatePageAuto(doc, 1, nullptr);
+        if (rc == 0) rc = XDW_ApplyOcr(doc, 1, 1, &option, nullptr);
+    }
+    const int saved = XDW_SaveDocument(doc, nullptr);
+    XDW_CloseDocumentHandle(doc, nullptr);
+    return rc != 0 ? rc : saved;
+}
+
+class OcrTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string Make(const ScanSpec& spec) {
+        const std::string path = dir.File("page.xdw");
+        MakeScannedPdf(path, {spec});
+        return path;
+    }
+};
+
+TEST_F(OcrTest, EnglishWordsAreFoundWithBlanksBetweenThem) {
+    const std::string path = Make({.lines = kEnglish});
+    ASSERT_EQ(PdfPageTexts(path).at(0).find("quick"), std::string::npos);
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH), 0);
+    const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
+    EXPECT_NE(text.find("The quick brown fox jumps"), std::string::npos) << text;
+    EXPECT_NE(text.find("over the lazy dog"), std::string::npos) << text;
+}
+
+TEST_F(OcrTest, JapaneseCharactersAreFoundWithoutBlanksBetweenThem) {
+    const std::string path = Make({.lines = kJapanese});
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_JAPANESE), 0);
+    const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
+    EXPECT_NE(text.find("日本語の文書を読み取ります"), std::string::npos) << text;
+    EXPECT_NE(text.find("東京都の会議室で話しました"), std::string::npos) << text;
+}
+
+TEST_F(OcrTest, AutomaticLanguageReadsJapaneseAndEnglishOnOnePage) {
+    const std::string path = Make({.lines = {kJapanese[0], kEnglish[0]}});
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_AUTO), 0);
+    const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
+    EXPECT_NE(text.find("日本語の文書を読み取ります"), std::string::npos) << text;
+    EXPECT_NE(text.find("quick brown fox"), std::string::npos) << text;
+}
+
+TEST_F(OcrTest, SecondOcrReplacesTheLayerInsteadOfAddingOne) {
+    const std::string path = Make({.lines = kEnglish});
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH, 2), 0);  // twice in one session
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH), 0);     // and once more after saving
+    const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
+    EXPECT_EQ(Count(text, "quick"), 1) << text;
+    EXPECT_EQ(Count(text, "lazy"), 1) << text;
+}
+
+// The layer lands over the words whatever the page's rotation and box origin:
+// the first line is read back from the top of the page as displayed.
+class OcrPlacementTest : public OcrTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OcrPlacementTest, WordsSitOverTheirImage) {
+    const int rotate = GetParam();
+    // The content is drawn turned against the page's rotation, so the page
+    // reads upright as displayed.
+    const std::string path =
+        Make({.lines = kEnglish, .turnContent = (360 - rotate) % 360, .pageRotate = rotate,
+              .offsetBox = true});
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH), 0);
+    const std::string top = SingleBlanks(PdfTextBand(path, 1, 0, 0.2));
+    EXPECT_NE(top.find("quick brown"), std::string::npos) << top;
+    EXPECT_EQ(top.find("lazy"), std::string::npos) << top;
+    EXPECT_NE(SingleBlanks(PdfTextBand(path, 1)).find("lazy dog"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rotations, OcrPlacementTest, ::testing::Values(0, 90, 180, 270));
+
+}  // namespace

@@ -1,0 +1,185 @@
+// The text layer on its own, without recognition: words placed from pixel
+// boxes come back out of a PDF text extractor where and as they should.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "OcrEngine.h"
+#include "PageRender.h"
+#include "TestFiles.h"
+#include "TextLayer.h"
+#include "ocr_support.h"
+
+using namespace xdw;
+using namespace xdwtest;
+
+namespace {
+
+std::string FontFile() {
+    std::ifstream in(TessdataDir() + "/pdf.ttf", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A word whose characters are laid side by side from x, each w wide.
+OcrWord Word(const std::u32string& text, int x, int top, int bottom, int w, int gap = 0) {
+    OcrWord word;
+    for (char32_t c : text) {
+        word.symbols.push_back({std::u32string(1, c), {x, top, x + w, bottom}});
+        x += w + gap;
+    }
+    word.box = {word.symbols.front().box.left, top, word.symbols.back().box.right, bottom};
+    return word;
+}
+
+OcrLine Line(std::vector<OcrWord> words) {
+    OcrLine line;
+    line.box = {words.front().box.left, words.front().box.top, words.back().box.right,
+                words.front().box.bottom};
+    line.words = std::move(words);
+    return line;
+}
+
+// Geometry of a page whose rendering is 1000 x 1400 pixels at 1 point each.
+PageGeometry Geometry(int rotate, double x0 = 0, double y0 = 0) {
+    PageGeometry g;
+    g.rotate = rotate;
+    g.pointsPerPixel = 1;
+    g.width = 1000;
+    g.height = 1400;
+    const bool sideways = rotate == 90 || rotate == 270;
+    g.x0 = x0;
+    g.y0 = y0;
+    g.x1 = x0 + (sideways ? 1400 : 1000);
+    g.y1 = y0 + (sideways ? 1000 : 1400);
+    return g;
+}
+
+// A blank page of that geometry in a new file, with layers for each entry.
+void WritePages(const std::string& path, const std::vector<PageGeometry>& pages,
+                const std::vector<std::vector<OcrLine>>& layers, bool sharedResources = false) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle shared = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< >>"));
+    for (const auto& g : pages) {
+        QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page >>");
+        page.replaceKey("/MediaBox", QPDFObjectHandle::parse(
+                                         "[" + std::to_string(g.x0) + " " + std::to_string(g.y0) +
+                                         " " + std::to_string(g.x1) + " " +
+                                         std::to_string(g.y1) + "]"));
+        page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(g.rotate));
+        page.replaceKey("/Resources", sharedResources ? shared : QPDFObjectHandle::parse("<< >>"));
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 g\n"));
+        QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)),
+                                            false);
+    }
+    auto pageObjects = QPDFPageDocumentHelper(pdf).getAllPages();
+    for (size_t i = 0; i < layers.size(); ++i)
+        PutTextLayer(pdf, pageObjects[i].getObjectHandle(), layers[i], pages[i], FontFile());
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+}
+
+const std::vector<OcrLine> kMixed = {
+    Line({Word(U"Hello", 100, 100, 140, 20), Word(U"world", 260, 100, 140, 20)}),
+    // Japanese with gaps between the characters, and split into two words.
+    Line({Word(U"日本語の", 100, 1000, 1040, 36, 8), Word(U"文書", 280, 1000, 1040, 36, 8)}),
+};
+
+TEST(TextLayer, LatinWordsGetOneBlankJapaneseNone) {
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {kMixed});
+    const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
+    EXPECT_NE(text.find("Hello world"), std::string::npos) << text;
+    EXPECT_NE(text.find("日本語の文書"), std::string::npos) << text;
+    EXPECT_EQ(text.find("日 "), std::string::npos) << text;
+}
+
+TEST(TextLayer, OverlappingCharacterBoxesStayOneLineOfText) {
+    // Recognition often gives Japanese characters boxes that overlap their
+    // neighbours, some of them far too wide.
+    OcrWord word = Word(U"東京都の会議室", 100, 100, 140, 36, -20);
+    word.symbols[1].box.right = 600;
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {{Line({word})}});
+    EXPECT_NE(PdfPageTexts(path).at(0).find("東京都の会議室"), std::string::npos)
+        << PdfPageTexts(path).at(0);
+}
+
+TEST(TextLayer, CharactersOutsideTheBasicPlaneSurvive) {
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {{Line({Word(U"𠮷野家", 100, 100, 140, 36)})}});
+    EXPECT_NE(PdfPageTexts(path).at(0).find("𠮷野家"), std::string::npos);
+}
+
+// Rotation and box origin: the first line stays at the top as displayed, the
+// second at the bottom.
+class TextLayerPlacement : public ::testing::TestWithParam<int> {};
+
+TEST_P(TextLayerPlacement, LinesStayWhereTheImageShowsThem) {
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(GetParam(), 120, -40)}, {kMixed});
+    const std::string top = SingleBlanks(PdfTextBand(path, 1, 0, 0.2));
+    const std::string bottom = PdfTextBand(path, 1, 0.6, 1);
+    EXPECT_NE(top.find("Hello world"), std::string::npos) << top;
+    EXPECT_EQ(top.find("日本"), std::string::npos) << top;
+    EXPECT_NE(bottom.find("日本語の文書"), std::string::npos) << bottom;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rotations, TextLayerPlacement, ::testing::Values(0, 90, 180, 270));
+
+TEST(TextLayer, PagesSharingResourcesKeepTheirOwnText) {
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0), Geometry(0)},
+               {{Line({Word(U"alpha", 100, 100, 140, 20)})},
+                {Line({Word(U"omega", 100, 100, 140, 20)})}},
+               true);
+    const auto texts = PdfPageTexts(path);
+    EXPECT_NE(texts.at(0).find("alpha"), std::string::npos) << texts.at(0);
+    EXPECT_NE(texts.at(1).find("omega"), std::string::npos) << texts.at(1);
+}
+
+TEST(TextLayer, ReplacingKeepsThePageAndLeavesOneLayer) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle page = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 1000 1400] /Resources << >> >>"));
+    const QPDFObjectHandle original = QPDFObjectHandle::newStream(&pdf, "0 g\n");
+    page.replaceKey("/Contents", original);
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+
+    PutTextLayer(pdf, page, kMixed, Geometry(0), FontFile());
+    PutTextLayer(pdf, page, kMixed, Geometry(0), FontFile());
+    auto contents = page.getKey("/Contents").getArrayAsVector();
+    ASSERT_EQ(contents.size(), 3u);  // opening q, the page's own drawing, the layer
+    EXPECT_TRUE(contents[1].isSameObjectAs(original));
+
+    EXPECT_TRUE(RemoveTextLayer(pdf, page));
+    contents = page.getKey("/Contents").getArrayAsVector();
+    ASSERT_EQ(contents.size(), 1u);
+    EXPECT_TRUE(contents[0].isSameObjectAs(original));
+    EXPECT_FALSE(page.getKey("/Resources").getKey("/Font").hasKey(kTextLayerFont));
+    EXPECT_FALSE(RemoveTextLayer(pdf, page));
+
+    PutTextLayer(pdf, page, {}, Geometry(0), FontFile());  // nothing recognised
+    EXPECT_EQ(page.getKey("/Contents").getArrayAsVector().size(), 1u);
+}
+
+TEST(RenderDpi, HugePagesAreCapped) {
+    EXPECT_DOUBLE_EQ(RenderDpi(595, 842, 300), 300);
+    const double dpi = RenderDpi(14400, 14400, 300);  // 200 x 200 inches
+    EXPECT_LE(200 * dpi, kMaxRenderSide + 1);
+    EXPECT_LE(200 * dpi * 200 * dpi, kMaxRenderPixels * 1.001);
+    EXPECT_LE(RenderDpi(14400, 10, 300) * 200, kMaxRenderSide + 1);
+}
+
+}  // namespace
