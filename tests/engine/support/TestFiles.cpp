@@ -118,6 +118,42 @@ int PdfPageCount(const std::string& path) {
     return doc->pages();
 }
 
+PageBox PdfPageBox(const std::string& path, int page) {
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    QPDFObjectHandle p = pdf.getAllPages().at(static_cast<size_t>(page - 1));
+    const QPDFObjectHandle::Rectangle box =
+        QPDFPageObjectHelper(p).getMediaBox().getArrayAsRectangle();
+    PageBox out;
+    out.width = box.urx - box.llx;
+    out.height = box.ury - box.lly;
+    QPDFObjectHandle rotate = p.getKey("/Rotate");
+    if (rotate.isInteger()) out.rotate = rotate.getIntValueAsInt();
+    return out;
+}
+
+StoredImage PdfPageImage(const std::string& path, int page) {
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    QPDFPageObjectHelper p(pdf.getAllPages().at(static_cast<size_t>(page - 1)));
+    const auto images = p.getImages();
+    if (images.empty()) throw std::runtime_error("page has no image");
+    QPDFObjectHandle image = images.begin()->second;
+    QPDFObjectHandle dict = image.getDict();
+    StoredImage out;
+    QPDFObjectHandle filter = dict.getKey("/Filter");
+    if (filter.isArray() && filter.getArrayNItems() == 1) filter = filter.getArrayItem(0);
+    if (filter.isName()) out.filter = filter.getName();
+    if (dict.hasKey("/DecodeParms")) out.decodeParms = dict.getKey("/DecodeParms").unparse();
+    out.colorSpace = dict.getKey("/ColorSpace").unparse();
+    out.width = dict.getKey("/Width").getIntValue();
+    out.height = dict.getKey("/Height").getIntValue();
+    out.bits = dict.getKey("/BitsPerComponent").getIntValueAsInt();
+    const auto raw = image.getRawStreamData();
+    out.raw.assign(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+    return out;
+}
+
 void RgbImage::Average(double x0, double y0, double x1, double y1, double rgb[3]) const {
     const int xa = static_cast<int>(x0 * width), xb = std::max(xa + 1, int(x1 * width));
     const int ya = static_cast<int>(y0 * height), yb = std::max(ya + 1, int(y1 * height));

@@ -38,6 +38,26 @@ void MakeTextPdf(const std::string& path, const std::vector<std::string>& pages)
 std::vector<std::string> PdfPageTexts(const std::string& path);
 int PdfPageCount(const std::string& path);
 
+// A page's size in points, from its MediaBox, and its /Rotate.
+struct PageBox {
+    double width = 0;
+    double height = 0;
+    int rotate = 0;
+};
+PageBox PdfPageBox(const std::string& path, int page);
+
+// The first image XObject drawn by a page, as stored in the file.
+struct StoredImage {
+    std::string filter;       // e.g. "/DCTDecode"; "" when unfiltered
+    std::string decodeParms;  // the /DecodeParms dictionary, unparsed, or ""
+    std::string colorSpace;   // unparsed
+    long width = 0;
+    long height = 0;
+    int bits = 0;
+    std::string raw;  // the stream's data as stored
+};
+StoredImage PdfPageImage(const std::string& path, int page);
+
 // A page rendered by poppler at the given resolution, as 8-bit RGB rows.
 struct RgbImage {
     int width = 0;

@@ -1,0 +1,104 @@
+// JPEG files through XDW_CreateXdwFromImageFile: the file becomes the page's
+// image data byte for byte, the page takes its size from the resolution, and
+// EXIF orientation turns the picture upright.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestFiles.h"
+#include "docuworks/xdwapi.h"
+
+using namespace xdwtest;
+
+namespace {
+
+int Convert(const std::string& in, const std::string& out) {
+    const XDW_CREATE_OPTION option{sizeof(XDW_CREATE_OPTION), 1, 0, 0, 0, 0, 0, 0};
+    return XDW_CreateXdwFromImageFile(in.c_str(), out.c_str(), &option);
+}
+
+TEST(ConvertJpeg, ImageStreamIsTheFileByteForByte) {
+    TempDir dir;
+    MakeJpeg(dir.File("photo.jpg"),
+             {.width = 64, .height = 48, .kind = ImageKind::Rgb, .dpi = 150});
+    ASSERT_EQ(Convert(dir.File("photo.jpg"), dir.File("out.xdw")), 0);
+
+    const StoredImage image = PdfPageImage(dir.File("out.xdw"), 1);
+    EXPECT_EQ(image.filter, "/DCTDecode");
+    EXPECT_EQ(image.colorSpace, "/DeviceRGB");
+    EXPECT_EQ(image.width, 64);
+    EXPECT_EQ(image.height, 48);
+    EXPECT_TRUE(image.raw == ReadBytes(dir.File("photo.jpg"))) << "image data was re-encoded";
+    EXPECT_EQ(PdfPageCount(dir.File("out.xdw")), 1);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"out.xdw", "photo.jpg"}));
+}
+
+TEST(ConvertJpeg, PageSizeFollowsResolution) {
+    TempDir dir;
+    MakeJpeg(dir.File("a.jpg"), {.width = 600, .height = 300, .kind = ImageKind::Gray, .dpi = 300});
+    ASSERT_EQ(Convert(dir.File("a.jpg"), dir.File("a.xdw")), 0);
+    PageBox box = PdfPageBox(dir.File("a.xdw"), 1);
+    EXPECT_NEAR(box.width, 144.0, 0.01);  // 2 inches
+    EXPECT_NEAR(box.height, 72.0, 0.01);
+    EXPECT_EQ(PdfPageImage(dir.File("a.xdw"), 1).colorSpace, "/DeviceGray");
+
+    // Without a recorded resolution a pixel is a point.
+    MakeJpeg(dir.File("b.jpg"), {.width = 100, .height = 50, .kind = ImageKind::Rgb, .dpi = 0});
+    ASSERT_EQ(Convert(dir.File("b.jpg"), dir.File("b.xdw")), 0);
+    box = PdfPageBox(dir.File("b.xdw"), 1);
+    EXPECT_NEAR(box.width, 100.0, 0.01);
+    EXPECT_NEAR(box.height, 50.0, 0.01);
+}
+
+// The test image has a red top-left quarter; after conversion that quarter
+// must appear where the EXIF orientation says the picture's top-left is.
+struct Orientation {
+    int exif;
+    bool portrait;  // the page is taller than wide
+    double redX;    // where the red quarter shows (left edge, as a fraction)
+    double redY;    // (top edge)
+};
+
+class ConvertJpegOrientation : public ::testing::TestWithParam<Orientation> {};
+
+TEST_P(ConvertJpegOrientation, PictureComesOutUpright) {
+    const Orientation o = GetParam();
+    TempDir dir;
+    MakeJpeg(dir.File("in.jpg"), {.width = 160, .height = 120, .kind = ImageKind::Rgb, .dpi = 72},
+             o.exif);
+    ASSERT_EQ(Convert(dir.File("in.jpg"), dir.File("out.xdw")), 0);
+
+    const PageBox box = PdfPageBox(dir.File("out.xdw"), 1);
+    EXPECT_EQ(box.height > box.width, o.portrait);
+    EXPECT_NEAR(std::max(box.width, box.height), 160.0, 0.01);
+    // Still the file's own bytes: turning is done by placement only.
+    EXPECT_TRUE(PdfPageImage(dir.File("out.xdw"), 1).raw == ReadBytes(dir.File("in.jpg")));
+
+    const RgbImage page = RenderPdfPage(dir.File("out.xdw"), 1, 72);
+    double rgb[3];
+    page.Average(o.redX + 0.1, o.redY + 0.1, o.redX + 0.4, o.redY + 0.4, rgb);
+    EXPECT_GT(rgb[0], 200);
+    EXPECT_LT(rgb[1], 60);
+    // The opposite quarter is white.
+    const double ox = 0.5 - o.redX, oy = 0.5 - o.redY;
+    page.Average(ox + 0.1, oy + 0.1, ox + 0.4, oy + 0.4, rgb);
+    EXPECT_GT(rgb[1], 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exif, ConvertJpegOrientation,
+    ::testing::Values(Orientation{0, false, 0.0, 0.0}, Orientation{1, false, 0.0, 0.0},
+                      Orientation{2, false, 0.5, 0.0}, Orientation{3, false, 0.5, 0.5},
+                      Orientation{4, false, 0.0, 0.5}, Orientation{5, true, 0.0, 0.0},
+                      Orientation{6, true, 0.5, 0.0}, Orientation{7, true, 0.5, 0.5},
+                      Orientation{8, true, 0.0, 0.5}),
+    [](const auto& info) { return "exif" + std::to_string(info.param.exif); });
+
+TEST(ConvertJpeg, ContentDecidesNotTheName) {
+    TempDir dir;
+    MakeJpeg(dir.File("scan.tif"), {.width = 32, .height = 32, .kind = ImageKind::Gray, .dpi = 96});
+    ASSERT_EQ(Convert(dir.File("scan.tif"), dir.File("out.xdw")), 0);
+    EXPECT_EQ(PdfPageImage(dir.File("out.xdw"), 1).filter, "/DCTDecode");
+}
+
+}  // namespace
