@@ -35,10 +35,10 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
     QPDFPageDocumentHelper target(*result.document);
     const int total = static_cast<int>(pages.size());
     for (int i = 0; i < total; ++i) {
+        onPage(i + 1, total);
         // addPage copies a page of another document with everything it uses.
         target.addPage(pages[static_cast<size_t>(i)], false);
         result.pages = i + 1;
-        onPage(i + 1, total);
     }
     return result;
 }

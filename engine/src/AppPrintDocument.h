@@ -19,7 +19,7 @@ struct PrintedDocument {
 };
 
 // Copies every page of printedPdf into a new document, calling onPage(i, n)
-// after page i of n. Throws EngineError(XDW_E_CANNOT_READ) when the file is
+// before page i of n is copied. Throws EngineError(XDW_E_CANNOT_READ) when the file is
 // not a readable PDF with at least one page; whatever onPage throws (a stop
 // request) ends the build.
 PrintedDocument BuildPrintedDocument(const std::string& printedPdf,

@@ -203,10 +203,12 @@ void AppPrintJob::convert() {
     const std::string printed = FindPrintedPdf(outDir);
     if (printed.empty()) throw EngineError(XDW_E_CANNOT_READ, "the application printed nothing");
 
-    enterPhase(XDW_PHASE_GENERATING);
+    // Phase 3 is shown together with its first page number, so whoever sees
+    // it first also sees how many pages there are.
     PrintedDocument doc = BuildPrintedDocument(printed, [this](int page, int total) {
         std::lock_guard lock(mutex_);
         if (stop_) throw Stopped{};
+        phase_ = XDW_PHASE_GENERATING;
         page_ = page;
         total_ = total;
     });

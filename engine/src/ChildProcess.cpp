@@ -135,8 +135,12 @@ void ChildProcess::terminate(std::chrono::milliseconds grace) {
     const auto deadline = std::chrono::steady_clock::now() + grace;
     while (std::chrono::steady_clock::now() < deadline) {
         siginfo_t info{};
-        const bool leaderGone =
-            waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+        const int rc = waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT);
+        if (rc != 0 && errno == ECHILD) {
+            reaped_ = true;  // reaped elsewhere: the id may no longer be ours
+            return;
+        }
+        const bool leaderGone = rc == 0 && info.si_pid != 0;
         if (leaderGone && !groupAlive()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -63,6 +63,10 @@ std::string PrintAndCheck(const std::string& source, const std::string& output,
               trace.phases.end());
     EXPECT_GE(trace.lastTotal, 1);
     EXPECT_EQ(trace.lastPage, trace.lastTotal);
+    if (trace.sawPages) {  // numbers come with the phase, never 0 of 0
+        EXPECT_GE(trace.firstPage, 1);
+        EXPECT_EQ(trace.firstTotal, trace.lastTotal);
+    }
 
     EXPECT_EQ(XDW_EndCreationFromAppFile(handle, nullptr), 0);
     // The handle is gone once ended.

@@ -104,6 +104,10 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     EXPECT_EQ(std::count(trace.phases.begin(), trace.phases.end(), XDW_PHASE_ATTACHING), 0);
     EXPECT_EQ(trace.lastTotal, 3);
     EXPECT_EQ(trace.lastPage, 3);
+    if (trace.sawPages) {  // numbers come with the phase, never 0 of 0
+        EXPECT_GE(trace.firstPage, 1);
+        EXPECT_EQ(trace.firstTotal, 3);
+    }
     xdw::EndAppPrint(handle);
 
     EXPECT_EQ(PdfPageTexts(output).size(), 3u);
@@ -192,6 +196,28 @@ TEST_F(AppPrintWorker, CancelEndsTheWholeProcessGroup) {
     EXPECT_EQ(job->failureCode(), 0);
     EXPECT_FALSE(Exists(output));
     EXPECT_TRUE(LeftoverTempFolders().empty());
+    xdw::EndAppPrint(handle);
+}
+
+TEST_F(AppPrintWorker, CancelWhilePagesAreGeneratedLeavesNothing) {
+    // Enough pages that generating them takes a while.
+    std::vector<std::string> pages(4000, "a page of a long document");
+    MakeTextPdf(dir.File("printed.pdf"), pages);
+    UseOffice(std::string(kFindOutDir) + "cp '" + dir.File("printed.pdf") +
+              "' \"$out/source.pdf\"\n");
+    auto handle = xdw::BeginAppPrint(source, output, true);
+    bool cancelled = false;
+    const PhaseTrace trace = Run(handle, [&](int phase) {
+        if (phase == XDW_PHASE_GENERATING && !cancelled) {
+            xdw::CancelAppPrint(handle);
+            cancelled = true;
+        }
+    });
+    if (!cancelled) GTEST_SKIP() << "pages generated too fast to stop: " << Describe(trace.phases);
+    EXPECT_GE(trace.firstPage, 1);
+    EXPECT_EQ(trace.firstTotal, 4000);
+    EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
+    EXPECT_FALSE(Exists(output));
     xdw::EndAppPrint(handle);
 }
 

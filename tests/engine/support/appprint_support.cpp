@@ -29,7 +29,8 @@ PhaseTrace WatchPhases(const std::function<XDW_CREATION_STATUS()>& poll,
         const XDW_CREATION_STATUS status = poll();
         if (trace.phases.empty() || trace.phases.back() != status.phase) {
             trace.phases.push_back(status.phase);
-            if (status.phase == XDW_PHASE_GENERATING && trace.firstTotal == 0) {
+            if (status.phase == XDW_PHASE_GENERATING && !trace.sawPages) {
+                trace.sawPages = true;
                 trace.firstPage = status.page;
                 trace.firstTotal = status.total_pages;
             }

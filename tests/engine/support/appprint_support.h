@@ -17,6 +17,7 @@ namespace xdwtest {
 // What polling a conversion every 50 ms saw.
 struct PhaseTrace {
     std::vector<int> phases;  // each change of phase, in order
+    bool sawPages = false;    // phase 3 was seen
     int firstPage = 0;        // page and total when phase 3 was first seen
     int firstTotal = 0;
     int lastPage = 0;  // page and total at the end
