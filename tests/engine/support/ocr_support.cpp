@@ -11,6 +11,7 @@
 
 #include <poppler-document.h>
 #include <poppler-page.h>
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -125,6 +126,21 @@ int PageRotate(const std::string& path, int page) {
     auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
     QPDFObjectHandle r = pages.at(page - 1).getAttribute("/Rotate", false);
     return r.isInteger() ? r.getIntValueAsInt() : 0;
+}
+
+PageImage FirstPageImage(const std::string& path, int page) {
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    for (auto& [name, image] : pages.at(page - 1).getImages()) {
+        PageImage out;
+        out.width = image.getDict().getKey("/Width").getIntValueAsInt();
+        out.height = image.getDict().getKey("/Height").getIntValueAsInt();
+        auto data = image.getStreamData(qpdf_dl_all);
+        out.pixels.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        return out;
+    }
+    throw std::runtime_error("page has no image");
 }
 
 std::string PdfTextBand(const std::string& path, int page, double top, double bottom) {

@@ -25,6 +25,13 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
 // The page's /Rotate as stored, or 0.
 int PageRotate(const std::string& path, int page);
 
+// The first image drawn on a page, decoded.
+struct PageImage {
+    int width = 0, height = 0;
+    std::string pixels;
+};
+PageImage FirstPageImage(const std::string& path, int page = 1);
+
 // Text poppler extracts from the part of a page, as displayed, between the
 // fractions top and bottom of its height (0 to 1: the whole page).
 std::string PdfTextBand(const std::string& path, int page, double top = 0, double bottom = 1);

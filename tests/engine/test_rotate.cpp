@@ -1,0 +1,100 @@
+// Automatic up-righting through the C calls: pages whose text is turned come
+// out upright, and pages without enough text are left alone.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestFiles.h"
+#include "docuworks/xdwapi.h"
+#include "ocr_support.h"
+
+using namespace xdwtest;
+
+namespace {
+
+const std::vector<std::string> kText = {
+    "Quilbex turns one file into a document.",  "Scanned pages often arrive upside down",
+    "or turned on their side, and the program", "sets each page upright before reading it.",
+    "The quick brown fox jumps over the dog.",
+};
+
+struct Outcome {
+    int rotateResult = 1;
+    int ocrResult = 1;
+};
+
+// Opens path, turns page 1 upright, reads it in English, saves.
+Outcome RotateThenOcr(const std::string& path) {
+    Outcome out;
+    XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    if (XDW_OpenDocumentHandle(path.c_str(), &doc, &mode) < 0) return out;
+    out.rotateResult = XDW_RotatePageAuto(doc, 1, nullptr);
+    XDW_OCR_OPTION option{};
+    option.size = sizeof(option);
+    option.text_layer = 1;
+    option.language = XDW_OCR_LANGUAGE_ENGLISH;
+    out.ocrResult = XDW_ApplyOcr(doc, 1, 1, &option, nullptr);
+    EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+    XDW_CloseDocumentHandle(doc, nullptr);
+    return out;
+}
+
+struct Turn {
+    int content;     // how the image is turned, clockwise
+    int pageRotate;  // the page's rotation before
+    int expected;    // the page's rotation after
+};
+
+class RotateTest : public ::testing::TestWithParam<Turn> {};
+
+TEST_P(RotateTest, PageComesOutUpright) {
+    const Turn t = GetParam();
+    TempDir dir;
+    const std::string path = dir.File("turned.xdw");
+    MakeScannedPdf(path, {{.lines = kText, .turnContent = t.content, .pageRotate = t.pageRotate}});
+    const std::string imageBefore = ReadBytes(path);
+
+    const Outcome out = RotateThenOcr(path);
+    EXPECT_EQ(out.rotateResult, 0);
+    EXPECT_EQ(out.ocrResult, 0);
+    EXPECT_EQ(PageRotate(path, 1), t.expected);
+    // Read upright, the words come out in order.
+    const std::string text = SingleBlanks(PdfTextBand(path, 1));
+    EXPECT_NE(text.find("turns one file into a document"), std::string::npos) << text;
+    EXPECT_NE(text.find("quick brown fox"), std::string::npos) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Turns, RotateTest,
+                         ::testing::Values(Turn{90, 0, 270}, Turn{180, 0, 180}, Turn{270, 0, 90},
+                                           Turn{0, 90, 0}, Turn{0, 0, 0}, Turn{90, 180, 270}));
+
+TEST(RotateTest, OnlyThePageRotationChanges) {
+    TempDir dir;
+    const std::string path = dir.File("turned.xdw");
+    MakeScannedPdf(path, {{.lines = kText, .turnContent = 180}});
+    const PageImage before = FirstPageImage(path);
+    ASSERT_EQ(RotateThenOcr(path).rotateResult, 0);
+    ASSERT_EQ(PageRotate(path, 1), 180);
+    const PageImage after = FirstPageImage(path);
+    EXPECT_EQ(after.width, before.width);
+    EXPECT_EQ(after.height, before.height);
+    EXPECT_TRUE(after.pixels == before.pixels) << "the image was changed";
+}
+
+TEST(RotateTest, BlankAndTextPoorPagesAreLeftAlone) {
+    TempDir dir;
+    for (const ScanSpec& spec : {ScanSpec{.lines = {}, .pageRotate = 90}, ScanSpec{.lines = {"x"}}}) {
+        const std::string path = dir.File("blank.xdw");
+        MakeScannedPdf(path, {spec});
+        XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+        XDW_DOCUMENT_HANDLE doc = nullptr;
+        ASSERT_EQ(XDW_OpenDocumentHandle(path.c_str(), &doc, &mode), 0);
+        EXPECT_EQ(XDW_RotatePageAuto(doc, 1, nullptr), 0);
+        EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+        XDW_CloseDocumentHandle(doc, nullptr);
+        EXPECT_EQ(PageRotate(path, 1), spec.pageRotate);
+    }
+}
+
+}  // namespace
