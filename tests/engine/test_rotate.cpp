@@ -82,9 +82,19 @@ TEST(RotateTest, OnlyThePageRotationChanges) {
     EXPECT_TRUE(after.pixels == before.pixels) << "the image was changed";
 }
 
+TEST(RotateTest, ThreeLinesOfJapaneseAreEnough) {
+    TempDir dir;
+    const std::string path = dir.File("turned.xdw");
+    MakeScannedPdf(path, {{.lines = {"日本語の文書を読み取ります", "東京都の会議室で話しました",
+                                     "会議は午後三時から始まります"},
+                           .turnContent = 90}});
+    EXPECT_EQ(RotateThenOcr(path).rotateResult, 0);
+    EXPECT_EQ(PageRotate(path, 1), 270);
+}
+
 TEST(RotateTest, BlankAndTextPoorPagesAreLeftAlone) {
     TempDir dir;
-    for (const ScanSpec& spec : {ScanSpec{.lines = {}, .pageRotate = 90}, ScanSpec{.lines = {"x"}}}) {
+    for (const ScanSpec& spec : {ScanSpec{.lines = {}, .pageRotate = 90}, ScanSpec{.lines = {"Hello world"}, .turnContent = 90}}) {
         const std::string path = dir.File("blank.xdw");
         MakeScannedPdf(path, {spec});
         XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
