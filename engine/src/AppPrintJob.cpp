@@ -7,9 +7,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "AppPrintDocument.h"
 #include "AppPrintTemp.h"
+#include "AppPrintText.h"
 #include "ChildProcess.h"
 #include "Error.h"
 #include "OutputFile.h"
@@ -57,7 +60,31 @@ std::string DescribeExit(int status) {
     return "status " + std::to_string(status);
 }
 
+constexpr std::uintmax_t kLargestTextToRecode = 64u << 20;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
+
+// The file LibreOffice is given: the snapshot itself, or for Shift-JIS plain
+// text a UTF-8 copy of it, which LibreOffice reads correctly.
+std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) const {
+    std::error_code ec;
+    if (request_.mimeType != "text/plain" ||
+        std::filesystem::file_size(snapshot, ec) > kLargestTextToRecode || ec)
+        return snapshot;
+    const std::string utf8 = Cp932TextAsUtf8(ReadAll(snapshot));
+    if (utf8.empty()) return snapshot;
+    const std::string copy = temp.sub("text") + "/source" + SafeExtension(request_.input);
+    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+    out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+    out.close();
+    if (!out) throw EngineError(XDW_E_FAIL, "cannot write the text copy");
+    return copy;
+}
 
 AppPrintJob::AppPrintJob(AppPrintRequest request) : request_(std::move(request)) {
     worker_ = std::thread([this] { run(); });
@@ -167,7 +194,8 @@ void AppPrintJob::convert() {
     throwIfStopped();
 
     ChildSpec spec;
-    spec.argv = OfficeConvertArgs(request_.office, snapshot, outDir, profileDir);
+    spec.argv =
+        OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir);
     spec.logPath = temp.path() + "/office.log";
     if (!UsableHome()) spec.env.emplace_back("HOME", temp.sub("home"));
     {

@@ -17,6 +17,8 @@
 
 namespace xdw {
 
+class TempFolder;
+
 struct AppPrintRequest {
     std::string input;   // the source file, already checked
     std::string output;  // the document to write; must not exist
@@ -53,6 +55,7 @@ public:
 private:
     struct Stopped {};
 
+    std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
     void run();
     void convert();
     void enterPhase(int phase);  // throws Stopped once a stop was asked

@@ -87,10 +87,15 @@ std::string PrintAndCheck(const std::string& source, const std::string& output,
 }
 
 TEST_F(AppPrintOffice, TextFileIsPrintedThroughEveryPhaseWithTheOriginalAttached) {
+    // A Windows text file: Shift-JIS with CRLF line ends. "\x95\xcf\x8a\xb7\x92\x86"
+    // is the Shift-JIS spelling of the word written in UTF-8 below.
     const std::string source = dir.File("memo.txt");
-    WriteBytes(source, "Quilbex printing check\nQuarterly figures 4711\n");
+    WriteBytes(source,
+               "Quilbex printing check\r\nQuarterly figures 4711\r\n\x95\xcf\x8a\xb7\x92\x86\r\n");
     const std::string output = PrintAndCheck(source, dir.File("memo.xdw"), "Quarterly");
     EXPECT_NE(JoinedText(output).find("4711"), std::string::npos);
+    EXPECT_NE(JoinedText(output).find("\xe5\xa4\x89\xe6\x8f\x9b\xe4\xb8\xad"), std::string::npos)
+        << "Japanese text misread: " << JoinedText(output);
     EXPECT_EQ(PdfPageCount(output), 1);
 }
 
