@@ -4,7 +4,7 @@
 // the calls) every call fails with XDW_E_NOT_INSTALLED and the information
 // query gives an empty text, so the run reports that the engine is not
 // installed instead of failing to start.
-#include "docuworks/DocuWorksApi.h"
+#include "docuworks/EngineLibrary.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -70,16 +70,10 @@ bool BindAll(void* library, Calls& calls) {
            Bind(library, "XDW_Finalize", calls.Finalize);
 }
 
-// Binds the first library found that has every call; the library stays loaded
-// for the life of the process (the engine may still have work running when the
-// program ends).
-Calls LoadCalls() {
-    std::vector<std::string> candidates;
-    if (const std::string folder = ExecutableFolder(); !folder.empty()) {
-        candidates.push_back(folder + kLibraryName);
-        candidates.push_back(folder + "../lib/" + kLibraryName);
-    }
-    candidates.push_back(kLibraryName);
+// Binds the first library that loads and has every call; the library stays
+// loaded for the life of the process (the engine may still have work running
+// when the program ends).
+Calls LoadCalls(const std::vector<std::string>& candidates) {
     for (const auto& candidate : candidates) {
         void* library = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) continue;
@@ -88,6 +82,16 @@ Calls LoadCalls() {
         ::dlclose(library);
     }
     return {};
+}
+
+std::vector<std::string> EngineCandidates() {
+    std::vector<std::string> candidates;
+    if (const std::string folder = ExecutableFolder(); !folder.empty()) {
+        candidates.push_back(folder + kLibraryName);
+        candidates.push_back(folder + "../lib/" + kLibraryName);
+    }
+    candidates.push_back(kLibraryName);
+    return candidates;
 }
 
 class LoadedEngine final : public Api {
@@ -166,6 +170,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Api> LoadEngine() { return std::make_unique<LoadedEngine>(LoadCalls()); }
+std::unique_ptr<Api> LoadEngineFrom(const std::vector<std::string>& candidates) {
+    return std::make_unique<LoadedEngine>(LoadCalls(candidates));
+}
+
+std::unique_ptr<Api> LoadEngine() { return LoadEngineFrom(EngineCandidates()); }
 
 }  // namespace docuworks

@@ -38,6 +38,7 @@ public:
     void HandleException(const std::exception& error);
 
     const RunOptions& Options() const { return options_; }
+    RunOptions& Options() { return options_; }
     const std::string& ExeDir() const { return exeDir_; }
     bool Monitoring() const { return monitoring_; }
 

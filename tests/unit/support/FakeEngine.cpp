@@ -1,0 +1,132 @@
+#include "FakeEngine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace quilbex::testing {
+
+void FakeEngine::Record(const std::string& name, const std::string& arguments) {
+    calls.push_back(name + "(" + arguments + ")");
+    if (name == throwIn) throw std::runtime_error("engine fault");
+}
+
+std::string FakeEngine::Name(XDW_CREATE_HANDLE handle) const {
+    if (handle == nullptr) return "null";
+    return handle == createHandle ? "create" : "other";
+}
+
+std::string FakeEngine::Name(XDW_DOCUMENT_HANDLE handle) const {
+    if (handle == nullptr) return "null";
+    return handle == documentHandle ? "doc" : "other";
+}
+
+int FakeEngine::GetInformation(int index, char* value, int size) {
+    Record("GetInformation", std::to_string(index) + "," + std::to_string(size));
+    const std::size_t n = std::min(defaultFolder.size(), static_cast<std::size_t>(size));
+    std::memcpy(value, defaultFolder.data(), n);
+    if (n < static_cast<std::size_t>(size)) value[n] = '\0';
+    return static_cast<int>(n);
+}
+
+int FakeEngine::CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) {
+    Record("CreateXdwFromImagePdfFile", input + "," + output);
+    return pdfResult;
+}
+
+int FakeEngine::CreateXdwFromImageFile(const std::string& input, const std::string& output,
+                                       const XDW_CREATE_OPTION& option) {
+    Record("CreateXdwFromImageFile", input + "," + output);
+    createOptions.push_back(option);
+    return imageResult;
+}
+
+int FakeEngine::BeginCreationFromAppFile(const std::string& input, const std::string& output,
+                                         int attachOriginal, XDW_CREATE_HANDLE* handle) {
+    Record("BeginCreationFromAppFile", input + "," + output + "," + std::to_string(attachOriginal));
+    if (beginResult >= 0) *handle = createHandle;
+    return beginResult;
+}
+
+int FakeEngine::GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
+                                             XDW_CREATION_STATUS* status) {
+    Record("GetStatusCreationFromAppFile", Name(handle));
+    statusSizes.push_back(status->size);
+    Phase next{0};
+    if (!phases.empty()) {
+        next = phases.front();
+        if (phases.size() > 1) phases.pop_front();
+    }
+    status->phase = next.phase;
+    status->total_pages = next.totalPages;
+    status->page = next.page;
+    return 0;
+}
+
+int FakeEngine::CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) {
+    Record("CancelCreationFromAppFile", Name(handle));
+    return cancelResult;
+}
+
+int FakeEngine::EndCreationFromAppFile(XDW_CREATE_HANDLE handle) {
+    Record("EndCreationFromAppFile", Name(handle));
+    return 0;
+}
+
+int FakeEngine::OpenDocumentHandle(const std::string& path, XDW_DOCUMENT_HANDLE* handle,
+                                   const XDW_OPEN_MODE& mode) {
+    Record("OpenDocumentHandle", path);
+    openModes.push_back(mode);
+    if (openResult >= 0) *handle = documentHandle;
+    return openResult;
+}
+
+int FakeEngine::GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) {
+    Record("GetDocumentInformation", Name(handle));
+    infoSizes.push_back(info->size);
+    info->pages = pages;
+    return 0;
+}
+
+int FakeEngine::RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page) {
+    Record("RotatePageAuto", Name(handle) + "," + std::to_string(page));
+    if (const auto it = rotateErrors.find(page); it != rotateErrors.end())
+        throw std::runtime_error(it->second);
+    const auto it = rotateResults.find(page);
+    return it == rotateResults.end() ? 0 : it->second;
+}
+
+int FakeEngine::ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
+                         const XDW_OCR_OPTION& option) {
+    Record("ApplyOcr", Name(handle) + "," + std::to_string(page) + "," + std::to_string(engine));
+    ocrOptions.push_back(option);
+    if (const auto it = ocrErrors.find(page); it != ocrErrors.end())
+        throw std::runtime_error(it->second);
+    const auto it = ocrResults.find(page);
+    return it == ocrResults.end() ? 0 : it->second;
+}
+
+int FakeEngine::SaveDocument(XDW_DOCUMENT_HANDLE handle) {
+    Record("SaveDocument", Name(handle));
+    return saveResult;
+}
+
+int FakeEngine::CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) {
+    Record("CloseDocumentHandle", Name(handle));
+    return 0;
+}
+
+int FakeEngine::Finalize() {
+    Record("Finalize", "");
+    return 0;
+}
+
+std::vector<std::string> FakeEngine::Calls(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const auto& call : calls) {
+        if (call.rfind(prefix, 0) == 0) found.push_back(call);
+    }
+    return found;
+}
+
+}  // namespace quilbex::testing

@@ -1,0 +1,48 @@
+// A main window that records every operation the run asks of it.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "run/WindowOps.h"
+
+namespace quilbex::testing {
+
+class FakeWindow : public WindowOps {
+public:
+    // Every operation in order, for example "AppendLog XDW出力完了しました。",
+    // "SetChecked Ocr 1", "RequestClose". Reads (LogLines, IsChecked) are not recorded.
+    std::vector<std::string> journal;
+
+    std::vector<std::string> log;  // the log pane
+    std::map<OptionBox, bool> checked;
+    std::string caption;
+    bool timerEnabled = false;
+    int closeRequests = 0;
+    std::vector<std::string> messages;       // ShowMessage
+    std::vector<std::string> errorMessages;  // ShowErrorMessage
+    std::function<void()> onSettingsDialog;  // runs while the dialog is "open"
+
+    void AppendLog(const std::string& line) override;
+    void ClearLog() override;
+    std::vector<std::string> LogLines() const override { return log; }
+    bool IsChecked(OptionBox box) const override;
+    void SetChecked(OptionBox box, bool value) override;
+    void SetCaption(const std::string& text) override;
+    void FocusDeleteSource() override;
+    void ShowBanner() override;
+    void ShowMessage(const std::string& text) override;
+    void ShowErrorMessage(const std::string& text) override;
+    void SetTimerEnabled(bool enabled) override;
+    void ShowSettingsDialog() override;
+    void RequestClose() override;
+
+    // The journal entries that start with prefix.
+    std::vector<std::string> Entries(const std::string& prefix) const;
+};
+
+const char* BoxName(OptionBox box);
+
+}  // namespace quilbex::testing

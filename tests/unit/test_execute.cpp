@@ -1,0 +1,182 @@
+// Execute: the output path, the route chosen by the extension, the fallback
+// to application printing and the end of a direct conversion.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "RunFixture.h"
+#include "run/FileText.h"
+
+namespace quilbex::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::string OutFor(const std::string& name) {
+    return "/home/user/DocuWorks/" + ChangeFileExt(name, ".xdw");
+}
+
+class Execute : public RunFixture {
+protected:
+    // An interactive run waiting for Execute.
+    ConversionRun& Waiting(const std::string& source, std::vector<std::string> settings = {}) {
+        settings.insert(settings.begin(), {"[common]", "ShowSetting=Y"});
+        WriteSettings(settings);
+        Start({source});
+        window.journal.clear();
+        return *run;
+    }
+};
+
+TEST_F(Execute, PdfAndImageExtensionsConvertDirectlyWhateverTheirCase) {
+    for (const char* name : {"x.Pdf", "scan.TIFF", "scan.jpeg", "a.JPG", "b.tif"}) {
+        FakeEngine direct;
+        FakeWindow pane;
+        ConversionRun one(pane, direct, {MakeSource(name)}, FixedTime);
+        one.FormCreate(exeDir.Path());
+        one.FormShow();
+        const bool pdf = std::string(name) == "x.Pdf";
+        EXPECT_EQ(direct.Calls("CreateXdwFromImagePdfFile").size(), pdf ? 1u : 0u) << name;
+        EXPECT_EQ(direct.Calls("CreateXdwFromImageFile").size(), pdf ? 0u : 1u) << name;
+        EXPECT_THAT(direct.Calls("Begin"), IsEmpty()) << name;
+        EXPECT_EQ(pane.log.back(), "XDW出力完了しました。") << name;
+    }
+}
+
+TEST_F(Execute, ImagesGetTheCreationOption) {
+    Start({MakeSource("scan.tif")});
+    ASSERT_EQ(engine.createOptions.size(), 1u);
+    const XDW_CREATE_OPTION& option = engine.createOptions[0];
+    EXPECT_EQ(option.size, static_cast<int32_t>(sizeof(XDW_CREATE_OPTION)));
+    EXPECT_EQ(option.size, 32);
+    EXPECT_EQ(option.fit_to_resolution, 1);
+    EXPECT_EQ(option.compress, 0);
+    EXPECT_EQ(option.zoom, 0);
+    EXPECT_EQ(option.width, 0);
+    EXPECT_EQ(option.height, 0);
+    EXPECT_EQ(option.horizontal, 0);
+    EXPECT_EQ(option.vertical, 0);
+}
+
+TEST_F(Execute, OtherFilesGoToApplicationPrinting) {
+    for (const char* name : {"photo.jpe", "photo.png", "memo.doc", "noextension"}) {
+        FakeEngine printer;
+        FakeWindow pane;
+        const std::string source = MakeSource(name);
+        ConversionRun one(pane, printer, {source}, FixedTime);
+        one.FormCreate(exeDir.Path());
+        one.FormShow();
+        const std::string out = OutFor(name);
+        EXPECT_THAT(printer.calls,
+                    ElementsAre("GetInformation(6,256)",
+                                "BeginCreationFromAppFile(" + source + "," + out + ",-1)"))
+            << name;
+        EXPECT_TRUE(one.Monitoring());
+        EXPECT_TRUE(pane.timerEnabled);
+        EXPECT_EQ(one.Options().LastPhase, -1);
+        EXPECT_EQ(one.Options().CreateHandle, printer.createHandle);
+        EXPECT_EQ(pane.closeRequests, 0);  // the monitor finishes the run
+        EXPECT_THAT(pane.log, ElementsAre("[/home/user/DocuWorks]へXDW出力します…"));
+    }
+}
+
+TEST_F(Execute, ARefusedDirectConversionFallsBackSilently) {
+    engine.pdfResult = XDW_E_CANNOT_READ;
+    const std::string source = MakeSource("broken.pdf");
+    Start({source});
+    EXPECT_THAT(
+        engine.calls,
+        ElementsAre("GetInformation(6,256)",
+                    "CreateXdwFromImagePdfFile(" + source + ",/home/user/DocuWorks/broken.xdw)",
+                    "BeginCreationFromAppFile(" + source + ",/home/user/DocuWorks/broken.xdw,-1)"));
+    EXPECT_THAT(window.log, ElementsAre("[/home/user/DocuWorks]へXDW出力します…"));
+    EXPECT_TRUE(run->Monitoring());
+}
+
+TEST_F(Execute, AFailedStartIsReportedCancelledAndFinishes) {
+    engine.beginResult = XDW_E_FILE_NOT_FOUND;
+    engine.cancelResult = XDW_E_INVALID_ARG;
+    Start({"/nowhere/memo.doc"});
+
+    EXPECT_THAT(engine.Calls("CancelCreationFromAppFile"),
+                ElementsAre("CancelCreationFromAppFile(null)"));
+    const std::vector<std::string> lines = {
+        "[/home/user/DocuWorks]へXDW出力します…",
+        "-2147024894:指定されたファイルが見つかりません。",
+        "-2147024809:何らかのエラーが発生しました。",
+    };
+    EXPECT_EQ(window.log, lines);
+    EXPECT_EQ(ReadBytes(LogPath()), LogBytes(lines));
+    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_FALSE(run->Monitoring());
+    EXPECT_FALSE(window.timerEnabled);
+    EXPECT_THAT(window.messages, IsEmpty());  // an automatic run shows no box
+}
+
+TEST_F(Execute, AFailedStartInAnInteractiveRunShowsTheMessage) {
+    engine.beginResult = XDW_E_FILE_NOT_FOUND;
+    Waiting("/nowhere/memo.doc").acExecuteExecute();
+    EXPECT_THAT(window.messages, ElementsAre("指定されたファイルが見つかりません。"));
+}
+
+TEST_F(Execute, AnInteractiveRunTakesTheBoxesAsTheUserLeftThem) {
+    const std::string source = MakeSource("a.pdf");
+    Waiting(source, {"DelFile=Y"});
+    window.checked[OptionBox::DeleteSource] = false;
+    window.checked[OptionBox::Ocr] = true;
+    window.checked[OptionBox::AutoRotate] = true;
+    run->acExecuteExecute();
+
+    EXPECT_TRUE(Exists(source));
+    EXPECT_THAT(engine.Calls("RotatePageAuto"), ElementsAre("RotatePageAuto(doc,1)"));
+    EXPECT_THAT(engine.Calls("ApplyOcr"), ElementsAre("ApplyOcr(doc,1,1)"));
+    EXPECT_EQ(window.closeRequests, 1);
+}
+
+TEST_F(Execute, AFailedDeletionIsLoggedAndTheRunGoesOn) {
+    WriteSettings({"[common]", "DelFile=Y"});
+    Start({sources / "gone.pdf"});  // converted, but no longer there to delete
+    const std::vector<std::string> lines = {"[/home/user/DocuWorks]へXDW出力します…",
+                                            "XDW出力完了しました。", "元ファイル削除失敗"};
+    EXPECT_EQ(window.log, lines);
+    EXPECT_EQ(ReadBytes(LogPath()), LogBytes(lines));
+}
+
+TEST_F(Execute, TheDefaultFolderIsAskedForEvenWhenAFolderIsSet) {
+    WriteSettings({"[file]", "SaveDir=/srv/out/"});
+    Start({MakeSource("report.pdf")});
+    EXPECT_EQ(engine.calls.front(), "GetInformation(6,256)");
+    EXPECT_EQ(run->Options().OutPath, "/srv/out//report.xdw");
+    EXPECT_EQ(window.log.front(), "[/srv/out/]へXDW出力します…");
+}
+
+TEST_F(Execute, AnEmptyAnswerWithAnEmptyFolderGivesARootedPath) {
+    engine.defaultFolder = "";
+    Start({MakeSource("report.pdf")});
+    EXPECT_EQ(run->Options().OutPath, "/report.xdw");
+    EXPECT_EQ(window.log.front(), "[]へXDW出力します…");
+}
+
+TEST_F(Execute, ASecondStartWhileMonitoringIsIgnored) {
+    Waiting(MakeSource("memo.doc"));
+    run->acExecuteExecute();
+    ASSERT_TRUE(run->Monitoring());
+    const auto callsBefore = engine.calls;
+    const auto logBefore = window.log;
+
+    run->acExecuteExecute();
+    EXPECT_EQ(engine.calls, callsBefore);
+    EXPECT_EQ(window.log, logBefore);
+    EXPECT_EQ(run->Options().CreateHandle, engine.createHandle);
+}
+
+TEST_F(Execute, TheLogIsClearedWhenExecuteStarts) {
+    Waiting(MakeSource("a.pdf"));
+    window.log = {"typed by the user"};
+    run->acExecuteExecute();
+    EXPECT_EQ(window.journal.front(), "ClearLog");
+    EXPECT_EQ(window.log.front(), "[/home/user/DocuWorks]へXDW出力します…");
+}
+
+}  // namespace
+}  // namespace quilbex::testing

@@ -1,0 +1,64 @@
+// Where the settings and the log live when the program's folder is not writable.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "TempDir.h"
+#include "run/ProgramFolder.h"
+
+namespace quilbex::testing {
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(ProgramFolder, AWritableProgramFolderIsUsedAsItIs) {
+    TempDir dir;
+    EXPECT_EQ(ProgramFolder(dir.Path()), dir.Path());
+    const std::string bare = dir.Path().substr(0, dir.Path().size() - 1);
+    EXPECT_EQ(ProgramFolder(bare), dir.Path());
+}
+
+TEST(ProgramFolder, OtherwiseTheConfigurationFolderIsMade) {
+    TempDir config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", config.Path().c_str());
+    EXPECT_EQ(ProgramFolder("/nonexistent/bin/"), config / "Quilbex/");
+    EXPECT_TRUE(Exists(config / "Quilbex"));
+    EXPECT_EQ(ProgramFolder(""), config / "Quilbex/");
+}
+
+TEST(ProgramFolder, WithoutAnAbsoluteXdgFolderTheHomeFolderIsUsed) {
+    TempDir home;
+    ScopedEnv homeVar("HOME", home.Path().c_str());
+    for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/config"}) {
+        ScopedEnv xdgVar("XDG_CONFIG_HOME", xdg);
+        EXPECT_EQ(ProgramFolder("/nonexistent/bin/"), home / ".config/Quilbex/");
+    }
+    EXPECT_TRUE(Exists(home / ".config/Quilbex"));
+}
+
+}  // namespace
+}  // namespace quilbex::testing
