@@ -1,0 +1,168 @@
+// Recognition failures and odd pages, on the engine's internals: each ends in
+// its result code, leaves the page as it was, and nothing crashes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "Document.h"
+#include "Error.h"
+#include "Ocr.h"
+#include "OcrEngine.h"
+#include "OcrRecognize.h"
+#include "TestFiles.h"
+#include "ocr_support.h"
+
+using namespace xdw;
+using namespace xdwtest;
+
+namespace {
+
+const std::vector<std::string> kText = {"The quick brown fox jumps", "over the lazy dog."};
+
+XDW_OCR_OPTION Option(int language) {
+    XDW_OCR_OPTION o{};
+    o.size = sizeof(o);
+    o.text_layer = 1;
+    o.language = language;
+    return o;
+}
+
+Document Open(const std::string& path) {
+    Document doc;
+    doc.path = path;
+    doc.pdf = std::make_shared<QPDF>();
+    doc.pdf->processFile(path.c_str());
+    return doc;
+}
+
+// The page's content streams and resources, written out, to compare.
+std::string PageState(Document& doc, int page = 1) {
+    auto p = QPDFPageDocumentHelper(*doc.pdf).getAllPages().at(page - 1).getObjectHandle();
+    return p.getKey("/Contents").unparseResolved() + p.getKey("/Resources").unparse() +
+           p.getKey("/Rotate").unparse();
+}
+
+int32_t CodeOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const EngineError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+class OcrErrors : public ::testing::Test {
+protected:
+    TempDir dir;
+    void TearDown() override {
+        SetTessdataDir("");
+        SetOcrTimeLimitMs(0);
+    }
+    Document Scanned(const ScanSpec& spec) {
+        const std::string path = dir.File("page.pdf");
+        MakeScannedPdf(path, {spec});
+        return Open(path);
+    }
+};
+
+TEST_F(OcrErrors, MissingLanguageDataIsReportedAsNotInstalled) {
+    Document doc = Scanned({.lines = kText, .turnContent = 90});
+    const std::string before = PageState(doc);
+    const std::string data = dir.File("tessdata");
+    std::filesystem::create_directory(data);
+    SetTessdataDir(data);
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+              XDW_E_NOT_INSTALLED);
+    EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, 1); }), XDW_E_NOT_INSTALLED);
+
+    // English present, Japanese not: automatic needs both.
+    std::filesystem::create_symlink("/usr/share/tesseract-ocr/5/tessdata/eng.traineddata",
+                                    data + "/eng.traineddata");
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO)); }),
+              XDW_E_NOT_INSTALLED);
+    // Language data without the glyphless font for the layer.
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+              XDW_E_NOT_INSTALLED);
+    EXPECT_EQ(PageState(doc), before);
+    EXPECT_FALSE(doc.changed);
+}
+
+TEST_F(OcrErrors, UnknownLanguageIsABadArgument) {
+    Document doc = Scanned({.lines = kText});
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(7)); }), XDW_E_INVALID_ARG);
+}
+
+TEST_F(OcrErrors, PageOverItsTimeLimitFailsAndStaysUnchanged) {
+    std::vector<std::string> many;
+    for (int i = 0; i < 12; ++i) many.push_back(kText[i % 2]);
+    Document doc = Scanned({.lines = many, .heightPx = 3400, .pointSize = 10});
+    const std::string before = PageState(doc);
+    SetOcrTimeLimitMs(1);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO));
+        ADD_FAILURE() << "no time limit";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.code(), XDW_E_FAIL);
+        EXPECT_NE(std::string(e.what()).find("time"), std::string::npos) << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(PageState(doc), before);
+
+    // The instance is fine for the next page once the limit is sensible.
+    SetOcrTimeLimitMs(0);
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO)); }), 0);
+    EXPECT_NE(PageState(doc), before);
+}
+
+// Pages with no area, no content, broken content or an absurd size.
+TEST_F(OcrErrors, OddPagesNeverCrash) {
+    const std::string path = dir.File("odd.pdf");
+    {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFPageDocumentHelper pages(pdf);
+        auto add = [&](const std::string& dict, const std::string& content) {
+            QPDFObjectHandle page = QPDFObjectHandle::parse(&pdf, dict);
+            if (!content.empty())
+                page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+            pages.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+        };
+        add("<< /Type /Page /MediaBox [0 0 0 0] >>", "");  // read as a letter-size page
+        add("<< /Type /Page /MediaBox [0 0 595 842] >>", "");
+        add("<< /Type /Page /MediaBox [0 0 595 842] /Rotate 45 >>", "q 1 0 0 RG Q Q Q ET BT (");
+        add("<< /Type /Page /MediaBox [0 0 14400 14400] >>", "0 0 100 100 re f\n");
+        add("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /XObject << /X 99 0 R >> >> >>",
+            "/X Do /Nothing Do\n");
+        QPDFWriter writer(pdf, path.c_str());
+        writer.write();
+    }
+    Document doc = Open(path);
+    for (int page = 1; page <= 5; ++page) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, page, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), 0);
+        EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, page); }), 0);
+    }
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 6, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+              XDW_E_INVALID_ARG);
+}
+
+TEST_F(OcrErrors, ChangesNotYetSavedAreSeen) {
+    // The page is drawn on its side and turned upright only in memory.
+    Document doc = Scanned({.lines = kText, .turnContent = 90});
+    QPDFPageDocumentHelper(*doc.pdf).getAllPages().at(0).getObjectHandle().replaceKey(
+        "/Rotate", QPDFObjectHandle::newInteger(270));
+    ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH));
+    const std::string out = dir.File("out.pdf");
+    QPDFWriter writer(*doc.pdf, out.c_str());
+    writer.write();
+    EXPECT_NE(SingleBlanks(PdfTextBand(out, 1)).find("quick brown fox"), std::string::npos);
+}
+
+}  // namespace
