@@ -86,8 +86,7 @@ tesseract::TessBaseAPI& TesseractFor(const std::string& languages) {
     RequireLanguageData(dir, languages);
     LimitOcrThreads();
     auto api = std::make_unique<tesseract::TessBaseAPI>();
-    const auto mode =
-        languages == "osd" ? tesseract::OEM_TESSERACT_ONLY : tesseract::OEM_LSTM_ONLY;
+    const auto mode = languages == "osd" ? tesseract::OEM_TESSERACT_ONLY : tesseract::OEM_LSTM_ONLY;
     if (api->Init(dir.c_str(), languages.c_str(), mode) != 0)
         throw EngineError(XDW_E_NOT_INSTALLED, "cannot load language data " + languages);
     api->SetVariable("debug_file", "/dev/null");  // no chatter on the caller's stderr

@@ -49,7 +49,11 @@ std::u32string DecodeUtf8(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto b = static_cast<unsigned char>(text[i]);
-        const size_t extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
+        const size_t extra = b < 0x80         ? 0
+                             : (b >> 5) == 6  ? 1
+                             : (b >> 4) == 14 ? 2
+                             : (b >> 3) == 30 ? 3
+                                              : 9;
         char32_t c = extra == 0 ? b : b & (0x3f >> extra);
         bool ok = extra <= 3 && i + extra < text.size();
         for (size_t k = 1; ok && k <= extra; ++k) {
@@ -79,8 +83,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const std::string& 
     tesseract::ETEXT_DESC monitor;
     monitor.set_deadline_msecs(OcrTimeLimitMs());
     const int rc = api.Recognize(&monitor);
-    if (monitor.deadline_exceeded())
-        throw EngineError(XDW_E_FAIL, "recognition ran out of time");
+    if (monitor.deadline_exceeded()) throw EngineError(XDW_E_FAIL, "recognition ran out of time");
     if (rc != 0) throw EngineError(XDW_E_FAIL, "recognition failed");
 
     std::vector<OcrLine> lines;

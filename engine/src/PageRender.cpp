@@ -43,8 +43,7 @@ std::string SinglePagePdf(QPDF& pdf, int page) {
         writer.setStaticID(true);
         writer.write();
         std::unique_ptr<Buffer> buffer(writer.getBuffer());
-        return std::string(reinterpret_cast<const char*>(buffer->getBuffer()),
-                           buffer->getSize());
+        return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
     } catch (const EngineError&) {
         throw;
     } catch (const std::exception& e) {

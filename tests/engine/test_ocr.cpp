@@ -2,6 +2,9 @@
 // get an invisible text layer that a PDF text extractor reads back.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <cstdlib>
 #include <string>
 
 #include "TestFiles.h"
@@ -13,7 +16,8 @@ using namespace xdwtest;
 namespace {
 
 const std::vector<std::string> kEnglish = {"The quick brown fox jumps", "over the lazy dog."};
-const std::vector<std::string> kJapanese = {"日本語の文書を読み取ります", "東京都の会議室で話しました"};
+const std::vector<std::string> kJapanese = {"日本語の文書を読み取ります",
+                                            "東京都の会議室で話しました"};
 
 XDW_OCR_OPTION Option(int language) {
     XDW_OCR_OPTION o{};
@@ -85,6 +89,27 @@ TEST_F(OcrTest, SecondOcrReplacesTheLayerInsteadOfAddingOne) {
     EXPECT_EQ(Count(text, "lazy"), 1) << text;
 }
 
+int ThreadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+// Tesseract's OpenMP loops would start a pool of worker threads that fight
+// over the cores; recognition must stay on the calling thread.
+TEST_F(OcrTest, RecognitionStartsNoWorkerThreads) {
+    if (std::getenv("OMP_THREAD_LIMIT") != nullptr)
+        GTEST_SKIP() << "OMP_THREAD_LIMIT set by the caller";
+    const std::string path = Make({.lines = {kJapanese[0], kEnglish[0]}});
+    const int before = ThreadCount();
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_AUTO), 0);
+    EXPECT_EQ(ThreadCount(), before);
+}
+
 // The layer lands over the words whatever the page's rotation and box origin:
 // the first line is read back from the top of the page as displayed.
 class OcrPlacementTest : public OcrTest, public ::testing::WithParamInterface<int> {};
@@ -93,9 +118,10 @@ TEST_P(OcrPlacementTest, WordsSitOverTheirImage) {
     const int rotate = GetParam();
     // The content is drawn turned against the page's rotation, so the page
     // reads upright as displayed.
-    const std::string path =
-        Make({.lines = kEnglish, .turnContent = (360 - rotate) % 360, .pageRotate = rotate,
-              .offsetBox = true});
+    const std::string path = Make({.lines = kEnglish,
+                                   .turnContent = (360 - rotate) % 360,
+                                   .pageRotate = rotate,
+                                   .offsetBox = true});
     ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH), 0);
     const std::string top = SingleBlanks(PdfTextBand(path, 1, 0, 0.2));
     EXPECT_NE(top.find("quick brown"), std::string::npos) << top;

@@ -67,10 +67,10 @@ void WritePages(const std::string& path, const std::vector<PageGeometry>& pages,
     QPDFObjectHandle shared = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< >>"));
     for (const auto& g : pages) {
         QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page >>");
-        page.replaceKey("/MediaBox", QPDFObjectHandle::parse(
-                                         "[" + std::to_string(g.x0) + " " + std::to_string(g.y0) +
-                                         " " + std::to_string(g.x1) + " " +
-                                         std::to_string(g.y1) + "]"));
+        page.replaceKey(
+            "/MediaBox",
+            QPDFObjectHandle::parse("[" + std::to_string(g.x0) + " " + std::to_string(g.y0) + " " +
+                                    std::to_string(g.x1) + " " + std::to_string(g.y1) + "]"));
         page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(g.rotate));
         page.replaceKey("/Resources", sharedResources ? shared : QPDFObjectHandle::parse("<< >>"));
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 g\n"));
@@ -139,10 +139,10 @@ INSTANTIATE_TEST_SUITE_P(Rotations, TextLayerPlacement, ::testing::Values(0, 90,
 TEST(TextLayer, PagesSharingResourcesKeepTheirOwnText) {
     TempDir dir;
     const std::string path = dir.File("layer.pdf");
-    WritePages(path, {Geometry(0), Geometry(0)},
-               {{Line({Word(U"alpha", 100, 100, 140, 20)})},
-                {Line({Word(U"omega", 100, 100, 140, 20)})}},
-               true);
+    WritePages(
+        path, {Geometry(0), Geometry(0)},
+        {{Line({Word(U"alpha", 100, 100, 140, 20)})}, {Line({Word(U"omega", 100, 100, 140, 20)})}},
+        true);
     const auto texts = PdfPageTexts(path);
     EXPECT_NE(texts.at(0).find("alpha"), std::string::npos) << texts.at(0);
     EXPECT_NE(texts.at(1).find("omega"), std::string::npos) << texts.at(1);

@@ -94,7 +94,8 @@ TEST(RotateTest, ThreeLinesOfJapaneseAreEnough) {
 
 TEST(RotateTest, BlankAndTextPoorPagesAreLeftAlone) {
     TempDir dir;
-    for (const ScanSpec& spec : {ScanSpec{.lines = {}, .pageRotate = 90}, ScanSpec{.lines = {"Hello world"}, .turnContent = 90}}) {
+    for (const ScanSpec& spec : {ScanSpec{.lines = {}, .pageRotate = 90},
+                                 ScanSpec{.lines = {"Hello world"}, .turnContent = 90}}) {
         const std::string path = dir.File("blank.xdw");
         MakeScannedPdf(path, {spec});
         XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};

@@ -45,18 +45,28 @@ struct Grey {
 
 // Draws the lines with ImageMagick into a binary PGM and reads it back.
 Grey DrawPage(const ScanSpec& spec, const std::string& scratch) {
-    std::vector<std::string> args = {"convert", "-size",
-                                     std::to_string(spec.widthPx) + "x" +
-                                         std::to_string(spec.heightPx),
-                                     "xc:white", "-density", "300", "-units", "PixelsPerInch",
-                                     "-font", kIpaGothic, "-pointsize",
-                                     std::to_string(spec.pointSize), "-fill", "black"};
+    std::vector<std::string> args = {
+        "convert",
+        "-size",
+        std::to_string(spec.widthPx) + "x" + std::to_string(spec.heightPx),
+        "xc:white",
+        "-density",
+        "300",
+        "-units",
+        "PixelsPerInch",
+        "-font",
+        kIpaGothic,
+        "-pointsize",
+        std::to_string(spec.pointSize),
+        "-fill",
+        "black"};
     int y = 150;
     for (const auto& line : spec.lines) {
         args.insert(args.end(), {"-annotate", "+120+" + std::to_string(y), line});
         y += spec.pointSize * 300 / 72 * 2;
     }
-    if (spec.turnContent != 0) args.insert(args.end(), {"-rotate", std::to_string(spec.turnContent)});
+    if (spec.turnContent != 0)
+        args.insert(args.end(), {"-rotate", std::to_string(spec.turnContent)});
     args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});
     Run(args);
 
@@ -150,8 +160,8 @@ std::string PdfTextBand(const std::string& path, int page, double top, double bo
     if (!p) throw std::runtime_error("no such page");
     // Text positions are measured on the page as displayed, from its top left.
     const poppler::rectf box = p->page_rect(poppler::crop_box);
-    const bool sideways = p->orientation() == poppler::page::landscape ||
-                          p->orientation() == poppler::page::seascape;
+    const bool sideways =
+        p->orientation() == poppler::page::landscape || p->orientation() == poppler::page::seascape;
     const double w = sideways ? box.height() : box.width();
     const double h = sideways ? box.width() : box.height();
     const poppler::ustring text = p->text(poppler::rectf(0, h * top, w, h * (bottom - top)));

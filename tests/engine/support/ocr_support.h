@@ -14,8 +14,8 @@ struct ScanSpec {
     int widthPx = 1500;              // at 300 dpi, before turning
     int heightPx = 1100;
     int pointSize = 16;
-    int turnContent = 0;  // the image is turned clockwise by this (0, 90, 180, 270)
-    int pageRotate = 0;   // the page's /Rotate
+    int turnContent = 0;     // the image is turned clockwise by this (0, 90, 180, 270)
+    int pageRotate = 0;      // the page's /Rotate
     bool offsetBox = false;  // MediaBox not starting at 0 0, with a smaller CropBox
 };
 
