@@ -126,6 +126,22 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     EXPECT_NE(args.find("--norestore\n"), std::string::npos);
 }
 
+TEST_F(AppPrintWorker, OriginalIsAttachedUnderItsOwnNameEvenWhenJapanese) {
+    MakeTextPdf(dir.File("printed.pdf"), {"one page"});
+    UseOffice(std::string(kFindOutDir) + "cp '" + dir.File("printed.pdf") +
+              "' \"$out/source.pdf\"\n");
+    // A Japanese name ("report") with a blank and brackets, as Windows makes them.
+    const std::string name = "\xe5\xa0\xb1\xe5\x91\x8a\xe6\x9b\xb8 (1).csv";
+    const std::string original = dir.File(name);
+    WriteBytes(original, "a,b\r\n1,2\r\n");
+    auto handle = xdw::BeginAppPrint(original, output, true);
+    const PhaseTrace trace = Run(handle);
+    EXPECT_TRUE(IsSuccessfulRun(trace.phases)) << Describe(trace.phases);
+    xdw::EndAppPrint(handle);
+    ASSERT_EQ(AttachmentNames(output), std::vector<std::string>{name});
+    EXPECT_EQ(AttachmentBytes(output, name), ReadBytes(original));
+}
+
 TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
     struct Case {
         const char* what;
