@@ -9,9 +9,12 @@
 #include <memory>
 #include <vector>
 
+#include <qpdf/Pl_Flate.hh>
+
 #include "Error.h"
 #include "OutputFile.h"
 #include "PdfBuild.h"
+#include "PngPredictor.h"
 #include "TiffG4.h"
 
 namespace xdw {
@@ -143,16 +146,8 @@ std::string PageData(TIFF* tif, const TiffPage& page) {
             const std::vector<uint8_t> rows = ReadRows(tif, page);
             return EncodeG4(rows.data(), page.width, page.height, page.rowBytes);
         }
-        case Route::Samples: {
-            std::vector<uint8_t> rows = ReadRows(tif, page);
-            if (page.bits == 16) {
-                // PDF wants 16-bit samples high byte first.
-                uint16_t probe = 1;
-                if (*reinterpret_cast<uint8_t*>(&probe) == 1)
-                    for (size_t i = 0; i + 1 < rows.size(); i += 2) std::swap(rows[i], rows[i + 1]);
-            }
-            return std::string(rows.begin(), rows.end());
-        }
+        case Route::Samples:
+            break;  // streamed by WriteSamples
         case Route::Rgba: {
             std::vector<uint32_t> raster(static_cast<size_t>(page.width) * page.height);
             if (!TIFFReadRGBAImageOriented(tif, page.width, page.height, raster.data(),
@@ -173,6 +168,24 @@ std::string PageData(TIFF* tif, const TiffPage& page) {
     Bad("route");
 }
 
+size_t BytesPerPixel(const TiffPage& page) {
+    return std::max<size_t>(1, static_cast<size_t>(page.bits) * page.samples / 8);
+}
+
+// The samples of a page, predicted and Flate-compressed as they go out.
+void WriteSamples(TIFF* tif, const TiffPage& page, Pipeline* pipeline) {
+    std::vector<uint8_t> rows = ReadRows(tif, page);
+    if (page.bits == 16) {
+        // PDF wants 16-bit samples high byte first.
+        uint16_t probe = 1;
+        if (*reinterpret_cast<uint8_t*>(&probe) == 1)
+            for (size_t i = 0; i + 1 < rows.size(); i += 2) std::swap(rows[i], rows[i + 1]);
+    }
+    Pl_Flate flate("image", pipeline, Pl_Flate::a_deflate);
+    WritePredictedRows(rows.data(), page.rowBytes, page.height, BytesPerPixel(page), flate);
+    flate.finish();
+}
+
 // Gives a page's image data to the writer when it gets to that stream.
 class TiffPageProvider : public QPDFObjectHandle::StreamDataProvider {
 public:
@@ -182,7 +195,13 @@ public:
     void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
         std::string data;
         try {
-            data = PageData(source_->Select(page_.directory), page_);
+            TIFF* tif = source_->Select(page_.directory);
+            if (page_.route == Route::Samples) {
+                WriteSamples(tif, page_, pipeline);
+                source_->CheckNoErrors();
+                return;
+            }
+            data = PageData(tif, page_);
             source_->CheckNoErrors();
         } catch (const EngineError& e) {
             NoteWriteFailure(e.code());
@@ -322,8 +341,15 @@ void AddPage(QPDF& pdf, TIFF* tif, const TiffPage& page, std::shared_ptr<TiffSou
         parms.replaceKey("/Rows", QPDFObjectHandle::newInteger(page.height));
         parms.replaceKey("/BlackIs1",
                          QPDFObjectHandle::newBool(page.photometric == PHOTOMETRIC_MINISBLACK));
-    } else if (page.route == Route::Samples && page.photometric == PHOTOMETRIC_MINISWHITE) {
-        dict.replaceKey("/Decode", QPDFObjectHandle::parse("[1 0]"));
+    } else if (page.route == Route::Samples) {
+        if (page.photometric == PHOTOMETRIC_MINISWHITE)
+            dict.replaceKey("/Decode", QPDFObjectHandle::parse("[1 0]"));
+        filter = QPDFObjectHandle::newName("/FlateDecode");
+        parms = QPDFObjectHandle::newDictionary();
+        parms.replaceKey("/Predictor", QPDFObjectHandle::newInteger(15));
+        parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(page.width));
+        parms.replaceKey("/Colors", QPDFObjectHandle::newInteger(page.samples));
+        parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(page.bits));
     }
     image.replaceStreamData(std::make_shared<TiffPageProvider>(std::move(source), page), filter,
                             parms);

@@ -75,6 +75,13 @@ TEST(ConvertTiff, MultiPageMixedBilevelAndColour) {
     EXPECT_EQ(PdfPageImage(out, 3).filter, "/FlateDecode");
     EXPECT_EQ(PdfPageImage(out, 3).colorSpace, "/DeviceRGB");
     EXPECT_EQ(PdfPageImage(out, 4).filter, "/FlateDecode");
+    // Lossless: the colour page's samples come back exactly.
+    std::string expected;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            expected +=
+                x < 50 && y < 50 ? std::string("\xFF\0\0", 3) : std::string("\xFF\xFF\xFF", 3);
+    EXPECT_TRUE(PdfPageImage(out, 3).decoded == expected);
     EXPECT_EQ(PdfPageImage(out, 4).colorSpace, "/DeviceGray");
 
     const double sizes[4][2] = {{144, 72}, {72, 144}, {72, 72}, {144, 72}};

@@ -151,6 +151,10 @@ StoredImage PdfPageImage(const std::string& path, int page) {
     out.bits = dict.getKey("/BitsPerComponent").getIntValueAsInt();
     const auto raw = image.getRawStreamData();
     out.raw.assign(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+    if (out.filter.empty() || out.filter == "/FlateDecode") {
+        const auto decoded = image.getStreamData(qpdf_dl_generalized);
+        out.decoded.assign(reinterpret_cast<const char*>(decoded->getBuffer()), decoded->getSize());
+    }
     return out;
 }
 

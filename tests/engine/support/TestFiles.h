@@ -54,7 +54,8 @@ struct StoredImage {
     long width = 0;
     long height = 0;
     int bits = 0;
-    std::string raw;  // the stream's data as stored
+    std::string raw;      // the stream's data as stored
+    std::string decoded;  // the samples, when qpdf can decode the filter; else ""
 };
 StoredImage PdfPageImage(const std::string& path, int page);
 
