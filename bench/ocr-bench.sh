@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# OCR per page: the engine (XDW_ApplyOcr through ocr_bench) against tesseract
+# alone and against ocrmypdf, on the same scanned pages and the same language
+# data (jpn+eng, the program's automatic language). Not a test: it times.
+# Writes bench/results-ocr.md.
+#   bench/ocr-bench.sh [build folder] [pages]     (defaults: build, 4)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+pages=${2:-4}
+command -v tesseract >/dev/null || apt-get install -y -q tesseract-ocr tesseract-ocr-jpn >/dev/null
+command -v ocrmypdf >/dev/null || apt-get install -y -q ocrmypdf >/dev/null
+command -v img2pdf >/dev/null || apt-get install -y -q img2pdf >/dev/null
+command -v convert >/dev/null || apt-get install -y -q imagemagick >/dev/null
+cmake --build "$build" --target ocr_bench >/dev/null
+bench="$build/bin/ocr_bench"
+font=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
+lang=jpn+eng
+
+work=$(mktemp -d /tmp/quilbex-ocr-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# Pages: A4 at 300 dpi, grey, 28 lines of English or Japanese, alternating.
+english=("The engine renders each page, reads it and lays the words over it."
+  "Scanned letters, invoices and reports arrive as images without text."
+  "After recognition the words can be searched, selected and copied."
+  "Every page is read in the language chosen in the settings dialog.")
+japanese=("日本語の文書を読み取り、検索できるようにします。"
+  "請求書や報告書は画像のまま届くことが多いです。"
+  "東京都千代田区の会議室で打ち合わせを行いました。"
+  "設定画面で選んだ言語で各ページを認識します。")
+for p in $(seq 1 "$pages"); do
+  args=(-size 2480x3508 xc:white -density 300 -units PixelsPerInch -font "$font" -pointsize 11 -fill black)
+  for l in $(seq 0 27); do
+    if (( p % 2 )); then text=${english[$((l % 4))]}; else text=${japanese[$((l % 4))]}; fi
+    args+=(-annotate "+180+$((260 + l * 110))" "$text")
+  done
+  convert "${args[@]}" -colorspace Gray -depth 8 "$work/page-$(printf %02d "$p").png"
+done
+img2pdf -o "$work/scan.pdf" "$work"/page-*.png
+
+now() { date +%s.%N; }
+declare -A seconds
+time_it() {  # key command...
+  local start end
+  start=$(now)
+  "${@:2}" >/dev/null 2>&1
+  end=$(now)
+  seconds[$1]=$(echo "$end - $start" | bc -l)
+}
+per_page_tesseract() {  # output kind (txt|pdf)
+  for png in "$work"/page-*.png; do tesseract "$png" "$work/t-$(basename "$png" .png)" -l $lang "$1"; done
+}
+
+unset OMP_THREAD_LIMIT
+time_it engine "$bench" "$work/scan.pdf" "$work/engine.xdw" -1
+time_it engine_omp env OMP_THREAD_LIMIT=4 "$bench" "$work/scan.pdf" "$work/engine-omp.xdw" -1
+time_it tess_default per_page_tesseract txt
+time_it tess_one env OMP_THREAD_LIMIT=1 bash -c "$(declare -f per_page_tesseract); work=$work lang=$lang per_page_tesseract txt"
+time_it tess_pdf env OMP_THREAD_LIMIT=1 bash -c "$(declare -f per_page_tesseract); work=$work lang=$lang per_page_tesseract pdf"
+time_it ocrmypdf ocrmypdf -q -l $lang --output-type pdf "$work/scan.pdf" "$work/o.pdf"
+time_it ocrmypdf_j1 ocrmypdf -q -j 1 -l $lang --output-type pdf "$work/scan.pdf" "$work/o1.pdf"
+
+# The engine's layer must hold the text for the timing to mean anything.
+found=$(pdftotext "$work/engine.xdw" - | grep -c -e "検索できるように" -e "searched, selected" || true)
+
+best_tess=$(printf '%s\n%s\n' "${seconds[tess_default]}" "${seconds[tess_one]}" | sort -g | head -1)
+row() {  # label key note
+  local s=${seconds[$2]}
+  printf '| %s | %.2f | %.2f | %s |\n' "$1" "$(echo "$s / $pages" | bc -l)" "$(echo "$s / $best_tess" | bc -l)" "$3"
+}
+{
+  echo "# OCR per page"
+  echo
+  echo "$pages A4 pages at 300 dpi (grey, 28 lines each, English and Japanese alternating), language $lang,"
+  echo "made by \`bench/ocr-bench.sh\` on $(date -u +%Y-%m-%d), $(nproc) cores ($(uptime | sed 's/.*load average: //') load)."
+  echo "Each tool once over all pages, wall time including start-up and language data loading;"
+  echo "the ratio is against the faster of the two plain tesseract runs."
+  echo
+  echo "| tool | s/page | ratio | notes |"
+  echo "|---|---|---|---|"
+  row "engine: XDW_ApplyOcr (ocr_bench)" engine "render 300 dpi + recognise + text layer, one thread"
+  row "engine with OMP_THREAD_LIMIT=4 set" engine_omp "the user's setting wins: OpenMP workers allowed"
+  row "tesseract CLI, txt" tess_default "OpenMP default"
+  row "tesseract CLI, txt, OMP_THREAD_LIMIT=1" tess_one ""
+  row "tesseract CLI, pdf, OMP_THREAD_LIMIT=1" tess_pdf "its own text-layer PDF"
+  row "ocrmypdf --output-type pdf" ocrmypdf "default jobs ($(nproc))"
+  row "ocrmypdf -j 1 --output-type pdf" ocrmypdf_j1 ""
+  echo
+  echo "Lines read back from the engine's layer with pdftotext: $found (of $((pages * 7)) lines carrying the two checked phrases)."
+} > bench/results-ocr.md
+cat bench/results-ocr.md
