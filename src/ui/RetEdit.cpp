@@ -6,7 +6,11 @@
 
 namespace quilbex {
 
-TRetCheckBox::TRetCheckBox(QWidget* parent) : QCheckBox(parent) {}
+TRetCheckBox::TRetCheckBox(QWidget* parent) : QCheckBox(parent) {
+    // Buttons fill with the button colour; this box shows the window colour
+    // around it, like a panel's own background.
+    setBackgroundRole(QPalette::Window);
+}
 
 void TRetCheckBox::Loaded() {
     normalColor_ = palette().color(QPalette::Window);

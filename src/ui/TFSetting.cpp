@@ -1,5 +1,7 @@
 #include "ui/TFSetting.h"
 
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QStringList>
 
@@ -25,12 +27,13 @@ std::string TrimBlanks(const std::string& text) {
     return text.substr(first, last - first);
 }
 
+// One item per line, each line ended, so that an empty last item survives.
 void ShowList(QPlainTextEdit* memo, const std::string& stored) {
-    QStringList lines;
+    QString text;
     for (const std::string& item : CommaList(TrimBlanks(stored))) {
-        lines << QString::fromStdString(item);
+        text += QString::fromStdString(item) + QLatin1Char('\n');
     }
-    memo->setPlainText(lines.join(QLatin1Char('\n')));
+    memo->setPlainText(text);
 }
 
 std::string ListText(const QPlainTextEdit* memo) {
@@ -78,6 +81,17 @@ void TFSetting::showEvent(QShowEvent* event) {
         FormShow();
     }
     QDialog::showEvent(event);
+}
+
+void TFSetting::keyPressEvent(QKeyEvent* event) {
+    // There is no default button: Enter presses a button only when it has the
+    // focus, and is ignored anywhere else.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFSetting::FormShow() {

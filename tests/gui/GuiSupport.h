@@ -1,0 +1,107 @@
+// Helpers of the window tests: a scripted engine, a recorder that answers
+// message boxes, a temporary program folder and small widget utilities.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "docuworks/DocuWorksApi.h"
+#include "ui/MessageBoxes.h"
+
+namespace quilbex::test {
+
+// An engine whose answers the test sets; it counts the calls the windows care about.
+class FakeEngine : public docuworks::Api {
+public:
+    std::string defaultFolder = "/srv/xdw";
+    int imagePdfResult = XDW_E_CANNOT_READ;
+    int beginResult = 0;
+    int statusPhase = XDW_PHASE_PRINTING;
+    // Thrown from the information query when set: an error out of an event.
+    std::function<void()> throwOnInformation;
+
+    int informationCalls = 0;
+    int beginCalls = 0;
+    int cancelCalls = 0;
+    int finalizeCalls = 0;
+
+    int GetInformation(int index, char* value, int size) override;
+    int CreateXdwFromImagePdfFile(const std::string&, const std::string&) override;
+    int CreateXdwFromImageFile(const std::string&, const std::string&,
+                               const XDW_CREATE_OPTION&) override;
+    int BeginCreationFromAppFile(const std::string&, const std::string&, int,
+                                 XDW_CREATE_HANDLE* handle) override;
+    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE, XDW_CREATION_STATUS* status) override;
+    int CancelCreationFromAppFile(XDW_CREATE_HANDLE) override;
+    int EndCreationFromAppFile(XDW_CREATE_HANDLE) override;
+    int OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE*, const XDW_OPEN_MODE&) override;
+    int GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO*) override;
+    int RotatePageAuto(XDW_DOCUMENT_HANDLE, int) override;
+    int ApplyOcr(XDW_DOCUMENT_HANDLE, int, int, const XDW_OCR_OPTION&) override;
+    int SaveDocument(XDW_DOCUMENT_HANDLE) override;
+    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE) override;
+    int Finalize() override;
+};
+
+// Answers every message box with OK and keeps what it showed.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    const std::vector<MessageRequest>& Shown() const { return shown_; }
+    // Runs while the box would be on screen (for example to look at a dialog behind it).
+    std::function<void(const MessageRequest&)> onShow;
+
+private:
+    std::vector<MessageRequest> shown_;
+    MessagePresenter previous_;
+};
+
+// A fresh program folder: Quilbex.ini and Quilbex.log go here.
+class ProgramDir {
+public:
+    ProgramDir();
+    std::string Path() const;     // ends with '/'
+    std::string IniPath() const;  // Path() + "Quilbex.ini"
+    // Writes Quilbex.ini as given (UTF-8 text is stored in code page 932).
+    void WriteIni(const std::string& utf8Text) const;
+    // Quilbex.ini's lines, as UTF-8, without line ends.
+    std::vector<std::string> IniLines() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Shows the window and waits until it is active, so that focus works.
+void ShowActive(QWidget* window);
+
+// The widget that has the keyboard focus, by object name ("" when none).
+QString FocusName();
+
+// The colour the widget paints at a point of its own background.
+QColor BackgroundPixel(QWidget* widget, QPoint at = QPoint(2, 2));
+
+// The share (0 to 1) of the widget's painted pixels that have exactly this colour.
+double ShareOfColour(QWidget* widget, const QColor& colour);
+
+// The share of the widget's painted pixels within tolerance (the sum of the three
+// channel differences) of colour.
+double ShareNear(QWidget* widget, const QColor& colour, int tolerance);
+
+template <typename T>
+T* Find(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!child) throw std::runtime_error(std::string("no child named ") + name);
+    return child;
+}
+
+}  // namespace quilbex::test

@@ -1,0 +1,13 @@
+// Runs the window tests on Qt's offscreen platform: no display needed.
+#include <gtest/gtest.h>
+#include <QApplication>
+
+#include "ui/Application.h"
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    quilbex::PrepareApplication();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
