@@ -7,19 +7,20 @@ namespace xdw {
 
 namespace {
 
-uint8_t Paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-    return static_cast<uint8_t>(pb <= pc ? b : c);
+// Written without branches, so the row loop stays fast.
+inline uint8_t Paeth(int a, int b, int c) {
+    const int pa = std::abs(b - c);
+    const int pb = std::abs(a - c);
+    const int pc = std::abs(a + b - 2 * c);
+    const int ab = pb < pa ? b : a;
+    const int best = pb < pa ? pb : pa;
+    return static_cast<uint8_t>(pc < best ? c : ab);
 }
 
-// Sum of the filtered bytes taken as signed values: the usual measure of
-// how well a row will compress.
-unsigned long Cost(const std::vector<uint8_t>& row) {
-    unsigned long sum = 0;
-    for (size_t i = 1; i < row.size(); ++i) sum += row[i] < 128 ? row[i] : 256 - row[i];
-    return sum;
+// How well a filtered byte will compress: its distance from zero, taken as
+// a signed value (the usual measure for choosing a row's filter).
+inline unsigned Weight(uint8_t v) {
+    return static_cast<unsigned>(std::abs(static_cast<int8_t>(v)));
 }
 
 }  // namespace
@@ -28,27 +29,41 @@ void WritePredictedRows(const uint8_t* rows, size_t rowBytes, uint32_t height, s
                         Pipeline& out) {
     const std::vector<uint8_t> zero(rowBytes, 0);
     std::vector<uint8_t> candidates[4];
-    for (auto& c : candidates) c.resize(rowBytes + 1);
+    for (int f = 0; f < 4; ++f) {
+        candidates[f].resize(rowBytes + 1);
+        candidates[f][0] = static_cast<uint8_t>(f == 3 ? 4 : f);  // None, Sub, Up, Paeth
+    }
+    uint8_t* none = candidates[0].data() + 1;
+    uint8_t* sub = candidates[1].data() + 1;
+    uint8_t* upf = candidates[2].data() + 1;
+    uint8_t* paeth = candidates[3].data() + 1;
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* cur = rows + static_cast<size_t>(y) * rowBytes;
         const uint8_t* up = y == 0 ? zero.data() : cur - rowBytes;
-        for (int f = 0; f < 4; ++f) candidates[f][0] = static_cast<uint8_t>(f == 3 ? 4 : f);
+        unsigned long cost[4] = {0, 0, 0, 0};
+        const size_t lead = bpp < rowBytes ? bpp : rowBytes;
+        for (size_t i = 0; i < lead; ++i) {
+            none[i] = cur[i];
+            sub[i] = cur[i];
+            upf[i] = static_cast<uint8_t>(cur[i] - up[i]);
+            paeth[i] = static_cast<uint8_t>(cur[i] - up[i]);
+        }
+        for (size_t i = lead; i < rowBytes; ++i) {
+            none[i] = cur[i];
+            sub[i] = static_cast<uint8_t>(cur[i] - cur[i - bpp]);
+            upf[i] = static_cast<uint8_t>(cur[i] - up[i]);
+            paeth[i] = static_cast<uint8_t>(cur[i] - Paeth(cur[i - bpp], up[i], up[i - bpp]));
+        }
         for (size_t i = 0; i < rowBytes; ++i) {
-            const int a = i >= bpp ? cur[i - bpp] : 0;
-            const int b = up[i];
-            const int c = i >= bpp ? up[i - bpp] : 0;
-            candidates[0][i + 1] = cur[i];
-            candidates[1][i + 1] = static_cast<uint8_t>(cur[i] - a);
-            candidates[2][i + 1] = static_cast<uint8_t>(cur[i] - b);
-            candidates[3][i + 1] = static_cast<uint8_t>(cur[i] - Paeth(a, b, c));
+            cost[0] += Weight(none[i]);
+            cost[1] += Weight(sub[i]);
+            cost[2] += Weight(upf[i]);
+            cost[3] += Weight(paeth[i]);
         }
         int best = 0;
-        unsigned long bestCost = Cost(candidates[0]);
-        for (int f = 1; f < 4; ++f) {
-            const unsigned long cost = Cost(candidates[f]);
-            if (cost < bestCost) best = f, bestCost = cost;
-        }
-        out.write(candidates[best].data(), candidates[best].size());
+        for (int f = 1; f < 4; ++f)
+            if (cost[f] < cost[best]) best = f;
+        out.write(candidates[best].data(), rowBytes + 1);
     }
 }
 
