@@ -67,7 +67,11 @@ TEST_P(RotateTest, PageComesOutUpright) {
 
 INSTANTIATE_TEST_SUITE_P(Turns, RotateTest,
                          ::testing::Values(Turn{90, 0, 270}, Turn{180, 0, 180}, Turn{270, 0, 90},
-                                           Turn{0, 90, 0}, Turn{0, 0, 0}, Turn{90, 180, 270}));
+                                           Turn{0, 90, 0}, Turn{0, 0, 0}, Turn{90, 180, 270}),
+                         [](const ::testing::TestParamInfo<Turn>& info) {
+                             return "drawn" + std::to_string(info.param.content) + "_shown" +
+                                    std::to_string(info.param.pageRotate);
+                         });
 
 TEST(RotateTest, OnlyThePageRotationChanges) {
     TempDir dir;
