@@ -11,6 +11,7 @@
 #include <memory>
 
 #include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-global.h>
 #include <poppler/cpp/poppler-image.h>
 #include <poppler/cpp/poppler-page-renderer.h>
 #include <poppler/cpp/poppler-page.h>
@@ -51,7 +52,21 @@ std::string SinglePagePdf(QPDF& pdf, int page) {
     }
 }
 
+namespace {
+
+// Damaged pages make poppler complain on stderr, which belongs to the caller.
+void QuietPoppler() {
+    static const bool done = [] {
+        poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr);
+        return true;
+    }();
+    (void)done;
+}
+
+}  // namespace
+
 RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
+    QuietPoppler();
     const std::string data = SinglePagePdf(pdf, page);
     std::unique_ptr<poppler::document> doc(
         poppler::document::load_from_raw_data(data.data(), static_cast<int>(data.size())));
