@@ -119,8 +119,8 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     return runs;
 }
 
-// The page point for a displayed point (u, v), in points from the displayed
-// top left corner, and the text direction for the page's rotation.
+// The text matrix's axes for a page shown with the given rotation: the
+// displayed rightward and upward directions in the page's own coordinates.
 struct Placement {
     double a, b, c, d;
 };
@@ -138,6 +138,8 @@ Placement Direction(int rotate) {
     }
 }
 
+// The page point for a displayed point (u, v), in points from the top left
+// corner of the visible box as shown.
 void ToPage(const PageGeometry& g, double u, double v, double& x, double& y) {
     switch (g.rotate) {
         case 90:
