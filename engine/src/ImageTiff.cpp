@@ -76,8 +76,13 @@ struct TiffSource {
 
     TIFF* Select(tdir_t directory) {
         if (!tif) tif = OpenTiff(path, &errors);
-        if (TIFFCurrentDirectory(tif.get()) != directory && !TIFFSetDirectory(tif.get(), directory))
-            Bad("directory");
+        const tdir_t current = TIFFCurrentDirectory(tif.get());
+        if (current == directory) return tif.get();
+        // Pages are written in order: the next directory is one step on,
+        // anything else is found from the start.
+        const bool ok = current + 1 == directory ? TIFFReadDirectory(tif.get()) == 1
+                                                 : TIFFSetDirectory(tif.get(), directory) == 1;
+        if (!ok || TIFFCurrentDirectory(tif.get()) != directory) Bad("directory");
         return tif.get();
     }
     void CheckNoErrors() const {
