@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
     quilbex::UseOffscreenWithoutDisplay();
+    if (!quilbex::DisplayAvailable()) quilbex::QuietenOffscreenNotes();
     quilbex::QuilbexApplication app(argc, argv);
 
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -15,4 +15,8 @@ void UseOffscreenWithoutDisplay();
 // The running application draws nowhere a user can see (offscreen or minimal).
 bool RunningHeadless();
 
+// Drops the offscreen platform's notes about window features it lacks, which
+// would otherwise fill standard error where the program's own messages go.
+void QuietenOffscreenNotes();
+
 }  // namespace quilbex

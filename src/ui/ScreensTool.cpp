@@ -29,6 +29,7 @@ bool Save(QWidget& widget, const QDir& folder, const char* name) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    quilbex::QuietenOffscreenNotes();
     quilbex::QuilbexApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: quilbex_screens <output folder>\n");

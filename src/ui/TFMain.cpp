@@ -1,20 +1,17 @@
 #include "ui/TFMain.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <stdexcept>
 
 #include "ui/DesignFont.h"
-#include "ui/Headless.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Placement.h"
 #include "ui/RetEdit.h"
 #include "ui/TFSetting.h"
 #include "ui_TFMain.h"
@@ -85,10 +82,7 @@ void TFMain::ApplyDesign() {
     for (TRetCheckBox* box : {ui_->ckDelFile, ui_->ckOCR, ui_->ckAutoRotate}) {
         box->Loaded();
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                        screen->availableGeometry()));
-    }
+    CentreOnScreen(this);
 }
 
 template <typename Handler>
@@ -206,11 +200,6 @@ std::unique_ptr<TFSetting> TFMain::CreateSettingsDialog() {
 }
 
 void TFMain::ShowSettingsDialog() {
-    if (RunningHeadless()) {
-        // Nobody could ever answer the dialog.
-        std::fprintf(stderr, "Quilbex: 設定画面を表示できません (画面がありません)\n");
-        return;
-    }
     std::unique_ptr<TFSetting> dialog = CreateSettingsDialog();
     dialog->exec();
 }

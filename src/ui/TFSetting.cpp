@@ -8,6 +8,7 @@
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
+#include "ui/Placement.h"
 #include "ui/TFVersion.h"
 #include "ui_TFSetting.h"
 
@@ -78,6 +79,7 @@ TFSetting::~TFSetting() = default;
 void TFSetting::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
+        CentreOnScreen(this);
         FormShow();
     }
     QDialog::showEvent(event);

@@ -7,6 +7,7 @@
 
 #include "run/Version.h"
 #include "ui/DesignFont.h"
+#include "ui/Placement.h"
 #include "ui_TFVersion.h"
 
 namespace quilbex {
@@ -50,6 +51,7 @@ TFVersion::TFVersion(QWidget* parent)
 TFVersion::~TFVersion() = default;
 
 void TFVersion::showEvent(QShowEvent* event) {
+    CentreOnScreen(this);
     FormShow();
     QDialog::showEvent(event);
 }

@@ -19,6 +19,7 @@ int FakeEngine::GetInformation(int, char* value, int size) {
     return static_cast<int>(defaultFolder.size());
 }
 int FakeEngine::CreateXdwFromImagePdfFile(const std::string&, const std::string&) {
+    if (onDirectConversion) onDirectConversion();
     return imagePdfResult;
 }
 int FakeEngine::CreateXdwFromImageFile(const std::string&, const std::string&,

@@ -25,6 +25,8 @@ public:
     int statusPhase = XDW_PHASE_PRINTING;
     // Thrown from the information query when set: an error out of an event.
     std::function<void()> throwOnInformation;
+    // Runs inside the direct PDF conversion.
+    std::function<void()> onDirectConversion;
 
     int informationCalls = 0;
     int beginCalls = 0;

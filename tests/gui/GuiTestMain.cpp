@@ -3,9 +3,11 @@
 #include <QApplication>
 
 #include "ui/Application.h"
+#include "ui/Headless.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    quilbex::QuietenOffscreenNotes();
     QApplication app(argc, argv);
     quilbex::PrepareApplication();
     ::testing::InitGoogleTest(&argc, argv);

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFile>
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
 #include <memory>
 
 #include "GuiSupport.h"
@@ -248,6 +252,65 @@ TEST_F(MainWindow, LogLinesAreTheLinesAppendedOrTyped) {
     EXPECT_EQ(window->LogLines(), expected);
 }
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(MainWindow, AutomaticDirectRunCompletesBeforeTheWindowIsFirstDrawn) {
+    engine.imagePdfResult = 0;
+    window =
+        std::make_unique<TFMain>(engine, std::vector<std::string>{"/data/scan.pdf"}, folder.Path());
+    PaintCounter counter;
+    window->installEventFilter(&counter);
+    int paintsDuringConversion = -1;
+    engine.onDirectConversion = [&] { paintsDuringConversion = counter.paints; };
+    window->show();
+    EXPECT_EQ(paintsDuringConversion, 0);
+    EXPECT_TRUE(window->CloseRequested()) << "the run finished inside the show";
+    EXPECT_TRUE(window->isVisible()) << "the close waits for the event loop";
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
+    const auto lines = window->LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "XDW出力完了しました。"), lines.end());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 2000);
+}
+
+TEST_F(MainWindow, ErrorInTheShowEventIsReportedAndTheWindowStaysOpen) {
+    engine.throwOnInformation = [] { throw std::runtime_error("broken engine"); };
+    Start({"/data/scan.pdf"});  // automatic: Execute runs inside the show event
+    ASSERT_EQ(messages.Shown().size(), 1u);
+    EXPECT_EQ(messages.Shown()[0].text, "broken engine.");
+    EXPECT_FALSE(window->CloseRequested());
+    QTest::qWait(50);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
+}
+
+TEST_F(MainWindow, StartWithoutArgumentShowsOnlyTheSettingsDialogThenCloses) {
+    window = std::make_unique<TFMain>(engine, std::vector<std::string>{}, folder.Path());
+    bool dialogSeen = false;
+    bool mainOnScreen = true;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialogSeen = dialog->windowTitle() == "設定";
+        mainOnScreen = window->windowHandle() && window->windowHandle()->isExposed();
+        QTest::mouseClick(Find<QPushButton>(dialog, "BitBtn1"), Qt::LeftButton);
+    });
+    window->show();
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_FALSE(mainOnScreen);
+    EXPECT_TRUE(window->CloseRequested());
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.IniPath()))) << "OK saved";
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 2000);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
+}
+
 TEST_F(MainWindow, DestroyingTheWindowReleasesTheEngineOnce) {
     StartInteractive();
     window.reset();
@@ -265,6 +328,7 @@ TEST_F(MainWindow, LayoutFollowsTheDesign) {
     EXPECT_EQ(Child("ckOCR")->font().pixelSize(), 16);
     EXPECT_EQ(window->font().pixelSize(), 12);
     EXPECT_EQ(window->font().family(), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(QFontInfo(window->font()).family(), "IPAPGothic") << "the stand-in face";
     EXPECT_EQ(Child("Memo1")->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xE6));
     EXPECT_EQ(Child<QPushButton>("BitBtn1")->text(), "実行");
     EXPECT_EQ(Child<QPushButton>("BitBtn2")->text(), "終了");
