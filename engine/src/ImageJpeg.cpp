@@ -88,8 +88,14 @@ JpegInfo ParseJpeg(const std::string& bytes) {
     bool jfifDensity = false;
     size_t pos = 2;
     for (;;) {
-        // Next marker; fill bytes (0xFF runs) may come before it.
-        if (pos >= n || d[pos] != 0xFF) Bad("marker expected");
+        // Next marker; fill bytes (0xFF runs) may come before it, and stray
+        // bytes between segments are skipped as JPEG decoders do.
+        if (pos >= n) Bad("truncated");
+        if (d[pos] != 0xFF) {
+            const void* ff = std::memchr(d + pos, 0xFF, n - pos);
+            if (ff == nullptr) Bad("marker expected");
+            pos = static_cast<const unsigned char*>(ff) - d;
+        }
         while (pos < n && d[pos] == 0xFF) ++pos;
         if (pos >= n) Bad("truncated");
         const unsigned marker = d[pos++];

@@ -152,6 +152,12 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
     struct stat st;
     if (replace && ::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
 
+    // The writer fills in /Size only where the trailer already has the key;
+    // a recovered damaged file may lack it, and readers need it.
+    QPDFObjectHandle trailer = pdf.getTrailer();
+    if (trailer.isDictionary() && !trailer.hasKey("/Size"))
+        trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(0));
+
     TempFile temp(folder);
     g_writeFailure = 0;
     try {

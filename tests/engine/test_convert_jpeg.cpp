@@ -94,6 +94,23 @@ INSTANTIATE_TEST_SUITE_P(
                       Orientation{8, true, 0.0, 0.5}),
     [](const auto& info) { return "exif" + std::to_string(info.param.exif); });
 
+TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
+    TempDir dir;
+    MakeJpeg(dir.File("p.jpg"), {.width = 120, .height = 80, .kind = ImageKind::Rgb, .dpi = 200}, 0,
+             true);
+    ASSERT_EQ(Convert(dir.File("p.jpg"), dir.File("p.xdw")), 0);
+    EXPECT_TRUE(PdfPageImage(dir.File("p.xdw"), 1).raw == ReadBytes(dir.File("p.jpg")));
+    // Camera files often carry bytes after the end marker.
+    WriteBytes(dir.File("t.jpg"), ReadBytes(dir.File("p.jpg")) + std::string(100, '\0'));
+    ASSERT_EQ(Convert(dir.File("t.jpg"), dir.File("t.xdw")), 0);
+    EXPECT_TRUE(PdfPageImage(dir.File("t.xdw"), 1).raw == ReadBytes(dir.File("t.jpg")));
+    const RgbImage page = RenderPdfPage(dir.File("t.xdw"), 1, 72);
+    double rgb[3];
+    page.Average(0.1, 0.1, 0.4, 0.4, rgb);
+    EXPECT_GT(rgb[0], 200);
+    EXPECT_LT(rgb[1], 60);
+}
+
 TEST(ConvertJpeg, ContentDecidesNotTheName) {
     TempDir dir;
     MakeJpeg(dir.File("scan.tif"), {.width = 32, .height = 32, .kind = ImageKind::Gray, .dpi = 96});

@@ -80,6 +80,21 @@ TEST(ConvertPdf, DamagedCrossReferenceIsRecovered) {
     EXPECT_NE(PdfPageTexts(dir.File("out.xdw"))[0].find("Recovered text"), std::string::npos);
 }
 
+TEST(ConvertPdf, TrailerWithoutSizeGetsOne) {
+    TempDir dir;
+    MakeTextPdf(dir.File("good.pdf"), {"Sized"});
+    std::string bytes = ReadBytes(dir.File("good.pdf"));
+    const auto at = bytes.find("/Size", bytes.rfind("trailer"));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 2] = 'x';  // "/Sxze": the key is gone
+    WriteBytes(dir.File("in.pdf"), bytes);
+    ASSERT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), 0);
+    QPDF out;
+    out.processFile(dir.File("out.xdw").c_str());
+    EXPECT_TRUE(out.getTrailer().hasKey("/Size"));
+    EXPECT_FALSE(out.anyWarnings());
+}
+
 // Each of these fails with its code and leaves the folder as it was.
 struct PdfFailure {
     const char* name;

@@ -247,13 +247,14 @@ std::string ExifOrientationBlock(int orientation) {
 
 }  // namespace
 
-void MakeJpeg(const std::string& path, const ImageSpec& spec, int exifOrientation) {
+void MakeJpeg(const std::string& path, const ImageSpec& spec, int exifOrientation,
+              bool progressive) {
     ImageSpec jpegSpec = spec;
     if (jpegSpec.kind == ImageKind::Bilevel) jpegSpec.kind = ImageKind::Gray;
     PixPtr pix = MakePix(jpegSpec);
     l_uint8* data = nullptr;
     size_t size = 0;
-    if (pixWriteMemJpeg(&data, &size, pix.get(), 90, 0) != 0)
+    if (pixWriteMemJpeg(&data, &size, pix.get(), 90, progressive ? 1 : 0) != 0)
         throw std::runtime_error("jpeg encode failed");
     std::string bytes(reinterpret_cast<char*>(data), size);
     lept_free(data);
