@@ -112,12 +112,21 @@ void SyncFolder(const std::string& folder) {
 // Moves from into place at to without ever replacing an existing file.
 void MoveNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    const int err = errno;
+    int err = errno;
     if (err != EINVAL && err != ENOSYS && err != ENOTSUP) ThrowErrno(err, "rename");
     // File systems without RENAME_NOREPLACE: link() fails when the name is
     // taken, which gives the same guarantee.
-    if (::link(from.c_str(), to.c_str()) != 0) ThrowErrno(errno, "link");
-    ::unlink(from.c_str());
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return;
+    }
+    err = errno;
+    if (err != EPERM && err != ENOTSUP && err != ENOSYS && err != EMLINK) ThrowErrno(err, "link");
+    // No hard links either (FAT and exFAT sticks, some network shares): look
+    // just before renaming, the narrowest gap these file systems allow.
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0) ThrowErrno(EEXIST, "target appeared");
+    if (::rename(from.c_str(), to.c_str()) != 0) ThrowErrno(errno, "rename");
 }
 
 }  // namespace

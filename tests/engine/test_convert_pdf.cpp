@@ -188,11 +188,51 @@ TEST(ConvertPdf, OutputFolderProblems) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.pdf"}));
 }
 
+// A small file system of its own, when this machine lets the test mount one.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& path, const std::string& options = "size=64k")
+        : path_(path) {
+        ::mkdir(path.c_str(), 0700);
+        const std::string command =
+            "mount -t tmpfs -o " + options + " tmpfs '" + path + "' 2>/dev/null";
+        mounted_ = std::system(command.c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) std::system(("umount '" + path_ + "'").c_str());
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
+TEST(ConvertPdf, FullDiskIsReportedAndLeavesNothing) {
+    TempDir dir;
+    SmallDisk disk(dir.File("disk"));
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    std::vector<std::string> pages;
+    for (int i = 0; i < 400; ++i)
+        pages.push_back("Page " + std::to_string(i) + " of a long report");
+    MakeTextPdf(dir.File("in.pdf"), pages);
+    EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("disk/out.xdw")), XDW_E_DISK_FULL);
+    EXPECT_FALSE(Exists(dir.File("disk/out.xdw")));
+    EXPECT_EQ(std::system(("test -z \"$(ls -A '" + dir.File("disk") + "')\"").c_str()), 0)
+        << "temporary file left on the full disk";
+}
+
 TEST(ConvertPdf, ReadOnlyOutputFolderIsAccessDenied) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
     TempDir dir;
     MakeTextPdf(dir.File("in.pdf"), {"x"});
-    ASSERT_EQ(::mkdir(dir.File("ro").c_str(), 0500), 0);
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::mkdir(dir.File("ro").c_str(), 0500), 0);
+        EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("ro/out.xdw")), XDW_E_ACCESS_DENIED);
+        return;
+    }
+    // Root writes into any folder; a read-only file system stops it.
+    SmallDisk disk(dir.File("ro"), "ro,size=64k");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a read-only file system here";
     EXPECT_EQ(Convert(dir.File("in.pdf"), dir.File("ro/out.xdw")), XDW_E_ACCESS_DENIED);
 }
 
