@@ -20,9 +20,10 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts in to out. On a character that cannot be converted, or an
-    // invalid or cut sequence, calls onBad(out, offending input position) and
-    // returns false when it returns false; skips the bytes it reports consumed.
+    // Converts in, appending to out. At a character that cannot be converted,
+    // or an invalid or cut sequence, onBad(out, its position in in) may append
+    // a replacement and returns how many bytes to skip; 0 stops the
+    // conversion and Run returns false.
     template <typename OnBad>
     bool Run(std::string_view in, std::string& out, OnBad&& onBad) {
         char* src = const_cast<char*>(in.data());
