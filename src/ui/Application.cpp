@@ -27,21 +27,24 @@ QuilbexApplication::QuilbexApplication(int& argc, char** argv) : QApplication(ar
 }
 
 bool QuilbexApplication::notify(QObject* receiver, QEvent* event) {
+    return DeliverCatching([&] { return QApplication::notify(receiver, event); }, errorHandler_);
+}
+
+bool DeliverCatching(const std::function<bool()>& deliver,
+                     const std::function<void(const std::exception&)>& onError) {
+    auto report = [&](const std::exception& error) {
+        if (onError) {
+            onError(error);
+        } else {
+            std::fprintf(stderr, "Quilbex: %s\n", error.what());
+        }
+    };
     try {
-        return QApplication::notify(receiver, event);
+        return deliver();
     } catch (const std::exception& error) {
-        if (errorHandler_) {
-            errorHandler_(error);
-        } else {
-            std::fprintf(stderr, "Quilbex: %s\n", error.what());
-        }
+        report(error);
     } catch (...) {
-        const std::runtime_error error("予期しないエラーが発生しました");
-        if (errorHandler_) {
-            errorHandler_(error);
-        } else {
-            std::fprintf(stderr, "Quilbex: %s\n", error.what());
-        }
+        report(std::runtime_error("予期しないエラーが発生しました"));
     }
     return false;
 }

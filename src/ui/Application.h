@@ -26,6 +26,11 @@ private:
     ErrorHandler errorHandler_;
 };
 
+// Runs deliver; an error it throws goes to onError (or standard error when
+// there is none) and counts as an event not handled.
+bool DeliverCatching(const std::function<bool()>& deliver,
+                     const std::function<void(const std::exception&)>& onError);
+
 // Title, fonts, icon and the compiled-in resources; QuilbexApplication does
 // this itself, tests with a plain QApplication call it once.
 void PrepareApplication();
