@@ -18,6 +18,7 @@
 #include "ImageJpeg.h"
 #include "ImageTiff.h"
 #include "OutputFile.h"
+#include "PageTree.h"
 
 namespace xdw {
 
@@ -143,6 +144,11 @@ void ConvertPdf(const std::string& input, const std::string& output) {
     RequireSource(input);
     CheckTargetFree(output);
     std::shared_ptr<QPDF> pdf = ReadPdf(input);
+    try {
+        FlattenPageTree(*pdf);
+    } catch (const std::exception& e) {
+        throw EngineError(XDW_E_CANNOT_READ, e.what());
+    }
     Commit(*pdf, output);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -40,7 +41,12 @@ std::string Mutate(std::string data, std::mt19937& rng) {
 
 enum class Call { Pdf, Image };
 
+// QUILBEX_MUTATION_ROUNDS=n runs a longer sweep (with other seeds) by hand.
 void Hammer(const std::string& good, Call call, unsigned seed, int rounds) {
+    if (const char* more = std::getenv("QUILBEX_MUTATION_ROUNDS")) {
+        rounds = std::atoi(more);
+        seed += static_cast<unsigned>(rounds);
+    }
     TempDir dir;
     std::mt19937 rng(seed);
     for (int round = 0; round < rounds; ++round) {

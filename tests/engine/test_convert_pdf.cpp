@@ -80,6 +80,19 @@ TEST(ConvertPdf, DamagedCrossReferenceIsRecovered) {
     EXPECT_NE(PdfPageTexts(dir.File("out.xdw"))[0].find("Recovered text"), std::string::npos);
 }
 
+TEST(ConvertPdf, BrokenPageCountIsRepairedForEveryReader) {
+    TempDir dir;
+    MakeTextPdf(dir.File("good.pdf"), kPages);
+    std::string bytes = ReadBytes(dir.File("good.pdf"));
+    const auto at = bytes.find("/Count 3");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 8, "/Count ()");
+    WriteBytes(dir.File("in.pdf"), bytes);
+    ASSERT_EQ(Convert(dir.File("in.pdf"), dir.File("out.xdw")), 0);
+    // poppler trusts /Count; it must find the three pages qpdf found.
+    EXPECT_EQ(PdfPageTexts(dir.File("out.xdw")), PdfPageTexts(dir.File("good.pdf")));
+}
+
 TEST(ConvertPdf, TrailerWithoutSizeGetsOne) {
     TempDir dir;
     MakeTextPdf(dir.File("good.pdf"), {"Sized"});
