@@ -1,5 +1,6 @@
 // The program entry: the application, the main window and the event loop.
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,12 +33,26 @@ int main(int argc, char** argv) {
     app.SetErrorHandler([&window](const std::exception& error) { window.HandleException(error); });
 
     window.show();  // runs the run plan before the window is drawn
-    if (headless && !window.CloseRequested()) {
+    if (!headless) return app.exec();
+
+    // Without a display nobody can press Execute or close the window: a run
+    // that would wait for the user ends with a message instead, now or later.
+    const auto refuseWaiting = [] {
         std::fprintf(stderr,
-                     "Quilbex: この変換は実行ボタンを待っていますが、画面がありません。"
-                     "設定で「コンバート時に設定画面を表示する」を外すか、画面のある環境で起動して"
-                     "ください。\n");
+                     "Quilbex: 画面がないため、ユーザーの操作を待つことはできません。"
+                     "設定で「コンバート時に設定画面を表示する」を外してください。\n");
+    };
+    if (window.WaitsForUser()) {
+        refuseWaiting();
         return 3;
     }
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (window.WaitsForUser()) {
+            refuseWaiting();
+            QCoreApplication::exit(3);
+        }
+    });
+    watch.start(1000);
     return app.exec();
 }

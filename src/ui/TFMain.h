@@ -57,6 +57,10 @@ public:
 
     // A close has been asked for and will take effect in the event loop.
     bool CloseRequested() const { return closeRequested_; }
+    // Nothing will end the program but the user: no close has been asked for
+    // and no conversion is being followed (a run waiting for Execute, or one
+    // stopped by an error).
+    bool WaitsForUser() const { return !closeRequested_ && !run_.Monitoring(); }
 
     ConversionRun& Run() { return run_; }
     QLabel* Banner() const { return banner_; }

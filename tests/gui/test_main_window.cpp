@@ -170,6 +170,16 @@ TEST_F(MainWindow, TimerPollsTheMonitoredConversionUntilItEndsAndTheWindowCloses
     EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
 }
 
+TEST_F(MainWindow, OnlyARunWaitingForExecuteWaitsForTheUser) {
+    StartInteractive();
+    EXPECT_TRUE(window->WaitsForUser());
+    QTest::mouseClick(Child("BitBtn1"), Qt::LeftButton);  // application printing starts
+    EXPECT_FALSE(window->WaitsForUser()) << "the monitor ends the run by itself";
+    engine.statusPhase = XDW_PHASE_FINISHED;
+    QTRY_VERIFY_WITH_TIMEOUT(window->CloseRequested(), 3000);
+    EXPECT_FALSE(window->WaitsForUser());
+}
+
 TEST_F(MainWindow, LogPanePopupOffersCancelWhichRunsTheCancelAction) {
     StartInteractive();
     QMenu* menu = window->PopupMenu();
