@@ -3,11 +3,12 @@
 # alone and against ocrmypdf, on the same scanned pages and the same language
 # data (jpn+eng, the program's automatic language). Not a test: it times.
 # Writes bench/results-ocr.md.
-#   bench/ocr-bench.sh [build folder] [pages]     (defaults: build, 4)
+#   bench/ocr-bench.sh [build folder] [pages] [rounds]     (defaults: build, 4, 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 pages=${2:-4}
+rounds=${3:-3}
 command -v tesseract >/dev/null || apt-get install -y -q tesseract-ocr tesseract-ocr-jpn >/dev/null
 command -v ocrmypdf >/dev/null || apt-get install -y -q ocrmypdf >/dev/null
 command -v img2pdf >/dev/null || apt-get install -y -q img2pdf >/dev/null
@@ -39,46 +40,53 @@ for p in $(seq 1 "$pages"); do
 done
 img2pdf -o "$work/scan.pdf" "$work"/page-*.png
 
-now() { date +%s.%N; }
-declare -A seconds
+# Each tool runs once per round, the rounds interleaved so that other load on
+# the machine hits every tool alike; the table keeps each tool's best round.
+# Wall time is what a user waits; CPU time (user + system, children included)
+# is what the work costs and moves much less with the machine's load.
+declare -A wall cpu
 time_it() {  # key command...
-  local start end
-  start=$(now)
-  "${@:2}" >/dev/null 2>&1
-  end=$(now)
-  seconds[$1]=$(echo "$end - $start" | bc -l)
+  local w u s c
+  /usr/bin/time -o "$work/time" -f "%e %U %S" "${@:2}" >/dev/null 2>&1
+  read -r w u s <"$work/time"
+  c=$(echo "$u + $s" | bc -l)
+  if [[ -z ${wall[$1]:-} ]] || (( $(echo "$w < ${wall[$1]}" | bc -l) )); then wall[$1]=$w; fi
+  if [[ -z ${cpu[$1]:-} ]] || (( $(echo "$c < ${cpu[$1]}" | bc -l) )); then cpu[$1]=$c; fi
 }
-per_page_tesseract() {  # output kind (txt|pdf)
-  for png in "$work"/page-*.png; do tesseract "$png" "$work/t-$(basename "$png" .png)" -l $lang "$1"; done
-}
+cat > "$work/tess.sh" <<SH
+for png in "$work"/page-*.png; do tesseract "\$png" "$work/t-\$(basename "\$png" .png)" -l $lang "\$1"; done
+SH
 
 unset OMP_THREAD_LIMIT
-time_it engine "$bench" "$work/scan.pdf" "$work/engine.xdw" -1
-time_it engine_omp env OMP_THREAD_LIMIT=4 "$bench" "$work/scan.pdf" "$work/engine-omp.xdw" -1
-time_it tess_default per_page_tesseract txt
-time_it tess_one env OMP_THREAD_LIMIT=1 bash -c "$(declare -f per_page_tesseract); work=$work lang=$lang per_page_tesseract txt"
-time_it tess_pdf env OMP_THREAD_LIMIT=1 bash -c "$(declare -f per_page_tesseract); work=$work lang=$lang per_page_tesseract pdf"
-time_it ocrmypdf ocrmypdf -q -l $lang --output-type pdf "$work/scan.pdf" "$work/o.pdf"
-time_it ocrmypdf_j1 ocrmypdf -q -j 1 -l $lang --output-type pdf "$work/scan.pdf" "$work/o1.pdf"
+for round in $(seq 1 "$rounds"); do
+  time_it engine "$bench" "$work/scan.pdf" "$work/engine.xdw" -1
+  time_it engine_omp env OMP_THREAD_LIMIT=4 "$bench" "$work/scan.pdf" "$work/engine-omp.xdw" -1
+  time_it tess_default bash "$work/tess.sh" txt
+  time_it tess_one env OMP_THREAD_LIMIT=1 bash "$work/tess.sh" txt
+  time_it tess_pdf env OMP_THREAD_LIMIT=1 bash "$work/tess.sh" pdf
+  time_it ocrmypdf ocrmypdf -q -l $lang --output-type pdf "$work/scan.pdf" "$work/o.pdf"
+  time_it ocrmypdf_j1 ocrmypdf -q -j 1 -l $lang --output-type pdf "$work/scan.pdf" "$work/o1.pdf"
+done
 
 # The engine's layer must hold the text for the timing to mean anything.
 found=$(pdftotext "$work/engine.xdw" - | grep -c -e "検索できるように" -e "searched, selected" || true)
 
-best_tess=$(printf '%s\n%s\n' "${seconds[tess_default]}" "${seconds[tess_one]}" | sort -g | head -1)
 row() {  # label key note
-  local s=${seconds[$2]}
-  printf '| %s | %.2f | %.2f | %s |\n' "$1" "$(echo "$s / $pages" | bc -l)" "$(echo "$s / $best_tess" | bc -l)" "$3"
+  printf '| %s | %.2f | %.2f | %.2f | %.2f | %s |\n' "$1" \
+    "$(echo "${wall[$2]} / $pages" | bc -l)" "$(echo "${wall[$2]} / ${wall[tess_one]}" | bc -l)" \
+    "$(echo "${cpu[$2]} / $pages" | bc -l)" "$(echo "${cpu[$2]} / ${cpu[tess_one]}" | bc -l)" "$3"
 }
 {
   echo "# OCR per page"
   echo
   echo "$pages A4 pages at 300 dpi (grey, 28 lines each, English and Japanese alternating), language $lang,"
-  echo "made by \`bench/ocr-bench.sh\` on $(date -u +%Y-%m-%d), $(nproc) cores ($(uptime | sed 's/.*load average: //') load)."
-  echo "Each tool once over all pages, wall time including start-up and language data loading;"
-  echo "the ratio is against the faster of the two plain tesseract runs."
+  echo "made by \`bench/ocr-bench.sh\` on $(date -u +%Y-%m-%d), $(nproc) cores, load average at the end"
+  echo "$(uptime | sed 's/.*load average: //') (other work shares the machine)."
+  echo "Best of $rounds interleaved rounds per tool, start-up and language data loading included."
+  echo "Ratios are against tesseract alone with OMP_THREAD_LIMIT=1 (its best setting here)."
   echo
-  echo "| tool | s/page | ratio | notes |"
-  echo "|---|---|---|---|"
+  echo "| tool | wall s/page | wall ratio | CPU s/page | CPU ratio | notes |"
+  echo "|---|---|---|---|---|---|"
   row "engine: XDW_ApplyOcr (ocr_bench)" engine "render 300 dpi + recognise + text layer, one thread"
   row "engine with OMP_THREAD_LIMIT=4 set" engine_omp "the user's setting wins: OpenMP workers allowed"
   row "tesseract CLI, txt" tess_default "OpenMP default"

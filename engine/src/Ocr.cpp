@@ -56,7 +56,7 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
     const std::string languages = TesseractLanguages(option.language);
     Guarded([&] {
         const std::string font = GlyphlessFontFile();
-        const RenderedPage rendered = RenderPage(*doc.pdf, page, kOcrDpi);
+        const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
         const std::vector<OcrLine> lines = RecognizePage(rendered, languages);
         PutTextLayer(*doc.pdf, PageObject(doc, page), lines, rendered.geometry, font);
         doc.changed = true;
@@ -66,7 +66,7 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
 void RotatePageAuto(Document& doc, int page) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
     Guarded([&] {
-        const RenderedPage rendered = RenderPage(*doc.pdf, page, kOcrDpi);
+        const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
         const std::optional<int> turn = UprightTurn(rendered);
         if (!turn || *turn == 0) return;
         const int rotate = (rendered.geometry.rotate + *turn) % 360;

@@ -17,6 +17,7 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include "Error.h"
+#include "PageRenderImage.h"
 
 namespace xdw {
 
@@ -120,6 +121,11 @@ RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(img.const_data());
     out.pixels.assign(bytes, bytes + static_cast<size_t>(out.bytesPerLine) * g.height);
     return out;
+}
+
+RenderedPage PageImage(QPDF& pdf, int page, double dpi) {
+    if (std::optional<RenderedPage> scan = ReadScannedPage(pdf, page, dpi)) return std::move(*scan);
+    return RenderPage(pdf, page, dpi);
 }
 
 }  // namespace xdw
