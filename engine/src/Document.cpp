@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include <qpdf/QPDFExc.hh>
@@ -55,8 +56,12 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
 
 XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
     auto doc = std::make_unique<Document>();
-    doc->path = path;
     doc->pdf = ReadPdf(path);
+    // Saving replaces the file by renaming over it; through a symbolic link
+    // that would replace the link, so the real file is the one kept.
+    char* real = ::realpath(path.c_str(), nullptr);
+    doc->path = real != nullptr ? real : path;
+    std::free(real);
     const std::uintptr_t key = ++g_lastHandle;
     Registry().emplace(key, std::move(doc));
     return reinterpret_cast<XDW_DOCUMENT_HANDLE>(key);

@@ -111,6 +111,17 @@ TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
     EXPECT_LT(rgb[1], 60);
 }
 
+TEST(ConvertJpeg, VeryLongImagesAreShownSmallerNotRefused) {
+    TempDir dir;
+    // 30000 pixels at 72 dpi would be a page longer than readers take.
+    MakeJpeg(dir.File("strip.jpg"),
+             {.width = 30000, .height = 100, .kind = ImageKind::Gray, .dpi = 72});
+    ASSERT_EQ(Convert(dir.File("strip.jpg"), dir.File("strip.xdw")), 0);
+    const PageBox box = PdfPageBox(dir.File("strip.xdw"), 1);
+    EXPECT_NEAR(box.width, 14400.0, 0.01);
+    EXPECT_NEAR(box.height, 48.0, 0.01);  // the same shape
+}
+
 TEST(ConvertJpeg, ContentDecidesNotTheName) {
     TempDir dir;
     MakeJpeg(dir.File("scan.tif"), {.width = 32, .height = 32, .kind = ImageKind::Gray, .dpi = 96});

@@ -47,6 +47,20 @@ TEST(Document, OpenInformationSaveClose) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"doc.xdw"}));
 }
 
+TEST(Document, SavingThroughALinkUpdatesTheRealFile) {
+    TempDir dir;
+    MakeTextPdf(dir.File("real.xdw"), {"x"});
+    ASSERT_EQ(::symlink("real.xdw", dir.File("link.xdw").c_str()), 0);
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    ASSERT_EQ(XDW_OpenDocumentHandle(dir.File("link.xdw").c_str(), &doc, &kMode), 0);
+    EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+    EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
+    struct stat st;
+    ASSERT_EQ(::lstat(dir.File("link.xdw").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"link.xdw", "real.xdw"}));
+}
+
 TEST(Document, SeveralOpenAtOnceHaveTheirOwnHandles) {
     TempDir dir;
     MakeTextPdf(dir.File("a.xdw"), {"a"});
