@@ -111,6 +111,38 @@ TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
     EXPECT_LT(rgb[1], 60);
 }
 
+// Replaces the JFIF block of a JPEG with an EXIF block giving 100 pixels per
+// centimetre, little-endian as cameras write it.
+std::string WithExifResolutionOnly(const std::string& jpeg) {
+    const size_t app0Length =
+        (static_cast<unsigned char>(jpeg[4]) << 8) | static_cast<unsigned char>(jpeg[5]);
+    EXPECT_EQ(jpeg.substr(6, 4), "JFIF");
+    auto le16 = [](unsigned v) { return std::string{char(v & 0xFF), char(v >> 8)}; };
+    auto le32 = [&](unsigned v) { return le16(v & 0xFFFF) + le16(v >> 16); };
+    std::string tiff = std::string("II*\0", 4) + le32(8) + le16(3);
+    tiff += le16(0x011A) + le16(5) + le32(1) + le32(50);  // XResolution at 50
+    tiff += le16(0x011B) + le16(5) + le32(1) + le32(58);  // YResolution at 58
+    tiff += le16(0x0128) + le16(3) + le32(1) + le32(3);   // per centimetre
+    tiff += le32(0);
+    tiff += le32(100) + le32(1) + le32(100) + le32(1);
+    const std::string payload = std::string("Exif\0\0", 6) + tiff;
+    const size_t length = payload.size() + 2;
+    const std::string app1 =
+        std::string("\xFF\xE1") + char(length >> 8) + char(length & 0xFF) + payload;
+    return jpeg.substr(0, 2) + app1 + jpeg.substr(4 + app0Length);
+}
+
+TEST(ConvertJpeg, ResolutionFromExifWhenThereIsNoJfif) {
+    TempDir dir;
+    MakeJpeg(dir.File("a.jpg"), {.width = 600, .height = 300, .kind = ImageKind::Rgb, .dpi = 72});
+    WriteBytes(dir.File("cam.jpg"), WithExifResolutionOnly(ReadBytes(dir.File("a.jpg"))));
+    ASSERT_EQ(Convert(dir.File("cam.jpg"), dir.File("cam.xdw")), 0);
+    const PageBox box = PdfPageBox(dir.File("cam.xdw"), 1);
+    EXPECT_NEAR(box.width, 600 * 72 / 254.0, 0.01);  // 100 per cm is 254 dpi
+    EXPECT_NEAR(box.height, 300 * 72 / 254.0, 0.01);
+    EXPECT_TRUE(PdfPageImage(dir.File("cam.xdw"), 1).raw == ReadBytes(dir.File("cam.jpg")));
+}
+
 TEST(ConvertJpeg, VeryLongImagesAreShownSmallerNotRefused) {
     TempDir dir;
     // 30000 pixels at 72 dpi would be a page longer than readers take.
