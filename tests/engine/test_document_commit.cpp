@@ -167,13 +167,4 @@ TEST(SaveDocument, ChangesReachTheFile) {
     EXPECT_THROW(xdw::LookupDocument(handle), xdw::EngineError);
 }
 
-TEST(ErrnoCodes, SystemErrorsMapToResultCodes) {
-    EXPECT_EQ(xdw::CodeFromErrno(ENOENT), XDW_E_FILE_NOT_FOUND);
-    EXPECT_EQ(xdw::CodeFromErrno(EEXIST), XDW_E_FILE_EXISTS);
-    for (int e : {EACCES, EPERM, EROFS}) EXPECT_EQ(xdw::CodeFromErrno(e), XDW_E_ACCESS_DENIED);
-    for (int e : {ENAMETOOLONG, EINVAL}) EXPECT_EQ(xdw::CodeFromErrno(e), XDW_E_INVALID_NAME);
-    for (int e : {ENOSPC, EDQUOT}) EXPECT_EQ(xdw::CodeFromErrno(e), XDW_E_DISK_FULL);
-    EXPECT_EQ(xdw::CodeFromErrno(EIO), XDW_E_FAIL);
-}
-
 }  // namespace
