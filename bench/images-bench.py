@@ -67,34 +67,36 @@ def save_tiff(path, pages, compression, dpi):
 
 
 def run(cmd):
-    """Runs cmd under GNU time; returns (seconds, peak RSS in MiB).
+    """Runs cmd under GNU time; returns (wall seconds, CPU seconds, peak RSS
+    in MiB).
 
     GNU time starts the tool from its own small process: measured from this
     (large) Python process, the peak would include the pages of the fork."""
     with tempfile.NamedTemporaryFile("r") as report:
         start = time.perf_counter()
-        proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name] + cmd,
+        proc = subprocess.run(["/usr/bin/time", "-f", "%M %U %S", "-o", report.name] + cmd,
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         elapsed = time.perf_counter() - start
         if proc.returncode != 0:
             raise RuntimeError(f"{cmd[0]} failed ({proc.returncode}): "
                                f"{proc.stderr.decode(errors='replace').strip()}")
-        peak_kib = int(report.read().strip().splitlines()[-1])
-    return elapsed, peak_kib / 1024.0
+        peak_kib, user, system = report.read().strip().splitlines()[-1].split()
+    return elapsed, float(user) + float(system), int(peak_kib) / 1024.0
 
 
 def measure(cmd_for, source, workdir, repeat):
-    times, peaks = [], []
+    times, cpus, peaks = [], [], []
     for i in range(repeat):
         out = os.path.join(workdir, f"out-{i}.pdf")
         if os.path.exists(out):
             os.remove(out)
-        t, m = run(cmd_for(source, out))
+        t, c, m = run(cmd_for(source, out))
         times.append(t)
+        cpus.append(c)
         peaks.append(m)
         size = os.path.getsize(out)
         os.remove(out)
-    return statistics.median(times), max(peaks), size
+    return statistics.median(times), statistics.median(cpus), max(peaks), size
 
 
 def main():
@@ -140,9 +142,10 @@ def main():
         for label, pages, path in cases:
             row = [label, str(pages), f"{os.path.getsize(path) / 1048576:.1f}"]
             for name, cmd in tools.items():
-                t, m, size = measure(cmd, path, work, args.repeat)
-                row += [f"{t:.3f}", f"{m:.0f}", f"{size / 1048576:.1f}"]
-                print(f"{label} x{pages} {name}: {t:.3f} s, {m:.0f} MiB", file=sys.stderr)
+                t, c, m, size = measure(cmd, path, work, args.repeat)
+                row += [f"{t:.3f}", f"{c:.2f}", f"{m:.0f}", f"{size / 1048576:.1f}"]
+                print(f"{label} x{pages} {name}: {t:.3f} s ({c:.2f} s CPU), {m:.0f} MiB",
+                      file=sys.stderr)
             rows.append(row)
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -152,10 +155,11 @@ def main():
         f.write(f"Made by `bench/images-bench.py` ({time.strftime('%Y-%m-%d')}, {os.cpu_count()} cores, "
                 f"median of {args.repeat} runs, img2pdf "
                 f"{subprocess.run([img2pdf, '--version'], capture_output=True, text=True).stdout.split()[-1]}). "
-                "Time is wall time of the whole process; memory is its peak resident size.\n\n")
-        f.write("| Input | Pages | Input MiB | Engine s | Engine MiB | Engine out MiB "
-                "| img2pdf s | img2pdf MiB | img2pdf out MiB |\n")
-        f.write("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n")
+                "Wall is the elapsed time of the whole process, CPU its user plus system time "
+                "(steadier on a busy machine); memory is its peak resident size.\n\n")
+        f.write("| Input | Pages | Input MiB | Engine wall s | Engine CPU s | Engine MiB "
+                "| Engine out MiB | img2pdf wall s | img2pdf CPU s | img2pdf MiB | img2pdf out MiB |\n")
+        f.write("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n")
         for row in rows:
             f.write("| " + " | ".join(row) + " |\n")
     print(f"wrote {args.out}", file=sys.stderr)
