@@ -50,6 +50,24 @@ TEST(ConvertPdf, TextPdfKeepsPagesAndText) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.pdf", "out.xdw"}));
 }
 
+TEST(ConvertPdf, ImageStreamsAreCopiedNotReencoded) {
+    TempDir dir;
+    MakeJpeg(dir.File("photo.jpg"),
+             {.width = 80, .height = 60, .kind = ImageKind::Rgb, .dpi = 100});
+    MakeTiff(
+        dir.File("scan.tif"),
+        {{{.width = 90, .height = 70, .kind = ImageKind::Gray, .dpi = 100}, TiffCompression::Lzw}});
+    const XDW_CREATE_OPTION option{sizeof(XDW_CREATE_OPTION), 1, 0, 0, 0, 0, 0, 0};
+    for (const char* name : {"photo.jpg", "scan.tif"}) {
+        const std::string image = dir.File(name), pdf = image + ".pdf", out = image + ".xdw";
+        ASSERT_EQ(XDW_CreateXdwFromImageFile(image.c_str(), pdf.c_str(), &option), 0);
+        ASSERT_EQ(Convert(pdf, out), 0);
+        const StoredImage before = PdfPageImage(pdf, 1), after = PdfPageImage(out, 1);
+        EXPECT_EQ(after.filter, before.filter) << name;
+        EXPECT_TRUE(after.raw == before.raw) << name << ": image data changed";
+    }
+}
+
 TEST(ConvertPdf, OutputNameWithSpacesAndJapanese) {
     TempDir dir;
     MakeTextPdf(dir.File("in.pdf"), {"x"});
