@@ -87,7 +87,7 @@ row() {  # label key note
   echo
   echo "| tool | wall s/page | wall ratio | CPU s/page | CPU ratio | notes |"
   echo "|---|---|---|---|---|---|"
-  row "engine: XDW_ApplyOcr (ocr_bench)" engine "render 300 dpi + recognise + text layer, one thread"
+  row "engine: XDW_ApplyOcr (ocr_bench)" engine "page image at 300 dpi (plain scans read from the image, others rendered) + recognise + text layer, one thread"
   row "engine with OMP_THREAD_LIMIT=4 set" engine_omp "the user's setting wins: OpenMP workers allowed"
   row "tesseract CLI, txt" tess_default "OpenMP default"
   row "tesseract CLI, txt, OMP_THREAD_LIMIT=1" tess_one ""
