@@ -138,18 +138,20 @@ TEST_F(OcrErrors, OddPagesNeverCrash) {
         add("<< /Type /Page /MediaBox [0 0 595 842] >>", "");
         add("<< /Type /Page /MediaBox [0 0 595 842] /Rotate 45 >>", "q 1 0 0 RG Q Q Q ET BT (");
         add("<< /Type /Page /MediaBox [0 0 14400 14400] >>", "0 0 100 100 re f\n");
+        add("<< /Type /Page /MediaBox [0 0 1 1] >>", "0 0 1 1 re f\n");
+        add("<< /Type /Page /MediaBox [0 0 14400 2] >>", "0 0 100 1 re f\n");
         add("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /XObject << /X 99 0 R >> >> >>",
             "/X Do /Nothing Do\n");
         QPDFWriter writer(pdf, path.c_str());
         writer.write();
     }
     Document doc = Open(path);
-    for (int page = 1; page <= 5; ++page) {
+    for (int page = 1; page <= 7; ++page) {
         SCOPED_TRACE(page);
         EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, page, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), 0);
         EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, page); }), 0);
     }
-    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 6, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 8, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
               XDW_E_INVALID_ARG);
 }
 
