@@ -18,10 +18,12 @@ for target in "${targets[@]}"; do
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"
+  status=0
   "$build/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$build/fuzz-artifacts/$target-" "$corpus" "$here/corpus/${target#fuzz_}" 2>&1 |
-    grep -E '^(==|INFO: seed|#[0-9]+ *DONE|stat::number_of_executed_units|SUMMARY|check failed)' || true
-  status=${PIPESTATUS[0]}
+    -artifact_prefix="$build/fuzz-artifacts/$target-" "$corpus" "$here/corpus/${target#fuzz_}" \
+    >"$build/fuzz-artifacts/$target.log" 2>&1 || status=$?
+  grep -E '^(==|INFO: seed|#[0-9]+ *DONE|stat::number_of_executed_units|SUMMARY|check failed)' \
+    "$build/fuzz-artifacts/$target.log" || true
   if [ "$status" -ne 0 ]; then
     echo "$target found a fault (exit $status)"
     exit 1
