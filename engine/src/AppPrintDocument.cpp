@@ -50,9 +50,9 @@ void AttachOriginal(QPDF& document, const std::string& dataPath, const std::stri
     if (!mimeType.empty()) stream.setSubtype(mimeType);
     const std::string now = QUtil::qpdf_time_to_pdf_time(QUtil::get_current_qpdf_time());
     stream.setCreationDate(now).setModDate(now);
-    auto spec = QPDFFileSpecObjectHelper::createFileSpec(document, displayName, stream);
-    spec.setDescription("Original file");
-    QPDFEmbeddedFileDocumentHelper(document).replaceEmbeddedFile(displayName, spec);
+    auto fileSpec = QPDFFileSpecObjectHelper::createFileSpec(document, displayName, stream);
+    fileSpec.setDescription("Original file");
+    QPDFEmbeddedFileDocumentHelper(document).replaceEmbeddedFile(displayName, fileSpec);
 }
 
 }  // namespace xdw

@@ -193,15 +193,15 @@ void AppPrintJob::convert() {
                           "cannot copy the source: " + ec.message());
     throwIfStopped();
 
-    ChildSpec spec;
-    spec.argv =
+    ChildSpec launch;
+    launch.argv =
         OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir);
-    spec.logPath = temp.path() + "/office.log";
-    if (!UsableHome()) spec.env.emplace_back("HOME", temp.sub("home"));
+    launch.logPath = temp.path() + "/office.log";
+    if (!UsableHome()) launch.env.emplace_back("HOME", temp.sub("home"));
     {
         std::unique_lock lock(mutex_);
         if (stop_) throw Stopped{};
-        ChildProcess child(spec);
+        ChildProcess child(launch);
         group_ = child.group();
         phase_ = XDW_PHASE_PRINTING;
 

@@ -39,16 +39,16 @@ struct SpawnSetup {
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 };
 
-std::vector<std::string> ChildEnvironment(const ChildSpec& spec) {
+std::vector<std::string> ChildEnvironment(const ChildSpec& launch) {
     std::vector<std::string> result;
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
         const std::string text = *entry;
         const std::string name = text.substr(0, text.find('='));
         bool replaced = false;
-        for (const auto& [key, value] : spec.env) replaced = replaced || key == name;
+        for (const auto& [key, value] : launch.env) replaced = replaced || key == name;
         if (!replaced) result.push_back(text);
     }
-    for (const auto& [key, value] : spec.env) result.push_back(key + "=" + value);
+    for (const auto& [key, value] : launch.env) result.push_back(key + "=" + value);
     return result;
 }
 
@@ -61,8 +61,8 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const ChildSpec& spec) {
-    if (spec.argv.empty()) throw EngineError(XDW_E_INVALID_ARG, "no program");
+ChildProcess::ChildProcess(const ChildSpec& launch) {
+    if (launch.argv.empty()) throw EngineError(XDW_E_INVALID_ARG, "no program");
     SpawnSetup setup;
 
     // A group of its own, default signal handling and nothing blocked, even
@@ -78,7 +78,7 @@ ChildProcess::ChildProcess(const ChildSpec& spec) {
     posix_spawnattr_setflags(
         &setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    const std::string log = spec.logPath.empty() ? "/dev/null" : spec.logPath;
+    const std::string log = launch.logPath.empty() ? "/dev/null" : launch.logPath;
     posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&setup.actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
@@ -86,8 +86,8 @@ ChildProcess::ChildProcess(const ChildSpec& spec) {
     // Descriptors the host program left inheritable stay with the host.
     posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
 
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = ChildEnvironment(spec);
+    std::vector<std::string> args = launch.argv;
+    std::vector<std::string> env = ChildEnvironment(launch);
     std::vector<char*> argv = CStrings(args);
     std::vector<char*> envp = CStrings(env);
 

@@ -23,7 +23,7 @@ struct ChildSpec {
 class ChildProcess {
 public:
     // Starts the program; throws EngineError when it cannot be started.
-    explicit ChildProcess(const ChildSpec& spec);
+    explicit ChildProcess(const ChildSpec& launch);
     // Ends the whole group and reaps the child if that has not happened yet.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

@@ -48,9 +48,9 @@ int OcrFile(const std::string& path, int language, int times = 1, bool rotateFir
 class OcrTest : public ::testing::Test {
 protected:
     TempDir dir;
-    std::string Make(const ScanSpec& spec) {
+    std::string Make(const ScanSpec& want) {
         const std::string path = dir.File("page.xdw");
-        MakeScannedPdf(path, {spec});
+        MakeScannedPdf(path, {want});
         return path;
     }
 };

@@ -64,9 +64,9 @@ protected:
         SetTessdataDir("");
         SetOcrTimeLimitMs(0);
     }
-    Document Scanned(const ScanSpec& spec) {
+    Document Scanned(const ScanSpec& want) {
         const std::string path = dir.File("page.pdf");
-        MakeScannedPdf(path, {spec});
+        MakeScannedPdf(path, {want});
         return Open(path);
     }
 };

@@ -98,17 +98,17 @@ TEST(RotateTest, ThreeLinesOfJapaneseAreEnough) {
 
 TEST(RotateTest, BlankAndTextPoorPagesAreLeftAlone) {
     TempDir dir;
-    for (const ScanSpec& spec : {ScanSpec{.lines = {}, .pageRotate = 90},
+    for (const ScanSpec& want : {ScanSpec{.lines = {}, .pageRotate = 90},
                                  ScanSpec{.lines = {"Hello world"}, .turnContent = 90}}) {
         const std::string path = dir.File("blank.xdw");
-        MakeScannedPdf(path, {spec});
+        MakeScannedPdf(path, {want});
         XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
         XDW_DOCUMENT_HANDLE doc = nullptr;
         ASSERT_EQ(XDW_OpenDocumentHandle(path.c_str(), &doc, &mode), 0);
         EXPECT_EQ(XDW_RotatePageAuto(doc, 1, nullptr), 0);
         EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
         XDW_CloseDocumentHandle(doc, nullptr);
-        EXPECT_EQ(PageRotate(path, 1), spec.pageRotate);
+        EXPECT_EQ(PageRotate(path, 1), want.pageRotate);
     }
 }
 

@@ -207,24 +207,24 @@ struct PixDeleter {
 using PixPtr = std::unique_ptr<PIX, PixDeleter>;
 
 // The pattern: the top-left quarter is marked, the rest is white.
-PixPtr MakePix(const ImageSpec& spec) {
-    const int depth = spec.kind == ImageKind::Bilevel ? 1 : spec.kind == ImageKind::Gray ? 8 : 32;
-    PixPtr pix(pixCreate(spec.width, spec.height, depth));
+PixPtr MakePix(const ImageSpec& want) {
+    const int depth = want.kind == ImageKind::Bilevel ? 1 : want.kind == ImageKind::Gray ? 8 : 32;
+    PixPtr pix(pixCreate(want.width, want.height, depth));
     if (!pix) throw std::runtime_error("pixCreate failed");
     if (depth == 1) {
         pixClearAll(pix.get());  // 0 is white
     } else {
         pixSetAll(pix.get());
     }
-    for (int y = 0; y < spec.height / 2; ++y) {
-        for (int x = 0; x < spec.width / 2; ++x) {
+    for (int y = 0; y < want.height / 2; ++y) {
+        for (int x = 0; x < want.width / 2; ++x) {
             l_uint32 value = 0;
             if (depth == 1) value = 1;
             if (depth == 32) composeRGBPixel(255, 0, 0, &value);
             pixSetPixel(pix.get(), x, y, value);
         }
     }
-    if (spec.dpi > 0) pixSetResolution(pix.get(), spec.dpi, spec.dpi);
+    if (want.dpi > 0) pixSetResolution(pix.get(), want.dpi, want.dpi);
     return pix;
 }
 
@@ -247,9 +247,9 @@ std::string ExifOrientationBlock(int orientation) {
 
 }  // namespace
 
-void MakeJpeg(const std::string& path, const ImageSpec& spec, int exifOrientation,
+void MakeJpeg(const std::string& path, const ImageSpec& want, int exifOrientation,
               bool progressive) {
-    ImageSpec jpegSpec = spec;
+    ImageSpec jpegSpec = want;
     if (jpegSpec.kind == ImageKind::Bilevel) jpegSpec.kind = ImageKind::Gray;
     PixPtr pix = MakePix(jpegSpec);
     l_uint8* data = nullptr;

@@ -81,7 +81,7 @@ struct ImageSpec {
 };
 
 // A JPEG file; exifOrientation 0 writes no EXIF block.
-void MakeJpeg(const std::string& path, const ImageSpec& spec, int exifOrientation = 0,
+void MakeJpeg(const std::string& path, const ImageSpec& want, int exifOrientation = 0,
               bool progressive = false);
 
 // TIFF compression choices for MakeTiff.

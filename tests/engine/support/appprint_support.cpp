@@ -69,7 +69,7 @@ std::vector<std::string> AttachmentNames(const std::string& pdf) {
     QPDF doc;
     doc.processFile(pdf.c_str());
     std::vector<std::string> names;
-    for (const auto& [name, spec] : QPDFEmbeddedFileDocumentHelper(doc).getEmbeddedFiles())
+    for (const auto& [name, fileSpec] : QPDFEmbeddedFileDocumentHelper(doc).getEmbeddedFiles())
         names.push_back(name);
     return names;
 }
@@ -77,9 +77,9 @@ std::vector<std::string> AttachmentNames(const std::string& pdf) {
 std::string AttachmentBytes(const std::string& pdf, const std::string& name) {
     QPDF doc;
     doc.processFile(pdf.c_str());
-    auto spec = QPDFEmbeddedFileDocumentHelper(doc).getEmbeddedFile(name);
-    if (!spec) throw std::runtime_error("no attachment " + name);
-    auto buffer = spec->getEmbeddedFileStream().getStreamData(qpdf_dl_all);
+    auto fileSpec = QPDFEmbeddedFileDocumentHelper(doc).getEmbeddedFile(name);
+    if (!fileSpec) throw std::runtime_error("no attachment " + name);
+    auto buffer = fileSpec->getEmbeddedFileStream().getStreamData(qpdf_dl_all);
     return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
 }
 
@@ -125,13 +125,13 @@ void WriteScript(const std::string& path, const std::string& body) {
 
 std::string MakeOdtWithOffice(const std::string& txt, const std::string& outDir) {
     const std::string office = xdw::FindOffice(xdw::AppPrintSettings{}.officeCandidates);
-    xdw::ChildSpec spec;
-    spec.argv = {office,          "-env:UserInstallation=file://" + outDir + "/odt-profile",
+    xdw::ChildSpec launch;
+    launch.argv = {office,          "-env:UserInstallation=file://" + outDir + "/odt-profile",
                  "--headless",    "--norestore",
                  "--nolockcheck", "--convert-to",
                  "odt",           "--outdir",
                  outDir,          txt};
-    xdw::ChildProcess child(spec);
+    xdw::ChildProcess child(launch);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     while (!child.poll()) {
         if (std::chrono::steady_clock::now() > deadline)

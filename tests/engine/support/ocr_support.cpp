@@ -44,11 +44,11 @@ struct Grey {
 };
 
 // Draws the lines with ImageMagick into a binary PGM and reads it back.
-Grey DrawPage(const ScanSpec& spec, const std::string& scratch) {
+Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
     std::vector<std::string> args = {
         "convert",
         "-size",
-        std::to_string(spec.widthPx) + "x" + std::to_string(spec.heightPx),
+        std::to_string(want.widthPx) + "x" + std::to_string(want.heightPx),
         "xc:white",
         "-density",
         "300",
@@ -57,16 +57,16 @@ Grey DrawPage(const ScanSpec& spec, const std::string& scratch) {
         "-font",
         kIpaGothic,
         "-pointsize",
-        std::to_string(spec.pointSize),
+        std::to_string(want.pointSize),
         "-fill",
         "black"};
     int y = 150;
-    for (const auto& line : spec.lines) {
+    for (const auto& line : want.lines) {
         args.insert(args.end(), {"-annotate", "+120+" + std::to_string(y), line});
-        y += spec.pointSize * 300 / 72 * 2;
+        y += want.pointSize * 300 / 72 * 2;
     }
-    if (spec.turnContent != 0)
-        args.insert(args.end(), {"-rotate", std::to_string(spec.turnContent)});
+    if (want.turnContent != 0)
+        args.insert(args.end(), {"-rotate", std::to_string(want.turnContent)});
     args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});
     Run(args);
 
@@ -91,8 +91,8 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
     QPDF pdf;
     pdf.emptyPDF();
     QPDFPageDocumentHelper helper(pdf);
-    for (const ScanSpec& spec : pages) {
-        const Grey g = DrawPage(spec, path + ".pgm");
+    for (const ScanSpec& want : pages) {
+        const Grey g = DrawPage(want, path + ".pgm");
         QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, g.pixels);
         QPDFObjectHandle dict = image.getDict();
         dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
@@ -103,13 +103,13 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
         dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
 
         const double w = g.width * 72.0 / 300, h = g.height * 72.0 / 300;
-        const double ox = spec.offsetBox ? 100 : 0, oy = spec.offsetBox ? 50 : 0;
+        const double ox = want.offsetBox ? 100 : 0, oy = want.offsetBox ? 50 : 0;
         std::ostringstream content;
         content << "q " << w << " 0 0 " << h << " " << ox << " " << oy << " cm /Im0 Do Q\n";
         QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page >>");
         std::ostringstream box;
         box << "[" << ox << " " << oy << " " << ox + w << " " << oy + h << "]";
-        if (spec.offsetBox) {
+        if (want.offsetBox) {
             // A wider MediaBox with the image inside the CropBox.
             std::ostringstream media;
             media << "[0 0 " << ox + w + 80 << " " << oy + h + 60 << "]";
@@ -118,8 +118,8 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
         } else {
             page.replaceKey("/MediaBox", QPDFObjectHandle::parse(box.str()));
         }
-        if (spec.pageRotate != 0)
-            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(spec.pageRotate));
+        if (want.pageRotate != 0)
+            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(want.pageRotate));
         QPDFObjectHandle res = QPDFObjectHandle::parse("<< /XObject << >> >>");
         res.getKey("/XObject").replaceKey("/Im0", image);
         page.replaceKey("/Resources", res);

@@ -19,7 +19,7 @@ struct ScanSpec {
     bool offsetBox = false;  // MediaBox not starting at 0 0, with a smaller CropBox
 };
 
-// Writes a one-page PDF (or appends pages: one per spec) at path.
+// Writes a PDF at path with one page for each ScanSpec.
 void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages);
 
 // The page's /Rotate as stored, or 0.
