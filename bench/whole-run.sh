@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 command -v hyperfine >/dev/null || apt-get install -y -q hyperfine >/dev/null
-command -v img2pdf >/dev/null || apt-get install -y -q img2pdf ocrmypdf >/dev/null
+for tool in img2pdf ocrmypdf qpdf; do command -v $tool >/dev/null || apt-get install -y -q $tool >/dev/null; done
 cmake --build "$build" --target quilbex xdwapi engine_call_bench >/dev/null
 
 work=$(mktemp -d /tmp/quilbex-bench-XXXXXX)
@@ -35,8 +35,7 @@ convert -size 3000x2000 plasma:fractal -quality 90 "$work/in/photo.jpg"
 clean="rm -rf $work/out/* $work/bare/*"
 run() {  # name runs commands...
   local name=$1 runs=$2; shift 2
-  hyperfine -N --style none --warmup 1 --runs "$runs" --prepare "$clean" --export-json "$work/$name.json" "$@" >/dev/null 2>&1 \
-    || hyperfine --style none --warmup 1 --runs "$runs" --prepare "$clean" --export-json "$work/$name.json" "$@" >/dev/null
+  hyperfine --style none --warmup 1 --runs "$runs" --prepare "$clean" --export-json "$work/$name.json" "$@" >/dev/null
 }
 
 settings N
