@@ -18,6 +18,6 @@ printf '[common]\r\nShowSetting=N\r\nOCR=Y\r\nAutoRotate=Y\r\nLanguage=%s\r\n[fi
 env -u DISPLAY -u WAYLAND_DISPLAY "$demo/program/quilbex" "$demo/sample.pdf"
 echo "--- log ($demo/program/Quilbex.log):"
 iconv -f CP932 -t UTF-8 "$demo/program/Quilbex.log" | tr -d '\r'
-echo "--- the document:"
+echo "--- the document went to:"
 ls -l "$demo"/out/*.xdw
 pdftotext -l 1 "$(ls "$demo"/out/*.xdw | head -n 1)" - | head -n 5
