@@ -174,17 +174,12 @@ JpegInfo ParseJpeg(const std::string& bytes) {
 void AddJpegPage(QPDF& pdf, const std::string& data) {
     const JpegInfo info = ParseJpeg(data);
 
-    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
-    QPDFObjectHandle dict = image.getDict();
-    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
-    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(info.width));
-    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(info.height));
-    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
     const char* space = info.components == 1   ? "/DeviceGray"
                         : info.components == 3 ? "/DeviceRGB"
                                                : "/DeviceCMYK";
-    dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(space));
+    QPDFObjectHandle image =
+        NewImageStream(pdf, info.width, info.height, 8, QPDFObjectHandle::newName(space));
+    QPDFObjectHandle dict = image.getDict();
     if (info.components == 4 && info.adobe)
         dict.replaceKey("/Decode", QPDFObjectHandle::parse("[1 0 1 0 1 0 1 0]"));
     // The file's bytes are the stream's data, unchanged.

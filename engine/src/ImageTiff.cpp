@@ -325,14 +325,9 @@ void Resolution(TIFF* tif, ImagePlacement& placement) {
 }
 
 void AddPage(QPDF& pdf, TIFF* tif, const TiffPage& page, std::shared_ptr<TiffSource> source) {
-    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
+    QPDFObjectHandle image =
+        NewImageStream(pdf, page.width, page.height, page.bits, ColorSpace(tif, page));
     QPDFObjectHandle dict = image.getDict();
-    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
-    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(page.width));
-    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(page.height));
-    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(page.bits));
-    dict.replaceKey("/ColorSpace", ColorSpace(tif, page));
 
     QPDFObjectHandle filter = QPDFObjectHandle::newNull();
     QPDFObjectHandle parms = QPDFObjectHandle::newNull();

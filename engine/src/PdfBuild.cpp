@@ -26,6 +26,19 @@ std::string Number(double value) {
 
 }  // namespace
 
+QPDFObjectHandle NewImageStream(QPDF& pdf, long width, long height, int bitsPerComponent,
+                                QPDFObjectHandle colorSpace) {
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
+    QPDFObjectHandle dict = image.getDict();
+    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(height));
+    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(bitsPerComponent));
+    dict.replaceKey("/ColorSpace", colorSpace);
+    return image;
+}
+
 void AddImagePage(QPDF& pdf, QPDFObjectHandle image, const ImagePlacement& placement) {
     double xdpi = UsableDpi(placement.xdpi);
     double ydpi = UsableDpi(placement.ydpi);

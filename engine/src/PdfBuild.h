@@ -20,6 +20,10 @@ struct ImagePlacement {
 // The resolution assumed when an image records none.
 constexpr double kDefaultDpi = 72.0;
 
+// A new image XObject stream of pdf, its data still to be set.
+QPDFObjectHandle NewImageStream(QPDF& pdf, long width, long height, int bitsPerComponent,
+                                QPDFObjectHandle colorSpace);
+
 // Adds a page showing image (an image XObject stream of pdf) as placed.
 void AddImagePage(QPDF& pdf, QPDFObjectHandle image, const ImagePlacement& placement);
 

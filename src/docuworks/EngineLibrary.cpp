@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace {
 
 constexpr const char* kLibraryName = "libxdwapi.so.1";
 
-// The entry points of the library; all null when it is not bound.
+// The entry points of a bound library.
 struct Calls {
     decltype(&XDW_GetInformation) GetInformation = nullptr;
     decltype(&XDW_CreateXdwFromImagePdfFile) CreateXdwFromImagePdfFile = nullptr;
@@ -73,7 +74,7 @@ bool BindAll(void* library, Calls& calls) {
 // Binds the first library that loads and has every call; the library stays
 // loaded for the life of the process (the engine may still have work running
 // when the program ends).
-Calls LoadCalls(const std::vector<std::string>& candidates) {
+std::optional<Calls> LoadCalls(const std::vector<std::string>& candidates) {
     for (const auto& candidate : candidates) {
         void* library = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) continue;
@@ -81,7 +82,7 @@ Calls LoadCalls(const std::vector<std::string>& candidates) {
         if (BindAll(library, calls)) return calls;
         ::dlclose(library);
     }
-    return {};
+    return std::nullopt;
 }
 
 std::vector<std::string> EngineCandidates() {
@@ -99,79 +100,101 @@ public:
     explicit LoadedEngine(Calls calls) : c_(calls) {}
 
     int GetInformation(int index, char* value, int size) override {
-        if (c_.GetInformation == nullptr) {
-            if (value != nullptr && size > 0) value[0] = '\0';
-            return XDW_E_NOT_INSTALLED;
-        }
         return c_.GetInformation(index, value, size, nullptr);
     }
     int CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) override {
-        if (c_.CreateXdwFromImagePdfFile == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.CreateXdwFromImagePdfFile(input.c_str(), output.c_str(), nullptr);
     }
     int CreateXdwFromImageFile(const std::string& input, const std::string& output,
                                const XDW_CREATE_OPTION& option) override {
-        if (c_.CreateXdwFromImageFile == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.CreateXdwFromImageFile(input.c_str(), output.c_str(), &option);
     }
     int BeginCreationFromAppFile(const std::string& input, const std::string& output,
                                  int attachOriginal, XDW_CREATE_HANDLE* handle) override {
-        if (c_.BeginCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.BeginCreationFromAppFile(input.c_str(), output.c_str(), attachOriginal, handle,
                                            nullptr);
     }
     int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
                                      XDW_CREATION_STATUS* status) override {
-        if (c_.GetStatusCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.GetStatusCreationFromAppFile(handle, status);
     }
     int CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) override {
-        if (c_.CancelCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.CancelCreationFromAppFile(handle, nullptr);
     }
     int EndCreationFromAppFile(XDW_CREATE_HANDLE handle) override {
-        if (c_.EndCreationFromAppFile == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.EndCreationFromAppFile(handle, nullptr);
     }
     int OpenDocumentHandle(const std::string& path, XDW_DOCUMENT_HANDLE* handle,
                            const XDW_OPEN_MODE& mode) override {
-        if (c_.OpenDocumentHandle == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.OpenDocumentHandle(path.c_str(), handle, &mode);
     }
     int GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) override {
-        if (c_.GetDocumentInformation == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.GetDocumentInformation(handle, info);
     }
     int RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page) override {
-        if (c_.RotatePageAuto == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.RotatePageAuto(handle, page, nullptr);
     }
     int ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
                  const XDW_OCR_OPTION& option) override {
-        if (c_.ApplyOcr == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.ApplyOcr(handle, page, engine, &option, nullptr);
     }
     int SaveDocument(XDW_DOCUMENT_HANDLE handle) override {
-        if (c_.SaveDocument == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.SaveDocument(handle, nullptr);
     }
     int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) override {
-        if (c_.CloseDocumentHandle == nullptr) return XDW_E_NOT_INSTALLED;
         return c_.CloseDocumentHandle(handle, nullptr);
     }
-    int Finalize() override {
-        if (c_.Finalize == nullptr) return XDW_E_NOT_INSTALLED;
-        return c_.Finalize(nullptr);
-    }
+    int Finalize() override { return c_.Finalize(nullptr); }
 
 private:
     Calls c_;
 };
 
+// Stands in for an engine that could not be bound.
+class MissingEngine final : public Api {
+public:
+    int GetInformation(int, char* value, int size) override {
+        if (value != nullptr && size > 0) value[0] = '\0';
+        return XDW_E_NOT_INSTALLED;
+    }
+    int CreateXdwFromImagePdfFile(const std::string&, const std::string&) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int CreateXdwFromImageFile(const std::string&, const std::string&,
+                               const XDW_CREATE_OPTION&) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int BeginCreationFromAppFile(const std::string&, const std::string&, int,
+                                 XDW_CREATE_HANDLE*) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE, XDW_CREATION_STATUS*) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int CancelCreationFromAppFile(XDW_CREATE_HANDLE) override { return XDW_E_NOT_INSTALLED; }
+    int EndCreationFromAppFile(XDW_CREATE_HANDLE) override { return XDW_E_NOT_INSTALLED; }
+    int OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE*,
+                           const XDW_OPEN_MODE&) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO*) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int RotatePageAuto(XDW_DOCUMENT_HANDLE, int) override { return XDW_E_NOT_INSTALLED; }
+    int ApplyOcr(XDW_DOCUMENT_HANDLE, int, int, const XDW_OCR_OPTION&) override {
+        return XDW_E_NOT_INSTALLED;
+    }
+    int SaveDocument(XDW_DOCUMENT_HANDLE) override { return XDW_E_NOT_INSTALLED; }
+    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE) override { return XDW_E_NOT_INSTALLED; }
+    int Finalize() override { return XDW_E_NOT_INSTALLED; }
+};
+
 }  // namespace
 
 std::unique_ptr<Api> LoadEngineFrom(const std::vector<std::string>& candidates) {
-    return std::make_unique<LoadedEngine>(LoadCalls(candidates));
+    if (std::optional<Calls> calls = LoadCalls(candidates))
+        return std::make_unique<LoadedEngine>(*calls);
+    return std::make_unique<MissingEngine>();
 }
 
 std::unique_ptr<Api> LoadEngine() { return LoadEngineFrom(EngineCandidates()); }
