@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -3,7 +3,7 @@
  * Exit status 0 on success; the result code goes to stderr on failure. */
 #include <stdio.h>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 int main(int argc, char** argv) {
     XDW_CREATE_OPTION option = {sizeof option, 1, 0, 0, 0, 0, 0, 0};

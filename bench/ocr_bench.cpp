@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace {
 

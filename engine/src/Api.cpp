@@ -1,15 +1,16 @@
 // The C entry points: argument checks, then the work, with every exception
 // trapped into a result code.
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "AppPrint.h"
+#include "print/AppPrint.h"
 #include "Convert.h"
 #include "Document.h"
 #include "Error.h"
-#include "Ocr.h"
+#include "ocr/Ocr.h"
 
 using namespace xdw;
 
@@ -154,5 +155,17 @@ XDWAPI_EXPORT int XDW_Finalize(void*) {
         return 0;
     });
 }
+
+XDWAPI_EXPORT int XDW_GetLastErrorText(char* buffer, int size) {
+    const std::string& text = LastFailure();
+    if (buffer != nullptr && size > 0) {
+        const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int>(text.size());
+}
+
+XDWAPI_EXPORT const char* XDW_GetEngineVersion(void) { return QUILBEX_ENGINE_VERSION; }
 
 }  // extern "C"

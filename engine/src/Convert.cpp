@@ -15,10 +15,10 @@
 
 #include "Document.h"
 #include "Error.h"
-#include "ImageJpeg.h"
-#include "ImageTiff.h"
-#include "OutputFile.h"
-#include "PageTree.h"
+#include "image/ImageJpeg.h"
+#include "image/ImageTiff.h"
+#include "pdf/OutputFile.h"
+#include "pdf/PageTree.h"
 
 namespace xdw {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace xdw {
 

@@ -11,7 +11,7 @@
 #include <qpdf/QPDFExc.hh>
 
 #include "Error.h"
-#include "OutputFile.h"
+#include "pdf/OutputFile.h"
 
 namespace xdw {
 

@@ -6,7 +6,7 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace xdw {
 

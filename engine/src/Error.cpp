@@ -4,6 +4,20 @@
 
 namespace xdw {
 
+namespace {
+thread_local std::string lastFailure;
+}
+
+void SetLastFailure(const std::string& text) noexcept {
+    try {
+        lastFailure = text;
+    } catch (...) {
+        lastFailure.clear();
+    }
+}
+
+const std::string& LastFailure() noexcept { return lastFailure; }
+
 int32_t CodeFromErrno(int err) {
     switch (err) {
         case ENOENT:

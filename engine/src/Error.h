@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace xdw {
 
@@ -23,17 +23,29 @@ private:
 // The result code for a failed system call's errno.
 int32_t CodeFromErrno(int err);
 
-// Runs body and turns anything it throws into a result code; body returns the
-// code of a successful call.
+// The calling thread's last failure reason, as XDW_GetLastErrorText hands it
+// out. Trap clears it when a call starts and sets it when the call fails.
+void SetLastFailure(const std::string& text) noexcept;
+const std::string& LastFailure() noexcept;
+
+// Runs body and turns anything it throws into a result code, keeping its text
+// as the thread's last failure; body returns the code of a successful call.
 template <typename Body>
 int Trap(Body&& body) noexcept {
+    SetLastFailure(std::string());
     try {
         return body();
     } catch (const EngineError& e) {
+        SetLastFailure(e.what());
         return e.code();
     } catch (const std::bad_alloc&) {
+        SetLastFailure("out of memory");
+        return XDW_E_FAIL;
+    } catch (const std::exception& e) {
+        SetLastFailure(e.what());
         return XDW_E_FAIL;
     } catch (...) {
+        SetLastFailure("internal error");
         return XDW_E_FAIL;
     }
 }

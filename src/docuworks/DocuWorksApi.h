@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace docuworks {
 

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 #include "run/ConversionRun.h"
 #include "run/Cp932.h"
 #include "run/FileText.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace quilbex {
 

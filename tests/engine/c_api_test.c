@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 static int failures = 0;
 
@@ -106,6 +106,15 @@ int main(void) {
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile(src, out, NULL), 0);
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile(src, out, NULL), XDW_E_FILE_EXISTS);
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile("/nonexistent/in.pdf", out, NULL), XDW_E_FILE_NOT_FOUND);
+    {
+        /* The failure keeps its reason, cut to the buffer; a success clears it. */
+        char reason[8];
+        const int length = XDW_GetLastErrorText(reason, (int)sizeof reason);
+        CHECK_EQ(length > 0, 1);
+        CHECK_EQ(strlen(reason), length < 7 ? length : 7);
+        CHECK_EQ(XDW_GetLastErrorText(NULL, 0), length);
+        CHECK_EQ(strncmp(XDW_GetEngineVersion(), "1.", 2), 0);
+    }
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile(NULL, out, NULL), XDW_E_INVALID_ARG);
 
     /* Random bytes are no image. */

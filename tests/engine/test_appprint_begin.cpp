@@ -10,7 +10,7 @@
 
 #include "TestFiles.h"
 #include "appprint_support.h"
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 using namespace xdwtest;
 

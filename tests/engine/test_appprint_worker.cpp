@@ -13,12 +13,12 @@
 #include <string>
 #include <thread>
 
-#include "AppPrint.h"
-#include "AppPrintJob.h"
-#include "AppPrintOffice.h"
-#include "AppPrintText.h"
-#include "ChildProcess.h"
-#include "ContentCheck.h"
+#include "print/AppPrint.h"
+#include "print/AppPrintJob.h"
+#include "print/AppPrintOffice.h"
+#include "print/AppPrintText.h"
+#include "print/ChildProcess.h"
+#include "print/ContentCheck.h"
 #include "Error.h"
 #include "TestFiles.h"
 #include "appprint_support.h"

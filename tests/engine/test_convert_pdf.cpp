@@ -14,7 +14,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 using namespace xdwtest;
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "TestFiles.h"
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 using namespace xdwtest;
 

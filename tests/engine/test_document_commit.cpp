@@ -14,7 +14,7 @@
 
 #include "Document.h"
 #include "Error.h"
-#include "OutputFile.h"
+#include "pdf/OutputFile.h"
 #include "TestFiles.h"
 
 using namespace xdwtest;

@@ -12,9 +12,9 @@
 
 #include "Document.h"
 #include "Error.h"
-#include "Ocr.h"
-#include "OcrEngine.h"
-#include "OcrRecognize.h"
+#include "ocr/Ocr.h"
+#include "ocr/OcrEngine.h"
+#include "ocr/OcrRecognize.h"
 #include "TestFiles.h"
 #include "ocr_support.h"
 

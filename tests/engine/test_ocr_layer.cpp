@@ -9,10 +9,10 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include "OcrEngine.h"
-#include "PageRender.h"
+#include "ocr/OcrEngine.h"
+#include "ocr/PageRender.h"
 #include "TestFiles.h"
-#include "TextLayer.h"
+#include "ocr/TextLayer.h"
 #include "ocr_support.h"
 
 using namespace xdw;

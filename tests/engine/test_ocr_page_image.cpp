@@ -6,8 +6,8 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "PageRender.h"
-#include "PageRenderImage.h"
+#include "ocr/PageRender.h"
+#include "ocr/PageRenderImage.h"
 #include "TestFiles.h"
 #include "ocr_support.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TestFiles.h"
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 #include "ocr_support.h"
 
 using namespace xdwtest;

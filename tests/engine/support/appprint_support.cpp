@@ -15,9 +15,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "AppPrintOffice.h"
-#include "AppPrintTemp.h"
-#include "ChildProcess.h"
+#include "print/AppPrintOffice.h"
+#include "print/AppPrintTemp.h"
+#include "print/ChildProcess.h"
 
 namespace xdwtest {
 

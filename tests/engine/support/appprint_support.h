@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "docuworks/xdwapi.h"
+#include "xdwapi/xdwapi.h"
 
 namespace xdwtest {
 

@@ -1,0 +1,131 @@
+#include "ocr/PageRender.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-global.h>
+#include <poppler/cpp/poppler-image.h>
+#include <poppler/cpp/poppler-page-renderer.h>
+#include <poppler/cpp/poppler-page.h>
+
+#include "Error.h"
+#include "ocr/PageRenderImage.h"
+
+namespace xdw {
+
+double RenderDpi(double widthPt, double heightPt, double dpi) {
+    const double w = std::abs(widthPt) / 72.0, h = std::abs(heightPt) / 72.0;  // inches
+    if (w <= 0 || h <= 0) return dpi;
+    double d = dpi;
+    d = std::min(d, kMaxRenderSide / std::max(w, h));
+    d = std::min(d, std::sqrt(kMaxRenderPixels / (w * h)));
+    return d;
+}
+
+std::string SinglePagePdf(QPDF& pdf, int page) {
+    try {
+        // Attributes a page inherits from its page tree must travel with it.
+        pdf.pushInheritedAttributesToPage();
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (page < 1 || page > static_cast<int>(pages.size()))
+            throw EngineError(XDW_E_INVALID_ARG, "page");
+        QPDF one;
+        one.emptyPDF();
+        QPDFPageDocumentHelper(one).addPage(pages[page - 1], false);
+        QPDFWriter writer(one);
+        writer.setOutputMemory();
+        writer.setStaticID(true);
+        writer.write();
+        std::unique_ptr<Buffer> buffer(writer.getBuffer());
+        return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EngineError(XDW_E_CANNOT_READ, std::string("page cannot be read: ") + e.what());
+    }
+}
+
+namespace {
+
+// Damaged pages make poppler complain on stderr, which belongs to the caller.
+void QuietPoppler() {
+    static const bool done = [] {
+        poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr);
+        return true;
+    }();
+    (void)done;
+}
+
+}  // namespace
+
+RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
+    QuietPoppler();
+    const std::string data = SinglePagePdf(pdf, page);
+    std::unique_ptr<poppler::document> doc(
+        poppler::document::load_from_raw_data(data.data(), static_cast<int>(data.size())));
+    if (!doc || doc->is_locked() || doc->pages() < 1)
+        throw EngineError(XDW_E_CANNOT_READ, "page cannot be opened for rendering");
+    std::unique_ptr<poppler::page> p(doc->create_page(0));
+    if (!p) throw EngineError(XDW_E_CANNOT_READ, "page cannot be opened for rendering");
+
+    RenderedPage out;
+    PageGeometry& g = out.geometry;
+    const poppler::rectf box = p->page_rect(poppler::crop_box);
+    g.x0 = std::min(box.left(), box.right());
+    g.x1 = std::max(box.left(), box.right());
+    g.y0 = std::min(box.top(), box.bottom());
+    g.y1 = std::max(box.top(), box.bottom());
+    if (!(g.x1 - g.x0 >= 1.0) || !(g.y1 - g.y0 >= 1.0) || !std::isfinite(g.x1 - g.x0) ||
+        !std::isfinite(g.y1 - g.y0))
+        throw EngineError(XDW_E_CANNOT_READ, "page has no visible area");
+    switch (p->orientation()) {
+        case poppler::page::landscape:
+            g.rotate = 90;
+            break;
+        case poppler::page::upside_down:
+            g.rotate = 180;
+            break;
+        case poppler::page::seascape:
+            g.rotate = 270;
+            break;
+        default:
+            g.rotate = 0;
+    }
+
+    const double renderDpi = RenderDpi(g.x1 - g.x0, g.y1 - g.y0, dpi);
+    poppler::page_renderer renderer;
+    renderer.set_image_format(poppler::image::format_gray8);
+    renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
+    renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
+    renderer.set_paper_color(0xffffffff);
+    poppler::image img = renderer.render_page(p.get(), renderDpi, renderDpi);
+    if (!img.is_valid() || img.width() <= 0 || img.height() <= 0 ||
+        img.format() != poppler::image::format_gray8)
+        throw EngineError(XDW_E_CANNOT_READ, "page cannot be rendered");
+
+    g.width = img.width();
+    g.height = img.height();
+    const bool sideways = g.rotate == 90 || g.rotate == 270;
+    const double shownWidth = sideways ? g.y1 - g.y0 : g.x1 - g.x0;
+    g.pointsPerPixel = shownWidth / g.width;
+    out.dpi = static_cast<int>(std::lround(renderDpi));
+    out.bytesPerLine = img.bytes_per_row();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(img.const_data());
+    out.pixels.assign(bytes, bytes + static_cast<size_t>(out.bytesPerLine) * g.height);
+    return out;
+}
+
+RenderedPage PageImage(QPDF& pdf, int page, double dpi) {
+    if (std::optional<RenderedPage> scan = ReadScannedPage(pdf, page, dpi)) return std::move(*scan);
+    return RenderPage(pdf, page, dpi);
+}
+
+}  // namespace xdw

@@ -1,0 +1,179 @@
+#include "ocr/PageRenderImage.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Buffer.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace xdw {
+
+namespace {
+
+constexpr double kTolerancePt = 1.0;    // placement slack, in points
+constexpr double kDpiTolerance = 0.02;  // resolution slack, as a fraction
+
+bool ToNumber(const std::string& token, double& value) {
+    const char* end = token.data() + token.size();
+    auto [ptr, ec] = std::from_chars(token.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+// The page box as x0 y0 x1 y1, normalised; false when it is not four numbers.
+bool Box(QPDFObjectHandle box, double out[4]) {
+    if (!box.isArray() || box.getArrayNItems() != 4) return false;
+    for (int i = 0; i < 4; ++i)
+        if (!box.getArrayItem(i).getValueAsNumber(out[i])) return false;
+    if (out[0] > out[2]) std::swap(out[0], out[2]);
+    if (out[1] > out[3]) std::swap(out[1], out[3]);
+    return out[2] - out[0] >= 1 && out[3] - out[1] >= 1;
+}
+
+struct Placement {
+    double a, b, c, d, e, f;
+    std::string name;
+};
+
+// The content, when it is only "[q] a b c d e f cm /Name Do [Q]".
+std::optional<Placement> SingleImageDraw(QPDFPageObjectHelper& page) {
+    Pl_Buffer buffer("page content");
+    page.pipeContents(&buffer);
+    std::unique_ptr<Buffer> data(buffer.getBuffer());
+    if (data->getSize() > 4096) return std::nullopt;
+    std::istringstream in(
+        std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+    std::vector<std::string> tokens;
+    for (std::string t; in >> t;) tokens.push_back(t);
+    if (tokens.size() == 11 && tokens.front() == "q" && tokens.back() == "Q")
+        tokens = std::vector<std::string>(tokens.begin() + 1, tokens.end() - 1);
+    if (tokens.size() != 9 || tokens[6] != "cm" || tokens[8] != "Do" || tokens[7].size() < 2 ||
+        tokens[7][0] != '/')
+        return std::nullopt;
+    Placement p;
+    double* fields[] = {&p.a, &p.b, &p.c, &p.d, &p.e, &p.f};
+    for (int i = 0; i < 6; ++i)
+        if (!ToNumber(tokens[i], *fields[i])) return std::nullopt;
+    p.name = tokens[7];
+    return p;
+}
+
+// Components per pixel of an 8-bit grey or RGB image; 0 for anything else.
+int Components(QPDFObjectHandle dict) {
+    if (dict.getKey("/BitsPerComponent").getIntValue() != 8) return 0;
+    if (dict.getKey("/ImageMask").isBool() && dict.getKey("/ImageMask").getBoolValue()) return 0;
+    for (const char* key : {"/SMask", "/Mask", "/Decode", "/SMaskInData"})
+        if (dict.hasKey(key)) return 0;
+    QPDFObjectHandle cs = dict.getKey("/ColorSpace");
+    if (cs.isName()) {
+        if (cs.getName() == "/DeviceGray") return 1;
+        if (cs.getName() == "/DeviceRGB") return 3;
+        return 0;
+    }
+    if (cs.isArray() && cs.getArrayNItems() == 2 &&
+        cs.getArrayItem(0).isNameAndEquals("/ICCBased") && cs.getArrayItem(1).isStream()) {
+        const long long n = cs.getArrayItem(1).getDict().getKey("/N").getIntValue();
+        return n == 1 || n == 3 ? int(n) : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dpi) {
+    try {
+        pdf.pushInheritedAttributesToPage();
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return std::nullopt;
+        QPDFPageObjectHelper& page = pages[pageNumber - 1];
+        QPDFObjectHandle dict = page.getObjectHandle();
+
+        QPDFObjectHandle annots = dict.getKey("/Annots");
+        if (annots.isArray() && annots.getArrayNItems() > 0) return std::nullopt;
+        double media[4], crop[4];
+        if (!Box(dict.getKey("/MediaBox"), media)) return std::nullopt;
+        if (dict.hasKey("/CropBox")) {
+            if (!Box(dict.getKey("/CropBox"), crop)) return std::nullopt;
+            for (int i = 0; i < 4; ++i)
+                if (std::abs(crop[i] - media[i]) > kTolerancePt) return std::nullopt;
+        }
+        int rotate = 0;
+        if (dict.getKey("/Rotate").isInteger()) {
+            rotate = static_cast<int>(((dict.getKey("/Rotate").getIntValue() % 360) + 360) % 360);
+            if (rotate % 90 != 0) return std::nullopt;
+        }
+
+        const std::optional<Placement> draw = SingleImageDraw(page);
+        if (!draw || draw->b != 0 || draw->c != 0) return std::nullopt;
+        const double w = media[2] - media[0], h = media[3] - media[1];
+        if (std::abs(draw->a - w) > kTolerancePt || std::abs(draw->d - h) > kTolerancePt ||
+            std::abs(draw->e - media[0]) > kTolerancePt ||
+            std::abs(draw->f - media[1]) > kTolerancePt)
+            return std::nullopt;
+
+        QPDFObjectHandle image = dict.getKey("/Resources").getKey("/XObject").getKey(draw->name);
+        if (!image.isStream() || !image.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
+            return std::nullopt;
+        QPDFObjectHandle idict = image.getDict();
+        const int n = Components(idict);
+        const long long iw = idict.getKey("/Width").getIntValue();
+        const long long ih = idict.getKey("/Height").getIntValue();
+        if (n == 0 || iw <= 0 || ih <= 0 || iw > kMaxRenderSide || ih > kMaxRenderSide ||
+            double(iw) * double(ih) > kMaxRenderPixels)
+            return std::nullopt;
+        if (std::abs(iw / (w / 72) - dpi) > dpi * kDpiTolerance ||
+            std::abs(ih / (h / 72) - dpi) > dpi * kDpiTolerance)
+            return std::nullopt;
+
+        std::shared_ptr<Buffer> data = image.getStreamData(qpdf_dl_all);
+        const size_t W = size_t(iw), H = size_t(ih);
+        if (!data || data->getSize() < W * H * n) return std::nullopt;
+        const unsigned char* src = data->getBuffer();
+        auto grey = [&](size_t x, size_t y) -> uint8_t {
+            const unsigned char* p = src + (y * W + x) * n;
+            return n == 1 ? p[0] : uint8_t((p[0] * 299 + p[1] * 587 + p[2] * 114 + 500) / 1000);
+        };
+
+        RenderedPage out;
+        PageGeometry& g = out.geometry;
+        g.x0 = media[0];
+        g.y0 = media[1];
+        g.x1 = media[2];
+        g.y1 = media[3];
+        g.rotate = rotate;
+        const bool sideways = rotate == 90 || rotate == 270;
+        g.width = int(sideways ? H : W);
+        g.height = int(sideways ? W : H);
+        g.pointsPerPixel = (sideways ? h : w) / g.width;
+        out.dpi = static_cast<int>(std::lround(iw / (w / 72)));
+        out.bytesPerLine = g.width;
+        out.pixels.resize(size_t(g.width) * g.height);
+        // The image turned clockwise by the page's rotation, as it is shown.
+        uint8_t* dst = out.pixels.data();
+        for (size_t y = 0; y < size_t(g.height); ++y)
+            for (size_t x = 0; x < size_t(g.width); ++x) {
+                switch (rotate) {
+                    case 90:
+                        *dst++ = grey(y, H - 1 - x);
+                        break;
+                    case 180:
+                        *dst++ = grey(W - 1 - x, H - 1 - y);
+                        break;
+                    case 270:
+                        *dst++ = grey(W - 1 - y, x);
+                        break;
+                    default:
+                        *dst++ = grey(x, y);
+                }
+            }
+        return out;
+    } catch (const std::exception&) {
+        return std::nullopt;  // anything unexpected: the renderer decides
+    }
+}
+
+}  // namespace xdw

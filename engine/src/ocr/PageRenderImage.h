@@ -1,0 +1,19 @@
+// Scanned pages read straight from their image: a page that is nothing but
+// one image drawn over its whole visible box at the resolution asked for
+// looks exactly like its rendering, so the rendering can be skipped.
+#pragma once
+
+#include <optional>
+
+#include <qpdf/QPDF.hh>
+
+#include "ocr/PageRender.h"
+
+namespace xdw {
+
+// The page as RenderPage would give it, or nothing when the page is not such
+// a scan (other content, annotations, masks, a resolution other than dpi, an
+// image encoding qpdf cannot decode): then it has to be rendered.
+std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
+
+}  // namespace xdw

@@ -1,0 +1,333 @@
+#include "ocr/TextLayer.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <map>
+
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include "Error.h"
+
+namespace xdw {
+
+namespace {
+
+// Marks the content streams the layer adds, so a later layer can replace it.
+constexpr const char* kLayerMark = "/QbxOcrLayer";
+constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
+
+// A number as PDF content wants it, whatever the process locale.
+std::string Num(double v) {
+    if (!std::isfinite(v)) v = 0;
+    if (std::abs(v) < 0.0005) v = 0;
+    std::array<char, 64> buf{};
+    auto [end, ec] =
+        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, 3);
+    std::string s(buf.data(), ec == std::errc() ? end : buf.data());
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+    }
+    return s.empty() || s == "-0" ? "0" : s;
+}
+
+std::string Hex4(unsigned v) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s(4, '0');
+    for (int i = 3; i >= 0; --i, v >>= 4) s[i] = digits[v & 0xf];
+    return s;
+}
+
+std::string Utf16Hex(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff)) c = 0xfffd;
+        if (c >= 0x10000) {
+            const char32_t v = c - 0x10000;
+            out += Hex4(0xd800 + (v >> 10));
+            out += Hex4(0xdc00 + (v & 0x3ff));
+        } else {
+            out += Hex4(c);
+        }
+    }
+    return out;
+}
+
+// One run of glyphs sharing a horizontal scale, from left to right (pixels).
+struct Run {
+    std::vector<std::u32string> glyphs;
+    double left = 0, right = 0;
+};
+
+char32_t FirstChar(const OcrWord& w) {
+    for (const auto& s : w.symbols)
+        if (!s.text.empty()) return s.text.front();
+    return 0;
+}
+
+char32_t LastChar(const OcrWord& w) {
+    for (auto it = w.symbols.rbegin(); it != w.symbols.rend(); ++it)
+        if (!it->text.empty()) return it->text.back();
+    return 0;
+}
+
+bool HasCjk(const OcrWord& w) {
+    for (const auto& s : w.symbols)
+        for (char32_t c : s.text)
+            if (IsCjk(c)) return true;
+    return false;
+}
+
+// Lays a line out as runs that touch each other, so a text extractor sees a
+// blank only where a blank glyph is: between Latin words, never between
+// Japanese characters.
+std::vector<Run> LayOutLine(const OcrLine& line) {
+    std::vector<Run> runs;
+    const OcrWord* previous = nullptr;
+    for (const OcrWord& word : line.words) {
+        if (word.symbols.empty() || FirstChar(word) == 0) continue;
+        if (previous != nullptr && !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word))) {
+            Run blank;
+            blank.glyphs.push_back(U" ");
+            blank.left = runs.back().right;
+            blank.right = std::max<double>(word.box.left, blank.left);
+            runs.push_back(blank);
+        }
+        if (HasCjk(word)) {
+            for (const OcrSymbol& s : word.symbols) {
+                if (s.text.empty()) continue;
+                runs.push_back(Run{{s.text}, double(s.box.left), double(s.box.right)});
+            }
+        } else {
+            Run run{{}, double(word.box.left), double(word.box.right)};
+            for (const OcrSymbol& s : word.symbols)
+                if (!s.text.empty()) run.glyphs.push_back(s.text);
+            runs.push_back(run);
+        }
+        previous = &word;
+    }
+    // Each run reaches exactly to where the next one starts: no gap that an
+    // extractor could read as a blank, no overlap that it could read as a new
+    // line (character boxes from recognition are rough and often overlap).
+    for (size_t i = 0; i + 1 < runs.size(); ++i)
+        runs[i].right = std::max(runs[i + 1].left, runs[i].left + 1);
+    if (!runs.empty())
+        runs.back().right = std::clamp<double>(line.box.right, runs.back().left + 1,
+                                               std::max(runs.back().right, runs.back().left + 1));
+    return runs;
+}
+
+// The text matrix's axes for a page shown with the given rotation: the
+// displayed rightward and upward directions in the page's own coordinates.
+struct Placement {
+    double a, b, c, d;
+};
+
+Placement Direction(int rotate) {
+    switch (rotate) {
+        case 90:
+            return {0, 1, -1, 0};
+        case 180:
+            return {-1, 0, 0, -1};
+        case 270:
+            return {0, -1, 1, 0};
+        default:
+            return {1, 0, 0, 1};
+    }
+}
+
+// The page point for a displayed point (u, v), in points from the top left
+// corner of the visible box as shown.
+void ToPage(const PageGeometry& g, double u, double v, double& x, double& y) {
+    switch (g.rotate) {
+        case 90:
+            x = g.x0 + v;
+            y = g.y0 + u;
+            break;
+        case 180:
+            x = g.x1 - u;
+            y = g.y0 + v;
+            break;
+        case 270:
+            x = g.x1 - v;
+            y = g.y1 - u;
+            break;
+        default:
+            x = g.x0 + u;
+            y = g.y1 - v;
+    }
+}
+
+bool IsLayerStream(QPDFObjectHandle obj) {
+    return obj.isStream() && obj.getDict().hasKey(kLayerMark);
+}
+
+QPDFObjectHandle MarkedStream(QPDF& pdf, const std::string& data) {
+    QPDFObjectHandle s = QPDFObjectHandle::newStream(&pdf, data);
+    s.getDict().replaceKey(kLayerMark, QPDFObjectHandle::newBool(true));
+    return s;
+}
+
+std::string ToUnicodeCMap(const std::vector<std::u32string>& glyphs) {
+    std::string cmap =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    for (size_t start = 0; start < glyphs.size(); start += 100) {
+        const size_t end = std::min(glyphs.size(), start + 100);
+        cmap += std::to_string(end - start) + " beginbfchar\n";
+        for (size_t i = start; i < end; ++i)
+            cmap += "<" + Hex4(unsigned(i + 1)) + "> <" + Utf16Hex(glyphs[i]) + ">\n";
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    return cmap;
+}
+
+QPDFObjectHandle GlyphlessFont(QPDF& pdf, const std::vector<std::u32string>& glyphs,
+                               const std::string& fontFile) {
+    QPDFObjectHandle file = QPDFObjectHandle::newStream(&pdf, fontFile);
+    file.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(fontFile.size()));
+
+    QPDFObjectHandle descriptor = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /FontDescriptor /FontName /GlyphLessFont /Flags 5 /FontBBox [0 0 1000 1000]"
+        " /ItalicAngle 0 /Ascent 1000 /Descent 0 /CapHeight 1000 /StemV 80 >>"));
+    descriptor.replaceKey("/FontFile2", file);
+
+    // Every code is drawn with the font's one (empty) glyph.
+    std::string gidMap;
+    for (size_t i = 0; i <= glyphs.size(); ++i) gidMap += std::string("\x00\x01", 2);
+    QPDFObjectHandle cidFont = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphLessFont"
+        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+        " /DW 1000 >>"));
+    cidFont.replaceKey("/FontDescriptor", descriptor);
+    cidFont.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, gidMap));
+
+    QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /Type0 /BaseFont /GlyphLessFont /Encoding /Identity-H >>"));
+    font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({cidFont}));
+    font.replaceKey("/ToUnicode", QPDFObjectHandle::newStream(&pdf, ToUnicodeCMap(glyphs)));
+    return font;
+}
+
+// The page's resources as a dictionary of its own, safe to change without
+// touching other pages that shared them.
+QPDFObjectHandle OwnResources(QPDFObjectHandle page) {
+    QPDFObjectHandle res = QPDFPageObjectHelper(page).getAttribute("/Resources", true);
+    res = res.isDictionary() ? res.shallowCopy() : QPDFObjectHandle::newDictionary();
+    page.replaceKey("/Resources", res);
+    return res;
+}
+
+}  // namespace
+
+bool IsCjk(char32_t c) {
+    return (c >= 0x2e80 && c <= 0x2fdf) ||  // CJK radicals
+           (c >= 0x3000 && c <= 0x30ff) ||  // CJK punctuation, hiragana, katakana
+           (c >= 0x31c0 && c <= 0x31ff) ||  // strokes, katakana extension
+           (c >= 0x3200 && c <= 0x33ff) ||  // enclosed letters, compatibility
+           (c >= 0x3400 && c <= 0x4dbf) ||  // ideographs extension A
+           (c >= 0x4e00 && c <= 0x9fff) ||  // ideographs
+           (c >= 0xf900 && c <= 0xfaff) ||  // compatibility ideographs
+           (c >= 0xfe30 && c <= 0xfe4f) ||  // compatibility forms
+           (c >= 0xff00 && c <= 0xffef) ||  // full-width and half-width forms
+           (c >= 0x20000 && c <= 0x3ffff);  // ideographs, supplementary planes
+}
+
+LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeometry& g) {
+    LayerContent out;
+    std::map<std::u32string, unsigned> codes;
+    auto codeFor = [&](const std::u32string& glyph) -> unsigned {
+        if (auto it = codes.find(glyph); it != codes.end()) return it->second;
+        if (out.glyphs.size() >= kMaxGlyphs) return 0;
+        out.glyphs.push_back(glyph);
+        return codes[glyph] = unsigned(out.glyphs.size());
+    };
+
+    const double s = g.pointsPerPixel;
+    const Placement dir = Direction(g.rotate);
+    std::string text;
+    for (const OcrLine& line : lines) {
+        const double size = (line.box.bottom - line.box.top) * s;
+        if (!(size > 0)) continue;
+        const std::vector<Run> runs = LayOutLine(line);
+        if (runs.empty()) continue;
+        text += std::string(kTextLayerFont) + " " + Num(size) + " Tf\n";
+        for (const Run& run : runs) {
+            std::string hex;
+            for (const auto& glyph : run.glyphs)
+                if (unsigned code = codeFor(glyph)) hex += Hex4(code);
+            if (hex.empty()) continue;
+            const double count = hex.size() / 4.0;
+            const double width = std::max(run.right - run.left, 1.0) * s;
+            const double scale = std::clamp(100.0 * width / (count * size), 0.1, 100000.0);
+            double x = 0, y = 0;
+            ToPage(g, run.left * s, line.box.bottom * s, x, y);
+            text += Num(dir.a) + " " + Num(dir.b) + " " + Num(dir.c) + " " + Num(dir.d) + " " +
+                    Num(x) + " " + Num(y) + " Tm " + Num(scale) + " Tz <" + hex + "> Tj\n";
+        }
+    }
+    if (text.empty()) return out;
+    out.content = "Q\n" + std::string(kLayerMark) + " BMC\nBT\n3 Tr\n" + text + "ET\nEMC\n";
+    return out;
+}
+
+bool RemoveTextLayer(QPDF&, QPDFObjectHandle page) {
+    bool found = false;
+    QPDFObjectHandle contents = page.getKey("/Contents");
+    if (IsLayerStream(contents)) {
+        page.replaceKey("/Contents", QPDFObjectHandle::newArray());
+        found = true;
+    } else if (contents.isArray()) {
+        std::vector<QPDFObjectHandle> kept;
+        for (auto& item : contents.getArrayAsVector()) {
+            if (IsLayerStream(item))
+                found = true;
+            else
+                kept.push_back(item);
+        }
+        if (found) page.replaceKey("/Contents", QPDFObjectHandle::newArray(kept));
+    }
+    QPDFObjectHandle res = QPDFPageObjectHelper(page).getAttribute("/Resources", false);
+    if (res.isDictionary() && res.getKey("/Font").isDictionary() &&
+        res.getKey("/Font").hasKey(kTextLayerFont)) {
+        res = OwnResources(page);
+        QPDFObjectHandle fonts = res.getKey("/Font").shallowCopy();
+        fonts.removeKey(kTextLayerFont);
+        res.replaceKey("/Font", fonts);
+        found = true;
+    }
+    return found;
+}
+
+void PutTextLayer(QPDF& pdf, QPDFObjectHandle page, const std::vector<OcrLine>& lines,
+                  const PageGeometry& geometry, const std::string& fontFile) {
+    RemoveTextLayer(pdf, page);
+    const LayerContent layer = BuildLayerContent(lines, geometry);
+    if (layer.content.empty()) return;
+
+    QPDFObjectHandle res = OwnResources(page);
+    QPDFObjectHandle fonts = res.getKey("/Font");
+    fonts = fonts.isDictionary() ? fonts.shallowCopy() : QPDFObjectHandle::newDictionary();
+    fonts.replaceKey(kTextLayerFont, GlyphlessFont(pdf, layer.glyphs, fontFile));
+    res.replaceKey("/Font", fonts);
+
+    // The page's own drawing is wrapped in q ... Q so that whatever state it
+    // leaves behind, the layer starts from the page's plain coordinates.
+    std::vector<QPDFObjectHandle> contents;
+    contents.push_back(MarkedStream(pdf, "q\n"));
+    QPDFObjectHandle old = page.getKey("/Contents");
+    if (old.isArray()) {
+        for (auto& item : old.getArrayAsVector()) contents.push_back(item);
+    } else if (old.isStream()) {
+        contents.push_back(old);
+    }
+    contents.push_back(MarkedStream(pdf, layer.content));
+    page.replaceKey("/Contents", QPDFObjectHandle::newArray(contents));
+}
+
+}  // namespace xdw

@@ -1,0 +1,57 @@
+// The invisible, selectable text layer laid over a recognised page.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include "ocr/PageRender.h"
+
+namespace xdw {
+
+// A box in image pixels, as displayed: left/top inclusive, right/bottom exclusive.
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct OcrSymbol {
+    std::u32string text;  // usually one character
+    PixelBox box;
+};
+
+struct OcrWord {
+    std::vector<OcrSymbol> symbols;
+    PixelBox box;
+};
+
+struct OcrLine {
+    std::vector<OcrWord> words;
+    PixelBox box;
+};
+
+// True for characters written without blanks between them (Japanese kana,
+// CJK ideographs, full-width forms and CJK punctuation).
+bool IsCjk(char32_t c);
+
+// The content stream of the layer: text in render mode 3 drawn with the font
+// resource kTextLayerFont, whose character codes are indexes into glyphs.
+struct LayerContent {
+    std::string content;
+    std::vector<std::u32string> glyphs;  // code i+1 stands for glyphs[i]
+};
+LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeometry& geometry);
+
+// Name of the layer's font in the page's resources.
+inline constexpr const char* kTextLayerFont = "/QbxOcrFont";
+
+// Removes a layer this engine added earlier; true when there was one.
+bool RemoveTextLayer(QPDF& pdf, QPDFObjectHandle page);
+
+// Replaces the page's layer with one for lines (none: the page is left
+// without a layer). fontFile is the glyphless TrueType font to embed.
+void PutTextLayer(QPDF& pdf, QPDFObjectHandle page, const std::vector<OcrLine>& lines,
+                  const PageGeometry& geometry, const std::string& fontFile);
+
+}  // namespace xdw

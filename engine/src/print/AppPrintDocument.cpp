@@ -1,0 +1,58 @@
+#include "print/AppPrintDocument.h"
+
+#include <qpdf/QPDFEFStreamObjectHelper.hh>
+#include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFFileSpecObjectHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QUtil.hh>
+
+#include <ctime>
+
+#include "Error.h"
+
+namespace xdw {
+
+PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
+                                     const std::function<void(int, int)>& onPage) {
+    PrintedDocument result;
+    std::vector<QPDFPageObjectHelper> pages;
+    try {
+        result.printed = QPDF::create();
+        result.printed->setSuppressWarnings(true);
+        result.printed->processFile(printedPdf.c_str());
+        pages = QPDFPageDocumentHelper(*result.printed).getAllPages();
+    } catch (const QPDFExc& e) {
+        throw EngineError(XDW_E_CANNOT_READ, std::string("printed PDF unreadable: ") + e.what());
+    } catch (const std::runtime_error& e) {
+        throw EngineError(XDW_E_CANNOT_READ, std::string("printed PDF unreadable: ") + e.what());
+    }
+    if (pages.empty()) throw EngineError(XDW_E_CANNOT_READ, "the application printed no page");
+
+    result.document = QPDF::create();
+    result.document->emptyPDF();
+    result.document->setSuppressWarnings(true);
+    QPDFPageDocumentHelper target(*result.document);
+    const int total = static_cast<int>(pages.size());
+    for (int i = 0; i < total; ++i) {
+        onPage(i + 1, total);
+        // addPage copies a page of another document with everything it uses.
+        target.addPage(pages[static_cast<size_t>(i)], false);
+        result.pages = i + 1;
+    }
+    return result;
+}
+
+void AttachOriginal(QPDF& document, const std::string& dataPath, const std::string& displayName,
+                    const std::string& mimeType) {
+    auto stream =
+        QPDFEFStreamObjectHelper::createEFStream(document, QUtil::file_provider(dataPath));
+    if (!mimeType.empty()) stream.setSubtype(mimeType);
+    const std::string now = QUtil::qpdf_time_to_pdf_time(QUtil::get_current_qpdf_time());
+    stream.setCreationDate(now).setModDate(now);
+    auto fileSpec = QPDFFileSpecObjectHelper::createFileSpec(document, displayName, stream);
+    fileSpec.setDescription("Original file");
+    QPDFEmbeddedFileDocumentHelper(document).replaceEmbeddedFile(displayName, fileSpec);
+}
+
+}  // namespace xdw

@@ -1,0 +1,268 @@
+#include "print/AppPrintJob.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "print/AppPrintDocument.h"
+#include "print/AppPrintTemp.h"
+#include "print/AppPrintText.h"
+#include "print/ChildProcess.h"
+#include "Error.h"
+#include "pdf/OutputFile.h"
+
+namespace xdw {
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+// The source's extension when it is a plain one, so LibreOffice picks the
+// same import filter as for the original name.
+std::string SafeExtension(const std::string& path) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    if (ext.size() < 2 || ext.size() > 10) return {};
+    for (size_t i = 1; i < ext.size(); ++i) {
+        const char c = ext[i];
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!plain) return {};
+    }
+    return ext;
+}
+
+bool UsableHome() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home != '/') return false;
+    struct stat info {};
+    return stat(home, &info) == 0 && S_ISDIR(info.st_mode) && access(home, W_OK | X_OK) == 0;
+}
+
+// The single PDF LibreOffice wrote into dir, or "" when there is none.
+std::string FindPrintedPdf(const std::string& dir) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        if (entry.is_regular_file(ec) && entry.path().extension() == ".pdf")
+            return entry.path().string();
+    }
+    return {};
+}
+
+std::string DescribeExit(int status) {
+    if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+    return "status " + std::to_string(status);
+}
+
+constexpr std::uintmax_t kLargestTextToRecode = 64u << 20;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// The file LibreOffice is given: the snapshot itself, or for Shift-JIS plain
+// text a UTF-8 copy of it, which LibreOffice reads correctly.
+std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) const {
+    std::error_code ec;
+    if (request_.mimeType != "text/plain" ||
+        std::filesystem::file_size(snapshot, ec) > kLargestTextToRecode || ec)
+        return snapshot;
+    const std::string utf8 = Cp932TextAsUtf8(ReadAll(snapshot));
+    if (utf8.empty()) return snapshot;
+    const std::string copy = temp.sub("text") + "/source" + SafeExtension(request_.input);
+    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+    out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+    out.close();
+    if (!out) throw EngineError(XDW_E_FAIL, "cannot write the text copy");
+    return copy;
+}
+
+AppPrintJob::AppPrintJob(AppPrintRequest request) : request_(std::move(request)) {
+    worker_ = std::thread([this] { run(); });
+}
+
+AppPrintJob::~AppPrintJob() {
+    cancel();
+    join();
+}
+
+void AppPrintJob::status(XDW_CREATION_STATUS& status) const {
+    std::lock_guard lock(mutex_);
+    status.phase = phase_;
+    status.total_pages = total_;
+    status.page = page_;
+}
+
+void AppPrintJob::cancel() {
+    {
+        std::lock_guard lock(mutex_);
+        if (phase_ == XDW_PHASE_FINISHED || phase_ == XDW_PHASE_CANCELLED) return;
+        stop_ = true;
+        phase_ = XDW_PHASE_CANCELLING;
+    }
+    wake_.notify_all();
+}
+
+void AppPrintJob::join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+bool AppPrintJob::ended() const {
+    std::lock_guard lock(mutex_);
+    return phase_ == XDW_PHASE_FINISHED || phase_ == XDW_PHASE_CANCELLED;
+}
+
+int32_t AppPrintJob::failureCode() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+std::string AppPrintJob::failureText() const {
+    std::lock_guard lock(mutex_);
+    return failureText_;
+}
+
+pid_t AppPrintJob::childGroup() const {
+    std::lock_guard lock(mutex_);
+    return group_;
+}
+
+std::string AppPrintJob::tempDir() const {
+    std::lock_guard lock(mutex_);
+    return tempDir_;
+}
+
+void AppPrintJob::enterPhase(int phase) {
+    std::lock_guard lock(mutex_);
+    if (stop_) throw Stopped{};
+    phase_ = phase;
+}
+
+void AppPrintJob::throwIfStopped() const {
+    std::lock_guard lock(mutex_);
+    if (stop_) throw Stopped{};
+}
+
+void AppPrintJob::finish(int32_t code, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    failure_ = code;
+    failureText_ = text;
+    phase_ = XDW_PHASE_CANCELLED;
+}
+
+void AppPrintJob::run() {
+    // Nothing may escape a thread: every end is phase 8 or phase 9.
+    try {
+        convert();
+    } catch (const Stopped&) {
+        finish(0, "stopped");
+    } catch (const EngineError& e) {
+        finish(e.code(), e.what());
+    } catch (const std::exception& e) {
+        finish(XDW_E_FAIL, e.what());
+    } catch (...) {
+        finish(XDW_E_FAIL, "unknown failure");
+    }
+}
+
+void AppPrintJob::convert() {
+    TempFolder temp;
+    {
+        std::lock_guard lock(mutex_);
+        tempDir_ = temp.path();
+    }
+    const std::string inDir = temp.sub("in");
+    const std::string outDir = temp.sub("out");
+    const std::string profileDir = temp.sub("profile");
+
+    // The application prints, and the document carries, this copy: the
+    // source may change or go away while the conversion runs.
+    const std::string snapshot = inDir + "/source" + SafeExtension(request_.input);
+    std::error_code ec;
+    if (!std::filesystem::copy_file(request_.input, snapshot, ec))
+        throw EngineError(ec.value() != 0 ? CodeFromErrno(ec.value()) : XDW_E_FAIL,
+                          "cannot copy the source: " + ec.message());
+    throwIfStopped();
+
+    ChildSpec launch;
+    launch.argv =
+        OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir);
+    launch.logPath = temp.path() + "/office.log";
+    if (!UsableHome()) launch.env.emplace_back("HOME", temp.sub("home"));
+    {
+        std::unique_lock lock(mutex_);
+        if (stop_) throw Stopped{};
+        ChildProcess child(launch);
+        group_ = child.group();
+        phase_ = XDW_PHASE_PRINTING;
+
+        const auto deadline = std::chrono::steady_clock::now() + request_.settings.timeLimit;
+        std::optional<int> exit;
+        while (true) {
+            // Only waiting on the condition releases the lock, so polls and
+            // stop requests get through while the child runs.
+            if (wake_.wait_for(lock, kPollInterval, [this] { return stop_; })) break;
+            lock.unlock();
+            exit = child.poll();
+            lock.lock();
+            if (exit || std::chrono::steady_clock::now() >= deadline) break;
+        }
+        if (!exit) {
+            const bool stopped = stop_;
+            lock.unlock();
+            child.terminate(request_.settings.grace);
+            if (stopped) throw Stopped{};
+            throw EngineError(XDW_E_FAIL, "the application did not finish in time");
+        }
+        lock.unlock();
+        if (!WIFEXITED(*exit) || WEXITSTATUS(*exit) != 0)
+            throw EngineError(XDW_E_FAIL, "the application failed: " + DescribeExit(*exit));
+    }
+
+    const std::string printed = FindPrintedPdf(outDir);
+    if (printed.empty()) throw EngineError(XDW_E_CANNOT_READ, "the application printed nothing");
+
+    // Phase 3 is shown together with its first page number, so whoever sees
+    // it first also sees how many pages there are.
+    PrintedDocument doc = BuildPrintedDocument(printed, [this](int page, int total) {
+        std::lock_guard lock(mutex_);
+        if (stop_) throw Stopped{};
+        phase_ = XDW_PHASE_GENERATING;
+        page_ = page;
+        total_ = total;
+    });
+
+    if (request_.attachOriginal) {
+        enterPhase(XDW_PHASE_ATTACHING);
+        AttachOriginal(*doc.document, snapshot,
+                       std::filesystem::path(request_.input).filename().string(),
+                       request_.mimeType);
+    }
+
+    enterPhase(XDW_PHASE_WRITING);
+    CommitPdf(*doc.document, request_.output, false);
+    doc = {};
+    temp.remove();
+
+    std::lock_guard lock(mutex_);
+    tempDir_.clear();
+    if (stop_) {
+        // A stop that came while the file was being written: the document
+        // is ours and only just in place, so take it away again.
+        ::unlink(request_.output.c_str());
+        phase_ = XDW_PHASE_CANCELLED;
+        return;
+    }
+    phase_ = XDW_PHASE_FINISHED;
+}
+
+}  // namespace xdw

@@ -1,0 +1,79 @@
+// One conversion by application printing, run on a worker thread of its own:
+// LibreOffice prints the source to PDF in a child process, the pages are put
+// into the final document, the original is attached, and the document is
+// written. The caller only polls its state, asks it to stop and joins it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "print/AppPrintOffice.h"
+#include "xdwapi/xdwapi.h"
+
+namespace xdw {
+
+class TempFolder;
+
+struct AppPrintRequest {
+    std::string input;   // the source file, already checked
+    std::string output;  // the document to write; must not exist
+    bool attachOriginal = false;
+    std::string office;    // full path of the LibreOffice program
+    std::string mimeType;  // the source's content type
+    AppPrintSettings settings;
+};
+
+class AppPrintJob {
+public:
+    explicit AppPrintJob(AppPrintRequest request);  // starts the worker
+    ~AppPrintJob();                                 // stops and joins it
+    AppPrintJob(const AppPrintJob&) = delete;
+    AppPrintJob& operator=(const AppPrintJob&) = delete;
+
+    // Phase, total pages and page being generated; cheap and thread-safe.
+    void status(XDW_CREATION_STATUS& status) const;
+    // Asks the worker to stop: phase 7 at once, phase 9 once the child is
+    // gone and the temporary files are removed. No effect after phase 8 or 9.
+    void cancel();
+    // Waits for the worker to end (after phase 8 or 9).
+    void join();
+    bool ended() const;
+
+    // Why the conversion ended in phase 9 (0 after success or a stop).
+    int32_t failureCode() const;
+    std::string failureText() const;
+    // The process group of the application while it ran (0 before that).
+    pid_t childGroup() const;
+    // The job's temporary folder ("" before it was made).
+    std::string tempDir() const;
+
+private:
+    struct Stopped {};
+
+    std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
+    void run();
+    void convert();
+    void enterPhase(int phase);  // throws Stopped once a stop was asked
+    void throwIfStopped() const;
+    void finish(int32_t code, const std::string& text);
+
+    const AppPrintRequest request_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    int phase_ = XDW_PHASE_STARTED;
+    int total_ = 0;
+    int page_ = 0;
+    bool stop_ = false;
+    int32_t failure_ = 0;
+    std::string failureText_;
+    pid_t group_ = 0;
+    std::string tempDir_;
+    std::thread worker_;
+};
+
+}  // namespace xdw

@@ -1,0 +1,181 @@
+#include "print/ChildProcess.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "Error.h"
+
+extern char** environ;
+
+namespace xdw {
+
+namespace {
+
+// Owns the spawn attribute and file-action records for one start.
+struct SpawnSetup {
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_t actions;
+    SpawnSetup() {
+        posix_spawnattr_init(&attr);
+        posix_spawn_file_actions_init(&actions);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+std::vector<std::string> ChildEnvironment(const ChildSpec& launch) {
+    std::vector<std::string> result;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('='));
+        bool replaced = false;
+        for (const auto& [key, value] : launch.env) replaced = replaced || key == name;
+        if (!replaced) result.push_back(text);
+    }
+    for (const auto& [key, value] : launch.env) result.push_back(key + "=" + value);
+    return result;
+}
+
+std::vector<char*> CStrings(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (auto& s : strings) result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const ChildSpec& launch) {
+    if (launch.argv.empty()) throw EngineError(XDW_E_INVALID_ARG, "no program");
+    SpawnSetup setup;
+
+    // A group of its own, default signal handling and nothing blocked, even
+    // when the calling thread blocks or catches signals.
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT, SIGUSR1, SIGUSR2})
+        sigaddset(&defaults, sig);
+    posix_spawnattr_setpgroup(&setup.attr, 0);
+    posix_spawnattr_setsigmask(&setup.attr, &none);
+    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
+    posix_spawnattr_setflags(
+        &setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    const std::string log = launch.logPath.empty() ? "/dev/null" : launch.logPath;
+    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&setup.actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&setup.actions, 1, 2);
+    // Descriptors the host program left inheritable stay with the host.
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
+
+    std::vector<std::string> args = launch.argv;
+    std::vector<std::string> env = ChildEnvironment(launch);
+    std::vector<char*> argv = CStrings(args);
+    std::vector<char*> envp = CStrings(env);
+
+    pid_t pid = -1;
+    const int err =
+        posix_spawn(&pid, args[0].c_str(), &setup.actions, &setup.attr, argv.data(), envp.data());
+    if (err != 0) {
+        const bool missing = err == ENOENT || err == EACCES || err == ENOEXEC;
+        throw EngineError(missing ? XDW_E_NOT_INSTALLED : XDW_E_FAIL,
+                          "cannot start " + args[0] + ": " + std::strerror(err));
+    }
+    pid_ = pid;
+}
+
+ChildProcess::~ChildProcess() { terminate(std::chrono::milliseconds(0)); }
+
+std::optional<int> ChildProcess::poll() {
+    if (reaped_) return status_;
+    siginfo_t info{};
+    // Look without reaping: the group id stays ours until the sweep below.
+    if (waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+        if (errno == EINTR) return std::nullopt;
+        reaped_ = true;  // someone else reaped it; nothing more to wait for
+        status_ = 0;
+        return status_;
+    }
+    if (info.si_pid == 0) return std::nullopt;
+    killpg(pid_, SIGKILL);  // leftovers of a program that has ended
+    reap();
+    return status_;
+}
+
+void ChildProcess::reap() {
+    if (reaped_) return;
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    status_ = status;
+    reaped_ = true;
+}
+
+void ChildProcess::terminate(std::chrono::milliseconds grace) {
+    if (reaped_ || pid_ <= 0) return;
+    killpg(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (std::chrono::steady_clock::now() < deadline) {
+        siginfo_t info{};
+        const int rc = waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT);
+        if (rc != 0 && errno == ECHILD) {
+            reaped_ = true;  // reaped elsewhere: the id may no longer be ours
+            return;
+        }
+        const bool leaderGone = rc == 0 && info.si_pid != 0;
+        if (leaderGone && !groupAlive()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    killpg(pid_, SIGKILL);
+    reap();
+}
+
+bool ChildProcess::groupAlive() const { return pid_ > 0 && ProcessGroupAlive(pid_); }
+
+bool ProcessGroupAlive(pid_t group) {
+    // kill(-group, 0) would also count zombies that nobody has reaped yet;
+    // only processes that can still run matter here.
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return kill(-group, 0) == 0;
+    bool alive = false;
+    while (dirent* entry = readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0') continue;
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // pid (comm) state ppid pgrp ...; comm may hold spaces and brackets.
+        const auto close = text.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        long ppid = 0, pgrp = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld", &state, &ppid, &pgrp) != 3)
+            continue;
+        if (pgrp == group && state != 'Z' && state != 'X') {
+            alive = true;
+            break;
+        }
+    }
+    closedir(proc);
+    return alive;
+}
+
+}  // namespace xdw
