@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "print/AppPrint.h"
 #include "Convert.h"
 #include "Document.h"
 #include "Error.h"
 #include "ocr/Ocr.h"
+#include "print/AppPrint.h"
 
 using namespace xdw;
 

@@ -3,10 +3,10 @@
 
 #include <stdexcept>
 
-#include "xdwapi/xdwapi.h"
 #include "run/ConversionRun.h"
 #include "run/Cp932.h"
 #include "run/FileText.h"
+#include "xdwapi/xdwapi.h"
 
 namespace quilbex {
 

@@ -7,14 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <poppler-document.h>
+#include <poppler-embedded-file.h>
+#include <poppler-page.h>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <memory>
-#include <poppler-document.h>
-#include <poppler-embedded-file.h>
-#include <poppler-page.h>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -97,8 +97,8 @@ Result ProgramFolder::Run(const std::vector<std::string>& args, int timeoutSecon
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string var = *e;
-        for (const char* drop : {"DISPLAY=", "WAYLAND_DISPLAY=", "HOME=", "XDG_CONFIG_HOME=",
-                                 "QT_QPA_PLATFORM="})
+        for (const char* drop :
+             {"DISPLAY=", "WAYLAND_DISPLAY=", "HOME=", "XDG_CONFIG_HOME=", "QT_QPA_PLATFORM="})
             if (var.rfind(drop, 0) == 0) goto skip;
         env.push_back(var);
     skip:;
@@ -203,9 +203,10 @@ void MakeTextPdf(const fs::path& path, const std::vector<std::string>& pageTexts
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     for (int i = 0; i < n; ++i) {
         const std::string content = "BT /F1 24 Tf 72 700 Td (" + pageTexts[i] + ") Tj ET";
-        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font "
-                          "<< /F1 3 0 R >> >> /Contents " +
-                          std::to_string(5 + 2 * i) + " 0 R >>");
+        objects.push_back(
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font "
+            "<< /F1 3 0 R >> >> /Contents " +
+            std::to_string(5 + 2 * i) + " 0 R >>");
         objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
                           content + "\nendstream");
     }

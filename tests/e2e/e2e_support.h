@@ -17,8 +17,8 @@ std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);
 
 struct Result {
-    int exitCode = -1;  // -1: did not end in time (and was killed)
-    std::string errors; // what it wrote to standard error
+    int exitCode = -1;   // -1: did not end in time (and was killed)
+    std::string errors;  // what it wrote to standard error
 };
 
 class ProgramFolder {
@@ -26,9 +26,9 @@ public:
     ProgramFolder();
     ~ProgramFolder();
 
-    const fs::path& root() const { return root_; }       // scratch space of the test
-    const fs::path& program() const { return program_; } // quilbex, the engine, Quilbex.ini
-    const fs::path& home() const { return home_; }       // $HOME of the run
+    const fs::path& root() const { return root_; }        // scratch space of the test
+    const fs::path& program() const { return program_; }  // quilbex, the engine, Quilbex.ini
+    const fs::path& home() const { return home_; }        // $HOME of the run
 
     // Writes Quilbex.ini in code page 932 from "section" -> key=value lines.
     void WriteSettings(const std::vector<std::pair<std::string, std::string>>& common,

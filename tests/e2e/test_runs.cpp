@@ -17,7 +17,8 @@ std::string Destination(const fs::path& dir) { return "[" + dir.string() + "]へ
 
 void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
     ASSERT_EQ(actual.size(), expected.size()) << "log has " << actual.size() << " lines";
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
 }
 
 std::string Lower(std::string s) {
@@ -41,9 +42,9 @@ TEST(WholeRun, ScannedPdfWithDateNameDeletionAndOcr) {
     ASSERT_EQ(result.exitCode, 0) << result.errors;
 
     const fs::path documents = folder.home() / "Documents";
-    ExpectLines(folder.LogLines(), {Destination(documents), kDone, "xdwファイルをオープンしました。",
-                                    "1ページ処理します。", "1ページをOCRしました。",
-                                    "xdwファイルを保存しました。"});
+    ExpectLines(folder.LogLines(),
+                {Destination(documents), kDone, "xdwファイルをオープンしました。",
+                 "1ページ処理します。", "1ページをOCRしました。", "xdwファイルを保存しました。"});
     const fs::path output = documents / ("report" + day + ".xdw");
     ASSERT_TRUE(fs::exists(output));
     EXPECT_FALSE(fs::exists(source));
@@ -60,7 +61,8 @@ TEST(WholeRun, JpegAndMultiPageTiff) {
     folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
 
     const fs::path jpeg = folder.root() / "photo.JPG";
-    RunTool({"convert", "-size", "640x480", "gradient:blue-yellow", "-density", "150", jpeg.string()});
+    RunTool(
+        {"convert", "-size", "640x480", "gradient:blue-yellow", "-density", "150", jpeg.string()});
     Result result = folder.Run({jpeg.string()});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
     ExpectLines(folder.LogLines(), {Destination(out), kDone});
@@ -100,8 +102,8 @@ TEST(WholeRun, TextAndOfficeFilesThroughApplicationPrinting) {
     const std::string odtBytes = ReadFile(odt);
 
     const std::vector<std::string> phases = {
-        "変換を開始しました。", "ｱﾌﾟﾘｹｰｼｮﾝで印刷しています。", "ﾍﾟｰｼﾞを生成しています。",
-        "ｵﾘｼﾞﾅﾙﾌｧｲﾙを添付しています。", "ﾌｧｲﾙに書き出しています。", "変換が終了しました。"};
+        "変換を開始しました。",         "ｱﾌﾟﾘｹｰｼｮﾝで印刷しています。", "ﾍﾟｰｼﾞを生成しています。",
+        "ｵﾘｼﾞﾅﾙﾌｧｲﾙを添付しています。", "ﾌｧｲﾙに書き出しています。",    "変換が終了しました。"};
     struct Case {
         fs::path source;
         std::string bytes;
@@ -151,9 +153,9 @@ TEST(WholeRun, ExistingOutputIsReportedAndKept) {
 
     const Result result = folder.Run({source.string()});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
-    ExpectLines(folder.LogLines(), {Destination(out),
-                                    "-2147024816:指定されたファイルはすでに存在します。",
-                                    kCancelNoHandle});
+    ExpectLines(
+        folder.LogLines(),
+        {Destination(out), "-2147024816:指定されたファイルはすでに存在します。", kCancelNoHandle});
     EXPECT_EQ(ReadFile(out / "a.xdw"), "an earlier document");
     EXPECT_TRUE(fs::exists(source));
 }
@@ -166,9 +168,9 @@ TEST(WholeRun, MissingSourceIsReported) {
 
     const Result result = folder.Run({(folder.root() / "gone.pdf").string()});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
-    ExpectLines(folder.LogLines(), {Destination(out),
-                                    "-2147024894:指定されたファイルが見つかりません。",
-                                    kCancelNoHandle});
+    ExpectLines(
+        folder.LogLines(),
+        {Destination(out), "-2147024894:指定されたファイルが見つかりません。", kCancelNoHandle});
     EXPECT_TRUE(fs::is_empty(out));
 }
 
@@ -188,9 +190,9 @@ TEST(WholeRun, CorruptPdfSurvivesWithDeletionOn) {
 
     const Result result = folder.Run({source.string()});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
-    ExpectLines(folder.LogLines(), {Destination(out),
-                                    "-2147221501:指定されたファイルを開くことができません。",
-                                    kCancelNoHandle});
+    ExpectLines(folder.LogLines(),
+                {Destination(out), "-2147221501:指定されたファイルを開くことができません。",
+                 kCancelNoHandle});
     EXPECT_EQ(ReadFile(source), junk);
     EXPECT_TRUE(fs::is_empty(out));
 }

@@ -13,15 +13,15 @@
 #include <string>
 #include <thread>
 
+#include "Error.h"
+#include "TestFiles.h"
+#include "appprint_support.h"
 #include "print/AppPrint.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
 #include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
 #include "print/ContentCheck.h"
-#include "Error.h"
-#include "TestFiles.h"
-#include "appprint_support.h"
 
 using namespace xdwtest;
 

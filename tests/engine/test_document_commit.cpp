@@ -14,8 +14,8 @@
 
 #include "Document.h"
 #include "Error.h"
-#include "pdf/OutputFile.h"
 #include "TestFiles.h"
+#include "pdf/OutputFile.h"
 
 using namespace xdwtest;
 

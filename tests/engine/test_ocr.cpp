@@ -8,8 +8,8 @@
 #include <string>
 
 #include "TestFiles.h"
-#include "xdwapi/xdwapi.h"
 #include "ocr_support.h"
+#include "xdwapi/xdwapi.h"
 
 using namespace xdwtest;
 

@@ -12,10 +12,10 @@
 
 #include "Document.h"
 #include "Error.h"
+#include "TestFiles.h"
 #include "ocr/Ocr.h"
 #include "ocr/OcrEngine.h"
 #include "ocr/OcrRecognize.h"
-#include "TestFiles.h"
 #include "ocr_support.h"
 
 using namespace xdw;

@@ -9,9 +9,9 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "TestFiles.h"
 #include "ocr/OcrEngine.h"
 #include "ocr/PageRender.h"
-#include "TestFiles.h"
 #include "ocr/TextLayer.h"
 #include "ocr_support.h"
 

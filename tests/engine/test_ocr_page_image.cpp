@@ -6,9 +6,9 @@
 
 #include <qpdf/QPDF.hh>
 
+#include "TestFiles.h"
 #include "ocr/PageRender.h"
 #include "ocr/PageRenderImage.h"
-#include "TestFiles.h"
 #include "ocr_support.h"
 
 using namespace xdw;

@@ -35,15 +35,15 @@ extern "C" {
 #endif
 
 /* Result codes (negative values, written here as their unsigned bit pattern). */
-#define XDW_E_NOT_INSTALLED ((int32_t)0x80040001)   /* engine parts missing */
-#define XDW_E_CANNOT_READ ((int32_t)0x80040003)     /* content cannot be read or printed */
-#define XDW_E_FILE_NOT_FOUND ((int32_t)0x80070002)  /* missing source */
+#define XDW_E_NOT_INSTALLED ((int32_t)0x80040001)  /* engine parts missing */
+#define XDW_E_CANNOT_READ ((int32_t)0x80040003)    /* content cannot be read or printed */
+#define XDW_E_FILE_NOT_FOUND ((int32_t)0x80070002) /* missing source */
 #define XDW_E_ACCESS_DENIED ((int32_t)0x80070005)
-#define XDW_E_FILE_EXISTS ((int32_t)0x80070050)     /* output exists */
+#define XDW_E_FILE_EXISTS ((int32_t)0x80070050) /* output exists */
 #define XDW_E_INVALID_NAME ((int32_t)0x8007007B)
-#define XDW_E_INVALID_ARG ((int32_t)0x80070057)     /* bad handle or argument */
+#define XDW_E_INVALID_ARG ((int32_t)0x80070057) /* bad handle or argument */
 #define XDW_E_DISK_FULL ((int32_t)0x80070070)
-#define XDW_E_FAIL ((int32_t)0x80004005)             /* anything else */
+#define XDW_E_FAIL ((int32_t)0x80004005) /* anything else */
 
 /* Item numbers of XDW_GetInformation. */
 #define XDW_GI_DEFAULT_OUTPUT_FOLDER 6
@@ -103,16 +103,16 @@ typedef struct {
 /* Options of a page OCR: size, 1, language, 0, 1, 0, 0, 0, 1, 0, null, 0. */
 typedef struct {
     int32_t size;
-    int32_t text_layer;     /* 1: add an invisible text layer */
-    int32_t language;       /* XDW_OCR_LANGUAGE_* */
-    int32_t insert_spaces;  /* 0: no blanks between CJK characters */
-    int32_t replace_layer;  /* 1: an earlier layer of ours is replaced */
+    int32_t text_layer;    /* 1: add an invisible text layer */
+    int32_t language;      /* XDW_OCR_LANGUAGE_* */
+    int32_t insert_spaces; /* 0: no blanks between CJK characters */
+    int32_t replace_layer; /* 1: an earlier layer of ours is replaced */
     int32_t reserved1;
     int32_t reserved2;
     int32_t reserved3;
-    int32_t keep_image;     /* 1: the page image is left as it is */
+    int32_t keep_image; /* 1: the page image is left as it is */
     int32_t reserved4;
-    const void* area;       /* null: the whole page */
+    const void* area; /* null: the whole page */
     int32_t reserved5;
 } XDW_OCR_OPTION;
 

@@ -12,10 +12,10 @@
 #include <qpdf/Pl_Flate.hh>
 
 #include "Error.h"
-#include "pdf/OutputFile.h"
-#include "pdf/PdfBuild.h"
 #include "image/PngPredictor.h"
 #include "image/TiffG4.h"
+#include "pdf/OutputFile.h"
+#include "pdf/PdfBuild.h"
 
 namespace xdw {
 

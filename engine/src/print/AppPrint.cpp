@@ -10,11 +10,11 @@
 #include <mutex>
 #include <vector>
 
+#include "Error.h"
+#include "pdf/OutputFile.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
 #include "print/ContentCheck.h"
-#include "Error.h"
-#include "pdf/OutputFile.h"
 
 namespace xdw {
 

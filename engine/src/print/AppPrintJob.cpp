@@ -10,12 +10,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "Error.h"
+#include "pdf/OutputFile.h"
 #include "print/AppPrintDocument.h"
 #include "print/AppPrintTemp.h"
 #include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
-#include "Error.h"
-#include "pdf/OutputFile.h"
 
 namespace xdw {
 

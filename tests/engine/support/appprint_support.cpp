@@ -127,10 +127,10 @@ std::string MakeOdtWithOffice(const std::string& txt, const std::string& outDir)
     const std::string office = xdw::FindOffice(xdw::AppPrintSettings{}.officeCandidates);
     xdw::ChildSpec launch;
     launch.argv = {office,          "-env:UserInstallation=file://" + outDir + "/odt-profile",
-                 "--headless",    "--norestore",
-                 "--nolockcheck", "--convert-to",
-                 "odt",           "--outdir",
-                 outDir,          txt};
+                   "--headless",    "--norestore",
+                   "--nolockcheck", "--convert-to",
+                   "odt",           "--outdir",
+                   outDir,          txt};
     xdw::ChildProcess child(launch);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     while (!child.poll()) {
