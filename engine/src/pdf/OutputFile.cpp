@@ -76,7 +76,10 @@ private:
 // Removes the temporary file unless it was moved into place.
 class TempFile {
 public:
-    explicit TempFile(const std::string& folder) : path_(folder + "/.quilbex-XXXXXX") {
+    // Named with the writer's process id: a file left by a process that was
+    // killed can be told from one still being written, and removed later.
+    explicit TempFile(const std::string& folder)
+        : path_(folder + "/.quilbex-" + std::to_string(::getpid()) + "-XXXXXX") {
         fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
         if (fd_ < 0) ThrowErrno(errno, "create temporary file");
     }
