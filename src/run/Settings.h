@@ -28,6 +28,9 @@ public:
     void Write(const std::string& section, const std::string& key, const std::string& value);
 
     const std::string& Path() const { return path_; }
+    // False when something other than a regular file (a FIFO, a device, a
+    // folder) stands at the path: it is then neither read nor replaced.
+    bool Usable() const;
 
 private:
     std::string path_;
