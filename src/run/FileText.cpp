@@ -76,8 +76,9 @@ unsigned CurrentUmask() {
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content) {
     if (IsReadOnlyFile(path)) return WriteResult::kCannotCreate;
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                             : (0666 & ~static_cast<mode_t>(CurrentUmask()));
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0
+                            ? (existing.st_mode & 07777)
+                            : (0666 & ~static_cast<mode_t>(CurrentUmask()));
 
     // The new content goes to a temporary file beside the target, which then
     // takes the target's place: a failed write never leaves half a file.

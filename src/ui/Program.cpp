@@ -55,7 +55,8 @@ int ShowVersion() {
 // The failures of an automatic run, one line each, for scripts and file managers.
 void TellFailures(const ConversionRun& run) {
     if (run.Options().ShowSetting) return;
-    for (const std::string& line : run.Outcome().failures) std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : run.Outcome().failures)
+        std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 }  // namespace

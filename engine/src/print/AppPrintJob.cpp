@@ -176,7 +176,8 @@ void AppPrintJob::run() {
 
 // Runs the application once to its end and gives its wait status; throws
 // Stopped when a stop was asked for and EngineError when the time is up.
-int AppPrintJob::RunOffice(const ChildSpec& launch, std::chrono::steady_clock::time_point deadline) {
+int AppPrintJob::RunOffice(const ChildSpec& launch,
+                           std::chrono::steady_clock::time_point deadline) {
     std::unique_lock lock(mutex_);
     if (stop_) throw Stopped{};
     ChildProcess child(launch);

@@ -41,7 +41,8 @@ public:
     // The reason handed out after a failed call (every call clears it first,
     // as the engine does); empty: none.
     std::map<std::string, std::string> reasons;  // call name -> reason
-    std::string version = "1.0.2.0";  // name of a call that raises std::runtime_error("engine fault")
+    std::string version =
+        "1.0.2.0";  // name of a call that raises std::runtime_error("engine fault")
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;
