@@ -9,11 +9,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (options && arg == "--") {
             options = false;
         } else if (options && arg == "--help") {
-            line.action = CommandLine::Action::kHelp;
-            return line;
+            return {CommandLine::Action::kHelp, {}};
         } else if (options && arg == "--version") {
-            line.action = CommandLine::Action::kVersion;
-            return line;
+            return {CommandLine::Action::kVersion, {}};
         } else {
             line.files.push_back(arg);
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,8 +42,10 @@ public:
     // The reason handed out after a failed call (every call clears it first,
     // as the engine does); empty: none.
     std::map<std::string, std::string> reasons;  // call name -> reason
-    std::string version =
-        "1.0.2.0";  // name of a call that raises std::runtime_error("engine fault")
+    std::string version = "1.0.2.0";
+    std::function<void(const std::string&)>
+        onCall;  // runs at the start of every call  // name of a call that raises
+                 // std::runtime_error("engine fault")
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;
