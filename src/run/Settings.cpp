@@ -168,10 +168,10 @@ std::string SettingsFile::Read(const std::string& section, const std::string& ke
 
 void SettingsFile::Write(const std::string& section, const std::string& key,
                          const std::string& value) {
-    const std::string sectionBytes = StorableText(section, path_);
-    const std::string keyBytes = StorableText(key, path_);
-    const std::string line = keyBytes + "=" + StorableText(value, path_);
+    Write(std::vector<SettingValue>{{section, key, value}});
+}
 
+void SettingsFile::Write(const std::vector<SettingValue>& values) {
     if (!Usable()) throw SettingsWriteError(path_);
     std::vector<std::string> lines;
     if (::access(path_.c_str(), F_OK) == 0) {
@@ -179,14 +179,20 @@ void SettingsFile::Write(const std::string& section, const std::string& key,
         if (!existing) throw SettingsWriteError(path_);
         lines = std::move(*existing);
     }
-    const Place place = Locate(lines, section, key);
-    if (place.key) {
-        lines[*place.key] = line;
-    } else if (place.section) {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(place.lastInSection) + 1, line);
-    } else {
-        lines.push_back("[" + sectionBytes + "]");
-        lines.push_back(line);
+    for (const SettingValue& value : values) {
+        const std::string sectionBytes = StorableText(value.section, path_);
+        const std::string line =
+            StorableText(value.key, path_) + "=" + StorableText(value.value, path_);
+        const Place place = Locate(lines, value.section, value.key);
+        if (place.key) {
+            lines[*place.key] = line;
+        } else if (place.section) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(place.lastInSection) + 1,
+                         line);
+        } else {
+            lines.push_back("[" + sectionBytes + "]");
+            lines.push_back(line);
+        }
     }
 
     std::string content;
