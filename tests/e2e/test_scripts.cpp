@@ -288,3 +288,22 @@ TEST(SettingsPlace, InstalledProgramAndOddSettingsFiles) {
     EXPECT_NE(fifo.errors.find("Quilbex.ini は通常のファイルではない"), std::string::npos)
         << fifo.errors;
 }
+
+// A program folder whose name is not UTF-8 is still where its files are.
+TEST(SettingsPlace, ProgramFolderNameThatIsNotUtf8) {
+    ProgramFolder folder;
+    const fs::path odd = folder.root() / std::string("prog\xff\xfe");
+    fs::create_directories(odd);
+    fs::copy_file(folder.program() / "quilbex", odd / "quilbex");
+    fs::copy_file(folder.program() / "libxdwapi.so.1", odd / "libxdwapi.so.1");
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    WriteFile(odd / "Quilbex.ini", "[file]\r\nSaveDir=" + out.string() + "\r\n");
+    const Result result = StartProgram(odd / "quilbex", {(folder.root() / "gone.pdf").string()},
+                                       folder.home(), folder.root())
+                              ->Wait(60);
+    EXPECT_EQ(result.exitCode, 1);
+    ASSERT_TRUE(fs::exists(odd / "Quilbex.log")) << "settings read and log written beside it";
+    EXPECT_NE(ReadFile(odd / "Quilbex.log").find(ToCp932("[" + out.string() + "]")),
+              std::string::npos);
+}
