@@ -43,10 +43,18 @@ void ConversionRun::RefuseRun(const std::string& text) {
 }
 
 std::string ConversionRun::OutputFolder() {
-    const std::string defaultFolder = DefaultOutputFolder(engine_);
+    int queried = 0;
+    const std::string defaultFolder = DefaultOutputFolder(engine_, queried);
     if (!options_.SaveDir.empty()) return options_.SaveDir;
     // Never the root folder by accident: without a documents folder there is
-    // nowhere to write.
+    // nowhere to write. Without an engine, that is what the user learns.
+    if (queried == XDW_E_NOT_INSTALLED) {
+        const std::string reason = Reason(queried);
+        ReportError(queried);
+        Fail(ExitStatus::kFailed, reason);
+        FinishRun();
+        return {};
+    }
     if (defaultFolder.empty()) {
         RefuseRun(kNoOutputFolderMessage);
         return {};

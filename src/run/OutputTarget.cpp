@@ -56,8 +56,13 @@ std::string QuotedForPattern(const std::string& text, char open) {
 }  // namespace
 
 std::string DefaultOutputFolder(docuworks::Api& engine) {
+    int ignored = 0;
+    return DefaultOutputFolder(engine, ignored);
+}
+
+std::string DefaultOutputFolder(docuworks::Api& engine, int& result) {
     char buffer[kInformationBufferSize] = {};
-    engine.GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, buffer, kInformationBufferSize);
+    result = engine.GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, buffer, kInformationBufferSize);
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 

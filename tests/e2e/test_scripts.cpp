@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -105,8 +106,9 @@ TEST(Options, HelpAndVersionNeedNoDisplayAndConvertNothing) {
 // after "--" even --help.
 TEST(Options, EveryOtherArgumentIsAFileName) {
     Scene scene;
-    const fs::path reverse = scene.Pdf("-reverse.pdf");
-    const fs::path help = scene.Pdf("--help.pdf");
+    scene.Pdf("-reverse.pdf");
+    scene.Pdf("--help.pdf");
+    const fs::path before = fs::current_path();
     fs::current_path(scene.folder.root());
     struct Case {
         std::vector<std::string> args;
@@ -118,7 +120,16 @@ TEST(Options, EveryOtherArgumentIsAFileName) {
         EXPECT_EQ(result.exitCode, 0) << result.errors;
         EXPECT_TRUE(fs::exists(c.output)) << c.output;
     }
-    EXPECT_EQ(scene.folder.Run({"--", "--version"}).exitCode, 1) << "a file that is not there";
+    // Had Qt taken these for its options, there would be no file at all.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-reverse"}, {"-style=x"}, {"--", "--version"}}) {
+        const Result result = scene.folder.Run(args);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(StartsWith(
+            result.errors, "quilbex: " + args.back() + ": 指定されたファイルが見つかりません。"))
+            << result.errors;
+    }
+    fs::current_path(before);
 }
 
 // The errors of the error table that a run can meet, each with status 1, the
@@ -218,9 +229,10 @@ TEST(Signals, TermDuringApplicationPrinting) {
     EXPECT_TRUE(fs::exists(source));
     EXPECT_TRUE(fs::is_empty(scene.out));
     const auto lines = scene.folder.LogLines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 2], "変換を中止しています。");
+    ASSERT_GE(lines.size(), 2u);
+    // Phase 7 may pass between two polls; the end is always phase 9.
     EXPECT_EQ(lines.back(), "変換を中止しました。");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kDone), 0);
 }
 
 // SIGKILL while LibreOffice prints: LibreOffice ends with the program, and the
