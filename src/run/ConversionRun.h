@@ -80,8 +80,10 @@ private:
     // The output folder for this run, made when it is the documents folder;
     // "" after a refusal.
     std::string OutputFolder();
-    // The composed name checked against the folder's limits; "" after a refusal.
+    // The composed name checked against the folder's limits; false after a refusal.
     bool NameFits(const std::string& name);
+    // When a termination signal has come: logged, recorded, the run finished.
+    bool StoppedByTermination();
 
     WindowOps& window_;
     docuworks::Api& engine_;

@@ -42,6 +42,14 @@ void ConversionRun::RefuseRun(const std::string& text) {
     FinishRun();
 }
 
+bool ConversionRun::StoppedByTermination() {
+    if (!TerminationRequested()) return false;
+    AddLog(kStoppedLine);
+    Fail(ExitStatus::kCancelled, kStoppedLine);
+    FinishRun();
+    return true;
+}
+
 std::string ConversionRun::OutputFolder() {
     int queried = 0;
     const std::string defaultFolder = DefaultOutputFolder(engine_, queried);
@@ -99,13 +107,7 @@ void ConversionRun::acExecuteExecute() {
     const std::string name = ComposeOutputName(options_.FileName, Source(), clock_());
     AddLog("[" + options_.SaveDir + "]へXDW出力します…");
     options_.OutPath = BuildOutPath(options_.SaveDir, name);
-    if (!NameFits(name)) return;
-    if (TerminationRequested()) {
-        AddLog(kStoppedLine);
-        Fail(ExitStatus::kCancelled, kStoppedLine);
-        FinishRun();
-        return;
-    }
+    if (!NameFits(name) || StoppedByTermination()) return;
 
     int result = kNoDirectRoute;
     switch (RouteFor(Source())) {
@@ -149,12 +151,7 @@ void ConversionRun::acExecuteExecute() {
     outcome_.outPath = options_.OutPath;
     // A termination asked for during the conversion: the document is complete
     // and stays, nothing more is done to it or to the source.
-    if (TerminationRequested()) {
-        AddLog(kStoppedLine);
-        Fail(ExitStatus::kCancelled, kStoppedLine);
-        FinishRun();
-        return;
-    }
+    if (StoppedByTermination()) return;
     DeleteSourceWhenAsked();
     if (options_.OCR) RunOcrPass();
     FinishRun();
