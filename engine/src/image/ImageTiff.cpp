@@ -12,6 +12,7 @@
 #include <qpdf/Pl_Flate.hh>
 
 #include "Error.h"
+#include "Limits.h"
 #include "image/PngPredictor.h"
 #include "image/TiffG4.h"
 #include "pdf/OutputFile.h"
@@ -20,11 +21,6 @@
 namespace xdw {
 
 namespace {
-
-// Pages whose decoded pixels would need more than this are refused.
-constexpr uint64_t kMaxPageBytes = 1ull << 30;
-constexpr uint64_t kMaxPixels = 1ull << 28;
-constexpr int kMaxPages = 10000;
 
 [[noreturn]] void Bad(const char* what) { throw EngineError(XDW_E_CANNOT_READ, what); }
 
@@ -90,6 +86,31 @@ struct TiffSource {
     }
 };
 
+uint32_t RoundUp16(uint32_t v) { return v > UINT32_MAX - 15 ? UINT32_MAX : (v + 15) / 16 * 16; }
+
+// Puts bits bits from src, first bit in the high bit of src[0], into the zero
+// bits of dst starting at bit offset at: sub-byte pixels of one tile rarely
+// start on a byte boundary of the page's row.
+void PutBits(uint8_t* dst, size_t at, const uint8_t* src, size_t bits) {
+    dst += at / 8;
+    const unsigned shift = at % 8;
+    const size_t whole = bits / 8;
+    const unsigned rest = bits % 8;
+    const uint8_t last = rest == 0 ? 0 : static_cast<uint8_t>(src[whole] & (0xFF00u >> rest));
+    if (shift == 0) {
+        std::memcpy(dst, src, whole);
+        if (rest != 0) dst[whole] |= last;
+        return;
+    }
+    for (size_t i = 0; i < whole; ++i) {
+        dst[i] |= static_cast<uint8_t>(src[i] >> shift);
+        dst[i + 1] |= static_cast<uint8_t>(src[i] << (8 - shift));
+    }
+    if (rest == 0) return;
+    dst[whole] |= static_cast<uint8_t>(last >> shift);
+    if (rest + shift > 8) dst[whole + 1] |= static_cast<uint8_t>(last << (8 - shift));
+}
+
 uint16_t Tag16(TIFF* tif, ttag_t tag, uint16_t fallback) {
     uint16_t value = fallback;
     if (!TIFFGetFieldDefaulted(tif, tag, &value)) value = fallback;
@@ -98,7 +119,7 @@ uint16_t Tag16(TIFF* tif, ttag_t tag, uint16_t fallback) {
 
 // Decoded, contiguous rows of the current directory.
 std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
-    std::vector<uint8_t> out(page.rowBytes * page.height);
+    std::vector<uint8_t> out(page.rowBytes * page.height);  // zeros: tiles are ORed in
     if (!TIFFIsTiled(tif)) {
         uint32_t rowsPerStrip = page.height;
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -122,11 +143,10 @@ std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
     for (uint32_t y = 0; y < page.height; y += th) {
         for (uint32_t x = 0; x < page.width; x += tw) {
             if (TIFFReadTile(tif, tile.data(), x, y, 0, 0) < 0) Bad("tile");
-            const size_t xByte = x * bitsPerPixel / 8;
-            const size_t n = std::min<size_t>(tileRow, page.rowBytes - xByte);
+            const size_t bits = std::min(tw, page.width - x) * bitsPerPixel;
             for (uint32_t r = 0; r < th && y + r < page.height; ++r)
-                std::memcpy(out.data() + (y + r) * page.rowBytes + xByte, tile.data() + r * tileRow,
-                            n);
+                PutBits(out.data() + (y + r) * page.rowBytes, x * bitsPerPixel,
+                        tile.data() + r * tileRow, bits);
         }
     }
     return out;
@@ -250,7 +270,15 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
 
     if (!TIFFIsCODECConfigured(compression)) Bad("unknown compression");
     const uint64_t pixels = static_cast<uint64_t>(page.width) * page.height;
-    if (pixels > kMaxPixels) Bad("image too large");
+    if (pixels > kMaxPagePixels) Bad("image too large");
+    if (TIFFIsTiled(tif)) {
+        // A tile never needs to be much larger than its page.
+        uint32_t tw = 0, th = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+        if (tw > RoundUp16(page.width) || th > RoundUp16(page.height))
+            Bad("tiles larger than the page");
+    }
 
     const bool contig = planar == PLANARCONFIG_CONTIG || page.samples == 1;
     const bool plain =
@@ -284,7 +312,7 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
     }
     page.rowBytes = (static_cast<size_t>(page.width) * page.bits * page.samples + 7) / 8;
     if (page.rowBytes * page.height > kMaxPageBytes) Bad("image too large");
-    if (page.route == Route::Rgba && pixels * 4 > kMaxPageBytes) Bad("image too large");
+    if (page.route == Route::Rgba && pixels > kMaxRgbaPixels) Bad("image too large");
     return page;
 }
 
@@ -371,14 +399,18 @@ void AddTiffPages(QPDF& pdf, const std::string& path) {
     source->path = path;
     TiffPtr tif = OpenTiff(path, &source->errors);
     int pages = 0;
+    uint64_t decoded = 0;
     tdir_t directory = 0;
     do {
         uint32_t subfile = 0;
         TIFFGetField(tif.get(), TIFFTAG_SUBFILETYPE, &subfile);
         // Reduced-resolution copies (thumbnails) are not pages of their own.
         if ((subfile & FILETYPE_REDUCEDIMAGE) == 0) {
-            if (++pages > kMaxPages) Bad("too many pages");
-            AddPage(pdf, tif.get(), Describe(tif.get(), directory), source);
+            if (++pages > kMaxImagePages) Bad("too many pages");
+            const TiffPage page = Describe(tif.get(), directory);
+            decoded += page.rowBytes * page.height;
+            if (decoded > kMaxFileDecodedBytes) Bad("too many pixels in the file altogether");
+            AddPage(pdf, tif.get(), page, source);
         }
         ++directory;
     } while (TIFFReadDirectory(tif.get()));
