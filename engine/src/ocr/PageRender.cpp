@@ -48,6 +48,7 @@ std::string SinglePagePdf(QPDF& pdf, int page) {
         // Streams travel as they are stored: poppler decodes only what it
         // draws, while re-coding them here would inflate every one in full.
         writer.setDecodeLevel(qpdf_dl_none);
+        writer.setCompressStreams(false);
         writer.write();
         std::unique_ptr<Buffer> buffer(writer.getBuffer());
         return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
@@ -77,7 +78,7 @@ void CheckContentSize(QPDF& pdf, int page) {
         auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
         if (page < 1 || page > static_cast<int>(pages.size()))
             throw EngineError(XDW_E_INVALID_ARG, "page");
-        pages[page - 1].pipeContents(&sink);
+        PipePageContents(pages[page - 1], sink);
     } catch (const EngineError&) {
         throw;
     } catch (const std::exception&) {

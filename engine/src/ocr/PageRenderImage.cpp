@@ -43,7 +43,7 @@ struct Placement {
 std::optional<Placement> SingleImageDraw(QPDFPageObjectHelper& page) {
     // Decoding stops as soon as the content is longer than such a page's.
     BoundedSink content(4096, true);
-    page.pipeContents(&content);
+    PipePageContents(page, content);
     if (content.full()) return std::nullopt;
     std::istringstream in(content.data());
     std::vector<std::string> tokens;
@@ -128,13 +128,12 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
             std::abs(ih / (h / 72) - dpi) > dpi * kDpiTolerance)
             return std::nullopt;
 
-        // Only the samples the image declares are decoded; a stream that
-        // decodes to more is not such a scan.
+        // Only the samples the image declares are decoded; what a stream
+        // holds beyond them is never drawn.
         const size_t W = size_t(iw), H = size_t(ih);
         BoundedSink samples(W * H * n, true);
-        if (!image.pipeStreamData(&samples, 0, qpdf_dl_all) || samples.full() ||
-            samples.count() != W * H * n)
-            return std::nullopt;
+        image.pipeStreamData(&samples, 0, qpdf_dl_all);
+        if (samples.count() != W * H * n) return std::nullopt;
         const auto* src = reinterpret_cast<const unsigned char*>(samples.data().data());
         auto grey = [&](size_t x, size_t y) -> uint8_t {
             const unsigned char* p = src + (y * W + x) * n;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include <qpdf/Pipeline.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 namespace xdw {
 
@@ -15,8 +16,8 @@ public:
     // keep: whether the bytes are kept (else only counted).
     BoundedSink(uint64_t limit, bool keep);
 
-    // Keeps or counts the bytes; past the limit it marks the sink as full
-    // and throws, which makes qpdf stop decoding the stream.
+    // Keeps or counts the bytes up to the limit; past it, it marks the sink
+    // as full and throws, which makes qpdf stop decoding the stream.
     void write(unsigned char const* data, size_t len) override;
     void finish() override {}
 
@@ -31,5 +32,10 @@ private:
     uint64_t count_ = 0;
     std::string data_;
 };
+
+// Decodes the page's content streams one after the other into sink, as a
+// reader sees them (a newline between streams), stopping as soon as the sink
+// is full. qpdf's own pipeContents gathers all of it in memory first.
+void PipePageContents(QPDFPageObjectHelper& page, BoundedSink& sink);
 
 }  // namespace xdw
