@@ -61,8 +61,7 @@ std::string PageTreeOfDepth(int depth) {
 // is 2480 x 3508; the image stream is given.
 std::string ImagePage(long width, long height, const std::string& filters,
                       const std::string& data) {
-    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>",
-                   "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2 841.92] /Contents 4 0 R "
                    "/Resources << /XObject << /Im0 5 0 R >> >> >>",
                    PdfStream("", "q 595.2 0 0 841.92 0 0 cm /Im0 Do Q"),
@@ -73,8 +72,7 @@ std::string ImagePage(long width, long height, const std::string& filters,
 }
 
 std::string ContentPage(const std::string& filters, const std::string& content) {
-    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>",
-                   "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R >>",
                    PdfStream("/Filter " + filters, content)});
 }
@@ -106,9 +104,9 @@ std::string SharedStripTiff(int count, uint32_t side) {
     return TiffDirectories(
         count,
         [](uint32_t dataAt) -> TiffTags {
-            return {{256, s_side}, {257, s_side},     {258, 1},
-                    {259, 4},      {262, 0},          {273, dataAt},
-                    {277, 1},      {278, s_side},     {279, static_cast<uint32_t>(s_strip.size())}};
+            return {{256, s_side}, {257, s_side}, {258, 1},
+                    {259, 4},      {262, 0},      {273, dataAt},
+                    {277, 1},      {278, s_side}, {279, static_cast<uint32_t>(s_strip.size())}};
         },
         s_strip);
 }
@@ -154,31 +152,73 @@ struct HostileRow {
 };
 
 const HostileRow kRows[] = {
-    {"page_tree_20000_deep", [] { return PageTreeOfDepth(20000); }, ConvertPdf,
-     {XDW_E_CANNOT_READ}, "page tree", 10, 200 * kMiB},
-    {"page_tree_20000_deep_opened", [] { return PageTreeOfDepth(20000); }, OcrFirstPage,
-     {XDW_E_CANNOT_READ}, "page tree", 10, 200 * kMiB},
-    {"page_tree_200_deep", [] { return PageTreeOfDepth(200); }, ConvertPdf, {0}, "", 10,
+    {"page_tree_20000_deep",
+     [] { return PageTreeOfDepth(20000); },
+     ConvertPdf,
+     {XDW_E_CANNOT_READ},
+     "page tree",
+     10,
      200 * kMiB},
-    {"tiles_65536_square_on_a_small_page", [] { return TiledTiff(1000, 1000, 65536, 65536); },
-     ConvertImage, {XDW_E_CANNOT_READ}, "tiles", 5, 100 * kMiB},
-    {"tiles_65536_square_on_a_huge_page", [] { return TiledTiff(65536, 65536, 65536, 65536); },
-     ConvertImage, {XDW_E_CANNOT_READ}, "too large", 5, 100 * kMiB},
+    {"page_tree_20000_deep_opened",
+     [] { return PageTreeOfDepth(20000); },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "page tree",
+     10,
+     200 * kMiB},
+    {"page_tree_200_deep",
+     [] { return PageTreeOfDepth(200); },
+     ConvertPdf,
+     {0},
+     "",
+     10,
+     200 * kMiB},
+    {"tiles_65536_square_on_a_small_page",
+     [] { return TiledTiff(1000, 1000, 65536, 65536); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "tiles",
+     5,
+     100 * kMiB},
+    {"tiles_65536_square_on_a_huge_page",
+     [] { return TiledTiff(65536, 65536, 65536, 65536); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     5,
+     100 * kMiB},
     {"image_flated_twice_to_2_gib_with_ocr",
      [] {
          return ImagePage(2480, 3508, "[/FlateDecode /FlateDecode]",
                           Deflated(DeflatedRun('\xFF', 2048 * kMiB)));
      },
-     OcrFirstPage, {0, XDW_E_CANNOT_READ}, "", 30, 600 * kMiB},
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     30,
+     600 * kMiB},
     {"content_stream_of_1_gib_with_ocr",
-     [] { return ContentPage("/FlateDecode", DeflatedRun(' ', 1024 * kMiB)); }, OcrFirstPage,
-     {XDW_E_CANNOT_READ}, "content too large", 20, 300 * kMiB},
+     [] { return ContentPage("/FlateDecode", DeflatedRun(' ', 1024 * kMiB)); },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "content too large",
+     20,
+     300 * kMiB},
     {"content_stream_of_1_gib_converted",
-     [] { return ContentPage("/FlateDecode", DeflatedRun(' ', 1024 * kMiB)); }, ConvertPdf, {0},
-     "", 10, 200 * kMiB},
+     [] { return ContentPage("/FlateDecode", DeflatedRun(' ', 1024 * kMiB)); },
+     ConvertPdf,
+     {0},
+     "",
+     10,
+     200 * kMiB},
     {"bilevel_tiles_20_pixels_wide", BilevelTiles20, ConvertImage, {0}, "", 5, 100 * kMiB},
-    {"10000_pages_sharing_a_16384_square_strip", [] { return SharedStripTiff(10000, 16384); },
-     ConvertImage, {XDW_E_CANNOT_READ}, "altogether", 10, 300 * kMiB},
+    {"10000_pages_sharing_a_16384_square_strip",
+     [] { return SharedStripTiff(10000, 16384); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "altogether",
+     10,
+     300 * kMiB},
 };
 
 class HostileFile : public ::testing::TestWithParam<HostileRow> {};

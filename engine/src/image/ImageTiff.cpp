@@ -61,6 +61,7 @@ struct TiffPage {
     Route route = Route::Samples;
     uint32_t width = 0, height = 0;
     uint16_t bits = 1, samples = 1, photometric = 0, fillOrder = FILLORDER_MSB2LSB;
+    bool separate = false;  // stored a plane at a time
     size_t rowBytes = 0;
 };
 
@@ -117,19 +118,22 @@ uint16_t Tag16(TIFF* tif, ttag_t tag, uint16_t fallback) {
     return value;
 }
 
-// Decoded, contiguous rows of the current directory.
-std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
-    std::vector<uint8_t> out(page.rowBytes * page.height);  // zeros: tiles are ORed in
+// Decoded rows of one plane of the current directory: sample is the plane
+// for pages stored a plane at a time, else 0; pixels of bitsPerPixel bits.
+std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
+                               size_t bitsPerPixel) {
+    const size_t rowBytes = (page.width * bitsPerPixel + 7) / 8;
+    std::vector<uint8_t> out(rowBytes * page.height);  // zeros: tiles are ORed in
     if (!TIFFIsTiled(tif)) {
         uint32_t rowsPerStrip = page.height;
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
         rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, page.height);
-        const uint32_t strips = (page.height + rowsPerStrip - 1) / rowsPerStrip;
-        for (uint32_t s = 0; s < strips; ++s) {
-            const uint32_t rows = std::min(rowsPerStrip, page.height - s * rowsPerStrip);
-            uint8_t* at = out.data() + static_cast<size_t>(s) * rowsPerStrip * page.rowBytes;
-            const tmsize_t want = static_cast<tmsize_t>(rows * page.rowBytes);
-            if (TIFFReadEncodedStrip(tif, s, at, want) < want) Bad("strip");
+        for (uint32_t y = 0; y < page.height; y += rowsPerStrip) {
+            const uint32_t rows = std::min(rowsPerStrip, page.height - y);
+            const tmsize_t want = static_cast<tmsize_t>(rows * rowBytes);
+            if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, sample),
+                                     out.data() + y * rowBytes, want) < want)
+                Bad("strip");
         }
         return out;
     }
@@ -139,15 +143,30 @@ std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
     const uint64_t tileRow = TIFFTileRowSize64(tif);
     if (tw == 0 || th == 0 || tileRow == 0) Bad("tiles");
     std::vector<uint8_t> tile(TIFFTileSize64(tif));
-    const size_t bitsPerPixel = static_cast<size_t>(page.bits) * page.samples;
     for (uint32_t y = 0; y < page.height; y += th) {
         for (uint32_t x = 0; x < page.width; x += tw) {
-            if (TIFFReadTile(tif, tile.data(), x, y, 0, 0) < 0) Bad("tile");
+            if (TIFFReadTile(tif, tile.data(), x, y, 0, sample) < 0) Bad("tile");
             const size_t bits = std::min(tw, page.width - x) * bitsPerPixel;
             for (uint32_t r = 0; r < th && y + r < page.height; ++r)
-                PutBits(out.data() + (y + r) * page.rowBytes, x * bitsPerPixel,
+                PutBits(out.data() + (y + r) * rowBytes, x * bitsPerPixel,
                         tile.data() + r * tileRow, bits);
         }
+    }
+    return out;
+}
+
+// Decoded, contiguous rows of the current directory; planes stored apart
+// (whole bytes a sample) are interleaved.
+std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
+    if (!page.separate)
+        return ReadPlane(tif, page, 0, static_cast<size_t>(page.bits) * page.samples);
+    std::vector<uint8_t> out(page.rowBytes * page.height);
+    const size_t size = page.bits / 8;
+    const size_t pixels = static_cast<size_t>(page.width) * page.height;
+    for (uint16_t s = 0; s < page.samples; ++s) {
+        const std::vector<uint8_t> plane = ReadPlane(tif, page, s, page.bits);
+        for (size_t i = 0; i < pixels; ++i)
+            std::memcpy(out.data() + (i * page.samples + s) * size, plane.data() + i * size, size);
     }
     return out;
 }
@@ -280,9 +299,9 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
             Bad("tiles larger than the page");
     }
 
-    const bool contig = planar == PLANARCONFIG_CONTIG || page.samples == 1;
-    const bool plain =
-        contig && extra == 0 && (format == SAMPLEFORMAT_UINT || format == SAMPLEFORMAT_VOID);
+    page.separate = planar == PLANARCONFIG_SEPARATE && page.samples > 1;
+    const bool plain = (!page.separate || page.bits % 8 == 0) && extra == 0 &&
+                       (format == SAMPLEFORMAT_UINT || format == SAMPLEFORMAT_VOID);
     const uint16_t inks = Tag16(tif, TIFFTAG_INKSET, INKSET_CMYK);
     const uint16_t p = page.photometric;
     const uint16_t b = page.bits;
@@ -309,6 +328,7 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
         page.route = Route::Rgba;
         page.bits = 8;
         page.samples = 3;
+        page.separate = false;
     }
     page.rowBytes = (static_cast<size_t>(page.width) * page.bits * page.samples + 7) / 8;
     if (page.rowBytes * page.height > kMaxPageBytes) Bad("image too large");

@@ -43,8 +43,7 @@ ChildResult RunInChild(const std::function<int()>& body, uint64_t addressLimit,
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    out.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out.peakBytes = static_cast<uint64_t>(usage.ru_maxrss) * 1024;
     char reason[256] = {};
     out.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&

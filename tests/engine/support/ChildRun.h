@@ -24,16 +24,15 @@ constexpr bool kUnderAsan = false;
 #endif
 
 struct ChildResult {
-    bool exited = false;   // false: killed by a signal (crash) or the time limit
-    int result = 0;        // what body returned
-    std::string reason;    // XDW_GetLastErrorText after body
-    double seconds = 0;    // wall time
+    bool exited = false;     // false: killed by a signal (crash) or the time limit
+    int result = 0;          // what body returned
+    std::string reason;      // XDW_GetLastErrorText after body
+    double seconds = 0;      // wall time
     uint64_t peakBytes = 0;  // the child's peak resident size
 };
 
 // Runs body in a child whose address space is limited to addressLimit bytes
 // (not under AddressSanitizer) and which is killed after timeoutSeconds.
-ChildResult RunInChild(const std::function<int()>& body, uint64_t addressLimit,
-                       int timeoutSeconds);
+ChildResult RunInChild(const std::function<int()>& body, uint64_t addressLimit, int timeoutSeconds);
 
 }  // namespace xdwtest

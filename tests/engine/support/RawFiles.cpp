@@ -38,6 +38,30 @@ std::string TiffDirectories(int count, TiffTags (*makeTags)(uint32_t dataAt),
     return out + data;
 }
 
+std::string TiffFile(std::vector<TiffEntry> entries, const std::string& data) {
+    std::sort(entries.begin(), entries.end(),
+              [](const TiffEntry& a, const TiffEntry& b) { return a.tag < b.tag; });
+    std::string padded = data;
+    if (padded.size() % 2 != 0) padded += '\0';
+    const size_t directory = 8 + padded.size();
+    size_t arrays = directory + 2 + 12 * entries.size() + 4;
+    std::string out = std::string("II*\0", 4) + Le32(static_cast<uint32_t>(directory)) + padded +
+                      Le16(static_cast<unsigned>(entries.size()));
+    std::string tail;
+    for (const TiffEntry& e : entries) {
+        std::string values;
+        for (uint32_t v : e.values) values += e.type == 3 ? Le16(v) : Le32(v);
+        out += Le16(e.tag) + Le16(e.type) + Le32(static_cast<uint32_t>(e.values.size()));
+        if (values.size() <= 4) {
+            out += values + std::string(4 - values.size(), '\0');
+        } else {
+            out += Le32(static_cast<uint32_t>(arrays + tail.size()));
+            tail += values;
+        }
+    }
+    return out + Le32(0) + tail;
+}
+
 std::string RawPdf(const std::vector<std::string>& objects) {
     std::string out = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
     std::vector<size_t> offsets;

@@ -24,6 +24,17 @@ std::string TiffWithTags(const TiffTags& tags, const std::string& data = "");
 std::string TiffDirectories(int count, TiffTags (*makeTags)(uint32_t dataAt),
                             const std::string& data);
 
+// A TIFF entry with any number of SHORT (type 3) or LONG (type 4) values.
+struct TiffEntry {
+    unsigned tag;
+    unsigned type;
+    std::vector<uint32_t> values;
+};
+
+// A little-endian TIFF of one directory whose image data is data, placed at
+// offset 8 (offsets in the entries count from the file's start).
+std::string TiffFile(std::vector<TiffEntry> entries, const std::string& data);
+
 // A PDF with the given objects, numbered from 1 (object 1 is the catalog),
 // with a correct cross-reference table. Objects are written as given,
 // between "n 0 obj" and "endobj".
