@@ -20,6 +20,9 @@ constexpr uint64_t kMaxRgbaPixels = kMaxPageBytes / 7;
 constexpr uint64_t kMaxFileDecodedBytes = 16ull << 30;
 constexpr int kMaxImagePages = 10000;
 
+// JPEG files are embedded as they are, held in memory once.
+constexpr uint64_t kMaxJpegBytes = 768ull << 20;
+
 // Page trees deeper than this are refused: real files are a few levels
 // deep, and qpdf walks the tree recursively, so a deep one would exhaust the
 // stack.
