@@ -33,12 +33,19 @@ private:
 };
 
 // The path where a run writes its document; removed again by the caller.
+// In memory (/dev/shm) where there is one: documents are synced to disk.
 inline const std::string& FuzzOutputPath() {
     static const std::string path = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string folder =
-            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quilbex-fuzz-XXXXXX";
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string base = ::access("/dev/shm", W_OK) == 0  ? "/dev/shm"
+                                 : tmp != nullptr && *tmp != '\0' ? tmp
+                                                                  : "/tmp";
+        std::string folder = base + "/quilbex-fuzz-XXXXXX";
         if (::mkdtemp(folder.data()) == nullptr) std::abort();
+        static const struct Remove {
+            std::string folder;
+            ~Remove() { ::rmdir(folder.c_str()); }
+        } remove{folder};
         return folder + "/out.xdw";
     }();
     return path;

@@ -57,6 +57,17 @@ std::string PageTreeOfDepth(int depth) {
     return RawPdf(objects);
 }
 
+// A page whose dictionary holds arrays and dictionaries nested depth deep.
+std::string NestedObjects(int depth) {
+    std::string arrays(depth, '['), dicts;
+    arrays += std::string(depth, ']');
+    for (int i = 0; i < depth; ++i) dicts += "<< /A ";
+    dicts += std::string(3 * depth, '>').substr(0, 2 * depth);
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Foo " + arrays +
+                       " /Bar " + dicts + " >>"});
+}
+
 // One A4 page drawing one image over all of it, at 300 dpi when the image
 // is 2480 x 3508; the image stream is given.
 std::string ImagePage(long width, long height, const std::string& filters,
@@ -173,6 +184,20 @@ const HostileRow kRows[] = {
      "",
      10,
      200 * kMiB},
+    {"objects_nested_100000_deep",
+     [] { return NestedObjects(100000); },
+     ConvertPdf,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     10,
+     200 * kMiB},
+    {"objects_nested_100000_deep_with_ocr",
+     [] { return NestedObjects(100000); },
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     20,
+     400 * kMiB},
     {"tiles_65536_square_on_a_small_page",
      [] { return TiledTiff(1000, 1000, 65536, 65536); },
      ConvertImage,
