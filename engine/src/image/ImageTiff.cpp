@@ -120,8 +120,10 @@ uint16_t Tag16(TIFF* tif, ttag_t tag, uint16_t fallback) {
 
 // Decoded rows of one plane of the current directory: sample is the plane
 // for pages stored a plane at a time, else 0; pixels of bitsPerPixel bits.
+// Reading stops at the first error libtiff counts in errors: a damaged page
+// can claim hundreds of thousands of strips.
 std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
-                               size_t bitsPerPixel) {
+                               size_t bitsPerPixel, const int& errors) {
     const size_t rowBytes = (page.width * bitsPerPixel + 7) / 8;
     std::vector<uint8_t> out(rowBytes * page.height);  // zeros: tiles are ORed in
     if (!TIFFIsTiled(tif)) {
@@ -132,7 +134,8 @@ std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
             const uint32_t rows = std::min(rowsPerStrip, page.height - y);
             const tmsize_t want = static_cast<tmsize_t>(rows * rowBytes);
             if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, sample),
-                                     out.data() + y * rowBytes, want) < want)
+                                     out.data() + y * rowBytes, want) < want ||
+                errors != 0)
                 Bad("strip");
         }
         return out;
@@ -145,7 +148,7 @@ std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
     std::vector<uint8_t> tile(TIFFTileSize64(tif));
     for (uint32_t y = 0; y < page.height; y += th) {
         for (uint32_t x = 0; x < page.width; x += tw) {
-            if (TIFFReadTile(tif, tile.data(), x, y, 0, sample) < 0) Bad("tile");
+            if (TIFFReadTile(tif, tile.data(), x, y, 0, sample) < 0 || errors != 0) Bad("tile");
             const size_t bits = std::min(tw, page.width - x) * bitsPerPixel;
             for (uint32_t r = 0; r < th && y + r < page.height; ++r)
                 PutBits(out.data() + (y + r) * rowBytes, x * bitsPerPixel,
@@ -157,21 +160,21 @@ std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
 
 // Decoded, contiguous rows of the current directory; planes stored apart
 // (whole bytes a sample) are interleaved.
-std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
+std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page, const int& errors) {
     if (!page.separate)
-        return ReadPlane(tif, page, 0, static_cast<size_t>(page.bits) * page.samples);
+        return ReadPlane(tif, page, 0, static_cast<size_t>(page.bits) * page.samples, errors);
     std::vector<uint8_t> out(page.rowBytes * page.height);
     const size_t size = page.bits / 8;
     const size_t pixels = static_cast<size_t>(page.width) * page.height;
     for (uint16_t s = 0; s < page.samples; ++s) {
-        const std::vector<uint8_t> plane = ReadPlane(tif, page, s, page.bits);
+        const std::vector<uint8_t> plane = ReadPlane(tif, page, s, page.bits, errors);
         for (size_t i = 0; i < pixels; ++i)
             std::memcpy(out.data() + (i * page.samples + s) * size, plane.data() + i * size, size);
     }
     return out;
 }
 
-std::string PageData(TIFF* tif, const TiffPage& page) {
+std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
     switch (page.route) {
         case Route::G4Copy: {
             const uint64_t size = TIFFRawStripSize64(tif, 0);
@@ -187,7 +190,7 @@ std::string PageData(TIFF* tif, const TiffPage& page) {
             return coded;
         }
         case Route::Bilevel: {
-            const std::vector<uint8_t> rows = ReadRows(tif, page);
+            const std::vector<uint8_t> rows = ReadRows(tif, page, errors);
             return EncodeG4(rows.data(), page.width, page.height, page.rowBytes);
         }
         case Route::Samples:
@@ -217,8 +220,8 @@ size_t BytesPerPixel(const TiffPage& page) {
 }
 
 // The samples of a page, predicted and Flate-compressed as they go out.
-void WriteSamples(TIFF* tif, const TiffPage& page, Pipeline* pipeline) {
-    std::vector<uint8_t> rows = ReadRows(tif, page);
+void WriteSamples(TIFF* tif, const TiffPage& page, Pipeline* pipeline, const int& errors) {
+    std::vector<uint8_t> rows = ReadRows(tif, page, errors);
     if (page.bits == 16) {
         // PDF wants 16-bit samples high byte first.
         uint16_t probe = 1;
@@ -241,11 +244,11 @@ public:
         try {
             TIFF* tif = source_->Select(page_.directory);
             if (page_.route == Route::Samples) {
-                WriteSamples(tif, page_, pipeline);
+                WriteSamples(tif, page_, pipeline, source_->errors);
                 source_->CheckNoErrors();
                 return;
             }
-            data = PageData(tif, page_);
+            data = PageData(tif, page_, source_->errors);
             source_->CheckNoErrors();
         } catch (const EngineError& e) {
             NoteWriteFailure(e.code());
