@@ -53,11 +53,13 @@ void Guarded(Body&& body) {
 
 void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
-    const std::string languages = TesseractLanguages(option.language);
+    const OcrRecipe recipe{TesseractLanguages(option.language),
+                           TesseractVerticalLanguages(option.language), TessdataDir(),
+                           OcrTimeLimitMs()};
     Guarded([&] {
         const std::string font = GlyphlessFontFile();
         const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
-        const std::vector<OcrLine> lines = RecognizePage(rendered, languages);
+        const std::vector<OcrLine> lines = RecognizePage(rendered, recipe);
         PutTextLayer(*doc.pdf, PageObject(doc, page), lines, rendered.geometry, font);
         doc.changed = true;
     });

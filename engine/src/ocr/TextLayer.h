@@ -29,6 +29,7 @@ struct OcrWord {
 struct OcrLine {
     std::vector<OcrWord> words;
     PixelBox box;
+    bool vertical = false;  // written top to bottom; columns follow right to left
 };
 
 // True for characters written without blanks between them (Japanese kana,
@@ -37,6 +38,10 @@ bool IsCjk(char32_t c);
 
 // The content stream of the layer: text in render mode 3 drawn with the font
 // resource kTextLayerFont, whose character codes are indexes into glyphs.
+// Lines are written in the order given; a horizontal line runs left to right
+// along its box's bottom, a vertical one down its column with the glyphs
+// turned a quarter clockwise, which is how text extractors recognise a
+// column (and read columns right to left).
 struct LayerContent {
     std::string content;
     std::vector<std::u32string> glyphs;  // code i+1 stands for glyphs[i]
