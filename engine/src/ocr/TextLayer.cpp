@@ -14,8 +14,7 @@ namespace xdw {
 
 namespace {
 
-// Marks the content streams the layer adds, so a later layer can replace it.
-constexpr const char* kLayerMark = "/QbxOcrLayer";
+constexpr const char* kLayerMark = kTextLayerMark;
 constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 
 // A number as PDF content wants it, whatever the process locale.

@@ -7,14 +7,10 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include "ocr/LayerMark.h"
 #include "ocr/PageRender.h"
 
 namespace xdw {
-
-// A box in image pixels, as displayed: left/top inclusive, right/bottom exclusive.
-struct PixelBox {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
 
 struct OcrSymbol {
     std::u32string text;  // usually one character
