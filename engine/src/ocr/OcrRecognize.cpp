@@ -205,9 +205,17 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     }
 
     std::vector<OcrLine> lines;
+    int blockNumber = 0;
+    auto take = [&](Block& block) {
+        for (OcrLine& line : block.lines) {
+            line.block = blockNumber;
+            lines.push_back(std::move(line));
+        }
+        ++blockNumber;
+    };
     for (Block& block : blocks) {
         if (!block.vertical || recipe.verticalLanguages.empty() || block.lines.empty()) {
-            for (OcrLine& line : block.lines) lines.push_back(std::move(line));
+            take(block);
             continue;
         }
         // The horizontal model reads top-to-bottom columns as noise: the
@@ -221,8 +229,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
         const int bottom = std::min(block.box.bottom + kBlockMarginPx, page.geometry.height);
         if (right <= left || bottom <= top) continue;
         api.SetRectangle(left, top, right - left, bottom - top);
-        for (Block& again : Recognize(api, deadline))
-            for (OcrLine& line : again.lines) lines.push_back(std::move(line));
+        for (Block& again : Recognize(api, deadline)) take(again);
     }
     return lines;
 }

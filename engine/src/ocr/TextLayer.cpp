@@ -128,6 +128,70 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     return runs;
 }
 
+// How thick a line is across its direction.
+double Thickness(const OcrLine& l) {
+    return l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+}
+
+// Where a line's base is across its direction: its bottom, or for a column
+// its left edge (columns follow from right to left).
+double Base(const OcrLine& l) { return l.vertical ? -l.box.left : l.box.bottom; }
+
+// True when next, following line in reading order, continues its stack: the
+// same block, or the next line of the same column (double-spaced lines often
+// come as blocks of one line each).
+bool SameStack(const OcrLine& line, const OcrLine& next) {
+    if (line.vertical != next.vertical) return false;
+    if (line.block == next.block) return true;
+    const double t = std::max(Thickness(line), Thickness(next));
+    const double pitch = Base(next) - Base(line);
+    if (!(pitch > 0) || pitch > 4 * t) return false;
+    if (std::max(Thickness(line), Thickness(next)) >
+        1.5 * std::min(Thickness(line), Thickness(next)))
+        return false;
+    const double start = std::max(Start(line.box, line.vertical), Start(next.box, next.vertical));
+    const double end = std::min(End(line.box, line.vertical), End(next.box, next.vertical));
+    const double shorter = std::min(End(line.box, line.vertical) - Start(line.box, line.vertical),
+                                    End(next.box, next.vertical) - Start(next.box, next.vertical));
+    return end - start >= 0.5 * shorter;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// The text size of each line, in pixels. Text extractors take lines for one
+// block only when their sizes agree and their bases are at most about one and
+// a half sizes apart; the lines of a stack (see SameStack) therefore get one
+// size: their typical thickness, raised towards their spacing (the glyphs are
+// invisible, so only the selection grows), at most kMaxSizeGrowth times.
+constexpr double kSpacingPerSize = 1.3;
+constexpr double kMaxSizeGrowth = 2.5;
+std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
+    std::vector<double> sizes(lines.size(), 0);
+    for (size_t first = 0; first < lines.size();) {
+        size_t end = first;
+        std::vector<double> thickness, spacing;
+        while (end < lines.size() && (end == first || SameStack(lines[end - 1], lines[end]))) {
+            thickness.push_back(Thickness(lines[end]));
+            if (end > first) spacing.push_back(Base(lines[end]) - Base(lines[end - 1]));
+            ++end;
+        }
+        const double typical = Median(thickness);
+        double size = typical;
+        if (!spacing.empty()) {
+            const double pitch = Median(spacing);
+            if (pitch > 0)
+                size = std::clamp(pitch / kSpacingPerSize, typical, typical * kMaxSizeGrowth);
+        }
+        for (size_t i = first; i < end; ++i) sizes[i] = size;
+        first = end;
+    }
+    return sizes;
+}
+
 // The text matrix's axes for a page shown with the given rotation: the
 // displayed rightward and upward directions in the page's own coordinates.
 struct Placement {
@@ -260,12 +324,13 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
     const double s = g.pointsPerPixel;
     const Placement dir = Direction(g.rotate);
     std::string text;
-    for (const OcrLine& line : lines) {
+    const std::vector<double> sizes = TextSizes(lines);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const OcrLine& line = lines[i];
         const bool v = line.vertical;
-        // A horizontal line stands on its box's bottom, as high as the box; a
-        // vertical one is turned to stand on its left edge, as wide as the box.
-        const double size =
-            (v ? line.box.right - line.box.left : line.box.bottom - line.box.top) * s;
+        // A horizontal line stands on its box's bottom; a vertical one is
+        // turned to stand on its left edge.
+        const double size = sizes[i] * s;
         if (!(size > 0)) continue;
         const std::vector<Run> runs = LayOutLine(line);
         if (runs.empty()) continue;

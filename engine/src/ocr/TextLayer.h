@@ -26,6 +26,7 @@ struct OcrLine {
     std::vector<OcrWord> words;
     PixelBox box;
     bool vertical = false;  // written top to bottom; columns follow right to left
+    int block = 0;          // lines of one block (paragraph, column) share a number
 };
 
 // True for characters written without blanks between them (Japanese kana,
@@ -37,7 +38,10 @@ bool IsCjk(char32_t c);
 // Lines are written in the order given; a horizontal line runs left to right
 // along its box's bottom, a vertical one down its column with the glyphs
 // turned a quarter clockwise, which is how text extractors recognise a
-// column (and read columns right to left).
+// column (and read columns right to left). The lines of a block share one
+// text size, large enough for their spacing, so that a text extractor takes
+// them for one block and reads them in order instead of pairing them with
+// lines of a neighbouring column.
 struct LayerContent {
     std::string content;
     std::vector<std::u32string> glyphs;  // code i+1 stands for glyphs[i]
