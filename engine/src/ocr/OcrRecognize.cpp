@@ -84,7 +84,8 @@ using tesseract::RIL_WORD;
 // The lines of one block as recognition found them.
 struct Block {
     PixelBox box;
-    bool vertical = false;  // written top to bottom
+    bool vertical = false;        // written top to bottom
+    bool turnedWithPage = false;  // horizontal, but laid out as if turned a quarter
     std::vector<OcrLine> lines;
 };
 
@@ -122,6 +123,10 @@ std::vector<Block> ReadBlocks(tesseract::TessBaseAPI& api) {
             blocks.emplace_back();
             blocks.back().box = BoxOf(*it, RIL_BLOCK);
             blocks.back().vertical = TopToBottom(*it);
+            // The layout turns the whole page when most of its text is
+            // vertical, and marks the horizontal blocks as vertical text.
+            blocks.back().turnedWithPage =
+                !blocks.back().vertical && it->BlockType() == tesseract::PT_VERTICAL_TEXT;
         }
         if (it->Empty(RIL_WORD)) {
             it->Next(RIL_WORD);
@@ -184,9 +189,48 @@ void SetPage(tesseract::TessBaseAPI& api, const RenderedPage& page) {
     api.SetSourceResolution(page.dpi);
 }
 
-// Room kept around a vertical block when it is read again on its own, so
-// that the characters at its edges stay whole.
-constexpr int kBlockMarginPx = 12;
+// The page's text in blocks, read by the languages' instance.
+std::vector<Block> ReadImage(const RenderedPage& page, const std::string& languages,
+                             const std::string& tessdata, Deadline& deadline) {
+    tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
+    ClearOnExit clear{api};
+    SetPage(api, page);
+    return Recognize(api, deadline);
+}
+
+// Room kept around a block that is blanked out, so that no stroke of it is
+// left to be read as a character.
+constexpr int kBlankMarginPx = 6;
+
+// A copy of the page with the boxes painted white.
+RenderedPage Without(const RenderedPage& page, const std::vector<PixelBox>& boxes) {
+    RenderedPage copy = page;
+    const int w = page.geometry.width, h = page.geometry.height;
+    for (const PixelBox& b : boxes) {
+        const int left = std::clamp(b.left - kBlankMarginPx, 0, w);
+        const int right = std::clamp(b.right + kBlankMarginPx, 0, w);
+        const int top = std::clamp(b.top - kBlankMarginPx, 0, h);
+        const int bottom = std::clamp(b.bottom + kBlankMarginPx, 0, h);
+        for (int y = top; y < bottom; ++y)
+            std::fill_n(copy.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine + left,
+                        right - left, 0xff);
+    }
+    return copy;
+}
+
+// Two block sequences, each in its own reading order, merged by how high
+// their blocks start on the page.
+std::vector<Block> MergeByTop(std::vector<Block> a, std::vector<Block> b) {
+    std::vector<Block> out;
+    size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (j == b.size() || (i < a.size() && a[i].box.top <= b[j].box.top))
+            out.push_back(std::move(a[i++]));
+        else
+            out.push_back(std::move(b[j++]));
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -196,40 +240,46 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
                       cancel, cancelData};
-    std::vector<Block> blocks;
-    {
-        tesseract::TessBaseAPI& api = TesseractFor(recipe.languages, recipe.tessdata);
-        ClearOnExit clear{api};
-        SetPage(api, page);
-        blocks = Recognize(api, deadline);
+    std::vector<Block> blocks = ReadImage(page, recipe.languages, recipe.tessdata, deadline);
+
+    const bool vertical = !recipe.verticalLanguages.empty() &&
+                          std::any_of(blocks.begin(), blocks.end(), [](const Block& b) {
+                              return b.vertical && !b.lines.empty();
+                          });
+    if (vertical) {
+        // The horizontal model reads top-to-bottom columns as noise, and
+        // where they are most of the page the layout turns the page for them
+        // and cuts its horizontal lines into pieces. Each kind of text is
+        // read again on a copy of the page showing only that kind: the
+        // columns by the vertical model, the rest (when the page was turned
+        // for the columns) by the horizontal one.
+        std::vector<PixelBox> down, across;
+        bool turned = false;
+        for (const Block& b : blocks) {
+            if (b.lines.empty()) continue;
+            (b.vertical ? down : across).push_back(b.box);
+            turned = turned || (!b.vertical && b.turnedWithPage);
+        }
+        std::vector<Block> columns =
+            ReadImage(Without(page, across), recipe.verticalLanguages, recipe.tessdata, deadline);
+        std::vector<Block> rest;
+        if (turned) {
+            rest = ReadImage(Without(page, down), recipe.languages, recipe.tessdata, deadline);
+        } else {
+            for (Block& b : blocks)
+                if (!b.vertical) rest.push_back(std::move(b));
+        }
+        blocks = MergeByTop(std::move(columns), std::move(rest));
     }
 
     std::vector<OcrLine> lines;
-    int blockNumber = 0;
-    auto take = [&](Block& block) {
+    int number = 0;
+    for (Block& block : blocks) {
         for (OcrLine& line : block.lines) {
-            line.block = blockNumber;
+            line.block = number;
             lines.push_back(std::move(line));
         }
-        ++blockNumber;
-    };
-    for (Block& block : blocks) {
-        if (!block.vertical || recipe.verticalLanguages.empty() || block.lines.empty()) {
-            take(block);
-            continue;
-        }
-        // The horizontal model reads top-to-bottom columns as noise: the
-        // block is read again, on its own, by the vertical one.
-        tesseract::TessBaseAPI& api = TesseractFor(recipe.verticalLanguages, recipe.tessdata);
-        ClearOnExit clear{api};
-        SetPage(api, page);
-        const int left = std::max(block.box.left - kBlockMarginPx, 0);
-        const int top = std::max(block.box.top - kBlockMarginPx, 0);
-        const int right = std::min(block.box.right + kBlockMarginPx, page.geometry.width);
-        const int bottom = std::min(block.box.bottom + kBlockMarginPx, page.geometry.height);
-        if (right <= left || bottom <= top) continue;
-        api.SetRectangle(left, top, right - left, bottom - top);
-        for (Block& again : Recognize(api, deadline)) take(again);
+        ++number;
     }
     return lines;
 }
