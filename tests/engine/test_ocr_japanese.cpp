@@ -74,7 +74,7 @@ TEST_P(VerticalPage, ColumnsAreReadInOrder) {
     MakeScannedPdf(path, {kVertical});
     ASSERT_EQ(OcrPages(path, GetParam().language, GetParam().rotateFirst), 0);
     EXPECT_EQ(PageRotate(path, 1), 0);
-    const std::string text = PdfPageTexts(path).at(0);
+    const std::string text = PdfReadingText(path, 1);
     EXPECT_LT(Cer(Joined(kColumns), text), kMaxCer) << text;
 }
 
@@ -99,7 +99,7 @@ TEST(JapanesePage, VerticalAndHorizontalBlocksAreEachReadTheirWay) {
     EXPECT_LT(Cer(Joined(kColumns), columns), kMaxCer) << columns;
     EXPECT_LT(Cer(Joined(kLines), lines), kMaxCer) << lines;
     // The whole page in reading order: the column block, then the lines.
-    const std::string text = PdfPageTexts(path).at(0);
+    const std::string text = PdfReadingText(path, 1);
     EXPECT_LT(Cer(Joined(kColumns) + Joined(kLines), text), kMaxCer) << text;
 }
 

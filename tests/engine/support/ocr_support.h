@@ -48,6 +48,10 @@ inline std::string PdfTextInTopHalf(const std::string& path, int page) {
     return PdfTextBand(path, page, 0, 0.5);
 }
 
+// A page's text in the extractor's reading order (what pdftotext gives by
+// default), rather than laid out as the page shows it.
+std::string PdfReadingText(const std::string& path, int page);
+
 // Text of a page with every blank and line break removed.
 std::string WithoutBlanks(const std::string& text);
 
