@@ -131,9 +131,4 @@ void OcrAhead::Stop() {
     stopping_ = false;
 }
 
-size_t OcrAhead::Pending() {
-    std::lock_guard lock(mutex_);
-    return jobs_.size();
-}
-
 }  // namespace xdw

@@ -59,9 +59,6 @@ public:
     // Cancels whatever runs, drops every result and ends the second thread.
     void Stop();
 
-    // Jobs waiting or running, for tests.
-    size_t Pending();
-
 private:
     enum class State { Queued, Running, Done };
     struct Job {

@@ -17,8 +17,9 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool (*canc
                     void* cancelData) {
     PageResult result;
     std::vector<PixelBox> text;  // a plain scan has none
-    const RenderedPage rendered =
-        input.scan ? *input.scan : RenderSinglePage(input.pdf, input.dpi, &text);
+    RenderedPage drawn;
+    if (!input.scan) drawn = RenderSinglePage(input.pdf, input.dpi, &text);
+    const RenderedPage& rendered = input.scan ? *input.scan : drawn;
     result.geometry = rendered.geometry;
     if (TextCoversInk(rendered, text)) {
         result.hasOwnText = true;
