@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <utility>
 
@@ -43,18 +42,14 @@ void RequireLanguageData(const std::string& dir, const std::string& languages) {
     }
 }
 
-void LimitOcrThreadsOnce() {
-    if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return;  // the user's choice stands
-    setenv("OMP_THREAD_LIMIT", "1", 0);
-    // The OpenMP runtime reads its environment once, when it is loaded, which
-    // happens with Tesseract and so before any code of ours runs: the variable
-    // alone only reaches child processes. Tesseract asks for explicit thread
-    // counts on its parallel loops, so the only run-time knob that caps them
-    // is the number of active parallel levels: none means every loop runs on
-    // the calling thread.
-    using SetLevels = void (*)(int);
-    if (auto set = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-        set(0);
+// True when the user set OMP_THREAD_LIMIT: then the choice stands.
+bool UserLimitsThreads() {
+    static const bool user = [] {
+        if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return true;
+        setenv("OMP_THREAD_LIMIT", "1", 0);  // for child processes
+        return false;
+    }();
+    return user;
 }
 
 }  // namespace
@@ -94,8 +89,20 @@ void SetTessdataDir(const std::string& dir) {
 }
 
 void LimitOcrThreads() {
-    static std::once_flag once;
-    std::call_once(once, LimitOcrThreadsOnce);
+    if (UserLimitsThreads()) return;
+    // The OpenMP runtime reads its environment once, when it is loaded, which
+    // happens with Tesseract and so before any code of ours runs: the variable
+    // alone only reaches child processes. Tesseract asks for explicit thread
+    // counts on its parallel loops, so the only run-time knob that caps them
+    // is the number of active parallel levels: none means every loop runs on
+    // the calling thread. The runtime keeps it per thread, so every thread
+    // that recognises sets it.
+    thread_local bool done = false;
+    if (done) return;
+    done = true;
+    using SetLevels = void (*)(int);
+    if (auto set = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+        set(0);
 }
 
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages) {

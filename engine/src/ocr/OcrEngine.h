@@ -31,8 +31,9 @@ void SetTessdataDir(const std::string& dir);
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages);
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir);
 
-// Keeps Tesseract's OpenMP threads from oversubscribing the cores; called
-// before any recognition. Does nothing when the user set OMP_THREAD_LIMIT.
+// Keeps Tesseract's OpenMP threads from oversubscribing the cores; called on
+// each thread before its first recognition. Does nothing when the user set
+// OMP_THREAD_LIMIT.
 void LimitOcrThreads();
 
 // Releases every instance the calling thread loaded.
