@@ -18,8 +18,10 @@
 #include <poppler/cpp/poppler-rectangle.h>
 
 #include "Error.h"
+#include "Limits.h"
 #include "ocr/LayerMark.h"
 #include "ocr/PageRenderImage.h"
+#include "pdf/BoundedSink.h"
 
 namespace xdw {
 
@@ -32,7 +34,29 @@ double RenderDpi(double widthPt, double heightPt, double dpi) {
     return d;
 }
 
+namespace {
+
+// A page whose content decodes to more than any real page's is refused before
+// it is copied or rendered; counting stops at the limit.
+void CheckContentSize(QPDF& pdf, int page) {
+    BoundedSink sink(kMaxContentBytes, false);
+    try {
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (page < 1 || page > static_cast<int>(pages.size()))
+            throw EngineError(XDW_E_INVALID_ARG, "page");
+        PipePageContents(pages[page - 1], sink);
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::exception&) {
+        // Damaged content is poppler's to judge; only the size counts here.
+    }
+    if (sink.full()) throw EngineError(XDW_E_CANNOT_READ, "page content too large to render");
+}
+
+}  // namespace
+
 std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer) {
+    CheckContentSize(pdf, page);
     try {
         // Attributes a page inherits from its page tree must travel with it.
         pdf.pushInheritedAttributesToPage();
@@ -58,6 +82,10 @@ std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer) {
         QPDFWriter writer(one);
         writer.setOutputMemory();
         writer.setStaticID(true);
+        // Streams travel as they are stored: poppler decodes only what it
+        // draws, while re-coding them here would inflate every one in full.
+        writer.setDecodeLevel(qpdf_dl_none);
+        writer.setCompressStreams(false);
         writer.write();
         std::unique_ptr<Buffer> buffer(writer.getBuffer());
         return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
