@@ -89,7 +89,7 @@ out_found=$(pdftotext "$work"/out/*.xdw - 2>/dev/null | grep -c "定例会議の
 {
   echo "# Japanese pages and two-core OCR"
   echo
-  echo "Made by \`bench/japanese-bench.sh\` on $(date -u '+%Y-%m-%d %H:%M') UTC, $(nproc) cores shared with other work;"
+  echo "Made by \`bench/japanese-bench.sh\` on $(date -u '+%Y-%m-%d %H:%M') UTC, $(nproc --all) cores shared with other work;"
   echo "load average $load_start at the start, $(uptime | sed 's/.*load average: //') at the end."
   echo "A4 pages at 300 dpi drawn in IPA Mincho with light noise (\`bench/draw-japanese.py\`); CER by \`bench/cer.py\`"
   echo "(edit distance over characters, blanks left out) on pdftotext's output for the engine, Tesseract's own"
