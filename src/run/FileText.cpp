@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+
+#include "common/AtomicFile.h"
 
 namespace quilbex {
 
@@ -59,29 +59,10 @@ bool IsReadOnlyFile(const std::string& path) {
 
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content) {
     if (IsReadOnlyFile(path)) return WriteResult::kCannotCreate;
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-
-    // The new content goes to a temporary file beside the target, which then
-    // takes the target's place: a failed write never leaves half a file.
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return WriteResult::kCannotCreate;
-    std::size_t done = 0;
-    bool failed = ::fchmod(fd, mode) != 0;
-    while (done < content.size() && !failed) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        failed = n <= 0;
-        if (!failed) done += static_cast<std::size_t>(n);
-    }
-    if (!failed && ::fsync(fd) != 0) failed = true;
-    if (::close(fd) != 0) failed = true;
-    if (!failed && ::rename(temp.c_str(), path.c_str()) != 0) failed = true;
-    if (failed) {
-        ::unlink(temp.c_str());
+    AtomicFile file;
+    if (file.Open(path) != 0) return WriteResult::kCannotCreate;
+    if (file.Write(content) != 0 || file.Commit(AtomicFile::Mode::kReplace) != 0)
         return WriteResult::kWriteFailed;
-    }
     return WriteResult::kWritten;
 }
 

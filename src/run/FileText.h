@@ -28,7 +28,8 @@ bool IsReadOnlyFile(const std::string& path);
 
 enum class WriteResult { kWritten, kCannotCreate, kWriteFailed };
 // Replaces the file at path with one holding content (through a temporary
-// file in the same folder, renamed into place), keeping its permissions. A
+// file in the same folder, renamed into place), keeping its permissions (a
+// new file gets 0666 less the umask). A
 // read-only file, or a folder where no file can be made, gives kCannotCreate.
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content);
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "run/ConversionRun.h"
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 #include "run/FileText.h"
 #include "xdwapi/xdwapi.h"
 

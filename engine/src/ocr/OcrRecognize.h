@@ -19,7 +19,4 @@ void SetOcrTimeLimitMs(int ms);  // <= 0: the default
 // the language data is missing, XDW_E_FAIL when the time limit ran out.
 std::vector<OcrLine> RecognizePage(const RenderedPage& page, const std::string& languages);
 
-// Text in UTF-8 as code points; malformed bytes become U+FFFD.
-std::u32string DecodeUtf8(const std::string& text);
-
 }  // namespace xdw
