@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "run/SettingKeys.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -16,15 +18,14 @@ class SettingsFile;
 template <typename Control>
 struct SettingBinding {
     Control* control;
-    std::string section;
-    std::string key;
+    SettingKey key;
 };
 
 class SettingBindings {
 public:
-    void BindCheck(QCheckBox* control, std::string section, std::string key);
-    void BindEdit(QLineEdit* control, std::string section, std::string key);
-    void BindCombo(QComboBox* control, std::string section, std::string key);
+    void BindCheck(QCheckBox* control, const SettingKey& key);
+    void BindEdit(QLineEdit* control, const SettingKey& key);
+    void BindCombo(QComboBox* control, const SettingKey& key);
     void Clear();
 
     // Combo boxes, then check boxes, then edits, each in the order bound.

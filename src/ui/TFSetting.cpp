@@ -16,9 +16,6 @@ namespace quilbex {
 
 namespace {
 
-const char* const kCommon = "common";
-const char* const kFile = "file";
-
 // Blanks at both ends go, as the reader of the lists expects.
 std::string TrimBlanks(const std::string& text) {
     std::size_t first = 0;
@@ -98,29 +95,29 @@ void TFSetting::keyPressEvent(QKeyEvent* event) {
 
 void TFSetting::FormShow() {
     bindings_.Clear();
-    bindings_.BindCheck(ui_->ckShowSetting, kCommon, "ShowSetting");
-    bindings_.BindCheck(ui_->ckDelFile, kCommon, "DelFile");
-    bindings_.BindCheck(ui_->ckOCR, kCommon, "OCR");
-    bindings_.BindCheck(ui_->ckAutoRotate, kCommon, "AutoRotate");
-    bindings_.BindEdit(ui_->EditOutDir, kFile, "SaveDir");
-    bindings_.BindCombo(ui_->cbFileName, kFile, "FileName");
-    bindings_.BindCombo(ui_->cbLanguage, kCommon, "Language");
+    bindings_.BindCheck(ui_->ckShowSetting, setting::kShowSetting);
+    bindings_.BindCheck(ui_->ckDelFile, setting::kDelFile);
+    bindings_.BindCheck(ui_->ckOCR, setting::kOcr);
+    bindings_.BindCheck(ui_->ckAutoRotate, setting::kAutoRotate);
+    bindings_.BindEdit(ui_->EditOutDir, setting::kSaveDir);
+    bindings_.BindCombo(ui_->cbFileName, setting::kFileName);
+    bindings_.BindCombo(ui_->cbLanguage, setting::kLanguage);
     LoadSettings();
 }
 
 void TFSetting::LoadSettings() {
     const SettingsFile file(iniPath_);
     bindings_.Load(file);
-    ShowList(ui_->EditNoShowSettingExt, file.Read(kCommon, "NoShowSettingExt", ""));
-    ShowList(ui_->EditNoDelExt, file.Read(kCommon, "NoDelExt", ""));
+    ShowList(ui_->EditNoShowSettingExt, file.Read(setting::kNoShowSettingExt));
+    ShowList(ui_->EditNoDelExt, file.Read(setting::kNoDelExt));
     ckOCRClick();
 }
 
 void TFSetting::SaveSettings() {
     SettingsFile file(iniPath_);
     bindings_.Save(file);
-    file.Write(kCommon, "NoShowSettingExt", ListText(ui_->EditNoShowSettingExt));
-    file.Write(kCommon, "NoDelExt", ListText(ui_->EditNoDelExt));
+    file.Write(setting::kNoShowSettingExt, ListText(ui_->EditNoShowSettingExt));
+    file.Write(setting::kNoDelExt, ListText(ui_->EditNoDelExt));
 }
 
 void TFSetting::done(int result) {
