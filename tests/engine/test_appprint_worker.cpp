@@ -91,6 +91,7 @@ TEST_F(AppPrintWorker, NoLibreOfficeMeansNotInstalled) {
 TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     MakeTextPdf(dir.File("printed.pdf"), {"first page", "second page", "third page"});
     UseOffice(std::string(kFindOutDir) + "echo \"$HOME\" > '" + dir.File("home.txt") +
+              "'\necho \"$OMP_THREAD_LIMIT\" > '" + dir.File("omp.txt") +
               "'\nprintf '%s\\n' \"$@\" > '" + dir.File("args.txt") + "'\ncp '" +
               dir.File("printed.pdf") + "' \"$out/source.pdf\"\n");
     // A missing HOME must not stop the application from starting.
@@ -119,6 +120,10 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     // headless conversion.
     const std::string childHome = ReadBytes(dir.File("home.txt"));
     EXPECT_EQ(childHome.front(), '/');
+    // One OpenMP thread unless the caller chose otherwise, set in the child's
+    // environment only.
+    const char* limit = getenv("OMP_THREAD_LIMIT");
+    EXPECT_EQ(ReadBytes(dir.File("omp.txt")), std::string(limit ? limit : "1") + "\n");
     const std::string args = ReadBytes(dir.File("args.txt"));
     EXPECT_NE(args.find("-env:UserInstallation=file:///"), std::string::npos) << args;
     EXPECT_NE(args.find("--headless\n"), std::string::npos);
@@ -154,7 +159,13 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         {"broken PDF", std::string(kFindOutDir) + "echo garbage > \"$out/source.pdf\"\n",
          XDW_E_CANNOT_READ},
         {"killed", "kill -9 $$\n", XDW_E_FAIL},
+        // A complete PDF does not make up for the failure the exit reports.
+        {"PDF written, then non-zero exit",
+         std::string(kFindOutDir) + "cp '" + dir.File("printed.pdf") +
+             "' \"$out/source.pdf\"\nexit 3\n",
+         XDW_E_FAIL},
     };
+    MakeTextPdf(dir.File("printed.pdf"), {"printed before the failure"});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         UseOffice(c.body);

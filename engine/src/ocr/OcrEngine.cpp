@@ -66,10 +66,10 @@ void LimitOcrThreads() {
     if (done) return;
     done = true;
     if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return;  // the user's choice stands
-    setenv("OMP_THREAD_LIMIT", "1", 0);
     // The OpenMP runtime reads its environment once, when it is loaded, which
-    // happens with Tesseract and so before any code of ours runs: the variable
-    // alone only reaches child processes. Tesseract asks for explicit thread
+    // happens with Tesseract and so before any code of ours runs; setting the
+    // variable now would only race with threads reading the environment (the
+    // child processes get it in their own copy). Tesseract asks for explicit thread
     // counts on its parallel loops, so the only run-time knob that caps them
     // is the number of active parallel levels: none means every loop runs on
     // the calling thread.
