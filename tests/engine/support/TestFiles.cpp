@@ -17,6 +17,8 @@
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
+#include <tiffio.h>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -97,6 +99,35 @@ void MakeTextPdf(const std::string& path, const std::vector<std::string>& pages)
         helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
     }
     QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+}
+
+void MakeImagePdf(const std::string& path, const StoredImage& image) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf);
+    stream.replaceStreamData(image.raw,
+                             image.filter.empty() ? QPDFObjectHandle::newNull()
+                                                  : QPDFObjectHandle::newName(image.filter),
+                             image.decodeParms.empty()
+                                 ? QPDFObjectHandle::newNull()
+                                 : QPDFObjectHandle::parse(image.decodeParms));
+    QPDFObjectHandle dict = stream.getDict();
+    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(image.width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(image.height));
+    dict.replaceKey("/ColorSpace", QPDFObjectHandle::parse(image.colorSpace));
+    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(image.bits));
+    QPDFObjectHandle page = QPDFObjectHandle::parse(
+        "<< /Type /Page /MediaBox [0 0 200 200] /Resources << /XObject << >> >> >>");
+    page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", stream);
+    page.replaceKey("/Contents",
+                    QPDFObjectHandle::newStream(&pdf, "q 200 0 0 200 0 0 cm /Im0 Do Q\n"));
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    QPDFWriter writer(pdf, path.c_str());
+    writer.setDecodeLevel(qpdf_dl_none);  // the stream is stored exactly as given
+    writer.setCompressStreams(false);
     writer.write();
 }
 
@@ -284,6 +315,16 @@ void MakeTiff(const std::string& path, const std::vector<TiffPageSpec>& pages) {
         if (pixWriteTiff(path.c_str(), pix.get(), comp, first ? "w" : "a") != 0)
             throw std::runtime_error("tiff write failed");
         first = false;
+    }
+    // Marks the reduced-resolution directories, written as plain ones above.
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(nullptr, TIFFClose);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (!pages[i].reduced) continue;
+        if (!tif) tif.reset(TIFFOpen(path.c_str(), "r+"));
+        if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(i)) ||
+            !TIFFSetField(tif.get(), TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE) ||
+            !TIFFRewriteDirectory(tif.get()))
+            throw std::runtime_error("tiff subfile type not written");
     }
 }
 
