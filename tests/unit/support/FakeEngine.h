@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@ public:
     std::map<int, std::string> rotateErrors;  // page -> message of an error raised
     std::map<int, std::string> ocrErrors;
     std::string throwIn;  // name of a call that raises std::runtime_error("engine fault")
+    std::function<void(const std::string& name)> onCall;  // called as each call is recorded
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;
