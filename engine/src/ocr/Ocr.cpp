@@ -10,6 +10,7 @@
 #include "ocr/OcrRecognize.h"
 #include "ocr/Orientation.h"
 #include "ocr/PageRender.h"
+#include "ocr/PageRenderImage.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

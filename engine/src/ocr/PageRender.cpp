@@ -17,7 +17,6 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include "Error.h"
-#include "ocr/PageRenderImage.h"
 
 namespace xdw {
 
@@ -121,11 +120,6 @@ RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(img.const_data());
     out.pixels.assign(bytes, bytes + static_cast<size_t>(out.bytesPerLine) * g.height);
     return out;
-}
-
-RenderedPage PageImage(QPDF& pdf, int page, double dpi) {
-    if (std::optional<RenderedPage> scan = ReadScannedPage(pdf, page, dpi)) return std::move(*scan);
-    return RenderPage(pdf, page, dpi);
 }
 
 }  // namespace xdw

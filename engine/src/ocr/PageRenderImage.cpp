@@ -176,4 +176,9 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
     }
 }
 
+RenderedPage PageImage(QPDF& pdf, int page, double dpi) {
+    if (std::optional<RenderedPage> scan = ReadScannedPage(pdf, page, dpi)) return std::move(*scan);
+    return RenderPage(pdf, page, dpi);
+}
+
 }  // namespace xdw
