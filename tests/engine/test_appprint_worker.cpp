@@ -19,6 +19,7 @@
 #include "print/AppPrint.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
+#include "print/AppPrintTemp.h"
 #include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
 #include "print/ContentCheck.h"
@@ -74,6 +75,11 @@ protected:
     TempDir dir;
     std::string source, output;
 };
+
+// The tests of the C calls look for leftovers under the same name.
+TEST(AppPrintTemp, TestsKnowTheTemporaryFolderName) {
+    EXPECT_EQ(xdwtest::AppPrintTempPrefix(), xdw::AppPrintTempPrefix());
+}
 
 TEST_F(AppPrintWorker, NoLibreOfficeMeansNotInstalled) {
     xdw::AppPrintSettings settings;
