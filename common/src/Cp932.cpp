@@ -52,14 +52,20 @@ private:
     iconv_t cd_;
 };
 
+// The whole of in converted, or nothing at the first byte sequence that
+// cannot be.
+std::optional<std::string> ConvertAll(const char* to, const char* from, std::string_view in) {
+    Converter converter(to, from);
+    std::string out;
+    if (!converter.Run(in, out, [](std::string&, size_t) { return size_t{0}; }))
+        return std::nullopt;
+    return out;
+}
+
 }  // namespace
 
 std::optional<std::string> ToCp932(std::string_view utf8) {
-    Converter converter("CP932", "UTF-8");
-    std::string out;
-    if (!converter.Run(utf8, out, [](std::string&, size_t) { return size_t{0}; }))
-        return std::nullopt;
-    return out;
+    return ConvertAll("CP932", "UTF-8", utf8);
 }
 
 std::string ToCp932Lossy(std::string_view utf8) {
@@ -89,11 +95,7 @@ std::string FromCp932(std::string_view cp932) {
 }
 
 std::optional<std::string> FromCp932Strict(std::string_view cp932) {
-    Converter converter("UTF-8", "CP932");
-    std::string out;
-    if (!converter.Run(cp932, out, [](std::string&, size_t) { return size_t{0}; }))
-        return std::nullopt;
-    return out;
+    return ConvertAll("UTF-8", "CP932", cp932);
 }
 
 std::string TruncateToCp932Bytes(std::string_view utf8, std::size_t maxBytes) {
