@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
+#include "common/Cp932.h"
 #include "run/OutputTarget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

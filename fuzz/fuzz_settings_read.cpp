@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
+#include "common/Cp932.h"
 #include "run/Settings.h"
 
 namespace {
