@@ -3,8 +3,8 @@
 
 #include <stdexcept>
 
-#include "run/ConversionRun.h"
 #include "common/Cp932.h"
+#include "run/ConversionRun.h"
 #include "run/FileText.h"
 #include "xdwapi/xdwapi.h"
 
