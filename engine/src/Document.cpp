@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "HandleRegistry.h"
 #include "pdf/OutputFile.h"
+#include "pdf/PageTree.h"
 
 namespace xdw {
 
@@ -34,6 +35,7 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
     pdf->setSuppressWarnings(true);
     try {
         pdf->processFile(path.c_str(), file, true);
+        CheckPageTreeDepth(*pdf);
         if (pdf->getAllPages().empty()) throw EngineError(XDW_E_CANNOT_READ, "no pages");
     } catch (const EngineError&) {
         throw;

@@ -16,8 +16,4 @@ namespace xdw {
 // image encoding qpdf cannot decode): then it has to be rendered.
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
 
-// The page as RenderPage gives it, read straight from the page's image when
-// the page is such a scan, which is much cheaper.
-RenderedPage PageImage(QPDF& pdf, int page, double dpi);
-
 }  // namespace xdw

@@ -96,5 +96,8 @@ struct TiffPageSpec {
 };
 // A TIFF with one directory per page.
 void MakeTiff(const std::string& path, const std::vector<TiffPageSpec>& pages);
+// The CCITT G4 data (K = -1, high bit first) of a white side x side page, as
+// libtiff codes it.
+std::string WhiteG4Strip(uint32_t side);
 
 }  // namespace xdwtest
