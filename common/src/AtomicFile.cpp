@@ -77,7 +77,9 @@ int AtomicFile::Fail(const char* step, int err) {
 int AtomicFile::Open(const std::string& target) {
     target_ = target;
     folder_ = FolderOf(target);
-    std::string temp = folder_ + "/.quilbex-XXXXXX";
+    // Named with the writer's process id: a file left by a process that was
+    // killed can be told from one still being written, and removed later.
+    std::string temp = folder_ + "/.quilbex-" + std::to_string(::getpid()) + "-XXXXXX";
     fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd_ < 0) return Fail("create temporary file", errno);
     temp_ = temp;

@@ -1,5 +1,6 @@
 #include "run/FileText.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,17 @@ WriteResult ReplaceFileContent(const std::string& path, const std::string& conte
     return WriteResult::kWritten;
 }
 
-bool DeleteFilePermanently(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool IsWritableBySelf(const std::string& path) {
+    // The permission bits count for root too: a file nobody may write is
+    // read-only, whoever runs the program.
+    return !IsReadOnlyFile(path) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool DeleteFilePermanently(const std::string& path) {
+    // A file without write permission is read-only and stays, although the
+    // folder would let it be removed.
+    if (!IsWritableBySelf(path)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
 
 }  // namespace quilbex

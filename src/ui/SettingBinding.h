@@ -1,4 +1,5 @@
-// The ties between the settings dialog's controls and the keys of Quilbex.ini:
+// The ties between the settings dialog's controls and the keys of Quilbex.ini
+// (rows of the key table):
 // one generic loader and one generic saver for each kind of control.
 #pragma once
 
@@ -14,6 +15,7 @@ class QLineEdit;
 namespace quilbex {
 
 class SettingsFile;
+struct SettingValue;
 
 template <typename Control>
 struct SettingBinding {
@@ -30,8 +32,8 @@ public:
 
     // Combo boxes, then check boxes, then edits, each in the order bound.
     void Load(const SettingsFile& file) const;
-    // Same order; a refused write throws and leaves the rest unwritten.
-    void Save(SettingsFile& file) const;
+    // The values to save, in the same order.
+    std::vector<SettingValue> Values() const;
 
     const std::vector<SettingBinding<QCheckBox>>& Checks() const { return checks_; }
     const std::vector<SettingBinding<QLineEdit>>& Edits() const { return edits_; }

@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStringList>
+#include <stdexcept>
 
+#include "common/Cp932.h"
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
@@ -36,6 +38,21 @@ void ShowList(QPlainTextEdit* memo, const std::string& stored) {
 
 std::string ListText(const QPlainTextEdit* memo) {
     return TrimBlanks(CommaList(MemoLines(memo->toPlainText())));
+}
+
+// The name of the field that holds a key's value, as the dialog labels it.
+std::string FieldName(const std::string& key) {
+    if (key == "SaveDir") return "出力先";
+    if (key == "FileName") return "ﾌｧｲﾙ名";
+    if (key == "Language") return "言語";
+    if (key == "NoShowSettingExt") return "表示しない拡張子";
+    if (key == "NoDelExt") return "削除しない拡張子";
+    return key;
+}
+
+std::string UnstorableMessage(const std::string& key, const std::string& character) {
+    return "「" + FieldName(key) + "」の文字「" + character +
+           "」は設定ファイルに保存できません。何も保存していません";
 }
 
 }  // namespace
@@ -114,10 +131,18 @@ void TFSetting::LoadSettings() {
 }
 
 void TFSetting::SaveSettings() {
-    SettingsFile file(iniPath_);
-    bindings_.Save(file);
-    file.Write(setting::kNoShowSettingExt, ListText(ui_->EditNoShowSettingExt));
-    file.Write(setting::kNoDelExt, ListText(ui_->EditNoDelExt));
+    std::vector<SettingValue> values = bindings_.Values();
+    values.push_back({setting::kNoShowSettingExt.section, setting::kNoShowSettingExt.key,
+                      ListText(ui_->EditNoShowSettingExt)});
+    values.push_back(
+        {setting::kNoDelExt.section, setting::kNoDelExt.key, ListText(ui_->EditNoDelExt)});
+    // Every value is checked before anything is written, and then all are
+    // written at once: the file is fully updated or left as it was.
+    for (const SettingValue& value : values) {
+        const std::string missing = FirstCharacterWithoutCp932(value.value);
+        if (!missing.empty()) throw std::runtime_error(UnstorableMessage(value.key, missing));
+    }
+    SettingsFile(iniPath_).Write(values);
 }
 
 void TFSetting::done(int result) {

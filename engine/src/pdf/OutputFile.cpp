@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "Convert.h"
 #include "Error.h"
 #include "common/AtomicFile.h"
 
@@ -51,6 +54,14 @@ private:
     quilbex::AtomicFile& file_;
 };
 
+bool IsDocumentsFolder(const std::string& folder) {
+    try {
+        return folder == DefaultOutputFolder();
+    } catch (const std::exception&) {
+        return false;  // there is none
+    }
+}
+
 }  // namespace
 
 void NoteWriteFailure(int32_t code) {
@@ -65,6 +76,13 @@ void CheckTargetFree(const std::string& target) {
     std::string folder, name;
     SplitPath(target, folder, name);
     if (name == "." || name == "..") throw EngineError(XDW_E_INVALID_NAME, "no name");
+    // The documents folder is made when the first document goes there, and
+    // only then.
+    if (::stat(folder.c_str(), &st) != 0 && errno == ENOENT && IsDocumentsFolder(folder)) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) ThrowErrno(error.value(), "documents folder");
+    }
     if (::stat(folder.c_str(), &st) != 0) ThrowErrno(errno, "target folder");
     if (!S_ISDIR(st.st_mode)) ThrowErrno(ENOTDIR, "target folder");
     if (::access(folder.c_str(), W_OK | X_OK) != 0) ThrowErrno(errno, "target folder");
