@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "run/Cp932.h"
+#include "common/Utf8.h"
 
 #define FUZZ_CHECK(condition)                                                                   \
     do {                                                                                        \
@@ -14,12 +14,3 @@
             std::abort();                                                                       \
         }                                                                                       \
     } while (false)
-
-inline bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = quilbex::Utf8CharLength(text, i);
-        if (length == 1 && static_cast<unsigned char>(text[i]) >= 0x80) return false;
-        i += length;
-    }
-    return true;
-}

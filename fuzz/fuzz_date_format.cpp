@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
+#include "common/Cp932.h"
 #include "run/OutputTarget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     const std::string formatted = quilbex::FormatDateTime(pattern, time);
     FUZZ_CHECK(quilbex::ToCp932Lossy(formatted).size() <= quilbex::kMaxFormattedBytes);
-    if (IsValidUtf8(pattern)) FUZZ_CHECK(IsValidUtf8(formatted));
+    if (quilbex::IsUtf8(pattern)) FUZZ_CHECK(quilbex::IsUtf8(formatted));
 
     const std::string name = quilbex::ComposeOutputName(pattern, source, time);
     const std::string path = quilbex::BuildOutPath("/out", name);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
+#include "common/Cp932.h"
 #include "run/Settings.h"
 
 namespace {
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         for (const char* key : {"ShowSetting", "NoDelExt", "SaveDir", "FileName"}) {
             const std::string value = file.Read(section, key, "-");
             FUZZ_CHECK(quilbex::ToCp932Lossy(value).size() <= 2047);
-            FUZZ_CHECK(IsValidUtf8(value));
+            FUZZ_CHECK(quilbex::IsUtf8(value));
             quilbex::CommaList(value);
         }
     }

@@ -1,6 +1,5 @@
 #include "Convert.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "Document.h"
 #include "Error.h"
 #include "Limits.h"
+#include "common/UserFolders.h"
 #include "image/ImageJpeg.h"
 #include "image/ImageTiff.h"
 #include "pdf/OutputFile.h"
@@ -26,45 +26,9 @@ namespace xdw {
 namespace {
 
 std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home == '/') return home;
-    const passwd* pw = ::getpwuid(::getuid());
-    if (pw != nullptr && pw->pw_dir != nullptr && *pw->pw_dir == '/') return pw->pw_dir;
-    throw EngineError(XDW_E_FAIL, "no home folder");
-}
-
-// The value of XDG_DOCUMENTS_DIR in the user-dirs file, or "" when it is not
-// set there. Values are shell-quoted and may start with $HOME.
-std::string DocumentsFromUserDirs(const std::string& home) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string folder =
-        config != nullptr && *config == '/' ? std::string(config) : home + "/.config";
-    std::ifstream in(folder + "/user-dirs.dirs");
-    std::string line;
-    std::string result;
-    while (std::getline(in, line)) {
-        const auto start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#') continue;
-        static const std::string key = "XDG_DOCUMENTS_DIR=";
-        if (line.compare(start, key.size(), key) != 0) continue;
-        std::string raw = line.substr(start + key.size());
-        while (!raw.empty() && (raw.back() == ' ' || raw.back() == '\t' || raw.back() == '\r'))
-            raw.pop_back();
-        if (raw.size() < 2 || raw.front() != '"' || raw.back() != '"') continue;
-        std::string value;
-        for (size_t i = 1; i + 1 < raw.size(); ++i) {
-            if (raw[i] == '\\' && i + 2 < raw.size()) ++i;
-            value += raw[i];
-        }
-        if (value == "$HOME" || value.rfind("$HOME/", 0) == 0) {
-            value = home + value.substr(5);
-        } else if (value.empty() || value.front() != '/') {
-            continue;  // only absolute or $HOME-relative paths are allowed
-        }
-        result = value;  // the last assignment wins, as in the shell
-    }
-    while (result.size() > 1 && result.back() == '/') result.pop_back();
-    return result;
+    std::string home = quilbex::HomeFolder();
+    if (home.empty()) throw EngineError(XDW_E_FAIL, "no home folder");
+    return home;
 }
 
 // The source must exist and be a file; its errno code otherwise.
@@ -130,7 +94,7 @@ bool IsTiff(const std::string& head) {
 
 std::string DefaultOutputFolder() {
     const std::string home = HomeFolder();
-    std::string folder = DocumentsFromUserDirs(home);
+    std::string folder = quilbex::UserDirFromConfig(home, "DOCUMENTS");
     if (folder.empty()) folder = home + "/Documents";
     // Only named here: the folder is made by whoever writes into it. It must
     // be a folder, or one that can be made under the nearest existing one.

@@ -3,14 +3,13 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 
 #include <qpdf/QPDFExc.hh>
 
 #include "Error.h"
+#include "HandleRegistry.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageTree.h"
 
@@ -18,15 +17,10 @@ namespace xdw {
 
 namespace {
 
-// Handles are numbers that are never reused, so a stale or made-up handle is
-// always recognised instead of reaching freed memory.
-std::map<std::uintptr_t, std::unique_ptr<Document>>& Registry() {
-    static std::map<std::uintptr_t, std::unique_ptr<Document>> registry;
+HandleRegistry<Document, XDW_DOCUMENT_HANDLE>& Registry() {
+    static HandleRegistry<Document, XDW_DOCUMENT_HANDLE> registry;
     return registry;
 }
-std::uintptr_t g_lastHandle = 0;
-
-std::uintptr_t Key(XDW_DOCUMENT_HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
 }  // namespace
 
@@ -57,23 +51,24 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
 }
 
 XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
-    auto doc = std::make_unique<Document>();
+    auto doc = std::make_shared<Document>();
     doc->pdf = ReadPdf(path);
     // Saving replaces the file by renaming over it; through a symbolic link
     // that would replace the link, so the real file is the one kept.
     char* real = ::realpath(path.c_str(), nullptr);
     doc->path = real != nullptr ? real : path;
     std::free(real);
-    const std::uintptr_t key = ++g_lastHandle;
-    doc->handle = key;
-    Registry().emplace(key, std::move(doc));
-    return reinterpret_cast<XDW_DOCUMENT_HANDLE>(key);
+    Document& opened = *doc;
+    const XDW_DOCUMENT_HANDLE handle = Registry().Add(std::move(doc));
+    opened.handle = reinterpret_cast<std::uintptr_t>(handle);
+    return handle;
 }
 
 Document& LookupDocument(XDW_DOCUMENT_HANDLE handle) {
-    const auto it = Registry().find(Key(handle));
-    if (it == Registry().end()) throw EngineError(XDW_E_INVALID_ARG, "handle");
-    return *it->second;
+    // The registry keeps it alive until it is closed.
+    const std::shared_ptr<Document> doc = Registry().Find(handle);
+    if (doc == nullptr) throw EngineError(XDW_E_INVALID_ARG, "handle");
+    return *doc;
 }
 
 int PageCount(Document& doc) {
@@ -92,9 +87,9 @@ void SaveDocument(Document& doc) {
 void CloseDocument(XDW_DOCUMENT_HANDLE handle) {
     // Unsaved changes are dropped: closing without saving leaves the file as
     // it was.
-    if (Registry().erase(Key(handle)) == 0) throw EngineError(XDW_E_INVALID_ARG, "handle");
+    if (!Registry().Remove(handle)) throw EngineError(XDW_E_INVALID_ARG, "handle");
 }
 
-void CloseAllDocuments() { Registry().clear(); }
+void CloseAllDocuments() { Registry().TakeAll(); }
 
 }  // namespace xdw

@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+
+#include "common/AtomicFile.h"
 
 namespace quilbex {
 
@@ -59,47 +58,12 @@ bool IsReadOnlyFile(const std::string& path) {
     return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-unsigned CurrentUmask() {
-    // Read from the process's status: umask() itself would change it, for a
-    // moment, under every other thread.
-    FILE* status = std::fopen("/proc/self/status", "re");
-    if (status == nullptr) return 022;
-    char line[256];
-    unsigned mask = 022;
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
-    }
-    std::fclose(status);
-    return mask;
-}
-
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content) {
     if (IsReadOnlyFile(path)) return WriteResult::kCannotCreate;
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0
-                            ? (existing.st_mode & 07777)
-                            : (0666 & ~static_cast<mode_t>(CurrentUmask()));
-
-    // The new content goes to a temporary file beside the target, which then
-    // takes the target's place: a failed write never leaves half a file.
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return WriteResult::kCannotCreate;
-    std::size_t done = 0;
-    bool failed = ::fchmod(fd, mode) != 0;
-    while (done < content.size() && !failed) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        failed = n <= 0;
-        if (!failed) done += static_cast<std::size_t>(n);
-    }
-    if (!failed && ::fsync(fd) != 0) failed = true;
-    if (::close(fd) != 0) failed = true;
-    if (!failed && ::rename(temp.c_str(), path.c_str()) != 0) failed = true;
-    if (failed) {
-        ::unlink(temp.c_str());
+    AtomicFile file;
+    if (file.Open(path) != 0) return WriteResult::kCannotCreate;
+    if (file.Write(content) != 0 || file.Commit(AtomicFile::Mode::kReplace) != 0)
         return WriteResult::kWriteFailed;
-    }
     return WriteResult::kWritten;
 }
 

@@ -28,16 +28,14 @@ bool IsReadOnlyFile(const std::string& path);
 
 enum class WriteResult { kWritten, kCannotCreate, kWriteFailed };
 // Replaces the file at path with one holding content (through a temporary
-// file in the same folder, renamed into place), keeping its permissions. A
+// file in the same folder, renamed into place), keeping its permissions (a
+// new file gets 0666 less the umask). A
 // read-only file, or a folder where no file can be made, gives kCannotCreate.
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content);
 
 // The file may be changed by this process: it has a write permission bit
 // and the process (root included) is granted write access.
 bool IsWritableBySelf(const std::string& path);
-
-// The process's file-creation mask.
-unsigned CurrentUmask();
 
 // Deletes a file for good (no recycle bin); false when the file is read-only
 // (IsWritableBySelf is false) or the system refuses.

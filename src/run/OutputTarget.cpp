@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 #include "run/FileText.h"
 
 namespace quilbex {

@@ -3,9 +3,10 @@
 
 #include <stdexcept>
 
+#include "common/Cp932.h"
 #include "run/ConversionRun.h"
-#include "run/Cp932.h"
 #include "run/FileText.h"
+#include "run/SettingKeys.h"
 #include "xdwapi/xdwapi.h"
 
 namespace quilbex {

@@ -8,7 +8,6 @@
 
 namespace quilbex {
 
-inline constexpr const char* kSettingsFileName = "Quilbex.ini";
 inline constexpr const char* kLogFileName = "Quilbex.log";
 
 // The result of Execute's route choice for a file without a direct conversion.

@@ -77,15 +77,15 @@ void ConversionRun::PlanRun() {
             outcome_.failures.push_back("quilbex: " + note);
         }
     }
-    options_.ShowSetting = IsYes(settings.Read("common", "ShowSetting", "N"));
-    options_.DelFile = IsYes(settings.Read("common", "DelFile", "N"));
-    options_.OCR = IsYes(settings.Read("common", "OCR", "N"));
-    options_.AutoRotate = IsYes(settings.Read("common", "AutoRotate", "N"));
-    options_.NoShowSettingExt = settings.Read("common", "NoShowSettingExt", "");
-    options_.NoDelExt = settings.Read("common", "NoDelExt", "");
-    options_.Language = settings.Read("common", "Language", "自動");
-    options_.SaveDir = settings.Read("file", "SaveDir", "");
-    options_.FileName = settings.Read("file", "FileName", "");
+    options_.ShowSetting = IsYes(settings.Read(setting::kShowSetting));
+    options_.DelFile = IsYes(settings.Read(setting::kDelFile));
+    options_.OCR = IsYes(settings.Read(setting::kOcr));
+    options_.AutoRotate = IsYes(settings.Read(setting::kAutoRotate));
+    options_.NoShowSettingExt = settings.Read(setting::kNoShowSettingExt);
+    options_.NoDelExt = settings.Read(setting::kNoDelExt);
+    options_.Language = settings.Read(setting::kLanguage);
+    options_.SaveDir = settings.Read(setting::kSaveDir);
+    options_.FileName = settings.Read(setting::kFileName);
 
     if (args_.empty()) {
         window_.ShowSettingsDialog();

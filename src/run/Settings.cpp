@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 #include "run/FileText.h"
 
 namespace quilbex {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "run/SettingKeys.h"
+
 namespace quilbex {
 
 // A write the system refused, or a value that cannot be stored in code page
@@ -31,6 +33,9 @@ public:
     // double-byte character; a missing key gives def.
     std::string Read(const std::string& section, const std::string& key,
                      const std::string& def) const;
+    std::string Read(const SettingKey& key) const {
+        return Read(key.section, key.key, key.fallback);
+    }
     // Creates the file, the section or the key as needed; throws SettingsWriteError.
     void Write(const std::string& section, const std::string& key, const std::string& value);
     // Every value in one replacement of the file: all are written or none,

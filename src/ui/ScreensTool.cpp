@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "docuworks/DocuWorksApi.h"
+#include "run/SettingKeys.h"
 #include "ui/Application.h"
 #include "ui/Headless.h"
 #include "ui/TFMain.h"
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
         ok &= Save(main, folder, "main-running.png");
     }
     {
-        quilbex::TFSetting setting(*engine, exeDir + "Quilbex.ini", nullptr);
+        quilbex::TFSetting setting(*engine, exeDir + quilbex::kSettingsFileName, nullptr);
         setting.FormShow();
         ok &= Save(setting, folder, "settings.png");
     }

@@ -14,16 +14,16 @@ QString FromUtf8(const std::string& text) { return QString::fromStdString(text);
 
 }  // namespace
 
-void SettingBindings::BindCheck(QCheckBox* control, std::string section, std::string key) {
-    checks_.push_back({control, std::move(section), std::move(key)});
+void SettingBindings::BindCheck(QCheckBox* control, const SettingKey& key) {
+    checks_.push_back({control, key});
 }
 
-void SettingBindings::BindEdit(QLineEdit* control, std::string section, std::string key) {
-    edits_.push_back({control, std::move(section), std::move(key)});
+void SettingBindings::BindEdit(QLineEdit* control, const SettingKey& key) {
+    edits_.push_back({control, key});
 }
 
-void SettingBindings::BindCombo(QComboBox* control, std::string section, std::string key) {
-    combos_.push_back({control, std::move(section), std::move(key)});
+void SettingBindings::BindCombo(QComboBox* control, const SettingKey& key) {
+    combos_.push_back({control, key});
 }
 
 void SettingBindings::Clear() {
@@ -43,13 +43,14 @@ int FindComboItem(const QComboBox& combo, const std::string& value) {
 void SettingBindings::Load(const SettingsFile& file) const {
     for (const auto& b : combos_) {
         // "-" never names an item, so a missing key selects nothing.
-        b.control->setCurrentIndex(FindComboItem(*b.control, file.Read(b.section, b.key, "-")));
+        b.control->setCurrentIndex(
+            FindComboItem(*b.control, file.Read(b.key.section, b.key.key, "-")));
     }
     for (const auto& b : checks_) {
-        b.control->setChecked(file.Read(b.section, b.key, "") == "Y");
+        b.control->setChecked(file.Read(b.key) == "Y");
     }
     for (const auto& b : edits_) {
-        b.control->setText(FromUtf8(file.Read(b.section, b.key, "")));
+        b.control->setText(FromUtf8(file.Read(b.key)));
     }
 }
 
@@ -57,14 +58,14 @@ std::vector<SettingValue> SettingBindings::Values() const {
     std::vector<SettingValue> values;
     for (const auto& b : combos_) {
         const int index = b.control->currentIndex();
-        values.push_back({b.section, b.key,
+        values.push_back({b.key.section, b.key.key,
                           index < 0 ? std::string() : b.control->itemText(index).toStdString()});
     }
     for (const auto& b : checks_) {
-        values.push_back({b.section, b.key, b.control->isChecked() ? "Y" : "N"});
+        values.push_back({b.key.section, b.key.key, b.control->isChecked() ? "Y" : "N"});
     }
     for (const auto& b : edits_) {
-        values.push_back({b.section, b.key, b.control->text().toStdString()});
+        values.push_back({b.key.section, b.key.key, b.control->text().toStdString()});
     }
     return values;
 }

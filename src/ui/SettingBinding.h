@@ -1,9 +1,12 @@
-// The ties between the settings dialog's controls and the keys of Quilbex.ini:
+// The ties between the settings dialog's controls and the keys of Quilbex.ini
+// (rows of the key table):
 // one generic loader and one generic saver for each kind of control.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "run/SettingKeys.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,15 +20,14 @@ struct SettingValue;
 template <typename Control>
 struct SettingBinding {
     Control* control;
-    std::string section;
-    std::string key;
+    SettingKey key;
 };
 
 class SettingBindings {
 public:
-    void BindCheck(QCheckBox* control, std::string section, std::string key);
-    void BindEdit(QLineEdit* control, std::string section, std::string key);
-    void BindCombo(QComboBox* control, std::string section, std::string key);
+    void BindCheck(QCheckBox* control, const SettingKey& key);
+    void BindEdit(QLineEdit* control, const SettingKey& key);
+    void BindCombo(QComboBox* control, const SettingKey& key);
     void Clear();
 
     // Combo boxes, then check boxes, then edits, each in the order bound.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "run/SettingKeys.h"
 #include "ui/DesignFont.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Placement.h"
@@ -199,7 +200,7 @@ void TFMain::SetTimerEnabled(bool enabled) {
 
 std::unique_ptr<TFSetting> TFMain::CreateSettingsDialog() {
     return std::make_unique<TFSetting>(
-        engine_, run_.ExeDir() + "Quilbex.ini",
+        engine_, run_.ExeDir() + kSettingsFileName,
         [this](const std::exception& e) { HandleException(e); }, this);
 }
 

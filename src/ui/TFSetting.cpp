@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <stdexcept>
 
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
@@ -17,9 +17,6 @@
 namespace quilbex {
 
 namespace {
-
-const char* const kCommon = "common";
-const char* const kFile = "file";
 
 // Blanks at both ends go, as the reader of the lists expects.
 std::string TrimBlanks(const std::string& text) {
@@ -115,28 +112,30 @@ void TFSetting::keyPressEvent(QKeyEvent* event) {
 
 void TFSetting::FormShow() {
     bindings_.Clear();
-    bindings_.BindCheck(ui_->ckShowSetting, kCommon, "ShowSetting");
-    bindings_.BindCheck(ui_->ckDelFile, kCommon, "DelFile");
-    bindings_.BindCheck(ui_->ckOCR, kCommon, "OCR");
-    bindings_.BindCheck(ui_->ckAutoRotate, kCommon, "AutoRotate");
-    bindings_.BindEdit(ui_->EditOutDir, kFile, "SaveDir");
-    bindings_.BindCombo(ui_->cbFileName, kFile, "FileName");
-    bindings_.BindCombo(ui_->cbLanguage, kCommon, "Language");
+    bindings_.BindCheck(ui_->ckShowSetting, setting::kShowSetting);
+    bindings_.BindCheck(ui_->ckDelFile, setting::kDelFile);
+    bindings_.BindCheck(ui_->ckOCR, setting::kOcr);
+    bindings_.BindCheck(ui_->ckAutoRotate, setting::kAutoRotate);
+    bindings_.BindEdit(ui_->EditOutDir, setting::kSaveDir);
+    bindings_.BindCombo(ui_->cbFileName, setting::kFileName);
+    bindings_.BindCombo(ui_->cbLanguage, setting::kLanguage);
     LoadSettings();
 }
 
 void TFSetting::LoadSettings() {
     const SettingsFile file(iniPath_);
     bindings_.Load(file);
-    ShowList(ui_->EditNoShowSettingExt, file.Read(kCommon, "NoShowSettingExt", ""));
-    ShowList(ui_->EditNoDelExt, file.Read(kCommon, "NoDelExt", ""));
+    ShowList(ui_->EditNoShowSettingExt, file.Read(setting::kNoShowSettingExt));
+    ShowList(ui_->EditNoDelExt, file.Read(setting::kNoDelExt));
     ckOCRClick();
 }
 
 void TFSetting::SaveSettings() {
     std::vector<SettingValue> values = bindings_.Values();
-    values.push_back({kCommon, "NoShowSettingExt", ListText(ui_->EditNoShowSettingExt)});
-    values.push_back({kCommon, "NoDelExt", ListText(ui_->EditNoDelExt)});
+    values.push_back({setting::kNoShowSettingExt.section, setting::kNoShowSettingExt.key,
+                      ListText(ui_->EditNoShowSettingExt)});
+    values.push_back(
+        {setting::kNoDelExt.section, setting::kNoDelExt.key, ListText(ui_->EditNoDelExt)});
     // Every value is checked before anything is written, and then all are
     // written at once: the file is fully updated or left as it was.
     for (const SettingValue& value : values) {

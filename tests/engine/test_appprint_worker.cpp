@@ -19,6 +19,7 @@
 #include "print/AppPrint.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
+#include "print/AppPrintTemp.h"
 #include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
 #include "print/ContentCheck.h"
@@ -75,6 +76,11 @@ protected:
     std::string source, output;
 };
 
+// The tests of the C calls look for leftovers under the same name.
+TEST(AppPrintTemp, TestsKnowTheTemporaryFolderName) {
+    EXPECT_EQ(xdwtest::AppPrintTempPrefix(), xdw::AppPrintTempPrefix());
+}
+
 TEST_F(AppPrintWorker, NoLibreOfficeMeansNotInstalled) {
     xdw::AppPrintSettings settings;
     settings.officeCandidates = {dir.File("missing/soffice"), "quilbex-no-such-office"};
@@ -91,6 +97,7 @@ TEST_F(AppPrintWorker, NoLibreOfficeMeansNotInstalled) {
 TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     MakeTextPdf(dir.File("printed.pdf"), {"first page", "second page", "third page"});
     UseOffice(std::string(kFindOutDir) + "echo \"$HOME\" > '" + dir.File("home.txt") +
+              "'\necho \"$OMP_THREAD_LIMIT\" > '" + dir.File("omp.txt") +
               "'\nprintf '%s\\n' \"$@\" > '" + dir.File("args.txt") + "'\ncp '" +
               dir.File("printed.pdf") + "' \"$out/source.pdf\"\n");
     // A missing HOME must not stop the application from starting.
@@ -119,6 +126,10 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     // headless conversion.
     const std::string childHome = ReadBytes(dir.File("home.txt"));
     EXPECT_EQ(childHome.front(), '/');
+    // One OpenMP thread unless the caller chose otherwise, set in the child's
+    // environment only.
+    const char* limit = getenv("OMP_THREAD_LIMIT");
+    EXPECT_EQ(ReadBytes(dir.File("omp.txt")), std::string(limit ? limit : "1") + "\n");
     const std::string args = ReadBytes(dir.File("args.txt"));
     EXPECT_NE(args.find("-env:UserInstallation=file:///"), std::string::npos) << args;
     EXPECT_NE(args.find("--headless\n"), std::string::npos);
@@ -154,7 +165,13 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         {"broken PDF", std::string(kFindOutDir) + "echo garbage > \"$out/source.pdf\"\n",
          XDW_E_CANNOT_READ},
         {"killed", "kill -9 $$\n", XDW_E_FAIL},
+        // A complete PDF does not make up for the failure the exit reports.
+        {"PDF written, then non-zero exit",
+         std::string(kFindOutDir) + "cp '" + dir.File("printed.pdf") +
+             "' \"$out/source.pdf\"\nexit 3\n",
+         XDW_E_FAIL},
     };
+    MakeTextPdf(dir.File("printed.pdf"), {"printed before the failure"});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         UseOffice(c.body);
@@ -300,13 +317,6 @@ TEST(AppPrintText, ShiftJisTextIsRecodedAndEverythingElseLeftAlone) {
     EXPECT_EQ(xdw::Cp932TextAsUtf8("plain"), "");
     // Neither UTF-8 nor Shift-JIS: a lead byte without its second byte.
     EXPECT_EQ(xdw::Cp932TextAsUtf8("abc\x95"), "");
-
-    EXPECT_TRUE(xdw::IsUtf8(utf8));
-    EXPECT_TRUE(xdw::IsUtf8("\xf0\x9f\x98\x80"));
-    EXPECT_FALSE(xdw::IsUtf8(sjis));
-    EXPECT_FALSE(xdw::IsUtf8("\xe5\xa4"));      // cut short
-    EXPECT_FALSE(xdw::IsUtf8("\xc0\xaf"));      // overlong
-    EXPECT_FALSE(xdw::IsUtf8("\xed\xa0\x80"));  // surrogate
 }
 
 }  // namespace

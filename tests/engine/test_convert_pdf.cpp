@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <qpdf/Pl_Buffer.hh>
+#include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -52,19 +54,45 @@ TEST(ConvertPdf, TextPdfKeepsPagesAndText) {
 
 TEST(ConvertPdf, ImageStreamsAreCopiedNotReencoded) {
     TempDir dir;
-    MakeJpeg(dir.File("photo.jpg"),
-             {.width = 80, .height = 60, .kind = ImageKind::Rgb, .dpi = 100});
-    MakeTiff(
-        dir.File("scan.tif"),
-        {{{.width = 90, .height = 70, .kind = ImageKind::Gray, .dpi = 100}, TiffCompression::Lzw}});
-    const XDW_CREATE_OPTION option{sizeof(XDW_CREATE_OPTION), 1, 0, 0, 0, 0, 0, 0};
-    for (const char* name : {"photo.jpg", "scan.tif"}) {
-        const std::string image = dir.File(name), pdf = image + ".pdf", out = image + ".xdw";
-        ASSERT_EQ(XDW_CreateXdwFromImageFile(image.c_str(), pdf.c_str(), &option), 0);
+    // The reference is the data put into the input file: a JPEG file as it
+    // is, and gray samples deflated here.
+    MakeJpeg(dir.File("photo.jpg"), {.width = 80, .height = 60, .kind = ImageKind::Rgb});
+    std::string samples;
+    for (int i = 0; i < 90 * 70; ++i) samples += static_cast<char>(i * 7 % 251);
+    std::string deflated;
+    {
+        // Not the level a writer uses by default, so a re-compression shows.
+        Pl_Flate::setCompressionLevel(1);
+        Pl_Buffer buffer("deflated");
+        Pl_Flate flate("deflate", &buffer, Pl_Flate::a_deflate);
+        flate.writeString(samples);
+        flate.finish();
+        Pl_Flate::setCompressionLevel(-1);
+        auto data = buffer.getBufferSharedPointer();
+        deflated.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    }
+    StoredImage jpeg, gray;
+    jpeg.filter = "/DCTDecode";
+    jpeg.colorSpace = "/DeviceRGB";
+    jpeg.width = 80;
+    jpeg.height = 60;
+    jpeg.bits = 8;
+    jpeg.raw = ReadBytes(dir.File("photo.jpg"));
+    gray.filter = "/FlateDecode";
+    gray.colorSpace = "/DeviceGray";
+    gray.width = 90;
+    gray.height = 70;
+    gray.bits = 8;
+    gray.raw = deflated;
+    for (const StoredImage& input : {jpeg, gray}) {
+        SCOPED_TRACE(input.filter);
+        const std::string pdf = dir.File("in.pdf"), out = dir.File("out.xdw");
+        MakeImagePdf(pdf, input);
         ASSERT_EQ(Convert(pdf, out), 0);
-        const StoredImage before = PdfPageImage(pdf, 1), after = PdfPageImage(out, 1);
-        EXPECT_EQ(after.filter, before.filter) << name;
-        EXPECT_TRUE(after.raw == before.raw) << name << ": image data changed";
+        const StoredImage after = PdfPageImage(out, 1);
+        EXPECT_EQ(after.filter, input.filter);
+        EXPECT_TRUE(after.raw == input.raw) << "image data changed";
+        std::remove(out.c_str());
     }
 }
 

@@ -188,6 +188,18 @@ void WriteTiff(const std::string& path, const std::vector<RawPage>& pages) {
     TIFFClose(tif);
 }
 
+TEST(ConvertTiff, AThumbnailBetweenPagesIsNotAPage) {
+    TempDir dir;
+    MakeTiff(dir.File("scan.tif"),
+             {{{.width = 200, .height = 100, .kind = ImageKind::Gray}, TiffCompression::Lzw},
+              {{.width = 50, .height = 25, .kind = ImageKind::Gray}, TiffCompression::Lzw, true},
+              {{.width = 120, .height = 80, .kind = ImageKind::Rgb}, TiffCompression::Lzw}});
+    ASSERT_EQ(Convert(dir.File("scan.tif"), dir.File("scan.xdw")), 0);
+    ASSERT_EQ(PdfPageCount(dir.File("scan.xdw")), 2);
+    EXPECT_EQ(PdfPageImage(dir.File("scan.xdw"), 1).width, 200);
+    EXPECT_EQ(PdfPageImage(dir.File("scan.xdw"), 2).width, 120);
+}
+
 TEST(ConvertTiff, BilevelPolarityAndBitOrder) {
     TempDir dir;
     RawPage blackIsZero{

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "ScopedEnv.h"
 #include "TestFiles.h"
 #include "xdwapi/xdwapi.h"
 
@@ -154,29 +155,7 @@ TEST(Document, FinalizeClosesEverythingAndMayBeCalledAgain) {
     EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
 }
 
-// Sets an environment variable for the length of a test.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) {
-            ::setenv(name, value->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using quilbex::testing::ScopedEnv;
 
 std::string DefaultFolder() {
     char buffer[256] = "unchanged";
@@ -187,7 +166,7 @@ std::string DefaultFolder() {
 TEST(DefaultFolder, DocumentsFolderFromUserDirsNamedNotCreated) {
     TempDir home;
     ScopedEnv h("HOME", home.path());
-    ScopedEnv c("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv c("XDG_CONFIG_HOME", nullptr);
     ASSERT_EQ(::mkdir(home.File(".config").c_str(), 0700), 0);
     WriteBytes(home.File(".config/user-dirs.dirs"),
                "# written by xdg-user-dirs-update\n"
@@ -210,7 +189,7 @@ TEST(DefaultFolder, ConfigHomeAndAbsolutePaths) {
 TEST(DefaultFolder, FallsBackToHomeDocuments) {
     TempDir home;
     ScopedEnv h("HOME", home.path());
-    ScopedEnv c("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv c("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(DefaultFolder(), home.File("Documents"));
 
     // A relative value is not a usable folder.
@@ -222,7 +201,7 @@ TEST(DefaultFolder, FallsBackToHomeDocuments) {
 TEST(DefaultFolder, BufferAndItemChecks) {
     TempDir home;
     ScopedEnv h("HOME", home.path());
-    ScopedEnv c("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv c("XDG_CONFIG_HOME", nullptr);
     char small[4] = "abc";
     EXPECT_EQ(XDW_GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, small, sizeof small, nullptr),
               XDW_E_INVALID_ARG);
@@ -237,7 +216,7 @@ TEST(DefaultFolder, HomeFolderThatCannotHoldDocuments) {
     TempDir home;
     WriteBytes(home.File("file"), "x");
     ScopedEnv h("HOME", home.File("file"));
-    ScopedEnv c("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv c("XDG_CONFIG_HOME", nullptr);
     EXPECT_LT(XDW_GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, std::array<char, 256>{}.data(), 256,
                                  nullptr),
               0);

@@ -12,7 +12,6 @@
 #include "ChildRun.h"
 #include "RawFiles.h"
 #include "TestFiles.h"
-#include "image/TiffG4.h"
 #include "xdwapi/xdwapi.h"
 
 using namespace xdwtest;
@@ -110,8 +109,7 @@ std::string SharedStripTiff(int count, uint32_t side) {
     static uint32_t s_side;
     static std::string s_strip;
     s_side = side;
-    const std::vector<uint8_t> white(static_cast<size_t>(side) * side / 8, 0);
-    s_strip = xdw::EncodeG4(white.data(), side, side, side / 8);
+    s_strip = WhiteG4Strip(side);
     return TiffDirectories(
         count,
         [](uint32_t dataAt) -> TiffTags {

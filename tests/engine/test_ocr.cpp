@@ -110,13 +110,16 @@ int ThreadCount() {
 // Tesseract's OpenMP loops would start a pool of worker threads that fight
 // over the cores; recognition must stay on the calling thread.
 TEST_F(OcrTest, RecognitionStartsNoWorkerThreads) {
-    const char* limit = std::getenv("OMP_THREAD_LIMIT");  // the engine sets "1" itself
+    const char* limit =
+        std::getenv("OMP_THREAD_LIMIT");  // unset: one thread is the engine's choice
     if (limit != nullptr && std::string(limit) != "1")
         GTEST_SKIP() << "OMP_THREAD_LIMIT set by the caller";
     const std::string path = Make({.lines = {kJapanese[0], kEnglish[0]}});
     const int before = ThreadCount();
     ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_AUTO), 0);
     EXPECT_EQ(ThreadCount(), before);
+    // ...without touching the environment other threads may be reading.
+    EXPECT_EQ(std::getenv("OMP_THREAD_LIMIT") == nullptr, limit == nullptr);
 }
 
 // The layer lands over the words whatever the page's rotation and box origin:

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 
 namespace quilbex::test {
 

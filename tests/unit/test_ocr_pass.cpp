@@ -2,6 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "RunFixture.h"
 
 namespace quilbex::testing {
@@ -152,6 +155,17 @@ TEST_F(OcrPass, RunsAfterADirectConversionWhenAsked) {
     ASSERT_EQ(engine.ocrOptions.size(), 1u);
     EXPECT_EQ(engine.ocrOptions[0].language, 0);
     EXPECT_EQ(window.closeRequests, 1);
+}
+
+TEST_F(OcrPass, TheSourceIsDeletedBeforeTheOcrPassBegins) {
+    WriteSettings({"[common]", "OCR=Y", "DelFile=Y"});
+    const std::string source = MakeSource("scan.jpg");
+    std::map<std::string, bool> sourceThere;  // at the first call of each name
+    engine.onCall = [&](const std::string& name) { sourceThere.emplace(name, Exists(source)); };
+    Start({source});
+    EXPECT_TRUE(sourceThere.at("CreateXdwFromImageFile"));
+    EXPECT_FALSE(sourceThere.at("OpenDocumentHandle"));
+    EXPECT_FALSE(Exists(source));
 }
 
 }  // namespace

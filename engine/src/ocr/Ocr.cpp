@@ -11,7 +11,7 @@
 #include "ocr/OcrEngine.h"
 #include "ocr/OcrRecognize.h"
 #include "ocr/Orientation.h"
-#include "ocr/PageRender.h"
+#include "ocr/PageImage.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

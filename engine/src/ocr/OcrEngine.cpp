@@ -42,16 +42,6 @@ void RequireLanguageData(const std::string& dir, const std::string& languages) {
     }
 }
 
-// True when the user set OMP_THREAD_LIMIT: then the choice stands.
-bool UserLimitsThreads() {
-    static const bool user = [] {
-        if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return true;
-        setenv("OMP_THREAD_LIMIT", "1", 0);  // for child processes
-        return false;
-    }();
-    return user;
-}
-
 }  // namespace
 
 std::string TesseractLanguages(int32_t language) {
@@ -89,10 +79,12 @@ void SetTessdataDir(const std::string& dir) {
 }
 
 void LimitOcrThreads() {
-    if (UserLimitsThreads()) return;
+    static const bool userLimits = std::getenv("OMP_THREAD_LIMIT") != nullptr;
+    if (userLimits) return;  // the user's choice stands
     // The OpenMP runtime reads its environment once, when it is loaded, which
-    // happens with Tesseract and so before any code of ours runs: the variable
-    // alone only reaches child processes. Tesseract asks for explicit thread
+    // happens with Tesseract and so before any code of ours runs; setting the
+    // variable now would only race with threads reading the environment (the
+    // child processes get it in their own copy). Tesseract asks for explicit thread
     // counts on its parallel loops, so the only run-time knob that caps them
     // is the number of active parallel levels: none means every loop runs on
     // the calling thread. The runtime keeps it per thread, so every thread

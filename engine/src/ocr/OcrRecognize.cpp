@@ -9,6 +9,7 @@
 #include <tesseract/resultiterator.h>
 
 #include "Error.h"
+#include "common/Utf8.h"
 #include "ocr/OcrEngine.h"
 
 namespace xdw {
@@ -30,7 +31,7 @@ std::u32string TextOf(const tesseract::ResultIterator& it, tesseract::PageIterat
     std::unique_ptr<char[]> text(it.GetUTF8Text(level));
     if (!text) return {};
     std::u32string out;
-    for (char32_t c : DecodeUtf8(text.get()))
+    for (char32_t c : quilbex::DecodeUtf8(text.get()))
         if (c > 0x20 && c != 0x3000 && c != 0x7f) out += c;  // no blanks or controls
     return out;
 }
@@ -45,34 +46,6 @@ struct ClearOnExit {
 
 int OcrTimeLimitMs() { return TimeLimit(); }
 void SetOcrTimeLimitMs(int ms) { TimeLimit() = ms > 0 ? ms : kDefaultOcrTimeLimitMs; }
-
-std::u32string DecodeUtf8(const std::string& text) {
-    std::u32string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const size_t extra = b < 0x80         ? 0
-                             : (b >> 5) == 6  ? 1
-                             : (b >> 4) == 14 ? 2
-                             : (b >> 3) == 30 ? 3
-                                              : 9;
-        char32_t c = extra == 0 ? b : b & (0x3f >> extra);
-        bool ok = extra <= 3 && i + extra < text.size();
-        for (size_t k = 1; ok && k <= extra; ++k) {
-            const auto n = static_cast<unsigned char>(text[i + k]);
-            ok = (n & 0xc0) == 0x80;
-            c = (c << 6) | (n & 0x3f);
-        }
-        if (!ok) {
-            out += U'\ufffd';
-            ++i;
-            continue;
-        }
-        out += c;
-        i += extra + 1;
-    }
-    return out;
-}
 
 namespace {
 

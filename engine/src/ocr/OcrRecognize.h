@@ -34,7 +34,4 @@ struct OcrRecipe {
 std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
                                    bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 
-// Text in UTF-8 as code points; malformed bytes become U+FFFD.
-std::u32string DecodeUtf8(const std::string& text);
-
 }  // namespace xdw

@@ -20,7 +20,6 @@
 #include "Error.h"
 #include "Limits.h"
 #include "ocr/LayerMark.h"
-#include "ocr/PageRenderImage.h"
 #include "pdf/BoundedSink.h"
 
 namespace xdw {
@@ -189,11 +188,6 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
     out.pixels.assign(bytes, bytes + static_cast<size_t>(out.bytesPerLine) * g.height);
     if (text != nullptr) *text = TextBoxes(*p, g);
     return out;
-}
-
-RenderedPage PageImage(QPDF& pdf, int page, double dpi) {
-    if (std::optional<RenderedPage> scan = ReadScannedPage(pdf, page, dpi)) return std::move(*scan);
-    return RenderPage(pdf, page, dpi);
 }
 
 }  // namespace xdw

@@ -43,10 +43,6 @@ double RenderDpi(double widthPt, double heightPt, double dpi);
 // cannot be rendered.
 RenderedPage RenderPage(QPDF& pdf, int page, double dpi);
 
-// The same, read straight from the page's image when the page is a plain scan
-// at that resolution (see PageRenderImage.h), which is much cheaper.
-RenderedPage PageImage(QPDF& pdf, int page, double dpi);
-
 // A PDF file, in memory, holding only that page; withoutLayer leaves out the
 // text layer this engine added (it draws nothing, so the page looks the same).
 std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer = false);

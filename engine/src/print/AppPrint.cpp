@@ -4,13 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 #include "Error.h"
+#include "HandleRegistry.h"
 #include "pdf/OutputFile.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
@@ -20,18 +17,13 @@ namespace xdw {
 
 namespace {
 
-// Live conversions by handle. A handle is a number that is never given out
-// twice, so a handle that has been ended stays invalid.
-std::mutex registryMutex;
-std::map<std::uintptr_t, std::shared_ptr<AppPrintJob>> registry;
-std::uintptr_t nextHandle = 1;
+// Live conversions by handle.
+HandleRegistry<AppPrintJob, XDW_CREATE_HANDLE> registry;
 
 std::shared_ptr<AppPrintJob> Lookup(XDW_CREATE_HANDLE handle) {
-    std::lock_guard lock(registryMutex);
-    const auto it = registry.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (handle == nullptr || it == registry.end())
-        throw EngineError(XDW_E_INVALID_ARG, "not a live conversion handle");
-    return it->second;
+    auto job = registry.Find(handle);
+    if (job == nullptr) throw EngineError(XDW_E_INVALID_ARG, "not a live conversion handle");
+    return job;
 }
 
 void CheckSource(const std::string& input) {
@@ -62,11 +54,7 @@ XDW_CREATE_HANDLE BeginAppPrint(const std::string& input, const std::string& out
     request.output = output;
     request.attachOriginal = attachOriginal;
 
-    auto job = std::make_shared<AppPrintJob>(std::move(request));
-    std::lock_guard lock(registryMutex);
-    const std::uintptr_t id = nextHandle++;
-    registry.emplace(id, std::move(job));
-    return reinterpret_cast<XDW_CREATE_HANDLE>(id);
+    return registry.Add(std::make_shared<AppPrintJob>(std::move(request)));
 }
 
 namespace {
@@ -91,19 +79,14 @@ void EndAppPrint(XDW_CREATE_HANDLE handle) {
     job->cancel();  // no effect once it has finished
     job->join();
     KeepFailureReason(*job);
-    std::lock_guard lock(registryMutex);
-    registry.erase(reinterpret_cast<std::uintptr_t>(handle));
+    registry.Remove(handle);
 }
 
 void FinalizeAppPrint() {
-    std::map<std::uintptr_t, std::shared_ptr<AppPrintJob>> jobs;
-    {
-        std::lock_guard lock(registryMutex);
-        jobs.swap(registry);
-    }
+    const auto jobs = registry.TakeAll();
     // Ask every one to stop first, so their children end side by side.
-    for (auto& [id, job] : jobs) job->cancel();
-    for (auto& [id, job] : jobs) job->join();
+    for (const auto& job : jobs) job->cancel();
+    for (const auto& job : jobs) job->join();
 }
 
 std::shared_ptr<AppPrintJob> LookupAppPrintJob(XDW_CREATE_HANDLE handle) { return Lookup(handle); }

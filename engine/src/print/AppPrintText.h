@@ -12,7 +12,4 @@ namespace xdw {
 // they are).
 std::string Cp932TextAsUtf8(const std::string& bytes);
 
-// Whether bytes are well-formed UTF-8.
-bool IsUtf8(const std::string& bytes);
-
 }  // namespace xdw

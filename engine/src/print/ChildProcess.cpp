@@ -33,6 +33,13 @@ std::vector<std::string> ChildEnvironment(const ChildSpec& launch) {
         if (!replaced) result.push_back(text);
     }
     for (const auto& [key, value] : launch.env) result.push_back(key + "=" + value);
+    // Like the engine's own OCR, an OpenMP program started here keeps to one
+    // thread unless the caller's environment chose otherwise. It goes into the
+    // child's copy: our own environment is never changed once threads run.
+    const std::string ompLimit = "OMP_THREAD_LIMIT=";
+    bool hasOmpLimit = false;
+    for (const auto& entry : result) hasOmpLimit = hasOmpLimit || entry.rfind(ompLimit, 0) == 0;
+    if (!hasOmpLimit) result.push_back(ompLimit + "1");
     return result;
 }
 

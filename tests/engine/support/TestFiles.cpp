@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,8 @@
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
+#include <tiffio.h>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -97,6 +100,35 @@ void MakeTextPdf(const std::string& path, const std::vector<std::string>& pages)
         helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
     }
     QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+}
+
+void MakeImagePdf(const std::string& path, const StoredImage& image) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf);
+    stream.replaceStreamData(image.raw,
+                             image.filter.empty() ? QPDFObjectHandle::newNull()
+                                                  : QPDFObjectHandle::newName(image.filter),
+                             image.decodeParms.empty()
+                                 ? QPDFObjectHandle::newNull()
+                                 : QPDFObjectHandle::parse(image.decodeParms));
+    QPDFObjectHandle dict = stream.getDict();
+    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(image.width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(image.height));
+    dict.replaceKey("/ColorSpace", QPDFObjectHandle::parse(image.colorSpace));
+    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(image.bits));
+    QPDFObjectHandle page = QPDFObjectHandle::parse(
+        "<< /Type /Page /MediaBox [0 0 200 200] /Resources << /XObject << >> >> >>");
+    page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", stream);
+    page.replaceKey("/Contents",
+                    QPDFObjectHandle::newStream(&pdf, "q 200 0 0 200 0 0 cm /Im0 Do Q\n"));
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    QPDFWriter writer(pdf, path.c_str());
+    writer.setDecodeLevel(qpdf_dl_none);  // the stream is stored exactly as given
+    writer.setCompressStreams(false);
     writer.write();
 }
 
@@ -285,6 +317,53 @@ void MakeTiff(const std::string& path, const std::vector<TiffPageSpec>& pages) {
             throw std::runtime_error("tiff write failed");
         first = false;
     }
+    // Marks the reduced-resolution directories, written as plain ones above.
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(nullptr, TIFFClose);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (!pages[i].reduced) continue;
+        if (!tif) tif.reset(TIFFOpen(path.c_str(), "r+"));
+        if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(i)) ||
+            !TIFFSetField(tif.get(), TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE) ||
+            !TIFFRewriteDirectory(tif.get()))
+            throw std::runtime_error("tiff subfile type not written");
+    }
+}
+
+std::string WhiteG4Strip(uint32_t side) {
+    std::string path = (std::filesystem::temp_directory_path() / "quilbex-g4-XXXXXX").string();
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) throw std::runtime_error("no temporary file");
+    ::close(fd);
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "w"), TIFFClose);
+    const std::vector<uint8_t> white(side / 8 + 1, 0);
+    bool ok = tif != nullptr;
+    if (ok) {
+        TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, side);
+        TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, side);
+        TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, side);
+        for (uint32_t row = 0; ok && row < side; ++row)
+            ok = TIFFWriteScanline(tif.get(), const_cast<uint8_t*>(white.data()), row, 0) == 1;
+    }
+    tif.reset();
+    std::string strip;
+    if (ok) {
+        tif.reset(TIFFOpen(path.c_str(), "r"));
+        ok = tif != nullptr;
+        if (ok) {
+            strip.resize(static_cast<size_t>(TIFFRawStripSize64(tif.get(), 0)));
+            ok =
+                TIFFReadRawStrip(tif.get(), 0, strip.data(), static_cast<tmsize_t>(strip.size())) ==
+                static_cast<tmsize_t>(strip.size());
+        }
+        tif.reset();
+    }
+    std::remove(path.c_str());
+    if (!ok) throw std::runtime_error("G4 strip not made");
+    return strip;
 }
 
 }  // namespace xdwtest

@@ -58,6 +58,9 @@ struct StoredImage {
     std::string decoded;  // the samples, when qpdf can decode the filter; else ""
 };
 StoredImage PdfPageImage(const std::string& path, int page);
+// A one-page PDF showing image, its stream holding image.raw as given under
+// image.filter (and image.decodeParms), made without the engine.
+void MakeImagePdf(const std::string& path, const StoredImage& image);
 
 // A page rendered by poppler at the given resolution, as 8-bit RGB rows.
 struct RgbImage {
@@ -89,8 +92,12 @@ enum class TiffCompression { None, G4, Lzw, PackBits };
 struct TiffPageSpec {
     ImageSpec image;
     TiffCompression compression = TiffCompression::None;
+    bool reduced = false;  // a reduced-resolution copy (NEWSUBFILETYPE 1), not a page
 };
 // A TIFF with one directory per page.
 void MakeTiff(const std::string& path, const std::vector<TiffPageSpec>& pages);
+// The CCITT G4 data (K = -1, high bit first) of a white side x side page, as
+// libtiff codes it.
+std::string WhiteG4Strip(uint32_t side);
 
 }  // namespace xdwtest

@@ -38,6 +38,9 @@ std::string Describe(const std::vector<int>& phases);
 std::vector<std::string> AttachmentNames(const std::string& pdf);
 std::string AttachmentBytes(const std::string& pdf, const std::string& name);
 
+// How the engine's printing names its temporary folders in this process.
+std::string AppPrintTempPrefix();
+
 // Processes of this test program's conversions still running, found by the
 // temporary folder their command line names.
 std::vector<pid_t> LeftoverConversionProcesses();

@@ -38,14 +38,12 @@ public:
     std::map<int, int> ocrResults;
     std::map<int, std::string> rotateErrors;  // page -> message of an error raised
     std::map<int, std::string> ocrErrors;
-    std::string throwIn;
+    std::string throwIn;  // name of a call that raises std::runtime_error("engine fault")
     // The reason handed out after a failed call (every call clears it first,
     // as the engine does); empty: none.
     std::map<std::string, std::string> reasons;  // call name -> reason
     std::string version = "1.0.2.0";
-    std::function<void(const std::string&)>
-        onCall;  // runs at the start of every call  // name of a call that raises
-                 // std::runtime_error("engine fault")
+    std::function<void(const std::string& name)> onCall;  // runs at the start of every call
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;

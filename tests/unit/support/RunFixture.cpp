@@ -1,6 +1,6 @@
 #include "RunFixture.h"
 
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 
 namespace quilbex::testing {
 

@@ -1,9 +1,11 @@
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 #include <stdexcept>
+
+#include "common/Utf8.h"
 
 namespace quilbex {
 
@@ -50,31 +52,20 @@ private:
     iconv_t cd_;
 };
 
-}  // namespace
-
-std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-    }
-    if (pos + length > text.size()) return 1;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
-    }
-    return length;
-}
-
-std::optional<std::string> ToCp932(std::string_view utf8) {
-    Converter converter("CP932", "UTF-8");
+// The whole of in converted, or nothing at the first byte sequence that
+// cannot be.
+std::optional<std::string> ConvertAll(const char* to, const char* from, std::string_view in) {
+    Converter converter(to, from);
     std::string out;
-    if (!converter.Run(utf8, out, [](std::string&, size_t) { return size_t{0}; }))
+    if (!converter.Run(in, out, [](std::string&, size_t) { return size_t{0}; }))
         return std::nullopt;
     return out;
+}
+
+}  // namespace
+
+std::optional<std::string> ToCp932(std::string_view utf8) {
+    return ConvertAll("CP932", "UTF-8", utf8);
 }
 
 std::string ToCp932Lossy(std::string_view utf8) {
@@ -101,6 +92,10 @@ std::string FromCp932(std::string_view cp932) {
         return size_t{pair ? 2u : 1u};
     });
     return out;
+}
+
+std::optional<std::string> FromCp932Strict(std::string_view cp932) {
+    return ConvertAll("UTF-8", "CP932", cp932);
 }
 
 std::string TruncateToCp932Bytes(std::string_view utf8, std::size_t maxBytes) {

@@ -20,15 +20,13 @@ std::string FirstCharacterWithoutCp932(std::string_view utf8);
 // The UTF-8 text of code page 932 bytes; a byte sequence that is not code page
 // 932 becomes U+FFFD.
 std::string FromCp932(std::string_view cp932);
+// As FromCp932, or nothing when a byte sequence is not code page 932.
+std::optional<std::string> FromCp932Strict(std::string_view cp932);
 
 // True for a byte that starts a two-byte code page 932 character.
 inline bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
-
-// The length in bytes of the UTF-8 character that starts at text[pos]: 1 for
-// a byte that does not start a well-formed sequence.
-std::size_t Utf8CharLength(std::string_view text, std::size_t pos);
 
 // The longest head of utf8, cut between characters, whose code page 932 form
 // (with "?" for characters it lacks) takes at most maxBytes bytes.

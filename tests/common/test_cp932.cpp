@@ -1,7 +1,7 @@
 // Conversions between UTF-8 in memory and code page 932 on disk.
 #include <gtest/gtest.h>
 
-#include "run/Cp932.h"
+#include "common/Cp932.h"
 
 namespace quilbex {
 namespace {

@@ -1,0 +1,15 @@
+#include "ocr/PageImage.h"
+
+#include <optional>
+#include <utility>
+
+#include "ocr/PageRenderImage.h"
+
+namespace xdw {
+
+RenderedPage PageImage(QPDF& pdf, int page, double dpi) {
+    if (std::optional<RenderedPage> scan = ReadScannedPage(pdf, page, dpi)) return std::move(*scan);
+    return RenderPage(pdf, page, dpi);
+}
+
+}  // namespace xdw
