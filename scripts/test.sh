@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Every test: set-up, the -Werror build and its tests, the same tests built
-# with AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
-# for a short, bounded time.
+# Every test: set-up, the -Werror build and its tests, the Debian package
+# check (when lintian is installed), the same tests built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a
+# short, bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,6 +11,13 @@ jobs=$(nproc)
 echo "== build and test"
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 900
+
+echo "== Debian package"
+if command -v lintian >/dev/null; then
+  packaging/check-package.sh
+else
+  echo "skipped: lintian is not installed"
+fi
 
 echo "== sanitizers (ASan+UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILBEX_WERROR=ON \
