@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it as a user would meet it: lintian
 # (no errors, no warnings, no missing hardening), desktop-file-validate,
-# appstreamcli validate; then installs it into this machine, checks that it
-# became the default for no file type and wrote no mailcap entry, converts one
-# file as a new non-root user, removes and purges it and lists what is left.
-# Needs root (it installs the package); the machine is left without it.
+# appstreamcli validate, the manual page; then installs it into this machine,
+# checks that it became the default for no file type and wrote no mailcap
+# entry, converts one file as a new non-root user, removes and purges it and
+# lists what is left. Needs root (it installs the package); the machine is
+# left without it.
+#
+#   check-package.sh           the whole check
+#   check-package.sh --files   only the installed files of the build tree
+#                              (no root, no package; run by ctest)
 #
 # Reuses the build tree of scripts/build.sh (QUILBEX_BUILD_DIR, default build/).
+# Exits 77 when it cannot run here (missing tools, not root).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILBEX_BUILD_DIR:-$root/build}
-tools=(lintian desktop-file-validate appstreamcli xdg-mime update-mime runuser)
+mode=${1:-all}
 failures=0
 
 fail() {
@@ -18,20 +24,60 @@ fail() {
   failures=$((failures + 1))
 }
 pass() { echo "ok: $*"; }
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP: the package check installs the package and needs root"
-  exit 0
-fi
+tools=(desktop-file-validate appstreamcli man readelf dpkg-architecture)
+[ "$mode" = --files ] || tools+=(lintian xdg-mime update-mime runuser cpack)
 for tool in "${tools[@]}"; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is missing (scripts/setup.sh installs lintian, desktop-file-utils, appstream, xdg-utils, mailcap)"
-    exit 0
-  fi
+  command -v "$tool" >/dev/null ||
+    skip "$tool is missing (scripts/setup.sh installs lintian, desktop-file-utils, appstream, xdg-utils, mailcap)"
 done
-if dpkg-query -W -f='${Status}' quilbex 2>/dev/null | grep -q 'installed'; then
-  echo "SKIP: quilbex is already installed on this machine; the check needs a machine without it"
-  exit 0
+if [ "$mode" != --files ]; then
+  [ "$(id -u)" -eq 0 ] || skip "the package check installs the package and needs root"
+  if dpkg-query -W -f='${Status}' quilbex 2>/dev/null | grep -q 'installed'; then
+    skip "quilbex is already installed on this machine; the check needs a machine without it"
+  fi
+fi
+
+# The files as installed under $1 (a root folder): desktop entry, metadata,
+# manual page, file-manager actions, the private engine and the RUNPATH.
+check_files() {
+  local tree=$1 out types
+  out=$(desktop-file-validate "$tree/usr/share/applications/quilbex.desktop" 2>&1) && [ -z "$out" ] &&
+    pass "desktop-file-validate: clean" || fail "desktop-file-validate: $out"
+  grep -q '^MimeType=' "$tree/usr/share/applications/quilbex.desktop" &&
+    fail "the desktop entry declares types: it would become their default and enter /etc/mailcap" ||
+    pass "the desktop entry declares no types"
+  # No network here: the screenshot and homepage addresses are not fetched.
+  appstreamcli validate --no-net --pedantic "$tree"/usr/share/metainfo/*.metainfo.xml >/dev/null &&
+    pass "appstreamcli validate" || fail "appstreamcli validate: $(appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml)"
+  out=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+    "$tree/usr/share/man/man1/quilbex.1.gz" 2>&1 >/dev/null)
+  [ -z "$out" ] && pass "manual page renders without warnings" || fail "manual page: $out"
+  types=$(grep -v -e '^#' -e '^$' "$root/packaging/mime-types.list" | tr '\n' ';')
+  grep -qxF "MimeType=$types" "$tree/usr/share/kio/servicemenus/quilbex-convert.desktop" &&
+    grep -qxF "Mimetypes=$types" "$tree/usr/share/nemo/actions/quilbex-convert.nemo_action" &&
+    pass "Dolphin and Nemo actions offered on the $(echo "$types" | tr -cd ';' | wc -c) types of mime-types.list" ||
+    fail "the file-manager actions do not list the types of mime-types.list"
+  local triplet engine runpath
+  triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+  engine="$tree/usr/lib/$triplet/quilbex/libxdwapi.so.1"
+  [ -e "$engine" ] && pass "engine is private: ${engine#"$tree"}" || fail "no engine at ${engine#"$tree"}"
+  runpath=$(readelf -d "$tree/usr/bin/quilbex" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+  [ "$runpath" = "\$ORIGIN/../lib/$triplet/quilbex" ] && pass "RUNPATH $runpath" || fail "RUNPATH is '$runpath'"
+}
+
+if [ "$mode" = --files ]; then
+  tree=$(mktemp -d /tmp/quilbex-files.XXXXXX)
+  trap 'rm -rf "$tree"' EXIT
+  cmake --install "$build" --prefix "$tree/usr" >/dev/null
+  check_files "$tree"
+  echo "== installed files: $failures failure(s)"
+  [ "$failures" -eq 0 ]
+  exit
 fi
 
 work=$(mktemp -d /tmp/quilbex-package.XXXXXX)
@@ -71,18 +117,9 @@ package_version=$(dpkg-deb -f "$deb" Version)
 [ "$changelog_version" = "$package_version" ] && pass "changelog is at $package_version" ||
   fail "changelog is at $changelog_version, the package at $package_version"
 
-echo "== desktop files and metadata"
+echo "== desktop files, metadata, manual page, engine"
 mkdir -p "$work/tree" && dpkg-deb -x "$deb" "$work/tree"
-out=$(desktop-file-validate "$work/tree/usr/share/applications/quilbex.desktop" 2>&1) &&
-  [ -z "$out" ] && pass "desktop-file-validate: clean" || fail "desktop-file-validate: $out"
-# No network here: the screenshot and homepage addresses are not fetched.
-appstreamcli validate --no-net --pedantic "$work"/tree/usr/share/metainfo/*.metainfo.xml &&
-  pass "appstreamcli validate" || fail "appstreamcli validate"
-triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-engine="$work/tree/usr/lib/$triplet/quilbex/libxdwapi.so.1"
-[ -e "$engine" ] && pass "engine is private: ${engine#"$work/tree"}" || fail "no engine at ${engine#"$work/tree"}"
-runpath=$(readelf -d "$work/tree/usr/bin/quilbex" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
-[ "$runpath" = "\$ORIGIN/../lib/$triplet/quilbex" ] && pass "RUNPATH $runpath" || fail "RUNPATH is '$runpath'"
+check_files "$work/tree"
 
 echo "== install"
 useradd -m -d "$work/home" -s /bin/sh "$user"
@@ -124,10 +161,12 @@ echo "the user's own files:"
 (cd "$work/home" && find . -type f ! -name '.*' ! -path './.cache/*' | sort | sed 's/^/  /')
 
 echo "== remove and purge (the package has no conffiles: removing it leaves nothing to purge)"
+dpkg -L quilbex > "$work/files.txt"
 DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" remove quilbex >/dev/null 2>&1 || fail "apt-get remove"
-left=$(dpkg -L quilbex 2>/dev/null | grep -v '^/\.$' | while read -r f; do [ -f "$f" ] && echo "$f"; done || true)
-[ -z "$left" ] && pass "remove: no file of the package left" || fail "remove left: $left"
-dpkg --purge quilbex >/dev/null || fail "dpkg --purge"
+left=$(while read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; done < "$work/files.txt" || true)
+[ -z "$left" ] && pass "remove: none of its $(wc -l < "$work/files.txt") paths is left as a file" ||
+  fail "remove left: $left"
+dpkg --purge quilbex >/dev/null 2>&1 || fail "dpkg --purge"
 dpkg-query -W quilbex >/dev/null 2>&1 && fail "dpkg still knows quilbex" || pass "purged"
 find / -xdev \( -path /proc -o -path /sys -o -path /tmp -o -path /run -o -path /work -o -path /home \
   -o -path /root -o -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache -o -path /var/log \) \
