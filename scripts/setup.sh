@@ -14,6 +14,8 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
   poppler-utils imagemagick
+  # the package check (packaging/check-package.sh)
+  lintian desktop-file-utils appstream xdg-utils mailcap
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Every test: set-up, the -Werror build and its tests, the same tests built
-# with AddressSanitizer and UndefinedBehaviorSanitizer, the threaded engine
-# tests with ThreadSanitizer, and the fuzz targets for a short, bounded time.
+# Every test: set-up, the -Werror build and its tests, the Debian package
+# check (when lintian is installed), the same tests built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded engine tests
+# with ThreadSanitizer, and the fuzz targets for a short, bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,6 +11,15 @@ jobs=$(nproc)
 echo "== build and test"
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 900
+
+echo "== Debian package"
+if command -v lintian >/dev/null; then
+  status=0
+  packaging/check-package.sh || status=$?
+  [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
+else
+  echo "skipped: lintian is not installed"
+fi
 
 echo "== sanitizers (ASan+UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILBEX_WERROR=ON \
@@ -21,7 +31,7 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== ThreadSanitizer (threaded engine tests only)"
 # The printing worker and the OCR tests are where threads meet; only their
 # programs are built, to keep this stage short.
-tsan_tests="engine_test_appprint_worker engine_test_ocr"
+tsan_tests="engine_test_appprint_worker engine_test_ocr engine_test_ocr_ahead"
 cmake -S . -B build-tsan -G Ninja -DQUILBEX_WERROR=ON -DQUILBEX_TSAN=ON \
   -DQUILBEX_GUI=OFF -DQUILBEX_BENCH=OFF >/dev/null
 # shellcheck disable=SC2086

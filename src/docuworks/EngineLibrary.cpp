@@ -1,9 +1,11 @@
 // docuworks::LoadEngine: binds libxdwapi.so.1 at run time. The library is
-// looked for beside the executable, then in ../lib from there, then in the
-// system's library path. When it cannot be bound (missing, or lacking one of
-// the calls) every call fails with XDW_E_NOT_INSTALLED and the information
-// query gives an empty text, so the run reports that the engine is not
-// installed instead of failing to start.
+// looked for beside the executable (the build tree, a program folder), then
+// in ../lib from there, then by name alone: the loader then searches the
+// program's RUNPATH, which points an installed program at its private folder
+// (/usr/lib/<triplet>/quilbex), and the system's library path. When it cannot
+// be bound (missing, or lacking one of the calls) every call fails with
+// XDW_E_NOT_INSTALLED and the information query gives an empty text, so the
+// run reports that the engine is not installed instead of failing to start.
 #include "docuworks/EngineLibrary.h"
 
 #include <dlfcn.h>

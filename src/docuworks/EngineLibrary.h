@@ -10,9 +10,11 @@
 namespace docuworks {
 
 // The engine bound from the first of these library paths that loads and has
-// every call (a name without "/" is looked up in the system's library path);
-// when none does, every call fails with XDW_E_NOT_INSTALLED. LoadEngine()
-// tries the executable's folder, its ../lib, then the system's path.
+// every call (a name without "/" is looked up through the program's RUNPATH,
+// then the system's library path); when none does, every call fails with
+// XDW_E_NOT_INSTALLED. LoadEngine() tries the executable's folder, its ../lib,
+// then the name alone: an installed program finds its private copy through
+// its RUNPATH.
 std::unique_ptr<Api> LoadEngineFrom(const std::vector<std::string>& candidates);
 
 // The folder of the running executable with a trailing "/", byte for byte as

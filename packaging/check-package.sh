@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it as a user would meet it: lintian
+# (no errors, no warnings, no missing hardening), desktop-file-validate,
+# appstreamcli validate, the manual page; then installs it into this machine,
+# checks that it became the default for no file type and wrote no mailcap
+# entry, converts one file as a new non-root user, removes and purges it and
+# lists what is left. Needs root (it installs the package); the machine is
+# left without it.
+#
+#   check-package.sh           the whole check
+#   check-package.sh --files   only the installed files of the build tree
+#                              (no root, no package; run by ctest)
+#
+# Reuses the build tree of scripts/build.sh (QUILBEX_BUILD_DIR, default build/).
+# Exits 77 when it cannot run here (missing tools, not root).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QUILBEX_BUILD_DIR:-$root/build}
+mode=${1:-all}
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+pass() { echo "ok: $*"; }
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
+tools=(desktop-file-validate appstreamcli man readelf dpkg-architecture)
+[ "$mode" = --files ] || tools+=(lintian xdg-mime update-mime runuser cpack)
+for tool in "${tools[@]}"; do
+  command -v "$tool" >/dev/null ||
+    skip "$tool is missing (scripts/setup.sh installs lintian, desktop-file-utils, appstream, xdg-utils, mailcap)"
+done
+if [ "$mode" != --files ]; then
+  [ "$(id -u)" -eq 0 ] || skip "the package check installs the package and needs root"
+  if dpkg-query -W -f='${Status}' quilbex 2>/dev/null | grep -q 'installed'; then
+    skip "quilbex is already installed on this machine; the check needs a machine without it"
+  fi
+fi
+
+# The files as installed under $1 (a root folder): desktop entry, metadata,
+# manual page, file-manager actions, the private engine and the RUNPATH.
+check_files() {
+  local tree=$1 out types
+  out=$(desktop-file-validate "$tree/usr/share/applications/quilbex.desktop" 2>&1) && [ -z "$out" ] &&
+    pass "desktop-file-validate: clean" || fail "desktop-file-validate: $out"
+  grep -q '^MimeType=' "$tree/usr/share/applications/quilbex.desktop" &&
+    fail "the desktop entry declares types: it would become their default and enter /etc/mailcap" ||
+    pass "the desktop entry declares no types"
+  # No network here: the screenshot and homepage addresses are not fetched.
+  appstreamcli validate --no-net --pedantic "$tree"/usr/share/metainfo/*.metainfo.xml >/dev/null &&
+    pass "appstreamcli validate" || fail "appstreamcli validate: $(appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml)"
+  out=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+    "$tree/usr/share/man/man1/quilbex.1.gz" 2>&1 >/dev/null)
+  [ -z "$out" ] && pass "manual page renders without warnings" || fail "manual page: $out"
+  types=$(grep -v -e '^#' -e '^$' "$root/packaging/mime-types.list" | tr '\n' ';')
+  grep -qxF "MimeType=$types" "$tree/usr/share/kio/servicemenus/quilbex-convert.desktop" &&
+    grep -qxF "Mimetypes=$types" "$tree/usr/share/nemo/actions/quilbex-convert.nemo_action" &&
+    pass "Dolphin and Nemo actions offered on the $(echo "$types" | tr -cd ';' | wc -c) types of mime-types.list" ||
+    fail "the file-manager actions do not list the types of mime-types.list"
+  local triplet engine runpath
+  triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+  engine="$tree/usr/lib/$triplet/quilbex/libxdwapi.so.1"
+  [ -e "$engine" ] && pass "engine is private: ${engine#"$tree"}" || fail "no engine at ${engine#"$tree"}"
+  runpath=$(readelf -d "$tree/usr/bin/quilbex" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+  [ "$runpath" = "\$ORIGIN/../lib/$triplet/quilbex" ] && pass "RUNPATH $runpath" || fail "RUNPATH is '$runpath'"
+}
+
+if [ "$mode" = --files ]; then
+  tree=$(mktemp -d /tmp/quilbex-files.XXXXXX)
+  trap 'rm -rf "$tree"' EXIT
+  cmake --install "$build" --prefix "$tree/usr" >/dev/null
+  check_files "$tree"
+  echo "== installed files: $failures failure(s)"
+  [ "$failures" -eq 0 ]
+  exit
+fi
+
+work=$(mktemp -d /tmp/quilbex-package.XXXXXX)
+chmod 755 "$work"
+user=qbxcheck$$
+apt_get=(apt-get -y -q -o DPkg::Lock::Timeout=300)
+cleanup() {
+  if dpkg-query -W -f='${Status}' quilbex 2>/dev/null | grep -q 'install ok'; then
+    DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" remove quilbex >/dev/null 2>&1 || true
+  fi
+  if dpkg-query -W quilbex >/dev/null 2>&1; then dpkg --purge quilbex >/dev/null 2>&1 || true
+  fi
+  id "$user" >/dev/null 2>&1 && userdel -r "$user" >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "== build the package"
+[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" -j"$(nproc)" >/dev/null
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+deb=$(ls "$work"/out/quilbex_*.deb)
+echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
+
+echo "== lintian"
+# Info tags are shown only for the hardening checks (PIE, RELRO, bind now,
+# fortify); every error or warning fails.
+lintian --display-info "$deb" > "$work/lintian.txt" 2>&1 || true
+cat "$work/lintian.txt"
+if grep -E '^(E|W): |^I: [^ ]+ hardening-' "$work/lintian.txt" >/dev/null; then
+  fail "lintian has errors, warnings or hardening notes"
+else
+  pass "lintian: no errors, no warnings, hardened"
+fi
+changelog_version=$(sed -n '1s/^quilbex (\([^)]*\)).*/\1/p' "$root/packaging/debian/changelog")
+package_version=$(dpkg-deb -f "$deb" Version)
+[ "$changelog_version" = "$package_version" ] && pass "changelog is at $package_version" ||
+  fail "changelog is at $changelog_version, the package at $package_version"
+
+echo "== desktop files, metadata, manual page, engine"
+mkdir -p "$work/tree" && dpkg-deb -x "$deb" "$work/tree"
+check_files "$work/tree"
+
+echo "== install"
+useradd -m -d "$work/home" -s /bin/sh "$user"
+find / -xdev \( -path /proc -o -path /sys -o -path /tmp -o -path /run -o -path /work -o -path /home \
+  -o -path /root -o -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache -o -path /var/log \) \
+  -prune -o -print 2>/dev/null | sort > "$work/before.txt"
+DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install --no-install-recommends "$deb" > "$work/install.txt" 2>&1 ||
+  { cat "$work/install.txt"; fail "apt-get install"; exit 1; }
+pass "installed"
+
+as_user() {
+  runuser -u "$user" -- env -i HOME="$work/home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"
+}
+for type in application/pdf text/plain application/msword \
+  application/vnd.openxmlformats-officedocument.wordprocessingml.document; do
+  default=$(as_user xdg-mime query default "$type" 2>/dev/null || true)
+  case "$default" in
+    *quilbex*) fail "xdg-mime: $type opens with $default" ;;
+    *) pass "xdg-mime: $type opens with '${default:-nothing}'" ;;
+  esac
+done
+grep -i quilbex /etc/mailcap && fail "/etc/mailcap has a Quilbex line" || pass "/etc/mailcap: no Quilbex line"
+grep -il quilbex /usr/share/applications/mimeinfo.cache 2>/dev/null &&
+  fail "mimeinfo.cache lists Quilbex" || pass "mimeinfo.cache: Quilbex handles no type"
+
+echo "== convert as a new user"
+cp "$root/samples/sample.pdf" "$work/home/sample.pdf"
+chown "$user:" "$work/home/sample.pdf"
+status=0
+as_user quilbex "$work/home/sample.pdf" > "$work/run.txt" 2>&1 || status=$?
+documents=$(find "$work/home" -name '*.xdw')
+if [ "$status" -eq 0 ] && [ -n "$documents" ]; then
+  pass "converted: ${documents#"$work/home/"} ($(stat -c %s "$documents") bytes)"
+else
+  cat "$work/run.txt"
+  fail "conversion as $user: status $status, no document"
+fi
+echo "the user's own files:"
+(cd "$work/home" && find . -type f ! -name '.*' ! -path './.cache/*' | sort | sed 's/^/  /')
+
+echo "== remove and purge (the package has no conffiles: removing it leaves nothing to purge)"
+dpkg -L quilbex > "$work/files.txt"
+DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" remove quilbex >/dev/null 2>&1 || fail "apt-get remove"
+left=$(while read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; done < "$work/files.txt" || true)
+[ -z "$left" ] && pass "remove: none of its $(wc -l < "$work/files.txt") paths is left as a file" ||
+  fail "remove left: $left"
+dpkg --purge quilbex >/dev/null 2>&1 || fail "dpkg --purge"
+dpkg-query -W quilbex >/dev/null 2>&1 && fail "dpkg still knows quilbex" || pass "purged"
+find / -xdev \( -path /proc -o -path /sys -o -path /tmp -o -path /run -o -path /work -o -path /home \
+  -o -path /root -o -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache -o -path /var/log \) \
+  -prune -o -print 2>/dev/null | sort > "$work/after.txt"
+new=$(comm -13 "$work/before.txt" "$work/after.txt")
+echo "left on the system since the install (outside the user's folders): ${new:-nothing}"
+echo "$new" | grep -i quilbex && fail "the package left files behind" || true
+grep -ail quilbex /etc/mailcap /usr/share/applications/mimeinfo.cache \
+  /usr/share/icons/hicolor/icon-theme.cache 2>/dev/null && fail "a system cache still names Quilbex" ||
+  pass "no system cache names Quilbex"
+
+echo "== package check: $failures failure(s)"
+[ "$failures" -eq 0 ]
