@@ -19,9 +19,7 @@
 #include "print/AppPrint.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
-#include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
-#include "print/ContentCheck.h"
 
 using namespace xdwtest;
 
@@ -262,51 +260,6 @@ TEST_F(AppPrintWorker, AFileThatAppearsAtTheOutputMeanwhileIsKept) {
     EXPECT_EQ(job->failureCode(), XDW_E_FILE_EXISTS);
     EXPECT_EQ(ReadBytes(output), "theirs\n");
     xdw::EndAppPrint(handle);
-}
-
-TEST(AppPrintContent, PrintableTypesAreJudgedFromTheContent) {
-    for (const char* yes :
-         {"text/plain", "text/csv", "text/rtf", "application/rtf", "application/pdf",
-          "application/vnd.oasis.opendocument.text", "application/msword",
-          "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
-          "application/vnd.ms-excel", "image/png", "image/jpeg"})
-        EXPECT_TRUE(xdw::IsPrintableMimeType(yes)) << yes;
-    for (const char* no :
-         {"application/octet-stream", "application/x-empty", "inode/x-empty", "inode/directory",
-          "application/zip", "application/x-executable", "application/x-sharedlib",
-          "application/gzip", "audio/mpeg", "video/mp4", ""})
-        EXPECT_FALSE(xdw::IsPrintableMimeType(no)) << no;
-
-    TempDir dir;
-    WriteBytes(dir.File("a.bin"), "Just words in a file\nwith two lines\n");
-    EXPECT_EQ(xdw::CheckPrintableContent(dir.File("a.bin")), "text/plain");
-    MakeTextPdf(dir.File("p.dat"), {"pdf"});
-    EXPECT_EQ(xdw::CheckPrintableContent(dir.File("p.dat")), "application/pdf");
-    WriteBytes(dir.File("z.txt"), std::string("PK\x03\x04", 4) + std::string(200, '\x01'));
-    EXPECT_THROW(xdw::CheckPrintableContent(dir.File("z.txt")), xdw::EngineError);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(AppPrintText, ShiftJisTextIsRecodedAndEverythingElseLeftAlone) {
-    // Shift-JIS for a three-character Japanese word, and its UTF-8 form.
-    const std::string sjis = "\x95\xcf\x8a\xb7\x92\x86";
-    const std::string utf8 = "\xe5\xa4\x89\xe6\x8f\x9b\xe4\xb8\xad";
-    EXPECT_EQ(xdw::Cp932TextAsUtf8("ab " + sjis + "\r\n"), "ab " + utf8 + "\r\n");
-    // UTF-8 (and so plain ASCII) stays as it is.
-    EXPECT_EQ(xdw::Cp932TextAsUtf8(utf8), "");
-    EXPECT_EQ(xdw::Cp932TextAsUtf8("plain"), "");
-    // Neither UTF-8 nor Shift-JIS: a lead byte without its second byte.
-    EXPECT_EQ(xdw::Cp932TextAsUtf8("abc\x95"), "");
-
-    EXPECT_TRUE(xdw::IsUtf8(utf8));
-    EXPECT_TRUE(xdw::IsUtf8("\xf0\x9f\x98\x80"));
-    EXPECT_FALSE(xdw::IsUtf8(sjis));
-    EXPECT_FALSE(xdw::IsUtf8("\xe5\xa4"));      // cut short
-    EXPECT_FALSE(xdw::IsUtf8("\xc0\xaf"));      // overlong
-    EXPECT_FALSE(xdw::IsUtf8("\xed\xa0\x80"));  // surrogate
 }
 
 }  // namespace

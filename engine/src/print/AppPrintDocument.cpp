@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "Error.h"
+#include "image/ImagePicture.h"
 
 namespace xdw {
 
@@ -27,7 +28,7 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
     } catch (const std::runtime_error& e) {
         throw EngineError(XDW_E_CANNOT_READ, std::string("printed PDF unreadable: ") + e.what());
     }
-    if (pages.empty()) throw EngineError(XDW_E_CANNOT_READ, "the application printed no page");
+    if (pages.empty()) throw EngineError(XDW_E_CANNOT_READ, "LibreOffice printed no page");
 
     result.document = QPDF::create();
     result.document->emptyPDF();
@@ -39,6 +40,23 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
         // addPage copies a page of another document with everything it uses.
         target.addPage(pages[static_cast<size_t>(i)], false);
         result.pages = i + 1;
+    }
+    return result;
+}
+
+PrintedDocument BuildPictureDocument(const std::string& picture,
+                                     const std::function<void(int, int)>& onPage) {
+    PrintedDocument result;
+    result.document = QPDF::create();
+    result.document->emptyPDF();
+    result.document->setSuppressWarnings(true);
+    AddPicturePages(*result.document, picture);
+    const int total =
+        static_cast<int>(QPDFPageDocumentHelper(*result.document).getAllPages().size());
+    if (total == 0) throw EngineError(XDW_E_CANNOT_READ, "the picture has no page");
+    for (int i = 1; i <= total; ++i) {
+        onPage(i, total);
+        result.pages = i;
     }
     return result;
 }

@@ -25,6 +25,12 @@ struct PrintedDocument {
 PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
                                      const std::function<void(int, int)>& onPage);
 
+// A document of the pages of a picture file (see AddPicturePages), with
+// onPage called as for a printed PDF. Throws EngineError(XDW_E_CANNOT_READ)
+// with the reason for a picture that cannot be read.
+PrintedDocument BuildPictureDocument(const std::string& picture,
+                                     const std::function<void(int, int)>& onPage);
+
 // Embeds the bytes of dataPath as a file attachment named displayName. The
 // bytes are read when the document is written, so dataPath must stay until
 // then.

@@ -12,7 +12,9 @@
 #include <string>
 #include <thread>
 
+#include "print/AppPrintDocument.h"
 #include "print/AppPrintOffice.h"
+#include "print/PrintPlan.h"
 #include "xdwapi/xdwapi.h"
 
 namespace xdw {
@@ -23,8 +25,8 @@ struct AppPrintRequest {
     std::string input;   // the source file, already checked
     std::string output;  // the document to write; must not exist
     bool attachOriginal = false;
-    std::string office;    // full path of the LibreOffice program
-    std::string mimeType;  // the source's content type
+    std::string office;  // full path of the LibreOffice program ("" for pictures)
+    PrintPlan plan;      // how the content is printed
     AppPrintSettings settings;
 };
 
@@ -56,6 +58,10 @@ private:
     struct Stopped {};
 
     std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
+    // The printed pages: by LibreOffice, or built here for pictures.
+    PrintedDocument PrintWithOffice(const std::string& snapshot, const TempFolder& temp);
+    PrintedDocument PrintPicture(const std::string& snapshot);
+    void onPage(int page, int total);
     void run();
     void convert();
     void enterPhase(int phase);  // throws Stopped once a stop was asked
