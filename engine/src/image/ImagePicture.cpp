@@ -222,23 +222,30 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
         head.resize(static_cast<size_t>(in.gcount()));
     }
     const PictureKind kind = PictureKindOf(head);
-    switch (kind) {
-        case PictureKind::None:
-            Bad("not a picture");
-        case PictureKind::Tiff:
-            AddTiffPages(pdf, path);
-            return;
-        case PictureKind::Jpeg:
-            AddJpegPage(pdf, ReadPicture(path));
-            return;
-        case PictureKind::Png: {
-            const std::string data = ReadPicture(path);
-            if (!AddPngPageAsStored(pdf, data)) AddDecodedPage(pdf, data, kind);
-            return;
+    try {
+        switch (kind) {
+            case PictureKind::None:
+                Bad("not a picture");
+            case PictureKind::Tiff:
+                AddTiffPages(pdf, path);
+                return;
+            case PictureKind::Jpeg:
+                AddJpegPage(pdf, ReadPicture(path));
+                return;
+            case PictureKind::Png: {
+                const std::string data = ReadPicture(path);
+                if (!AddPngPageAsStored(pdf, data)) AddDecodedPage(pdf, data, kind);
+                return;
+            }
+            default:
+                AddDecodedPage(pdf, ReadPicture(path), kind);
+                return;
         }
-        default:
-            AddDecodedPage(pdf, ReadPicture(path), kind);
-            return;
+    } catch (const EngineError& e) {
+        // The reason names the format when the reader did not.
+        const std::string name = PictureKindName(kind);
+        if (std::string(e.what()).rfind(name, 0) == 0) throw;
+        throw EngineError(e.code(), name + ": " + e.what());
     }
 }
 

@@ -267,7 +267,15 @@ void AppPrintJob::convert() {
     }
 
     enterPhase(XDW_PHASE_WRITING);
-    CommitPdf(*doc.document, request_.output, false);
+    try {
+        CommitPdf(*doc.document, request_.output, false);
+    } catch (const EngineError& e) {
+        // Picture pages are decoded while they are written.
+        if (e.code() != XDW_E_CANNOT_READ || request_.plan.route != PrintRoute::Picture) throw;
+        throw EngineError(e.code(), "picture " +
+                                        std::filesystem::path(request_.input).filename().string() +
+                                        " unreadable (" + e.what() + ")");
+    }
     doc = {};
     temp.remove();
 
