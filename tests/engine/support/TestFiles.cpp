@@ -78,6 +78,45 @@ void WriteZip(const std::string& path,
     WriteBytes(path, zip);
 }
 
+namespace {
+
+const std::string kManifestHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<manifest:manifest "
+    "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+    "manifest:version=\"1.2\">\n";
+
+const std::string kContentHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content "
+    "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+    "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+    "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+    "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+    "xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\" "
+    "xmlns:script=\"urn:oasis:names:tc:opendocument:xmlns:script:1.0\" "
+    "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+    "xmlns:xlink=\"http://www.w3.org/1999/xlink\" office:version=\"1.2\">\n";
+
+}  // namespace
+
+void WriteOdf(const std::string& path, const std::string& mime, const std::string& body,
+              std::vector<std::pair<std::string, std::string>> more) {
+    std::string manifest = kManifestHead +
+                           "<manifest:file-entry manifest:full-path=\"/\" manifest:media-type=\"" +
+                           mime +
+                           "\"/>\n<manifest:file-entry manifest:full-path=\"content.xml\" "
+                           "manifest:media-type=\"text/xml\"/>\n";
+    for (const auto& entry : more)
+        manifest += "<manifest:file-entry manifest:full-path=\"" + entry.first +
+                    "\" manifest:media-type=\"text/xml\"/>\n";
+    manifest += "</manifest:manifest>\n";
+    std::vector<std::pair<std::string, std::string>> entries = {
+        {"mimetype", mime},
+        {"META-INF/manifest.xml", manifest},
+        {"content.xml", kContentHead + body + "</office:document-content>\n"}};
+    entries.insert(entries.end(), more.begin(), more.end());
+    WriteZip(path, entries);
+}
+
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern =
