@@ -120,7 +120,9 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     const std::string args = ReadBytes(dir.File("args.txt"));
     EXPECT_NE(args.find("-env:UserInstallation=file:///"), std::string::npos) << args;
     EXPECT_NE(args.find("--headless\n"), std::string::npos);
-    EXPECT_NE(args.find("--convert-to\npdf\n"), std::string::npos);
+    // Plain text is read as UTF-8 text by Writer, whatever its name.
+    EXPECT_NE(args.find("--infilter=Text (encoded):UTF8\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--convert-to\npdf:writer_pdf_Export\n"), std::string::npos) << args;
     EXPECT_NE(args.find("--norestore\n"), std::string::npos);
 }
 
