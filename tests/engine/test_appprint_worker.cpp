@@ -147,13 +147,15 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         const char* what;
         std::string body;
         int32_t code;
+        std::string reason;  // part of the reason the caller gets
     };
     const std::vector<Case> cases = {
-        {"non-zero exit", "exit 3\n", XDW_E_FAIL},
-        {"no output", "exit 0\n", XDW_E_CANNOT_READ},
+        {"non-zero exit", "echo 'Error: source file could not be loaded' >&2\nexit 3\n", XDW_E_FAIL,
+         "exit code 3 (LibreOffice said: Error: source file could not be loaded)"},
+        {"no output", "exit 0\n", XDW_E_CANNOT_READ, "LibreOffice printed nothing"},
         {"broken PDF", std::string(kFindOutDir) + "echo garbage > \"$out/source.pdf\"\n",
-         XDW_E_CANNOT_READ},
-        {"killed", "kill -9 $$\n", XDW_E_FAIL},
+         XDW_E_CANNOT_READ, "printed PDF unreadable"},
+        {"killed", "kill -9 $$\n", XDW_E_FAIL, "signal 9"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -167,6 +169,8 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         EXPECT_FALSE(Exists(output));
         EXPECT_TRUE(LeftoverTempFolders().empty());
         xdw::EndAppPrint(handle);
+        // Ending the conversion hands its reason to the caller's thread.
+        EXPECT_NE(xdw::LastFailure().find(c.reason), std::string::npos) << xdw::LastFailure();
     }
 }
 
@@ -182,6 +186,8 @@ TEST_F(AppPrintWorker, HungApplicationIsEndedAfterTheTimeLimit) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
     EXPECT_EQ(job->failureCode(), XDW_E_FAIL);
+    EXPECT_NE(job->failureText().find("within the limit of 0.8 s"), std::string::npos)
+        << job->failureText();
     ASSERT_NE(job->childGroup(), 0);
     EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
     EXPECT_FALSE(Exists(output));

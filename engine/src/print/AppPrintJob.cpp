@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -222,10 +223,11 @@ PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const 
             lock.unlock();
             child.terminate(request_.settings.grace);
             if (stopped) throw Stopped{};
-            const auto seconds =
-                std::chrono::duration_cast<std::chrono::seconds>(request_.settings.timeLimit);
-            throw EngineError(XDW_E_FAIL, "LibreOffice did not finish within the limit of " +
-                                              std::to_string(seconds.count()) + " s");
+            char limit[32];
+            std::snprintf(limit, sizeof limit, "%g s",
+                          std::chrono::duration<double>(request_.settings.timeLimit).count());
+            throw EngineError(
+                XDW_E_FAIL, std::string("LibreOffice did not finish within the limit of ") + limit);
         }
         lock.unlock();
         if (!WIFEXITED(*exit) || WEXITSTATUS(*exit) != 0)
