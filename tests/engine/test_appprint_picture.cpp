@@ -162,3 +162,24 @@ TEST_F(AppPrintPicture, DamagedPicturesEndWithTheirReasonAndNoDocument) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AppPrintPicture, PdfDataIsCopiedByTheEngineWithEveryPageChecked) {
+    // PDF content under another name: copied, not handed to LibreOffice.
+    MakeTextPdf(dir.File("minutes.dat"), {"First", "Second"});
+    ASSERT_EQ(Print(dir.File("minutes.dat"), dir.File("m.xdw")), 0) << reason;
+    EXPECT_EQ(PdfPageCount(dir.File("m.xdw")), 2);
+
+    // One page object damaged: refused, naming the page, nothing written.
+    std::string bytes = ReadBytes(dir.File("minutes.dat"));
+    const size_t page = bytes.rfind("/Type /Page >>");
+    ASSERT_NE(page, std::string::npos);
+    bytes.replace(bytes.find("<<", bytes.rfind(" obj", page)), 2, "<~");
+    WriteBytes(dir.File("damaged.pdf"), bytes);
+    EXPECT_EQ(Print(dir.File("damaged.pdf"), dir.File("d.xdw")), XDW_E_CANNOT_READ);
+    EXPECT_NE(reason.find("of damaged.pdf"), std::string::npos) << reason;
+    EXPECT_FALSE(Exists(dir.File("d.xdw")));
+}
+
+}  // namespace

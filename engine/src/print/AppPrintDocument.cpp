@@ -9,8 +9,11 @@
 
 #include <ctime>
 
+#include "Document.h"
 #include "Error.h"
 #include "image/ImagePicture.h"
+#include "pdf/PageCheck.h"
+#include "pdf/PageTree.h"
 
 namespace xdw {
 
@@ -54,6 +57,24 @@ PrintedDocument BuildPictureDocument(const std::string& picture,
     const int total =
         static_cast<int>(QPDFPageDocumentHelper(*result.document).getAllPages().size());
     if (total == 0) throw EngineError(XDW_E_CANNOT_READ, "the picture has no page");
+    for (int i = 1; i <= total; ++i) {
+        onPage(i, total);
+        result.pages = i;
+    }
+    return result;
+}
+
+PrintedDocument BuildPdfCopy(const std::string& path, const std::string& displayName,
+                             const std::function<void(int, int)>& onPage) {
+    PrintedDocument result;
+    result.document = ReadPdf(path);
+    CheckEveryPage(*result.document, displayName);
+    try {
+        FlattenPageTree(*result.document);
+    } catch (const std::exception& e) {
+        throw EngineError(XDW_E_CANNOT_READ, displayName + ": " + e.what());
+    }
+    const int total = static_cast<int>(result.document->getAllPages().size());
     for (int i = 1; i <= total; ++i) {
         onPage(i, total);
         result.pages = i;

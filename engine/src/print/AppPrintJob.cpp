@@ -184,11 +184,6 @@ void AppPrintJob::onPage(int page, int total) {
     total_ = total;
 }
 
-PrintedDocument AppPrintJob::PrintPicture(const std::string& snapshot) {
-    enterPhase(XDW_PHASE_PRINTING);
-    return BuildPictureDocument(snapshot, [this](int page, int total) { onPage(page, total); });
-}
-
 PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const TempFolder& temp) {
     const std::string outDir = temp.sub("out");
     const std::string profileDir = temp.sub("profile");
@@ -257,9 +252,21 @@ void AppPrintJob::convert() {
                           "cannot copy the source: " + ec.message());
     throwIfStopped();
 
-    PrintedDocument doc = request_.plan.route == PrintRoute::Picture
-                              ? PrintPicture(snapshot)
-                              : PrintWithOffice(snapshot, temp);
+    PrintedDocument doc;
+    const auto progress = [this](int page, int total) { onPage(page, total); };
+    switch (request_.plan.route) {
+        case PrintRoute::Picture:
+            enterPhase(XDW_PHASE_PRINTING);
+            doc = BuildPictureDocument(snapshot, progress);
+            break;
+        case PrintRoute::Pdf:
+            enterPhase(XDW_PHASE_PRINTING);
+            doc = BuildPdfCopy(snapshot, CopyName(request_.input), progress);
+            break;
+        case PrintRoute::Office:
+            doc = PrintWithOffice(snapshot, temp);
+            break;
+    }
 
     if (request_.attachOriginal) {
         enterPhase(XDW_PHASE_ATTACHING);
@@ -272,9 +279,9 @@ void AppPrintJob::convert() {
     try {
         CommitPdf(*doc.document, request_.output, false);
     } catch (const EngineError& e) {
-        // Picture pages are decoded while they are written.
-        if (e.code() != XDW_E_CANNOT_READ || request_.plan.route != PrintRoute::Picture) throw;
-        throw EngineError(e.code(), "picture " +
+        // Picture pages and copied streams are read while they are written.
+        if (e.code() != XDW_E_CANNOT_READ || request_.plan.route == PrintRoute::Office) throw;
+        throw EngineError(e.code(), "content of " +
                                         std::filesystem::path(request_.input).filename().string() +
                                         " unreadable (" + e.what() + ")");
     }

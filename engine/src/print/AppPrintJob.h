@@ -58,9 +58,8 @@ private:
     struct Stopped {};
 
     std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
-    // The printed pages: by LibreOffice, or built here for pictures.
+    // The pages LibreOffice printed.
     PrintedDocument PrintWithOffice(const std::string& snapshot, const TempFolder& temp);
-    PrintedDocument PrintPicture(const std::string& snapshot);
     void onPage(int page, int total);
     void run();
     void convert();

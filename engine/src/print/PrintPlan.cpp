@@ -100,7 +100,12 @@ PrintPlan PlanPrint(const std::string& path) {
         plan.exportFilter = "pdf:draw_pdf_Export";
         return plan;
     }
-    if (mime == "application/pdf") Refuse("PDF data the direct conversion could not read");
+    if (mime == "application/pdf") {
+        PrintPlan plan;
+        plan.route = PrintRoute::Pdf;
+        plan.mimeType = mime;
+        return plan;
+    }
     // Text libmagic cannot name (Shift-JIS often, UTF-16) is tried as text too.
     if (IsTextMime(mime) || mime == "application/octet-stream") return PlanText(path, mime);
     if (IsPrintableMimeType(mime)) {

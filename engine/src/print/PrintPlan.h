@@ -9,6 +9,7 @@ namespace xdw {
 
 enum class PrintRoute {
     Picture,  // PNG, GIF, BMP, WebP, PNM, JPEG or TIFF data: pages built here
+    Pdf,      // PDF data under another name: copied here, every page checked
     Office,   // LibreOffice prints it
 };
 
@@ -26,7 +27,7 @@ struct PrintPlan {
 
 // Throws EngineError(XDW_E_CANNOT_READ) with the reason for content that
 // would not print faithfully: empty files, binary data, archives, programs,
-// text in an unknown character set, PDF data (the direct route takes PDF).
+// text in an unknown character set.
 PrintPlan PlanPrint(const std::string& path);
 
 }  // namespace xdw
