@@ -44,9 +44,9 @@ PY
 soffice -env:UserInstallation="file://$work/lo" --headless --convert-to pptx --outdir "$work/in" "$work/in/talk.odp" >/dev/null 2>&1
 
 clean="rm -rf $work/out/* $work/bare/*"
-hyperfine --style none --warmup 1 --runs 10 --prepare "$clean" --export-json "$work/png.json" \
+hyperfine --style none --runs 3 --prepare "$clean" --export-json "$work/png.json" \
   "$work/program/quilbex $work/in/photo.png" "img2pdf -o $work/bare/i.pdf $work/in/photo.png" >/dev/null
-hyperfine --style none --warmup 1 --runs 5 --prepare "$clean" --export-json "$work/pptx.json" \
+hyperfine --style none --warmup 1 --runs 3 --prepare "$clean" --export-json "$work/pptx.json" \
   "$work/program/quilbex $work/in/talk.pptx" \
   "soffice -env:UserInstallation=file://$work/lo --headless --convert-to pdf --outdir $work/bare $work/in/talk.pptx" >/dev/null
 
@@ -55,13 +55,14 @@ import json, sys, platform, os
 work = sys.argv[1]
 rows = [("png", "4000x3000 PNG (built by the engine)", ["quilbex", "img2pdf"]),
         ("pptx", ".pptx (printed by LibreOffice)", ["quilbex", "soffice --convert-to pdf"])]
-print("| input | tool | mean s | ± s | quilbex minus the other |")
-print("|---|---|---|---|---|")
+print("| input | tool | wall s | ± s | CPU s (user+sys) | quilbex minus the other, wall |")
+print("|---|---|---|---|---|---|")
 for key, title, names in rows:
     res = json.load(open(os.path.join(work, key + ".json")))["results"]
     diff = "%+.3f s" % (res[0]["mean"] - res[1]["mean"])
     for i, (name, r) in enumerate(zip(names, res)):
-        print("| %s | %s | %.3f | %.3f | %s |" % (title if i == 0 else "", name, r["mean"], r["stddev"], diff if i == 0 else ""))
+        cpu = sum(r["user"]) / len(r["user"]) + sum(r["system"]) / len(r["system"]) if isinstance(r["user"], list) else r["user"] + r["system"]
+        print("| %s | %s | %.3f | %.3f | %.3f | %s |" % (title if i == 0 else "", name, r["mean"], r["stddev"], cpu, diff if i == 0 else ""))
 print()
 print("Machine: %s, %d cores; load average %s at the end." % (platform.processor() or platform.machine(), os.cpu_count(), " ".join("%.2f" % x for x in os.getloadavg())))
 PY
