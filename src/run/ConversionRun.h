@@ -11,6 +11,7 @@
 
 #include "docuworks/DocuWorksApi.h"
 #include "run/RunOptions.h"
+#include "run/RunOutcome.h"
 #include "run/WindowOps.h"
 
 namespace quilbex {
@@ -18,6 +19,9 @@ namespace quilbex {
 // Local time now; replaced by a fixed time in tests.
 using Clock = std::function<std::tm()>;
 Clock SystemClock();
+
+// The main window's caption: the program's name and version.
+std::string MainCaption();
 
 class ConversionRun {
 public:
@@ -37,6 +41,17 @@ public:
     // Called by the window for an error that escaped one of the events above.
     void HandleException(const std::exception& error);
 
+    // A termination signal arrived (the program's event loop hands it on):
+    // a conversion being followed is cancelled as キャンセル does and ends the
+    // run as usual; a run that has not started ends as cancelled. Blocking
+    // steps see TerminationRequested() themselves and stop at the next step.
+    void Terminate();
+
+    // How the run ended so far; the program's exit status comes from it.
+    const RunOutcome& Outcome() const { return outcome_; }
+    // The run has been carried to its end (FinishRun).
+    bool Finished() const { return finished_; }
+
     const RunOptions& Options() const { return options_; }
     RunOptions& Options() { return options_; }
     const std::string& ExeDir() const { return exeDir_; }
@@ -55,6 +70,20 @@ private:
     std::string SourceExtension() const;
     // Deletes the source after a successful conversion when asked, logging a failure.
     void DeleteSourceWhenAsked();
+    // Records a failure of the run: the status (a written document stays
+    // counted as written) and one line for standard error.
+    void Fail(ExitStatus status, const std::string& reason);
+    // The message for a result code with the engine's reason behind it.
+    std::string Reason(int code);
+    // A failure the run itself finds: logged, shown in an interactive run, recorded.
+    void RefuseRun(const std::string& text);
+    // The output folder for this run, made when it is the documents folder;
+    // "" after a refusal.
+    std::string OutputFolder();
+    // The composed name checked against the folder's limits; false after a refusal.
+    bool NameFits(const std::string& name);
+    // When a termination signal has come: logged, recorded, the run finished.
+    bool StoppedByTermination();
 
     WindowOps& window_;
     docuworks::Api& engine_;
@@ -64,6 +93,9 @@ private:
     RunOptions options_;
     bool monitoring_ = false;  // an application-print conversion is being followed
     bool finalized_ = false;
+    bool finished_ = false;
+    bool cancelAsked_ = false;  // the cancel action was used during this run
+    RunOutcome outcome_;
 };
 
 }  // namespace quilbex

@@ -1,6 +1,7 @@
 // Application-print monitor: the timer's poll of a conversion that runs inside
 // the engine, and the cancel action.
 #include "run/ConversionRun.h"
+#include "run/RunLog.h"
 
 namespace quilbex {
 
@@ -38,22 +39,34 @@ void ConversionRun::Timer1Timer() {
             monitoring_ = false;
             window_.SetTimerEnabled(false);
             AddLog("XDW出力完了しました。");
+            outcome_.status = ExitStatus::kDone;
+            outcome_.outPath = options_.OutPath;
             DeleteSourceWhenAsked();
             FinishRun();
             break;
-        case XDW_PHASE_CANCELLED:
-            AddLog("変換を中止しました。");
+        case XDW_PHASE_CANCELLED: {
+            AddLog(kStoppedLine);
             engine_.EndCreationFromAppFile(options_.CreateHandle);
+            // The engine names what went wrong; without a reason the end was
+            // the cancel asked for.
+            const std::string why = engine_.LastErrorText();
+            if (!why.empty()) {
+                Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why + ")");
+            } else {
+                Fail(cancelAsked_ ? ExitStatus::kCancelled : ExitStatus::kFailed, kStoppedLine);
+            }
             monitoring_ = false;
             window_.SetTimerEnabled(false);
             FinishRun();
             break;
+        }
         default:
             break;
     }
 }
 
 void ConversionRun::acAppCancelExecute() {
+    cancelAsked_ = true;
     const int result = engine_.CancelCreationFromAppFile(options_.CreateHandle);
     if (result < 0) ReportError(result);
 }

@@ -1,5 +1,7 @@
 // OCR and auto-rotation pass over a directly converted document.
 #include "run/ConversionRun.h"
+#include "run/RunLog.h"
+#include "run/Termination.h"
 
 namespace quilbex {
 
@@ -31,7 +33,9 @@ void ConversionRun::RunOcrPass() {
     const int opened = engine_.OpenDocumentHandle(options_.OutPath, &document, mode);
     if (opened < 0) {
         // There is no document to work on.
+        const std::string reason = Reason(opened);
         ReportError(opened);
+        Fail(ExitStatus::kIncomplete, reason);
         return;
     }
     AddLog("xdwファイルをオープンしました。");
@@ -41,36 +45,52 @@ void ConversionRun::RunOcrPass() {
     engine_.GetDocumentInformation(document, &info);
     AddLog(std::to_string(info.pages) + "ページ処理します。");
 
+    bool stopped = false;
     for (int page = 1; page <= info.pages; ++page) {
+        // A termination ends the pass between pages; the document stays as
+        // it was written, without the pages' text.
+        if (TerminationRequested()) {
+            AddLog(kStoppedLine);
+            Fail(ExitStatus::kCancelled, kStoppedLine);
+            stopped = true;
+            break;
+        }
         if (options_.AutoRotate) {
             try {
                 const int rotated = engine_.RotatePageAuto(document, page);
                 if (rotated != 0) {
+                    Fail(ExitStatus::kIncomplete, Reason(rotated));
                     ReportError(rotated);
                 } else {
                     AddLog(std::to_string(page) + "ページを自動正立しました。");
                 }
             } catch (const std::exception& error) {
                 AddLog(std::string("自動正立エラー：") + error.what());
+                Fail(ExitStatus::kIncomplete, std::string("自動正立エラー：") + error.what());
             }
         }
         try {
             const int recognised = engine_.ApplyOcr(document, page, kOcrEngine, ocr);
             if (recognised != 0) {
+                Fail(ExitStatus::kIncomplete, Reason(recognised));
                 ReportError(recognised);
             } else {
                 AddLog(std::to_string(page) + "ページをOCRしました。");
             }
         } catch (const std::exception& error) {
             AddLog(std::string("OCRエラー：") + error.what());
+            Fail(ExitStatus::kIncomplete, std::string("OCRエラー：") + error.what());
         }
     }
 
-    const int saved = engine_.SaveDocument(document);
-    if (saved < 0) {
-        ReportError(saved);
-    } else {
-        AddLog("xdwファイルを保存しました。");
+    if (!stopped) {
+        const int saved = engine_.SaveDocument(document);
+        if (saved < 0) {
+            Fail(ExitStatus::kIncomplete, Reason(saved));
+            ReportError(saved);
+        } else {
+            AddLog("xdwファイルを保存しました。");
+        }
     }
     engine_.CloseDocumentHandle(document);
 }

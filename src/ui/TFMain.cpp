@@ -105,6 +105,10 @@ void TFMain::HandleException(const std::exception& error) {
     }
 }
 
+void TFMain::Terminate() {
+    Guarded([&] { run_.Terminate(); });
+}
+
 void TFMain::showEvent(QShowEvent* event) {
     // Runs before the window is drawn for the first time.
     if (!shown_) {

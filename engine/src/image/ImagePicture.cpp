@@ -229,8 +229,12 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
             case PictureKind::Tiff:
                 AddTiffPages(pdf, path);
                 return;
-            case PictureKind::Jpeg:
-                AddJpegPage(pdf, ReadPicture(path));
+            case PictureKind::Jpeg: {
+                const std::string data = ReadPicture(path);
+                auto buffer = std::make_shared<Buffer>(data.size());
+                std::memcpy(buffer->getBuffer(), data.data(), data.size());
+                AddJpegPage(pdf, std::move(buffer));
+            }
                 return;
             case PictureKind::Png: {
                 const std::string data = ReadPicture(path);
