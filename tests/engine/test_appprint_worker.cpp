@@ -289,7 +289,7 @@ TEST_F(AppPrintWorker, OneRestartAfterTheProfileIsMade) {
     handle = xdw::BeginAppPrint(source, second, true);
     const auto job = xdw::LookupAppPrintJob(handle);
     EXPECT_EQ(Run(handle).phases.back(), XDW_PHASE_CANCELLED);
-    EXPECT_EQ(job->failureText(), "the application failed: exit code 81");
+    EXPECT_EQ(job->failureText(), "LibreOffice failed with exit code 81");
     xdw::EndAppPrint(handle);
 }
 
