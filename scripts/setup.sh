@@ -10,10 +10,11 @@ packages=(
   libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev
   # what the engine runs with
   tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng tesseract-ocr-osd
-  libreoffice-writer-nogui libreoffice-calc-nogui
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreoffice-draw-nogui
+  util-linux
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
-  poppler-utils imagemagick
+  poppler-utils imagemagick img2pdf
   # the package check (packaging/check-package.sh)
   lintian desktop-file-utils appstream xdg-utils mailcap
 )

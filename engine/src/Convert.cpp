@@ -19,6 +19,7 @@
 #include "image/ImageJpeg.h"
 #include "image/ImageTiff.h"
 #include "pdf/OutputFile.h"
+#include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
 
 namespace xdw {
@@ -111,6 +112,9 @@ void ConvertPdf(const std::string& input, const std::string& output) {
     RequireSource(input);
     CheckTargetFree(output);
     std::shared_ptr<QPDF> pdf = ReadPdf(input);
+    // qpdf repairs what damage it can; the copy is made only when every page
+    // came through.
+    CheckEveryPage(*pdf, std::filesystem::path(input).filename().string());
     try {
         FlattenPageTree(*pdf);
     } catch (const std::exception& e) {

@@ -217,3 +217,52 @@ TEST(WholeRun, NoArgumentWithoutDisplayEndsAtOnce) {
     EXPECT_FALSE(result.errors.empty());
     EXPECT_FALSE(fs::exists(folder.program() / "Quilbex.log"));
 }
+
+// Files that used to be printed as pages of junk text and then deleted: a
+// TIFF the direct route refuses, GIF bytes under a text name made into a
+// picture page instead, and a PDF with a damaged page. With deletion on, the
+// unreadable ones fail loudly and stay.
+TEST(WholeRun, UnreadableFilesFailLoudlyAndStay) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"DelFile", "Y"}}, {{"SaveDir", out.string()}});
+
+    const fs::path tiff = folder.root() / "scan.tif";
+    RunTool(
+        {"convert", "-size", "300x200", "gradient:red-blue", "-compress", "none", tiff.string()});
+    const std::string tiffBytes = ReadFile(tiff).substr(0, 2000);  // strips cut off
+    WriteFile(tiff, tiffBytes);
+    Result result = folder.Run({tiff.string()});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.errors.find("TIFF"), std::string::npos) << result.errors;
+    auto lines = folder.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "変換を中止しました。");
+    EXPECT_EQ(ReadFile(tiff), tiffBytes);
+    EXPECT_TRUE(fs::is_empty(out));
+
+    MakeTextPdf(folder.root() / "pages.pdf", {"one", "two"});
+    std::string pdf = ReadFile(folder.root() / "pages.pdf");
+    const auto page = pdf.find("<< /Type /Page /Parent");
+    ASSERT_NE(page, std::string::npos) << "page object not found";
+    pdf.replace(page, 2, "<~");
+    const fs::path damaged = folder.root() / "damaged.pdf";
+    WriteFile(damaged, pdf);
+    result = folder.Run({damaged.string()});
+    EXPECT_NE(result.exitCode, 0);
+    lines = folder.LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kDone), 0);
+    EXPECT_EQ(ReadFile(damaged), pdf);
+    EXPECT_TRUE(fs::is_empty(out));
+
+    const fs::path gif = folder.root() / "picture.txt";
+    RunTool({"convert", "-size", "60x40", "xc:red", "GIF:" + gif.string()});
+    result = folder.Run({gif.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(folder.LogLines().back(), kDone);
+    EXPECT_FALSE(fs::exists(gif)) << "deleted after a complete conversion";
+    const auto texts = PdfPageTexts(out / "picture.xdw");
+    ASSERT_EQ(texts.size(), 1u) << "one picture page, not pages of bytes";
+    EXPECT_EQ(texts[0].find("GIF"), std::string::npos) << texts[0];
+}

@@ -20,9 +20,7 @@
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
 #include "print/AppPrintTemp.h"
-#include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
-#include "print/ContentCheck.h"
 
 using namespace xdwtest;
 
@@ -133,7 +131,9 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     const std::string args = ReadBytes(dir.File("args.txt"));
     EXPECT_NE(args.find("-env:UserInstallation=file:///"), std::string::npos) << args;
     EXPECT_NE(args.find("--headless\n"), std::string::npos);
-    EXPECT_NE(args.find("--convert-to\npdf\n"), std::string::npos);
+    // Plain text is read as UTF-8 text by Writer, whatever its name.
+    EXPECT_NE(args.find("--infilter=Text (encoded):UTF8\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--convert-to\npdf:writer_pdf_Export\n"), std::string::npos) << args;
     EXPECT_NE(args.find("--norestore\n"), std::string::npos);
 }
 
@@ -158,18 +158,20 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         const char* what;
         std::string body;
         int32_t code;
+        std::string reason;  // part of the reason the caller gets
     };
     const std::vector<Case> cases = {
-        {"non-zero exit", "exit 3\n", XDW_E_FAIL},
-        {"no output", "exit 0\n", XDW_E_CANNOT_READ},
+        {"non-zero exit", "echo 'Error: source file could not be loaded' >&2\nexit 3\n", XDW_E_FAIL,
+         "exit code 3 (LibreOffice said: Error: source file could not be loaded)"},
+        {"no output", "exit 0\n", XDW_E_CANNOT_READ, "LibreOffice printed nothing"},
         {"broken PDF", std::string(kFindOutDir) + "echo garbage > \"$out/source.pdf\"\n",
-         XDW_E_CANNOT_READ},
-        {"killed", "kill -9 $$\n", XDW_E_FAIL},
+         XDW_E_CANNOT_READ, "printed PDF unreadable"},
+        {"killed", "kill -9 $$\n", XDW_E_FAIL, "signal 9"},
         // A complete PDF does not make up for the failure the exit reports.
         {"PDF written, then non-zero exit",
          std::string(kFindOutDir) + "cp '" + dir.File("printed.pdf") +
              "' \"$out/source.pdf\"\nexit 3\n",
-         XDW_E_FAIL},
+         XDW_E_FAIL, "exit code 3"},
     };
     MakeTextPdf(dir.File("printed.pdf"), {"printed before the failure"});
     for (const auto& c : cases) {
@@ -184,6 +186,8 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         EXPECT_FALSE(Exists(output));
         EXPECT_TRUE(LeftoverTempFolders().empty());
         xdw::EndAppPrint(handle);
+        // Ending the conversion hands its reason to the caller's thread.
+        EXPECT_NE(xdw::LastFailure().find(c.reason), std::string::npos) << xdw::LastFailure();
     }
 }
 
@@ -199,6 +203,8 @@ TEST_F(AppPrintWorker, HungApplicationIsEndedAfterTheTimeLimit) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
     EXPECT_EQ(job->failureCode(), XDW_E_FAIL);
+    EXPECT_NE(job->failureText().find("within the limit of 0.8 s"), std::string::npos)
+        << job->failureText();
     ASSERT_NE(job->childGroup(), 0);
     EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
     EXPECT_FALSE(Exists(output));
@@ -281,44 +287,6 @@ TEST_F(AppPrintWorker, AFileThatAppearsAtTheOutputMeanwhileIsKept) {
     xdw::EndAppPrint(handle);
 }
 
-TEST(AppPrintContent, PrintableTypesAreJudgedFromTheContent) {
-    for (const char* yes :
-         {"text/plain", "text/csv", "text/rtf", "application/rtf", "application/pdf",
-          "application/vnd.oasis.opendocument.text", "application/msword",
-          "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
-          "application/vnd.ms-excel", "image/png", "image/jpeg"})
-        EXPECT_TRUE(xdw::IsPrintableMimeType(yes)) << yes;
-    for (const char* no :
-         {"application/octet-stream", "application/x-empty", "inode/x-empty", "inode/directory",
-          "application/zip", "application/x-executable", "application/x-sharedlib",
-          "application/gzip", "audio/mpeg", "video/mp4", ""})
-        EXPECT_FALSE(xdw::IsPrintableMimeType(no)) << no;
-
-    TempDir dir;
-    WriteBytes(dir.File("a.bin"), "Just words in a file\nwith two lines\n");
-    EXPECT_EQ(xdw::CheckPrintableContent(dir.File("a.bin")), "text/plain");
-    MakeTextPdf(dir.File("p.dat"), {"pdf"});
-    EXPECT_EQ(xdw::CheckPrintableContent(dir.File("p.dat")), "application/pdf");
-    WriteBytes(dir.File("z.txt"), std::string("PK\x03\x04", 4) + std::string(200, '\x01'));
-    EXPECT_THROW(xdw::CheckPrintableContent(dir.File("z.txt")), xdw::EngineError);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(AppPrintText, ShiftJisTextIsRecodedAndEverythingElseLeftAlone) {
-    // Shift-JIS for a three-character Japanese word, and its UTF-8 form.
-    const std::string sjis = "\x95\xcf\x8a\xb7\x92\x86";
-    const std::string utf8 = "\xe5\xa4\x89\xe6\x8f\x9b\xe4\xb8\xad";
-    EXPECT_EQ(xdw::Cp932TextAsUtf8("ab " + sjis + "\r\n"), "ab " + utf8 + "\r\n");
-    // UTF-8 (and so plain ASCII) stays as it is.
-    EXPECT_EQ(xdw::Cp932TextAsUtf8(utf8), "");
-    EXPECT_EQ(xdw::Cp932TextAsUtf8("plain"), "");
-    // Neither UTF-8 nor Shift-JIS: a lead byte without its second byte.
-    EXPECT_EQ(xdw::Cp932TextAsUtf8("abc\x95"), "");
-}
-
 }  // namespace
 
 // The office program asks once to be started again after making its profile;
@@ -338,7 +306,7 @@ TEST_F(AppPrintWorker, OneRestartAfterTheProfileIsMade) {
     handle = xdw::BeginAppPrint(source, second, true);
     const auto job = xdw::LookupAppPrintJob(handle);
     EXPECT_EQ(Run(handle).phases.back(), XDW_PHASE_CANCELLED);
-    EXPECT_EQ(job->failureText(), "the application failed: exit code 81");
+    EXPECT_EQ(job->failureText(), "LibreOffice failed with exit code 81");
     xdw::EndAppPrint(handle);
 }
 

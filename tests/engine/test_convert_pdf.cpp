@@ -299,3 +299,71 @@ TEST(ConvertPdf, ReadOnlyOutputFolderIsAccessDenied) {
 }
 
 }  // namespace
+
+namespace {
+
+// The three-page PDF written by qpdf in QDF form (objects one by one, content
+// uncompressed, "%% Page N" before each page), easy to damage by hand.
+std::string QdfPages(const std::string& path) {
+    MakeTextPdf(path, kPages);
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    const std::string qdf = path + ".qdf";
+    QPDFWriter writer(pdf, qdf.c_str());
+    writer.setQDFMode(true);
+    writer.setObjectStreamMode(qpdf_o_disable);
+    writer.write();
+    return ReadBytes(qdf);
+}
+
+// The position of the first `what` after the marker of the second page's
+// dictionary (page) or of its content stream (content).
+size_t Second(const std::string& bytes, const std::string& marker, const std::string& what) {
+    const size_t at = bytes.find(marker);
+    if (at == std::string::npos) throw std::runtime_error("no " + marker);
+    return bytes.find(what, at);
+}
+
+}  // namespace
+
+TEST(ConvertPdf, DamagedPageIsRepairedWithEveryPageOrRefused) {
+    TempDir dir;
+    const std::string qdf = QdfPages(dir.File("three.pdf"));
+    struct Row {
+        const char* what;
+        std::string bytes;
+        const char* reason;  // "" when the repair keeps every page
+    };
+    std::string pageObject = qdf;
+    const size_t dict = Second(qdf, "%% Page 2", "<<");
+    pageObject.replace(dict, 12, "<~ damage ((");
+    std::string wrongLength = qdf;
+    const size_t length = Second(qdf, "%% Contents for page 2", "/Length");
+    wrongLength.replace(length, 7, "/Length 3 %");
+    std::string badFilter = qdf;
+    badFilter.insert(Second(qdf, "%% Contents for page 2", "/Length"), "/Filter /FlateDecode ");
+    const Row rows[] = {
+        {"page object unreadable", pageObject, "page 2 of in.pdf"},
+        {"content length wrong, repaired", wrongLength, ""},
+        {"content undecodable", badFilter, "page 2 of in.pdf has unreadable content"},
+    };
+    for (const Row& row : rows) {
+        WriteBytes(dir.File("in.pdf"), row.bytes);
+        const std::string out = dir.File("out.xdw");
+        const int rc = Convert(dir.File("in.pdf"), out);
+        char reason[512] = {};
+        XDW_GetLastErrorText(reason, sizeof reason);
+        if (*row.reason == '\0') {
+            ASSERT_EQ(rc, 0) << row.what << ": " << reason;
+            const auto texts = PdfPageTexts(out);
+            ASSERT_EQ(texts.size(), 3u) << row.what;
+            EXPECT_NE(texts[1].find("Second page"), std::string::npos) << row.what;
+            std::remove(out.c_str());
+        } else {
+            EXPECT_EQ(rc, XDW_E_CANNOT_READ) << row.what;
+            EXPECT_NE(std::string(reason).find(row.reason), std::string::npos)
+                << row.what << ": " << reason;
+            EXPECT_FALSE(Exists(out)) << row.what;
+        }
+    }
+}

@@ -11,7 +11,7 @@
 #include "pdf/OutputFile.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
-#include "print/ContentCheck.h"
+#include "print/PrintPlan.h"
 
 namespace xdw {
 
@@ -47,9 +47,10 @@ XDW_CREATE_HANDLE BeginAppPrint(const std::string& input, const std::string& out
     CheckSource(input);
     CheckTargetFree(output);
     AppPrintRequest request;
-    request.mimeType = CheckPrintableContent(input);
+    request.plan = PlanPrint(input);
     request.settings = CurrentAppPrintSettings();
-    request.office = FindOffice(request.settings.officeCandidates);
+    if (request.plan.route == PrintRoute::Office)
+        request.office = FindOffice(request.settings.officeCandidates);
     request.input = input;
     request.output = output;
     request.attachOriginal = attachOriginal;

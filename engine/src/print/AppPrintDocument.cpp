@@ -9,7 +9,11 @@
 
 #include <ctime>
 
+#include "Document.h"
 #include "Error.h"
+#include "image/ImagePicture.h"
+#include "pdf/PageCheck.h"
+#include "pdf/PageTree.h"
 
 namespace xdw {
 
@@ -27,7 +31,7 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
     } catch (const std::runtime_error& e) {
         throw EngineError(XDW_E_CANNOT_READ, std::string("printed PDF unreadable: ") + e.what());
     }
-    if (pages.empty()) throw EngineError(XDW_E_CANNOT_READ, "the application printed no page");
+    if (pages.empty()) throw EngineError(XDW_E_CANNOT_READ, "LibreOffice printed no page");
 
     result.document = QPDF::create();
     result.document->emptyPDF();
@@ -39,6 +43,41 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
         // addPage copies a page of another document with everything it uses.
         target.addPage(pages[static_cast<size_t>(i)], false);
         result.pages = i + 1;
+    }
+    return result;
+}
+
+PrintedDocument BuildPictureDocument(const std::string& picture,
+                                     const std::function<void(int, int)>& onPage) {
+    PrintedDocument result;
+    result.document = QPDF::create();
+    result.document->emptyPDF();
+    result.document->setSuppressWarnings(true);
+    AddPicturePages(*result.document, picture);
+    const int total =
+        static_cast<int>(QPDFPageDocumentHelper(*result.document).getAllPages().size());
+    if (total == 0) throw EngineError(XDW_E_CANNOT_READ, "the picture has no page");
+    for (int i = 1; i <= total; ++i) {
+        onPage(i, total);
+        result.pages = i;
+    }
+    return result;
+}
+
+PrintedDocument BuildPdfCopy(const std::string& path, const std::string& displayName,
+                             const std::function<void(int, int)>& onPage) {
+    PrintedDocument result;
+    result.document = ReadPdf(path);
+    CheckEveryPage(*result.document, displayName);
+    try {
+        FlattenPageTree(*result.document);
+    } catch (const std::exception& e) {
+        throw EngineError(XDW_E_CANNOT_READ, displayName + ": " + e.what());
+    }
+    const int total = static_cast<int>(result.document->getAllPages().size());
+    for (int i = 1; i <= total; ++i) {
+        onPage(i, total);
+        result.pages = i;
     }
     return result;
 }

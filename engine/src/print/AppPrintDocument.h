@@ -25,6 +25,18 @@ struct PrintedDocument {
 PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
                                      const std::function<void(int, int)>& onPage);
 
+// A document of the pages of a picture file (see AddPicturePages), with
+// onPage called as for a printed PDF. Throws EngineError(XDW_E_CANNOT_READ)
+// with the reason for a picture that cannot be read.
+PrintedDocument BuildPictureDocument(const std::string& picture,
+                                     const std::function<void(int, int)>& onPage);
+
+// A copy of the PDF file at path, as the direct conversion makes it: every
+// page checked (the reason names the page of displayName that failed), the
+// page tree made flat. onPage is called as for a printed PDF.
+PrintedDocument BuildPdfCopy(const std::string& path, const std::string& displayName,
+                             const std::function<void(int, int)>& onPage);
+
 // Embeds the bytes of dataPath as a file attachment named displayName. The
 // bytes are read when the document is written, so dataPath must stay until
 // then.

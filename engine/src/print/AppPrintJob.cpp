@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,10 +13,9 @@
 
 #include "Error.h"
 #include "pdf/OutputFile.h"
-#include "print/AppPrintDocument.h"
 #include "print/AppPrintTemp.h"
-#include "print/AppPrintText.h"
 #include "print/ChildProcess.h"
+#include "print/TextEncoding.h"
 
 namespace xdw {
 
@@ -23,18 +23,11 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
-// The source's extension when it is a plain one, so LibreOffice picks the
-// same import filter as for the original name.
-std::string SafeExtension(const std::string& path) {
-    const std::string ext = std::filesystem::path(path).extension().string();
-    if (ext.size() < 2 || ext.size() > 10) return {};
-    for (size_t i = 1; i < ext.size(); ++i) {
-        const char c = ext[i];
-        const bool plain =
-            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (!plain) return {};
-    }
-    return ext;
+// The name the copies carry: the source's own, which LibreOffice shows in
+// titles, sheet names and page headers.
+std::string CopyName(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    return name.empty() || name == "." || name == ".." ? std::string("document") : name;
 }
 
 bool UsableHome() {
@@ -60,25 +53,32 @@ std::string DescribeExit(int status) {
     return "status " + std::to_string(status);
 }
 
-constexpr std::uintmax_t kLargestTextToRecode = 64u << 20;
-
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The last lines LibreOffice wrote, for a failure's reason.
+std::string OfficeSaid(const std::string& logPath) {
+    std::string said = ReadAll(logPath);
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+    if (said.size() > 300) said = "..." + said.substr(said.size() - 300);
+    for (char& c : said)
+        if (c == '\n' || c == '\r') c = ' ';
+    return said.empty() ? std::string() : " (LibreOffice said: " + said + ")";
+}
+
 }  // namespace
 
-// The file LibreOffice is given: the snapshot itself, or for Shift-JIS plain
-// text a UTF-8 copy of it, which LibreOffice reads correctly.
+// The file LibreOffice is given: the snapshot itself, or for text a UTF-8
+// copy of it under the same name, which the import reads as UTF-8.
 std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) const {
-    std::error_code ec;
-    if (request_.mimeType != "text/plain" ||
-        std::filesystem::file_size(snapshot, ec) > kLargestTextToRecode || ec)
-        return snapshot;
-    const std::string utf8 = Cp932TextAsUtf8(ReadAll(snapshot));
-    if (utf8.empty()) return snapshot;
-    const std::string copy = temp.sub("text") + "/source" + SafeExtension(request_.input);
+    const std::string& charset = request_.plan.charset;
+    if (charset.empty()) return snapshot;
+    const std::string bytes = ReadAll(snapshot);
+    if (charset == "UTF-8" && bytes.rfind("\xEF\xBB\xBF", 0) != 0) return snapshot;
+    const std::string utf8 = TextAsUtf8(bytes, charset);
+    const std::string copy = temp.sub("text") + "/" + CopyName(request_.input);
     std::ofstream out(copy, std::ios::binary | std::ios::trunc);
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
     out.close();
@@ -199,33 +199,34 @@ int AppPrintJob::RunOffice(const ChildSpec& launch,
         lock.unlock();
         child.terminate(request_.settings.grace);
         if (stopped) throw Stopped{};
-        throw EngineError(XDW_E_FAIL, "the application did not finish in time");
+        char limit[32];
+        std::snprintf(limit, sizeof limit, "%g s",
+                      std::chrono::duration<double>(request_.settings.timeLimit).count());
+        throw EngineError(XDW_E_FAIL,
+                          std::string("LibreOffice did not finish within the limit of ") + limit);
     }
     return *exit;
 }
 
-void AppPrintJob::convert() {
-    TempFolder temp;
-    {
-        std::lock_guard lock(mutex_);
-        tempDir_ = temp.path();
-    }
-    const std::string inDir = temp.sub("in");
+// Phase 3 is shown together with its first page number, so whoever sees it
+// first also sees how many pages there are.
+void AppPrintJob::onPage(int page, int total) {
+    std::lock_guard lock(mutex_);
+    if (stop_) throw Stopped{};
+    phase_ = XDW_PHASE_GENERATING;
+    page_ = page;
+    total_ = total;
+}
+
+PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const TempFolder& temp) {
     const std::string outDir = temp.sub("out");
     const std::string profileDir = temp.sub("profile");
-
-    // The application prints, and the document carries, this copy: the
-    // source may change or go away while the conversion runs.
-    const std::string snapshot = inDir + "/source" + SafeExtension(request_.input);
-    std::error_code ec;
-    if (!std::filesystem::copy_file(request_.input, snapshot, ec))
-        throw EngineError(ec.value() != 0 ? CodeFromErrno(ec.value()) : XDW_E_FAIL,
-                          "cannot copy the source: " + ec.message());
-    throwIfStopped();
+    WriteOfficeProfile(profileDir);
 
     ChildSpec launch;
     launch.argv =
-        OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir);
+        OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir,
+                          request_.plan.importFilter, request_.plan.exportFilter);
     launch.logPath = temp.path() + "/office.log";
     if (!UsableHome()) launch.env.emplace_back("HOME", temp.sub("home"));
     const auto deadline = std::chrono::steady_clock::now() + request_.settings.timeLimit;
@@ -234,32 +235,66 @@ void AppPrintJob::convert() {
         // A first start in a new profile asks to be started again, once.
         if (start == 0 && WIFEXITED(exit) && WEXITSTATUS(exit) == kOfficeRestartStatus) continue;
         if (!WIFEXITED(exit) || WEXITSTATUS(exit) != 0)
-            throw EngineError(XDW_E_FAIL, "the application failed: " + DescribeExit(exit));
+            throw EngineError(XDW_E_FAIL, "LibreOffice failed with " + DescribeExit(exit) +
+                                              OfficeSaid(launch.logPath));
         break;
     }
 
     const std::string printed = FindPrintedPdf(outDir);
-    if (printed.empty()) throw EngineError(XDW_E_CANNOT_READ, "the application printed nothing");
+    if (printed.empty())
+        throw EngineError(XDW_E_CANNOT_READ,
+                          "LibreOffice printed nothing" + OfficeSaid(launch.logPath));
+    return BuildPrintedDocument(printed, [this](int page, int total) { onPage(page, total); });
+}
 
-    // Phase 3 is shown together with its first page number, so whoever sees
-    // it first also sees how many pages there are.
-    PrintedDocument doc = BuildPrintedDocument(printed, [this](int page, int total) {
+void AppPrintJob::convert() {
+    TempFolder temp;
+    {
         std::lock_guard lock(mutex_);
-        if (stop_) throw Stopped{};
-        phase_ = XDW_PHASE_GENERATING;
-        page_ = page;
-        total_ = total;
-    });
+        tempDir_ = temp.path();
+    }
+    // The application prints, and the document carries, this copy: the
+    // source may change or go away while the conversion runs.
+    const std::string snapshot = temp.sub("in") + "/" + CopyName(request_.input);
+    std::error_code ec;
+    if (!std::filesystem::copy_file(request_.input, snapshot, ec))
+        throw EngineError(ec.value() != 0 ? CodeFromErrno(ec.value()) : XDW_E_FAIL,
+                          "cannot copy the source: " + ec.message());
+    throwIfStopped();
+
+    PrintedDocument doc;
+    const auto progress = [this](int page, int total) { onPage(page, total); };
+    switch (request_.plan.route) {
+        case PrintRoute::Picture:
+            enterPhase(XDW_PHASE_PRINTING);
+            doc = BuildPictureDocument(snapshot, progress);
+            break;
+        case PrintRoute::Pdf:
+            enterPhase(XDW_PHASE_PRINTING);
+            doc = BuildPdfCopy(snapshot, CopyName(request_.input), progress);
+            break;
+        case PrintRoute::Office:
+            doc = PrintWithOffice(snapshot, temp);
+            break;
+    }
 
     if (request_.attachOriginal) {
         enterPhase(XDW_PHASE_ATTACHING);
         AttachOriginal(*doc.document, snapshot,
                        std::filesystem::path(request_.input).filename().string(),
-                       request_.mimeType);
+                       request_.plan.mimeType);
     }
 
     enterPhase(XDW_PHASE_WRITING);
-    CommitPdf(*doc.document, request_.output, false);
+    try {
+        CommitPdf(*doc.document, request_.output, false);
+    } catch (const EngineError& e) {
+        // Picture pages and copied streams are read while they are written.
+        if (e.code() != XDW_E_CANNOT_READ || request_.plan.route == PrintRoute::Office) throw;
+        throw EngineError(e.code(), "content of " +
+                                        std::filesystem::path(request_.input).filename().string() +
+                                        " unreadable (" + e.what() + ")");
+    }
     doc = {};
     temp.remove();
 

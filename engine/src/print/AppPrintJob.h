@@ -13,7 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "print/AppPrintDocument.h"
 #include "print/AppPrintOffice.h"
+#include "print/PrintPlan.h"
 #include "xdwapi/xdwapi.h"
 
 namespace xdw {
@@ -25,8 +27,8 @@ struct AppPrintRequest {
     std::string input;   // the source file, already checked
     std::string output;  // the document to write; must not exist
     bool attachOriginal = false;
-    std::string office;    // full path of the LibreOffice program
-    std::string mimeType;  // the source's content type
+    std::string office;  // full path of the LibreOffice program ("" for pictures)
+    PrintPlan plan;      // how the content is printed
     AppPrintSettings settings;
 };
 
@@ -58,6 +60,9 @@ private:
     struct Stopped {};
 
     std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
+    // The pages LibreOffice printed.
+    PrintedDocument PrintWithOffice(const std::string& snapshot, const TempFolder& temp);
+    void onPage(int page, int total);
     void run();
     void convert();
     int RunOffice(const ChildSpec& launch, std::chrono::steady_clock::time_point deadline);

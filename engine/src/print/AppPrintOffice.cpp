@@ -3,12 +3,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 
+#include <sys/wait.h>
+
+#include <fstream>
+#include <thread>
+
 #include "Error.h"
+#include "print/ChildProcess.h"
 
 namespace xdw {
 
@@ -92,15 +100,92 @@ std::string FindOffice(const std::vector<std::string>& candidates) {
 }
 
 std::vector<std::string> OfficeConvertArgs(const std::string& office, const std::string& source,
-                                           const std::string& outDir,
-                                           const std::string& profileDir) {
-    return {office,         "-env:UserInstallation=" + FileUrl(profileDir),
-            "--headless",   "--invisible",
-            "--nodefault",  "--nofirststartwizard",
-            "--norestore",  "--nolockcheck",
-            "--convert-to", "pdf",
-            "--outdir",     outDir,
-            source};
+                                           const std::string& outDir, const std::string& profileDir,
+                                           const std::string& importFilter,
+                                           const std::string& exportFilter) {
+    std::vector<std::string> args = NetworkIsolationPrefix();
+    for (const std::string& arg : {office, "-env:UserInstallation=" + FileUrl(profileDir),
+                                   std::string("--headless"), std::string("--invisible"),
+                                   std::string("--nodefault"), std::string("--nofirststartwizard"),
+                                   std::string("--norestore"), std::string("--nolockcheck")})
+        args.push_back(arg);
+    if (!importFilter.empty()) args.push_back("--infilter=" + importFilter);
+    for (const std::string& arg :
+         {std::string("--convert-to"), exportFilter, std::string("--outdir"), outDir, source})
+        args.push_back(arg);
+    return args;
+}
+
+namespace {
+
+// Settings of the private profile, as LibreOffice keeps user settings.
+constexpr const char* kProfileSettings[][3] = {
+    // Linked pictures, frames and files of a document are not loaded.
+    {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
+    {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
+    {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
+    // Links and external data: never updated (0 always, 1 ask, 2 never).
+    {"/org.openoffice.Office.Writer/Content/Update", "Link", "2"},
+    {"/org.openoffice.Office.Calc/Content/Update", "Link", "2"},
+    // Stored results are printed; formulas (WEBSERVICE among them) are not
+    // worked out again on load.
+    {"/org.openoffice.Office.Calc/Formula/Load", "OOXMLRecalcMode", "1"},
+    {"/org.openoffice.Office.Calc/Formula/Load", "ODFRecalcMode", "1"},
+    // Every connection goes to a proxy port nothing listens on.
+    {"/org.openoffice.Inet/Settings", "ooInetProxyType", "2"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyName", "127.0.0.1"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyPort", "9"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyName", "127.0.0.1"},
+    {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyPort", "9"},
+    {"/org.openoffice.Inet/Settings", "ooInetFTPProxyName", "127.0.0.1"},
+    {"/org.openoffice.Inet/Settings", "ooInetFTPProxyPort", "9"},
+    {"/org.openoffice.Inet/Settings", "ooInetNoProxy", ""},
+};
+
+bool NetworkNamespaceWorks(const std::string& unshare) {
+    try {
+        ChildSpec spec;
+        spec.argv = {unshare, "--net", "--map-current-user", "--", "/bin/true"};
+        ChildProcess child(spec);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (const auto status = child.poll())
+                return WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        child.terminate(std::chrono::milliseconds(100));
+    } catch (const EngineError&) {
+    }
+    return false;
+}
+
+}  // namespace
+
+void WriteOfficeProfile(const std::string& profileDir) {
+    const std::string user = profileDir + "/user";
+    std::error_code ec;
+    std::filesystem::create_directories(user, ec);
+    std::ofstream out(user + "/registrymodifications.xcu", std::ios::binary | std::ios::trunc);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+    for (const auto& setting : kProfileSettings) {
+        out << "<item oor:path=\"" << setting[0] << "\"><prop oor:name=\"" << setting[1]
+            << "\" oor:op=\"fuse\"><value>" << setting[2] << "</value></prop></item>\n";
+    }
+    out << "</oor:items>\n";
+    out.close();
+    if (!out) throw EngineError(XDW_E_FAIL, "cannot write the LibreOffice profile");
+}
+
+std::vector<std::string> NetworkIsolationPrefix() {
+    static const std::vector<std::string> prefix = [] {
+        const std::string unshare = SearchPath("unshare");
+        if (unshare.empty() || !NetworkNamespaceWorks(unshare)) return std::vector<std::string>{};
+        return std::vector<std::string>{unshare, "--net", "--map-current-user", "--"};
+    }();
+    return prefix;
 }
 
 }  // namespace xdw

@@ -34,8 +34,23 @@ std::string FindOffice(const std::vector<std::string>& candidates);
 
 // The argument vector converting source to PDF into outDir, with the profile
 // kept in profileDir so that a LibreOffice the user has open is not touched.
+// importFilter ("" lets LibreOffice choose) and exportFilter as LibreOffice
+// names them, with their options.
 std::vector<std::string> OfficeConvertArgs(const std::string& office, const std::string& source,
-                                           const std::string& outDir,
-                                           const std::string& profileDir);
+                                           const std::string& outDir, const std::string& profileDir,
+                                           const std::string& importFilter = {},
+                                           const std::string& exportFilter = "pdf");
+
+// Writes the settings of a fresh private profile so that a document cannot
+// reach outside itself: linked pictures and files are not loaded, links and
+// external data are never updated, formulas are not recalculated on load,
+// macros never run, and network access goes to a proxy that refuses.
+void WriteOfficeProfile(const std::string& profileDir);
+
+// What the command line is run under so that the application has no network
+// at all: a network namespace of its own (unshare), when this system lets an
+// unprivileged process make one; empty otherwise (the profile's refusing
+// proxy is then what keeps it off the network). Found out once.
+std::vector<std::string> NetworkIsolationPrefix();
 
 }  // namespace xdw

@@ -34,9 +34,6 @@ std::string ContentMimeType(const std::string& path) {
 }
 
 bool IsPrintableMimeType(const std::string& mime) {
-    // Plain and marked-up text of every kind (text/plain, text/csv,
-    // text/html, text/rtf, program sources...).
-    if (StartsWith(mime, "text/")) return true;
     // Office documents: OpenDocument, OOXML, the binary MS Office formats.
     static constexpr std::array<std::string_view, 6> officePrefixes = {
         "application/vnd.oasis.opendocument.",
@@ -48,33 +45,20 @@ bool IsPrintableMimeType(const std::string& mime) {
     };
     for (auto prefix : officePrefixes)
         if (StartsWith(mime, prefix)) return true;
-    static constexpr std::array<std::string_view, 13> exact = {
-        "application/msword",        "application/rtf",       "application/pdf",
+    static constexpr std::array<std::string_view, 9> exact = {
+        "application/msword",
+        "application/rtf",
+        "text/rtf",
         "application/CDFV2",  // an OLE compound document (older Office files)
-        "application/x-ole-storage", "application/json",      "application/xml",
-        "application/csv",           "application/x-hwp",     "application/postscript",
-        "application/x-abiword",     "application/x-mswrite", "application/x-iwork-pages-sffpages",
+        "application/x-ole-storage",
+        "application/x-hwp",
+        "application/x-abiword",
+        "application/x-mswrite",
+        "application/x-iwork-pages-sffpages",
     };
     for (auto type : exact)
         if (mime == type) return true;
-    // Pictures LibreOffice Draw opens and prints as a page.
-    static constexpr std::array<std::string_view, 10> images = {
-        "image/png",   "image/jpeg",     "image/gif",
-        "image/bmp",   "image/x-ms-bmp", "image/tiff",
-        "image/webp",  "image/svg+xml",  "image/x-portable-pixmap",
-        "image/x-pcx",
-    };
-    for (auto type : images)
-        if (mime == type) return true;
     return false;
-}
-
-std::string CheckPrintableContent(const std::string& path) {
-    const std::string mime = ContentMimeType(path);
-    if (!IsPrintableMimeType(mime))
-        throw EngineError(XDW_E_CANNOT_READ,
-                          "not a printable document: " + (mime.empty() ? "unknown" : mime));
-    return mime;
 }
 
 }  // namespace xdw

@@ -27,6 +27,18 @@ private:
 };
 
 std::string ReadBytes(const std::string& path);
+// Runs a program (no shell) and waits; throws when it fails.
+void RunTool(const std::vector<std::string>& args);
+// A ZIP archive of the given (name, bytes) entries, stored uncompressed in
+// that order: how OpenDocument files are made without LibreOffice.
+void WriteZip(const std::string& path,
+              const std::vector<std::pair<std::string, std::string>>& entries);
+// An OpenDocument file written without LibreOffice: the mimetype first, the
+// manifest, content.xml holding body (inside office:document-content, with
+// the office, draw, text, svg, presentation, script, table and xlink
+// namespaces declared), then the further entries.
+void WriteOdf(const std::string& path, const std::string& mime, const std::string& body,
+              std::vector<std::pair<std::string, std::string>> more = {});
 void WriteBytes(const std::string& path, const std::string& data);
 bool Exists(const std::string& path);
 

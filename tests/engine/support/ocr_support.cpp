@@ -26,19 +26,6 @@ namespace xdwtest {
 
 namespace {
 
-void Run(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start " + args[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error(args[0] + " failed");
-}
-
 std::u32string Utf32(const std::string& text) {
     std::u32string out;
     for (size_t i = 0; i < text.size();) {
@@ -117,7 +104,7 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
     if (want.turnContent != 0)
         args.insert(args.end(), {"-rotate", std::to_string(want.turnContent)});
     args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});
-    Run(args);
+    RunTool(args);
 
     std::ifstream in(scratch, std::ios::binary);
     std::string magic;

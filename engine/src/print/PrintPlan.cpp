@@ -1,0 +1,119 @@
+#include "print/PrintPlan.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "Error.h"
+#include "image/ImagePicture.h"
+#include "print/ContentCheck.h"
+#include "print/TextEncoding.h"
+
+namespace xdw {
+
+namespace {
+
+constexpr std::uintmax_t kLargestText = 64u << 20;
+
+// LibreOffice's CSV import: field separator, text quote ("), character set
+// 76 (UTF-8), data from line 1.
+const std::string kCsvImport = "Text - txt - csv (StarCalc):44,34,76,1";
+const std::string kTsvImport = "Text - txt - csv (StarCalc):9,34,76,1";
+const std::string kTextImport = "Text (encoded):UTF8";
+const std::string kHtmlImport = "HTML (StarWriter)";
+const std::string kSvgImport = "SVG - Scalable Vector Graphics Draw";
+const std::string kWriterPdf = "pdf:writer_pdf_Export";
+
+[[noreturn]] void Refuse(const std::string& why) { throw EngineError(XDW_E_CANNOT_READ, why); }
+
+std::string Head(const std::string& path, size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(count, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(count));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head;
+}
+
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+bool IsTextMime(const std::string& mime) {
+    return mime.rfind("text/", 0) == 0 || mime == "application/json" || mime == "application/xml" ||
+           mime == "application/csv" || mime == "application/javascript";
+}
+
+// Text as LibreOffice should read it: its character set, then the import
+// for what the text holds.
+PrintPlan PlanText(const std::string& path, const std::string& mime) {
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) > kLargestText) Refuse("text file larger than 64 MiB");
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    PrintPlan plan;
+    plan.mimeType = mime == "application/octet-stream" ? "text/plain" : mime;
+    plan.charset = DetectTextCharset(bytes);
+    if (plan.charset.empty())
+        Refuse("not text in a known character set (UTF-8, UTF-16, Shift-JIS, EUC-JP)");
+
+    const std::string ext = LowerExtension(path);
+    if (mime == "text/html" || mime == "application/xhtml+xml") {
+        // The HTML import reads the character set from the page itself.
+        plan.charset.clear();
+        plan.importFilter = kHtmlImport;
+        plan.exportFilter = kWriterPdf;
+    } else if (mime == "text/rtf") {
+        plan.charset.clear();
+    } else if (mime == "text/tab-separated-values" || ext == ".tsv" || ext == ".tab") {
+        plan.importFilter = kTsvImport;
+        plan.exportFilter = "pdf:calc_pdf_Export";
+    } else if (mime == "text/csv" || mime == "application/csv" || ext == ".csv") {
+        plan.importFilter = kCsvImport;
+        plan.exportFilter = "pdf:calc_pdf_Export";
+    } else {
+        plan.importFilter = kTextImport;
+        plan.exportFilter = kWriterPdf;
+    }
+    return plan;
+}
+
+}  // namespace
+
+PrintPlan PlanPrint(const std::string& path) {
+    const PictureKind picture = PictureKindOf(Head(path, 16));
+    const std::string mime = ContentMimeType(path);
+    if (picture != PictureKind::None) {
+        PrintPlan plan;
+        plan.route = PrintRoute::Picture;
+        plan.mimeType = mime;
+        return plan;
+    }
+    if (mime == "application/x-empty" || mime == "inode/x-empty") Refuse("empty file");
+    if (mime == "image/svg+xml") {
+        PrintPlan plan;
+        plan.mimeType = mime;
+        plan.importFilter = kSvgImport;
+        plan.exportFilter = "pdf:draw_pdf_Export";
+        return plan;
+    }
+    if (mime == "application/pdf") {
+        PrintPlan plan;
+        plan.route = PrintRoute::Pdf;
+        plan.mimeType = mime;
+        return plan;
+    }
+    // Text libmagic cannot name (Shift-JIS often, UTF-16) is tried as text too.
+    if (IsTextMime(mime) || mime == "application/octet-stream") return PlanText(path, mime);
+    if (IsPrintableMimeType(mime)) {
+        PrintPlan plan;
+        plan.mimeType = mime;
+        return plan;
+    }
+    Refuse("not a printable document: " + (mime.empty() ? std::string("unknown") : mime));
+}
+
+}  // namespace xdw

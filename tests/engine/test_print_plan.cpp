@@ -1,0 +1,129 @@
+// How a file is printed is decided from its content: pictures by the
+// engine, text through the import that fits it with its character set, and
+// content that would print as junk refused with its reason.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "Error.h"
+#include "TestFiles.h"
+#include "print/PrintPlan.h"
+#include "print/TextEncoding.h"
+
+using namespace xdwtest;
+
+namespace {
+
+// "変換" (conversion) in each character set.
+const std::string kUtf8 = "\xE5\xA4\x89\xE6\x8F\x9B";
+const std::string kSjis = "\x95\xCF\x8A\xB7";
+const std::string kEuc = "\xCA\xD1\xB4\xB9";
+const std::string kUtf16Le = std::string("\xFF\xFE\x09\x59\xDB\x63", 6);
+const std::string kUtf16Be = std::string("\xFE\xFF\x59\x09\x63\xDB", 6);
+
+std::string RandomBytes(size_t count) {
+    std::mt19937 gen(99);
+    std::string bytes(count, '\0');
+    for (auto& b : bytes) b = static_cast<char>(gen() & 0xFF);
+    return bytes;
+}
+
+TEST(TextEncoding, CharacterSetsAreFoundFromTheBytes) {
+    struct Row {
+        std::string bytes;
+        std::string charset;
+    };
+    const Row rows[] = {
+        {"plain ascii,1,2\r\n", "UTF-8"},
+        {kUtf8 + ",x\n", "UTF-8"},
+        {"\xEF\xBB\xBF" + kUtf8 + "\n", "UTF-8"},
+        {kUtf16Le, "UTF-16LE"},
+        {kUtf16Be, "UTF-16BE"},
+        {"name," + kSjis + "\r\n", "CP932"},
+        {"name," + kEuc + "\n", "EUC-JP"},
+        {std::string("text\0with nul", 13), ""},
+        {"abc\x95", ""},  // a Shift-JIS lead byte with nothing after it
+        {RandomBytes(600), ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(xdw::DetectTextCharset(row.bytes), row.charset) << row.bytes;
+    // Whatever the set, LibreOffice gets the same UTF-8 without a mark.
+    EXPECT_EQ(xdw::TextAsUtf8("name," + kSjis, "CP932"), "name," + kUtf8);
+    EXPECT_EQ(xdw::TextAsUtf8("name," + kEuc, "EUC-JP"), "name," + kUtf8);
+    EXPECT_EQ(xdw::TextAsUtf8(kUtf16Le, "UTF-16LE"), kUtf8);
+    EXPECT_EQ(xdw::TextAsUtf8("\xEF\xBB\xBF"
+                              "a",
+                              "UTF-8"),
+              "a");
+}
+
+TEST(PrintPlan, RouteAndImportComeFromTheContent) {
+    TempDir dir;
+    struct Row {
+        std::string name;
+        std::string bytes;
+        xdw::PrintRoute route;
+        std::string importFilter;  // its start
+        std::string charset;
+    };
+    MakeJpeg(dir.File("photo.jpe"), ImageSpec{});
+    RunTool({"convert", "-size", "8x8", "xc:red", dir.File("pic.png")});
+    RunTool({"convert", "-size", "8x8", "xc:red", "GIF:" + dir.File("anim.dat")});
+    const std::string svg =
+        "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" "
+        "height=\"10\"><rect width=\"5\" height=\"5\"/></svg>\n";
+    const Row rows[] = {
+        {"photo.jpe", ReadBytes(dir.File("photo.jpe")), xdw::PrintRoute::Picture, "", ""},
+        {"pic.png", ReadBytes(dir.File("pic.png")), xdw::PrintRoute::Picture, "", ""},
+        // GIF bytes under a text name are still a picture, never text.
+        {"anim.txt", ReadBytes(dir.File("anim.dat")), xdw::PrintRoute::Picture, "", ""},
+        {"page.htm",
+         "<!DOCTYPE html>\n<html><body><p>one</p><p>two</p><p>three</p></body></html>\n",
+         xdw::PrintRoute::Office, "HTML (StarWriter)", ""},
+        {"table.csv", "a,b\r\n" + kSjis + ",2\r\n", xdw::PrintRoute::Office,
+         "Text - txt - csv (StarCalc):44,", "CP932"},
+        {"table.tsv", "a\tb\n" + kEuc + "\t2\n", xdw::PrintRoute::Office,
+         "Text - txt - csv (StarCalc):9,", "EUC-JP"},
+        {"memo.txt", kUtf16Le, xdw::PrintRoute::Office, "Text (encoded)", "UTF-16LE"},
+        {"scan.dat", "", xdw::PrintRoute::Pdf, "", ""},
+        {"drawing.svg", svg, xdw::PrintRoute::Office, "SVG - Scalable Vector Graphics Draw", ""},
+    };
+    MakeTextPdf(dir.File("scan.dat"), {"page"});
+    for (const Row& row : rows) {
+        if (!row.bytes.empty()) WriteBytes(dir.File(row.name), row.bytes);
+        const xdw::PrintPlan plan = xdw::PlanPrint(dir.File(row.name));
+        EXPECT_EQ(plan.route, row.route) << row.name;
+        EXPECT_EQ(plan.importFilter.substr(0, row.importFilter.size()), row.importFilter)
+            << row.name << ": " << plan.importFilter;
+        EXPECT_EQ(plan.charset, row.charset) << row.name;
+    }
+}
+
+TEST(PrintPlan, ContentThatWouldPrintAsJunkIsRefusedWithItsReason) {
+    TempDir dir;
+    struct Row {
+        std::string name;
+        std::string bytes;
+        std::string reason;  // part of it
+    };
+    const Row rows[] = {
+        {"empty.txt", "", "empty"},
+        {"random.txt", RandomBytes(4096), "character set"},
+        {"archive.docx", std::string("PK\x03\x04", 4) + std::string(200, '\x01'), "not"},
+        {"program.odt", ReadBytes("/bin/true"), "not a printable document"},
+    };
+    for (const Row& row : rows) {
+        WriteBytes(dir.File(row.name), row.bytes);
+        try {
+            xdw::PlanPrint(dir.File(row.name));
+            ADD_FAILURE() << row.name << " was accepted";
+        } catch (const xdw::EngineError& e) {
+            EXPECT_EQ(e.code(), XDW_E_CANNOT_READ) << row.name;
+            EXPECT_NE(std::string(e.what()).find(row.reason), std::string::npos)
+                << row.name << ": " << e.what();
+        }
+    }
+}
+
+}  // namespace
