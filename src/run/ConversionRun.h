@@ -3,6 +3,7 @@
 // reaches the window through WindowOps and the engine through docuworks::Api.
 #pragma once
 
+#include <atomic>
 #include <ctime>
 #include <exception>
 #include <functional>
@@ -11,7 +12,9 @@
 
 #include "docuworks/DocuWorksApi.h"
 #include "run/RunOptions.h"
+#include "run/RunOutcome.h"
 #include "run/WindowOps.h"
+#include "run/Worker.h"
 
 namespace quilbex {
 
@@ -24,6 +27,10 @@ public:
     // args: the command-line arguments after the program name.
     ConversionRun(WindowOps& window, docuworks::Api& engine, std::vector<std::string> args,
                   Clock clock = SystemClock());
+
+    // The direct conversion and the OCR pass run on worker; by default they
+    // run inside the Execute action. Set before the window is shown.
+    void SetWorker(Worker& worker) { worker_ = &worker; }
 
     // Window events.
     void FormCreate(const std::string& exeDir);  // exeDir ends with '/'
@@ -41,6 +48,15 @@ public:
     RunOptions& Options() { return options_; }
     const std::string& ExeDir() const { return exeDir_; }
     bool Monitoring() const { return monitoring_; }
+    // The direct conversion or the OCR pass is working on the worker.
+    bool Working() const { return working_; }
+    // The user asked for this run to stop.
+    bool CancelRequested() const { return cancelRequested_; }
+    // The window goes away while the worker works: stop after the current
+    // step, touch the window no more, write no log file.
+    void Abandon();
+    // What became of the file so far.
+    const RunOutcome& Outcome() const { return outcome_; }
 
     // Parts of a run, public so they can be driven one at a time.
     void PlanRun();
@@ -55,6 +71,15 @@ private:
     std::string SourceExtension() const;
     // Deletes the source after a successful conversion when asked, logging a failure.
     void DeleteSourceWhenAsked();
+    // The worker's part of Execute: the direct conversion and what follows it.
+    void ConvertOnWorker(int route);
+    // The cancel request of an application-print conversion.
+    void CancelAppConversion();
+    // Ends an application-print conversion that has been seen to end.
+    void EndMonitoring();
+    // A cancel that came while the worker worked has been honoured: log it.
+    void LogCancelled();
+    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
 
     WindowOps& window_;
     docuworks::Api& engine_;
@@ -62,8 +87,15 @@ private:
     Clock clock_;
     std::string exeDir_;
     RunOptions options_;
-    bool monitoring_ = false;  // an application-print conversion is being followed
+    InlineWorker inlineWorker_;
+    Worker* worker_ = &inlineWorker_;
     bool finalized_ = false;
+    // Shared between the window's thread and the worker.
+    std::atomic<bool> monitoring_{false};  // an application-print conversion is being followed
+    std::atomic<bool> working_{false};
+    std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> abandoned_{false};
+    RunOutcome outcome_;
 };
 
 }  // namespace quilbex

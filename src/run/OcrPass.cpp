@@ -42,7 +42,15 @@ void ConversionRun::RunOcrPass() {
     AddLog(std::to_string(info.pages) + "ページ処理します。");
 
     for (int page = 1; page <= info.pages; ++page) {
+        // A cancel stops between pages: the page being recognised is finished,
+        // the rest are not asked for and nothing is saved.
+        if (cancelRequested_) {
+            LogCancelled();
+            engine_.CloseDocumentHandle(document);
+            return;
+        }
         if (options_.AutoRotate) {
+            ShowProgress(RunProgress::Step::kRotating, page, info.pages);
             try {
                 const int rotated = engine_.RotatePageAuto(document, page);
                 if (rotated != 0) {
@@ -54,6 +62,7 @@ void ConversionRun::RunOcrPass() {
                 AddLog(std::string("自動正立エラー：") + error.what());
             }
         }
+        ShowProgress(RunProgress::Step::kRecognising, page, info.pages);
         try {
             const int recognised = engine_.ApplyOcr(document, page, kOcrEngine, ocr);
             if (recognised != 0) {
@@ -66,6 +75,7 @@ void ConversionRun::RunOcrPass() {
         }
     }
 
+    ShowProgress(RunProgress::Step::kSaving);
     const int saved = engine_.SaveDocument(document);
     if (saved < 0) {
         ReportError(saved);

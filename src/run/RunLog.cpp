@@ -63,17 +63,27 @@ void ConversionRun::AddLog(const std::string& text) { window_.AppendLog(text); }
 void ConversionRun::ReportError(int code) {
     const char* message = ErrorMessage(code);
     AddLog(std::to_string(code) + ":" + message);
+    if (outcome_.reason.empty()) outcome_.reason = message;
     if (options_.ShowSetting && std::string(message) != kCatchAllMessage)
         window_.ShowMessage(message);
 }
 
 void ConversionRun::FinishRun() {
+    // The window is gone: nobody to show anything to, and no log to keep.
+    if (abandoned_) return;
     try {
         WriteLogFile(exeDir_ + kLogFileName, window_.LogLines());
     } catch (const std::exception& error) {
         window_.ShowMessage(error.what());
     }
+    window_.ShowProgress(RunProgress{});
+    if (!options_.ShowSetting) window_.AnnounceOutcome(outcome_);
     window_.RequestClose();
+}
+
+void ConversionRun::Abandon() {
+    abandoned_ = true;
+    cancelRequested_ = true;
 }
 
 void ConversionRun::HandleException(const std::exception& error) {

@@ -10,6 +10,7 @@
 #include "docuworks/DocuWorksApi.h"
 #include "run/ProgramFolder.h"
 #include "ui/Application.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/Headless.h"
 #include "ui/TFMain.h"
 
@@ -19,6 +20,9 @@ namespace {
 
 constexpr int kNeedsUser = 3;
 constexpr int kNeedsArgument = 2;
+// How long a notification that offers to open the document keeps the program
+// around after its window has closed.
+constexpr int kAnswerLimitMs = 12000;
 
 void SayNobodyCanAnswer() {
     std::fprintf(stderr,
@@ -71,8 +75,16 @@ int RunProgram(int argc, char** argv) {
         ~HandlerReset() { app.SetErrorHandler(nullptr); }
     } handlerReset{app};
 
-    window.show();  // runs the run plan before the window is drawn
-    return headless ? RunWithoutDisplay(app, window) : app.exec();
+    // The desktop hears how an automatic run ended; without a display there is no desktop.
+    DesktopNotifier notifier;
+    if (!headless) window.SetNotifier(&notifier);
+    // A window that never came on screen does not end the event loop by closing.
+    QObject::connect(&window, &TFMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    window.Launch();  // the run plan, then the window when there is something to see
+    const int status = headless ? RunWithoutDisplay(app, window) : app.exec();
+    notifier.AwaitAnswer(kAnswerLimitMs);
+    return status;
 }
 
 }  // namespace quilbex

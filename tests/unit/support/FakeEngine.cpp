@@ -8,6 +8,7 @@ namespace quilbex::testing {
 
 void FakeEngine::Record(const std::string& name, const std::string& arguments) {
     calls.push_back(name + "(" + arguments + ")");
+    if (onCall) onCall(calls.back());
     if (name == throwIn) throw std::runtime_error("engine fault");
 }
 

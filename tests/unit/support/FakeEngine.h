@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ public:
     std::map<int, int> ocrResults;
     std::map<int, std::string> rotateErrors;  // page -> message of an error raised
     std::map<int, std::string> ocrErrors;
+    // Runs after each call is recorded, with the call as recorded.
+    std::function<void(const std::string&)> onCall;
     std::string throwIn;  // name of a call that raises std::runtime_error("engine fault")
 
     // Records passed in.

@@ -1,0 +1,36 @@
+#include "ui/Notifier.h"
+
+#include <QFileInfo>
+
+namespace quilbex {
+
+NotificationText DescribeOutcome(const RunOutcome& outcome) {
+    const QFileInfo source(QString::fromStdString(outcome.source));
+    const QFileInfo document(QString::fromStdString(outcome.outPath));
+    const QString where = document.fileName() + QLatin1Char('\n') + document.absolutePath();
+    const QString reason = QString::fromStdString(outcome.reason);
+    NotificationText text;
+    text.offersOpen = outcome.documentWritten;
+    switch (outcome.status) {
+        case RunOutcome::Status::kConverted:
+            text.summary = QStringLiteral("変換しました: ") + source.fileName();
+            text.body = where;
+            if (!reason.isEmpty())
+                text.body += QStringLiteral("\n一部の処理に失敗しました: ") + reason;
+            break;
+        case RunOutcome::Status::kCancelled:
+            text.summary = QStringLiteral("変換を中止しました: ") + source.fileName();
+            text.body = outcome.documentWritten
+                            ? where + QStringLiteral("\nOCRの前の状態で保存されています。")
+                            : QStringLiteral("文書は作られていません。");
+            break;
+        case RunOutcome::Status::kFailed:
+            text.summary = QStringLiteral("変換できませんでした: ") + source.fileName();
+            text.body =
+                reason.isEmpty() ? QStringLiteral("何らかのエラーが発生しました。") : reason;
+            break;
+    }
+    return text;
+}
+
+}  // namespace quilbex
