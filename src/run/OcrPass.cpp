@@ -42,13 +42,7 @@ void ConversionRun::RunOcrPass() {
     AddLog(std::to_string(info.pages) + "ページ処理します。");
 
     for (int page = 1; page <= info.pages; ++page) {
-        // A cancel stops between pages: the page being recognised is finished,
-        // the rest are not asked for and nothing is saved.
-        if (cancelRequested_) {
-            LogCancelled();
-            engine_.CloseDocumentHandle(document);
-            return;
-        }
+        if (cancelRequested_) break;
         if (options_.AutoRotate) {
             ShowProgress(RunProgress::Step::kRotating, page, info.pages);
             try {
@@ -75,6 +69,14 @@ void ConversionRun::RunOcrPass() {
         }
     }
 
+    if (cancelRequested_) {
+        // A cancel stops between pages: the page being recognised is
+        // finished, the rest are not asked for and nothing is saved, so the
+        // document stays as it was converted.
+        LogCancelled();
+        engine_.CloseDocumentHandle(document);
+        return;
+    }
     ShowProgress(RunProgress::Step::kSaving);
     const int saved = engine_.SaveDocument(document);
     if (saved < 0) {
