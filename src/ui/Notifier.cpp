@@ -21,7 +21,7 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
         case RunOutcome::Status::kCancelled:
             text.summary = QStringLiteral("変換を中止しました: ") + source.fileName();
             text.body = outcome.documentWritten
-                            ? where + QStringLiteral("\nOCRの前の状態で保存されています。")
+                            ? where + QStringLiteral("\n文書は変換したままの状態で残っています。")
                             : QStringLiteral("文書は作られていません。");
             break;
         case RunOutcome::Status::kFailed:
