@@ -13,7 +13,7 @@ packages=(
   libreoffice-writer-nogui libreoffice-calc-nogui
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
-  poppler-utils imagemagick
+  poppler-utils imagemagick dbus-daemon
 )
 
 missing=()

@@ -21,10 +21,11 @@ constexpr int kShownForMs = 10000;
 
 }  // namespace
 
-DesktopNotifier::DesktopNotifier(QObject* parent) : QObject(parent) {}
+DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
+    : QObject(parent), bus_(std::move(bus)) {}
 
 void DesktopNotifier::Notify(const RunOutcome& outcome) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection& bus = bus_;
     if (!bus.isConnected()) return;
     const NotificationText text = DescribeOutcome(outcome);
 

@@ -3,6 +3,7 @@
 // service nothing is shown and nothing fails.
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
@@ -14,7 +15,8 @@ class DesktopNotifier : public QObject, public Notifier {
     Q_OBJECT
 
 public:
-    explicit DesktopNotifier(QObject* parent = nullptr);
+    explicit DesktopNotifier(QDBusConnection bus = QDBusConnection::sessionBus(),
+                             QObject* parent = nullptr);
 
     void Notify(const RunOutcome& outcome) override;
 
@@ -34,6 +36,7 @@ private slots:
     void onNotificationClosed(uint id, uint reason);
 
 private:
+    QDBusConnection bus_;
     uint id_ = 0;
     bool waiting_ = false;  // the notification offers actions and is still up
     QString document_;

@@ -294,6 +294,11 @@ void TFMain::acExecuteExecute() {
 }
 
 void TFMain::acCloseExecute() {
+    // While the worker works, 終了 is the window's close: it cancels first.
+    if (run_.Working()) {
+        close();
+        return;
+    }
     Guarded([&] { run_.acCloseExecute(); });
 }
 
