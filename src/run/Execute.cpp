@@ -114,6 +114,9 @@ void ConversionRun::ConvertOnWorker(int route) {
             return;
         }
         monitoring_ = true;
+        // A cancel that came while printing was being started goes to the
+        // engine now; the monitor then sees the conversion stop.
+        if (cancelRequested_) CancelAppConversion();
         ShowProgress(RunProgress::Step::kStarting);
         window_.SetTimerEnabled(true);
         return;

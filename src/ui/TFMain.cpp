@@ -172,7 +172,7 @@ void TFMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFMain::WorkerIdle() {
-    if (!run_.Monitoring()) progress_->Show(RunProgress{});
+    if (!run_.Monitoring()) ShowProgress(RunProgress{});
     // A run stopped by an error does not close the window itself.
     if (closeAfterWork_ && !closeRequested_) close();
 }

@@ -73,8 +73,8 @@ public:
     // A close has been asked for and will take effect in the event loop.
     bool CloseRequested() const { return closeRequested_; }
     // Nothing will end the program but the user: no close has been asked for
-    // and no conversion is being followed (a run waiting for Execute, or one
-    // stopped by an error).
+    // and no conversion is being followed or worked on (a run waiting for
+    // Execute, or one stopped by an error).
     bool WaitsForUser() const { return !closeRequested_ && !run_.Monitoring() && !run_.Working(); }
 
     ConversionRun& Run() { return run_; }

@@ -124,6 +124,23 @@ TEST_F(Cancel, ARotatedPageIsStillRecognisedBeforeThePassStops) {
     EXPECT_EQ(window.log.back(), "変換を中止しました。");
 }
 
+TEST_F(Cancel, ACancelWhilePrintingIsStartedReachesTheEngineOnceItHasStarted) {
+    engine.onCall = [this](const std::string& call) {
+        if (call.rfind("BeginCreationFromAppFile", 0) == 0) run->acAppCancelExecute();
+    };
+    engine.phases = {{XDW_PHASE_CANCELLING}, {XDW_PHASE_CANCELLED}};
+    const std::string source = MakeSource("memo.doc");
+    Start({source});
+    EXPECT_THAT(engine.Calls("CancelCreationFromAppFile"),
+                ElementsAre("CancelCreationFromAppFile(create)"));
+    run->Timer1Timer();
+    run->Timer1Timer();
+    EXPECT_EQ(window.log.back(), "変換を中止しました。");
+    ASSERT_EQ(window.outcomes.size(), 1u);
+    EXPECT_EQ(window.outcomes[0].status, Status::kCancelled);
+    EXPECT_TRUE(Exists(source));
+}
+
 TEST_F(Cancel, ASecondCancelIsNotLoggedTwice) {
     engine.pages = 2;
     WriteSettings({"[common]", "OCR=Y"});
