@@ -36,7 +36,7 @@ void ConversionRun::ShowProgress(RunProgress::Step step, int current, int total)
 
 void ConversionRun::LogCancelled() {
     AddLog("変換を中止しました。");
-    outcome_.status = RunOutcome::Status::kCancelled;
+    outcome_.status = ExitStatus::kCancelled;
 }
 
 void ConversionRun::acExecuteExecute() {
@@ -56,9 +56,10 @@ void ConversionRun::acExecuteExecute() {
     const std::string name = ComposeOutputName(options_.FileName, Source(), clock_());
     AddLog("[" + options_.SaveDir + "]へXDW出力します…");
     options_.OutPath = BuildOutPath(options_.SaveDir, name);
+    // Until the run says otherwise, an end is a failure.
     outcome_ = RunOutcome{};
+    outcome_.status = ExitStatus::kFailed;
     outcome_.source = Source();
-    outcome_.outPath = options_.OutPath;
 
     const Route route = RouteFor(Source());
     cancelRequested_ = false;
@@ -123,8 +124,8 @@ void ConversionRun::ConvertOnWorker(int route) {
     }
 
     AddLog("XDW出力完了しました。");
-    outcome_.status = RunOutcome::Status::kConverted;
-    outcome_.documentWritten = true;
+    outcome_.status = ExitStatus::kDone;
+    outcome_.outPath = options_.OutPath;
     if (cancelRequested_) {
         // The document stays as converted; the source stays too.
         LogCancelled();
@@ -137,7 +138,7 @@ void ConversionRun::ConvertOnWorker(int route) {
     if (cancelRequested_) {
         // A pass stopped by the user leaves the document as converted; a
         // cancel that came after the last page still keeps the source.
-        if (outcome_.status != RunOutcome::Status::kCancelled) LogCancelled();
+        if (outcome_.status != ExitStatus::kCancelled) LogCancelled();
         FinishRun();
         return;
     }

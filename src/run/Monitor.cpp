@@ -71,8 +71,8 @@ void ConversionRun::Timer1Timer() {
             AddLog("変換が終了しました。");
             EndMonitoring();
             AddLog("XDW出力完了しました。");
-            outcome_.status = RunOutcome::Status::kConverted;
-            outcome_.documentWritten = true;
+            outcome_.status = ExitStatus::kDone;
+            outcome_.outPath = options_.OutPath;
             DeleteSourceWhenAsked();
             FinishRun();
             break;
@@ -80,10 +80,10 @@ void ConversionRun::Timer1Timer() {
             AddLog("変換を中止しました。");
             EndMonitoring();
             if (cancelRequested_) {
-                outcome_.status = RunOutcome::Status::kCancelled;
+                outcome_.status = ExitStatus::kCancelled;
             } else {
                 // The engine gave up on its own.
-                outcome_.status = RunOutcome::Status::kFailed;
+                outcome_.status = ExitStatus::kFailed;
                 if (outcome_.reason.empty()) outcome_.reason = "変換を中止しました。";
             }
             FinishRun();

@@ -64,6 +64,10 @@ void ConversionRun::ReportError(int code) {
     const char* message = ErrorMessage(code);
     AddLog(std::to_string(code) + ":" + message);
     if (outcome_.reason.empty()) outcome_.reason = message;
+    outcome_.failures.push_back(message);
+    // A document already written stays, but something was left undone.
+    if (outcome_.status == ExitStatus::kDone && !outcome_.outPath.empty())
+        outcome_.status = ExitStatus::kIncomplete;
     if (options_.ShowSetting && std::string(message) != kCatchAllMessage)
         window_.ShowMessage(message);
 }

@@ -1,21 +1,34 @@
-// What became of the file at the end of a run, for the desktop to announce.
+// How a run ended, as the program's exit status tells scripts and file
+// managers, with the reasons of its failures.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quilbex {
 
+// The exit statuses of the program. Scripts rely on these numbers.
+enum class ExitStatus : int {
+    kDone = 0,        // the document was written (and, with OCR on, saved)
+    kFailed = 1,      // no document: the conversion failed; the source is kept
+    kUsage = 2,       // the command line or the start cannot work (no file without a display)
+    kNeedsUser = 3,   // the run would wait for someone at the screen, and there is nobody
+    kCancelled = 4,   // stopped by the user or a signal before the document was complete
+    kIncomplete = 5,  // the document was written, but the OCR pass or the deletion failed
+};
+
+inline int ExitCode(ExitStatus status) { return static_cast<int>(status); }
+
 struct RunOutcome {
-    enum class Status {
-        kConverted,  // the document is in place (reason names a step that failed, if any)
-        kCancelled,  // stopped by the user; outPath may hold the document as converted
-        kFailed,     // no document; reason says why
-    };
-    Status status = Status::kFailed;
+    ExitStatus status = ExitStatus::kDone;
+    // The first failure's reason ("" when there was none).
     std::string reason;
-    std::string source;
+    // The document written by the run ("" when none was).
     std::string outPath;
-    bool documentWritten = false;  // outPath holds a complete document
+    // One reason per failure, in the order they happened.
+    std::vector<std::string> failures;
+    // The file the run converted.
+    std::string source;
 };
 
 }  // namespace quilbex

@@ -39,7 +39,7 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("quilbex"));
     hints.insert(QStringLiteral("urgency"),
-                 QVariant::fromValue<uchar>(outcome.status == RunOutcome::Status::kFailed ? 2 : 1));
+                 QVariant::fromValue<uchar>(outcome.status == ExitStatus::kFailed ? 2 : 1));
 
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));

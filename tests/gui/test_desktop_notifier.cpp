@@ -113,10 +113,9 @@ protected:
     }
     static RunOutcome Converted() {
         RunOutcome outcome;
-        outcome.status = RunOutcome::Status::kConverted;
+        outcome.status = ExitStatus::kDone;
         outcome.source = "/home/user/scan/scan.pdf";
         outcome.outPath = "/home/user/文書/scan.xdw";
-        outcome.documentWritten = true;
         return outcome;
     }
 
@@ -156,8 +155,8 @@ TEST_F(DesktopNotifierTest, AFailureCarriesItsReasonAndOffersNothingToOpen) {
     StartService();
     DesktopNotifier notifier(*client);
     RunOutcome failed;
-    failed.source = "/data/memo.doc";
-    failed.outPath = "/srv/memo.xdw";
+    failed.status = ExitStatus::kFailed;
+    failed.source = "/data/memo.doc";  // and no document
     failed.reason = "指定されたファイルが見つかりません。";
     notifier.Notify(failed);
     const auto calls = service->Calls();

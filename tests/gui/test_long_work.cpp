@@ -151,7 +151,7 @@ TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuOrByClosing) {
         ASSERT_GE(lines.size(), tail.size());
         EXPECT_EQ(std::vector<std::string>(lines.end() - tail.size(), lines.end()), tail);
         ASSERT_FALSE(notifier.told.empty());
-        EXPECT_EQ(notifier.told.back().status, RunOutcome::Status::kCancelled);
+        EXPECT_EQ(notifier.told.back().status, ExitStatus::kCancelled);
         window.reset();
     }
 }
@@ -163,14 +163,15 @@ TEST_F(LongWork, TheDesktopHearsHowAnAutomaticRunEnded) {
         int directResult;
         int beginResult;
         int told;
-        RunOutcome::Status status;
+        ExitStatus status;
         std::string reason;
+        std::string outPath;  // the document written
     };
     const std::vector<Case> cases = {
-        {"converted", "", 0, 0, 1, RunOutcome::Status::kConverted, ""},
-        {"failed", "", XDW_E_CANNOT_READ, XDW_E_FILE_NOT_FOUND, 1, RunOutcome::Status::kFailed,
-         "指定されたファイルが見つかりません。"},
-        {"interactive", "[common]\nShowSetting=Y\n", 0, 0, 0, {}, ""},
+        {"converted", "", 0, 0, 1, ExitStatus::kDone, "", "/srv/xdw/scan.xdw"},
+        {"failed", "", XDW_E_CANNOT_READ, XDW_E_FILE_NOT_FOUND, 1, ExitStatus::kFailed,
+         "指定されたファイルが見つかりません。", ""},
+        {"interactive", "[common]\nShowSetting=Y\n", 0, 0, 0, {}, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,7 +188,7 @@ TEST_F(LongWork, TheDesktopHearsHowAnAutomaticRunEnded) {
         if (c.told == 0) continue;
         EXPECT_EQ(notifier.told[0].status, c.status);
         EXPECT_EQ(notifier.told[0].reason, c.reason);
-        EXPECT_EQ(notifier.told[0].outPath, "/srv/xdw/scan.xdw");
+        EXPECT_EQ(notifier.told[0].outPath, c.outPath);
         window.reset();
     }
 }

@@ -15,7 +15,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using Status = RunOutcome::Status;
+using Status = ExitStatus;
 using Step = RunProgress::Step;
 
 const std::string kOut = "/home/user/DocuWorks/scan.xdw";
@@ -107,7 +107,7 @@ TEST_F(Cancel, StopsAtTheNextStepKeepsTheSourceAndSavesNothingHalfDone) {
         EXPECT_EQ(t.window.closeRequests, 1);
         ASSERT_EQ(t.window.outcomes.size(), 1u);
         EXPECT_EQ(t.window.outcomes[0].status, Status::kCancelled);
-        EXPECT_EQ(t.window.outcomes[0].documentWritten, c.documentWritten);
+        EXPECT_EQ(t.window.outcomes[0].outPath.empty(), !c.documentWritten);
     }
 }
 
@@ -196,7 +196,7 @@ struct OutcomeCase {
 
 TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
     const std::vector<OutcomeCase> cases = {
-        {"direct", {}, "scan.pdf", 0, 0, {}, false, {}, Status::kConverted, "", true},
+        {"direct", {}, "scan.pdf", 0, 0, {}, false, {}, Status::kDone, "", true},
         {"OCR page failed",
          {"OCR=Y"},
          "scan.pdf",
@@ -205,7 +205,7 @@ TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
          {},
          false,
          {{1, XDW_E_ACCESS_DENIED}},
-         Status::kConverted,
+         Status::kIncomplete,
          "指定されたファイルを開くことができません。",
          true},
         {"start refused",
@@ -227,7 +227,7 @@ TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
          {{XDW_PHASE_FINISHED}},
          false,
          {},
-         Status::kConverted,
+         Status::kDone,
          "",
          true},
         {"engine gave up",
@@ -272,9 +272,8 @@ TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
         const RunOutcome& outcome = t.window.outcomes[0];
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_EQ(outcome.reason, c.reason);
-        EXPECT_EQ(outcome.documentWritten, c.documentWritten);
         EXPECT_EQ(outcome.source, source);
-        EXPECT_EQ(outcome.outPath, t.run->Options().OutPath);
+        EXPECT_EQ(outcome.outPath, c.documentWritten ? t.run->Options().OutPath : "");
     }
 }
 
