@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time
-# (FUZZ_SECONDS, 20 by default). Exits non-zero when a target finds a fault;
-# its reproducer is left in the build folder's fuzz-artifacts/.
+# (FUZZ_SECONDS, 15 by default), within a memory limit (-rss_limit_mb). Exits
+# non-zero when a target finds a fault; its reproducer is left in the build
+# folder's fuzz-artifacts/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-seconds=${FUZZ_SECONDS:-20}
-targets=(fuzz_settings_read fuzz_comma_list fuzz_date_format)
+seconds=${FUZZ_SECONDS:-15}
+targets=(fuzz_settings_read fuzz_comma_list fuzz_date_format
+  fuzz_jpeg_markers fuzz_tiff_pages fuzz_pdf_copy fuzz_ocr_page_image)
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DQUILBEX_FUZZ=ON -DQUILBEX_GUI=OFF \
-  -DQUILBEX_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  -DQUILBEX_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 mkdir -p "$build/fuzz-artifacts"
@@ -19,7 +25,7 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"
   status=0
-  "$build/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+  "$build/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
     -artifact_prefix="$build/fuzz-artifacts/$target-" "$corpus" "$here/corpus/${target#fuzz_}" \
     >"$build/fuzz-artifacts/$target.log" 2>&1 || status=$?
   grep -E '^(==|INFO: seed|#[0-9]+ *DONE|stat::number_of_executed_units|SUMMARY|check failed)' \

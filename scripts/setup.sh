@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file dpkg-dev
   qt6-base-dev qt6-translations-l10n libgl-dev libqpdf-dev libpoppler-cpp-dev libtesseract-dev libleptonica-dev
-  libmagic-dev libtiff-dev libjpeg-dev libgtest-dev libgmock-dev
+  libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev
   # what the engine runs with
   tesseract-ocr tesseract-ocr-jpn tesseract-ocr-eng tesseract-ocr-osd
   libreoffice-writer-nogui libreoffice-calc-nogui

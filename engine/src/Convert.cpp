@@ -15,6 +15,7 @@
 
 #include "Document.h"
 #include "Error.h"
+#include "Limits.h"
 #include "image/ImageJpeg.h"
 #include "image/ImageTiff.h"
 #include "pdf/OutputFile.h"
@@ -23,9 +24,6 @@
 namespace xdw {
 
 namespace {
-
-// JPEG files are held in memory whole; larger ones are refused.
-constexpr std::uintmax_t kMaxJpegBytes = 1ull << 30;
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
@@ -100,15 +98,17 @@ std::string ReadHead(const std::string& path, size_t count) {
     return head;
 }
 
-std::string ReadAll(const std::string& path) {
+// The whole file, held once in memory; JPEG files larger than kMaxJpegBytes
+// are refused.
+std::shared_ptr<Buffer> ReadAll(const std::string& path) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error) throw EngineError(CodeFromErrno(error.value()), "source");
     if (size > kMaxJpegBytes) throw EngineError(XDW_E_CANNOT_READ, "image file too large");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw EngineError(CodeFromErrno(errno), "source");
-    std::string data(size, '\0');
-    in.read(data.data(), static_cast<std::streamsize>(size));
+    auto data = std::make_shared<Buffer>(static_cast<size_t>(size));
+    in.read(reinterpret_cast<char*>(data->getBuffer()), static_cast<std::streamsize>(size));
     if (static_cast<std::uintmax_t>(in.gcount()) != size)
         throw EngineError(XDW_E_CANNOT_READ, "short read");
     return data;

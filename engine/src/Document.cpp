@@ -12,6 +12,7 @@
 
 #include "Error.h"
 #include "pdf/OutputFile.h"
+#include "pdf/PageTree.h"
 
 namespace xdw {
 
@@ -40,6 +41,7 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
     pdf->setSuppressWarnings(true);
     try {
         pdf->processFile(path.c_str(), file, true);
+        CheckPageTreeDepth(*pdf);
         if (pdf->getAllPages().empty()) throw EngineError(XDW_E_CANNOT_READ, "no pages");
     } catch (const EngineError&) {
         throw;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "RawFiles.h"
 #include "TestFiles.h"
 #include "xdwapi/xdwapi.h"
 
@@ -24,17 +25,6 @@ std::string Noise(size_t size, unsigned seed) {
     for (size_t i = 0; i < size; ++i)
         out += static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
     return out;
-}
-
-std::string Le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string Le32(uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
-
-// A little-endian TIFF with one directory of LONG-valued tags, then data.
-std::string TiffWithTags(const std::vector<std::pair<unsigned, uint32_t>>& tags,
-                         const std::string& data = "") {
-    std::string out = std::string("II*\0", 4) + Le32(8) + Le16(static_cast<unsigned>(tags.size()));
-    for (const auto& [tag, value] : tags) out += Le16(tag) + Le16(4) + Le32(1) + Le32(value);
-    return out + Le32(0) + data;
 }
 
 std::string ValidJpeg(const TempDir& dir) {

@@ -78,7 +78,7 @@ bool IsFrameMarker(unsigned m) {
 
 }  // namespace
 
-JpegInfo ParseJpeg(const std::string& bytes) {
+JpegInfo ParseJpeg(std::string_view bytes) {
     const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) Bad("not a JPEG");
@@ -171,8 +171,9 @@ JpegInfo ParseJpeg(const std::string& bytes) {
     return info;
 }
 
-void AddJpegPage(QPDF& pdf, const std::string& data) {
-    const JpegInfo info = ParseJpeg(data);
+void AddJpegPage(QPDF& pdf, std::shared_ptr<Buffer> data) {
+    const JpegInfo info = ParseJpeg(
+        std::string_view(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
 
     const char* space = info.components == 1   ? "/DeviceGray"
                         : info.components == 3 ? "/DeviceRGB"
@@ -183,7 +184,7 @@ void AddJpegPage(QPDF& pdf, const std::string& data) {
     if (info.components == 4 && info.adobe)
         dict.replaceKey("/Decode", QPDFObjectHandle::parse("[1 0 1 0 1 0 1 0]"));
     // The file's bytes are the stream's data, unchanged.
-    image.replaceStreamData(data, QPDFObjectHandle::newName("/DCTDecode"),
+    image.replaceStreamData(std::move(data), QPDFObjectHandle::newName("/DCTDecode"),
                             QPDFObjectHandle::newNull());
 
     ImagePlacement placement;

@@ -1,7 +1,10 @@
 // JPEG files become pages with the file itself as the image data.
 #pragma once
 
-#include <string>
+#include <memory>
+#include <string_view>
+
+#include <qpdf/Buffer.hh>
 
 #include <qpdf/QPDF.hh>
 
@@ -20,9 +23,10 @@ struct JpegInfo {
 // Reads the structure of a whole JPEG file: its frame, resolution and
 // orientation, and checks that every segment is complete up to the end
 // marker. Throws EngineError(XDW_E_CANNOT_READ) for anything else.
-JpegInfo ParseJpeg(const std::string& data);
+JpegInfo ParseJpeg(std::string_view data);
 
-// Adds a page showing the JPEG data, embedded byte for byte.
-void AddJpegPage(QPDF& pdf, const std::string& data);
+// Adds a page showing the JPEG data, embedded byte for byte (the buffer is
+// shared, not copied).
+void AddJpegPage(QPDF& pdf, std::shared_ptr<Buffer> data);
 
 }  // namespace xdw

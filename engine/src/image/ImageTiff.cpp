@@ -12,6 +12,7 @@
 #include <qpdf/Pl_Flate.hh>
 
 #include "Error.h"
+#include "Limits.h"
 #include "image/PngPredictor.h"
 #include "image/TiffG4.h"
 #include "pdf/OutputFile.h"
@@ -20,11 +21,6 @@
 namespace xdw {
 
 namespace {
-
-// Pages whose decoded pixels would need more than this are refused.
-constexpr uint64_t kMaxPageBytes = 1ull << 30;
-constexpr uint64_t kMaxPixels = 1ull << 28;
-constexpr int kMaxPages = 10000;
 
 [[noreturn]] void Bad(const char* what) { throw EngineError(XDW_E_CANNOT_READ, what); }
 
@@ -65,6 +61,7 @@ struct TiffPage {
     Route route = Route::Samples;
     uint32_t width = 0, height = 0;
     uint16_t bits = 1, samples = 1, photometric = 0, fillOrder = FILLORDER_MSB2LSB;
+    bool separate = false;  // stored a plane at a time
     size_t rowBytes = 0;
 };
 
@@ -90,25 +87,56 @@ struct TiffSource {
     }
 };
 
+uint32_t RoundUp16(uint32_t v) { return v > UINT32_MAX - 15 ? UINT32_MAX : (v + 15) / 16 * 16; }
+
+// Puts bits bits from src, first bit in the high bit of src[0], into the zero
+// bits of dst starting at bit offset at: sub-byte pixels of one tile rarely
+// start on a byte boundary of the page's row.
+void PutBits(uint8_t* dst, size_t at, const uint8_t* src, size_t bits) {
+    dst += at / 8;
+    const unsigned shift = at % 8;
+    const size_t whole = bits / 8;
+    const unsigned rest = bits % 8;
+    const uint8_t last = rest == 0 ? 0 : static_cast<uint8_t>(src[whole] & (0xFF00u >> rest));
+    if (shift == 0) {
+        std::memcpy(dst, src, whole);
+        if (rest != 0) dst[whole] |= last;
+        return;
+    }
+    for (size_t i = 0; i < whole; ++i) {
+        dst[i] |= static_cast<uint8_t>(src[i] >> shift);
+        dst[i + 1] |= static_cast<uint8_t>(src[i] << (8 - shift));
+    }
+    if (rest == 0) return;
+    dst[whole] |= static_cast<uint8_t>(last >> shift);
+    if (rest + shift > 8) dst[whole + 1] |= static_cast<uint8_t>(last << (8 - shift));
+}
+
 uint16_t Tag16(TIFF* tif, ttag_t tag, uint16_t fallback) {
     uint16_t value = fallback;
     if (!TIFFGetFieldDefaulted(tif, tag, &value)) value = fallback;
     return value;
 }
 
-// Decoded, contiguous rows of the current directory.
-std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
-    std::vector<uint8_t> out(page.rowBytes * page.height);
+// Decoded rows of one plane of the current directory: sample is the plane
+// for pages stored a plane at a time, else 0; pixels of bitsPerPixel bits.
+// Reading stops at the first error libtiff counts in errors: a damaged page
+// can claim hundreds of thousands of strips.
+std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
+                               size_t bitsPerPixel, const int& errors) {
+    const size_t rowBytes = (page.width * bitsPerPixel + 7) / 8;
+    std::vector<uint8_t> out(rowBytes * page.height);  // zeros: tiles are ORed in
     if (!TIFFIsTiled(tif)) {
         uint32_t rowsPerStrip = page.height;
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
         rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, page.height);
-        const uint32_t strips = (page.height + rowsPerStrip - 1) / rowsPerStrip;
-        for (uint32_t s = 0; s < strips; ++s) {
-            const uint32_t rows = std::min(rowsPerStrip, page.height - s * rowsPerStrip);
-            uint8_t* at = out.data() + static_cast<size_t>(s) * rowsPerStrip * page.rowBytes;
-            const tmsize_t want = static_cast<tmsize_t>(rows * page.rowBytes);
-            if (TIFFReadEncodedStrip(tif, s, at, want) < want) Bad("strip");
+        for (uint32_t y = 0; y < page.height; y += rowsPerStrip) {
+            const uint32_t rows = std::min(rowsPerStrip, page.height - y);
+            const tmsize_t want = static_cast<tmsize_t>(rows * rowBytes);
+            if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, sample),
+                                     out.data() + y * rowBytes, want) < want ||
+                errors != 0)
+                Bad("strip");
         }
         return out;
     }
@@ -118,21 +146,35 @@ std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page) {
     const uint64_t tileRow = TIFFTileRowSize64(tif);
     if (tw == 0 || th == 0 || tileRow == 0) Bad("tiles");
     std::vector<uint8_t> tile(TIFFTileSize64(tif));
-    const size_t bitsPerPixel = static_cast<size_t>(page.bits) * page.samples;
     for (uint32_t y = 0; y < page.height; y += th) {
         for (uint32_t x = 0; x < page.width; x += tw) {
-            if (TIFFReadTile(tif, tile.data(), x, y, 0, 0) < 0) Bad("tile");
-            const size_t xByte = x * bitsPerPixel / 8;
-            const size_t n = std::min<size_t>(tileRow, page.rowBytes - xByte);
+            if (TIFFReadTile(tif, tile.data(), x, y, 0, sample) < 0 || errors != 0) Bad("tile");
+            const size_t bits = std::min(tw, page.width - x) * bitsPerPixel;
             for (uint32_t r = 0; r < th && y + r < page.height; ++r)
-                std::memcpy(out.data() + (y + r) * page.rowBytes + xByte, tile.data() + r * tileRow,
-                            n);
+                PutBits(out.data() + (y + r) * rowBytes, x * bitsPerPixel,
+                        tile.data() + r * tileRow, bits);
         }
     }
     return out;
 }
 
-std::string PageData(TIFF* tif, const TiffPage& page) {
+// Decoded, contiguous rows of the current directory; planes stored apart
+// (whole bytes a sample) are interleaved.
+std::vector<uint8_t> ReadRows(TIFF* tif, const TiffPage& page, const int& errors) {
+    if (!page.separate)
+        return ReadPlane(tif, page, 0, static_cast<size_t>(page.bits) * page.samples, errors);
+    std::vector<uint8_t> out(page.rowBytes * page.height);
+    const size_t size = page.bits / 8;
+    const size_t pixels = static_cast<size_t>(page.width) * page.height;
+    for (uint16_t s = 0; s < page.samples; ++s) {
+        const std::vector<uint8_t> plane = ReadPlane(tif, page, s, page.bits, errors);
+        for (size_t i = 0; i < pixels; ++i)
+            std::memcpy(out.data() + (i * page.samples + s) * size, plane.data() + i * size, size);
+    }
+    return out;
+}
+
+std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
     switch (page.route) {
         case Route::G4Copy: {
             const uint64_t size = TIFFRawStripSize64(tif, 0);
@@ -148,7 +190,7 @@ std::string PageData(TIFF* tif, const TiffPage& page) {
             return coded;
         }
         case Route::Bilevel: {
-            const std::vector<uint8_t> rows = ReadRows(tif, page);
+            const std::vector<uint8_t> rows = ReadRows(tif, page, errors);
             return EncodeG4(rows.data(), page.width, page.height, page.rowBytes);
         }
         case Route::Samples:
@@ -178,8 +220,8 @@ size_t BytesPerPixel(const TiffPage& page) {
 }
 
 // The samples of a page, predicted and Flate-compressed as they go out.
-void WriteSamples(TIFF* tif, const TiffPage& page, Pipeline* pipeline) {
-    std::vector<uint8_t> rows = ReadRows(tif, page);
+void WriteSamples(TIFF* tif, const TiffPage& page, Pipeline* pipeline, const int& errors) {
+    std::vector<uint8_t> rows = ReadRows(tif, page, errors);
     if (page.bits == 16) {
         // PDF wants 16-bit samples high byte first.
         uint16_t probe = 1;
@@ -202,11 +244,11 @@ public:
         try {
             TIFF* tif = source_->Select(page_.directory);
             if (page_.route == Route::Samples) {
-                WriteSamples(tif, page_, pipeline);
+                WriteSamples(tif, page_, pipeline, source_->errors);
                 source_->CheckNoErrors();
                 return;
             }
-            data = PageData(tif, page_);
+            data = PageData(tif, page_, source_->errors);
             source_->CheckNoErrors();
         } catch (const EngineError& e) {
             NoteWriteFailure(e.code());
@@ -250,11 +292,19 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
 
     if (!TIFFIsCODECConfigured(compression)) Bad("unknown compression");
     const uint64_t pixels = static_cast<uint64_t>(page.width) * page.height;
-    if (pixels > kMaxPixels) Bad("image too large");
+    if (pixels > kMaxPagePixels) Bad("image too large");
+    if (TIFFIsTiled(tif)) {
+        // A tile never needs to be much larger than its page.
+        uint32_t tw = 0, th = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+        if (tw > RoundUp16(page.width) || th > RoundUp16(page.height))
+            Bad("tiles larger than the page");
+    }
 
-    const bool contig = planar == PLANARCONFIG_CONTIG || page.samples == 1;
-    const bool plain =
-        contig && extra == 0 && (format == SAMPLEFORMAT_UINT || format == SAMPLEFORMAT_VOID);
+    page.separate = planar == PLANARCONFIG_SEPARATE && page.samples > 1;
+    const bool plain = (!page.separate || page.bits % 8 == 0) && extra == 0 &&
+                       (format == SAMPLEFORMAT_UINT || format == SAMPLEFORMAT_VOID);
     const uint16_t inks = Tag16(tif, TIFFTAG_INKSET, INKSET_CMYK);
     const uint16_t p = page.photometric;
     const uint16_t b = page.bits;
@@ -281,10 +331,11 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
         page.route = Route::Rgba;
         page.bits = 8;
         page.samples = 3;
+        page.separate = false;
     }
     page.rowBytes = (static_cast<size_t>(page.width) * page.bits * page.samples + 7) / 8;
     if (page.rowBytes * page.height > kMaxPageBytes) Bad("image too large");
-    if (page.route == Route::Rgba && pixels * 4 > kMaxPageBytes) Bad("image too large");
+    if (page.route == Route::Rgba && pixels > kMaxRgbaPixels) Bad("image too large");
     return page;
 }
 
@@ -371,14 +422,18 @@ void AddTiffPages(QPDF& pdf, const std::string& path) {
     source->path = path;
     TiffPtr tif = OpenTiff(path, &source->errors);
     int pages = 0;
+    uint64_t decoded = 0;
     tdir_t directory = 0;
     do {
         uint32_t subfile = 0;
         TIFFGetField(tif.get(), TIFFTAG_SUBFILETYPE, &subfile);
         // Reduced-resolution copies (thumbnails) are not pages of their own.
         if ((subfile & FILETYPE_REDUCEDIMAGE) == 0) {
-            if (++pages > kMaxPages) Bad("too many pages");
-            AddPage(pdf, tif.get(), Describe(tif.get(), directory), source);
+            if (++pages > kMaxImagePages) Bad("too many pages");
+            const TiffPage page = Describe(tif.get(), directory);
+            decoded += page.rowBytes * page.height;
+            if (decoded > kMaxFileDecodedBytes) Bad("too many pixels in the file altogether");
+            AddPage(pdf, tif.get(), page, source);
         }
         ++directory;
     } while (TIFFReadDirectory(tif.get()));

@@ -17,7 +17,9 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include "Error.h"
+#include "Limits.h"
 #include "ocr/PageRenderImage.h"
+#include "pdf/BoundedSink.h"
 
 namespace xdw {
 
@@ -43,6 +45,10 @@ std::string SinglePagePdf(QPDF& pdf, int page) {
         QPDFWriter writer(one);
         writer.setOutputMemory();
         writer.setStaticID(true);
+        // Streams travel as they are stored: poppler decodes only what it
+        // draws, while re-coding them here would inflate every one in full.
+        writer.setDecodeLevel(qpdf_dl_none);
+        writer.setCompressStreams(false);
         writer.write();
         std::unique_ptr<Buffer> buffer(writer.getBuffer());
         return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
@@ -64,10 +70,28 @@ void QuietPoppler() {
     (void)done;
 }
 
+// A page whose content decodes to more than any real page's is refused before
+// it is copied or rendered; counting stops at the limit.
+void CheckContentSize(QPDF& pdf, int page) {
+    BoundedSink sink(kMaxContentBytes, false);
+    try {
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (page < 1 || page > static_cast<int>(pages.size()))
+            throw EngineError(XDW_E_INVALID_ARG, "page");
+        PipePageContents(pages[page - 1], sink);
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::exception&) {
+        // Damaged content is poppler's to judge; only the size counts here.
+    }
+    if (sink.full()) throw EngineError(XDW_E_CANNOT_READ, "page content too large to render");
+}
+
 }  // namespace
 
 RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
     QuietPoppler();
+    CheckContentSize(pdf, page);
     const std::string data = SinglePagePdf(pdf, page);
     std::unique_ptr<poppler::document> doc(
         poppler::document::load_from_raw_data(data.data(), static_cast<int>(data.size())));

@@ -1,7 +1,5 @@
 #include "ocr/PageRenderImage.h"
 
-#include <qpdf/Buffer.hh>
-#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
@@ -10,6 +8,8 @@
 #include <memory>
 #include <sstream>
 #include <vector>
+
+#include "pdf/BoundedSink.h"
 
 namespace xdw {
 
@@ -41,12 +41,11 @@ struct Placement {
 
 // The content, when it is only "[q] a b c d e f cm /Name Do [Q]".
 std::optional<Placement> SingleImageDraw(QPDFPageObjectHelper& page) {
-    Pl_Buffer buffer("page content");
-    page.pipeContents(&buffer);
-    std::unique_ptr<Buffer> data(buffer.getBuffer());
-    if (data->getSize() > 4096) return std::nullopt;
-    std::istringstream in(
-        std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+    // Decoding stops as soon as the content is longer than such a page's.
+    BoundedSink content(4096, true);
+    PipePageContents(page, content);
+    if (content.full()) return std::nullopt;
+    std::istringstream in(content.data());
     std::vector<std::string> tokens;
     for (std::string t; in >> t;) tokens.push_back(t);
     if (tokens.size() == 11 && tokens.front() == "q" && tokens.back() == "Q")
@@ -129,10 +128,13 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
             std::abs(ih / (h / 72) - dpi) > dpi * kDpiTolerance)
             return std::nullopt;
 
-        std::shared_ptr<Buffer> data = image.getStreamData(qpdf_dl_all);
+        // Only the samples the image declares are decoded; what a stream
+        // holds beyond them is never drawn.
         const size_t W = size_t(iw), H = size_t(ih);
-        if (!data || data->getSize() < W * H * n) return std::nullopt;
-        const unsigned char* src = data->getBuffer();
+        BoundedSink samples(W * H * n, true);
+        image.pipeStreamData(&samples, 0, qpdf_dl_all);
+        if (samples.count() != W * H * n) return std::nullopt;
+        const auto* src = reinterpret_cast<const unsigned char*>(samples.data().data());
         auto grey = [&](size_t x, size_t y) -> uint8_t {
             const unsigned char* p = src + (y * W + x) * n;
             return n == 1 ? p[0] : uint8_t((p[0] * 299 + p[1] * 587 + p[2] * 114 + 500) / 1000);

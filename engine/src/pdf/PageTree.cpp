@@ -1,8 +1,36 @@
 #include "pdf/PageTree.h"
 
+#include <map>
+#include <utility>
 #include <vector>
 
+#include "Error.h"
+
 namespace xdw {
+
+void CheckPageTreeDepth(QPDF& pdf) {
+    // Each node is kept with the deepest level it was reached at; it is only
+    // walked again when reached deeper, so shared subtrees cost at most
+    // kMaxPageTreeDepth walks each and loops end at the limit.
+    std::map<QPDFObjGen, int> deepest;
+    std::vector<std::pair<QPDFObjectHandle, int>> pending{{pdf.getRoot().getKey("/Pages"), 1}};
+    while (!pending.empty()) {
+        auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (!node.isDictionary()) continue;
+        if (depth > kMaxPageTreeDepth)
+            throw EngineError(XDW_E_CANNOT_READ, "page tree nested too deeply");
+        if (node.isIndirect()) {
+            int& seen = deepest[node.getObjGen()];
+            if (seen >= depth) continue;
+            seen = depth;
+        }
+        QPDFObjectHandle kids = node.getKey("/Kids");
+        if (!kids.isArray()) continue;
+        const int n = kids.getArrayNItems();
+        for (int i = 0; i < n; ++i) pending.emplace_back(kids.getArrayItem(i), depth + 1);
+    }
+}
 
 void FlattenPageTree(QPDF& pdf) {
     pdf.pushInheritedAttributesToPage();

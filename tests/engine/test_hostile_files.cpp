@@ -1,0 +1,276 @@
+// Hand-made hostile files: each is refused or converted within a time and a
+// memory bound, in a child process so that a crash or a runaway allocation
+// fails the test instead of ending it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ChildRun.h"
+#include "RawFiles.h"
+#include "TestFiles.h"
+#include "image/TiffG4.h"
+#include "xdwapi/xdwapi.h"
+
+using namespace xdwtest;
+
+namespace {
+
+constexpr uint64_t kMiB = 1ull << 20;
+
+int ConvertPdf(const TempDir& dir, const std::string& in) {
+    return XDW_CreateXdwFromImagePdfFile(in.c_str(), dir.File("out.xdw").c_str(), nullptr);
+}
+
+int ConvertImage(const TempDir& dir, const std::string& in) {
+    const XDW_CREATE_OPTION option{sizeof(XDW_CREATE_OPTION), 1, 0, 0, 0, 0, 0, 0};
+    return XDW_CreateXdwFromImageFile(in.c_str(), dir.File("out.xdw").c_str(), &option);
+}
+
+// Opens the file as a document and runs OCR over its first page.
+int OcrFirstPage(const TempDir&, const std::string& in) {
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    const XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    const int opened = XDW_OpenDocumentHandle(in.c_str(), &doc, &mode);
+    if (opened < 0) return opened;
+    XDW_OCR_OPTION option{};
+    option.size = sizeof option;
+    option.text_layer = 1;
+    option.language = XDW_OCR_LANGUAGE_ENGLISH;
+    option.replace_layer = 1;
+    option.keep_image = 1;
+    // Left open: closing would replace the failure's reason.
+    return XDW_ApplyOcr(doc, 1, 1, &option, nullptr);
+}
+
+std::string PageTreeOfDepth(int depth) {
+    // 1: catalog, 2 .. depth+1: page-tree nodes each holding the next, then
+    // the one page.
+    std::vector<std::string> objects{"<< /Type /Catalog /Pages 2 0 R >>"};
+    for (int level = 0; level < depth; ++level)
+        objects.push_back("<< /Type /Pages /Count 1 /Kids [" + std::to_string(level + 3) +
+                          " 0 R] >>");
+    objects.push_back("<< /Type /Page /MediaBox [0 0 612 792] >>");
+    return RawPdf(objects);
+}
+
+// A page whose dictionary holds arrays and dictionaries nested depth deep.
+std::string NestedObjects(int depth) {
+    std::string arrays(depth, '['), dicts;
+    arrays += std::string(depth, ']');
+    for (int i = 0; i < depth; ++i) dicts += "<< /A ";
+    dicts += std::string(3 * depth, '>').substr(0, 2 * depth);
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Foo " + arrays +
+                       " /Bar " + dicts + " >>"});
+}
+
+// One A4 page drawing one image over all of it, at 300 dpi when the image
+// is 2480 x 3508; the image stream is given.
+std::string ImagePage(long width, long height, const std::string& filters,
+                      const std::string& data) {
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2 841.92] /Contents 4 0 R "
+                   "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                   PdfStream("", "q 595.2 0 0 841.92 0 0 cm /Im0 Do Q"),
+                   PdfStream("/Type /XObject /Subtype /Image /Width " + std::to_string(width) +
+                                 " /Height " + std::to_string(height) +
+                                 " /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter " + filters,
+                             data)});
+}
+
+std::string ContentPage(const std::string& filters, const std::string& content) {
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R >>",
+                   PdfStream("/Filter " + filters, content)});
+}
+
+// A tiled 8-bit grey page of width x height whose tiles claim tw x th.
+std::string TiledTiff(uint32_t width, uint32_t height, uint32_t tw, uint32_t th) {
+    const uint32_t dataAt = 8 + 2 + 10 * 12 + 4;
+    return TiffWithTags({{256, width},
+                         {257, height},
+                         {258, 8},
+                         {259, 1},
+                         {262, 1},
+                         {277, 1},
+                         {322, tw},
+                         {323, th},
+                         {324, dataAt},
+                         {325, 16}},
+                        std::string(16, '\x80'));
+}
+
+// count pages, every one a white bilevel side x side page stored as the same
+// G4 strip.
+std::string SharedStripTiff(int count, uint32_t side) {
+    static uint32_t s_side;
+    static std::string s_strip;
+    s_side = side;
+    const std::vector<uint8_t> white(static_cast<size_t>(side) * side / 8, 0);
+    s_strip = xdw::EncodeG4(white.data(), side, side, side / 8);
+    return TiffDirectories(
+        count,
+        [](uint32_t dataAt) -> TiffTags {
+            return {{256, s_side}, {257, s_side}, {258, 1},
+                    {259, 4},      {262, 0},      {273, dataAt},
+                    {277, 1},      {278, s_side}, {279, static_cast<uint32_t>(s_strip.size())}};
+        },
+        s_strip);
+}
+
+// A 1-bit page of 40 x 3 pixels in two 20-pixel-wide tiles (a width TIFF
+// allows only for reading); rows alternate between patterns.
+std::string BilevelTiles20() {
+    const uint32_t arrays = 8 + 2 + 10 * 12 + 4;
+    const uint32_t dataAt = arrays + 8 + 8;
+    // Each tile row is 20 bits, padded to 3 bytes; 8 rows a tile.
+    std::string left, right;
+    for (int r = 0; r < 8; ++r) {
+        left += r % 2 ? std::string("\xF0\x0F\x30", 3) : std::string("\xAA\x55\xC0", 3);
+        right += r % 2 ? std::string("\x81\x7E\x90", 3) : std::string("\x0F\xF0\xA0", 3);
+    }
+    std::string out = std::string("II*\0", 4) + Le32(8) + Le16(10);
+    auto tag = [&](unsigned t, unsigned type, uint32_t n, uint32_t v) {
+        out += Le16(t) + Le16(type) + Le32(n) + Le32(v);
+    };
+    tag(256, 4, 1, 40);
+    tag(257, 4, 1, 3);
+    tag(258, 3, 1, 1);
+    tag(259, 3, 1, 1);
+    tag(262, 3, 1, 1);
+    tag(277, 3, 1, 1);
+    tag(322, 4, 1, 20);
+    tag(323, 4, 1, 8);
+    tag(324, 4, 2, arrays);
+    tag(325, 4, 2, arrays + 8);
+    out += Le32(0);
+    out += Le32(dataAt) + Le32(dataAt + 24) + Le32(24) + Le32(24);
+    return out + left + right;
+}
+
+struct HostileRow {
+    const char* name;
+    std::string (*make)();
+    int (*run)(const TempDir&, const std::string&);
+    std::vector<int> results;  // any of these
+    const char* reason;        // part of the reason text, or "" for success
+    double seconds;
+    uint64_t peakBytes;
+};
+
+const HostileRow kRows[] = {
+    {"page_tree_20000_deep",
+     [] { return PageTreeOfDepth(20000); },
+     ConvertPdf,
+     {XDW_E_CANNOT_READ},
+     "page tree",
+     10,
+     200 * kMiB},
+    {"page_tree_20000_deep_opened",
+     [] { return PageTreeOfDepth(20000); },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "page tree",
+     10,
+     200 * kMiB},
+    {"page_tree_200_deep",
+     [] { return PageTreeOfDepth(200); },
+     ConvertPdf,
+     {0},
+     "",
+     10,
+     200 * kMiB},
+    {"objects_nested_100000_deep",
+     [] { return NestedObjects(100000); },
+     ConvertPdf,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     10,
+     200 * kMiB},
+    {"objects_nested_100000_deep_with_ocr",
+     [] { return NestedObjects(100000); },
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     20,
+     400 * kMiB},
+    {"tiles_65536_square_on_a_small_page",
+     [] { return TiledTiff(1000, 1000, 65536, 65536); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "tiles",
+     5,
+     100 * kMiB},
+    {"tiles_65536_square_on_a_huge_page",
+     [] { return TiledTiff(65536, 65536, 65536, 65536); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     5,
+     100 * kMiB},
+    {"image_flated_twice_to_2_gib_with_ocr",
+     [] {
+         return ImagePage(2480, 3508, "[/FlateDecode /FlateDecode]",
+                          Deflated(DeflatedRun('\xFF', 2048 * kMiB)));
+     },
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     30,
+     600 * kMiB},
+    {"content_stream_of_1_gib_with_ocr",
+     [] { return ContentPage("/FlateDecode", DeflatedRun(' ', 1024 * kMiB)); },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "content too large",
+     20,
+     300 * kMiB},
+    {"content_stream_of_1_gib_converted",
+     [] { return ContentPage("/FlateDecode", DeflatedRun(' ', 1024 * kMiB)); },
+     ConvertPdf,
+     {0},
+     "",
+     10,
+     200 * kMiB},
+    {"bilevel_tiles_20_pixels_wide", BilevelTiles20, ConvertImage, {0}, "", 5, 100 * kMiB},
+    {"10000_pages_sharing_a_16384_square_strip",
+     [] { return SharedStripTiff(10000, 16384); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "altogether",
+     10,
+     300 * kMiB},
+};
+
+class HostileFile : public ::testing::TestWithParam<HostileRow> {};
+
+TEST_P(HostileFile, EndsInTimeWithinMemory) {
+    const HostileRow& row = GetParam();
+    TempDir dir;
+    const std::string in = dir.File("in");
+    WriteBytes(in, row.make());
+    const ChildResult child =
+        RunInChild([&] { return row.run(dir, in); }, 3ull << 30, static_cast<int>(row.seconds * 4));
+    ASSERT_TRUE(child.exited) << "the call crashed or ran out of time";
+    EXPECT_NE(std::find(row.results.begin(), row.results.end(), child.result), row.results.end())
+        << child.result << " " << child.reason;
+    if (*row.reason != '\0') {
+        EXPECT_NE(child.reason.find(row.reason), std::string::npos) << child.reason;
+        EXPECT_FALSE(Exists(dir.File("out.xdw")));
+    }
+    EXPECT_LT(child.seconds, row.seconds);
+    if (!kUnderAsan) {
+        EXPECT_LT(child.peakBytes, row.peakBytes);
+    }
+    std::printf("%s: result %d, %.2f s, peak %llu MiB\n", row.name, child.result, child.seconds,
+                static_cast<unsigned long long>(child.peakBytes / kMiB));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileFile, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
