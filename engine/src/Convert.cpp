@@ -132,10 +132,13 @@ std::string DefaultOutputFolder() {
     const std::string home = HomeFolder();
     std::string folder = DocumentsFromUserDirs(home);
     if (folder.empty()) folder = home + "/Documents";
+    // Only named here: the folder is made by whoever writes into it. It must
+    // be a folder, or one that can be made under the nearest existing one.
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) throw EngineError(CodeFromErrno(error.value()), "documents folder");
-    if (!std::filesystem::is_directory(folder, error))
+    std::filesystem::path existing = folder;
+    while (!std::filesystem::exists(existing, error) && existing.has_relative_path())
+        existing = existing.parent_path();
+    if (!std::filesystem::is_directory(existing, error))
         throw EngineError(XDW_E_FAIL, "documents folder is not a folder");
     return folder;
 }

@@ -7,7 +7,7 @@
 
 namespace xdw {
 
-std::string DefaultOutputFolder();  // created when missing
+std::string DefaultOutputFolder();  // named, not created
 
 void ConvertPdf(const std::string& input, const std::string& output);
 void ConvertImage(const std::string& input, const std::string& output,

@@ -33,6 +33,12 @@ public:
     virtual int SaveDocument(XDW_DOCUMENT_HANDLE handle) = 0;
     virtual int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) = 0;
     virtual int Finalize() = 0;
+
+    // The reason of the calling thread's last failed call, short English text
+    // ("" after a success, or when the engine gives none).
+    virtual std::string LastErrorText() = 0;
+    // The engine's version, "major.minor.patch.build" ("" when unknown).
+    virtual std::string EngineVersion() = 0;
 };
 
 // The engine library bound at run time: libxdwapi.so.1 beside the executable

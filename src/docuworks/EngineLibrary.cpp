@@ -36,17 +36,10 @@ struct Calls {
     decltype(&XDW_SaveDocument) SaveDocument = nullptr;
     decltype(&XDW_CloseDocumentHandle) CloseDocumentHandle = nullptr;
     decltype(&XDW_Finalize) Finalize = nullptr;
+    // Later additions, absent from older engines.
+    decltype(&XDW_GetLastErrorText) GetLastErrorText = nullptr;
+    decltype(&XDW_GetEngineVersion) GetEngineVersion = nullptr;
 };
-
-// The folder of the running executable with a trailing "/", or "" when unknown.
-std::string ExecutableFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return {};
-    const std::string exe(path, static_cast<std::size_t>(length));
-    const auto slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
 
 template <typename Fn>
 bool Bind(void* library, const char* name, Fn& fn) {
@@ -79,7 +72,11 @@ std::optional<Calls> LoadCalls(const std::vector<std::string>& candidates) {
         void* library = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) continue;
         Calls calls;
-        if (BindAll(library, calls)) return calls;
+        if (BindAll(library, calls)) {
+            Bind(library, "XDW_GetLastErrorText", calls.GetLastErrorText);
+            Bind(library, "XDW_GetEngineVersion", calls.GetEngineVersion);
+            return calls;
+        }
         ::dlclose(library);
     }
     return std::nullopt;
@@ -145,6 +142,16 @@ public:
         return c_.CloseDocumentHandle(handle, nullptr);
     }
     int Finalize() override { return c_.Finalize(nullptr); }
+    std::string LastErrorText() override {
+        if (c_.GetLastErrorText == nullptr) return {};
+        char text[512];
+        const int length = c_.GetLastErrorText(text, sizeof text);
+        return length > 0 ? std::string(text) : std::string();
+    }
+    std::string EngineVersion() override {
+        const char* version = c_.GetEngineVersion != nullptr ? c_.GetEngineVersion() : nullptr;
+        return version != nullptr ? version : "";
+    }
 
 private:
     Calls c_;
@@ -187,9 +194,20 @@ public:
     int SaveDocument(XDW_DOCUMENT_HANDLE) override { return XDW_E_NOT_INSTALLED; }
     int CloseDocumentHandle(XDW_DOCUMENT_HANDLE) override { return XDW_E_NOT_INSTALLED; }
     int Finalize() override { return XDW_E_NOT_INSTALLED; }
+    std::string LastErrorText() override { return "libxdwapi.so.1 cannot be loaded"; }
+    std::string EngineVersion() override { return {}; }
 };
 
 }  // namespace
+
+std::string ExecutableFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return {};
+    const std::string exe(path, static_cast<std::size_t>(length));
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
 
 std::unique_ptr<Api> LoadEngineFrom(const std::vector<std::string>& candidates) {
     if (std::optional<Calls> calls = LoadCalls(candidates))

@@ -15,4 +15,8 @@ namespace docuworks {
 // tries the executable's folder, its ../lib, then the system's path.
 std::unique_ptr<Api> LoadEngineFrom(const std::vector<std::string>& candidates);
 
+// The folder of the running executable with a trailing "/", byte for byte as
+// the file system names it (any bytes, not only UTF-8); "" when unknown.
+std::string ExecutableFolder();
+
 }  // namespace docuworks

@@ -22,6 +22,9 @@ namespace quilbex {
 using Clock = std::function<std::tm()>;
 Clock SystemClock();
 
+// The main window's caption: the program's name and version.
+std::string MainCaption();
+
 class ConversionRun {
 public:
     // args: the command-line arguments after the program name.
@@ -44,6 +47,17 @@ public:
     // Called by the window for an error that escaped one of the events above.
     void HandleException(const std::exception& error);
 
+    // A termination signal arrived (the program's event loop hands it on):
+    // a conversion being followed is cancelled as キャンセル does and ends the
+    // run as usual; a run that has not started ends as cancelled. Blocking
+    // steps see TerminationRequested() themselves and stop at the next step.
+    void Terminate();
+
+    // How the run ended so far; the program's exit status comes from it.
+    const RunOutcome& Outcome() const { return outcome_; }
+    // The run has been carried to its end (FinishRun).
+    bool Finished() const { return finished_; }
+
     const RunOptions& Options() const { return options_; }
     RunOptions& Options() { return options_; }
     const std::string& ExeDir() const { return exeDir_; }
@@ -55,8 +69,6 @@ public:
     // The window goes away while the worker works: stop after the current
     // step, touch the window no more, write no log file.
     void Abandon();
-    // What became of the file so far.
-    const RunOutcome& Outcome() const { return outcome_; }
 
     // Parts of a run, public so they can be driven one at a time.
     void PlanRun();
@@ -80,6 +92,20 @@ private:
     // A cancel that came while the worker worked has been honoured: log it.
     void LogCancelled();
     void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
+    // Records a failure of the run: the status (a written document stays
+    // counted as written) and one line for standard error.
+    void Fail(ExitStatus status, const std::string& reason);
+    // The message for a result code with the engine's reason behind it.
+    std::string Reason(int code);
+    // A failure the run itself finds: logged, shown in an interactive run, recorded.
+    void RefuseRun(const std::string& text);
+    // The output folder for this run, made when it is the documents folder;
+    // "" after a refusal.
+    std::string OutputFolder();
+    // The composed name checked against the folder's limits; false after a refusal.
+    bool NameFits(const std::string& name);
+    // When a termination signal has come: logged, recorded, the run finished.
+    bool StoppedByTermination();
 
     WindowOps& window_;
     docuworks::Api& engine_;
@@ -95,6 +121,8 @@ private:
     std::atomic<bool> working_{false};
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> abandoned_{false};
+    bool finished_ = false;
+    bool cancelAsked_ = false;  // the cancel action was used during this run
     RunOutcome outcome_;
 };
 

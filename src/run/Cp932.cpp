@@ -116,4 +116,14 @@ std::string TruncateToCp932Bytes(std::string_view utf8, std::size_t maxBytes) {
     return std::string(utf8.substr(0, pos));
 }
 
+std::string FirstCharacterWithoutCp932(std::string_view utf8) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = Utf8CharLength(utf8, at);
+        const std::string_view character = utf8.substr(at, length);
+        if (!ToCp932(character)) return std::string(character);
+        at += length;
+    }
+    return {};
+}
+
 }  // namespace quilbex

@@ -14,6 +14,9 @@ namespace quilbex {
 std::optional<std::string> ToCp932(std::string_view utf8);
 // As ToCp932, with "?" for every character that has no code page 932 form.
 std::string ToCp932Lossy(std::string_view utf8);
+// The first character of utf8 that has no code page 932 form, or "" when
+// every one has.
+std::string FirstCharacterWithoutCp932(std::string_view utf8);
 // The UTF-8 text of code page 932 bytes; a byte sequence that is not code page
 // 932 becomes U+FFFD.
 std::string FromCp932(std::string_view cp932);

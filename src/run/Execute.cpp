@@ -1,12 +1,15 @@
 // Conversion dispatch: the Execute action, which works out the output path,
 // picks the route by the source's extension and carries a direct conversion
 // to its end on the worker.
+#include <climits>
 #include <stdexcept>
 
 #include "run/ConversionRun.h"
 #include "run/FileText.h"
+#include "run/Leftovers.h"
 #include "run/OutputTarget.h"
 #include "run/RunLog.h"
+#include "run/Termination.h"
 
 namespace quilbex {
 
@@ -27,7 +30,60 @@ constexpr int kAttachOriginal = -1;
 }  // namespace
 
 void ConversionRun::DeleteSourceWhenAsked() {
-    if (options_.DelFile && !DeleteFilePermanently(Source())) AddLog("元ファイル削除失敗");
+    if (options_.DelFile && !DeleteFilePermanently(Source())) {
+        AddLog(kDeleteFailedLine);
+        Fail(ExitStatus::kIncomplete, kDeleteFailedLine);
+    }
+}
+
+void ConversionRun::RefuseRun(const std::string& text) {
+    AddLog(text);
+    if (options_.ShowSetting) window_.ShowMessage(text);
+    Fail(ExitStatus::kFailed, text);
+    FinishRun();
+}
+
+bool ConversionRun::StoppedByTermination() {
+    if (!TerminationRequested()) return false;
+    AddLog(kStoppedLine);
+    Fail(ExitStatus::kCancelled, kStoppedLine);
+    FinishRun();
+    return true;
+}
+
+std::string ConversionRun::OutputFolder() {
+    int queried = 0;
+    const std::string defaultFolder = DefaultOutputFolder(engine_, queried);
+    if (!options_.SaveDir.empty()) return options_.SaveDir;
+    // Never the root folder by accident: without a documents folder there is
+    // nowhere to write. Without an engine, that is what the user learns.
+    if (queried == XDW_E_NOT_INSTALLED) {
+        const std::string reason = Reason(queried);
+        ReportError(queried);
+        Fail(ExitStatus::kFailed, reason);
+        FinishRun();
+        return {};
+    }
+    if (defaultFolder.empty()) {
+        RefuseRun(kNoOutputFolderMessage);
+        return {};
+    }
+    // The engine makes the documents folder when a document goes there.
+    options_.SaveDir = defaultFolder;
+    return options_.SaveDir;
+}
+
+bool ConversionRun::NameFits(const std::string& name) {
+    const std::string fileName = ChangeFileExt(name, ".xdw");
+    if (name.find(kPathDelimiter) != std::string::npos) {
+        RefuseRun(NameLeavesFolderMessage(name));
+        return false;
+    }
+    if (fileName.size() > NAME_MAX) {
+        RefuseRun(NameTooLongMessage(options_.OutPath));
+        return false;
+    }
+    return true;
 }
 
 void ConversionRun::ShowProgress(RunProgress::Step step, int current, int total) {
@@ -35,8 +91,8 @@ void ConversionRun::ShowProgress(RunProgress::Step step, int current, int total)
 }
 
 void ConversionRun::LogCancelled() {
-    AddLog("変換を中止しました。");
-    outcome_.status = ExitStatus::kCancelled;
+    AddLog(kStoppedLine);
+    Fail(ExitStatus::kCancelled, kStoppedLine);
 }
 
 void ConversionRun::acExecuteExecute() {
@@ -50,15 +106,18 @@ void ConversionRun::acExecuteExecute() {
         options_.AutoRotate = window_.IsChecked(OptionBox::AutoRotate);
     }
     window_.ClearLog();
+    // Until the run says otherwise, an end here is a failure.
+    outcome_.status = ExitStatus::kFailed;
+    outcome_.reason.clear();
+    outcome_.outPath.clear();
+    cancelAsked_ = false;
 
-    const std::string defaultFolder = DefaultOutputFolder(engine_);
-    if (options_.SaveDir.empty()) options_.SaveDir = defaultFolder;
+    if (OutputFolder().empty()) return;
+    RemoveLeftovers(options_.SaveDir);
     const std::string name = ComposeOutputName(options_.FileName, Source(), clock_());
     AddLog("[" + options_.SaveDir + "]へXDW出力します…");
     options_.OutPath = BuildOutPath(options_.SaveDir, name);
-    // Until the run says otherwise, an end is a failure.
-    outcome_ = RunOutcome{};
-    outcome_.status = ExitStatus::kFailed;
+    if (!NameFits(name) || StoppedByTermination()) return;
     outcome_.source = Source();
 
     const Route route = RouteFor(Source());
@@ -109,35 +168,41 @@ void ConversionRun::ConvertOnWorker(int route) {
         const int started = engine_.BeginCreationFromAppFile(
             Source(), options_.OutPath, kAttachOriginal, &options_.CreateHandle);
         if (started < 0) {
+            const std::string reason = Reason(started);
             ReportError(started);
+            Fail(ExitStatus::kFailed, reason);
             CancelAppConversion();
             FinishRun();
             return;
         }
         monitoring_ = true;
-        // A cancel that came while printing was being started goes to the
-        // engine now; the monitor then sees the conversion stop.
-        if (cancelRequested_) CancelAppConversion();
+        // Closing the window from here on leaves no document: a cancel.
+        outcome_.status = ExitStatus::kCancelled;
+        // A cancel or a termination that came while printing was being
+        // started goes to the engine now; the monitor then sees it stop.
+        if (cancelRequested_ || TerminationRequested()) CancelAppConversion();
         ShowProgress(RunProgress::Step::kStarting);
         window_.SetTimerEnabled(true);
+        if (TerminationRequested()) acAppCancelExecute();
         return;
     }
 
     AddLog("XDW出力完了しました。");
     outcome_.status = ExitStatus::kDone;
     outcome_.outPath = options_.OutPath;
+    // A termination asked for during the conversion: the document is complete
+    // and stays, nothing more is done to it or to the source.
+    if (StoppedByTermination()) return;
     if (cancelRequested_) {
         // The document stays as converted; the source stays too.
         LogCancelled();
         FinishRun();
         return;
     }
-    if (options_.OCR) {
-        RunOcrPass();
-    }
-    if (cancelRequested_) {
-        // A pass stopped by the user leaves the document as converted; a
-        // cancel that came after the last page still keeps the source.
+    if (options_.OCR) RunOcrPass();
+    if (cancelRequested_ || outcome_.status == ExitStatus::kCancelled) {
+        // A pass stopped by the user or a termination leaves the document as
+        // converted; a cancel that came after the last page still keeps the source.
         if (outcome_.status != ExitStatus::kCancelled) LogCancelled();
         FinishRun();
         return;

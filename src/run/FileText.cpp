@@ -1,10 +1,12 @@
 #include "run/FileText.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace quilbex {
@@ -57,10 +59,26 @@ bool IsReadOnlyFile(const std::string& path) {
     return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+unsigned CurrentUmask() {
+    // Read from the process's status: umask() itself would change it, for a
+    // moment, under every other thread.
+    FILE* status = std::fopen("/proc/self/status", "re");
+    if (status == nullptr) return 022;
+    char line[256];
+    unsigned mask = 022;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+    }
+    std::fclose(status);
+    return mask;
+}
+
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content) {
     if (IsReadOnlyFile(path)) return WriteResult::kCannotCreate;
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0
+                            ? (existing.st_mode & 07777)
+                            : (0666 & ~static_cast<mode_t>(CurrentUmask()));
 
     // The new content goes to a temporary file beside the target, which then
     // takes the target's place: a failed write never leaves half a file.
@@ -85,6 +103,17 @@ WriteResult ReplaceFileContent(const std::string& path, const std::string& conte
     return WriteResult::kWritten;
 }
 
-bool DeleteFilePermanently(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool IsWritableBySelf(const std::string& path) {
+    // The permission bits count for root too: a file nobody may write is
+    // read-only, whoever runs the program.
+    return !IsReadOnlyFile(path) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool DeleteFilePermanently(const std::string& path) {
+    // A file without write permission is read-only and stays, although the
+    // folder would let it be removed.
+    if (!IsWritableBySelf(path)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
 
 }  // namespace quilbex

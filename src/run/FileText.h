@@ -32,7 +32,15 @@ enum class WriteResult { kWritten, kCannotCreate, kWriteFailed };
 // read-only file, or a folder where no file can be made, gives kCannotCreate.
 WriteResult ReplaceFileContent(const std::string& path, const std::string& content);
 
-// Deletes a file for good (no recycle bin); false when the system refuses.
+// The file may be changed by this process: it has a write permission bit
+// and the process (root included) is granted write access.
+bool IsWritableBySelf(const std::string& path);
+
+// The process's file-creation mask.
+unsigned CurrentUmask();
+
+// Deletes a file for good (no recycle bin); false when the file is read-only
+// (IsWritableBySelf is false) or the system refuses.
 bool DeleteFilePermanently(const std::string& path);
 
 }  // namespace quilbex

@@ -1,6 +1,7 @@
 // Application-print monitor: the timer's poll of a conversion that runs inside
 // the engine, and the cancel action.
 #include "run/ConversionRun.h"
+#include "run/RunLog.h"
 
 namespace quilbex {
 
@@ -76,18 +77,20 @@ void ConversionRun::Timer1Timer() {
             DeleteSourceWhenAsked();
             FinishRun();
             break;
-        case XDW_PHASE_CANCELLED:
-            AddLog("変換を中止しました。");
+        case XDW_PHASE_CANCELLED: {
+            AddLog(kStoppedLine);
             EndMonitoring();
-            if (cancelRequested_) {
-                outcome_.status = ExitStatus::kCancelled;
+            // The engine names what went wrong; without a reason the end was
+            // the cancel asked for.
+            const std::string why = engine_.LastErrorText();
+            if (!why.empty()) {
+                Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why + ")");
             } else {
-                // The engine gave up on its own.
-                outcome_.status = ExitStatus::kFailed;
-                if (outcome_.reason.empty()) outcome_.reason = "変換を中止しました。";
+                Fail(cancelAsked_ ? ExitStatus::kCancelled : ExitStatus::kFailed, kStoppedLine);
             }
             FinishRun();
             break;
+        }
         default:
             break;
     }
@@ -107,6 +110,7 @@ void ConversionRun::acAppCancelExecute() {
 }
 
 void ConversionRun::CancelAppConversion() {
+    cancelAsked_ = true;
     const int result = engine_.CancelCreationFromAppFile(options_.CreateHandle);
     if (result < 0) {
         ReportError(result);

@@ -20,11 +20,49 @@ void AppendNumber(std::string& out, int value, int digits) {
     out += text;
 }
 
+// The quote ('"' or '\'') the pattern is inside just before at, or 0.
+char QuoteBefore(const std::string& pattern, std::size_t at) {
+    char open = 0;
+    for (std::size_t i = 0; i < at; ++i) {
+        const char c = pattern[i];
+        if (open == 0 && (c == '"' || c == '\'')) {
+            open = c;
+        } else if (c == open) {
+            open = 0;
+        }
+    }
+    return open;
+}
+
+// text written so that the formatter copies it unchanged at a place inside
+// the quote open (or outside any quote when open is 0): a quote character of
+// the text closes the quote, stands in the other kind, and reopens it.
+std::string QuotedForPattern(const std::string& text, char open) {
+    if (open == 0) return '"' + QuotedForPattern(text, '"') + '"';
+    const char other = open == '"' ? '\'' : '"';
+    std::string out;
+    for (const char c : text) {
+        if (c == open) {
+            out += open;
+            out += other;
+            out += c;
+            out += other;
+        }
+        out += c == open ? open : c;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string DefaultOutputFolder(docuworks::Api& engine) {
+    int ignored = 0;
+    return DefaultOutputFolder(engine, ignored);
+}
+
+std::string DefaultOutputFolder(docuworks::Api& engine, int& result) {
     char buffer[kInformationBufferSize] = {};
-    engine.GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, buffer, kInformationBufferSize);
+    result = engine.GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, buffer, kInformationBufferSize);
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 
@@ -90,8 +128,10 @@ std::string ComposeOutputName(const std::string& fileName, const std::string& so
     if (fileName.empty() || fileName == kSourceNamePlaceholder) return sourceName;
     std::string pattern = fileName;
     const auto at = pattern.find(kSourceNamePlaceholder);
+    // The source's name is copied as it is, whatever quotes or letters it holds.
     if (at != std::string::npos)
-        pattern.replace(at, std::strlen(kSourceNamePlaceholder), ChangeFileExt(sourceName, ""));
+        pattern.replace(at, std::strlen(kSourceNamePlaceholder),
+                        QuotedForPattern(ChangeFileExt(sourceName, ""), QuoteBefore(pattern, at)));
     return FormatDateTime(pattern, now);
 }
 

@@ -14,6 +14,8 @@ inline constexpr const char* kSourceNamePlaceholder = "元のファイル名";
 
 // The engine's default output folder (information item 6), up to its first zero byte.
 std::string DefaultOutputFolder(docuworks::Api& engine);
+// The same, giving the query's result code too.
+std::string DefaultOutputFolder(docuworks::Api& engine, int& result);
 
 // The output name (still with the source's extension, or none) for a FileName
 // pattern, the source path and the local time.

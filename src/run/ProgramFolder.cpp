@@ -26,8 +26,21 @@ std::string HomeFolder() {
 
 }  // namespace
 
+bool InstalledFolder(const std::string& exeDir) {
+    // An install puts the program in <prefix>/bin and the engine in the
+    // prefix's library folder; a build tree or a copied program folder has
+    // the engine beside the program.
+    std::string folder = WithSlash(exeDir);
+    folder.pop_back();
+    const auto slash = folder.rfind('/');
+    const std::string name = slash == std::string::npos ? folder : folder.substr(slash + 1);
+    if (name != "bin") return false;
+    return ::access((folder + "/libxdwapi.so.1").c_str(), F_OK) != 0;
+}
+
 std::string ProgramFolder(const std::string& exeDir) {
-    if (!exeDir.empty() && ::access(exeDir.c_str(), W_OK) == 0) return WithSlash(exeDir);
+    if (!exeDir.empty() && !InstalledFolder(exeDir) && ::access(exeDir.c_str(), W_OK) == 0)
+        return WithSlash(exeDir);
 
     // Only an absolute $XDG_CONFIG_HOME counts, as the base directory rules say.
     const char* config = std::getenv("XDG_CONFIG_HOME");

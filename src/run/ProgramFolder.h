@@ -5,8 +5,14 @@
 
 namespace quilbex {
 
-// exeDir (the executable's folder, ending with "/") when the user may write
-// there; otherwise the user's configuration folder for the program,
+// An installed program's folder: one named bin without the engine beside it
+// (the engine lies in the install prefix's library folder).
+bool InstalledFolder(const std::string& exeDir);
+
+// exeDir (the executable's folder, ending with "/") when it is a program
+// folder of its own (a build tree, a copied folder) that the user may write;
+// for an installed program, whoever runs it (root too), and for a folder the
+// user may not write, the user's configuration folder for the program,
 // $XDG_CONFIG_HOME/Quilbex/ (by default ~/.config/Quilbex/), created when
 // missing. The result always ends with "/".
 std::string ProgramFolder(const std::string& exeDir);

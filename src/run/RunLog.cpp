@@ -37,6 +37,18 @@ const char* ErrorMessage(int32_t code) {
     return kCatchAllMessage;
 }
 
+std::string NameLeavesFolderMessage(const std::string& name) {
+    return "ファイル名 " + name + " は出力先のフォルダの外を指すため使えません。";
+}
+
+std::string NameTooLongMessage(const std::string& outPath) {
+    return "出力ファイル名が長すぎます: " + outPath;
+}
+
+std::string NotRegularSettingsMessage(const std::string& path) {
+    return path + " は通常のファイルではないため、読み込みません。";
+}
+
 std::string WithFullStop(const std::string& message) {
     // Every character beyond ASCII has a first byte above 0x2E in code page 932.
     if (message.empty()) return message;
@@ -63,18 +75,49 @@ void ConversionRun::AddLog(const std::string& text) { window_.AppendLog(text); }
 void ConversionRun::ReportError(int code) {
     const char* message = ErrorMessage(code);
     AddLog(std::to_string(code) + ":" + message);
-    if (outcome_.reason.empty()) outcome_.reason = message;
-    outcome_.failures.push_back(message);
-    // A document already written stays, but something was left undone.
-    if (outcome_.status == ExitStatus::kDone && !outcome_.outPath.empty())
-        outcome_.status = ExitStatus::kIncomplete;
     if (options_.ShowSetting && std::string(message) != kCatchAllMessage)
         window_.ShowMessage(message);
+}
+
+std::string ConversionRun::Reason(int code) {
+    // Read at once: the engine keeps only its last call's reason.
+    const std::string why = engine_.LastErrorText();
+    std::string reason = ErrorMessage(code);
+    if (!why.empty()) reason += " (" + why + ")";
+    return reason;
+}
+
+void ConversionRun::Fail(ExitStatus status, const std::string& reason) {
+    const bool written = !outcome_.outPath.empty();
+    if (status == ExitStatus::kCancelled) {
+        outcome_.status = status;
+    } else if (written || status == ExitStatus::kIncomplete) {
+        // A later step of a run whose document is complete.
+        if (outcome_.status == ExitStatus::kDone) outcome_.status = ExitStatus::kIncomplete;
+    } else {
+        outcome_.status = status;
+    }
+    if (outcome_.reason.empty()) outcome_.reason = reason;
+    const std::string subject = args_.empty() ? exeDir_ + kSettingsFileName : Source();
+    outcome_.failures.push_back("quilbex: " + subject + ": " + reason);
+}
+
+void ConversionRun::Terminate() {
+    // A run working on the worker sees the termination between its steps.
+    if (finished_ || working_) return;
+    if (monitoring_) {
+        // Once is enough: the monitor sees phase 7 and then 9.
+        if (!cancelAsked_) acAppCancelExecute();
+        return;
+    }
+    outcome_.status = ExitStatus::kCancelled;
+    window_.RequestClose();
 }
 
 void ConversionRun::FinishRun() {
     // The window is gone: nobody to show anything to, and no log to keep.
     if (abandoned_) return;
+    finished_ = true;
     try {
         WriteLogFile(exeDir_ + kLogFileName, window_.LogLines());
     } catch (const std::exception& error) {
@@ -91,6 +134,8 @@ void ConversionRun::Abandon() {
 }
 
 void ConversionRun::HandleException(const std::exception& error) {
+    // A settings-only start has no run to fail; the dialog stays open.
+    if (!args_.empty()) Fail(ExitStatus::kFailed, error.what());
     window_.ShowErrorMessage(WithFullStop(error.what()));
 }
 

@@ -19,6 +19,15 @@ inline constexpr int32_t kNoDirectRoute = -1;
 inline constexpr const char* kCatchAllMessage = "何らかのエラーが発生しました。";
 const char* ErrorMessage(int32_t code);
 
+// Lines and messages of the run beyond the error table.
+inline constexpr const char* kDeleteFailedLine = "元ファイル削除失敗";
+inline constexpr const char* kStoppedLine = "変換を中止しました。";
+inline constexpr const char* kNoOutputFolderMessage =
+    "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
+std::string NameLeavesFolderMessage(const std::string& name);
+std::string NameTooLongMessage(const std::string& outPath);
+std::string NotRegularSettingsMessage(const std::string& path);
+
 // The default error handler's text: a full stop is appended unless the last
 // character is a single-byte one with a code of 0x2E or less.
 std::string WithFullStop(const std::string& message);

@@ -4,6 +4,7 @@
 
 #include "run/ConversionRun.h"
 #include "run/FileText.h"
+#include "run/Leftovers.h"
 #include "run/RunLog.h"
 #include "run/Settings.h"
 #include "run/Version.h"
@@ -35,12 +36,17 @@ Clock SystemClock() {
 
 ConversionRun::ConversionRun(WindowOps& window, docuworks::Api& engine,
                              std::vector<std::string> args, Clock clock)
-    : window_(window), engine_(engine), args_(std::move(args)), clock_(std::move(clock)) {}
+    : window_(window), engine_(engine), args_(std::move(args)), clock_(std::move(clock)) {
+    // A run that ends before its conversion is done has been cancelled.
+    if (!args_.empty()) outcome_.status = ExitStatus::kCancelled;
+}
 
 void ConversionRun::FormCreate(const std::string& exeDir) { exeDir_ = exeDir; }
 
+std::string MainCaption() { return std::string("Quilbex for DocuWorks ") + VersionText(); }
+
 void ConversionRun::FormShow() {
-    window_.SetCaption(std::string("Quilbex for DocuWorks ") + VersionText());
+    window_.SetCaption(MainCaption());
     window_.FocusDeleteSource();
     PlanRun();
 }
@@ -59,7 +65,18 @@ std::string ConversionRun::SourceExtension() const {
 }
 
 void ConversionRun::PlanRun() {
+    RemoveTemporaryLeftovers();
     const SettingsFile settings(exeDir_ + kSettingsFileName);
+    // A FIFO or a device in its place is never read (it could block the start
+    // for ever); the defaults apply.
+    if (!settings.Usable()) {
+        const std::string note = NotRegularSettingsMessage(settings.Path());
+        if (args_.empty()) {
+            window_.ShowMessage(note);
+        } else {
+            outcome_.failures.push_back("quilbex: " + note);
+        }
+    }
     options_.ShowSetting = IsYes(settings.Read("common", "ShowSetting", "N"));
     options_.DelFile = IsYes(settings.Read("common", "DelFile", "N"));
     options_.OCR = IsYes(settings.Read("common", "OCR", "N"));

@@ -1,9 +1,11 @@
 #include "run/Settings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -32,13 +34,27 @@ std::string_view TrimBlanks(std::string_view text) {
 // The lines of the file, in code page 932, without their line ends; nothing
 // when the file cannot be read.
 std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
+    // Opened without waiting, and read only when it is a regular file: a FIFO
+    // would block the program for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::string content;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    char buffer[8192];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
     std::vector<std::string> lines;
-    std::istringstream stream(content.str());
+    std::istringstream stream(content);
     for (std::string line; std::getline(stream, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(std::move(line));
@@ -135,6 +151,11 @@ SettingsWriteError::SettingsWriteError(const std::string& path)
 
 SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) {}
 
+bool SettingsFile::Usable() const {
+    struct stat info {};
+    return ::stat(path_.c_str(), &info) != 0 || S_ISREG(info.st_mode);
+}
+
 std::string SettingsFile::Read(const std::string& section, const std::string& key,
                                const std::string& def) const {
     const auto lines = ReadLines(path_);
@@ -147,24 +168,31 @@ std::string SettingsFile::Read(const std::string& section, const std::string& ke
 
 void SettingsFile::Write(const std::string& section, const std::string& key,
                          const std::string& value) {
-    const std::string sectionBytes = StorableText(section, path_);
-    const std::string keyBytes = StorableText(key, path_);
-    const std::string line = keyBytes + "=" + StorableText(value, path_);
+    Write(std::vector<SettingValue>{{section, key, value}});
+}
 
+void SettingsFile::Write(const std::vector<SettingValue>& values) {
+    if (!Usable()) throw SettingsWriteError(path_);
     std::vector<std::string> lines;
     if (::access(path_.c_str(), F_OK) == 0) {
         auto existing = ReadLines(path_);
         if (!existing) throw SettingsWriteError(path_);
         lines = std::move(*existing);
     }
-    const Place place = Locate(lines, section, key);
-    if (place.key) {
-        lines[*place.key] = line;
-    } else if (place.section) {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(place.lastInSection) + 1, line);
-    } else {
-        lines.push_back("[" + sectionBytes + "]");
-        lines.push_back(line);
+    for (const SettingValue& value : values) {
+        const std::string sectionBytes = StorableText(value.section, path_);
+        const std::string line =
+            StorableText(value.key, path_) + "=" + StorableText(value.value, path_);
+        const Place place = Locate(lines, value.section, value.key);
+        if (place.key) {
+            lines[*place.key] = line;
+        } else if (place.section) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(place.lastInSection) + 1,
+                         line);
+        } else {
+            lines.push_back("[" + sectionBytes + "]");
+            lines.push_back(line);
+        }
     }
 
     std::string content;

@@ -16,6 +16,13 @@ public:
     explicit SettingsWriteError(const std::string& path);
 };
 
+// One value to be written.
+struct SettingValue {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
 class SettingsFile {
 public:
     explicit SettingsFile(std::string path);
@@ -26,8 +33,14 @@ public:
                      const std::string& def) const;
     // Creates the file, the section or the key as needed; throws SettingsWriteError.
     void Write(const std::string& section, const std::string& key, const std::string& value);
+    // Every value in one replacement of the file: all are written or none,
+    // and the file is never seen half-written. Throws SettingsWriteError.
+    void Write(const std::vector<SettingValue>& values);
 
     const std::string& Path() const { return path_; }
+    // False when something other than a regular file (a FIFO, a device, a
+    // folder) stands at the path: it is then neither read nor replaced.
+    bool Usable() const;
 
 private:
     std::string path_;

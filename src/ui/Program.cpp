@@ -8,18 +8,20 @@
 #include <vector>
 
 #include "docuworks/DocuWorksApi.h"
+#include "docuworks/EngineLibrary.h"
+#include "run/CommandLine.h"
 #include "run/ProgramFolder.h"
+#include "run/RunOutcome.h"
 #include "ui/Application.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/Headless.h"
 #include "ui/TFMain.h"
+#include "ui/TerminationSignals.h"
 
 namespace quilbex {
 
 namespace {
 
-constexpr int kNeedsUser = 3;
-constexpr int kNeedsArgument = 2;
 // How long a notification that offers to open the document keeps the program
 // around after its window has closed.
 constexpr int kAnswerLimitMs = 12000;
@@ -35,40 +37,66 @@ void SayNobodyCanAnswer() {
 int RunWithoutDisplay(QuilbexApplication& app, const TFMain& window) {
     if (window.WaitsForUser()) {
         SayNobodyCanAnswer();
-        return kNeedsUser;
+        return ExitCode(ExitStatus::kNeedsUser);
     }
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (window.WaitsForUser()) {
             SayNobodyCanAnswer();
-            QCoreApplication::exit(kNeedsUser);
+            QCoreApplication::exit(ExitCode(ExitStatus::kNeedsUser));
         }
     });
     watch.start(1000);
     return app.exec();
 }
 
+int ShowVersion() {
+    std::printf("%s\n", MainCaption().c_str());
+    const std::string engine = docuworks::LoadEngine()->EngineVersion();
+    std::printf("engine %s\n", engine.empty() ? "-" : engine.c_str());
+    return ExitCode(ExitStatus::kDone);
+}
+
+// The failures of an automatic run, one line each, for scripts and file managers.
+void TellFailures(const ConversionRun& run) {
+    if (run.Options().ShowSetting) return;
+    for (const std::string& line : run.Outcome().failures)
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    // The arguments as the system gave them: a path is used byte for byte.
+    const CommandLine line =
+        ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (line.action == CommandLine::Action::kHelp) {
+        std::fputs(HelpText().c_str(), stdout);
+        return ExitCode(ExitStatus::kDone);
+    }
+    if (line.action == CommandLine::Action::kVersion) return ShowVersion();
+
     UseOffscreenWithoutDisplay();
     if (!DisplayAvailable()) QuietenOffscreenNotes();
-    QuilbexApplication app(argc, argv);
+    // Qt sees only the program's name: none of the user's arguments is taken
+    // for one of its own options.
+    char programName[] = "quilbex";
+    char* qtArgv[] = {argc > 0 ? argv[0] : programName, nullptr};
+    int qtArgc = 1;
+    QuilbexApplication app(qtArgc, qtArgv);
 
-    // The arguments as the system gave them: a path is used byte for byte.
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const bool headless = RunningHeadless();
-    if (headless && args.empty()) {
+    if (headless && line.files.empty()) {
         std::fprintf(stderr,
                      "Quilbex: 画面がないため設定画面を表示できません。"
                      "変換するファイルを指定してください: quilbex <file>\n");
-        return kNeedsArgument;
+        return ExitCode(ExitStatus::kUsage);
     }
 
     std::unique_ptr<docuworks::Api> engine = docuworks::LoadEngine();
-    const std::string exeDir =
-        ProgramFolder(QCoreApplication::applicationDirPath().toStdString() + "/");
-    TFMain window(*engine, std::move(args), exeDir);
+    // Byte for byte: a folder name that is not UTF-8 is still the folder.
+    const std::string exeDir = ProgramFolder(docuworks::ExecutableFolder());
+    TFMain window(*engine, line.files, exeDir);
     app.SetErrorHandler([&window](const std::exception& error) { window.HandleException(error); });
     struct HandlerReset {
         QuilbexApplication& app;
@@ -81,10 +109,21 @@ int RunProgram(int argc, char** argv) {
     // A window that never came on screen does not end the event loop by closing.
     QObject::connect(&window, &TFMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
+    // A conversion being followed or worked on is cancelled and ends as
+    // usual; anything else ends at once, modal dialogs included.
+    TerminationSignals termination([&window] {
+        window.Terminate();
+        if (!window.Run().Monitoring() && !window.Run().Working()) QCoreApplication::exit(0);
+    });
+
     window.Launch();  // the run plan, then the window when there is something to see
-    const int status = headless ? RunWithoutDisplay(app, window) : app.exec();
+    const int loop = headless ? RunWithoutDisplay(app, window) : app.exec();
+    TellFailures(window.Run());
     notifier.AwaitAnswer(kAnswerLimitMs);
-    return status;
+    // An interactive run left waiting; an automatic one stopped by an error
+    // ends with what the run says.
+    if (loop == ExitCode(ExitStatus::kNeedsUser) && window.Run().Options().ShowSetting) return loop;
+    return ExitCode(window.Run().Outcome().status);
 }
 
 }  // namespace quilbex

@@ -53,18 +53,20 @@ void SettingBindings::Load(const SettingsFile& file) const {
     }
 }
 
-void SettingBindings::Save(SettingsFile& file) const {
+std::vector<SettingValue> SettingBindings::Values() const {
+    std::vector<SettingValue> values;
     for (const auto& b : combos_) {
         const int index = b.control->currentIndex();
-        file.Write(b.section, b.key,
-                   index < 0 ? std::string() : b.control->itemText(index).toStdString());
+        values.push_back({b.section, b.key,
+                          index < 0 ? std::string() : b.control->itemText(index).toStdString()});
     }
     for (const auto& b : checks_) {
-        file.Write(b.section, b.key, b.control->isChecked() ? "Y" : "N");
+        values.push_back({b.section, b.key, b.control->isChecked() ? "Y" : "N"});
     }
     for (const auto& b : edits_) {
-        file.Write(b.section, b.key, b.control->text().toStdString());
+        values.push_back({b.section, b.key, b.control->text().toStdString()});
     }
+    return values;
 }
 
 }  // namespace quilbex

@@ -12,6 +12,7 @@ class QLineEdit;
 namespace quilbex {
 
 class SettingsFile;
+struct SettingValue;
 
 template <typename Control>
 struct SettingBinding {
@@ -29,8 +30,8 @@ public:
 
     // Combo boxes, then check boxes, then edits, each in the order bound.
     void Load(const SettingsFile& file) const;
-    // Same order; a refused write throws and leaves the rest unwritten.
-    void Save(SettingsFile& file) const;
+    // The values to save, in the same order.
+    std::vector<SettingValue> Values() const;
 
     const std::vector<SettingBinding<QCheckBox>>& Checks() const { return checks_; }
     const std::vector<SettingBinding<QLineEdit>>& Edits() const { return edits_; }

@@ -139,6 +139,10 @@ void TFMain::Begin() {
     Guarded([&] { run_.FormShow(); });
 }
 
+void TFMain::Terminate() {
+    Guarded([&] { run_.Terminate(); });
+}
+
 void TFMain::showEvent(QShowEvent* event) {
     // Runs before the window is drawn for the first time.
     Begin();

@@ -70,6 +70,9 @@ public:
     // The default error handler: an error that escaped one of the window's events.
     void HandleException(const std::exception& error);
 
+    // A termination signal: hands it to the run.
+    void Terminate();
+
     // A close has been asked for and will take effect in the event loop.
     bool CloseRequested() const { return closeRequested_; }
     // Nothing will end the program but the user: no close has been asked for

@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStringList>
+#include <stdexcept>
 
+#include "run/Cp932.h"
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
@@ -39,6 +41,21 @@ void ShowList(QPlainTextEdit* memo, const std::string& stored) {
 
 std::string ListText(const QPlainTextEdit* memo) {
     return TrimBlanks(CommaList(MemoLines(memo->toPlainText())));
+}
+
+// The name of the field that holds a key's value, as the dialog labels it.
+std::string FieldName(const std::string& key) {
+    if (key == "SaveDir") return "出力先";
+    if (key == "FileName") return "ﾌｧｲﾙ名";
+    if (key == "Language") return "言語";
+    if (key == "NoShowSettingExt") return "表示しない拡張子";
+    if (key == "NoDelExt") return "削除しない拡張子";
+    return key;
+}
+
+std::string UnstorableMessage(const std::string& key, const std::string& character) {
+    return "「" + FieldName(key) + "」の文字「" + character +
+           "」は設定ファイルに保存できません。何も保存していません";
 }
 
 }  // namespace
@@ -117,10 +134,16 @@ void TFSetting::LoadSettings() {
 }
 
 void TFSetting::SaveSettings() {
-    SettingsFile file(iniPath_);
-    bindings_.Save(file);
-    file.Write(kCommon, "NoShowSettingExt", ListText(ui_->EditNoShowSettingExt));
-    file.Write(kCommon, "NoDelExt", ListText(ui_->EditNoDelExt));
+    std::vector<SettingValue> values = bindings_.Values();
+    values.push_back({kCommon, "NoShowSettingExt", ListText(ui_->EditNoShowSettingExt)});
+    values.push_back({kCommon, "NoDelExt", ListText(ui_->EditNoDelExt)});
+    // Every value is checked before anything is written, and then all are
+    // written at once: the file is fully updated or left as it was.
+    for (const SettingValue& value : values) {
+        const std::string missing = FirstCharacterWithoutCp932(value.value);
+        if (!missing.empty()) throw std::runtime_error(UnstorableMessage(value.key, missing));
+    }
+    SettingsFile(iniPath_).Write(values);
 }
 
 void TFSetting::done(int result) {

@@ -92,8 +92,10 @@ void ProgramFolder::WriteSettings(const std::vector<std::pair<std::string, std::
     WriteFile(program_ / "Quilbex.ini", ini);
 }
 
-Result ProgramFolder::Run(const std::vector<std::string>& args, int timeoutSeconds) const {
-    const fs::path errFile = root_ / "stderr.txt";
+std::unique_ptr<Started> StartProgram(const fs::path& exe, const std::vector<std::string>& args,
+                                      const fs::path& home, const fs::path& scratch) {
+    const fs::path outFile = scratch / "stdout.txt";
+    const fs::path errFile = scratch / "stderr.txt";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string var = *e;
@@ -103,9 +105,9 @@ Result ProgramFolder::Run(const std::vector<std::string>& args, int timeoutSecon
         env.push_back(var);
     skip:;
     }
-    env.push_back("HOME=" + home_.string());
+    env.push_back("HOME=" + home.string());
 
-    std::vector<std::string> argv = {(program_ / "quilbex").string()};
+    std::vector<std::string> argv = {exe.string()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argp, envp;
     for (auto& a : argv) argp.push_back(a.data());
@@ -116,31 +118,76 @@ Result ProgramFolder::Run(const std::vector<std::string>& args, int timeoutSecon
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw std::runtime_error("cannot start quilbex");
+    if (rc != 0) throw std::runtime_error("cannot start " + exe.string());
+    return std::make_unique<Started>(pid, outFile, errFile);
+}
 
+Started::Started(pid_t pid, fs::path outFile, fs::path errFile)
+    : pid_(pid), outFile_(std::move(outFile)), errFile_(std::move(errFile)) {}
+
+Started::~Started() {
+    if (waited_) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+
+Result Started::Wait(int timeoutSeconds) {
     Result result;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     int status = 0;
     for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
+        const pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
             result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             break;
         }
         if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    result.errors = ReadFile(errFile);
+    waited_ = true;
+    result.errors = ReadFile(errFile_);
+    result.output = ReadFile(outFile_);
     return result;
+}
+
+std::vector<pid_t> ProcessesWith(const std::string& text) {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string cmdline, stat;
+        try {
+            cmdline = ReadFile(entry.path() / "cmdline");
+            stat = ReadFile(entry.path() / "stat");
+        } catch (const std::exception&) {
+            continue;  // gone meanwhile
+        }
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z')
+            continue;
+        if (cmdline.find(text) != std::string::npos) found.push_back(std::stoi(name));
+    }
+    return found;
+}
+
+Result ProgramFolder::Run(const std::vector<std::string>& args, int timeoutSeconds) const {
+    return Start(args)->Wait(timeoutSeconds);
+}
+
+std::unique_ptr<Started> ProgramFolder::Start(const std::vector<std::string>& args) const {
+    return StartProgram(program_ / "quilbex", args, home_, root_);
 }
 
 std::string ProgramFolder::LogBytes() const { return ReadFile(program_ / "Quilbex.log"); }

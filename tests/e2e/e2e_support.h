@@ -2,8 +2,11 @@
 // display, and the files it leaves behind.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,9 +20,35 @@ std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);
 
 struct Result {
-    int exitCode = -1;   // -1: did not end in time (and was killed)
+    int exitCode = -1;   // -1: did not end in time (and was killed); 128 + n: signal n
     std::string errors;  // what it wrote to standard error
+    std::string output;  // what it wrote to standard output
 };
+
+// A started program that has not been waited for yet.
+class Started {
+public:
+    Started(pid_t pid, fs::path outFile, fs::path errFile);
+    ~Started();  // kills it when nobody waited
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+
+    pid_t pid() const { return pid_; }
+    Result Wait(int timeoutSeconds = 240);
+
+private:
+    pid_t pid_;
+    fs::path outFile_, errFile_;
+    bool waited_ = false;
+};
+
+// Starts exe with args, without a display, HOME set to home and no
+// XDG_CONFIG_HOME; standard output and error go to files in scratch.
+std::unique_ptr<Started> StartProgram(const fs::path& exe, const std::vector<std::string>& args,
+                                      const fs::path& home, const fs::path& scratch);
+
+// Processes (not zombies) whose command line contains text.
+std::vector<pid_t> ProcessesWith(const std::string& text);
 
 class ProgramFolder {
 public:
@@ -34,6 +63,7 @@ public:
     void WriteSettings(const std::vector<std::pair<std::string, std::string>>& common,
                        const std::vector<std::pair<std::string, std::string>>& file);
     Result Run(const std::vector<std::string>& args, int timeoutSeconds = 240) const;
+    std::unique_ptr<Started> Start(const std::vector<std::string>& args) const;
     // The log file's lines, decoded, with the line ends checked to be CR LF.
     std::vector<std::string> LogLines() const;
     std::string LogBytes() const;

@@ -94,17 +94,24 @@ int main(void) {
     setenv("HOME", home, 1);
     unsetenv("XDG_CONFIG_HOME");
 
-    /* The default output folder: $HOME/Documents, made on the way. */
+    /* The default output folder: $HOME/Documents, named but not made. */
     CHECK_EQ(XDW_GetInformation(XDW_GI_DEFAULT_OUTPUT_FOLDER, folder, sizeof folder, NULL) >= 0, 1);
     snprintf(expected, sizeof expected, "%s/Documents", home);
     CHECK_EQ(strcmp(folder, expected), 0);
-    CHECK_EQ(exists(expected), 1);
+    CHECK_EQ(exists(expected), 0);
     CHECK_EQ(XDW_GetInformation(5, folder, sizeof folder, NULL), XDW_E_INVALID_ARG);
 
     /* A PDF becomes a document; a second time the output exists. */
     write_pdf(src, 3);
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile(src, out, NULL), 0);
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile(src, out, NULL), XDW_E_FILE_EXISTS);
+    {
+        /* The documents folder is made when a document goes there. */
+        char inDocuments[400];
+        snprintf(inDocuments, sizeof inDocuments, "%s/in.xdw", expected);
+        CHECK_EQ(XDW_CreateXdwFromImagePdfFile(src, inDocuments, NULL), 0);
+        CHECK_EQ(exists(inDocuments), 1);
+    }
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile("/nonexistent/in.pdf", out, NULL), XDW_E_FILE_NOT_FOUND);
     {
         /* The failure keeps its reason, cut to the buffer; a success clears it. */

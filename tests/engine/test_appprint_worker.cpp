@@ -310,3 +310,51 @@ TEST(AppPrintText, ShiftJisTextIsRecodedAndEverythingElseLeftAlone) {
 }
 
 }  // namespace
+
+// The office program asks once to be started again after making its profile;
+// a second such request is a failure like any other exit status.
+TEST_F(AppPrintWorker, OneRestartAfterTheProfileIsMade) {
+    MakeTextPdf(dir.File("printed.pdf"), {"one page"});
+    const std::string marker = dir.File("started-once");
+    UseOffice(std::string(kFindOutDir) + "[ -e '" + marker + "' ] || { touch '" + marker +
+              "'; exit 81; }\ncp '" + dir.File("printed.pdf") + "' \"$out/source.pdf\"\n");
+    auto handle = xdw::BeginAppPrint(source, output, true);
+    EXPECT_TRUE(IsSuccessfulRun(Run(handle).phases));
+    xdw::EndAppPrint(handle);
+    EXPECT_TRUE(Exists(output));
+
+    UseOffice("exit 81\n");
+    const std::string second = dir.File("second.xdw");
+    handle = xdw::BeginAppPrint(source, second, true);
+    const auto job = xdw::LookupAppPrintJob(handle);
+    EXPECT_EQ(Run(handle).phases.back(), XDW_PHASE_CANCELLED);
+    EXPECT_EQ(job->failureText(), "the application failed: exit code 81");
+    xdw::EndAppPrint(handle);
+}
+
+// The application dies with the thread that started it, even when that
+// thread ends without stopping it (as when the whole program is killed).
+TEST(ChildProcess, EndsWithTheThreadThatStartedIt) {
+    xdw::ChildSpec launch;
+    launch.argv = {"/bin/sleep", "30"};
+    std::unique_ptr<xdw::ChildProcess> child;
+    std::thread([&] { child = std::make_unique<xdw::ChildProcess>(launch); }).join();
+    siginfo_t info{};
+    for (int i = 0; i < 100 && info.si_pid == 0; ++i) {
+        ASSERT_EQ(waitid(P_PID, child->pid(), &info, WEXITED | WNOHANG | WNOWAIT), 0);
+        if (info.si_pid == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(info.si_code, CLD_KILLED);
+    EXPECT_EQ(info.si_status, SIGKILL);
+}
+
+TEST(ChildProcess, AProgramThatCannotStartIsNotInstalled) {
+    xdw::ChildSpec launch;
+    launch.argv = {"/nonexistent/soffice"};
+    try {
+        xdw::ChildProcess child(launch);
+        ADD_FAILURE() << "started";
+    } catch (const xdw::EngineError& e) {
+        EXPECT_EQ(e.code(), XDW_E_NOT_INSTALLED);
+    }
+}

@@ -59,6 +59,8 @@ public:
     int SaveDocument(XDW_DOCUMENT_HANDLE) override;
     int CloseDocumentHandle(XDW_DOCUMENT_HANDLE) override;
     int Finalize() override;
+    std::string LastErrorText() override { return {}; }
+    std::string EngineVersion() override { return "1.0.2.0"; }
 };
 
 // Answers every message box with OK and keeps what it showed.

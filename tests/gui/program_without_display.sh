@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 timeout 20 "$scratch/prog/quilbex" >"$scratch/out" 2>"$scratch/err"
 status=$?
-[ "$status" -ne 0 ] || fail "no argument: status 0"
+[ "$status" -eq 2 ] || fail "no argument: status $status"
 [ "$status" -ne 124 ] || fail "no argument: still running after 20 s"
 grep -q "quilbex <file>" "$scratch/err" || fail "no argument: no message: $(cat "$scratch/err")"
 [ ! -e "$scratch/prog/Quilbex.log" ] || fail "no argument wrote a log"
@@ -23,9 +23,11 @@ printf '%%PDF-1.4\n%%%%EOF\n' >"$scratch/x.pdf"
 timeout 60 "$scratch/prog/quilbex" "$scratch/x.pdf" >"$scratch/out" 2>"$scratch/err"
 status=$?
 [ "$status" -ne 124 ] || fail "automatic run did not end by itself"
-[ "$status" -eq 0 ] || fail "automatic run: status $status: $(cat "$scratch/err")"
+# Without the engine the conversion fails: status 1 and the reason on stderr.
+[ "$status" -eq 1 ] || fail "automatic run: status $status: $(cat "$scratch/err")"
+grep -q "^quilbex: $scratch/x.pdf: DocuWorks" "$scratch/err" || fail "no reason: $(cat "$scratch/err")"
 [ -f "$scratch/prog/Quilbex.log" ] || fail "automatic run wrote no log"
-grep -q "XDW" "$scratch/prog/Quilbex.log" || fail "log lacks the output line"
+grep -q "^-2147221503:" "$scratch/prog/Quilbex.log" || fail "log lacks the failure line"
 [ -f "$scratch/x.pdf" ] || fail "source was deleted"
 
 # An interactive run would wait for Execute forever: refused with a message.
@@ -33,6 +35,6 @@ printf '[common]\r\nShowSetting=Y\r\n' >"$scratch/prog/Quilbex.ini"
 rm -f "$scratch/prog/Quilbex.log"
 timeout 20 "$scratch/prog/quilbex" "$scratch/x.pdf" >"$scratch/out" 2>"$scratch/err"
 status=$?
-[ "$status" -ne 0 ] && [ "$status" -ne 124 ] || fail "interactive run: status $status"
+[ "$status" -eq 3 ] || fail "interactive run: status $status"
 [ -s "$scratch/err" ] || fail "interactive run: no message"
 echo "ok"

@@ -195,16 +195,36 @@ TEST_F(SettingsDialog, RefusedWriteShowsTheErrorAndKeepsTheDialogOpen) {
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
 }
 
-TEST_F(SettingsDialog, FolderThatCannotBeStoredIsRefusedTheSameWay) {
-    Open();
-    Child<QLineEdit>("EditOutDir")->setText("/srv/한국어");  // no code page 932 form
-    PressOk();
-    ASSERT_EQ(messages.Shown().size(), 1u);
-    EXPECT_TRUE(messages.Shown()[0].text.endsWith("に書き込めません."));
-    EXPECT_TRUE(dialog->isVisible());
-    const SettingsFile file(folder.IniPath());
-    EXPECT_EQ(file.Read("common", "ShowSetting", "-"), "N") << "keys before it stay written";
-    EXPECT_EQ(file.Read("common", "NoDelExt", "-"), "-") << "the rest is not written";
+// A value code page 932 cannot hold is named before anything is written; the
+// file stays exactly as it was.
+TEST_F(SettingsDialog, ValueThatCannotBeStoredIsNamedAndNothingIsWritten) {
+    const std::string before = "[common]\nShowSetting=Y\n[file]\nSaveDir=/srv/old\n";
+    struct Case {
+        const char* control;
+        std::string field, character;
+    } cases[] = {{"EditOutDir", "出力先", "ü"}, {"EditNoDelExt", "削除しない拡張子", "ü"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
+        Open(before);
+        const std::vector<std::string> lines = folder.IniLines();
+        Child<QCheckBox>("ckShowSetting")->setChecked(false);
+        if (auto* edit = qobject_cast<QLineEdit*>(Child(c.control))) {
+            edit->setText("/srv/Müller");
+        } else {
+            Child<QPlainTextEdit>(c.control)->setPlainText("pdf\nmü\n");
+        }
+        const std::size_t shown = messages.Shown().size();
+        PressOk();
+        ASSERT_EQ(messages.Shown().size(), shown + 1);
+        const QString text = messages.Shown().back().text;
+        EXPECT_TRUE(text.contains(QString::fromStdString("「" + c.field + "」")))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromStdString("「" + c.character + "」")));
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(folder.IniLines(), lines) << "untouched";
+        dialog.reset();  // before the window that owns it
+        main.reset();
+    }
 }
 
 TEST_F(SettingsDialog, OcrBoxEnablesAutoRotateAndLanguageWithoutTouchingTheirValues) {

@@ -35,7 +35,7 @@ struct Trial {
     }
     // The user cancels right after the first call that starts with prefix.
     void CancelDuring(const std::string& prefix) {
-        engine.onCall = [this, prefix](const std::string& call) {
+        engine.onCallRecorded = [this, prefix](const std::string& call) {
             if (call.rfind(prefix, 0) == 0) run->acAppCancelExecute();
         };
     }
@@ -114,7 +114,7 @@ TEST_F(Cancel, StopsAtTheNextStepKeepsTheSourceAndSavesNothingHalfDone) {
 TEST_F(Cancel, ARotatedPageIsStillRecognisedBeforeThePassStops) {
     engine.pages = 3;
     WriteSettings({"[common]", "OCR=Y", "AutoRotate=Y"});
-    engine.onCall = [this](const std::string& call) {
+    engine.onCallRecorded = [this](const std::string& call) {
         if (call == "RotatePageAuto(doc,2)") run->acAppCancelExecute();
     };
     Start({MakeSource("scan.pdf")});
@@ -125,7 +125,7 @@ TEST_F(Cancel, ARotatedPageIsStillRecognisedBeforeThePassStops) {
 }
 
 TEST_F(Cancel, ACancelWhilePrintingIsStartedReachesTheEngineOnceItHasStarted) {
-    engine.onCall = [this](const std::string& call) {
+    engine.onCallRecorded = [this](const std::string& call) {
         if (call.rfind("BeginCreationFromAppFile", 0) == 0) run->acAppCancelExecute();
     };
     engine.phases = {{XDW_PHASE_CANCELLING}, {XDW_PHASE_CANCELLED}};
@@ -144,7 +144,7 @@ TEST_F(Cancel, ACancelWhilePrintingIsStartedReachesTheEngineOnceItHasStarted) {
 TEST_F(Cancel, ASecondCancelIsNotLoggedTwice) {
     engine.pages = 2;
     WriteSettings({"[common]", "OCR=Y"});
-    engine.onCall = [this](const std::string& call) {
+    engine.onCallRecorded = [this](const std::string& call) {
         if (call == "ApplyOcr(doc,1,1)") {
             run->acAppCancelExecute();
             run->acAppCancelExecute();
@@ -157,7 +157,7 @@ TEST_F(Cancel, ASecondCancelIsNotLoggedTwice) {
 TEST_F(Cancel, AWindowThatGoesAwayMidPassStopsTheRunWithoutALogFile) {
     engine.pages = 3;
     WriteSettings({"[common]", "OCR=Y"});
-    engine.onCall = [this](const std::string& call) {
+    engine.onCallRecorded = [this](const std::string& call) {
         if (call == "ApplyOcr(doc,1,1)") run->Abandon();
     };
     Start({MakeSource("scan.pdf")});
@@ -178,7 +178,7 @@ TEST_F(Cancel, WithOcrTheSourceGoesOnlyOnceTheRecognisedDocumentIsSaved) {
                                         "元ファイル削除失敗"));
 }
 
-class Outcome : public RunFixture {};
+class Announced : public RunFixture {};
 
 struct OutcomeCase {
     const char* name;
@@ -194,7 +194,7 @@ struct OutcomeCase {
     bool documentWritten;
 };
 
-TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
+TEST_F(Announced, AutomaticRunsAnnounceHowTheyEnded) {
     const std::vector<OutcomeCase> cases = {
         {"direct", {}, "scan.pdf", 0, 0, {}, false, {}, Status::kDone, "", true},
         {"OCR page failed",
@@ -250,7 +250,7 @@ TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
          true,
          {},
          Status::kCancelled,
-         "",
+         "変換を中止しました。",
          false},
     };
     for (const auto& c : cases) {
@@ -277,7 +277,7 @@ TEST_F(Outcome, AutomaticRunsAnnounceHowTheyEnded) {
     }
 }
 
-TEST_F(Outcome, AnInteractiveRunAnnouncesNothing) {
+TEST_F(Announced, AnInteractiveRunAnnouncesNothing) {
     WriteSettings({"[common]", "ShowSetting=Y"});
     Start({MakeSource("scan.pdf")});
     run->acExecuteExecute();
@@ -285,7 +285,7 @@ TEST_F(Outcome, AnInteractiveRunAnnouncesNothing) {
     EXPECT_THAT(window.outcomes, IsEmpty());
 }
 
-TEST_F(Outcome, ProgressCountsPagesAndEndsWithNothingToShow) {
+TEST_F(Announced, ProgressCountsPagesAndEndsWithNothingToShow) {
     WriteSettings({"[common]", "OCR=Y", "AutoRotate=Y"});
     engine.pages = 2;
     Start({MakeSource("scan.pdf")});
@@ -297,7 +297,7 @@ TEST_F(Outcome, ProgressCountsPagesAndEndsWithNothingToShow) {
                     RunProgress{Step::kNone}));
 }
 
-TEST_F(Outcome, EveryPollMovesThePrintingProgressOnThoughTheLogHearsOnlyOfNewPhases) {
+TEST_F(Announced, EveryPollMovesThePrintingProgressOnThoughTheLogHearsOnlyOfNewPhases) {
     engine.phases = {{XDW_PHASE_PRINTING},
                      {XDW_PHASE_GENERATING, 12, 3},
                      {XDW_PHASE_GENERATING, 12, 9},

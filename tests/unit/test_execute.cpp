@@ -5,6 +5,7 @@
 
 #include "RunFixture.h"
 #include "run/FileText.h"
+#include "run/RunLog.h"
 
 namespace quilbex::testing {
 namespace {
@@ -150,11 +151,19 @@ TEST_F(Execute, TheDefaultFolderIsAskedForEvenWhenAFolderIsSet) {
     EXPECT_EQ(window.log.front(), "[/srv/out/]へXDW出力します…");
 }
 
-TEST_F(Execute, AnEmptyAnswerWithAnEmptyFolderGivesARootedPath) {
+// Never a document in the root folder: without a documents folder the run
+// fails before anything is converted.
+TEST_F(Execute, NoDocumentsFolderAndNoFolderSetIsAFailure) {
     engine.defaultFolder = "";
-    Start({MakeSource("report.pdf")});
-    EXPECT_EQ(run->Options().OutPath, "/report.xdw");
-    EXPECT_EQ(window.log.front(), "[]へXDW出力します…");
+    const std::string source = MakeSource("report.pdf");
+    Start({source});
+    EXPECT_THAT(window.log, ElementsAre(kNoOutputFolderMessage));
+    EXPECT_THAT(engine.Calls("Create"), IsEmpty());
+    EXPECT_THAT(engine.Calls("Begin"), IsEmpty());
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kFailed);
+    EXPECT_THAT(run->Outcome().failures,
+                ElementsAre("quilbex: " + source + ": " + kNoOutputFolderMessage));
+    EXPECT_EQ(window.closeRequests, 1);
 }
 
 TEST_F(Execute, ASecondStartWhileMonitoringIsIgnored) {

@@ -39,6 +39,21 @@ TEST(ComposeOutputName, OnlyTheFirstPlaceholderIsReplaced) {
     EXPECT_EQ(Name("\"元のファイル名-元のファイル名\"", "a.pdf"), "a-元のファイル名");
 }
 
+// The source's name is copied as it is, whatever the quotes around the
+// placeholder and whatever quotes or letters the name holds.
+TEST(ComposeOutputName, QuotesAndLettersOfTheSourceNameStay) {
+    struct Case {
+        std::string pattern, source, name;
+    } cases[] = {
+        {kWithDate, "Report \"final\".pdf", "Report \"final\"261206"},
+        {kWithDate, "it's.pdf", "it's261206"},
+        {"'元のファイル名'yy", "it's \"q\".pdf", "it's \"q\"26"},
+        {"元のファイル名_yy", "dummy.pdf", "dummy_26"},
+        {"元のファイル名", "a\"b.pdf", "a\"b.pdf"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Name(c.pattern, c.source), c.name) << c.pattern;
+}
+
 TEST(ComposeOutputName, LongNamesAreCutAt256CodePageBytes) {
     EXPECT_EQ(Name(kWithDateTime, Repeat("a", 250) + ".pdf"), Repeat("a", 250) + "261206");
     // 日 takes two bytes: 127 of them leave room for two digits only.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,29 @@ TEST(ProgramFolder, AWritableProgramFolderIsUsedAsItIs) {
     EXPECT_EQ(ProgramFolder(dir.Path()), dir.Path());
     const std::string bare = dir.Path().substr(0, dir.Path().size() - 1);
     EXPECT_EQ(ProgramFolder(bare), dir.Path());
+}
+
+// An installed program (a bin folder without the engine beside it) keeps its
+// files in the configuration folder, also when it may write its own folder.
+TEST(ProgramFolder, AnInstalledProgramUsesTheConfigurationFolder) {
+    TempDir prefix, config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", config.Path().c_str());
+    std::filesystem::create_directories(prefix / "bin");
+    std::filesystem::create_directories(prefix / "tree/bin");
+    WriteBytes(prefix / "tree/bin/libxdwapi.so.1", "engine");
+    struct Case {
+        std::string exeDir;
+        bool installed;
+    } cases[] = {
+        {prefix / "bin/", true},
+        {prefix / "bin", true},
+        {prefix / "tree/bin/", false},  // a build tree: the engine beside it
+        {prefix.Path(), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(InstalledFolder(c.exeDir), c.installed) << c.exeDir;
+        EXPECT_EQ(ProgramFolder(c.exeDir) == config / "Quilbex/", c.installed) << c.exeDir;
+    }
 }
 
 TEST(ProgramFolder, OtherwiseTheConfigurationFolderIsMade) {

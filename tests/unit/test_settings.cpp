@@ -159,5 +159,26 @@ TEST_F(Settings, ListsRoundTrip) {
     EXPECT_EQ(CommaList(file.Read("common", "NoShowSettingExt", "")), items);
 }
 
+// Something other than a regular file in the file's place is never opened
+// for reading (a FIFO would block for ever) and never replaced.
+TEST_F(Settings, AFifoIsNeitherReadNorReplaced) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_FALSE(file.Usable());
+    EXPECT_EQ(file.Read("common", "OCR", "N"), "N");
+    EXPECT_THROW(file.Write("common", "OCR", "Y"), SettingsWriteError);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(Settings, SeveralValuesAreWrittenAllOrNone) {
+    WriteBytes(path, "[common]\r\nOCR=N\r\n");
+    EXPECT_THROW(file.Write({{"common", "OCR", "Y"}, {"file", "SaveDir", "/srv/한국어"}}),
+                 SettingsWriteError);
+    EXPECT_EQ(ReadBytes(path), "[common]\r\nOCR=N\r\n");
+    file.Write({{"common", "OCR", "Y"}, {"file", "SaveDir", "/srv"}, {"common", "DelFile", "N"}});
+    EXPECT_EQ(ReadBytes(path), "[common]\r\nOCR=Y\r\nDelFile=N\r\n[file]\r\nSaveDir=/srv\r\n");
+}
+
 }  // namespace
 }  // namespace quilbex::testing

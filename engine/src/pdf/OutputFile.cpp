@@ -7,11 +7,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "Convert.h"
 #include "Error.h"
 
 namespace xdw {
@@ -76,7 +79,10 @@ private:
 // Removes the temporary file unless it was moved into place.
 class TempFile {
 public:
-    explicit TempFile(const std::string& folder) : path_(folder + "/.quilbex-XXXXXX") {
+    // Named with the writer's process id: a file left by a process that was
+    // killed can be told from one still being written, and removed later.
+    explicit TempFile(const std::string& folder)
+        : path_(folder + "/.quilbex-" + std::to_string(::getpid()) + "-XXXXXX") {
         fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
         if (fd_ < 0) ThrowErrno(errno, "create temporary file");
     }
@@ -129,6 +135,14 @@ void MoveNoReplace(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) ThrowErrno(errno, "rename");
 }
 
+bool IsDocumentsFolder(const std::string& folder) {
+    try {
+        return folder == DefaultOutputFolder();
+    } catch (const std::exception&) {
+        return false;  // there is none
+    }
+}
+
 }  // namespace
 
 void NoteWriteFailure(int32_t code) {
@@ -143,6 +157,13 @@ void CheckTargetFree(const std::string& target) {
     std::string folder, name;
     SplitPath(target, folder, name);
     if (name == "." || name == "..") throw EngineError(XDW_E_INVALID_NAME, "no name");
+    // The documents folder is made when the first document goes there, and
+    // only then.
+    if (::stat(folder.c_str(), &st) != 0 && errno == ENOENT && IsDocumentsFolder(folder)) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) ThrowErrno(error.value(), "documents folder");
+    }
     if (::stat(folder.c_str(), &st) != 0) ThrowErrno(errno, "target folder");
     if (!S_ISDIR(st.st_mode)) ThrowErrno(ENOTDIR, "target folder");
     if (::access(folder.c_str(), W_OK | X_OK) != 0) ThrowErrno(errno, "target folder");

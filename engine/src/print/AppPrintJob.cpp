@@ -174,6 +174,36 @@ void AppPrintJob::run() {
     }
 }
 
+// Runs the application once to its end and gives its wait status; throws
+// Stopped when a stop was asked for and EngineError when the time is up.
+int AppPrintJob::RunOffice(const ChildSpec& launch,
+                           std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    if (stop_) throw Stopped{};
+    ChildProcess child(launch);
+    group_ = child.group();
+    phase_ = XDW_PHASE_PRINTING;
+
+    std::optional<int> exit;
+    while (true) {
+        // Only waiting on the condition releases the lock, so polls and
+        // stop requests get through while the child runs.
+        if (wake_.wait_for(lock, kPollInterval, [this] { return stop_; })) break;
+        lock.unlock();
+        exit = child.poll();
+        lock.lock();
+        if (exit || std::chrono::steady_clock::now() >= deadline) break;
+    }
+    if (!exit) {
+        const bool stopped = stop_;
+        lock.unlock();
+        child.terminate(request_.settings.grace);
+        if (stopped) throw Stopped{};
+        throw EngineError(XDW_E_FAIL, "the application did not finish in time");
+    }
+    return *exit;
+}
+
 void AppPrintJob::convert() {
     TempFolder temp;
     {
@@ -198,34 +228,14 @@ void AppPrintJob::convert() {
         OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir);
     launch.logPath = temp.path() + "/office.log";
     if (!UsableHome()) launch.env.emplace_back("HOME", temp.sub("home"));
-    {
-        std::unique_lock lock(mutex_);
-        if (stop_) throw Stopped{};
-        ChildProcess child(launch);
-        group_ = child.group();
-        phase_ = XDW_PHASE_PRINTING;
-
-        const auto deadline = std::chrono::steady_clock::now() + request_.settings.timeLimit;
-        std::optional<int> exit;
-        while (true) {
-            // Only waiting on the condition releases the lock, so polls and
-            // stop requests get through while the child runs.
-            if (wake_.wait_for(lock, kPollInterval, [this] { return stop_; })) break;
-            lock.unlock();
-            exit = child.poll();
-            lock.lock();
-            if (exit || std::chrono::steady_clock::now() >= deadline) break;
-        }
-        if (!exit) {
-            const bool stopped = stop_;
-            lock.unlock();
-            child.terminate(request_.settings.grace);
-            if (stopped) throw Stopped{};
-            throw EngineError(XDW_E_FAIL, "the application did not finish in time");
-        }
-        lock.unlock();
-        if (!WIFEXITED(*exit) || WEXITSTATUS(*exit) != 0)
-            throw EngineError(XDW_E_FAIL, "the application failed: " + DescribeExit(*exit));
+    const auto deadline = std::chrono::steady_clock::now() + request_.settings.timeLimit;
+    for (int start = 0;; ++start) {
+        const int exit = RunOffice(launch, deadline);
+        // A first start in a new profile asks to be started again, once.
+        if (start == 0 && WIFEXITED(exit) && WEXITSTATUS(exit) == kOfficeRestartStatus) continue;
+        if (!WIFEXITED(exit) || WEXITSTATUS(exit) != 0)
+            throw EngineError(XDW_E_FAIL, "the application failed: " + DescribeExit(exit));
+        break;
     }
 
     const std::string printed = FindPrintedPdf(outDir);

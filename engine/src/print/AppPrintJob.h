@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -18,6 +19,7 @@
 namespace xdw {
 
 class TempFolder;
+struct ChildSpec;
 
 struct AppPrintRequest {
     std::string input;   // the source file, already checked
@@ -58,6 +60,7 @@ private:
     std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
     void run();
     void convert();
+    int RunOffice(const ChildSpec& launch, std::chrono::steady_clock::time_point deadline);
     void enterPhase(int phase);  // throws Stopped once a stop was asked
     void throwIfStopped() const;
     void finish(int32_t code, const std::string& text);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 #include <sstream>
@@ -66,13 +67,25 @@ void SetAppPrintSettings(const AppPrintSettings& value) {
     settings = value;
 }
 
+// LibreOffice's launcher starts the office program as a child of its own,
+// which would outlive us when we are killed; the office program itself is
+// started directly where it lies beside the launcher's real file.
+std::string OfficeProgram(const std::string& launcher) {
+    char real[PATH_MAX];
+    if (::realpath(launcher.c_str(), real) == nullptr) return launcher;
+    std::string program = real;
+    const auto slash = program.rfind('/');
+    program = program.substr(0, slash + 1) + "soffice.bin";
+    return IsExecutableFile(program) ? program : launcher;
+}
+
 std::string FindOffice(const std::vector<std::string>& candidates) {
     for (const auto& candidate : candidates) {
         if (candidate.find('/') == std::string::npos) {
             const std::string found = SearchPath(candidate);
-            if (!found.empty()) return found;
+            if (!found.empty()) return OfficeProgram(found);
         } else if (IsExecutableFile(candidate)) {
-            return candidate;
+            return OfficeProgram(candidate);
         }
     }
     throw EngineError(XDW_E_NOT_INSTALLED, "LibreOffice (soffice) is not installed");

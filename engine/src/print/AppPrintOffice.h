@@ -23,7 +23,12 @@ struct AppPrintSettings {
 AppPrintSettings CurrentAppPrintSettings();
 void SetAppPrintSettings(const AppPrintSettings& settings);
 
-// The full path of the LibreOffice program; throws
+// The office program exits with this status after making a new profile and
+// wants to be started again (its launcher would do that).
+inline constexpr int kOfficeRestartStatus = 81;
+
+// The full path of the LibreOffice program (soffice.bin itself when it lies
+// beside the launcher found); throws
 // EngineError(XDW_E_NOT_INSTALLED) when there is none.
 std::string FindOffice(const std::vector<std::string>& candidates);
 

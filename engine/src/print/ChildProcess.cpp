@@ -3,7 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,22 +22,6 @@ extern char** environ;
 namespace xdw {
 
 namespace {
-
-// Owns the spawn attribute and file-action records for one start.
-struct SpawnSetup {
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_t actions;
-    SpawnSetup() {
-        posix_spawnattr_init(&attr);
-        posix_spawn_file_actions_init(&actions);
-    }
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-};
 
 std::vector<std::string> ChildEnvironment(const ChildSpec& launch) {
     std::vector<std::string> result;
@@ -59,47 +43,80 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
     return result;
 }
 
+// Tells the parent why the child could not start, and ends the child.
+[[noreturn]] void FailStart(int report, int err) {
+    while (::write(report, &err, sizeof err) < 0 && errno == EINTR) {
+    }
+    ::_exit(127);
+}
+
+// The forked child, up to exec: only async-signal-safe calls.
+[[noreturn]] void ExecChild(pid_t parent, const char* log, char* const* argv, char* const* envp,
+                            int report) {
+    const auto fail = [report](int err) { FailStart(report, err); };
+    // A group of its own, so the whole application can be ended together.
+    if (::setpgid(0, 0) != 0) fail(errno);
+    // Ends with the thread that started it, even when that is killed: an
+    // application left behind would run on unsupervised.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) fail(errno);
+    if (::getppid() != parent) ::_exit(127);
+    // Default signal handling and nothing blocked, whatever the host does.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT, SIGUSR1, SIGUSR2})
+        ::signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open(log, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0) fail(errno);
+    if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) fail(errno);
+    // Descriptors the host program left inheritable stay with the host.
+    if (report > 3) ::close_range(3, static_cast<unsigned>(report) - 1, 0);
+    ::close_range(static_cast<unsigned>(report) + 1, ~0U, 0);
+    ::execve(argv[0], argv, envp);
+    FailStart(report, errno);
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(const ChildSpec& launch) {
     if (launch.argv.empty()) throw EngineError(XDW_E_INVALID_ARG, "no program");
-    SpawnSetup setup;
-
-    // A group of its own, default signal handling and nothing blocked, even
-    // when the calling thread blocks or catches signals.
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT, SIGUSR1, SIGUSR2})
-        sigaddset(&defaults, sig);
-    posix_spawnattr_setpgroup(&setup.attr, 0);
-    posix_spawnattr_setsigmask(&setup.attr, &none);
-    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
-    posix_spawnattr_setflags(
-        &setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     const std::string log = launch.logPath.empty() ? "/dev/null" : launch.logPath;
-    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&setup.actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&setup.actions, 1, 2);
-    // Descriptors the host program left inheritable stay with the host.
-    posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
-
     std::vector<std::string> args = launch.argv;
     std::vector<std::string> env = ChildEnvironment(launch);
     std::vector<char*> argv = CStrings(args);
     std::vector<char*> envp = CStrings(env);
 
-    pid_t pid = -1;
-    const int err =
-        posix_spawn(&pid, args[0].c_str(), &setup.actions, &setup.attr, argv.data(), envp.data());
-    if (err != 0) {
+    // The child reports a failed start through this pipe; exec closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        throw EngineError(CodeFromErrno(errno), "cannot start " + args[0]);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) ExecChild(parent, log.c_str(), argv.data(), envp.data(), report[1]);
+    ::close(report[1]);
+    if (pid < 0) {
+        const int err = errno;
+        ::close(report[0]);
+        throw EngineError(CodeFromErrno(err), "cannot start " + args[0]);
+    }
+    // Set here too, so the group exists whichever side runs first.
+    ::setpgid(pid, pid);
+    pid_ = pid;
+
+    int err = 0;
+    ssize_t n;
+    while ((n = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    if (n == static_cast<ssize_t>(sizeof err)) {
+        reap();
         const bool missing = err == ENOENT || err == EACCES || err == ENOEXEC;
         throw EngineError(missing ? XDW_E_NOT_INSTALLED : XDW_E_FAIL,
                           "cannot start " + args[0] + ": " + std::strerror(err));
     }
-    pid_ = pid;
 }
 
 ChildProcess::~ChildProcess() { terminate(std::chrono::milliseconds(0)); }

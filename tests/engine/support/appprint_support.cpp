@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <qpdf/QPDF.hh>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -131,12 +133,17 @@ std::string MakeOdtWithOffice(const std::string& txt, const std::string& outDir)
                    "--nolockcheck", "--convert-to",
                    "odt",           "--outdir",
                    outDir,          txt};
-    xdw::ChildProcess child(launch);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (!child.poll()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("LibreOffice did not make the .odt in time");
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The office program asks once to be started again after making its profile.
+    for (int start = 0; start < 2; ++start) {
+        xdw::ChildProcess child(launch);
+        std::optional<int> exit;
+        while (!(exit = child.poll())) {
+            if (std::chrono::steady_clock::now() > deadline)
+                throw std::runtime_error("LibreOffice did not make the .odt in time");
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!WIFEXITED(*exit) || WEXITSTATUS(*exit) != xdw::kOfficeRestartStatus) break;
     }
     std::filesystem::remove_all(outDir + "/odt-profile");
     const std::string odt = outDir + "/" + std::filesystem::path(txt).stem().string() + ".odt";

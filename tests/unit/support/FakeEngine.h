@@ -38,9 +38,14 @@ public:
     std::map<int, int> ocrResults;
     std::map<int, std::string> rotateErrors;  // page -> message of an error raised
     std::map<int, std::string> ocrErrors;
-    // Runs after each call is recorded, with the call as recorded.
-    std::function<void(const std::string&)> onCall;
     std::string throwIn;  // name of a call that raises std::runtime_error("engine fault")
+    // The reason handed out after a failed call (every call clears it first,
+    // as the engine does); empty: none.
+    std::map<std::string, std::string> reasons;  // call name -> reason
+    std::string version = "1.0.2.0";
+    // Run at the start of every call: with its name, and with the call as recorded.
+    std::function<void(const std::string&)> onCall;
+    std::function<void(const std::string&)> onCallRecorded;
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;
@@ -71,6 +76,8 @@ public:
     int SaveDocument(XDW_DOCUMENT_HANDLE handle) override;
     int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) override;
     int Finalize() override;
+    std::string LastErrorText() override { return lastError_; }
+    std::string EngineVersion() override { return version; }
 
     // The recorded calls whose names start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const;
@@ -79,6 +86,7 @@ private:
     void Record(const std::string& name, const std::string& arguments);
     std::string Name(XDW_CREATE_HANDLE handle) const;
     std::string Name(XDW_DOCUMENT_HANDLE handle) const;
+    std::string lastError_;
 };
 
 }  // namespace quilbex::testing

@@ -1,0 +1,63 @@
+#include "ui/TerminationSignals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+
+#include "run/Termination.h"
+
+namespace quilbex {
+
+namespace {
+
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+int wakeRead = -1;
+int wakeWrite = -1;
+
+void OnSignal(int) {
+    const int saved = errno;
+    RequestTermination();
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakeWrite, &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(std::function<void()> onSignal)
+    : onSignal_(std::move(onSignal)) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    wakeRead = fds[0];
+    wakeWrite = fds[1];
+    notifier_ = new QSocketNotifier(wakeRead, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] { Drain(); });
+
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    // Interrupted system calls go on; a second signal takes the default way.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (int sig : kSignals) ::sigaction(sig, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    for (int sig : kSignals) ::signal(sig, SIG_DFL);
+    if (wakeRead >= 0) {
+        ::close(wakeRead);
+        ::close(wakeWrite);
+        wakeRead = wakeWrite = -1;
+    }
+}
+
+void TerminationSignals::Drain() {
+    char buffer[16];
+    while (::read(wakeRead, buffer, sizeof buffer) > 0) {
+    }
+    if (onSignal_) onSignal_();
+}
+
+}  // namespace quilbex

@@ -1,0 +1,28 @@
+// SIGTERM, SIGINT and SIGHUP into the event loop. The handler only marks the
+// termination request (which blocking steps of the run look at) and writes a
+// byte to a pipe; the loop reads it and calls onSignal. A second signal of the
+// same kind ends the program at once, as if nothing had been installed.
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+namespace quilbex {
+
+class TerminationSignals : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TerminationSignals(std::function<void()> onSignal);
+    ~TerminationSignals() override;
+
+private:
+    void Drain();
+
+    std::function<void()> onSignal_;
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace quilbex

@@ -1,0 +1,306 @@
+// How runs end for the program's exit status: the status, the reasons on
+// standard error, termination signals.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+
+#include "RunFixture.h"
+#include "run/CommandLine.h"
+#include "run/Leftovers.h"
+#include "run/RunLog.h"
+#include "run/Termination.h"
+
+namespace quilbex::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class Outcome : public RunFixture {
+protected:
+    void SetUp() override { ClearTermination(); }
+    void TearDown() override { ClearTermination(); }
+
+    // An automatic run of source with these [common] settings.
+    ConversionRun& Automatic(const std::string& name, std::vector<std::string> common = {}) {
+        common.insert(common.begin(), "[common]");
+        WriteSettings(common);
+        source = MakeSource(name);
+        return Start({source});
+    }
+    // The same with an engine and a window of its own, for tables of cases.
+    struct Single {
+        FakeWindow window;
+        FakeEngine engine;
+        std::unique_ptr<ConversionRun> run;
+    };
+    std::unique_ptr<Single> Fresh(const std::string& name, std::vector<std::string> common,
+                                  const std::function<void(FakeEngine&)>& script) {
+        common.insert(common.begin(), "[common]");
+        WriteSettings(common);
+        source = MakeSource(name);
+        auto one = std::make_unique<Single>();
+        script(one->engine);
+        one->run = std::make_unique<ConversionRun>(one->window, one->engine,
+                                                   std::vector<std::string>{source}, FixedTime);
+        one->run->FormCreate(exeDir.Path());
+        one->run->FormShow();
+        return one;
+    }
+    std::string Line(const std::string& reason) const {
+        return "quilbex: " + source + ": " + reason;
+    }
+    std::string source;
+};
+
+TEST_F(Outcome, DirectConversions) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> settings;
+        std::function<void(FakeEngine&)> script;
+        ExitStatus status;
+        std::vector<std::string> failures;  // reasons
+    };
+    const Case cases[] = {
+        {"written", {"OCR=Y"}, [](FakeEngine&) {}, ExitStatus::kDone, {}},
+        {"a page not read",
+         {"OCR=Y"},
+         [](FakeEngine& e) {
+             e.pages = 2;
+             e.ocrResults[2] = XDW_E_FAIL;
+             e.reasons["ApplyOcr"] = "no language data";
+         },
+         ExitStatus::kIncomplete,
+         {"何らかのエラーが発生しました。 (no language data)"}},
+        {"not saved",
+         {"OCR=Y"},
+         [](FakeEngine& e) { e.saveResult = XDW_E_DISK_FULL; },
+         ExitStatus::kIncomplete,
+         {"何らかのエラーが発生しました。"}},
+        {"not opened",
+         {"OCR=Y"},
+         [](FakeEngine& e) { e.openResult = XDW_E_ACCESS_DENIED; },
+         ExitStatus::kIncomplete,
+         {"指定されたファイルを開くことができません。"}},
+        {"refused, then no start",
+         {"DelFile=Y"},
+         [](FakeEngine& e) {
+             e.pdfResult = XDW_E_CANNOT_READ;
+             e.beginResult = XDW_E_FILE_EXISTS;
+             e.reasons["BeginCreationFromAppFile"] = "target exists";
+         },
+         ExitStatus::kFailed,
+         {"指定されたファイルはすでに存在します。 (target exists)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto one = Fresh("scan.pdf", c.settings, c.script);
+        const RunOutcome& outcome = one->run->Outcome();
+        EXPECT_EQ(outcome.status, c.status);
+        std::vector<std::string> lines;
+        for (const auto& reason : c.failures) lines.push_back(Line(reason));
+        EXPECT_EQ(outcome.failures, lines);
+        EXPECT_EQ(outcome.outPath.empty(), c.status == ExitStatus::kFailed);
+        EXPECT_EQ(Exists(source), true);
+    }
+}
+
+TEST_F(Outcome, AReadOnlySourceIsNotDeleted) {
+    Fresh("writable.pdf", {"DelFile=Y"}, [](FakeEngine&) {});
+    ASSERT_FALSE(Exists(source)) << "a writable source goes";
+
+    source = MakeSource("locked.pdf");
+    ASSERT_EQ(::chmod(source.c_str(), 0444), 0);
+    Start({source});
+    EXPECT_TRUE(Exists(source)) << "write permission is asked for, also of root";
+    EXPECT_THAT(window.log,
+                ElementsAre(::testing::_, "XDW出力完了しました。", "元ファイル削除失敗"));
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete);
+    EXPECT_THAT(run->Outcome().failures, ElementsAre(Line("元ファイル削除失敗")));
+}
+
+TEST_F(Outcome, ApplicationPrintingEnds) {
+    struct Case {
+        const char* what;
+        bool cancel;
+        std::string reason;
+        int lastPhase;
+        ExitStatus status;
+        std::vector<std::string> failures;
+    };
+    const Case cases[] = {
+        {"finished", false, "", XDW_PHASE_FINISHED, ExitStatus::kDone, {}},
+        {"cancelled",
+         true,
+         "",
+         XDW_PHASE_CANCELLED,
+         ExitStatus::kCancelled,
+         {"変換を中止しました。"}},
+        {"failed",
+         false,
+         "the application failed: exit code 1",
+         XDW_PHASE_CANCELLED,
+         ExitStatus::kFailed,
+         {"変換を中止しました。 (the application failed: exit code 1)"}},
+        {"stopped without a reason",
+         false,
+         "",
+         XDW_PHASE_CANCELLED,
+         ExitStatus::kFailed,
+         {"変換を中止しました。"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto one = Fresh("memo.doc", {}, [&](FakeEngine& engine) {
+            if (!c.reason.empty()) engine.reasons["EndCreationFromAppFile"] = c.reason;
+            engine.phases = {{XDW_PHASE_PRINTING}, {c.lastPhase}};
+        });
+        ConversionRun* run = one->run.get();
+        ASSERT_TRUE(run->Monitoring());
+        EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled) << "closing now is a cancel";
+        if (c.cancel) run->acAppCancelExecute();
+        run->Timer1Timer();
+        run->Timer1Timer();
+        EXPECT_EQ(run->Outcome().status, c.status);
+        std::vector<std::string> lines;
+        for (const auto& reason : c.failures) lines.push_back(Line(reason));
+        EXPECT_EQ(run->Outcome().failures, lines);
+    }
+}
+
+TEST_F(Outcome, ATerminationCancelsAFollowedConversionOnce) {
+    Automatic("memo.doc", {"DelFile=Y"});
+    run->Terminate();
+    run->Terminate();
+    EXPECT_THAT(engine.Calls("Cancel"), ElementsAre("CancelCreationFromAppFile(create)"));
+    EXPECT_EQ(window.closeRequests, 0) << "the monitor ends the run";
+    engine.phases = {{XDW_PHASE_CANCELLING}, {XDW_PHASE_CANCELLED}};
+    run->Timer1Timer();
+    run->Timer1Timer();
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled);
+    EXPECT_TRUE(Exists(source));
+    EXPECT_TRUE(Exists(LogPath()));
+    run->Terminate();
+    EXPECT_EQ(engine.Calls("Cancel").size(), 1u) << "nothing left to cancel";
+}
+
+TEST_F(Outcome, ATerminationEndsAWaitingRunAsCancelled) {
+    WriteSettings({"[common]", "ShowSetting=Y"});
+    Start({MakeSource("a.pdf")});
+    run->Terminate();
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled);
+    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_FALSE(Exists(LogPath())) << "nothing ran";
+}
+
+// A signal that arrives during a blocking step is seen at the next step: the
+// document written stays, nothing more is done.
+TEST_F(Outcome, BlockingStepsStopAtTheNextStep) {
+    engine.pages = 3;
+    engine.onCall = [](const std::string& name) {
+        if (name == "ApplyOcr") RequestTermination();
+    };
+    Automatic("scan.pdf", {"OCR=Y", "DelFile=Y"});
+    EXPECT_EQ(engine.Calls("ApplyOcr").size(), 1u);
+    EXPECT_THAT(engine.Calls("Save"), IsEmpty());
+    EXPECT_EQ(window.log.back(), kStoppedLine);
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled);
+    EXPECT_TRUE(Exists(LogPath()));
+
+    ClearTermination();
+    const auto one = Fresh("other.pdf", {"OCR=Y", "DelFile=Y"}, [](FakeEngine& engine) {
+        engine.onCall = [](const std::string& name) {
+            if (name == "CreateXdwFromImagePdfFile") RequestTermination();
+        };
+    });
+    EXPECT_THAT(one->engine.Calls("Open"), IsEmpty());
+    EXPECT_TRUE(Exists(source));
+    EXPECT_EQ(one->run->Outcome().status, ExitStatus::kCancelled);
+}
+
+TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
+    struct Case {
+        std::string fileName;
+        std::string sourceName;
+        std::string message;
+    } cases[] = {
+        {"out/yyyy", "a.pdf", NameLeavesFolderMessage("out/2026")},
+        {"\"元のファイル名\"/..", "a.pdf", NameLeavesFolderMessage("a/..")},
+        {"", std::string(251, 'n') + ".pdf", ""},  // 255 bytes fit
+        {"\"元のファイル名\"yymmddhhnnss", std::string(240, 'n') + ".pdf",
+         NameTooLongMessage("/home/user/DocuWorks/" + std::string(240, 'n') + "261206174509.xdw")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        const auto one =
+            Fresh(c.sourceName, {"[file]", "FileName=" + c.fileName}, [](FakeEngine&) {});
+        if (c.message.empty()) {
+            EXPECT_EQ(one->run->Outcome().status, ExitStatus::kDone);
+            continue;
+        }
+        EXPECT_THAT(one->engine.Calls("Create"), IsEmpty());
+        EXPECT_EQ(one->window.log.back(), c.message);
+        EXPECT_EQ(one->run->Outcome().status, ExitStatus::kFailed);
+        EXPECT_THAT(one->run->Outcome().failures, ElementsAre(Line(c.message)));
+    }
+}
+
+TEST(CommandLine, OptionsAndFileNames) {
+    using Action = CommandLine::Action;
+    struct Case {
+        std::vector<std::string> args;
+        Action action;
+        std::vector<std::string> files;
+    } cases[] = {
+        {{}, Action::kRun, {}},
+        {{"a.pdf", "b.pdf"}, Action::kRun, {"a.pdf", "b.pdf"}},
+        {{"--help"}, Action::kHelp, {}},
+        {{"--version", "a.pdf"}, Action::kVersion, {}},
+        {{"-reverse", "-style=x", "--foo"}, Action::kRun, {"-reverse", "-style=x", "--foo"}},
+        {{"--", "--help", "--"}, Action::kRun, {"--help", "--"}},
+        {{"a.pdf", "--version"}, Action::kVersion, {}},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = ParseCommandLine(c.args);
+        EXPECT_EQ(line.action, c.action) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(line.files, c.files) << ::testing::PrintToString(c.args);
+    }
+}
+
+TEST(Leftovers, OnlyNamesWithAPidAndSixCharacters) {
+    struct Case {
+        std::string name;
+        long owner;
+    } cases[] = {
+        {".quilbex-123-a1B2c3", 123}, {".quilbex-123-a1B2c", 0},  {".quilbex--a1B2c3", 0},
+        {".quilbex-a1B2c3", 0},       {".quilbex-12x-a1B2c3", 0}, {"x.quilbex-1-a1B2c3", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LeftoverOwner(c.name, ".quilbex-"), c.owner) << c.name;
+}
+
+TEST(Leftovers, DeadOwnersFilesGoOthersStay) {
+    TempDir out;
+    const pid_t dead = [] {
+        const pid_t pid = fork();
+        if (pid == 0) _exit(0);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return pid;
+    }();
+    const std::string gone = out / (".quilbex-" + std::to_string(dead) + "-abcdef");
+    const std::string mine = out / (".quilbex-" + std::to_string(getpid()) + "-abcdef");
+    const std::string init = out / ".quilbex-1-abcdef";
+    for (const auto& path : {gone, mine, init}) WriteBytes(path, "partial");
+    RemoveLeftovers(out.Path());
+    EXPECT_FALSE(Exists(gone));
+    EXPECT_TRUE(Exists(mine));
+    EXPECT_TRUE(Exists(init));
+}
+
+}  // namespace
+}  // namespace quilbex::testing
