@@ -183,7 +183,6 @@ void ConversionRun::ConvertOnWorker(int route) {
         if (cancelRequested_ || TerminationRequested()) CancelAppConversion();
         ShowProgress(RunProgress::Step::kStarting);
         window_.SetTimerEnabled(true);
-        if (TerminationRequested()) acAppCancelExecute();
         return;
     }
 
