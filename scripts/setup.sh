@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgl-dev libqpdf-dev libpoppler-cpp-dev libtesseract-dev libleptonica-dev
   libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev
   # what the engine runs with
-  tesseract-ocr tesseract-ocr-jpn tesseract-ocr-eng tesseract-ocr-osd
+  tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng tesseract-ocr-osd
   libreoffice-writer-nogui libreoffice-calc-nogui
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files

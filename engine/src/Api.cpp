@@ -142,6 +142,7 @@ XDWAPI_EXPORT int XDW_SaveDocument(XDW_DOCUMENT_HANDLE handle, void*) {
 
 XDWAPI_EXPORT int XDW_CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle, void*) {
     return Trap([&] {
+        StopOcrLookAhead();  // nothing of the document's is left running
         CloseDocument(handle);
         return 0;
     });

@@ -65,6 +65,7 @@ XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
     doc->path = real != nullptr ? real : path;
     std::free(real);
     const std::uintptr_t key = ++g_lastHandle;
+    doc->handle = key;
     Registry().emplace(key, std::move(doc));
     return reinterpret_cast<XDW_DOCUMENT_HANDLE>(key);
 }

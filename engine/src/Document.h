@@ -1,6 +1,7 @@
 // Open documents and the handles that name them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@ struct Document {
     std::string path;           // the file it was opened from and is saved to
     std::shared_ptr<QPDF> pdf;  // its content, changed in memory until saved
     bool changed = false;
+    std::uintptr_t handle = 0;  // never reused, so it tells documents apart
 };
 
 // Reads a PDF file. Throws EngineError: the errno code when the file cannot

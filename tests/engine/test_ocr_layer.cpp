@@ -174,6 +174,62 @@ TEST(TextLayer, ReplacingKeepsThePageAndLeavesOneLayer) {
     EXPECT_EQ(page.getKey("/Contents").getArrayAsVector().size(), 1u);
 }
 
+// A column of characters from top, each w high, as vertical recognition
+// gives it.
+OcrLine Column(const std::u32string& text, int left, int right, int top, int h) {
+    OcrLine line;
+    line.vertical = true;
+    OcrWord word;
+    for (char32_t c : text) {
+        word.symbols.push_back({std::u32string(1, c), {left, top, right, top + h}});
+        top += h;
+    }
+    word.box = {left, word.symbols.front().box.top, right, top};
+    line.box = word.box;
+    line.words.push_back(word);
+    return line;
+}
+
+// Columns are read top to bottom and right to left whatever the page's
+// rotation; two columns of the same block stay one text each.
+class TextLayerColumns : public ::testing::TestWithParam<int> {};
+
+TEST_P(TextLayerColumns, ColumnsReadDownAndFromTheRight) {
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    std::vector<OcrLine> lines = {Column(U"吾輩は猫である", 800, 840, 100, 44),
+                                  Column(U"名前はまだ無い", 720, 760, 100, 44)};
+    WritePages(path, {Geometry(GetParam())}, {lines});
+    const std::string text = WithoutBlanks(PdfReadingText(path, 1));
+    EXPECT_EQ(text, "吾輩は猫である名前はまだ無い");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rotations, TextLayerColumns, ::testing::Values(0, 90, 180, 270));
+
+// Double-spaced lines of two columns side by side, each line a block of its
+// own as recognition often gives them: the extractor must read one column
+// after the other, not the lines across both.
+TEST(TextLayer, SideBySideColumnsAreReadOneAfterTheOther) {
+    std::vector<OcrLine> lines;
+    const std::u32string words[2][4] = {
+        {U"左の一行目", U"左の二行目", U"左の三行目", U"左の四行目"},
+        {U"右の一行目", U"右の二行目", U"右の三行目", U"右の四行目"}};
+    int block = 0;
+    for (int column = 0; column < 2; ++column)
+        for (int row = 0; row < 4; ++row) {
+            OcrLine line = Line({Word(words[column][row], 100 + 450 * column, 200 + 120 * row,
+                                      238 + 120 * row, 38)});
+            line.block = block++;
+            lines.push_back(line);
+        }
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {lines});
+    const std::string text = WithoutBlanks(PdfReadingText(path, 1));
+    EXPECT_EQ(text,
+              "左の一行目左の二行目左の三行目左の四行目右の一行目右の二行目右の三行目右の四行目");
+}
+
 TEST(RenderDpi, HugePagesAreCapped) {
     EXPECT_DOUBLE_EQ(RenderDpi(595, 842, 300), 300);
     const double dpi = RenderDpi(14400, 14400, 300);  // 200 x 200 inches

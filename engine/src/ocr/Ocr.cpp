@@ -4,8 +4,10 @@
 #include <iterator>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "Error.h"
+#include "ocr/OcrAhead.h"
 #include "ocr/OcrEngine.h"
 #include "ocr/OcrRecognize.h"
 #include "ocr/Orientation.h"
@@ -35,6 +37,24 @@ QPDFObjectHandle PageObject(Document& doc, int page) {
     return pages[page - 1].getObjectHandle();
 }
 
+OcrAhead& Ahead() {
+    static OcrAhead ahead;
+    return ahead;
+}
+
+PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe) {
+    QPDFObjectHandle object = PageObject(doc, page);
+    QPDFObjectHandle rotate = QPDFPageObjectHelper(object).getAttribute("/Rotate", false);
+    return PageKey{doc.handle,
+                   page,
+                   object.getObjGen().unparse(),
+                   rotate.isInteger() ? rotate.getIntValueAsInt() : 0,
+                   recipe.languages,
+                   recipe.verticalLanguages,
+                   recipe.tessdata,
+                   recipe.timeLimitMs};
+}
+
 // Runs body, turning library failures into engine errors.
 template <typename Body>
 void Guarded(Body&& body) {
@@ -53,12 +73,25 @@ void Guarded(Body&& body) {
 
 void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
-    const std::string languages = TesseractLanguages(option.language);
+    const OcrRecipe recipe{TesseractLanguages(option.language),
+                           TesseractVerticalLanguages(option.language), TessdataDir(),
+                           OcrTimeLimitMs()};
     Guarded([&] {
         const std::string font = GlyphlessFontFile();
-        const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
-        const std::vector<OcrLine> lines = RecognizePage(rendered, languages);
-        PutTextLayer(*doc.pdf, PageObject(doc, page), lines, rendered.geometry, font);
+        const int pages = static_cast<int>(doc.pdf->getAllPages().size());
+        std::optional<PageKey> next;
+        if (page < pages) next = KeyOf(doc, page + 1, recipe);
+        const PageResult result = Ahead().Read(
+            KeyOf(doc, page, recipe), [&] { return TakePage(*doc.pdf, page, kOcrDpi); }, recipe,
+            next, [&] { return TakePage(*doc.pdf, page + 1, kOcrDpi); });
+        QPDFObjectHandle object = PageObject(doc, page);
+        if (result.hasOwnText) {
+            // The page's own text is what a reader finds; a layer of ours
+            // from before would only double it.
+            if (RemoveTextLayer(*doc.pdf, object)) doc.changed = true;
+            return;
+        }
+        PutTextLayer(*doc.pdf, object, result.lines, result.geometry, font);
         doc.changed = true;
     });
 }
@@ -75,6 +108,11 @@ void RotatePageAuto(Document& doc, int page) {
     });
 }
 
-void FinalizeOcr() { ReleaseTesseract(); }
+void StopOcrLookAhead() { Ahead().Stop(); }
+
+void FinalizeOcr() {
+    Ahead().Stop();
+    ReleaseTesseract();
+}
 
 }  // namespace xdw

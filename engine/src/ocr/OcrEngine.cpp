@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "Error.h"
 
@@ -21,8 +22,12 @@ std::string& TessdataOverride() {
     return dir;
 }
 
-std::map<std::string, std::unique_ptr<tesseract::TessBaseAPI>>& Instances() {
-    static std::map<std::string, std::unique_ptr<tesseract::TessBaseAPI>> instances;
+// Keyed by folder and language set.
+using InstanceMap =
+    std::map<std::pair<std::string, std::string>, std::unique_ptr<tesseract::TessBaseAPI>>;
+
+InstanceMap& Instances() {
+    thread_local InstanceMap instances;
     return instances;
 }
 
@@ -35,6 +40,16 @@ void RequireLanguageData(const std::string& dir, const std::string& languages) {
         if (!std::filesystem::is_regular_file(file, ec))
             throw EngineError(XDW_E_NOT_INSTALLED, "language data missing: " + file.string());
     }
+}
+
+// True when the user set OMP_THREAD_LIMIT: then the choice stands.
+bool UserLimitsThreads() {
+    static const bool user = [] {
+        if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return true;
+        setenv("OMP_THREAD_LIMIT", "1", 0);  // for child processes
+        return false;
+    }();
+    return user;
 }
 
 }  // namespace
@@ -52,6 +67,18 @@ std::string TesseractLanguages(int32_t language) {
     }
 }
 
+std::string TesseractVerticalLanguages(int32_t language) {
+    switch (language) {
+        case XDW_OCR_LANGUAGE_AUTO:
+        case XDW_OCR_LANGUAGE_JAPANESE:
+            return "jpn_vert";
+        case XDW_OCR_LANGUAGE_ENGLISH:
+            return "";
+        default:
+            throw EngineError(XDW_E_INVALID_ARG, "unknown OCR language");
+    }
+}
+
 std::string TessdataDir() {
     return TessdataOverride().empty() ? kDefaultTessdata : TessdataOverride();
 }
@@ -62,27 +89,31 @@ void SetTessdataDir(const std::string& dir) {
 }
 
 void LimitOcrThreads() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return;  // the user's choice stands
-    setenv("OMP_THREAD_LIMIT", "1", 0);
+    if (UserLimitsThreads()) return;
     // The OpenMP runtime reads its environment once, when it is loaded, which
     // happens with Tesseract and so before any code of ours runs: the variable
     // alone only reaches child processes. Tesseract asks for explicit thread
     // counts on its parallel loops, so the only run-time knob that caps them
     // is the number of active parallel levels: none means every loop runs on
-    // the calling thread.
+    // the calling thread. The runtime keeps it per thread, so every thread
+    // that recognises sets it.
+    thread_local bool done = false;
+    if (done) return;
+    done = true;
     using SetLevels = void (*)(int);
     if (auto set = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
         set(0);
 }
 
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages) {
-    auto& instances = Instances();
-    if (auto it = instances.find(languages); it != instances.end()) return *it->second;
+    return TesseractFor(languages, TessdataDir());
+}
 
-    const std::string dir = TessdataDir();
+tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir) {
+    auto& instances = Instances();
+    const auto key = std::make_pair(dir, languages);
+    if (auto it = instances.find(key); it != instances.end()) return *it->second;
+
     RequireLanguageData(dir, languages);
     LimitOcrThreads();
     auto api = std::make_unique<tesseract::TessBaseAPI>();
@@ -90,7 +121,7 @@ tesseract::TessBaseAPI& TesseractFor(const std::string& languages) {
     if (api->Init(dir.c_str(), languages.c_str(), mode) != 0)
         throw EngineError(XDW_E_NOT_INSTALLED, "cannot load language data " + languages);
     api->SetVariable("debug_file", "/dev/null");  // no chatter on the caller's stderr
-    auto& slot = instances[languages];
+    auto& slot = instances[key];
     slot = std::move(api);
     return *slot;
 }

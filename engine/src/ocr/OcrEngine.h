@@ -1,5 +1,6 @@
-// The Tesseract instances the engine keeps: one per language set, kept
-// between pages because loading the language data is slow.
+// The Tesseract instances the engine keeps: one per language set and thread,
+// kept between pages because loading the language data is slow. An instance
+// is only ever used by the thread that loaded it.
 #pragma once
 
 #include <string>
@@ -13,6 +14,9 @@ namespace xdw {
 // The Tesseract language set for an OCR language field ("jpn+eng", "jpn",
 // "eng"). Throws EngineError(XDW_E_INVALID_ARG) for any other value.
 std::string TesseractLanguages(int32_t language);
+// The set that reads text written top to bottom for that field ("jpn_vert"),
+// or "" when the language has no vertical writing.
+std::string TesseractVerticalLanguages(int32_t language);
 
 // The folder the language data is read from.
 std::string TessdataDir();
@@ -20,16 +24,19 @@ std::string TessdataDir();
 // releases every loaded instance.
 void SetTessdataDir(const std::string& dir);
 
-// The instance for languages ("jpn+eng", "osd", ...), loaded on first use.
-// Throws EngineError(XDW_E_NOT_INSTALLED) when the language data is missing,
-// XDW_E_FAIL when Tesseract cannot load it.
+// The calling thread's instance for languages ("jpn+eng", "osd", ...) read
+// from dir (default: TessdataDir()), loaded on first use. Throws
+// EngineError(XDW_E_NOT_INSTALLED) when the language data is missing or
+// Tesseract cannot load it.
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages);
+tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir);
 
-// Keeps Tesseract's OpenMP threads from oversubscribing the cores; called
-// before any recognition. Does nothing when the user set OMP_THREAD_LIMIT.
+// Keeps Tesseract's OpenMP threads from oversubscribing the cores; called on
+// each thread before its first recognition. Does nothing when the user set
+// OMP_THREAD_LIMIT.
 void LimitOcrThreads();
 
-// Releases every loaded instance.
+// Releases every instance the calling thread loaded.
 void ReleaseTesseract();
 
 }  // namespace xdw

@@ -14,10 +14,25 @@ constexpr int kDefaultOcrTimeLimitMs = 180000;
 int OcrTimeLimitMs();
 void SetOcrTimeLimitMs(int ms);  // <= 0: the default
 
+// What reads a page: the language set for horizontal text, the one for text
+// written top to bottom ("" : none, such blocks are read as they are), the
+// language data folder and the time the whole page may take.
+struct OcrRecipe {
+    std::string languages;
+    std::string verticalLanguages;
+    std::string tessdata;
+    int timeLimitMs = kDefaultOcrTimeLimitMs;
+};
+
 // The lines, words and characters Tesseract finds on the page, with their
-// boxes in the image's pixels. Throws EngineError(XDW_E_NOT_INSTALLED) when
-// the language data is missing, XDW_E_FAIL when the time limit ran out.
-std::vector<OcrLine> RecognizePage(const RenderedPage& page, const std::string& languages);
+// boxes in the image's pixels, in its reading order. The page's layout is
+// read with the horizontal languages; blocks that layout finds written top to
+// bottom are read again with the vertical ones, so pages without vertical
+// text cost nothing more. Throws EngineError(XDW_E_NOT_INSTALLED) when the
+// language data is missing, XDW_E_FAIL when the time limit ran out or the
+// recognition was cancelled (cancel returning true).
+std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
+                                   bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 
 // Text in UTF-8 as code points; malformed bytes become U+FFFD.
 std::u32string DecodeUtf8(const std::string& text);

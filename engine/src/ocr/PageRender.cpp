@@ -15,9 +15,11 @@
 #include <poppler/cpp/poppler-image.h>
 #include <poppler/cpp/poppler-page-renderer.h>
 #include <poppler/cpp/poppler-page.h>
+#include <poppler/cpp/poppler-rectangle.h>
 
 #include "Error.h"
 #include "Limits.h"
+#include "ocr/LayerMark.h"
 #include "ocr/PageRenderImage.h"
 #include "pdf/BoundedSink.h"
 
@@ -32,7 +34,29 @@ double RenderDpi(double widthPt, double heightPt, double dpi) {
     return d;
 }
 
-std::string SinglePagePdf(QPDF& pdf, int page) {
+namespace {
+
+// A page whose content decodes to more than any real page's is refused before
+// it is copied or rendered; counting stops at the limit.
+void CheckContentSize(QPDF& pdf, int page) {
+    BoundedSink sink(kMaxContentBytes, false);
+    try {
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (page < 1 || page > static_cast<int>(pages.size()))
+            throw EngineError(XDW_E_INVALID_ARG, "page");
+        PipePageContents(pages[page - 1], sink);
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::exception&) {
+        // Damaged content is poppler's to judge; only the size counts here.
+    }
+    if (sink.full()) throw EngineError(XDW_E_CANNOT_READ, "page content too large to render");
+}
+
+}  // namespace
+
+std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer) {
+    CheckContentSize(pdf, page);
     try {
         // Attributes a page inherits from its page tree must travel with it.
         pdf.pushInheritedAttributesToPage();
@@ -42,6 +66,19 @@ std::string SinglePagePdf(QPDF& pdf, int page) {
         QPDF one;
         one.emptyPDF();
         QPDFPageDocumentHelper(one).addPage(pages[page - 1], false);
+        if (withoutLayer) {
+            // The copy's objects are its own: the document's page is untouched.
+            QPDFObjectHandle copy =
+                QPDFPageDocumentHelper(one).getAllPages().at(0).getObjectHandle();
+            QPDFObjectHandle contents = copy.getKey("/Contents");
+            if (contents.isArray()) {
+                std::vector<QPDFObjectHandle> kept;
+                for (auto& item : contents.getArrayAsVector())
+                    if (!item.isStream() || !item.getDict().hasKey(kTextLayerMark))
+                        kept.push_back(item);
+                copy.replaceKey("/Contents", QPDFObjectHandle::newArray(kept));
+            }
+        }
         QPDFWriter writer(one);
         writer.setOutputMemory();
         writer.setStaticID(true);
@@ -70,29 +107,35 @@ void QuietPoppler() {
     (void)done;
 }
 
-// A page whose content decodes to more than any real page's is refused before
-// it is copied or rendered; counting stops at the limit.
-void CheckContentSize(QPDF& pdf, int page) {
-    BoundedSink sink(kMaxContentBytes, false);
-    try {
-        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
-        if (page < 1 || page > static_cast<int>(pages.size()))
-            throw EngineError(XDW_E_INVALID_ARG, "page");
-        PipePageContents(pages[page - 1], sink);
-    } catch (const EngineError&) {
-        throw;
-    } catch (const std::exception&) {
-        // Damaged content is poppler's to judge; only the size counts here.
+// The boxes of the words poppler finds on the page, turned into pixels of the
+// rendering (whose top left is the crop box's, as displayed).
+std::vector<PixelBox> TextBoxes(poppler::page& page, const PageGeometry& g) {
+    std::vector<PixelBox> boxes;
+    // Positions come in points from the top left of the page as displayed.
+    for (const poppler::text_box& word : page.text_list()) {
+        const poppler::rectf r = word.bbox();
+        const double k = 1 / g.pointsPerPixel;
+        PixelBox b{static_cast<int>(std::floor(r.left() * k)),
+                   static_cast<int>(std::floor(r.top() * k)),
+                   static_cast<int>(std::ceil(r.right() * k)),
+                   static_cast<int>(std::ceil(r.bottom() * k))};
+        b.left = std::clamp(b.left, 0, g.width);
+        b.right = std::clamp(b.right, 0, g.width);
+        b.top = std::clamp(b.top, 0, g.height);
+        b.bottom = std::clamp(b.bottom, 0, g.height);
+        if (b.right > b.left && b.bottom > b.top) boxes.push_back(b);
     }
-    if (sink.full()) throw EngineError(XDW_E_CANNOT_READ, "page content too large to render");
+    return boxes;
 }
 
 }  // namespace
 
 RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
+    return RenderSinglePage(SinglePagePdf(pdf, page), dpi);
+}
+
+RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<PixelBox>* text) {
     QuietPoppler();
-    CheckContentSize(pdf, page);
-    const std::string data = SinglePagePdf(pdf, page);
     std::unique_ptr<poppler::document> doc(
         poppler::document::load_from_raw_data(data.data(), static_cast<int>(data.size())));
     if (!doc || doc->is_locked() || doc->pages() < 1)
@@ -144,6 +187,7 @@ RenderedPage RenderPage(QPDF& pdf, int page, double dpi) {
     out.bytesPerLine = img.bytes_per_row();
     const auto* bytes = reinterpret_cast<const uint8_t*>(img.const_data());
     out.pixels.assign(bytes, bytes + static_cast<size_t>(out.bytesPerLine) * g.height);
+    if (text != nullptr) *text = TextBoxes(*p, g);
     return out;
 }
 

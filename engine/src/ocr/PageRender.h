@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <qpdf/QPDF.hh>
@@ -16,6 +17,11 @@ struct PageGeometry {
     int rotate = 0;                         // 0, 90, 180 or 270, clockwise
     double pointsPerPixel = 0;              // the same horizontally and vertically
     int width = 0, height = 0;              // image size in pixels, as displayed
+};
+
+// A box in image pixels, as displayed: left/top inclusive, right/bottom exclusive.
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
 };
 
 struct RenderedPage {
@@ -41,7 +47,14 @@ RenderedPage RenderPage(QPDF& pdf, int page, double dpi);
 // at that resolution (see PageRenderImage.h), which is much cheaper.
 RenderedPage PageImage(QPDF& pdf, int page, double dpi);
 
-// A PDF file, in memory, holding only that page.
-std::string SinglePagePdf(QPDF& pdf, int page);
+// A PDF file, in memory, holding only that page; withoutLayer leaves out the
+// text layer this engine added (it draws nothing, so the page looks the same).
+std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer = false);
+
+// Renders the only page of a PDF held in memory (as SinglePagePdf gives it).
+// When text is given, it receives the boxes of the text the page draws
+// (visible or not), in the image's pixels.
+RenderedPage RenderSinglePage(const std::string& data, double dpi,
+                              std::vector<PixelBox>* text = nullptr);
 
 }  // namespace xdw

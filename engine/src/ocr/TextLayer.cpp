@@ -14,8 +14,7 @@ namespace xdw {
 
 namespace {
 
-// Marks the content streams the layer adds, so a later layer can replace it.
-constexpr const char* kLayerMark = "/QbxOcrLayer";
+constexpr const char* kLayerMark = kTextLayerMark;
 constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 
 // A number as PDF content wants it, whatever the process locale.
@@ -55,10 +54,11 @@ std::string Utf16Hex(const std::u32string& text) {
     return out;
 }
 
-// One run of glyphs sharing a horizontal scale, from left to right (pixels).
+// One run of glyphs sharing a scale, from start to end along the line
+// (pixels: left to right, or top to bottom in a vertical line).
 struct Run {
     std::vector<std::u32string> glyphs;
-    double left = 0, right = 0;
+    double start = 0, end = 0;
 };
 
 char32_t FirstChar(const OcrWord& w) {
@@ -80,10 +80,16 @@ bool HasCjk(const OcrWord& w) {
     return false;
 }
 
+// Where a box starts and ends along the line.
+double Start(const PixelBox& b, bool vertical) { return vertical ? b.top : b.left; }
+double End(const PixelBox& b, bool vertical) { return vertical ? b.bottom : b.right; }
+
 // Lays a line out as runs that touch each other, so a text extractor sees a
 // blank only where a blank glyph is: between Latin words, never between
-// Japanese characters.
+// Japanese characters. Each Japanese character, and every character of a
+// vertical line, is a run of its own, so it sits over its own image.
 std::vector<Run> LayOutLine(const OcrLine& line) {
+    const bool v = line.vertical;
     std::vector<Run> runs;
     const OcrWord* previous = nullptr;
     for (const OcrWord& word : line.words) {
@@ -91,17 +97,17 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
         if (previous != nullptr && !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word))) {
             Run blank;
             blank.glyphs.push_back(U" ");
-            blank.left = runs.back().right;
-            blank.right = std::max<double>(word.box.left, blank.left);
+            blank.start = runs.back().end;
+            blank.end = std::max(Start(word.box, v), blank.start);
             runs.push_back(blank);
         }
-        if (HasCjk(word)) {
+        if (v || HasCjk(word)) {
             for (const OcrSymbol& s : word.symbols) {
                 if (s.text.empty()) continue;
-                runs.push_back(Run{{s.text}, double(s.box.left), double(s.box.right)});
+                runs.push_back(Run{{s.text}, Start(s.box, v), End(s.box, v)});
             }
         } else {
-            Run run{{}, double(word.box.left), double(word.box.right)};
+            Run run{{}, Start(word.box, v), End(word.box, v)};
             for (const OcrSymbol& s : word.symbols)
                 if (!s.text.empty()) run.glyphs.push_back(s.text);
             runs.push_back(run);
@@ -111,12 +117,82 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     // Each run reaches exactly to where the next one starts: no gap that an
     // extractor could read as a blank, no overlap that it could read as a new
     // line (character boxes from recognition are rough and often overlap).
-    for (size_t i = 0; i + 1 < runs.size(); ++i)
-        runs[i].right = std::max(runs[i + 1].left, runs[i].left + 1);
+    // Runs never go backwards, whatever order the boxes came in.
+    for (size_t i = 0; i + 1 < runs.size(); ++i) {
+        runs[i + 1].start = std::max(runs[i + 1].start, runs[i].start + 1);
+        runs[i].end = runs[i + 1].start;
+    }
     if (!runs.empty())
-        runs.back().right = std::clamp<double>(line.box.right, runs.back().left + 1,
-                                               std::max(runs.back().right, runs.back().left + 1));
+        runs.back().end = std::clamp<double>(End(line.box, v), runs.back().start + 1,
+                                             std::max(runs.back().end, runs.back().start + 1));
     return runs;
+}
+
+// How thick a line is across its direction.
+double Thickness(const OcrLine& l) {
+    return l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+}
+
+// Where a line's base is across its direction: its bottom, or for a column
+// its left edge (columns follow from right to left).
+double Base(const OcrLine& l) { return l.vertical ? -l.box.left : l.box.bottom; }
+
+// True when next, following line in reading order, continues its stack: the
+// same block, or the next line of the same column (double-spaced lines often
+// come as blocks of one line each).
+bool SameStack(const OcrLine& line, const OcrLine& next) {
+    if (line.vertical != next.vertical) return false;
+    if (line.block == next.block) return true;
+    const double t = std::max(Thickness(line), Thickness(next));
+    const double pitch = Base(next) - Base(line);
+    if (!(pitch > 0) || pitch > 4 * t) return false;
+    if (std::max(Thickness(line), Thickness(next)) >
+        1.5 * std::min(Thickness(line), Thickness(next)))
+        return false;
+    const double start = std::max(Start(line.box, line.vertical), Start(next.box, next.vertical));
+    const double end = std::min(End(line.box, line.vertical), End(next.box, next.vertical));
+    const double shorter = std::min(End(line.box, line.vertical) - Start(line.box, line.vertical),
+                                    End(next.box, next.vertical) - Start(next.box, next.vertical));
+    return end - start >= 0.5 * shorter;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// The text size of each line, in pixels. Text extractors take lines for one
+// block only when their sizes agree and their bases are at most about one and
+// a half sizes apart; the lines of a stack (see SameStack) therefore get one
+// size: their typical thickness, raised towards their spacing (the glyphs are
+// invisible, so only the selection grows), at most kMaxSizeGrowth times.
+// Extractors give a glyph of this font 1.35 sizes of height and join lines
+// up to 1.5 sizes apart: spacing / 1.42 keeps neighbouring lines from
+// overlapping and still in one block.
+constexpr double kSpacingPerSize = 1.42;
+constexpr double kMaxSizeGrowth = 2.5;
+std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
+    std::vector<double> sizes(lines.size(), 0);
+    for (size_t first = 0; first < lines.size();) {
+        size_t end = first;
+        std::vector<double> thickness, spacing;
+        while (end < lines.size() && (end == first || SameStack(lines[end - 1], lines[end]))) {
+            thickness.push_back(Thickness(lines[end]));
+            if (end > first) spacing.push_back(Base(lines[end]) - Base(lines[end - 1]));
+            ++end;
+        }
+        const double typical = Median(thickness);
+        double size = typical;
+        if (!spacing.empty()) {
+            const double pitch = Median(spacing);
+            if (pitch > 0)
+                size = std::clamp(pitch / kSpacingPerSize, typical, typical * kMaxSizeGrowth);
+        }
+        for (size_t i = first; i < end; ++i) sizes[i] = size;
+        first = end;
+    }
+    return sizes;
 }
 
 // The text matrix's axes for a page shown with the given rotation: the
@@ -251,11 +327,18 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
     const double s = g.pointsPerPixel;
     const Placement dir = Direction(g.rotate);
     std::string text;
-    for (const OcrLine& line : lines) {
-        const double size = (line.box.bottom - line.box.top) * s;
+    const std::vector<double> sizes = TextSizes(lines);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const OcrLine& line = lines[i];
+        const bool v = line.vertical;
+        // A horizontal line stands on its box's bottom; a vertical one is
+        // turned to stand on its left edge.
+        const double size = sizes[i] * s;
         if (!(size > 0)) continue;
         const std::vector<Run> runs = LayOutLine(line);
         if (runs.empty()) continue;
+        // Text axes: along the line, and the glyphs' up.
+        const Placement axes = v ? Placement{-dir.c, -dir.d, dir.a, dir.b} : dir;
         text += std::string(kTextLayerFont) + " " + Num(size) + " Tf\n";
         for (const Run& run : runs) {
             std::string hex;
@@ -263,11 +346,14 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
                 if (unsigned code = codeFor(glyph)) hex += Hex4(code);
             if (hex.empty()) continue;
             const double count = hex.size() / 4.0;
-            const double width = std::max(run.right - run.left, 1.0) * s;
-            const double scale = std::clamp(100.0 * width / (count * size), 0.1, 100000.0);
+            const double length = std::max(run.end - run.start, 1.0) * s;
+            const double scale = std::clamp(100.0 * length / (count * size), 0.1, 100000.0);
             double x = 0, y = 0;
-            ToPage(g, run.left * s, line.box.bottom * s, x, y);
-            text += Num(dir.a) + " " + Num(dir.b) + " " + Num(dir.c) + " " + Num(dir.d) + " " +
+            if (v)
+                ToPage(g, line.box.left * s, run.start * s, x, y);
+            else
+                ToPage(g, run.start * s, line.box.bottom * s, x, y);
+            text += Num(axes.a) + " " + Num(axes.b) + " " + Num(axes.c) + " " + Num(axes.d) + " " +
                     Num(x) + " " + Num(y) + " Tm " + Num(scale) + " Tz <" + hex + "> Tj\n";
         }
     }

@@ -7,14 +7,10 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include "ocr/LayerMark.h"
 #include "ocr/PageRender.h"
 
 namespace xdw {
-
-// A box in image pixels, as displayed: left/top inclusive, right/bottom exclusive.
-struct PixelBox {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
 
 struct OcrSymbol {
     std::u32string text;  // usually one character
@@ -29,6 +25,8 @@ struct OcrWord {
 struct OcrLine {
     std::vector<OcrWord> words;
     PixelBox box;
+    bool vertical = false;  // written top to bottom; columns follow right to left
+    int block = 0;          // lines of one block (paragraph, column) share a number
 };
 
 // True for characters written without blanks between them (Japanese kana,
@@ -37,6 +35,13 @@ bool IsCjk(char32_t c);
 
 // The content stream of the layer: text in render mode 3 drawn with the font
 // resource kTextLayerFont, whose character codes are indexes into glyphs.
+// Lines are written in the order given; a horizontal line runs left to right
+// along its box's bottom, a vertical one down its column with the glyphs
+// turned a quarter clockwise, which is how text extractors recognise a
+// column (and read columns right to left). The lines of a block share one
+// text size, large enough for their spacing, so that a text extractor takes
+// them for one block and reads them in order instead of pairing them with
+// lines of a neighbouring column.
 struct LayerContent {
     std::string content;
     std::vector<std::u32string> glyphs;  // code i+1 stands for glyphs[i]

@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -38,6 +39,42 @@ void Run(const std::vector<std::string>& args) {
         throw std::runtime_error(args[0] + " failed");
 }
 
+std::u32string Utf32(const std::string& text) {
+    std::u32string out;
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const int n = b < 0x80 ? 1 : b < 0xe0 ? 2 : b < 0xf0 ? 3 : 4;
+        char32_t c = n == 1 ? b : b & (0x7f >> n);
+        for (int k = 1; k < n && i + k < text.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3f);
+        out += c;
+        i += n;
+    }
+    return out;
+}
+
+std::string Utf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xc0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xe0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        } else {
+            out += static_cast<char>(0xf0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        }
+    }
+    return out;
+}
+
 struct Grey {
     int width = 0, height = 0;
     std::string pixels;
@@ -55,15 +92,27 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
         "-units",
         "PixelsPerInch",
         "-font",
-        kIpaGothic,
+        want.font,
         "-pointsize",
         std::to_string(want.pointSize),
         "-fill",
         "black"};
-    int y = 150;
+    int y = want.linesTop;
     for (const auto& line : want.lines) {
         args.insert(args.end(), {"-annotate", "+120+" + std::to_string(y), line});
         y += want.pointSize * 300 / 72 * 2;
+    }
+    const int pitch = want.pointSize * 300 / 72;
+    int x = want.widthPx - 150 - pitch;
+    for (const auto& column : want.columns) {
+        int cy = 150 + pitch;
+        for (char32_t ch : Utf32(column)) {
+            args.insert(args.end(),
+                        {"-annotate", "+" + std::to_string(x) + "+" + std::to_string(cy),
+                         Utf8(std::u32string(1, ch))});
+            cy += pitch * 11 / 10;
+        }
+        x -= pitch * 9 / 5;
     }
     if (want.turnContent != 0)
         args.insert(args.end(), {"-rotate", std::to_string(want.turnContent)});
@@ -106,6 +155,9 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
         const double ox = want.offsetBox ? 100 : 0, oy = want.offsetBox ? 50 : 0;
         std::ostringstream content;
         content << "q " << w << " 0 0 " << h << " " << ox << " " << oy << " cm /Im0 Do Q\n";
+        if (!want.stamp.empty())
+            content << "BT /F1 12 Tf " << ox + 20 << " " << oy + 12 << " Td (" << want.stamp
+                    << ") Tj ET\n";
         QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page >>");
         std::ostringstream box;
         box << "[" << ox << " " << oy << " " << ox + w << " " << oy + h << "]";
@@ -120,7 +172,9 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
         }
         if (want.pageRotate != 0)
             page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(want.pageRotate));
-        QPDFObjectHandle res = QPDFObjectHandle::parse("<< /XObject << >> >>");
+        QPDFObjectHandle res = QPDFObjectHandle::parse(
+            "<< /XObject << >> /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+            ">> >> >>");
         res.getKey("/XObject").replaceKey("/Im0", image);
         page.replaceKey("/Resources", res);
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
@@ -169,6 +223,17 @@ std::string PdfTextBand(const std::string& path, int page, double top, double bo
     return std::string(utf8.begin(), utf8.end());
 }
 
+std::string PdfReadingText(const std::string& path, int page) {
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    if (!doc) throw std::runtime_error("poppler cannot open " + path);
+    std::unique_ptr<poppler::page> p(doc->create_page(page - 1));
+    if (!p) throw std::runtime_error("no such page");
+    const poppler::ustring text =
+        p->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout);
+    const poppler::byte_array utf8 = text.to_utf8();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 std::string WithoutBlanks(const std::string& text) {
     std::string out;
     for (char c : text)
@@ -181,6 +246,26 @@ std::string SingleBlanks(const std::string& text) {
     for (char c : text)
         if (c != ' ' || out.empty() || out.back() != ' ') out += c;
     return out;
+}
+
+double Cer(const std::string& expected, const std::string& text) {
+    auto chars = [](const std::string& s) {
+        std::u32string out;
+        for (char32_t c : Utf32(s))
+            if (c != U' ' && c != U'\n' && c != U'\r' && c != U'\t' && c != U'\f' && c != 0x3000)
+                out += c;
+        return out;
+    };
+    const std::u32string a = chars(expected), b = chars(text);
+    std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) prev[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        cur[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j)
+            cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (a[i - 1] != b[j - 1])});
+        std::swap(prev, cur);
+    }
+    return a.empty() ? (b.empty() ? 0.0 : 1.0) : double(prev[b.size()]) / double(a.size());
 }
 
 int Count(const std::string& haystack, const std::string& needle) {

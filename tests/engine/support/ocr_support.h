@@ -8,6 +8,7 @@
 namespace xdwtest {
 
 inline constexpr const char* kIpaGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+inline constexpr const char* kIpaMincho = "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf";
 
 struct ScanSpec {
     std::vector<std::string> lines;  // UTF-8; none: a blank page
@@ -17,6 +18,14 @@ struct ScanSpec {
     int turnContent = 0;     // the image is turned clockwise by this (0, 90, 180, 270)
     int pageRotate = 0;      // the page's /Rotate
     bool offsetBox = false;  // MediaBox not starting at 0 0, with a smaller CropBox
+    const char* font = kIpaGothic;
+    int linesTop = 150;  // where the first line's baseline is, in pixels
+    // Written top to bottom, one character under the other, the first column
+    // at the right edge and the next ones to its left (UTF-8).
+    std::vector<std::string> columns{};
+    // Real text over the image (ASCII, Helvetica, 12 pt), along the page's
+    // bottom edge, as a stamp or a page number would be.
+    std::string stamp{};
 };
 
 // Writes a PDF at path with one page for each ScanSpec.
@@ -39,12 +48,20 @@ inline std::string PdfTextInTopHalf(const std::string& path, int page) {
     return PdfTextBand(path, page, 0, 0.5);
 }
 
+// A page's text in the extractor's reading order (what pdftotext gives by
+// default), rather than laid out as the page shows it.
+std::string PdfReadingText(const std::string& path, int page);
+
 // Text of a page with every blank and line break removed.
 std::string WithoutBlanks(const std::string& text);
 
 // Text with each run of blanks made one blank: the extractor's physical
 // layout renders wide gaps between words as several.
 std::string SingleBlanks(const std::string& text);
+
+// Character error rate of text against expected, blanks and line breaks
+// left out: edit distance over characters divided by expected's length.
+double Cer(const std::string& expected, const std::string& text);
 
 // How often needle occurs in haystack.
 int Count(const std::string& haystack, const std::string& needle);

@@ -1,0 +1,134 @@
+#include "ocr/OcrAhead.h"
+
+#include "Error.h"
+#include "ocr/OcrEngine.h"
+
+namespace xdw {
+
+namespace {
+
+bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); }
+
+}  // namespace
+
+void OcrAhead::Run(Job& job) {
+    try {
+        job.result = ReadPage(job.input, job.recipe, &Cancelled, &job.cancel);
+    } catch (...) {
+        job.error = std::current_exception();
+    }
+    job.input = PageInput();  // the page's image or copy is not kept
+}
+
+OcrAhead::JobPtr OcrAhead::Find(const PageKey& key) {
+    for (const JobPtr& job : jobs_)
+        if (job->key == key) return job;
+    return nullptr;
+}
+
+OcrAhead::JobPtr OcrAhead::FirstQueued() {
+    for (const JobPtr& job : jobs_)
+        if (job->state == State::Queued) return job;
+    return nullptr;
+}
+
+void OcrAhead::Work() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        JobPtr job = FirstQueued();
+        if (!job) {
+            changed_.wait(lock);
+            continue;
+        }
+        job->state = State::Running;
+        lock.unlock();
+        Run(*job);
+        lock.lock();
+        job->state = State::Done;
+        changed_.notify_all();
+    }
+    lock.unlock();
+    ReleaseTesseract();  // this thread's instances
+}
+
+PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
+                          const std::optional<PageKey>& next, const Take& takeNext) {
+    bool queueNext = false;
+    {
+        std::lock_guard lock(mutex_);
+        // Anything else was read ahead in vain (the caller went elsewhere, or
+        // the page changed): it is cancelled and forgotten.
+        std::erase_if(jobs_, [&](const JobPtr& job) {
+            const bool keep = job->key == key || (next && job->key == *next);
+            if (!keep) job->cancel = true;
+            return !keep;
+        });
+        queueNext = next && !Find(*next);
+    }
+    if (queueNext) {
+        auto job = std::make_shared<Job>();
+        job->key = *next;
+        job->recipe = recipe;
+        try {
+            job->input = takeNext();
+        } catch (const std::exception&) {
+            job.reset();  // that page fails when it is asked for
+        }
+        if (job) {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(job);
+            if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+            changed_.notify_all();
+        }
+    }
+
+    std::unique_lock lock(mutex_);
+    JobPtr job = Find(key);
+    if (!job || job->state == State::Queued) {
+        // Nobody is reading this page yet: it is read here.
+        if (job) jobs_.remove(job);
+        lock.unlock();
+        if (!job) {
+            job = std::make_shared<Job>();
+            job->key = key;
+            job->recipe = recipe;
+            job->input = take();
+        }
+        Run(*job);
+    } else {
+        while (job->state != State::Done) {
+            // Rather than wait idle, this thread reads the page queued next.
+            if (JobPtr other = FirstQueued()) {
+                other->state = State::Running;
+                lock.unlock();
+                Run(*other);
+                lock.lock();
+                other->state = State::Done;
+                changed_.notify_all();
+                continue;
+            }
+            changed_.wait(lock);
+        }
+        jobs_.remove(job);
+        lock.unlock();
+    }
+    if (job->error) std::rethrow_exception(job->error);
+    if (!job->result) throw EngineError(XDW_E_FAIL, "page not read");
+    return std::move(*job->result);
+}
+
+void OcrAhead::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        for (const JobPtr& job : jobs_) job->cancel = true;
+        jobs_.clear();
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    if (worker_.joinable()) worker_.join();
+    std::lock_guard lock(mutex_);
+    worker_ = std::thread();
+    stopping_ = false;
+}
+
+}  // namespace xdw

@@ -1,0 +1,87 @@
+// Reading the next page while the caller waits for this one. The program asks
+// for pages in order; while it is given page k, page k+1 is already being
+// rendered and recognised on a second thread, so both cores work. Results are
+// handed over in page order and only for the page asked; a page read ahead is
+// used only when nothing it depends on changed in between (its key), and is
+// otherwise read again.
+//
+// Race-free by design: one mutex and one condition variable guard every job's
+// state; a job's input and result are handed over only through them; each
+// thread uses its own Tesseract instances; the document itself is only ever
+// touched by the caller's thread (TakePage), never by the second one.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "ocr/OcrPage.h"
+
+namespace xdw {
+
+// What a page's reading depends on: which document and page, how the page
+// stands and what reads it.
+struct PageKey {
+    std::uintptr_t document = 0;
+    int page = 0;
+    std::string pageObject;  // object number and generation
+    int rotate = 0;
+    std::string languages, verticalLanguages, tessdata;
+    int timeLimitMs = 0;
+    bool operator==(const PageKey&) const = default;
+};
+
+class OcrAhead {
+public:
+    using Take = std::function<PageInput()>;
+
+    OcrAhead() = default;
+    OcrAhead(const OcrAhead&) = delete;
+    OcrAhead& operator=(const OcrAhead&) = delete;
+    ~OcrAhead() { Stop(); }
+
+    // The result for key: the one read ahead, or read now on this thread.
+    // When next is given, that page is handed to the second thread first
+    // (takeNext detaches it from the document, here). While this thread waits
+    // for a page the second one is reading, it reads the queued next page
+    // itself. Throws what reading the page threw.
+    PageResult Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
+                    const std::optional<PageKey>& next, const Take& takeNext);
+
+    // Cancels whatever runs, drops every result and ends the second thread.
+    void Stop();
+
+private:
+    enum class State { Queued, Running, Done };
+    struct Job {
+        PageKey key;
+        OcrRecipe recipe;
+        PageInput input;
+        State state = State::Queued;
+        std::optional<PageResult> result;
+        std::exception_ptr error;
+        std::atomic<bool> cancel{false};
+    };
+    using JobPtr = std::shared_ptr<Job>;
+
+    static void Run(Job& job);  // outside the lock, by whoever set it Running
+    void Work();                // the second thread
+    JobPtr Find(const PageKey& key);
+    JobPtr FirstQueued();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::list<JobPtr> jobs_;  // in the order queued: at most this page and the next
+    std::thread worker_;
+    bool stopping_ = false;
+};
+
+}  // namespace xdw

@@ -1,0 +1,130 @@
+// Reading the next page ahead on a second thread: every page still gets its
+// own text, up-righting between pages still gives upright text, and a
+// caller that stops between pages leaves no thread behind and loses nothing
+// it saved.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <string>
+
+#include "TestFiles.h"
+#include "ocr_support.h"
+#include "xdwapi/xdwapi.h"
+
+using namespace xdwtest;
+
+namespace {
+
+int ThreadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+XDW_OCR_OPTION English() {
+    XDW_OCR_OPTION o{};
+    o.size = sizeof(o);
+    o.text_layer = 1;
+    o.language = XDW_OCR_LANGUAGE_ENGLISH;
+    o.replace_layer = 1;
+    o.keep_image = 1;
+    return o;
+}
+
+const std::vector<std::string> kPage[] = {
+    {"Alpha page opens the file.", "The quick brown fox jumps."},
+    {"Bravo page stands second.", "Scanned letters arrive as images.",
+     "Every page is read in order.", "The words can then be searched."},
+    {"Charlie page closes it.", "Over the lazy dog it goes."},
+};
+const char* kMarker[] = {"Alpha", "Bravo", "Charlie"};
+
+class OcrAheadTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string path = dir.File("pages.xdw");
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    XDW_OCR_OPTION option = English();
+
+    void Make(int turnSecond = 0) {
+        MakeScannedPdf(path, {{.lines = kPage[0]},
+                              {.lines = kPage[1], .turnContent = turnSecond},
+                              {.lines = kPage[2]}});
+    }
+    void Open() {
+        XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+        ASSERT_EQ(XDW_OpenDocumentHandle(path.c_str(), &doc, &mode), 0);
+    }
+    // Each page's text holds its own marker and no other page's.
+    void ExpectOwnText(int pages) {
+        const auto texts = PdfPageTexts(path);
+        for (int p = 0; p < 3; ++p)
+            for (int m = 0; m < 3; ++m)
+                EXPECT_EQ(Count(texts.at(p), kMarker[m]), p == m && p < pages ? 1 : 0)
+                    << "page " << p + 1 << ": " << texts.at(p);
+    }
+};
+
+TEST_F(OcrAheadTest, EveryPageGetsItsOwnText) {
+    Make();
+    Open();
+    for (int p = 1; p <= 3; ++p) EXPECT_EQ(XDW_ApplyOcr(doc, p, 1, &option, nullptr), 0) << p;
+    EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+    EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
+    ExpectOwnText(3);
+}
+
+// The program's order with up-righting on: page 2 is read ahead lying on its
+// side while page 1 is read, and turned upright only afterwards.
+TEST_F(OcrAheadTest, UprightingBetweenPagesLeavesEveryPageRight) {
+    Make(90);
+    Open();
+    for (int p = 1; p <= 3; ++p) {
+        EXPECT_EQ(XDW_RotatePageAuto(doc, p, nullptr), 0) << p;
+        EXPECT_EQ(XDW_ApplyOcr(doc, p, 1, &option, nullptr), 0) << p;
+    }
+    EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+    EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
+    EXPECT_EQ(PageRotate(path, 2), 270);
+    // Read upright, the first line lies at the top of the page as shown.
+    const std::string top = SingleBlanks(PdfTextBand(path, 2, 0, 0.25));
+    EXPECT_NE(top.find("Bravo page"), std::string::npos) << top;
+    EXPECT_EQ(top.find("searched"), std::string::npos) << top;
+    EXPECT_NE(SingleBlanks(PdfPageTexts(path).at(1)).find("Every page is read"), std::string::npos)
+        << PdfPageTexts(path).at(1);
+}
+
+// A run cancelled between pages: it saved page 1, asked for page 2 (so page
+// 3 is being read ahead) and then closes or finalizes without saving again.
+struct Stop {
+    const char* name;
+    bool finalize;
+};
+class OcrAheadStopTest : public OcrAheadTest, public ::testing::WithParamInterface<Stop> {};
+
+TEST_P(OcrAheadStopTest, NothingIsLeftRunningAndTheSavedPageIsKept) {
+    Make();
+    const int before = ThreadCount();
+    Open();
+    ASSERT_EQ(XDW_ApplyOcr(doc, 1, 1, &option, nullptr), 0);
+    ASSERT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+    ASSERT_EQ(XDW_ApplyOcr(doc, 2, 1, &option, nullptr), 0);
+    if (GetParam().finalize) {
+        EXPECT_EQ(XDW_Finalize(nullptr), 0);
+    } else {
+        EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
+    }
+    EXPECT_EQ(ThreadCount(), before);
+    ExpectOwnText(1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, OcrAheadStopTest,
+                         ::testing::Values(Stop{"Close", false}, Stop{"Finalize", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
