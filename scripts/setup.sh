@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file dpkg-dev
-  qt6-base-dev libgl-dev libqpdf-dev libpoppler-cpp-dev libtesseract-dev libleptonica-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libqpdf-dev libpoppler-cpp-dev libtesseract-dev libleptonica-dev
   libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev
   # what the engine runs with
   tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng tesseract-ocr-osd
@@ -14,7 +14,7 @@ packages=(
   util-linux
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
-  poppler-utils imagemagick img2pdf
+  poppler-utils imagemagick img2pdf dbus-daemon
   # the package check (packaging/check-package.sh)
   lintian desktop-file-utils appstream xdg-utils mailcap
 )

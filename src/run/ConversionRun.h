@@ -3,6 +3,7 @@
 // reaches the window through WindowOps and the engine through docuworks::Api.
 #pragma once
 
+#include <atomic>
 #include <ctime>
 #include <exception>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "run/RunOptions.h"
 #include "run/RunOutcome.h"
 #include "run/WindowOps.h"
+#include "run/Worker.h"
 
 namespace quilbex {
 
@@ -28,6 +30,10 @@ public:
     // args: the command-line arguments after the program name.
     ConversionRun(WindowOps& window, docuworks::Api& engine, std::vector<std::string> args,
                   Clock clock = SystemClock());
+
+    // The direct conversion and the OCR pass run on worker; by default they
+    // run inside the Execute action. Set before the window is shown.
+    void SetWorker(Worker& worker) { worker_ = &worker; }
 
     // Window events.
     void FormCreate(const std::string& exeDir);  // exeDir ends with '/'
@@ -56,6 +62,13 @@ public:
     RunOptions& Options() { return options_; }
     const std::string& ExeDir() const { return exeDir_; }
     bool Monitoring() const { return monitoring_; }
+    // The direct conversion or the OCR pass is working on the worker.
+    bool Working() const { return working_; }
+    // The user asked for this run to stop.
+    bool CancelRequested() const { return cancelRequested_; }
+    // The window goes away while the worker works: stop after the current
+    // step, touch the window no more, write no log file.
+    void Abandon();
 
     // Parts of a run, public so they can be driven one at a time.
     void PlanRun();
@@ -70,6 +83,15 @@ private:
     std::string SourceExtension() const;
     // Deletes the source after a successful conversion when asked, logging a failure.
     void DeleteSourceWhenAsked();
+    // The worker's part of Execute: the direct conversion and what follows it.
+    void ConvertOnWorker(int route);
+    // The cancel request of an application-print conversion.
+    void CancelAppConversion();
+    // Ends an application-print conversion that has been seen to end.
+    void EndMonitoring();
+    // A cancel that came while the worker worked has been honoured: log it.
+    void LogCancelled();
+    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
     // Records a failure of the run: the status (a written document stays
     // counted as written) and one line for standard error.
     void Fail(ExitStatus status, const std::string& reason);
@@ -91,8 +113,14 @@ private:
     Clock clock_;
     std::string exeDir_;
     RunOptions options_;
-    bool monitoring_ = false;  // an application-print conversion is being followed
+    InlineWorker inlineWorker_;
+    Worker* worker_ = &inlineWorker_;
     bool finalized_ = false;
+    // Shared between the window's thread and the worker.
+    std::atomic<bool> monitoring_{false};  // an application-print conversion is being followed
+    std::atomic<bool> working_{false};
+    std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> abandoned_{false};
     bool finished_ = false;
     bool cancelAsked_ = false;  // the cancel action was used during this run
     RunOutcome outcome_;

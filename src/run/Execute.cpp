@@ -1,7 +1,8 @@
 // Conversion dispatch: the Execute action, which works out the output path,
 // picks the route by the source's extension and carries a direct conversion
-// to its end.
+// to its end on the worker.
 #include <climits>
+#include <stdexcept>
 
 #include "run/ConversionRun.h"
 #include "run/FileText.h"
@@ -14,13 +15,13 @@ namespace quilbex {
 
 namespace {
 
-enum class Route { kPdf, kImage, kAppPrint };
+enum Route { kPdf, kImage, kAppPrint };
 
 Route RouteFor(const std::string& source) {
     const std::string ext = UpperCase(ExtractFileExt(source));
-    if (ext == ".PDF") return Route::kPdf;
-    if (ext == ".TIF" || ext == ".TIFF" || ext == ".JPEG" || ext == ".JPG") return Route::kImage;
-    return Route::kAppPrint;
+    if (ext == ".PDF") return kPdf;
+    if (ext == ".TIF" || ext == ".TIFF" || ext == ".JPEG" || ext == ".JPG") return kImage;
+    return kAppPrint;
 }
 
 // Every bit set: the original file is attached to the document.
@@ -85,10 +86,19 @@ bool ConversionRun::NameFits(const std::string& name) {
     return true;
 }
 
+void ConversionRun::ShowProgress(RunProgress::Step step, int current, int total) {
+    window_.ShowProgress(RunProgress{step, current, total});
+}
+
+void ConversionRun::LogCancelled() {
+    AddLog(kStoppedLine);
+    Fail(ExitStatus::kCancelled, kStoppedLine);
+}
+
 void ConversionRun::acExecuteExecute() {
-    // Nothing to convert; and while a conversion is being followed, a second
-    // start would lose the handle of the first.
-    if (args_.empty() || monitoring_) return;
+    // Nothing to convert; and while a conversion is being followed or worked
+    // on, a second start would lose the handle or the engine of the first.
+    if (args_.empty() || monitoring_ || working_) return;
 
     if (options_.ShowSetting) {
         options_.DelFile = window_.IsChecked(OptionBox::DeleteSource);
@@ -108,24 +118,51 @@ void ConversionRun::acExecuteExecute() {
     AddLog("[" + options_.SaveDir + "]へXDW出力します…");
     options_.OutPath = BuildOutPath(options_.SaveDir, name);
     if (!NameFits(name) || StoppedByTermination()) return;
+    outcome_.source = Source();
 
+    const Route route = RouteFor(Source());
+    cancelRequested_ = false;
+    working_ = true;
+    worker_->Start(
+        [this, route] {
+            // The worker has no event handler around it: an error that
+            // escapes the run goes to the default error handler from here.
+            try {
+                ConvertOnWorker(route);
+            } catch (const std::exception& error) {
+                HandleException(error);
+            } catch (...) {
+                HandleException(std::runtime_error("予期しないエラーが発生しました"));
+            }
+        },
+        [this] { working_ = false; });
+}
+
+void ConversionRun::ConvertOnWorker(int route) {
+    ShowProgress(RunProgress::Step::kConverting);
     int result = kNoDirectRoute;
-    switch (RouteFor(Source())) {
-        case Route::kPdf:
+    switch (route) {
+        case kPdf:
             result = engine_.CreateXdwFromImagePdfFile(Source(), options_.OutPath);
             break;
-        case Route::kImage: {
+        case kImage: {
             XDW_CREATE_OPTION option{};
             option.size = sizeof option;
             option.fit_to_resolution = 1;
             result = engine_.CreateXdwFromImageFile(Source(), options_.OutPath, option);
             break;
         }
-        case Route::kAppPrint:
+        default:
             break;
     }
 
     if (result < 0) {
+        if (cancelRequested_) {
+            // Stopped before application printing began: nothing was made.
+            LogCancelled();
+            FinishRun();
+            return;
+        }
         // A refused direct conversion is not reported: application printing follows.
         options_.LastPhase = -1;
         const int started = engine_.BeginCreationFromAppFile(
@@ -134,15 +171,18 @@ void ConversionRun::acExecuteExecute() {
             const std::string reason = Reason(started);
             ReportError(started);
             Fail(ExitStatus::kFailed, reason);
-            acAppCancelExecute();
+            CancelAppConversion();
             FinishRun();
             return;
         }
         monitoring_ = true;
         // Closing the window from here on leaves no document: a cancel.
         outcome_.status = ExitStatus::kCancelled;
+        // A cancel or a termination that came while printing was being
+        // started goes to the engine now; the monitor then sees it stop.
+        if (cancelRequested_ || TerminationRequested()) CancelAppConversion();
+        ShowProgress(RunProgress::Step::kStarting);
         window_.SetTimerEnabled(true);
-        if (TerminationRequested()) acAppCancelExecute();
         return;
     }
 
@@ -152,8 +192,20 @@ void ConversionRun::acExecuteExecute() {
     // A termination asked for during the conversion: the document is complete
     // and stays, nothing more is done to it or to the source.
     if (StoppedByTermination()) return;
+    if (cancelRequested_) {
+        // The document stays as converted; the source stays too.
+        LogCancelled();
+        FinishRun();
+        return;
+    }
+    // The converted document is complete: the source may go, before the OCR
+    // pass, which only adds a text layer to what is already there.
     DeleteSourceWhenAsked();
     if (options_.OCR) RunOcrPass();
+    if (cancelRequested_ && outcome_.status != ExitStatus::kCancelled) {
+        // A pass stopped by the user leaves the document as converted.
+        LogCancelled();
+    }
     FinishRun();
 }
 

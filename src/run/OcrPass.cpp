@@ -47,6 +47,7 @@ void ConversionRun::RunOcrPass() {
 
     bool stopped = false;
     for (int page = 1; page <= info.pages; ++page) {
+        if (cancelRequested_) break;
         // A termination ends the pass between pages; the document stays as
         // it was written, without the pages' text.
         if (TerminationRequested()) {
@@ -56,6 +57,7 @@ void ConversionRun::RunOcrPass() {
             break;
         }
         if (options_.AutoRotate) {
+            ShowProgress(RunProgress::Step::kRotating, page, info.pages);
             try {
                 const int rotated = engine_.RotatePageAuto(document, page);
                 if (rotated != 0) {
@@ -69,6 +71,7 @@ void ConversionRun::RunOcrPass() {
                 Fail(ExitStatus::kIncomplete, std::string("自動正立エラー：") + error.what());
             }
         }
+        ShowProgress(RunProgress::Step::kRecognising, page, info.pages);
         try {
             const int recognised = engine_.ApplyOcr(document, page, kOcrEngine, ocr);
             if (recognised != 0) {
@@ -83,7 +86,15 @@ void ConversionRun::RunOcrPass() {
         }
     }
 
+    // A cancel stops between pages too: the page being recognised is
+    // finished, the rest are not asked for and nothing is saved, so the
+    // document stays as it was converted.
+    if (cancelRequested_ && !stopped) {
+        LogCancelled();
+        stopped = true;
+    }
     if (!stopped) {
+        ShowProgress(RunProgress::Step::kSaving);
         const int saved = engine_.SaveDocument(document);
         if (saved < 0) {
             Fail(ExitStatus::kIncomplete, Reason(saved));

@@ -104,7 +104,8 @@ void ConversionRun::Fail(ExitStatus status, const std::string& reason) {
 }
 
 void ConversionRun::Terminate() {
-    if (finished_) return;
+    // A run working on the worker sees the termination between its steps.
+    if (finished_ || working_) return;
     if (monitoring_) {
         // Once is enough: the monitor sees phase 7 and then 9.
         if (!cancelAsked_) acAppCancelExecute();
@@ -115,13 +116,22 @@ void ConversionRun::Terminate() {
 }
 
 void ConversionRun::FinishRun() {
+    // The window is gone: nobody to show anything to, and no log to keep.
+    if (abandoned_) return;
     finished_ = true;
     try {
         WriteLogFile(exeDir_ + kLogFileName, window_.LogLines());
     } catch (const std::exception& error) {
         window_.ShowMessage(error.what());
     }
+    window_.ShowProgress(RunProgress{});
+    if (!options_.ShowSetting) window_.AnnounceOutcome(outcome_);
     window_.RequestClose();
+}
+
+void ConversionRun::Abandon() {
+    abandoned_ = true;
+    cancelRequested_ = true;
 }
 
 void ConversionRun::HandleException(const std::exception& error) {

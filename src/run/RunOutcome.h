@@ -27,6 +27,8 @@ struct RunOutcome {
     std::string outPath;
     // One reason per failure, in the order they happened.
     std::vector<std::string> failures;
+    // The file the run converted.
+    std::string source;
 };
 
 }  // namespace quilbex

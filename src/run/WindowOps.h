@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "run/RunOutcome.h"
+#include "run/RunProgress.h"
+
 namespace quilbex {
 
 enum class OptionBox { DeleteSource, Ocr, AutoRotate };
@@ -39,6 +42,12 @@ public:
 
     // The settings dialog, shown modally; returns when it has been closed.
     virtual void ShowSettingsDialog() = 0;
+
+    // What the run is doing and how far it has got; Step::kNone when it rests.
+    virtual void ShowProgress(const RunProgress& progress) = 0;
+
+    // The end of an automatic run: tell the desktop what became of the file.
+    virtual void AnnounceOutcome(const RunOutcome& outcome) = 0;
 
     // Ask for the main window to close; it takes effect once control is back
     // in the event loop, so the window and its controls stay usable until then.

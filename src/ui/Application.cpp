@@ -1,6 +1,8 @@
 #include "ui/Application.h"
 
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 #include <stdexcept>
 
@@ -12,8 +14,29 @@ static void InitQuilbexResources() { Q_INIT_RESOURCE(quilbex); }
 
 namespace quilbex {
 
+namespace {
+
+// Qt's own texts (the folder chooser, the edit menu of a text field, the
+// buttons of its dialogs) in Japanese like the rest of the program.
+void InstallQtTranslations() {
+    static QTranslator* installed = nullptr;
+    if (installed) return;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (translator->load(QStringLiteral("qt_ja"), folder) ||
+        translator->load(QStringLiteral("qtbase_ja"), folder)) {
+        QCoreApplication::installTranslator(translator);
+        installed = translator;
+    } else {
+        delete translator;
+    }
+}
+
+}  // namespace
+
 void PrepareApplication() {
     InitQuilbexResources();
+    InstallQtTranslations();
     // Only the name: a display name would be appended to every window caption.
     QCoreApplication::setApplicationName(QStringLiteral("Quilbex"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(ProductVersion()));

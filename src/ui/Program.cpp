@@ -13,6 +13,7 @@
 #include "run/ProgramFolder.h"
 #include "run/RunOutcome.h"
 #include "ui/Application.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/Headless.h"
 #include "ui/TFMain.h"
 #include "ui/TerminationSignals.h"
@@ -20,6 +21,10 @@
 namespace quilbex {
 
 namespace {
+
+// How long a notification that offers to open the document keeps the program
+// around after its window has closed.
+constexpr int kAnswerLimitMs = 12000;
 
 void SayNobodyCanAnswer() {
     std::fprintf(stderr,
@@ -98,16 +103,23 @@ int RunProgram(int argc, char** argv) {
         ~HandlerReset() { app.SetErrorHandler(nullptr); }
     } handlerReset{app};
 
-    // A conversion being followed is cancelled and ends as usual; anything
-    // else ends at once, modal dialogs included.
+    // The desktop hears how an automatic run ended; without a display there is no desktop.
+    DesktopNotifier notifier;
+    if (!headless) window.SetNotifier(&notifier);
+    // A window that never came on screen does not end the event loop by closing.
+    QObject::connect(&window, &TFMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    // A conversion being followed or worked on is cancelled and ends as
+    // usual; anything else ends at once, modal dialogs included.
     TerminationSignals termination([&window] {
         window.Terminate();
-        if (!window.Run().Monitoring()) QCoreApplication::exit(0);
+        if (!window.Run().Monitoring() && !window.Run().Working()) QCoreApplication::exit(0);
     });
 
-    window.show();  // runs the run plan before the window is drawn
+    window.Launch();  // the run plan, then the window when there is something to see
     const int loop = headless ? RunWithoutDisplay(app, window) : app.exec();
     TellFailures(window.Run());
+    notifier.AwaitAnswer(kAnswerLimitMs);
     // An interactive run left waiting; an automatic one stopped by an error
     // ends with what the run says.
     if (loop == ExitCode(ExitStatus::kNeedsUser) && window.Run().Options().ShowSetting) return loop;

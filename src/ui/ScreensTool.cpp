@@ -1,5 +1,6 @@
-// quilbex_screens <folder>: renders the main window, the settings dialog and
-// the version window to PNG files in folder, without a display.
+// quilbex_screens <folder>: renders the main window (waiting, and working
+// with its progress), the settings dialog and the version window to PNG files
+// in folder, without a display.
 #include <QDir>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -54,10 +55,34 @@ int main(int argc, char** argv) {
         main.SetChecked(quilbex::OptionBox::Ocr, true);
         main.SetChecked(quilbex::OptionBox::AutoRotate, true);
         ok &= Save(main, folder, "main.png");
+        // As small as it goes.
+        const QSize designSize = main.size();
+        main.resize(main.minimumSizeHint().expandedTo(main.minimumSize()));
+        ok &= Save(main, folder, "main-smallest.png");
+        main.resize(designSize);
         // An automatic run while the application prints.
         main.AppendLog("[/home/user/文書]へXDW出力します…");
         main.ShowBanner();
         ok &= Save(main, folder, "main-running.png");
+        // ... a long office file, its pages being generated.
+        for (const char* line : {"変換を開始しました。", "ｱﾌﾟﾘｹｰｼｮﾝで印刷しています。",
+                                 "ﾍﾟｰｼﾞを生成しています。1/2645"}) {
+            main.AppendLog(line);
+        }
+        main.ShowProgress({quilbex::RunProgress::Step::kGenerating, 1210, 2645});
+        ok &= Save(main, folder, "main-printing.png");
+    }
+    {
+        // An automatic run of a scan during its OCR pass.
+        quilbex::TFMain main(*engine, {"/home/user/scan/scan.pdf"}, exeDir);
+        main.ShowBanner();
+        for (const char* line : {"[/home/user/文書]へXDW出力します…", "XDW出力完了しました。",
+                                 "xdwファイルをオープンしました。", "14ページ処理します。",
+                                 "1ページをOCRしました。", "2ページをOCRしました。"}) {
+            main.AppendLog(line);
+        }
+        main.ShowProgress({quilbex::RunProgress::Step::kRecognising, 3, 14});
+        ok &= Save(main, folder, "main-ocr.png");
     }
     {
         quilbex::TFSetting setting(*engine, exeDir + quilbex::kSettingsFileName, nullptr);

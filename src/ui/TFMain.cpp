@@ -1,18 +1,22 @@
 #include "ui/TFMain.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "run/SettingKeys.h"
 #include "ui/DesignFont.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Notifier.h"
 #include "ui/Placement.h"
+#include "ui/ProgressStrip.h"
 #include "ui/RetEdit.h"
 #include "ui/TFSetting.h"
 #include "ui_TFMain.h"
@@ -41,9 +45,13 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
     : QWidget(parent),
       ui_(std::make_unique<Ui::TFMain>()),
       engine_(engine),
-      run_(*this, engine, std::move(args), std::move(clock)) {
+      run_(gui_, engine, std::move(args), std::move(clock)) {
     ui_->setupUi(this);
+    progress_ = new TProgressStrip(this);
+    ui_->MainLayout->addWidget(progress_);
     ApplyDesign();
+    run_.SetWorker(worker_);
+    worker_.onIdle = [this] { WorkerIdle(); };
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -69,6 +77,11 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
 
 TFMain::~TFMain() {
     timer1_->stop();
+    // A job still working stops at its next step without touching the window;
+    // the engine is released only once it has returned.
+    if (run_.Working()) run_.Abandon();
+    gui_.Close();
+    worker_.Wait();
     Guarded([&] { run_.FormDestroy(); });
 }
 
@@ -83,7 +96,22 @@ void TFMain::ApplyDesign() {
     for (TRetCheckBox* box : {ui_->ckDelFile, ui_->ckOCR, ui_->ckAutoRotate}) {
         box->Loaded();
     }
+    SetMinimumDesignSize();
     CentreOnScreen(this);
+}
+
+void TFMain::SetMinimumDesignSize() {
+    // Wide enough for every control of the option panel, its text included,
+    // and room for a few lines of log: below that the window does not shrink.
+    int right = 0;
+    for (QWidget* child : ui_->pnlSet->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect place = child->geometry();
+        right = std::max(right, place.x() + std::max(place.width(), child->sizeHint().width()));
+    }
+    const int margin = ui_->ckDelFile->x();
+    ui_->pnlSet->setMinimumWidth(right + margin);
+    ui_->Memo1->setMinimumHeight(ui_->Memo1->fontMetrics().lineSpacing() * 3 +
+                                 2 * ui_->Memo1->frameWidth() + 8);
 }
 
 template <typename Handler>
@@ -106,17 +134,52 @@ void TFMain::HandleException(const std::exception& error) {
     }
 }
 
+void TFMain::Begin() {
+    if (shown_) return;
+    shown_ = true;
+    Guarded([&] { run_.FormShow(); });
+}
+
 void TFMain::Terminate() {
     Guarded([&] { run_.Terminate(); });
 }
 
 void TFMain::showEvent(QShowEvent* event) {
     // Runs before the window is drawn for the first time.
-    if (!shown_) {
-        shown_ = true;
-        Guarded([&] { run_.FormShow(); });
-    }
+    Begin();
     QWidget::showEvent(event);
+}
+
+void TFMain::Launch() {
+    Begin();
+    if (closeRequested_) return;  // finished already, or the settings dialog was all
+    if (!run_.Options().ShowSetting && (run_.Working() || run_.Monitoring())) {
+        // A run that ends within a moment never flashes a window.
+        QTimer::singleShot(kAppearAfterMs, this, [this] {
+            if (!closeRequested_) show();
+        });
+        return;
+    }
+    show();
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+    if (!closeRequested_ && run_.Working()) {
+        // The engine cannot be left in the middle of a page: closing cancels,
+        // and the run closes the window once it has stopped.
+        event->ignore();
+        closeAfterWork_ = true;
+        Guarded([&] { run_.acAppCancelExecute(); });
+        return;
+    }
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+void TFMain::WorkerIdle() {
+    if (!run_.Monitoring()) ShowProgress(RunProgress{});
+    // A run stopped by an error does not close the window itself.
+    if (closeAfterWork_ && !closeRequested_) close();
 }
 
 // Window operations
@@ -198,6 +261,20 @@ void TFMain::SetTimerEnabled(bool enabled) {
     }
 }
 
+void TFMain::ShowProgress(const RunProgress& progress) {
+    const bool wasVisible = progress_->isVisibleTo(this);
+    progress_->Show(progress);
+    const bool visible = progress_->isVisibleTo(this);
+    if (visible == wasVisible || isMaximized() || isFullScreen()) return;
+    // The strip comes and goes below the log pane without taking its room.
+    const int strip = progress_->sizeHint().height();
+    resize(width(), height() + (visible ? strip : -strip));
+}
+
+void TFMain::AnnounceOutcome(const RunOutcome& outcome) {
+    if (notifier_) notifier_->Notify(outcome);
+}
+
 std::unique_ptr<TFSetting> TFMain::CreateSettingsDialog() {
     return std::make_unique<TFSetting>(
         engine_, run_.ExeDir() + kSettingsFileName,
@@ -222,6 +299,11 @@ void TFMain::acExecuteExecute() {
 }
 
 void TFMain::acCloseExecute() {
+    // While the worker works, 終了 is the window's close: it cancels first.
+    if (run_.Working()) {
+        close();
+        return;
+    }
     Guarded([&] { run_.acCloseExecute(); });
 }
 

@@ -12,6 +12,8 @@
 #include "docuworks/DocuWorksApi.h"
 #include "run/ConversionRun.h"
 #include "run/WindowOps.h"
+#include "ui/GuiThreadWindow.h"
+#include "ui/ThreadWorker.h"
 
 class QLabel;
 class QMenu;
@@ -24,7 +26,9 @@ class TFMain;
 
 namespace quilbex {
 
+class Notifier;
 class TFSetting;
+class TProgressStrip;
 class TRetCheckBox;
 
 class TFMain : public QWidget, public WindowOps {
@@ -49,8 +53,19 @@ public:
     void ShowMessage(const std::string& text) override;
     void ShowErrorMessage(const std::string& text) override;
     void SetTimerEnabled(bool enabled) override;
+    void ShowProgress(const RunProgress& progress) override;
+    void AnnounceOutcome(const RunOutcome& outcome) override;
     void ShowSettingsDialog() override;
     void RequestClose() override;
+
+    // The end of an automatic run is told to notifier (none: it is not told).
+    void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
+
+    // How the program starts a run: the run plan first, with the window not
+    // yet on screen; an interactive run shows it at once, an automatic one
+    // only when its work lasts longer than kAppearAfterMs.
+    void Launch();
+    static constexpr int kAppearAfterMs = 500;
 
     // The default error handler: an error that escaped one of the window's events.
     void HandleException(const std::exception& error);
@@ -61,21 +76,27 @@ public:
     // A close has been asked for and will take effect in the event loop.
     bool CloseRequested() const { return closeRequested_; }
     // Nothing will end the program but the user: no close has been asked for
-    // and no conversion is being followed (a run waiting for Execute, or one
-    // stopped by an error).
-    bool WaitsForUser() const { return !closeRequested_ && !run_.Monitoring(); }
+    // and no conversion is being followed or worked on (a run waiting for
+    // Execute, or one stopped by an error).
+    bool WaitsForUser() const { return !closeRequested_ && !run_.Monitoring() && !run_.Working(); }
 
     ConversionRun& Run() { return run_; }
     QLabel* Banner() const { return banner_; }
     QMenu* PopupMenu() const { return popupMenu1_; }
     QTimer* Timer() const { return timer1_; }
+    TProgressStrip* Progress() const { return progress_; }
 
     // The settings dialog as the run shows it: owned by this window, errors
     // through this window's default error handler.
     std::unique_ptr<TFSetting> CreateSettingsDialog();
 
+signals:
+    // The window has closed (also when it never came on screen).
+    void Closed();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void acExecuteExecute();
@@ -90,16 +111,28 @@ private:
     void Guarded(Handler&& handler);
     TRetCheckBox* Box(OptionBox box) const;
     void ApplyDesign();
+    void SetMinimumDesignSize();
+    // Runs the show event's part of the run once.
+    void Begin();
+    // The worker has finished a job.
+    void WorkerIdle();
 
     std::unique_ptr<Ui::TFMain> ui_;
     docuworks::Api& engine_;
+    // The run reaches the window through gui_ so that the worker's calls
+    // are carried out on the window's thread.
+    GuiThreadWindow gui_{*this, this};
+    ThreadWorker worker_;
     ConversionRun run_;
+    Notifier* notifier_ = nullptr;
+    TProgressStrip* progress_ = nullptr;
     QTimer* timer1_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
     QAction* N1_ = nullptr;
     QLabel* banner_ = nullptr;
     bool shown_ = false;
     bool closeRequested_ = false;
+    bool closeAfterWork_ = false;  // closed by the user while the worker worked
 };
 
 }  // namespace quilbex

@@ -1,6 +1,7 @@
 #include "GuiSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QTest>
@@ -42,14 +43,30 @@ int FakeEngine::CancelCreationFromAppFile(XDW_CREATE_HANDLE) {
     return 0;
 }
 int FakeEngine::EndCreationFromAppFile(XDW_CREATE_HANDLE) { return 0; }
-int FakeEngine::OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE*, const XDW_OPEN_MODE&) {
-    return XDW_E_FAIL;
+int FakeEngine::OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE* handle,
+                                   const XDW_OPEN_MODE&) {
+    static int token;
+    if (openResult >= 0) *handle = reinterpret_cast<XDW_DOCUMENT_HANDLE>(&token);
+    return openResult;
 }
-int FakeEngine::GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO*) { return 0; }
+int FakeEngine::GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO* info) {
+    info->pages = pages;
+    return 0;
+}
 int FakeEngine::RotatePageAuto(XDW_DOCUMENT_HANDLE, int) { return 0; }
-int FakeEngine::ApplyOcr(XDW_DOCUMENT_HANDLE, int, int, const XDW_OCR_OPTION&) { return 0; }
-int FakeEngine::SaveDocument(XDW_DOCUMENT_HANDLE) { return 0; }
-int FakeEngine::CloseDocumentHandle(XDW_DOCUMENT_HANDLE) { return 0; }
+int FakeEngine::ApplyOcr(XDW_DOCUMENT_HANDLE, int page, int, const XDW_OCR_OPTION&) {
+    ocrPages.push_back(page);
+    if (onOcr) onOcr(page);
+    return 0;
+}
+int FakeEngine::SaveDocument(XDW_DOCUMENT_HANDLE) {
+    ++saveCalls;
+    return 0;
+}
+int FakeEngine::CloseDocumentHandle(XDW_DOCUMENT_HANDLE) {
+    ++closeCalls;
+    return 0;
+}
 int FakeEngine::Finalize() {
     ++finalizeCalls;
     return 0;
@@ -102,6 +119,38 @@ void ShowActive(QWidget* window) {
     window->show();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window)) throw std::runtime_error("window not active");
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+void Gate::Pass() {
+    std::unique_lock lock(mutex_);
+    reached_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return open_; });
+}
+
+bool Gate::Reached(int timeoutMs) {
+    return WaitFor(
+        [this] {
+            std::lock_guard lock(mutex_);
+            return reached_;
+        },
+        timeoutMs);
+}
+
+void Gate::Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
 }
 
 QString FocusName() {

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,6 +29,14 @@ public:
     std::function<void()> throwOnInformation;
     // Runs inside the direct PDF conversion.
     std::function<void()> onDirectConversion;
+    // The document the OCR pass opens: the open's result and its pages.
+    int openResult = XDW_E_FAIL;
+    int pages = 0;
+    // Runs inside the OCR of each page (on the worker, like the engine).
+    std::function<void(int page)> onOcr;
+    std::vector<int> ocrPages;  // the pages OCR was asked for, in order
+    int saveCalls = 0;
+    int closeCalls = 0;
 
     int informationCalls = 0;
     int beginCalls = 0;
@@ -100,6 +110,25 @@ double ShareOfColour(QWidget* widget, const QColor& colour);
 // The share of the widget's painted pixels within tolerance (the sum of the three
 // channel differences) of colour.
 double ShareNear(QWidget* widget, const QColor& colour, int tolerance);
+
+// Lets events through until done() holds or timeoutMs have passed; returns done().
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// A gate a worker stops at until the test opens it.
+class Gate {
+public:
+    // On the worker: blocks until Open. Notes that it has been reached.
+    void Pass();
+    // On the test's thread: lets events through until the worker waits here.
+    bool Reached(int timeoutMs = 5000);
+    void Open();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool reached_ = false;
+    bool open_ = false;
+};
 
 template <typename T>
 T* Find(QWidget* parent, const char* name) {

@@ -40,6 +40,12 @@ protected:
         ShowActive(window.get());
     }
 
+    // The worker's part of a run has ended and its calls to the window are through.
+    void WaitForWork() {
+        ASSERT_TRUE(WaitFor([&] { return !window->Run().Working(); })) << "the worker never ended";
+        QApplication::processEvents();
+    }
+
     template <typename T = QWidget>
     T* Child(const char* name) {
         return Find<T>(window.get(), name);
@@ -136,6 +142,7 @@ TEST_F(MainWindow, OcrBoxEnablesAutoRotateWithoutTouchingItsCheckMark) {
 
 TEST_F(MainWindow, AutomaticRunCoversTheOptionPanelWithTheBanner) {
     Start({"/data/report.doc"});  // no settings: an automatic run by application printing
+    WaitForWork();
     ASSERT_EQ(engine.beginCalls, 1);
     QLabel* banner = window->Banner();
     ASSERT_NE(banner, nullptr);
@@ -163,6 +170,7 @@ TEST_F(MainWindow, AutomaticRunCoversTheOptionPanelWithTheBanner) {
 
 TEST_F(MainWindow, TimerPollsTheMonitoredConversionUntilItEndsAndTheWindowCloses) {
     Start({"/data/report.doc"});
+    WaitForWork();
     ASSERT_TRUE(window->Timer()->isActive());
     engine.statusPhase = XDW_PHASE_FINISHED;
     QTRY_VERIFY_WITH_TIMEOUT(!window->Timer()->isActive(), 3000);
@@ -174,6 +182,8 @@ TEST_F(MainWindow, OnlyARunWaitingForExecuteWaitsForTheUser) {
     StartInteractive();
     EXPECT_TRUE(window->WaitsForUser());
     QTest::mouseClick(Child("BitBtn1"), Qt::LeftButton);  // application printing starts
+    EXPECT_FALSE(window->WaitsForUser()) << "the worker ends the run by itself";
+    WaitForWork();
     EXPECT_FALSE(window->WaitsForUser()) << "the monitor ends the run by itself";
     engine.statusPhase = XDW_PHASE_FINISHED;
     QTRY_VERIFY_WITH_TIMEOUT(window->CloseRequested(), 3000);
@@ -211,6 +221,7 @@ TEST_F(MainWindow, CloseIsARequestThatTakesEffectInTheEventLoop) {
 TEST_F(MainWindow, ExecuteButtonRunsTheConversion) {
     StartInteractive();
     QTest::mouseClick(Child("BitBtn1"), Qt::LeftButton);
+    WaitForWork();
     EXPECT_EQ(engine.beginCalls, 1);
     EXPECT_TRUE(window->Timer()->isActive());
     const auto lines = window->LogLines();
@@ -232,6 +243,7 @@ TEST_F(MainWindow, ErrorOutOfAnEventReachesTheDefaultHandlerAndTheWindowGoesOn) 
 
     engine.throwOnInformation = nullptr;
     QTest::mouseClick(Child("BitBtn1"), Qt::LeftButton);
+    WaitForWork();
     EXPECT_EQ(engine.beginCalls, 1) << "the window still works";
 }
 
@@ -239,6 +251,7 @@ TEST_F(MainWindow, ReportedFailureOfAnInteractiveRunShowsAPlainBox) {
     StartInteractive();
     engine.beginResult = XDW_E_FILE_NOT_FOUND;
     QTest::mouseClick(Child("BitBtn1"), Qt::LeftButton);
+    WaitForWork();
     ASSERT_GE(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].text, "指定されたファイルが見つかりません。");
     EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::None);
@@ -262,37 +275,10 @@ TEST_F(MainWindow, LogLinesAreTheLinesAppendedOrTyped) {
     EXPECT_EQ(window->LogLines(), expected);
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
-TEST_F(MainWindow, AutomaticDirectRunCompletesBeforeTheWindowIsFirstDrawn) {
-    engine.imagePdfResult = 0;
-    window =
-        std::make_unique<TFMain>(engine, std::vector<std::string>{"/data/scan.pdf"}, folder.Path());
-    PaintCounter counter;
-    window->installEventFilter(&counter);
-    int paintsDuringConversion = -1;
-    engine.onDirectConversion = [&] { paintsDuringConversion = counter.paints; };
-    window->show();
-    EXPECT_EQ(paintsDuringConversion, 0);
-    EXPECT_TRUE(window->CloseRequested()) << "the run finished inside the show";
-    EXPECT_TRUE(window->isVisible()) << "the close waits for the event loop";
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
-    const auto lines = window->LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "XDW出力完了しました。"), lines.end());
-    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 2000);
-}
-
 TEST_F(MainWindow, ErrorInTheShowEventIsReportedAndTheWindowStaysOpen) {
     engine.throwOnInformation = [] { throw std::runtime_error("broken engine"); };
-    Start({"/data/scan.pdf"});  // automatic: Execute runs inside the show event
+    Start({"/data/scan.pdf"});  // automatic: Execute starts inside the show event
+    WaitForWork();
     ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].text, "broken engine.");
     EXPECT_FALSE(window->CloseRequested());

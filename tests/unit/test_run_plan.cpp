@@ -134,19 +134,13 @@ TEST_F(RunPlan, NoArgumentShowsOnlyTheSettingsDialogThenCloses) {
     EXPECT_FALSE(Exists(LogPath()));
 }
 
-TEST_F(RunPlan, AnErrorInsideTheShowEventLeavesTheWindowOpenWithoutALogFile) {
+TEST_F(RunPlan, AnErrorInsideTheConversionLeavesTheWindowOpenWithoutALogFile) {
     engine.throwIn = "CreateXdwFromImagePdfFile";
-    Create({MakeSource("x.pdf")});
-    try {
-        run->FormShow();
-        FAIL() << "the engine's error should leave the show event";
-    } catch (const std::exception& error) {
-        run->HandleException(error);
-    }
+    Start({MakeSource("x.pdf")});  // the error comes out of the worker's part, not the show event
     EXPECT_THAT(window.errorMessages, ElementsAre("engine fault."));
     EXPECT_EQ(window.closeRequests, 0);
     EXPECT_FALSE(Exists(LogPath()));
-    EXPECT_THAT(window.Entries("SetChecked"), IsEmpty());
+    EXPECT_FALSE(run->Working()) << "a later Execute is not refused as a second start";
 }
 
 }  // namespace

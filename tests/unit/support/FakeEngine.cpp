@@ -9,6 +9,7 @@ namespace quilbex::testing {
 void FakeEngine::Record(const std::string& name, const std::string& arguments) {
     calls.push_back(name + "(" + arguments + ")");
     if (onCall) onCall(name);
+    if (onCallRecorded) onCallRecorded(calls.back());
     const auto reason = reasons.find(name);
     lastError_ = reason == reasons.end() ? std::string() : reason->second;
     if (name == throwIn) throw std::runtime_error("engine fault");

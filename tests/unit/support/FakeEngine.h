@@ -43,7 +43,9 @@ public:
     // as the engine does); empty: none.
     std::map<std::string, std::string> reasons;  // call name -> reason
     std::string version = "1.0.2.0";
-    std::function<void(const std::string& name)> onCall;  // runs at the start of every call
+    // Run at the start of every call: with its name, and with the call as recorded.
+    std::function<void(const std::string&)> onCall;
+    std::function<void(const std::string&)> onCallRecorded;
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;

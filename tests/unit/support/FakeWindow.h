@@ -24,6 +24,9 @@ public:
     std::vector<std::string> messages;       // ShowMessage
     std::vector<std::string> errorMessages;  // ShowErrorMessage
     std::function<void()> onSettingsDialog;  // runs while the dialog is "open"
+    // Not in the journal: every progress shown, and every outcome announced.
+    std::vector<RunProgress> progress;
+    std::vector<RunOutcome> outcomes;
 
     void AppendLog(const std::string& line) override;
     void ClearLog() override;
@@ -36,6 +39,8 @@ public:
     void ShowMessage(const std::string& text) override;
     void ShowErrorMessage(const std::string& text) override;
     void SetTimerEnabled(bool enabled) override;
+    void ShowProgress(const RunProgress& shown) override { progress.push_back(shown); }
+    void AnnounceOutcome(const RunOutcome& outcome) override { outcomes.push_back(outcome); }
     void ShowSettingsDialog() override;
     void RequestClose() override;
 

@@ -1,0 +1,45 @@
+// Notifications through the desktop's notification service
+// (org.freedesktop.Notifications on the session bus). Without a bus or a
+// service nothing is shown and nothing fails.
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include "ui/Notifier.h"
+
+namespace quilbex {
+
+class DesktopNotifier : public QObject, public Notifier {
+    Q_OBJECT
+
+public:
+    explicit DesktopNotifier(QDBusConnection bus = QDBusConnection::sessionBus(),
+                             QObject* parent = nullptr);
+
+    void Notify(const RunOutcome& outcome) override;
+
+    // The notification offers to open the document: wait up to limitMs for
+    // the user to choose, or for the notification to go away, and act on the
+    // choice. Returns at once when there is nothing to wait for.
+    void AwaitAnswer(int limitMs);
+
+    // The id the service gave the last notification (0: none was shown).
+    uint Id() const { return id_; }
+
+signals:
+    void Answered();
+
+private slots:
+    void onActionInvoked(uint id, const QString& action);
+    void onNotificationClosed(uint id, uint reason);
+
+private:
+    QDBusConnection bus_;
+    uint id_ = 0;
+    bool waiting_ = false;  // the notification offers actions and is still up
+    QString document_;
+};
+
+}  // namespace quilbex

@@ -1,0 +1,38 @@
+#include "ui/Notifier.h"
+
+#include <QFileInfo>
+
+namespace quilbex {
+
+NotificationText DescribeOutcome(const RunOutcome& outcome) {
+    const QFileInfo source(QString::fromStdString(outcome.source));
+    const QFileInfo document(QString::fromStdString(outcome.outPath));
+    const QString where = document.fileName() + QLatin1Char('\n') + document.absolutePath();
+    const QString reason = QString::fromStdString(outcome.reason);
+    const bool written = !outcome.outPath.empty();
+    NotificationText text;
+    text.offersOpen = written;
+    switch (outcome.status) {
+        case ExitStatus::kDone:
+        case ExitStatus::kIncomplete:
+            text.summary = QStringLiteral("変換しました: ") + source.fileName();
+            text.body = where;
+            if (!reason.isEmpty())
+                text.body += QStringLiteral("\n一部の処理に失敗しました: ") + reason;
+            break;
+        case ExitStatus::kCancelled:
+            text.summary = QStringLiteral("変換を中止しました: ") + source.fileName();
+            text.body = written
+                            ? where + QStringLiteral("\n文書は変換したままの状態で残っています。")
+                            : QStringLiteral("文書は作られていません。");
+            break;
+        default:
+            text.summary = QStringLiteral("変換できませんでした: ") + source.fileName();
+            text.body =
+                reason.isEmpty() ? QStringLiteral("何らかのエラーが発生しました。") : reason;
+            break;
+    }
+    return text;
+}
+
+}  // namespace quilbex

@@ -1,0 +1,81 @@
+#include "ui/ProgressStrip.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace quilbex {
+
+namespace {
+
+QString Pages(const QString& what, const RunProgress& p) {
+    return what + QStringLiteral("　%1/%2ページ").arg(p.current).arg(p.total);
+}
+
+}  // namespace
+
+QString ProgressText(const RunProgress& p) {
+    using Step = RunProgress::Step;
+    switch (p.step) {
+        case Step::kNone:
+            return {};
+        case Step::kConverting:
+            return QStringLiteral("XDWに変換しています…");
+        case Step::kRotating:
+            return Pages(QStringLiteral("自動正立しています…"), p);
+        case Step::kRecognising:
+            return Pages(QStringLiteral("OCRしています…"), p);
+        case Step::kSaving:
+            return QStringLiteral("xdwファイルを保存しています…");
+        case Step::kStarting:
+            return QStringLiteral("変換を開始しています…");
+        case Step::kLayingOut:
+            return QStringLiteral("アプリケーションで印刷しています…");
+        case Step::kGenerating:
+            return Pages(QStringLiteral("ページを生成しています…"), p);
+        case Step::kAttaching:
+            return QStringLiteral("元のファイルを添付しています…");
+        case Step::kWriting:
+            return QStringLiteral("ファイルに書き出しています…");
+        case Step::kCancelling:
+            return QStringLiteral("中止しています…");
+    }
+    return {};
+}
+
+TProgressStrip::TProgressStrip(QWidget* parent)
+    : QFrame(parent), label_(new QLabel(this)), bar_(new QProgressBar(this)) {
+    setObjectName(QStringLiteral("pnlProgress"));
+    label_->setObjectName(QStringLiteral("lblProgress"));
+    bar_->setObjectName(QStringLiteral("pbProgress"));
+    bar_->setTextVisible(false);
+    bar_->setMaximumHeight(14);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(6, 3, 6, 3);
+    row->setSpacing(8);
+    row->addWidget(label_, 1);
+    row->addWidget(bar_, 1);
+    hide();
+}
+
+void TProgressStrip::Show(const RunProgress& p) {
+    if (p.step == RunProgress::Step::kNone) {
+        hide();
+        return;
+    }
+    label_->setText(ProgressText(p));
+    const bool counted = p.total > 0 && (p.step == RunProgress::Step::kRotating ||
+                                         p.step == RunProgress::Step::kRecognising ||
+                                         p.step == RunProgress::Step::kGenerating);
+    if (counted) {
+        // Pages being recognised are not done yet; generated pages are.
+        const bool generating = p.step == RunProgress::Step::kGenerating;
+        bar_->setRange(0, p.total);
+        bar_->setValue(generating ? p.current : p.current - 1);
+    } else {
+        bar_->setRange(0, 0);  // moves without end
+    }
+    show();
+}
+
+}  // namespace quilbex

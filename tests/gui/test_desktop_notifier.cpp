@@ -1,0 +1,190 @@
+// The desktop notifier against a stand-in notification service on a private
+// session bus: what it sends, and how it acts on the user's answer.
+#include <gtest/gtest.h>
+#include <QDBusConnection>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
+#include <mutex>
+
+#include "GuiSupport.h"
+#include "ui/DesktopNotifier.h"
+
+namespace quilbex::test {
+
+// Answers Notify like a notification server and can send its signals.
+class FakeNotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown {
+        QString app, icon, summary, body;
+        QStringList actions;
+        QVariantMap hints;
+        int timeout;
+    };
+    std::vector<Shown> Calls() {
+        std::lock_guard lock(mutex_);
+        return shown_;
+    }
+
+public slots:
+    uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout) {
+        std::lock_guard lock(mutex_);
+        shown_.push_back({app, icon, summary, body, actions, hints, timeout});
+        return uint(shown_.size()) + 40;
+    }
+
+signals:
+    void ActionInvoked(uint id, const QString& action);
+    void NotificationClosed(uint id, uint reason);
+
+private:
+    std::mutex mutex_;
+    std::vector<Shown> shown_;
+};
+
+// Takes the URLs the notifier asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    std::vector<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.push_back(url); }
+};
+
+namespace {
+
+class DesktopNotifierTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
+        bus.start(daemon, {"--session", "--nofork", "--print-address=1"});
+        ASSERT_TRUE(bus.waitForStarted());
+        ASSERT_TRUE(WaitFor([&] { return bus.canReadLine(); }));
+        address = QString::fromUtf8(bus.readLine()).trimmed();
+        client = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(address, QStringLiteral("notifier-client")));
+        ASSERT_TRUE(client->isConnected());
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    }
+    void TearDown() override {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        if (serviceThread.isRunning()) {
+            QMetaObject::invokeMethod(
+                service, [this] { delete service; }, Qt::BlockingQueuedConnection);
+            serviceThread.quit();
+            serviceThread.wait();
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("notifier-client"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("notifier-service"));
+        if (bus.state() != QProcess::NotRunning) {
+            bus.terminate();
+            bus.waitForFinished();
+        }
+    }
+    // The service runs on a thread of its own: the notifier waits for its answer.
+    void StartService() {
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(address, QStringLiteral("notifier-service"));
+        service = new FakeNotificationService;
+        service->moveToThread(&serviceThread);
+        serviceThread.start();
+        // Registered on its own thread, where its signals are sent from.
+        bool registered = false;
+        QMetaObject::invokeMethod(
+            service,
+            [&] {
+                registered = connection.registerObject(
+                    QStringLiteral("/org/freedesktop/Notifications"), service,
+                    QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+            },
+            Qt::BlockingQueuedConnection);
+        ASSERT_TRUE(registered);
+        ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    }
+    static RunOutcome Converted() {
+        RunOutcome outcome;
+        outcome.status = ExitStatus::kDone;
+        outcome.source = "/home/user/scan/scan.pdf";
+        outcome.outPath = "/home/user/文書/scan.xdw";
+        return outcome;
+    }
+
+    QProcess bus;
+    QString address;
+    std::unique_ptr<QDBusConnection> client;
+    QThread serviceThread;
+    FakeNotificationService* service = nullptr;
+    UrlCatcher catcher;
+};
+
+TEST_F(DesktopNotifierTest, AConvertedDocumentIsNamedAndItsFolderOpensOnRequest) {
+    StartService();
+    DesktopNotifier notifier(*client);
+    notifier.Notify(Converted());
+    const auto calls = service->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].app, "Quilbex");
+    EXPECT_EQ(calls[0].summary, "変換しました: scan.pdf");
+    EXPECT_EQ(calls[0].body, "scan.xdw\n/home/user/文書");
+    EXPECT_EQ(calls[0].actions,
+              QStringList({"default", "開く", "open", "開く", "folder", "フォルダーを開く"}));
+    EXPECT_EQ(notifier.Id(), 41u);
+
+    const uint id = notifier.Id();
+    QMetaObject::invokeMethod(service, [this, id] { emit service->ActionInvoked(id + 1, "open"); });
+    QMetaObject::invokeMethod(service, [this, id] { emit service->ActionInvoked(id, "folder"); });
+    QElapsedTimer clock;
+    clock.start();
+    notifier.AwaitAnswer(5000);
+    EXPECT_LT(clock.elapsed(), 4000) << "the answer ends the wait";
+    ASSERT_EQ(catcher.opened.size(), 1u) << "another notification's answer is not ours";
+    EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile("/home/user/文書"));
+}
+
+TEST_F(DesktopNotifierTest, AFailureCarriesItsReasonAndOffersNothingToOpen) {
+    StartService();
+    DesktopNotifier notifier(*client);
+    RunOutcome failed;
+    failed.status = ExitStatus::kFailed;
+    failed.source = "/data/memo.doc";  // and no document
+    failed.reason = "指定されたファイルが見つかりません。";
+    notifier.Notify(failed);
+    const auto calls = service->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].summary, "変換できませんでした: memo.doc");
+    EXPECT_EQ(calls[0].body, "指定されたファイルが見つかりません。");
+    EXPECT_TRUE(calls[0].actions.isEmpty());
+    QElapsedTimer clock;
+    clock.start();
+    notifier.AwaitAnswer(5000);
+    EXPECT_LT(clock.elapsed(), 500) << "nothing to wait for";
+}
+
+TEST_F(DesktopNotifierTest, WithoutAServiceOrABusNothingBreaks) {
+    DesktopNotifier notifier(*client);  // a bus, but no notification service on it
+    notifier.Notify(Converted());
+    EXPECT_EQ(notifier.Id(), 0u);
+    DesktopNotifier unconnected(QDBusConnection(QStringLiteral("no such bus")));
+    unconnected.Notify(Converted());
+    QElapsedTimer clock;
+    clock.start();
+    notifier.AwaitAnswer(5000);
+    unconnected.AwaitAnswer(5000);
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_TRUE(catcher.opened.empty());
+}
+
+}  // namespace
+}  // namespace quilbex::test
+
+#include "test_desktop_notifier.moc"

@@ -1,0 +1,241 @@
+// The main window while the engine works on the worker: it paints, answers,
+// shows how far the run has got, can be cancelled between OCR pages and tells
+// the desktop how the run ended.
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+#include "GuiSupport.h"
+#include "ui/Notifier.h"
+#include "ui/ProgressStrip.h"
+#include "ui/TFMain.h"
+
+namespace quilbex::test {
+namespace {
+
+class RecordingNotifier : public Notifier {
+public:
+    std::vector<RunOutcome> told;
+    void Notify(const RunOutcome& outcome) override { told.push_back(outcome); }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+class LongWork : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sources.isValid());
+        source = sources.filePath(QStringLiteral("scan.pdf")).toStdString();
+        QFile file(QString::fromStdString(source));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4\n");
+    }
+    void TearDown() override {
+        gate->Open();  // a worker never stays behind a closed gate
+        window.reset();
+    }
+
+    // An OCR run of pages pages whose worker stops at the gate inside page `stopAt`.
+    void PrepareOcr(int pages, int stopAt, const std::string& ini = "[common]\nOCR=Y\n") {
+        folder.WriteIni(ini);
+        engine.imagePdfResult = 0;
+        engine.openResult = 0;
+        engine.pages = pages;
+        engine.onOcr = [this, stopAt](int page) {
+            if (page == stopAt) gate->Pass();
+        };
+    }
+    void Create(std::vector<std::string> args) {
+        window = std::make_unique<TFMain>(engine, std::move(args), folder.Path());
+        window->SetNotifier(&notifier);
+    }
+    bool LogHas(const std::string& line) const {
+        const auto lines = window->LogLines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    bool SourceExists() const { return QFile::exists(QString::fromStdString(source)); }
+
+    FakeEngine engine;
+    ProgramDir folder;
+    MessageRecorder messages;
+    RecordingNotifier notifier;
+    QTemporaryDir sources;
+    std::string source;
+    std::unique_ptr<Gate> gate = std::make_unique<Gate>();
+    std::unique_ptr<TFMain> window;
+};
+
+TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) {
+    PrepareOcr(3, 2);
+    Create({source});
+    PaintCounter counter;
+    window->installEventFilter(&counter);
+    ShowActive(window.get());
+    ASSERT_TRUE(gate->Reached());
+
+    EXPECT_TRUE(window->Run().Working());
+    EXPECT_TRUE(LogHas("1ページをOCRしました。")) << "the log pane fills as the pages go";
+    EXPECT_FALSE(LogHas("2ページをOCRしました。"));
+    TProgressStrip* strip = window->Progress();
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(strip->Label()->text(), "OCRしています…　2/3ページ");
+    EXPECT_EQ(strip->Bar()->maximum(), 3);
+    EXPECT_EQ(strip->Bar()->value(), 1);
+
+    const int before = counter.paints;
+    window->update();
+    EXPECT_TRUE(WaitFor([&] { return counter.paints > before; }, 2000)) << "no repaint";
+    emit Find<QPlainTextEdit>(window.get(), "Memo1")->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_TRUE(window->PopupMenu()->isVisible()) << "the pop-up menu answers";
+    window->PopupMenu()->hide();
+
+    gate->Open();
+    ASSERT_TRUE(WaitFor([&] { return window->CloseRequested(); }));
+    EXPECT_EQ(engine.ocrPages, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(engine.saveCalls, 1);
+    EXPECT_TRUE(LogHas("xdwファイルを保存しました。"));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
+}
+
+TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuOrByClosing) {
+    struct Case {
+        const char* name;
+        bool byClosing;
+    };
+    for (const Case c : {Case{"menu", false}, Case{"closing", true}}) {
+        SCOPED_TRACE(c.name);
+        engine = FakeEngine{};
+        gate = std::make_unique<Gate>();
+        PrepareOcr(5, 2, "[common]\nOCR=Y\nDelFile=Y\n");
+        Create({source});
+        ShowActive(window.get());
+        ASSERT_TRUE(gate->Reached());
+        if (c.byClosing) {
+            window->close();
+            EXPECT_TRUE(window->isVisible()) << "the window waits for the page";
+        } else {
+            window->PopupMenu()->actions().first()->trigger();
+        }
+        EXPECT_EQ(window->Progress()->Label()->text(), "中止しています…");
+        gate->Open();
+        ASSERT_TRUE(WaitFor([&] { return !window->isVisible(); }));
+
+        EXPECT_EQ(engine.ocrPages, (std::vector<int>{1, 2})) << "page 3 is never asked for";
+        EXPECT_EQ(engine.saveCalls, 0) << "the document stays as converted";
+        EXPECT_EQ(engine.closeCalls, 1);
+        EXPECT_EQ(engine.cancelCalls, 0);
+        EXPECT_FALSE(SourceExists()) << "the document was complete before the pass: the source went";
+        const std::vector<std::string> tail = {
+            "xdwファイルをオープンしました。", "5ページ処理します。",    "1ページをOCRしました。",
+            "変換を中止しています。",          "2ページをOCRしました。", "変換を中止しました。"};
+        const auto lines = window->LogLines();
+        ASSERT_GE(lines.size(), tail.size());
+        EXPECT_EQ(std::vector<std::string>(lines.end() - tail.size(), lines.end()), tail);
+        ASSERT_FALSE(notifier.told.empty());
+        EXPECT_EQ(notifier.told.back().status, ExitStatus::kCancelled);
+        window.reset();
+    }
+}
+
+TEST_F(LongWork, TheDesktopHearsHowAnAutomaticRunEnded) {
+    struct Case {
+        const char* name;
+        std::string ini;
+        int directResult;
+        int beginResult;
+        int told;
+        ExitStatus status;
+        std::string reason;
+        std::string outPath;  // the document written
+    };
+    const std::vector<Case> cases = {
+        {"converted", "", 0, 0, 1, ExitStatus::kDone, "", "/srv/xdw/scan.xdw"},
+        {"failed", "", XDW_E_CANNOT_READ, XDW_E_FILE_NOT_FOUND, 1, ExitStatus::kFailed,
+         "指定されたファイルが見つかりません。", ""},
+        {"interactive", "[common]\nShowSetting=Y\n", 0, 0, 0, {}, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        notifier.told.clear();
+        engine.imagePdfResult = c.directResult;
+        engine.beginResult = c.beginResult;
+        folder.WriteIni(c.ini);
+        Create({source});
+        ShowActive(window.get());
+        if (c.told == 0)
+            QTest::mouseClick(Find<QPushButton>(window.get(), "BitBtn1"), Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return window->CloseRequested(); }));
+        ASSERT_EQ(notifier.told.size(), std::size_t(c.told));
+        if (c.told == 0) continue;
+        EXPECT_EQ(notifier.told[0].status, c.status);
+        EXPECT_EQ(notifier.told[0].reason, c.reason);
+        EXPECT_EQ(notifier.told[0].outPath, c.outPath);
+        window.reset();
+    }
+}
+
+TEST_F(LongWork, AnAutomaticRunComesOnScreenOnlyWhenItsWorkTakesAWhile) {
+    engine.imagePdfResult = 0;
+    Create({source});
+    bool closed = false;
+    QObject::connect(window.get(), &TFMain::Closed, [&] { closed = true; });
+    window->Launch();
+    ASSERT_TRUE(WaitFor([&] { return closed; }));
+    EXPECT_FALSE(window->windowHandle() && window->windowHandle()->isExposed())
+        << "a quick run never flashes a window";
+
+    PrepareOcr(2, 1);
+    Create({source});
+    window->Launch();
+    ASSERT_TRUE(gate->Reached());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return window->isVisible(); }, 3000))
+        << "the window shows itself after half a second of work";
+    gate->Open();
+}
+
+TEST_F(LongWork, AtItsMinimumSizeNothingOfTheWindowIsCut) {
+    folder.WriteIni("[common]\nShowSetting=Y\n");
+    Create({source});
+    ShowActive(window.get());
+    window->resize(1, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), window->minimumSize());
+    QWidget* panel = Find<QWidget>(window.get(), "pnlSet");
+    for (QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(panel->contentsRect().contains(
+            QRect(child->pos(),
+                  QSize(std::max(child->width(), child->sizeHint().width()), child->height()))))
+            << child->objectName().toStdString();
+    }
+    auto* memo = Find<QPlainTextEdit>(window.get(), "Memo1");
+    EXPECT_GE(memo->height(), 3 * memo->fontMetrics().lineSpacing());
+}
+
+TEST_F(LongWork, QtsOwnTextsAreJapanese) {
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "キャンセル");
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Open)->text(), "開く");
+}
+
+}  // namespace
+}  // namespace quilbex::test
