@@ -29,9 +29,9 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900
 
 echo "== ThreadSanitizer (threaded engine tests only)"
-# The printing worker and the OCR tests are where threads meet; only their
+# The printing worker and the OCR look-ahead are where threads meet; only their
 # programs are built, to keep this stage short.
-tsan_tests="engine_test_appprint_worker engine_test_ocr engine_test_ocr_ahead"
+tsan_tests="engine_test_appprint_worker engine_test_ocr_ahead"
 cmake -S . -B build-tsan -G Ninja -DQUILBEX_WERROR=ON -DQUILBEX_TSAN=ON \
   -DQUILBEX_GUI=OFF -DQUILBEX_BENCH=OFF >/dev/null
 # shellcheck disable=SC2086
