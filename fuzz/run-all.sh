@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time
-# (FUZZ_SECONDS, 15 by default), within a memory limit (-rss_limit_mb). Exits
+# (FUZZ_SECONDS, 10 by default), within a memory limit (-rss_limit_mb). Exits
 # non-zero when a target finds a fault; its reproducer is left in the build
 # folder's fuzz-artifacts/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-seconds=${FUZZ_SECONDS:-15}
+seconds=${FUZZ_SECONDS:-10}
 targets=(fuzz_settings_read fuzz_comma_list fuzz_date_format
   fuzz_jpeg_markers fuzz_tiff_pages fuzz_pdf_copy fuzz_ocr_page_image)
 launcher=()

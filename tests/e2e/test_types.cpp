@@ -148,7 +148,7 @@ std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(DesktopEntry, DeclaredType, ::testing::ValuesIn(DeclaredTypes()),
+INSTANTIATE_TEST_SUITE_P(PackageList, DeclaredType, ::testing::ValuesIn(DeclaredTypes()),
                          TestName);
 
 }  // namespace
