@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <utility>
 
@@ -108,11 +109,21 @@ tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::st
 
     RequireLanguageData(dir, languages);
     LimitOcrThreads();
+    // Some of Tesseract's parameters are process-wide (debug_file among them),
+    // and recognising threads each make their own instances: instances are
+    // made one at a time, and the process-wide setting is written only once,
+    // before any instance can read it.
+    static std::mutex creation;
+    static bool quiet = false;
+    std::lock_guard lock(creation);
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     const auto mode = languages == "osd" ? tesseract::OEM_TESSERACT_ONLY : tesseract::OEM_LSTM_ONLY;
     if (api->Init(dir.c_str(), languages.c_str(), mode) != 0)
         throw EngineError(XDW_E_NOT_INSTALLED, "cannot load language data " + languages);
-    api->SetVariable("debug_file", "/dev/null");  // no chatter on the caller's stderr
+    if (!quiet) {
+        api->SetVariable("debug_file", "/dev/null");  // no chatter on the caller's stderr
+        quiet = true;
+    }
     auto& slot = instances[key];
     slot = std::move(api);
     return *slot;
