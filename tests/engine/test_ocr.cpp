@@ -2,8 +2,6 @@
 // get an invisible text layer that a PDF text extractor reads back.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <cstdlib>
 #include <string>
 
@@ -95,16 +93,6 @@ TEST_F(OcrTest, RecognitionWorksAgainAfterFinalize) {
     EXPECT_EQ(XDW_Finalize(nullptr), 0);
     ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH), 0);
     EXPECT_EQ(Count(PdfPageTexts(path).at(0), "quick"), 1);
-}
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        closedir(d);
-    }
-    return n;
 }
 
 // Tesseract's OpenMP loops would start a pool of worker threads that fight

@@ -4,8 +4,6 @@
 // it saved.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <string>
 
 #include "TestFiles.h"
@@ -15,16 +13,6 @@
 using namespace xdwtest;
 
 namespace {
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        closedir(d);
-    }
-    return n;
-}
 
 XDW_OCR_OPTION English() {
     XDW_OCR_OPTION o{};

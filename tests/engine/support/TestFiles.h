@@ -29,6 +29,9 @@ private:
 std::string ReadBytes(const std::string& path);
 // Runs a program (no shell) and waits; throws when it fails.
 void RunTool(const std::vector<std::string>& args);
+
+// How many threads this process has now.
+int ThreadCount();
 // A ZIP archive of the given (name, bytes) entries, stored uncompressed in
 // that order: how OpenDocument files are made without LibreOffice.
 void WriteZip(const std::string& path,
