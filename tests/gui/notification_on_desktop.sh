@@ -33,7 +33,7 @@ Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/de
 pids="$pids $!"
 await "$scratch/display" || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$scratch/display")"
-dbus-daemon --session --nofork --print-address=3 3>"$scratch/bus" &
+dbus-daemon --session --nofork --print-address=3 3>"$scratch/bus" 2>/dev/null &
 pids="$pids $!"
 await "$scratch/bus" || fail "no session bus"
 DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$scratch/bus")
