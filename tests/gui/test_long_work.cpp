@@ -98,8 +98,8 @@ TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) 
     TProgressStrip* strip = window->Progress();
     EXPECT_TRUE(strip->isVisible());
     EXPECT_EQ(strip->Label()->text(), "OCRしています…　2/3ページ");
-    EXPECT_EQ(strip->Bar()->maximum(), 3);
-    EXPECT_EQ(strip->Bar()->value(), 1);
+    EXPECT_EQ(strip->Bar()->maximum(), 300);
+    EXPECT_EQ(strip->Bar()->value(), 100);
 
     const int before = counter.paints;
     window->update();
