@@ -14,6 +14,7 @@
 #include <chrono>
 #include <string>
 
+#include "ScopedEnv.h"
 #include "TestFiles.h"
 #include "appprint_support.h"
 #include "xdwapi/xdwapi.h"
@@ -205,6 +206,54 @@ TEST_F(AppPrintImport, NothingFromOutsideTheFileReachesTheDocument) {
         << "a linked picture was loaded";
     EXPECT_FALSE(Exists(mark)) << "the document's macro ran";
     EXPECT_FALSE(listener.contacted()) << "the network was used";
+}
+
+// Links LibreOffice follows whatever its settings say (a page's background
+// and stylesheet, a drawing's picture, a field that includes one) find
+// nothing: the sandbox shows it no file outside the job. Its home and
+// temporary files are the job's, gone with it.
+TEST_F(AppPrintImport, TheSandboxShowsNoOutsideFileAndKeepsNothing) {
+    const std::string secret = dir.File("secret.png");
+    RunTool({"convert", "-size", "120x80", "xc:red", secret});
+    WriteBytes(dir.File("style.css"),
+               "body { background-image: url(\"file://" + secret + "\") }\n");
+    const std::vector<std::pair<std::string, std::string>> linking = {
+        {"walls.html", "<html><head><link rel=\"stylesheet\" href=\"file://" +
+                           dir.File("style.css") + "\"></head><body background=\"file://" + secret +
+                           "\"><p>Walled page</p></body></html>\n"},
+        {"walls.svg",
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+         "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"400\" height=\"200\">"
+         "<text x=\"20\" y=\"160\">Walled page</text><image x=\"0\" y=\"0\" "
+         "width=\"120\" height=\"80\" xlink:href=\"file://" +
+             secret + "\"/></svg>\n"},
+        {"walls.rtf", "{\\rtf1\\ansi Walled page\\par {\\field{\\*\\fldinst INCLUDEPICTURE \"" +
+                          secret + "\" \\\\d}{\\fldrslt }}\\par}\n"},
+    };
+    TempDir home, tmp;
+    quilbex::testing::ScopedEnv homeEnv("HOME", home.path()), tmpEnv("TMPDIR", tmp.path());
+    for (const auto& [name, content] : linking) {
+        WriteBytes(dir.File(name), content);
+        EXPECT_NE(Joined(Print(dir.File(name))).find("Walled"), std::string::npos) << name;
+        EXPECT_THROW(PdfPageImage(dir.File(name + ".xdw"), 1), std::runtime_error)
+            << name << ": an outside picture was loaded";
+    }
+    EXPECT_EQ(home.Entries(), std::vector<std::string>{}) << "written into the home folder";
+    EXPECT_EQ(tmp.Entries(), std::vector<std::string>{}) << "left in the temporary folder";
+}
+
+// What the sandbox does show (the system, read-only) a document still
+// cannot pull in: a linked section keeps the text it was saved with.
+TEST_F(AppPrintImport, ALinkedSectionIsNotUpdated) {
+    WriteOdf(dir.File("section.odt"), "application/vnd.oasis.opendocument.text",
+             "<office:body><office:text><text:p>Before the section</text:p>"
+             "<text:section text:name=\"linked\"><text:section-source "
+             "xlink:href=\"file:///usr/share/common-licenses/GPL-3\" "
+             "text:filter-name=\"Text\"/><text:p>Saved words</text:p></text:section>"
+             "</office:text></office:body>\n");
+    const std::string text = Joined(Print(dir.File("section.odt")));
+    EXPECT_NE(text.find("Saved words"), std::string::npos) << text;
+    EXPECT_EQ(text.find("GENERAL PUBLIC"), std::string::npos) << "the link was updated";
 }
 
 }  // namespace
