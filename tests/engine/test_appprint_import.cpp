@@ -256,4 +256,53 @@ TEST_F(AppPrintImport, ALinkedSectionIsNotUpdated) {
     EXPECT_EQ(text.find("GENERAL PUBLIC"), std::string::npos) << "the link was updated";
 }
 
+// Formulas LibreOffice would work out again on every load (the system's
+// name, the file's temporary path, the time) print what was saved.
+TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
+    WriteOdf(dir.File("values.ods"), "application/vnd.oasis.opendocument.spreadsheet",
+             "<office:body><office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
+             "<table:table-cell table:formula=\"of:=INFO(&quot;system&quot;)\" "
+             "office:value-type=\"string\" office:string-value=\"SavedSystem\"><text:p>"
+             "SavedSystem</text:p></table:table-cell><table:table-cell "
+             "table:formula=\"of:=CELL(&quot;filename&quot;)\" office:value-type=\"string\" "
+             "office:string-value=\"SavedName\"><text:p>SavedName</text:p></table:table-cell>"
+             "</table:table-row></table:table></office:spreadsheet></office:body>\n");
+    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    WriteZip(dir.File("values.xlsx"),
+             {{"[Content_Types].xml",
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Default Extension=\"rels\" ContentType=\"application/"
+               "vnd.openxmlformats-package.relationships+xml\"/><Override PartName=\"/xl/"
+               "workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument."
+               "spreadsheetml.sheet.main+xml\"/><Override PartName=\"/xl/worksheets/sheet1.xml\" "
+               "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml."
+               "worksheet+xml\"/></Types>"},
+              {"_rels/.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+               "2006/relationships\"><Relationship Id=\"r1\" Type=\"" +
+                   rels +
+                   "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                   "</Relationships>"},
+              {"xl/workbook.xml",
+               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+               "xmlns:r=\"" +
+                   rels +
+                   "\"><sheets><sheet name=\"T\" sheetId=\"1\" r:id=\"r1\"/></sheets>"
+                   "</workbook>"},
+              {"xl/_rels/workbook.xml.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+               "relationships\"><Relationship Id=\"r1\" Type=\"" +
+                   rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+              {"xl/worksheets/sheet1.xml",
+               "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+               "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><f>INFO(\"system\")</f>"
+               "<v>SavedSystem</v></c><c r=\"B1\" t=\"str\"><f>CELL(\"filename\")</f>"
+               "<v>SavedName</v></c></row></sheetData></worksheet>"}});
+    for (const char* name : {"values.ods", "values.xlsx"}) {
+        const std::string text = Joined(Print(dir.File(name)));
+        EXPECT_NE(text.find("SavedSystem"), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find("SavedName"), std::string::npos) << name << ": " << text;
+    }
+}
+
 }  // namespace

@@ -19,6 +19,7 @@
 #include "print/ChildProcess.h"
 #include "print/CopyName.h"
 #include "print/OfficeSandbox.h"
+#include "print/SavedValues.h"
 #include "print/TextEncoding.h"
 
 namespace xdw {
@@ -71,9 +72,15 @@ std::string OfficeSaid(const std::string& logPath) {
 
 }  // namespace
 
-// The file LibreOffice is given: the snapshot itself, or for text a UTF-8
-// copy of it under the same name, which the import reads as UTF-8.
+// The file LibreOffice is given: the snapshot itself, for text a UTF-8 copy
+// of it under the same name, which the import reads as UTF-8, for a
+// spreadsheet a copy holding its saved values only.
 std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) const {
+    if (HasSavedValues(request_.plan.mimeType)) {
+        const std::string copy = temp.sub("values") + "/" + CopyName(request_.input);
+        WriteSavedValues(snapshot, copy, request_.plan.mimeType);
+        return copy;
+    }
     const std::string& charset = request_.plan.charset;
     if (charset.empty()) return snapshot;
     const std::string bytes = ReadAll(snapshot);
