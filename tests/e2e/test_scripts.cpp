@@ -278,8 +278,15 @@ TEST(Signals, TermAtTheStartOfADirectConversion) {
 // document is complete.
 TEST(Signals, TermDuringTheOcrPass) {
     Scene scene(Scene::Keys{{"DelFile", "Y"}, {"OCR", "Y"}});
+    // Scanned pages, so that each one is recognised for a while.
+    const fs::path scan = scene.folder.root() / "scan.png";
+    RunTool({"convert", "-size", "1240x1754", "xc:white", "-pointsize", "40", "-draw",
+             "text 100,200 'A scanned page to be read'", scan.string()});
     const fs::path source = scene.folder.root() / "pages.pdf";
-    MakeTextPdf(source, std::vector<std::string>(30, "a page to be read"));
+    std::vector<std::string> img2pdf = {"img2pdf"};
+    img2pdf.insert(img2pdf.end(), 20, scan.string());
+    img2pdf.insert(img2pdf.end(), {"-o", source.string()});
+    RunTool(img2pdf);
     auto program = scene.folder.Start({source.string()});
     // The source goes once the document is complete, before the OCR pass.
     for (int i = 0; i < 600 && fs::exists(source); ++i)

@@ -208,6 +208,40 @@ TEST_F(AppPrintImport, NothingFromOutsideTheFileReachesTheDocument) {
     EXPECT_FALSE(listener.contacted()) << "the network was used";
 }
 
+// XML with an import of its own is printed as the document it holds.
+TEST_F(AppPrintImport, FlatOpenDocumentAndXhtmlAreDocumentsNotSource) {
+    WriteBytes(dir.File("flat.fods"),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+               "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+               "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+               "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+               "office:version=\"1.2\" "
+               "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body>"
+               "<office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
+               "<table:table-cell office:value-type=\"string\"><text:p>Flat sheet cell</text:p>"
+               "</table:table-cell></table:table-row></table:table></office:spreadsheet>"
+               "</office:body></office:document>\n");
+    WriteBytes(dir.File("page.xhtml"),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html "
+               "xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>X</title></head><body>"
+               "<p>Extensible page</p></body></html>\n");
+    for (const auto& [name, shown] :
+         {std::pair{"flat.fods", "Flat sheet cell"}, std::pair{"page.xhtml", "Extensible page"}}) {
+        const std::string text = Joined(Print(dir.File(name)));
+        EXPECT_NE(text.find(shown), std::string::npos) << name << ": " << text;
+        EXPECT_EQ(text.find("xmlns"), std::string::npos) << name << " printed as source";
+    }
+}
+
+// A link to a text file, its name in Shift-JIS and 246 bytes long: printed
+// like any other file.
+TEST_F(AppPrintImport, AnOddlyNamedLinkPrintsItsFile) {
+    WriteBytes(dir.File("plain.txt"), "Text behind a link\n");
+    const std::string name = "\x95\xCF\x8A\xB7" + std::string(238, 'n') + ".txt";
+    ASSERT_EQ(symlink("plain.txt", dir.File(name).c_str()), 0);
+    EXPECT_NE(Joined(Print(dir.File(name))).find("behind a link"), std::string::npos) << reason;
+}
+
 // Links LibreOffice follows whatever its settings say (a page's background
 // and stylesheet, a drawing's picture, a field that includes one) find
 // nothing: the sandbox shows it no file outside the job. Its home and
@@ -262,10 +296,10 @@ TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
     WriteOdf(dir.File("values.ods"), "application/vnd.oasis.opendocument.spreadsheet",
              "<office:body><office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
              "<table:table-cell table:formula=\"of:=INFO(&quot;system&quot;)\" "
-             "office:value-type=\"string\" office:string-value=\"SavedSystem\"><text:p>"
-             "SavedSystem</text:p></table:table-cell><table:table-cell "
+             "office:value-type=\"string\" office:string-value=\"Saved1\"><text:p>"
+             "Saved1</text:p></table:table-cell><table:table-cell "
              "table:formula=\"of:=CELL(&quot;filename&quot;)\" office:value-type=\"string\" "
-             "office:string-value=\"SavedName\"><text:p>SavedName</text:p></table:table-cell>"
+             "office:string-value=\"Saved2\"><text:p>Saved2</text:p></table:table-cell>"
              "</table:table-row></table:table></office:spreadsheet></office:body>\n");
     const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     WriteZip(dir.File("values.xlsx"),
@@ -296,12 +330,12 @@ TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
               {"xl/worksheets/sheet1.xml",
                "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
                "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><f>INFO(\"system\")</f>"
-               "<v>SavedSystem</v></c><c r=\"B1\" t=\"str\"><f>CELL(\"filename\")</f>"
-               "<v>SavedName</v></c></row></sheetData></worksheet>"}});
+               "<v>Saved1</v></c><c r=\"B1\" t=\"str\"><f>CELL(\"filename\")</f>"
+               "<v>Saved2</v></c></row></sheetData></worksheet>"}});
     for (const char* name : {"values.ods", "values.xlsx"}) {
         const std::string text = Joined(Print(dir.File(name)));
-        EXPECT_NE(text.find("SavedSystem"), std::string::npos) << name << ": " << text;
-        EXPECT_NE(text.find("SavedName"), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find("Saved1"), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find("Saved2"), std::string::npos) << name << ": " << text;
     }
 }
 

@@ -98,15 +98,20 @@ Entries Unpack(const std::string& source) {
     return entries;
 }
 
+[[noreturn]] void CannotWrite(archive* a) {
+    const char* why = archive_error_string(a);
+    throw EngineError(XDW_E_FAIL,
+                      std::string("cannot write the spreadsheet copy: ") + (why ? why : "?"));
+}
+
 void Pack(const std::string& copy, const Entries& entries) {
     std::unique_ptr<archive, WriteFree> out(archive_write_new());
     archive_write_set_format_zip(out.get());
-    if (archive_write_open_filename(out.get(), copy.c_str()) != ARCHIVE_OK)
-        throw EngineError(XDW_E_FAIL, "cannot write the spreadsheet copy");
+    // Every entry deflated, the OpenDocument type too: LibreOffice reads it
+    // all the same.
+    archive_write_set_options(out.get(), "zip:compression=deflate");
+    if (archive_write_open_filename(out.get(), copy.c_str()) != ARCHIVE_OK) CannotWrite(out.get());
     for (const auto& [name, data] : entries) {
-        // An OpenDocument file starts with its type, stored as it is.
-        archive_write_set_options(
-            out.get(), name == "mimetype" ? "zip:compression=store" : "zip:compression=deflate");
         std::unique_ptr<archive_entry, EntryFree> entry(archive_entry_new());
         archive_entry_set_pathname(entry.get(), name.c_str());
         archive_entry_set_filetype(entry.get(), AE_IFREG);
@@ -115,10 +120,9 @@ void Pack(const std::string& copy, const Entries& entries) {
         if (archive_write_header(out.get(), entry.get()) != ARCHIVE_OK ||
             archive_write_data(out.get(), data.data(), data.size()) !=
                 static_cast<la_ssize_t>(data.size()))
-            throw EngineError(XDW_E_FAIL, "cannot write the spreadsheet copy");
+            CannotWrite(out.get());
     }
-    if (archive_write_close(out.get()) != ARCHIVE_OK)
-        throw EngineError(XDW_E_FAIL, "cannot write the spreadsheet copy");
+    if (archive_write_close(out.get()) != ARCHIVE_OK) CannotWrite(out.get());
 }
 
 }  // namespace
