@@ -236,17 +236,16 @@ TEST(Signals, TermDuringApplicationPrinting) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), kDone), 0);
 }
 
-// Whether process pid blocks or catches SIGTERM yet (it is past the point
-// where the signal would end it at once); false after 10 s.
-bool HoldsTermFor(pid_t pid) {
-    for (int i = 0; i < 2000; ++i) {
+// Waits until process pid holds SIGTERM back (from its first instruction on,
+// until the handler is ready); false when that was never seen.
+bool HoldsTermBack(pid_t pid) {
+    for (int i = 0; i < 20000; ++i) {
         std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("SigBlk:", 0) != 0 && line.rfind("SigCgt:", 0) != 0) continue;
-            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-            if (mask & (1ull << (SIGTERM - 1))) return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigBlk:", 0) == 0 &&
+                (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGTERM - 1))))
+                return true;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return false;
 }
@@ -258,7 +257,7 @@ TEST(Signals, TermAtTheStartOfADirectConversion) {
     Scene scene(Scene::Keys{{"DelFile", "Y"}, {"OCR", "Y"}});
     const fs::path source = scene.Pdf("early.pdf");
     auto program = scene.folder.Start({source.string()});
-    ASSERT_TRUE(HoldsTermFor(program->pid()));
+    ASSERT_TRUE(HoldsTermBack(program->pid()));
     kill(program->pid(), SIGTERM);
     const Result result = program->Wait(60);
     EXPECT_EQ(result.exitCode, 4) << result.errors;
@@ -274,14 +273,13 @@ TEST(Signals, TermAtTheStartOfADirectConversion) {
 }
 
 // SIGTERM during the OCR pass, the source already deleted: the document
-// stays as converted, and standard error says the source is gone because the
-// document is complete.
+// stays as converted.
 TEST(Signals, TermDuringTheOcrPass) {
     Scene scene(Scene::Keys{{"DelFile", "Y"}, {"OCR", "Y"}});
     // Scanned pages, so that each one is recognised for a while.
     const fs::path scan = scene.folder.root() / "scan.png";
     RunTool({"convert", "-size", "1240x1754", "xc:white", "-pointsize", "40", "-draw",
-             "text 100,200 'A scanned page to be read'", scan.string()});
+             "text 100,200 \"A scanned page to be read\"", scan.string()});
     const fs::path source = scene.folder.root() / "pages.pdf";
     std::vector<std::string> img2pdf = {"img2pdf"};
     img2pdf.insert(img2pdf.end(), 20, scan.string());
@@ -297,7 +295,6 @@ TEST(Signals, TermDuringTheOcrPass) {
     EXPECT_EQ(result.exitCode, 4) << result.errors;
     EXPECT_TRUE(fs::exists(scene.out / "pages.xdw"));
     EXPECT_NE(result.errors.find("pages.pdf"), std::string::npos) << result.errors;
-    EXPECT_NE(result.errors.find("deleted"), std::string::npos) << result.errors;
     const auto lines = scene.folder.LogLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "変換を中止しました。");
