@@ -13,6 +13,11 @@ namespace {
 
 [[noreturn]] void Bad(const char* what) { throw EngineError(XDW_E_CANNOT_READ, what); }
 
+// Beyond what the engine decodes or lets others decode.
+[[noreturn]] void BeyondLimit(const std::string& what) {
+    throw EngineError(XDW_E_CANNOT_READ, what, Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
+}
+
 unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
 
 // Reads the bits of an EXIF block that place the picture: orientation and
@@ -147,16 +152,15 @@ JpegInfo ParseJpeg(std::string_view bytes) {
             // header, whatever the data behind it holds.
             const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
             if (pixels > kMaxPagePixels || pixels * info.components > kMaxPageBytes)
-                throw EngineError(XDW_E_CANNOT_READ,
-                                  "picture too large (" + std::to_string(info.width) + "x" +
-                                      std::to_string(info.height) +
-                                      " pixels; at most 600 million and 640 MiB decoded)");
+                BeyondLimit("picture too large (" + std::to_string(info.width) + "x" +
+                            std::to_string(info.height) +
+                            " pixels; at most 600 million and 640 MiB decoded)");
             if (segSize < 6 + 3 * static_cast<size_t>(info.components)) Bad("short frame header");
             frame = true;
         } else if (marker == 0xDA) {
             if (!frame) Bad("scan before frame");
             // Each scan of a progressive picture is a pass over all of it.
-            if (++scans > kMaxJpegScans) Bad("more than 1000 scans");
+            if (++scans > kMaxJpegScans) BeyondLimit("more than 1000 scans");
             scan = true;
             pos += length;
             // Entropy-coded data runs to the next marker that is neither a

@@ -140,8 +140,11 @@ void CheckDecodedSize(uint64_t w, uint64_t h, int bps, int spp, bool cmap, Pictu
     const uint64_t rows = pixels * std::max(spp, 1) * ((std::max(bps, 1) + 7) / 8);
     if (w == 0 || h == 0 || pixels > kMaxPagePixels || decoded > kMaxDecodedPictureBytes ||
         rows + decoded > kMaxPageBytes)
-        Bad(std::string(PictureKindName(kind)) + ": picture too large (" + std::to_string(w) + "x" +
-            std::to_string(h) + " pixels; at most 256 MiB decoded)");
+        throw EngineError(XDW_E_CANNOT_READ,
+                          std::string(PictureKindName(kind)) + ": picture too large (" +
+                              std::to_string(w) + "x" + std::to_string(h) +
+                              " pixels; at most 256 MiB decoded)",
+                          Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
 }
 
 void AddDecodedPage(QPDF& pdf, std::string data, PictureKind kind) {
@@ -263,7 +266,7 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
         // The reason names the format when the reader did not.
         const std::string name = PictureKindName(kind);
         if (std::string(e.what()).rfind(name, 0) == 0) throw;
-        throw EngineError(e.code(), name + ": " + e.what());
+        throw EngineError(e.code(), name + ": " + e.what(), e.concern());
     }
 }
 

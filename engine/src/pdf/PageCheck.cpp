@@ -104,7 +104,8 @@ void CheckEveryPage(QPDF& pdf, const std::string& name) {
         ++number;
         const std::string which = "page " + std::to_string(number) + " of " + name;
         if (!page.isDictionary())
-            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged beyond repair");
+            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged beyond repair",
+                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
         std::string problem;
         try {
             if (!page.getKey("/Contents").isNull())
@@ -124,7 +125,8 @@ void CheckEveryPage(QPDF& pdf, const std::string& name) {
         if (!source && !pdf.getFilename().empty())
             source.reset(poppler::document::load_from_file(pdf.getFilename()));
         if (!ShowsAsMuchAsTheSource(pdf, number, source.get()))
-            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged and cannot be repaired");
+            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged and cannot be repaired",
+                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
     }
 }
 

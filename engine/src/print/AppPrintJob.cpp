@@ -215,7 +215,8 @@ int AppPrintJob::RunOffice(const ChildSpec& launch, std::chrono::steady_clock::t
                       std::chrono::duration<double>(limit).count());
         throw EngineError(
             XDW_E_CANNOT_READ,
-            std::string("LibreOffice did not finish within the time limit of ") + seconds);
+            std::string("LibreOffice did not finish within the time limit of ") + seconds,
+            Concern{XDW_REASON_TIME_LIMIT, request_.input, 0, {}});
     }
     // A program that fails for want of memory may abort or just exit; having
     // come close to the limit is what tells.
@@ -224,9 +225,10 @@ int AppPrintJob::RunOffice(const ChildSpec& launch, std::chrono::steady_clock::t
     if (failed && launch.addressSpace > 0 &&
         (peak >= launch.addressSpace / 10 * 9 ||
          ReadAll(launch.logPath).find("bad_alloc") != std::string::npos))
-        throw EngineError(XDW_E_CANNOT_READ, "LibreOffice stopped at the memory limit of " +
-                                                 std::to_string(launch.addressSpace >> 20) +
-                                                 " MiB");
+        throw EngineError(XDW_E_CANNOT_READ,
+                          "LibreOffice stopped at the memory limit of " +
+                              std::to_string(launch.addressSpace >> 20) + " MiB",
+                          Concern{XDW_REASON_MEMORY_LIMIT, request_.input, 0, {}});
     return *exit;
 }
 
