@@ -1,7 +1,7 @@
 // The seam between the run logic and the document engine: one virtual call per
 // C call of xdwapi.h (the list is EngineCalls.h), so the run logic can be
 // driven by a scripted fake in tests. The reserved null arguments of the C
-// calls are left out.
+// calls are left out. The calls keep xdwapi.h's rule: one at a time.
 #pragma once
 
 #include <memory>

@@ -37,6 +37,7 @@ void PrintMonitor::Begin() {
     // goes to the engine now; the monitor then sees it stop.
     if (run_.cancelRequested || TerminationRequested()) CancelAppConversion();
     log_.ShowProgress(RunProgress::Step::kStarting);
+    // Last: the window's timer calls the engine from here on.
     run_.window.SetTimerEnabled(true);
 }
 

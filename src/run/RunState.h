@@ -37,7 +37,10 @@ struct RunState {
     InlineWorker inlineWorker;
     Worker* worker = &inlineWorker;
     bool finalized = false;
-    // Shared between the window's thread and the worker.
+    // Shared between the window's thread and the worker. While working, only
+    // the worker calls the engine (the window's thread only sets
+    // cancelRequested); its last step, after its last call, enables the
+    // timer, and from then on only the window's thread calls the engine.
     std::atomic<bool> monitoring{false};  // an application-print conversion is being followed
     std::atomic<bool> working{false};
     std::atomic<bool> cancelRequested{false};
