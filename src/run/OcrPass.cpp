@@ -68,17 +68,8 @@ bool OcrPass::ReadPages(XDW_DOCUMENT_HANDLE document, int pages) {
 
 void OcrPass::RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
     log_.ShowProgress(RunProgress::Step::kRotating, page, pages);
-    try {
-        const int rotated = run_.engine.RotatePageAuto(document, page);
-        if (rotated != 0) {
-            log_.Fail(ExitStatus::kIncomplete, log_.Reason(rotated));
-            log_.ReportError(rotated);
-        } else {
-            log_.AddLog(std::to_string(page) + "ページを自動正立しました。");
-        }
-    } catch (const std::exception& error) {
-        PageError("自動正立エラー：", error);
-    }
+    PageStep([&] { return run_.engine.RotatePageAuto(document, page); },
+             std::to_string(page) + "ページを自動正立しました。", "自動正立エラー：");
 }
 
 void OcrPass::RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
@@ -89,22 +80,25 @@ void OcrPass::RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
     ocr.replace_layer = 1;
     ocr.keep_image = 1;
     log_.ShowProgress(RunProgress::Step::kRecognising, page, pages);
-    try {
-        const int recognised = run_.engine.ApplyOcr(document, page, kOcrEngine, ocr);
-        if (recognised != 0) {
-            log_.Fail(ExitStatus::kIncomplete, log_.Reason(recognised));
-            log_.ReportError(recognised);
-        } else {
-            log_.AddLog(std::to_string(page) + "ページをOCRしました。");
-        }
-    } catch (const std::exception& error) {
-        PageError("OCRエラー：", error);
-    }
+    PageStep([&] { return run_.engine.ApplyOcr(document, page, kOcrEngine, ocr); },
+             std::to_string(page) + "ページをOCRしました。", "OCRエラー：");
 }
 
-void OcrPass::PageError(const std::string& what, const std::exception& error) {
-    log_.AddLog(what + error.what());
-    log_.Fail(ExitStatus::kIncomplete, what + error.what());
+void OcrPass::PageStep(const std::function<int()>& call, const std::string& doneLine,
+                       const std::string& errorPrefix) {
+    try {
+        const int result = call();
+        if (result != 0) {
+            log_.Fail(ExitStatus::kIncomplete, log_.Reason(result));
+            log_.ReportError(result);
+        } else {
+            log_.AddLog(doneLine);
+        }
+    } catch (const std::exception& error) {
+        // An error raised by the engine for the page: logged and recorded.
+        log_.AddLog(errorPrefix + error.what());
+        log_.Fail(ExitStatus::kIncomplete, errorPrefix + error.what());
+    }
 }
 
 void OcrPass::Save(XDW_DOCUMENT_HANDLE document) {

@@ -2,6 +2,9 @@
 // page up-righted when asked, then read, and the document saved.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "run/RunLog.h"
 #include "run/RunState.h"
 
@@ -23,8 +26,10 @@ private:
     void RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void Save(XDW_DOCUMENT_HANDLE document);
-    // An error raised by the engine for a page: logged and recorded.
-    void PageError(const std::string& what, const std::exception& error);
+    // One engine call on a page: its success logged as doneLine, its failure
+    // and any error it raises recorded.
+    void PageStep(const std::function<int()>& call, const std::string& doneLine,
+                  const std::string& errorPrefix);
 
     RunState& run_;
     RunLog& log_;
