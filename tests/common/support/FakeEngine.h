@@ -72,7 +72,8 @@ public:
     int closeCalls = 0;
     int finalizeCalls = 0;
 
-    static inline XDW_CREATE_HANDLE const createHandle = reinterpret_cast<XDW_CREATE_HANDLE>(0x1000);
+    static inline XDW_CREATE_HANDLE const createHandle =
+        reinterpret_cast<XDW_CREATE_HANDLE>(0x1000);
     static inline XDW_DOCUMENT_HANDLE const documentHandle =
         reinterpret_cast<XDW_DOCUMENT_HANDLE>(0x2000);
 
