@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

@@ -7,8 +7,8 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
-#include "ocr/LayerMark.h"
-#include "ocr/Renderer.h"
+#include "pdf/LayerMark.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 
