@@ -9,9 +9,9 @@
 
 #include <ctime>
 
-#include "Document.h"
 #include "Error.h"
 #include "image/ImagePicture.h"
+#include "pdf/Document.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
 
