@@ -60,10 +60,11 @@ void PaintWhite(RenderedPage& page, PIX* mask) {
 
 void PaintWhite(RenderedPage& page, const PixelBox& b) {
     for (int y = std::max(b.top, 0); y < std::min(b.bottom, page.geometry.height); ++y)
-        std::fill(page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine + std::max(b.left, 0),
-                  page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine +
-                      std::min(b.right, page.geometry.width),
-                  0xff);
+        std::fill(
+            page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine + std::max(b.left, 0),
+            page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine +
+                std::min(b.right, page.geometry.width),
+            0xff);
 }
 
 // The regions of a table's cells, in its order; the text pieces it holds are

@@ -19,6 +19,9 @@ struct Region {
     PixelBox box;  // in the straightened image's pixels
     RegionKind kind = RegionKind::Block;
     int lines = 1;  // rows of text found in it
+    // Regions of one column (its headings, blocks and lines apart) share a
+    // number; each table cell and each block of vertical columns has its own.
+    int column = 0;
 };
 
 struct PageLayout {

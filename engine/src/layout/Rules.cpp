@@ -47,8 +47,8 @@ std::vector<PixelBox> Cells(PIX* room, const PixelBox& table, int textSize) {
         l_int32 x = 0, y = 0, w = 0, h = 0;
         boxaGetBoxGeometry(parts.get(), i, &x, &y, &w, &h);
         if (w < textSize / 2 || h < textSize / 2) continue;  // gaps at crossings
-        cells.push_back(PixelBox{table.left + x, table.top + y, table.left + x + w,
-                                 table.top + y + h});
+        cells.push_back(
+            PixelBox{table.left + x, table.top + y, table.left + x + w, table.top + y + h});
     }
     // Rows: cells whose tops are within half a text size of each other.
     std::sort(cells.begin(), cells.end(),
@@ -72,8 +72,8 @@ Rules FindRules(PIX* binary, int textSize) {
         Checked(pixOpenCompBrick(nullptr, binary, 1, static_cast<int>(kVerticalRuleSizes * size)));
     PixPtr both = Checked(pixOr(nullptr, across.get(), down.get()));
     Rules rules;
-    rules.mask = Checked(pixDilateCompBrick(nullptr, both.get(), 2 * kRuleRoomPx + 1,
-                                        2 * kRuleRoomPx + 1));
+    rules.mask =
+        Checked(pixDilateCompBrick(nullptr, both.get(), 2 * kRuleRoomPx + 1, 2 * kRuleRoomPx + 1));
     for (const PixelBox& grid : InkBoxes(rules.mask.get())) {
         if (grid.right - grid.left < 3 * size || grid.bottom - grid.top < 2 * size) continue;
         if (RulesIn(across.get(), grid) < 2 || RulesIn(down.get(), grid) < 2) continue;

@@ -104,7 +104,8 @@ private:
     // two), not a lone line to the right of another.
     bool Columns(const std::vector<Items>& rows, size_t first, size_t last, bool& anyGap) const {
         Items joined;
-        for (size_t r = first; r <= last; ++r) joined.insert(joined.end(), rows[r].begin(), rows[r].end());
+        for (size_t r = first; r <= last; ++r)
+            joined.insert(joined.end(), rows[r].begin(), rows[r].end());
         const std::vector<Band> bands = BandsOf(joined, true, ColumnGap());
         anyGap = bands.size() > 1;
         if (!anyGap) return false;
@@ -130,7 +131,10 @@ private:
         if (items.empty()) return;
         if (items.size() == 1 && !items_[items[0]].table.empty()) {
             const auto& cells = items_[items[0]].table;
-            out.insert(out.end(), cells.begin(), cells.end());
+            for (Region cell : cells) {
+                cell.column = ++column_;
+                out.push_back(cell);
+            }
             return;
         }
         if (vertical_ && LooksVertical(items)) {
@@ -138,7 +142,8 @@ private:
             // left; blocks of them stand one above the other.
             const std::vector<Items> blocks = Pieces(items, false, ColumnGap());
             if (blocks.size() == 1) {
-                out.push_back(Region{Bound(items), RegionKind::Vertical, RowsOf(BoxesOf(items), true)});
+                out.push_back(
+                    Region{Bound(items), RegionKind::Vertical, RowsOf(BoxesOf(items), true)});
                 return;
             }
             for (const Items& block : blocks) Split(block, out);
@@ -150,9 +155,11 @@ private:
             bool allVertical = true;
             for (size_t c = 0; c < columns.size(); ++c) {
                 Split(columns[c], parts[c]);
-                for (const Region& r : parts[c]) allVertical = allVertical && r.kind == RegionKind::Vertical;
+                for (const Region& r : parts[c])
+                    allVertical = allVertical && r.kind == RegionKind::Vertical;
             }
-            if (allVertical) std::reverse(parts.begin(), parts.end());  // columns read right to left
+            if (allVertical)
+                std::reverse(parts.begin(), parts.end());  // columns read right to left
             for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
             return;
         }
@@ -185,7 +192,8 @@ private:
             }
             Flush(group, out);
             Items joined;
-            for (size_t r = i; r <= best; ++r) joined.insert(joined.end(), rows[r].begin(), rows[r].end());
+            for (size_t r = i; r <= best; ++r)
+                joined.insert(joined.end(), rows[r].begin(), rows[r].end());
             Split(joined, out);
             i = best + 1;
         }
@@ -206,7 +214,8 @@ private:
         if (across.size() < 2) return b.bottom - b.top > 4 * (b.right - b.left);
         const std::vector<Band> down = BandsOf(items, false, 1);
         std::vector<int> rowGaps{0}, columnGaps;
-        for (size_t k = 0; k + 1 < down.size(); ++k) rowGaps.push_back(down[k + 1].start - down[k].end);
+        for (size_t k = 0; k + 1 < down.size(); ++k)
+            rowGaps.push_back(down[k + 1].start - down[k].end);
         for (size_t k = 0; k + 1 < across.size(); ++k)
             columnGaps.push_back(across[k + 1].start - across[k].end);
         const int columnGap = Median(columnGaps);
@@ -216,9 +225,10 @@ private:
     void Emit(const std::vector<const Items*>& rows, size_t first, size_t end, RegionKind kind,
               std::vector<Region>& out) const {
         Items joined;
-        for (size_t k = first; k < end; ++k) joined.insert(joined.end(), rows[k]->begin(), rows[k]->end());
+        for (size_t k = first; k < end; ++k)
+            joined.insert(joined.end(), rows[k]->begin(), rows[k]->end());
         if (joined.empty()) return;
-        out.push_back(Region{Bound(joined), kind, static_cast<int>(end - first)});
+        out.push_back(Region{Bound(joined), kind, static_cast<int>(end - first), column_});
     }
 
     // Rows that no column gap divides: one block, less the lines that stand
@@ -227,6 +237,7 @@ private:
         if (group.empty()) return;
         std::vector<const Items*> rows;
         rows.swap(group);
+        ++column_;
         Items joined;
         std::vector<int> heights;
         for (const Items* r : rows) {
@@ -239,11 +250,12 @@ private:
         size_t first = 0;
         for (size_t k = 0; k < rows.size(); ++k) {
             const PixelBox b = Bound(*rows[k]);
-            const bool apart = rows.size() > 1 &&
-                               (b.left - all.left > kOffsetShare * (all.right - all.left) ||
-                                b.bottom - b.top > kHeadingHeight * typical);
+            const bool apart =
+                rows.size() > 1 && (b.left - all.left > kOffsetShare * (all.right - all.left) ||
+                                    b.bottom - b.top > kHeadingHeight * typical);
             if (!apart) continue;
-            if (first < k) Emit(rows, first, k, k - first > 1 ? RegionKind::Block : RegionKind::Line, out);
+            if (first < k)
+                Emit(rows, first, k, k - first > 1 ? RegionKind::Block : RegionKind::Line, out);
             Emit(rows, k, k + 1, RegionKind::Line, out);
             first = k + 1;
         }
@@ -255,6 +267,7 @@ private:
     const std::vector<CutItem>& items_;
     const int size_;
     const bool vertical_;
+    int column_ = 0;
 };
 
 }  // namespace

@@ -26,6 +26,16 @@ struct ScanSpec {
     // Real text over the image (ASCII, Helvetica, 12 pt), along the page's
     // bottom edge, as a stamp or a page number would be.
     std::string stamp{};
+    // Text drawn with its baseline starting at x, y (UTF-8), one character
+    // every pitch pixels when pitch is set (a justified line).
+    struct Placed {
+        int x = 0, y = 0;
+        std::string text;
+        int pitch = 0;
+    };
+    std::vector<Placed> placed{};
+    // Filled black rectangles, left top right bottom: the rules of a table.
+    std::vector<std::vector<int>> rules{};
 };
 
 // Writes a PDF at path with one page for each ScanSpec.
@@ -62,6 +72,10 @@ std::string SingleBlanks(const std::string& text);
 // Character error rate of text against expected, blanks and line breaks
 // left out: edit distance over characters divided by expected's length.
 double Cer(const std::string& expected, const std::string& text);
+
+// Opens path, turns each page upright when asked, reads every page in order
+// through the C calls, saves and closes; returns the first failure.
+int OcrPages(const std::string& path, int language, bool rotateFirst = false);
 
 // How often needle occurs in haystack.
 int Count(const std::string& haystack, const std::string& needle);
