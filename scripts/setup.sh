@@ -15,6 +15,8 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
   poppler-utils imagemagick img2pdf dbus-daemon
+  # a desktop for the notification test: X server, notification service
+  xvfb dunst
   # the package check (packaging/check-package.sh)
   lintian desktop-file-utils appstream xdg-utils mailcap
 )

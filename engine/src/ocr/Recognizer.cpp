@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
+#include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
@@ -131,10 +132,16 @@ struct Deadline {
     std::chrono::steady_clock::time_point end;
     bool (*cancel)(void*);
     void* data;
+    const tesseract::ETEXT_DESC* monitor = nullptr;
+    // The page is read region by region: its progress runs over all of them.
+    int regionsDone = 0, regions = 1;
 };
 
 bool Cancelled(void* deadline, int) {
     const auto* d = static_cast<const Deadline*>(deadline);
+    // Asked often while the recogniser works: its progress goes out from here.
+    if (d->monitor != nullptr)
+        NotePageProgress((d->regionsDone * 100 + d->monitor->progress) / std::max(d->regions, 1));
     return d->cancel != nullptr && d->cancel(d->data);
 }
 
@@ -146,8 +153,10 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &Cancelled;
     monitor.cancel_this = &deadline;
+    deadline.monitor = &monitor;
     monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
     const int rc = api.Recognize(&monitor);
+    deadline.monitor = nullptr;
     if (deadline.cancel != nullptr && deadline.cancel(deadline.data))
         throw EngineError(XDW_E_FAIL, "recognition cancelled");
     if (monitor.deadline_exceeded() || std::chrono::steady_clock::now() >= deadline.end)
@@ -252,6 +261,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     // extractors read the column through, headings and paragraphs alike;
     // vertical columns keep the blocks the recogniser found.
     int number = -1, column = -1;
+    deadline.regions = static_cast<int>(layout.regions.size());
     for (const Region& region : layout.regions) {
         const bool down = region.kind == RegionKind::Vertical;
         if (region.column != column) ++number;
@@ -266,6 +276,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
             }
             if (down) ++number;
         }
+        ++deadline.regionsDone;
     }
     return lines;
 }

@@ -26,10 +26,12 @@ HandleRegistry<Document, XDW_DOCUMENT_HANDLE>& Registry() {
 
 std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) throw EngineError(CodeFromErrno(errno), "source");
-    if (!S_ISREG(st.st_mode)) throw EngineError(XDW_E_CANNOT_READ, "not a file");
+    if (::stat(path.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
+    if (!S_ISREG(st.st_mode))
+        throw EngineError(XDW_E_CANNOT_READ, "not a file",
+                          Concern{XDW_REASON_SOURCE_NOT_FILE, path, 0, {}});
     FILE* file = std::fopen(path.c_str(), "rbe");
-    if (file == nullptr) throw EngineError(CodeFromErrno(errno), "source");
+    if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
 
     auto pdf = std::make_shared<QPDF>();
     pdf->setSuppressWarnings(true);

@@ -166,7 +166,7 @@ void AppPrintJob::run() {
     } catch (const Stopped&) {
         finish(0, "stopped");
     } catch (const EngineError& e) {
-        finish(e.code(), e.what());
+        finish(e.code(), ReasonText(e));
     } catch (const std::exception& e) {
         finish(XDW_E_FAIL, e.what());
     } catch (...) {
@@ -291,9 +291,11 @@ void AppPrintJob::convert() {
     } catch (const EngineError& e) {
         // Picture pages and copied streams are read while they are written.
         if (e.code() != XDW_E_CANNOT_READ || request_.plan.route == PrintRoute::Office) throw;
-        throw EngineError(e.code(), "content of " +
-                                        std::filesystem::path(request_.input).filename().string() +
-                                        " unreadable (" + e.what() + ")");
+        throw EngineError(e.code(),
+                          "content of " +
+                              std::filesystem::path(request_.input).filename().string() +
+                              " unreadable (" + e.what() + ")",
+                          Concern{XDW_REASON_CONTENT, request_.input, 0, {}});
     }
     doc = {};
     temp.remove();

@@ -122,7 +122,8 @@ ChildProcess::ChildProcess(const ChildSpec& launch) {
         reap();
         const bool missing = err == ENOENT || err == EACCES || err == ENOEXEC;
         throw EngineError(missing ? XDW_E_NOT_INSTALLED : XDW_E_FAIL,
-                          "cannot start " + args[0] + ": " + std::strerror(err));
+                          "cannot start " + args[0] + ": " + std::strerror(err),
+                          Concern{missing ? XDW_REASON_MISSING_PROGRAM : "", args[0], err, {}});
     }
 }
 
