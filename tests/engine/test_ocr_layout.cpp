@@ -25,7 +25,14 @@ const std::vector<std::string> kJustified = {"北海道では六月でも肌寒�
 
 constexpr int kPitchPx = 100;  // between baselines, for 12 pt text
 
-ScanSpec Page() { return {.widthPx = 2400, .heightPx = 900, .pointSize = 12, .font = kIpaMincho}; }
+ScanSpec Page() {
+    ScanSpec page;
+    page.widthPx = 2400;
+    page.heightPx = 900;
+    page.pointSize = 12;
+    page.font = kIpaMincho;
+    return page;
+}
 
 ScanSpec TwoColumns() {
     ScanSpec page = Page();

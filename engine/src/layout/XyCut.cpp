@@ -149,6 +149,17 @@ private:
             for (const Items& block : blocks) Split(block, out);
             return;
         }
+        if (vertical_) {
+            // Vertical columns above or below horizontal lines: each part
+            // on its own.
+            const std::vector<Items> parts = Pieces(items, false, ColumnGap());
+            if (parts.size() > 1 && std::any_of(parts.begin(), parts.end(), [&](const Items& part) {
+                    return LooksVertical(part);
+                })) {
+                for (const Items& part : parts) Split(part, out);
+                return;
+            }
+        }
         const std::vector<Items> columns = Pieces(items, true, ColumnGap());
         if (columns.size() > 1) {
             std::vector<std::vector<Region>> parts(columns.size());
