@@ -43,5 +43,13 @@
 #define XDW_REASON_MISSING_PART "missing-part"
 /* A program the conversion runs (path=, LibreOffice) cannot be started. */
 #define XDW_REASON_MISSING_PROGRAM "missing-program"
+/* LibreOffice grew past its memory limit (the prose gives the figure). */
+#define XDW_REASON_MEMORY_LIMIT "memory-limit"
+/* LibreOffice ran past its time limit (the prose gives the figure). */
+#define XDW_REASON_TIME_LIMIT "time-limit"
+/* A picture beyond the pixel, decoded-size or progressive-scan limits. */
+#define XDW_REASON_PICTURE_LIMIT "picture-limit"
+/* A page of the source (named in the prose) is damaged beyond repair. */
+#define XDW_REASON_PAGE_DAMAGED "page-damaged"
 
 #endif

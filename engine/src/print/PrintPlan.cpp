@@ -66,11 +66,20 @@ PrintPlan PlanText(const std::string& path, const std::string& mime) {
     plan.mimeType = mime == "application/octet-stream" ? "text/plain" : mime;
     plan.charset = DetectTextCharset(bytes);
     if (plan.charset.empty())
-        Refuse("not text in a known character set (UTF-8, UTF-16, Shift-JIS, EUC-JP)", path,
+        Refuse("not text in a character set that can be recognised", path,
                mime == "application/octet-stream" ? mime : std::string());
 
     const std::string ext = LowerExtension(path);
-    if (mime == "text/html" || mime == "application/xhtml+xml") {
+    // XML LibreOffice has an import of its own for: a flat OpenDocument
+    // file (one XML file, no archive), XHTML.
+    const bool xml = mime == "text/xml" || mime == "application/xml";
+    const std::string head = bytes.substr(0, 4096);
+    if (xml && head.find("<office:document") != std::string::npos) {
+        plan.charset.clear();
+        return plan;
+    }
+    if (mime == "text/html" || mime == "application/xhtml+xml" ||
+        (xml && head.find("<html") != std::string::npos)) {
         // The HTML import reads the character set from the page itself.
         plan.charset.clear();
         plan.importFilter = kHtmlImport;
