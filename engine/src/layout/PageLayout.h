@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 

@@ -6,7 +6,7 @@
 
 #include <leptonica/allheaders.h>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 
