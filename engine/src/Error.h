@@ -20,6 +20,9 @@ private:
     int32_t code_;
 };
 
+// A file that cannot be opened without its user's password.
+inline constexpr int32_t kPasswordProtected = static_cast<int32_t>(0x800E0005);
+
 // The result code for a failed system call's errno.
 int32_t CodeFromErrno(int err);
 

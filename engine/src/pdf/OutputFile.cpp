@@ -14,6 +14,7 @@
 #include "Convert.h"
 #include "Error.h"
 #include "common/AtomicFile.h"
+#include "pdf/DocInfo.h"
 
 namespace xdw {
 
@@ -93,7 +94,10 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
     SplitPath(target, folder, name);
     if (name.empty() || name == "." || name == "..")
         throw EngineError(XDW_E_INVALID_NAME, "no name");
-    if (!replace) CheckTargetFree(target);
+    if (!replace) {
+        CheckTargetFree(target);
+        StampNewDocument(pdf);
+    }
 
     // The writer fills in /Size only where the trailer already has the key;
     // a recovered damaged file may lack it, and readers need it.
@@ -122,6 +126,16 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
     if (g_writeFailure != 0) throw EngineError(g_writeFailure, "stream data");
     // A replaced document keeps its permissions; a new one gets the usual
     // ones rather than a temporary file's owner-only mode.
+    const auto mode =
+        replace ? quilbex::AtomicFile::Mode::kReplace : quilbex::AtomicFile::Mode::kNew;
+    if (const int err = file.Commit(mode); err != 0) ThrowErrno(err, file.step());
+}
+
+void CommitBytes(const std::string& data, const std::string& target, bool replace) {
+    if (!replace) CheckTargetFree(target);
+    quilbex::AtomicFile file;
+    if (const int err = file.Open(target); err != 0) ThrowErrno(err, file.step());
+    if (const int err = file.Write(data); err != 0) ThrowErrno(err, "write");
     const auto mode =
         replace ? quilbex::AtomicFile::Mode::kReplace : quilbex::AtomicFile::Mode::kNew;
     if (const int err = file.Commit(mode); err != 0) ThrowErrno(err, file.step());
