@@ -104,6 +104,6 @@ row() {  # label key note
     "$(echo "${cpu[tess_default]} / ${cpu[tess_one]}" | bc -l)"
   echo "the CPU time here. Setting OMP_THREAD_LIMIT from inside the library cannot do this on its own (the"
   echo "OpenMP runtime reads it when it is loaded, before any engine code runs), so the engine also turns"
-  echo "OpenMP parallelism off at run time; see engine/src/OcrEngine.cpp."
+  echo "OpenMP parallelism off at run time; see engine/src/ocr/TesseractPool.cpp."
 } > bench/results-ocr.md
 cat bench/results-ocr.md

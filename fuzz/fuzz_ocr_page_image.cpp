@@ -7,7 +7,7 @@
 
 #include "Error.h"
 #include "FuzzCheck.h"
-#include "ocr/PageRenderImage.h"
+#include "ocr/ScanReader.h"
 #include "pdf/PageTree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

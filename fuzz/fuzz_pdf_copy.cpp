@@ -9,10 +9,10 @@
 #include <qpdf/QPDF.hh>
 
 #include "Convert.h"
-#include "Document.h"
 #include "EngineFuzz.h"
 #include "Error.h"
 #include "FuzzCheck.h"
+#include "pdf/Document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const FuzzInput input(data, size);

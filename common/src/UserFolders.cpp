@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace quilbex {
@@ -49,6 +50,17 @@ std::string UserDirFromConfig(const std::string& home, const std::string& name) 
     }
     while (result.size() > 1 && result.back() == '/') result.pop_back();
     return result;
+}
+
+std::string DocumentsFolder(const std::string& home) {
+    std::string folder = UserDirFromConfig(home, "DOCUMENTS");
+    if (folder.empty()) folder = home + "/Documents";
+    std::error_code error;
+    std::filesystem::path existing = folder;
+    while (!std::filesystem::exists(existing, error) && existing.has_relative_path())
+        existing = existing.parent_path();
+    if (!std::filesystem::is_directory(existing, error)) return {};
+    return folder;
 }
 
 }  // namespace quilbex

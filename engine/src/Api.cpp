@@ -7,9 +7,10 @@
 #include <string>
 
 #include "Convert.h"
-#include "Document.h"
 #include "Error.h"
-#include "ocr/Ocr.h"
+#include "common/UserFolders.h"
+#include "ocr/DocumentOcr.h"
+#include "pdf/Document.h"
 #include "print/AppPrint.h"
 
 using namespace xdw;
@@ -19,6 +20,15 @@ namespace {
 std::string PathArg(const char* path) {
     if (path == nullptr || *path == '\0') throw EngineError(XDW_E_INVALID_ARG, "empty path");
     return path;
+}
+
+// The documents folder, named only: whoever writes into it makes it.
+std::string DefaultOutputFolder() {
+    const std::string home = quilbex::HomeFolder();
+    if (home.empty()) throw EngineError(XDW_E_FAIL, "no home folder");
+    const std::string folder = quilbex::DocumentsFolder(home);
+    if (folder.empty()) throw EngineError(XDW_E_FAIL, "documents folder is not a folder");
+    return folder;
 }
 
 template <typename Record>

@@ -12,13 +12,12 @@
 
 #include <qpdf/QPDFExc.hh>
 
-#include "Document.h"
 #include "Error.h"
 #include "Limits.h"
-#include "common/UserFolders.h"
 #include "image/ImageJpeg.h"
 #include "image/ImageTiff.h"
 #include "pdf/DocInfo.h"
+#include "pdf/Document.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
@@ -27,12 +26,6 @@
 namespace xdw {
 
 namespace {
-
-std::string HomeFolder() {
-    std::string home = quilbex::HomeFolder();
-    if (home.empty()) throw EngineError(XDW_E_FAIL, "no home folder");
-    return home;
-}
 
 // The source must exist and be a file; its errno code otherwise.
 void RequireSource(const std::string& input) {
@@ -94,21 +87,6 @@ bool IsTiff(const std::string& head) {
 }
 
 }  // namespace
-
-std::string DefaultOutputFolder() {
-    const std::string home = HomeFolder();
-    std::string folder = quilbex::UserDirFromConfig(home, "DOCUMENTS");
-    if (folder.empty()) folder = home + "/Documents";
-    // Only named here: the folder is made by whoever writes into it. It must
-    // be a folder, or one that can be made under the nearest existing one.
-    std::error_code error;
-    std::filesystem::path existing = folder;
-    while (!std::filesystem::exists(existing, error) && existing.has_relative_path())
-        existing = existing.parent_path();
-    if (!std::filesystem::is_directory(existing, error))
-        throw EngineError(XDW_E_FAIL, "documents folder is not a folder");
-    return folder;
-}
 
 void ConvertPdf(const std::string& input, const std::string& output) {
     RequireSource(input);

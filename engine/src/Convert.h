@@ -7,8 +7,6 @@
 
 namespace xdw {
 
-std::string DefaultOutputFolder();  // named, not created
-
 void ConvertPdf(const std::string& input, const std::string& output);
 void ConvertImage(const std::string& input, const std::string& output,
                   const XDW_CREATE_OPTION* option);

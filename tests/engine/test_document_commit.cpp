@@ -12,9 +12,9 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
-#include "Document.h"
 #include "Error.h"
 #include "TestFiles.h"
+#include "pdf/Document.h"
 #include "pdf/OutputFile.h"
 
 using namespace xdwtest;

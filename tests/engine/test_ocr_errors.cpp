@@ -10,13 +10,13 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include "Document.h"
 #include "Error.h"
 #include "TestFiles.h"
-#include "ocr/Ocr.h"
-#include "ocr/OcrEngine.h"
-#include "ocr/OcrRecognize.h"
+#include "ocr/DocumentOcr.h"
+#include "ocr/Recognizer.h"
+#include "ocr/TesseractPool.h"
 #include "ocr_support.h"
+#include "pdf/Document.h"
 
 using namespace xdw;
 using namespace xdwtest;

@@ -10,8 +10,8 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
-#include "ocr/OcrEngine.h"
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
+#include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 #include "ocr_support.h"
 

@@ -7,8 +7,8 @@
 #include <qpdf/QPDF.hh>
 
 #include "TestFiles.h"
-#include "ocr/PageRender.h"
-#include "ocr/PageRenderImage.h"
+#include "ocr/Renderer.h"
+#include "ocr/ScanReader.h"
 #include "ocr_support.h"
 
 using namespace xdw;

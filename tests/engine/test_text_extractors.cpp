@@ -9,7 +9,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
-#include "ocr/OcrEngine.h"
+#include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 
 using namespace xdw;

@@ -20,4 +20,9 @@ std::string ConfigFolder(const std::string& home);
 // relative value is ignored, and the last assignment wins.
 std::string UserDirFromConfig(const std::string& home, const std::string& name);
 
+// The documents folder of home: XDG_DOCUMENTS_DIR, else "Documents" in home.
+// Only named, never made: whoever writes into it makes it. "" when it is
+// neither a folder nor one that can be made under the nearest existing one.
+std::string DocumentsFolder(const std::string& home);
+
 }  // namespace quilbex

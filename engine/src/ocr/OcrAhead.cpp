@@ -1,7 +1,7 @@
 #include "ocr/OcrAhead.h"
 
 #include "Error.h"
-#include "ocr/OcrEngine.h"
+#include "ocr/TesseractPool.h"
 
 namespace xdw {
 

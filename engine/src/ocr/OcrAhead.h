@@ -23,7 +23,7 @@
 #include <string>
 #include <thread>
 
-#include "ocr/OcrPage.h"
+#include "ocr/PageRecognition.h"
 
 namespace xdw {
 

@@ -2,7 +2,7 @@
 
 #include <tesseract/baseapi.h>
 
-#include "ocr/OcrEngine.h"
+#include "ocr/TesseractPool.h"
 
 namespace xdw {
 

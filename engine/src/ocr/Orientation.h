@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 
 namespace xdw {
 

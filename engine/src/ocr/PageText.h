@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

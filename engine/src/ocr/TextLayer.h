@@ -8,7 +8,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 #include "ocr/LayerMark.h"
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 
 namespace xdw {
 

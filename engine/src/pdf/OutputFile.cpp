@@ -11,9 +11,9 @@
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include "Convert.h"
 #include "Error.h"
 #include "common/AtomicFile.h"
+#include "common/UserFolders.h"
 #include "pdf/DocInfo.h"
 
 namespace xdw {
@@ -56,11 +56,10 @@ private:
 };
 
 bool IsDocumentsFolder(const std::string& folder) {
-    try {
-        return folder == DefaultOutputFolder();
-    } catch (const std::exception&) {
-        return false;  // there is none
-    }
+    const std::string home = quilbex::HomeFolder();
+    if (home.empty()) return false;
+    const std::string documents = quilbex::DocumentsFolder(home);
+    return !documents.empty() && folder == documents;
 }
 
 }  // namespace

@@ -10,10 +10,10 @@
 #include <ctime>
 #include <filesystem>
 
-#include "Document.h"
 #include "Error.h"
 #include "image/ImagePicture.h"
 #include "pdf/DocInfo.h"
+#include "pdf/Document.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
 

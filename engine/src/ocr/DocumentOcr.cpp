@@ -1,4 +1,4 @@
-#include "ocr/Ocr.h"
+#include "ocr/DocumentOcr.h"
 
 #include <fstream>
 #include <iterator>
@@ -8,10 +8,10 @@
 
 #include "Error.h"
 #include "ocr/OcrAhead.h"
-#include "ocr/OcrEngine.h"
-#include "ocr/OcrRecognize.h"
 #include "ocr/Orientation.h"
-#include "ocr/PageImage.h"
+#include "ocr/Recognizer.h"
+#include "ocr/ScanOrRender.h"
+#include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

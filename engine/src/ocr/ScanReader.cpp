@@ -1,4 +1,4 @@
-#include "ocr/PageRenderImage.h"
+#include "ocr/ScanReader.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>

@@ -1,4 +1,4 @@
-#include "ocr/OcrEngine.h"
+#include "ocr/TesseractPool.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>

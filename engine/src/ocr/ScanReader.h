@@ -7,7 +7,7 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 
 namespace xdw {
 

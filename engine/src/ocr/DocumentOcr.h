@@ -1,7 +1,7 @@
 // Text recognition and page up-righting on an open document.
 #pragma once
 
-#include "Document.h"
+#include "pdf/Document.h"
 #include "xdwapi/xdwapi.h"
 
 namespace xdw {

@@ -1,7 +1,7 @@
-#include "ocr/OcrPage.h"
+#include "ocr/PageRecognition.h"
 
-#include "ocr/PageRenderImage.h"
 #include "ocr/PageText.h"
+#include "ocr/ScanReader.h"
 
 namespace xdw {
 

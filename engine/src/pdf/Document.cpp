@@ -1,4 +1,4 @@
-#include "Document.h"
+#include "pdf/Document.h"
 
 #include <sys/stat.h>
 

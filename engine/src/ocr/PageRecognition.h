@@ -9,8 +9,8 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "ocr/OcrRecognize.h"
-#include "ocr/PageRender.h"
+#include "ocr/Recognizer.h"
+#include "ocr/Renderer.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

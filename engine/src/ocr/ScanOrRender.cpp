@@ -1,9 +1,9 @@
-#include "ocr/PageImage.h"
+#include "ocr/ScanOrRender.h"
 
 #include <optional>
 #include <utility>
 
-#include "ocr/PageRenderImage.h"
+#include "ocr/ScanReader.h"
 
 namespace xdw {
 

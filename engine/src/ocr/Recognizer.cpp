@@ -1,4 +1,4 @@
-#include "ocr/OcrRecognize.h"
+#include "ocr/Recognizer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +10,7 @@
 
 #include "Error.h"
 #include "common/Utf8.h"
-#include "ocr/OcrEngine.h"
+#include "ocr/TesseractPool.h"
 
 namespace xdw {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

@@ -4,12 +4,12 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "ocr/PageRender.h"
+#include "ocr/Renderer.h"
 
 namespace xdw {
 
 // The page as RenderPage gives it, read straight from the page's image when
-// the page is a plain scan at that resolution (see PageRenderImage.h), which
+// the page is a plain scan at that resolution (see ScanReader.h), which
 // is much cheaper.
 RenderedPage PageImage(QPDF& pdf, int page, double dpi);
 
