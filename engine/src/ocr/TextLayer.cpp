@@ -17,6 +17,12 @@ namespace {
 constexpr const char* kLayerMark = kTextLayerMark;
 constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 
+// The glyphless font's one glyph advances half an em (1024 of 2048 units).
+// The font's declared width must say the same: extractors that measure the
+// glyph (MuPDF) would otherwise see a gap after every character and read
+// "N o t e s".
+constexpr double kGlyphAdvance = 0.5;
+
 // A number as PDF content wants it, whatever the process locale.
 std::string Num(double v) {
     if (!std::isfinite(v)) v = 0;
@@ -279,7 +285,8 @@ QPDFObjectHandle GlyphlessFont(QPDF& pdf, const std::vector<std::u32string>& gly
     QPDFObjectHandle cidFont = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphLessFont"
         " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-        " /DW 1000 >>"));
+        " >>"));
+    cidFont.replaceKey("/DW", QPDFObjectHandle::newInteger(std::lround(1000 * kGlyphAdvance)));
     cidFont.replaceKey("/FontDescriptor", descriptor);
     cidFont.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, gidMap));
 
@@ -347,7 +354,8 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
             if (hex.empty()) continue;
             const double count = hex.size() / 4.0;
             const double length = std::max(run.end - run.start, 1.0) * s;
-            const double scale = std::clamp(100.0 * length / (count * size), 0.1, 100000.0);
+            const double scale =
+                std::clamp(100.0 * length / (count * size * kGlyphAdvance), 0.1, 100000.0);
             double x = 0, y = 0;
             if (v)
                 ToPage(g, line.box.left * s, run.start * s, x, y);

@@ -84,6 +84,12 @@ XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
         // fits exactly the file it goes after.
         doc->signedBytes = std::make_shared<const std::string>(ReadFileBytes(path));
         doc->pdf = ReadPdf(path, doc->signedBytes.get());
+        // Opened to be changed: a change that cannot be appended safely would
+        // break the signature, so the document is not opened at all.
+        const std::string refusal = SignedChangeRefusal(*doc->pdf);
+        if (!refusal.empty())
+            throw EngineError(XDW_E_ACCESS_DENIED,
+                              refusal + ": it cannot be changed without breaking its signature");
     }
     // Saving replaces the file by renaming over it; through a symbolic link
     // that would replace the link, so the real file is the one kept.

@@ -30,6 +30,9 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes 
 // The whole file. Throws EngineError with the errno code.
 std::string ReadFileBytes(const std::string& path);
 
+// Opens a document to be changed and saved. A signed document that cannot
+// take an appended change safely (SignedChangeRefusal) is refused with
+// XDW_E_ACCESS_DENIED and the reason.
 XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path);
 // Throws EngineError(XDW_E_INVALID_ARG) for a handle that is not open.
 Document& LookupDocument(XDW_DOCUMENT_HANDLE handle);

@@ -15,12 +15,18 @@ namespace xdw {
 
 namespace {
 
+// key of dict, or null; unlike getKey on a null it leaves no warning behind
+// (warnings tell damaged files).
+QPDFObjectHandle Key(QPDFObjectHandle dict, const std::string& key) {
+    return dict.isDictionary() ? dict.getKey(key) : QPDFObjectHandle::newNull();
+}
+
 // Every field of the form, parents and kids, each once.
 std::vector<QPDFObjectHandle> FormFields(QPDF& pdf) {
     std::vector<QPDFObjectHandle> fields, pending;
-    QPDFObjectHandle form = pdf.getRoot().getKey("/AcroForm");
-    if (!form.isDictionary() || !form.getKey("/Fields").isArray()) return fields;
-    pending = form.getKey("/Fields").getArrayAsVector();
+    QPDFObjectHandle list = Key(pdf.getRoot().getKey("/AcroForm"), "/Fields");
+    if (!list.isArray()) return fields;
+    pending = list.getArrayAsVector();
     std::set<QPDFObjGen> seen;
     while (!pending.empty() && fields.size() < 100000) {
         QPDFObjectHandle field = pending.back();
@@ -28,8 +34,8 @@ std::vector<QPDFObjectHandle> FormFields(QPDF& pdf) {
         if (!field.isDictionary()) continue;
         if (field.isIndirect() && !seen.insert(field.getObjGen()).second) continue;
         fields.push_back(field);
-        if (field.getKey("/Kids").isArray())
-            for (auto& kid : field.getKey("/Kids").getArrayAsVector()) pending.push_back(kid);
+        if (QPDFObjectHandle kids = field.getKey("/Kids"); kids.isArray())
+            for (auto& kid : kids.getArrayAsVector()) pending.push_back(kid);
     }
     return fields;
 }
@@ -42,13 +48,13 @@ bool IsSignatureWithValue(QPDFObjectHandle field) {
 // The certification's permission (1: no changes, 2: forms, 3: also
 // annotations), 0 when the document is not certified.
 int CertificationLevel(QPDF& pdf) {
-    QPDFObjectHandle signature = pdf.getRoot().getKey("/Perms").getKey("/DocMDP");
+    QPDFObjectHandle signature = Key(pdf.getRoot().getKey("/Perms"), "/DocMDP");
     if (!signature.isDictionary()) return 0;
     int level = 2;
     QPDFObjectHandle references = signature.getKey("/Reference");
     if (references.isArray())
         for (auto& reference : references.getArrayAsVector()) {
-            QPDFObjectHandle p = reference.getKey("/TransformParams").getKey("/P");
+            QPDFObjectHandle p = Key(Key(reference, "/TransformParams"), "/P");
             if (p.isInteger()) level = p.getIntValueAsInt();
         }
     return level;
@@ -106,7 +112,7 @@ std::string ObjectText(QPDFObjectHandle object) {
 }  // namespace
 
 bool IsSigned(QPDF& pdf) {
-    QPDFObjectHandle flags = pdf.getRoot().getKey("/AcroForm").getKey("/SigFlags");
+    QPDFObjectHandle flags = Key(pdf.getRoot().getKey("/AcroForm"), "/SigFlags");
     if (flags.isInteger() && (flags.getIntValue() & 1) != 0) return true;
     if (CertificationLevel(pdf) != 0) return true;
     const std::vector<QPDFObjectHandle> fields = FormFields(pdf);
