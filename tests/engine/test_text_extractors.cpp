@@ -4,6 +4,8 @@
 // none inside Japanese text.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -35,19 +37,25 @@ const Extractor kExtractors[] = {
 struct PageText {
     const char* name;
     std::vector<std::u32string> lines;
+    // Lines from a scan a little askew: each line's box spans three lines
+    // while its words' boxes keep to their own.
+    bool askew = false;
 };
 
 const PageText kPages[] = {
     {"English",
      {U"Notes on the quarterly report", U"Sales rose in all regions this year.",
-      U"Minimum width, wide margins: illicit."}},
+      U"Minimum width, wide margins: illicit."},
+     true},
     {"Japanese", {U"日本語の文書を読み取ります。", U"東京都千代田区の会議室で打ち合わせ"}},
 };
 
 // Character boxes as a 10 pt scan at 300 dpi gives them: letters of their
 // own widths a little apart, words further apart, Japanese characters square.
-OcrLine LineOf(const std::u32string& text, int top) {
-    constexpr int kHeight = 42;
+constexpr int kHeight = 42;  // pixels, 10 pt
+constexpr int kPitch = 70;   // from one line to the next
+
+OcrLine LineOf(const std::u32string& text, int top, bool askew) {
     OcrLine line;
     OcrWord word;
     int x = 200;
@@ -74,7 +82,8 @@ OcrLine LineOf(const std::u32string& text, int top) {
         if (cjk && word.symbols.size() == 3) close();  // recognition splits Japanese anywhere
     }
     close();
-    line.box = {line.words.front().box.left, top, line.words.back().box.right, top + kHeight};
+    line.box = {line.words.front().box.left, top - (askew ? 2 * kHeight : 0),
+                line.words.back().box.right, top + kHeight};
     return line;
 }
 
@@ -92,7 +101,8 @@ std::string WriteLayerPage(const TempDir& dir, const PageText& page) {
     g.width = 2480;
     g.height = 3508;
     std::vector<OcrLine> lines;
-    for (const auto& text : page.lines) lines.push_back(LineOf(text, 300 + 70 * int(lines.size())));
+    for (const auto& text : page.lines)
+        lines.push_back(LineOf(text, 300 + kPitch * int(lines.size()), page.askew));
     const std::string font = ReadBytes(TessdataDir() + "/pdf.ttf");
     PutTextLayer(pdf, object, lines, g, font);
     const std::string path = dir.File(std::string(page.name) + ".pdf");
@@ -150,6 +160,16 @@ TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
                 EXPECT_NE(text.find(Utf8(line)), std::string::npos)
                     << extractor.name << " on the " << page.name << " page reads: " << text;
         }
+        // Each word's box is as tall as its line of text and stays off the
+        // neighbouring lines, however the line's box slanted.
+        const std::string boxes = ToolOutput({"pdftotext", "-bbox", pdf, "-"});
+        const size_t word = boxes.find("<word ");
+        ASSERT_NE(word, std::string::npos);
+        double yMin = 0, yMax = 0;
+        std::sscanf(boxes.c_str() + boxes.find("yMin=", word), "yMin=\"%lf\"", &yMin);
+        std::sscanf(boxes.c_str() + boxes.find("yMax=", word), "yMax=\"%lf\"", &yMax);
+        EXPECT_GE(yMax - yMin, kHeight * 0.24) << page.name;
+        EXPECT_LE(yMax - yMin, kPitch * 0.24) << page.name << ": the box reaches other lines";
     }
 }
 

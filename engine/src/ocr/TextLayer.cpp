@@ -134,9 +134,23 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     return runs;
 }
 
-// How thick a line is across its direction.
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// How thick a line is across its direction: as its words typically are. The
+// line's own box grows with any slant (a long line 2 degrees askew spans two
+// or three lines), a word's far less, so the layer's line is as tall as the
+// line of text and no taller.
 double Thickness(const OcrLine& l) {
-    return l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+    std::vector<double> words;
+    for (const OcrWord& w : l.words)
+        words.push_back(l.vertical ? w.box.right - w.box.left : w.box.bottom - w.box.top);
+    const double line = l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+    const double typical = Median(words);
+    return typical > 0 ? std::min(typical, line) : line;
 }
 
 // Where a line's base is across its direction: its bottom, or for a column
@@ -160,12 +174,6 @@ bool SameStack(const OcrLine& line, const OcrLine& next) {
     const double shorter = std::min(End(line.box, line.vertical) - Start(line.box, line.vertical),
                                     End(next.box, next.vertical) - Start(next.box, next.vertical));
     return end - start >= 0.5 * shorter;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
 }
 
 // The text size of each line, in pixels. Text extractors take lines for one
