@@ -7,14 +7,17 @@ packages=(
   # build
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file dpkg-dev
   qt6-base-dev qt6-translations-l10n libgl-dev libqpdf-dev libpoppler-cpp-dev libtesseract-dev libleptonica-dev
-  libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev
+  libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev libuchardet-dev
+  libarchive-dev
   # what the engine runs with
   tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng tesseract-ocr-osd
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreoffice-draw-nogui
-  util-linux
+  util-linux bubblewrap
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
-  poppler-utils imagemagick img2pdf dbus-daemon
+  poppler-utils imagemagick img2pdf dbus-daemon python3
+  # a desktop for the notification test: X server, notification service
+  xvfb dunst
   # the viewers' text extractors the text layer is read back with, and the
   # throw-away signing certificates (certutil) of the signed-PDF tests
   mupdf-tools python3-pdfminer ghostscript nodejs libnss3-tools

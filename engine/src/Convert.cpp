@@ -30,9 +30,11 @@ namespace {
 // The source must exist and be a file; its errno code otherwise.
 void RequireSource(const std::string& input) {
     struct stat st;
-    if (::stat(input.c_str(), &st) != 0) throw EngineError(CodeFromErrno(errno), "source");
-    if (!S_ISREG(st.st_mode)) throw EngineError(XDW_E_CANNOT_READ, "source is not a file");
-    if (::access(input.c_str(), R_OK) != 0) throw EngineError(CodeFromErrno(errno), "source");
+    if (::stat(input.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, input, errno, "source");
+    if (!S_ISREG(st.st_mode))
+        throw EngineError(XDW_E_CANNOT_READ, "source is not a file",
+                          Concern{XDW_REASON_SOURCE_NOT_FILE, input, 0, {}});
+    if (::access(input.c_str(), R_OK) != 0) ThrowErrno(XDW_REASON_SOURCE, input, errno, "source");
 }
 
 // Writes a new document; problems met while reading the source's content on

@@ -1,6 +1,7 @@
 #include "Error.h"
 
 #include <cerrno>
+#include <system_error>
 
 namespace xdw {
 
@@ -17,6 +18,43 @@ void SetLastFailure(const std::string& text) noexcept {
 }
 
 const std::string& LastFailure() noexcept { return lastFailure; }
+
+namespace {
+
+void AddField(std::string& text, const char* key, const std::string& value) {
+    text += '\n';
+    text += key;
+    text += '=';
+    for (const char c : value) {
+        if (c == '\\') {
+            text += "\\\\";
+        } else if (c == '\n') {
+            text += "\\n";
+        } else {
+            text += c;
+        }
+    }
+}
+
+}  // namespace
+
+std::string ReasonText(const std::string& prose, const Concern& concern) {
+    // The prose is one line: the fields start on the next.
+    std::string text = prose;
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    if (!concern.kind.empty()) AddField(text, XDW_REASON_KIND, concern.kind);
+    if (concern.err != 0) AddField(text, XDW_REASON_ERRNO, std::to_string(concern.err));
+    if (!concern.path.empty()) AddField(text, XDW_REASON_PATH, concern.path);
+    if (!concern.type.empty()) AddField(text, XDW_REASON_TYPE, concern.type);
+    return text;
+}
+
+void ThrowErrno(const char* kind, const std::string& path, int err, const std::string& prose) {
+    throw EngineError(CodeFromErrno(err), prose + ": " + std::generic_category().message(err),
+                      Concern{kind, path, err, {}});
+}
 
 int32_t CodeFromErrno(int err) {
     switch (err) {

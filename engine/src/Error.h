@@ -7,21 +7,44 @@
 #include <string>
 
 #include "xdwapi/xdwapi.h"
+#include "xdwapi/xdwreason.h"
 
 namespace xdw {
+
+// What a failure concerns, for the program to name it to the user; the
+// fields of xdwapi/xdwreason.h. kind is one of the XDW_REASON_* words.
+struct Concern {
+    std::string kind;
+    std::string path;
+    int err = 0;
+    std::string type;
+};
 
 class EngineError : public std::runtime_error {
 public:
     EngineError(int32_t code, const std::string& message)
         : std::runtime_error(message), code_(code) {}
+    EngineError(int32_t code, const std::string& message, Concern concern)
+        : std::runtime_error(message), code_(code), concern_(std::move(concern)) {}
     int32_t code() const { return code_; }
+    const Concern& concern() const { return concern_; }
 
 private:
     int32_t code_;
+    Concern concern_;
 };
 
 // A file that cannot be opened without its user's password.
 inline constexpr int32_t kPasswordProtected = static_cast<int32_t>(0x800E0005);
+
+// The reason text for a failure: the prose on the first line, then the
+// concern's fields (xdwapi/xdwreason.h).
+std::string ReasonText(const std::string& prose, const Concern& concern);
+inline std::string ReasonText(const EngineError& e) { return ReasonText(e.what(), e.concern()); }
+
+// A failed system call on path: the code for err and the concern naming both.
+[[noreturn]] void ThrowErrno(const char* kind, const std::string& path, int err,
+                             const std::string& prose);
 
 // The result code for a failed system call's errno.
 int32_t CodeFromErrno(int err);
@@ -39,7 +62,7 @@ int Trap(Body&& body) noexcept {
     try {
         return body();
     } catch (const EngineError& e) {
-        SetLastFailure(e.what());
+        SetLastFailure(ReasonText(e));
         return e.code();
     } catch (const std::bad_alloc&) {
         SetLastFailure("out of memory");

@@ -22,6 +22,14 @@ constexpr int kMaxImagePages = 10000;
 
 // JPEG files are embedded as they are, held in memory once.
 constexpr uint64_t kMaxJpegBytes = 768ull << 20;
+// A progressive JPEG is decoded once per scan; real ones have about ten.
+constexpr int kMaxJpegScans = 1000;
+
+// Pictures decoded whole (PNG, GIF, BMP, WebP, PNM): the decoder's rows and
+// the decoded picture (four bytes a colour pixel) are held at once, and the
+// file beside them.
+constexpr uint64_t kMaxDecodedPictureBytes = 256ull << 20;
+constexpr uint64_t kMaxDecodedPictureFile = 256ull << 20;
 
 // Page trees deeper than this are refused: real files are a few levels
 // deep, and qpdf walks the tree recursively, so a deep one would exhaust the

@@ -2,9 +2,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QDesktopServices>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
@@ -29,13 +29,12 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     if (!bus.isConnected()) return;
     const NotificationText text = DescribeOutcome(outcome);
 
+    // "default" is a click on the notification itself; services list it
+    // in their menus too, so 開く is offered once, through it.
     QStringList actions;
-    if (text.offersOpen) {
-        // "default" is a click on the notification itself.
-        actions << QStringLiteral("default") << QStringLiteral("開く") << QStringLiteral("open")
-                << QStringLiteral("開く") << QStringLiteral("folder")
-                << QStringLiteral("フォルダーを開く");
-    }
+    if (!text.document.isEmpty()) actions << QStringLiteral("default") << QStringLiteral("開く");
+    if (!text.folder.isEmpty())
+        actions << QStringLiteral("folder") << QStringLiteral("フォルダーを開く");
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("quilbex"));
     hints.insert(QStringLiteral("urgency"),
@@ -43,20 +42,27 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
 
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    call << QStringLiteral("Quilbex") << uint(0) << QStringLiteral("quilbex") << text.summary
+    call << QStringLiteral("Quilbex") << uint(0) << text.icon << text.summary
          << text.body.toHtmlEscaped() << actions << hints << int(kShownForMs);
 
-    if (text.offersOpen) {
+    const bool offers = !actions.isEmpty();
+    if (offers) {
         bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                     SLOT(onActionInvoked(uint, QString)));
         bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                     SLOT(onNotificationClosed(uint, uint)));
+        // A service that goes away will not answer any more.
+        auto* watcher = new QDBusServiceWatcher(kService, bus,
+                                                QDBusServiceWatcher::WatchForUnregistration, this);
+        connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this,
+                [this] { onNotificationClosed(id_, 0); });
     }
     const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
     id_ = reply.arguments().first().toUInt();
-    waiting_ = text.offersOpen;
-    document_ = QString::fromStdString(outcome.outPath);
+    waiting_ = offers;
+    document_ = text.document;
+    folder_ = text.folder;
 }
 
 void DesktopNotifier::AwaitAnswer(int limitMs) {
@@ -73,11 +79,10 @@ void DesktopNotifier::AwaitAnswer(int limitMs) {
 void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     if (id != id_ || !waiting_) return;
     waiting_ = false;
-    const QFileInfo document(document_);
-    if (action == QLatin1String("folder")) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(document.absolutePath()));
-    } else if (action == QLatin1String("default") || action == QLatin1String("open")) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(document.absoluteFilePath()));
+    if (action == QLatin1String("folder") && !folder_.isEmpty()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder_));
+    } else if (action == QLatin1String("default") && !document_.isEmpty()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(document_));
     }
     emit Answered();
 }

@@ -20,9 +20,9 @@ public:
 
     void Notify(const RunOutcome& outcome) override;
 
-    // The notification offers to open the document: wait up to limitMs for
-    // the user to choose, or for the notification to go away, and act on the
-    // choice. Returns at once when there is nothing to wait for.
+    // The notification offers to open the document or a folder: wait up to
+    // limitMs for the user to choose, or for the notification to go away, and
+    // act on the choice. Returns at once when there is nothing to wait for.
     void AwaitAnswer(int limitMs);
 
     // The id the service gave the last notification (0: none was shown).
@@ -40,6 +40,7 @@ private:
     uint id_ = 0;
     bool waiting_ = false;  // the notification offers actions and is still up
     QString document_;
+    QString folder_;
 };
 
 }  // namespace quilbex

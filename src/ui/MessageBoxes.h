@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -29,5 +30,12 @@ void ShowMessageBox(MessageIcon icon, const QString& text, QWidget* owner = null
 
 // The default: a QMessageBox, or a line on standard error when headless.
 void PresentMessage(const MessageRequest& request);
+
+// A question with a button for each choice (the last one also answers
+// Escape). Returns the index of the choice taken; without a display the
+// question goes to standard error and `unattended` is taken.
+using ChoicePresenter = std::function<int(const MessageRequest&, const QStringList& choices)>;
+ChoicePresenter SetChoicePresenter(ChoicePresenter presenter);
+int AskChoice(const QString& text, const QStringList& choices, int unattended, QWidget* owner);
 
 }  // namespace quilbex

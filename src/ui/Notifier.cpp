@@ -11,23 +11,29 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
     const QString reason = QString::fromStdString(outcome.reason);
     const bool written = !outcome.outPath.empty();
     NotificationText text;
-    text.offersOpen = written;
+    if (written) {
+        text.document = document.absoluteFilePath();
+        text.folder = document.absolutePath();
+    }
     switch (outcome.status) {
         case ExitStatus::kDone:
         case ExitStatus::kIncomplete:
             text.summary = QStringLiteral("変換しました: ") + source.fileName();
+            text.icon = QStringLiteral("quilbex");
             text.body = where;
             if (!reason.isEmpty())
                 text.body += QStringLiteral("\n一部の処理に失敗しました: ") + reason;
             break;
         case ExitStatus::kCancelled:
             text.summary = QStringLiteral("変換を中止しました: ") + source.fileName();
+            text.icon = QStringLiteral("process-stop");
             text.body = written
                             ? where + QStringLiteral("\n文書は変換したままの状態で残っています。")
                             : QStringLiteral("文書は作られていません。");
             break;
         default:
             text.summary = QStringLiteral("変換できませんでした: ") + source.fileName();
+            text.icon = QStringLiteral("dialog-error");
             text.body =
                 reason.isEmpty() ? QStringLiteral("何らかのエラーが発生しました。") : reason;
             break;

@@ -16,8 +16,12 @@ public:
 // What a notification says about an outcome.
 struct NotificationText {
     QString summary;
-    QString body;             // plain text
-    bool offersOpen = false;  // the document exists: open it or its folder
+    QString body;  // plain text
+    // A freedesktop icon name: the program's own for a document made,
+    // dialog-error for a failure, process-stop for a cancel.
+    QString icon;
+    QString document;  // the document written: a click opens it ("" for none)
+    QString folder;    // offered as フォルダーを開く ("" for none)
 };
 NotificationText DescribeOutcome(const RunOutcome& outcome);
 

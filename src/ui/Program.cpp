@@ -13,7 +13,7 @@
 #include "run/ProgramFolder.h"
 #include "run/RunOutcome.h"
 #include "ui/Application.h"
-#include "ui/DesktopNotifier.h"
+#include "ui/DetachedNotifier.h"
 #include "ui/Headless.h"
 #include "ui/TFMain.h"
 #include "ui/TerminationSignals.h"
@@ -21,10 +21,6 @@
 namespace quilbex {
 
 namespace {
-
-// How long a notification that offers to open the document keeps the program
-// around after its window has closed.
-constexpr int kAnswerLimitMs = 12000;
 
 void SayNobodyCanAnswer() {
     std::fprintf(stderr,
@@ -67,6 +63,10 @@ void TellFailures(const ConversionRun& run) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    // The program's own helper that answers a notification (never a user's file:
+    // a file whose name starts with "-" comes after "--").
+    if (argc > 1 && std::string(argv[1]) == kNotificationOption)
+        return RunNotificationHelper(std::vector<std::string>(argv + 2, argv + argc));
     // The arguments as the system gave them: a path is used byte for byte.
     const CommandLine line =
         ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
@@ -104,7 +104,7 @@ int RunProgram(int argc, char** argv) {
     } handlerReset{app};
 
     // The desktop hears how an automatic run ended; without a display there is no desktop.
-    DesktopNotifier notifier;
+    DetachedNotifier notifier(QCoreApplication::applicationFilePath().toStdString());
     if (!headless) window.SetNotifier(&notifier);
     // A window that never came on screen does not end the event loop by closing.
     QObject::connect(&window, &TFMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -119,7 +119,6 @@ int RunProgram(int argc, char** argv) {
     window.Launch();  // the run plan, then the window when there is something to see
     const int loop = headless ? RunWithoutDisplay(app, window) : app.exec();
     TellFailures(window.Run());
-    notifier.AwaitAnswer(kAnswerLimitMs);
     // An interactive run left waiting; an automatic one stopped by an error
     // ends with what the run says.
     if (loop == ExitCode(ExitStatus::kNeedsUser) && window.Run().Options().ShowSetting) return loop;

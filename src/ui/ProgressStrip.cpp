@@ -1,8 +1,10 @@
 #include "ui/ProgressStrip.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace quilbex {
 
@@ -43,19 +45,39 @@ QString ProgressText(const RunProgress& p) {
     return {};
 }
 
+QString PlanText(const std::string& source, const std::string& folder) {
+    return QFileInfo(QString::fromStdString(source)).fileName() + QStringLiteral(" → ") +
+           QString::fromStdString(folder);
+}
+
 TProgressStrip::TProgressStrip(QWidget* parent)
-    : QFrame(parent), label_(new QLabel(this)), bar_(new QProgressBar(this)) {
+    : QFrame(parent),
+      label_(new QLabel(this)),
+      bar_(new QProgressBar(this)),
+      cancel_(new QPushButton(QStringLiteral("キャンセル"), this)) {
     setObjectName(QStringLiteral("pnlProgress"));
     label_->setObjectName(QStringLiteral("lblProgress"));
     bar_->setObjectName(QStringLiteral("pbProgress"));
+    cancel_->setObjectName(QStringLiteral("btnCancel"));
     bar_->setTextVisible(false);
     bar_->setMaximumHeight(14);
+    // Enter on the log pane or a check box never presses it by accident.
+    cancel_->setAutoDefault(false);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 3, 6, 3);
     row->setSpacing(8);
     row->addWidget(label_, 1);
     row->addWidget(bar_, 1);
+    row->addWidget(cancel_);
+    connect(cancel_, &QPushButton::clicked, this, &TProgressStrip::CancelClicked);
     hide();
+}
+
+void TProgressStrip::ShowText(const QString& text) {
+    label_->setText(text);
+    bar_->hide();
+    cancel_->hide();
+    show();
 }
 
 void TProgressStrip::Show(const RunProgress& p) {
@@ -64,6 +86,10 @@ void TProgressStrip::Show(const RunProgress& p) {
         return;
     }
     label_->setText(ProgressText(p));
+    bar_->show();
+    cancel_->show();
+    // Asked once: the button stays in place, greyed, until the run has stopped.
+    cancel_->setEnabled(p.step != RunProgress::Step::kCancelling);
     const bool counted = p.total > 0 && (p.step == RunProgress::Step::kRotating ||
                                          p.step == RunProgress::Step::kRecognising ||
                                          p.step == RunProgress::Step::kGenerating);

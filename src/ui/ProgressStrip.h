@@ -1,5 +1,7 @@
 // The strip below the log pane that says what a run is doing and how far it
-// has got: a line of text and a bar (moving without end while how far is not known).
+// has got: a line of text, a bar (moving without end while how far is not
+// known) and the キャンセル button. Before an interactive run it says which
+// file goes where.
 #pragma once
 
 #include <QFrame>
@@ -8,6 +10,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace quilbex {
 
@@ -19,14 +22,24 @@ public:
 
     // Shows the progress; Step::kNone hides the strip.
     void Show(const RunProgress& progress);
+    // Shows text alone, without bar or button.
+    void ShowText(const QString& text);
 
     QLabel* Label() const { return label_; }
     QProgressBar* Bar() const { return bar_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+signals:
+    void CancelClicked();
 
 private:
     QLabel* label_;
     QProgressBar* bar_;
+    QPushButton* cancel_;
 };
+
+// What the strip says before an interactive run: 「<file> → <folder>」.
+QString PlanText(const std::string& source, const std::string& folder);
 
 // The text of the strip for a progress ("" for Step::kNone).
 QString ProgressText(const RunProgress& progress);

@@ -2,11 +2,13 @@
 // with its progress), the settings dialog and the version window to PNG files
 // in folder, without a display.
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 
+#include "common/Cp932.h"
 #include "docuworks/DocuWorksApi.h"
 #include "run/SettingKeys.h"
 #include "ui/Application.h"
@@ -49,8 +51,18 @@ int main(int argc, char** argv) {
 
     bool ok = true;
     {
-        // An interactive run waiting for Execute, as the user sees it.
+        // An interactive run waiting for Execute, as the user sees it: the
+        // strip names the file and where it goes.
+        QFile ini(QString::fromStdString(exeDir + quilbex::kSettingsFileName));
+        const std::string settings =
+            quilbex::ToCp932("[common]\r\nShowSetting=Y\r\n[file]\r\nSaveDir=/home/user/文書\r\n")
+                .value();
+        if (!ini.open(QIODevice::WriteOnly) ||
+            ini.write(settings.data(), static_cast<qint64>(settings.size())) < 0)
+            return 1;
+        ini.close();
         quilbex::TFMain main(*engine, {"/home/user/scan/report.doc"}, exeDir);
+        main.Launch();
         main.SetChecked(quilbex::OptionBox::DeleteSource, false);
         main.SetChecked(quilbex::OptionBox::Ocr, true);
         main.SetChecked(quilbex::OptionBox::AutoRotate, true);
@@ -72,6 +84,8 @@ int main(int argc, char** argv) {
         main.ShowProgress({quilbex::RunProgress::Step::kGenerating, 1210, 2645});
         ok &= Save(main, folder, "main-printing.png");
     }
+    // The other windows as on a first start.
+    QFile::remove(QString::fromStdString(exeDir + quilbex::kSettingsFileName));
     {
         // An automatic run of a scan during its OCR pass.
         quilbex::TFMain main(*engine, {"/home/user/scan/scan.pdf"}, exeDir);

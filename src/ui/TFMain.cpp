@@ -2,8 +2,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -11,6 +14,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "run/OutputTarget.h"
 #include "run/SettingKeys.h"
 #include "ui/DesignFont.h"
 #include "ui/MessageBoxes.h"
@@ -45,6 +49,7 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
     : QWidget(parent),
       ui_(std::make_unique<Ui::TFMain>()),
       engine_(engine),
+      source_(args.empty() ? std::string() : args.front()),
       run_(gui_, engine, std::move(args), std::move(clock)) {
     ui_->setupUi(this);
     progress_ = new TProgressStrip(this);
@@ -68,6 +73,14 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
     connect(ui_->acExecute, &QAction::triggered, this, &TFMain::acExecuteExecute);
     connect(ui_->acClose, &QAction::triggered, this, &TFMain::acCloseExecute);
     connect(ui_->acAppCancel, &QAction::triggered, this, &TFMain::acAppCancelExecute);
+    connect(progress_, &TProgressStrip::CancelClicked, ui_->acAppCancel, &QAction::trigger);
+    // Escape anywhere in the window is the キャンセル of the strip and the log
+    // pane's menu.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("scCancel"));
+    connect(escape, &QShortcut::activated, ui_->acAppCancel, &QAction::trigger);
+    // 実行 is the button Enter presses where the focus does not take Enter itself.
+    ui_->BitBtn1->setDefault(true);
     connect(timer1_, &QTimer::timeout, this, &TFMain::Timer1Timer);
     connect(ui_->ckOCR, &QCheckBox::toggled, this, &TFMain::ckOCRClick);
     connect(ui_->Memo1, &QWidget::customContextMenuRequested, this, &TFMain::Memo1ContextMenu);
@@ -138,10 +151,22 @@ void TFMain::Begin() {
     if (shown_) return;
     shown_ = true;
     Guarded([&] { run_.FormShow(); });
+    if (!closeRequested_ && run_.Options().ShowSetting && !run_.Working() && !run_.Monitoring())
+        Guarded([&] { ShowPlan(); });
 }
 
 void TFMain::Terminate() {
     Guarded([&] { run_.Terminate(); });
+}
+
+void TFMain::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier && ui_->BitBtn1->isVisible() &&
+        ui_->BitBtn1->isEnabled()) {
+        ui_->BitBtn1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFMain::showEvent(QShowEvent* event) {
@@ -161,6 +186,16 @@ void TFMain::Launch() {
         return;
     }
     show();
+}
+
+void TFMain::ShowPlan() {
+    if (source_.empty()) return;
+    // Without a folder in the settings the run uses the engine's default.
+    std::string folder = run_.Options().SaveDir;
+    if (folder.empty()) folder = DefaultOutputFolder(engine_);
+    const bool wasVisible = progress_->isVisibleTo(this);
+    progress_->ShowText(PlanText(source_, folder));
+    StripMoved(wasVisible);
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
@@ -264,6 +299,10 @@ void TFMain::SetTimerEnabled(bool enabled) {
 void TFMain::ShowProgress(const RunProgress& progress) {
     const bool wasVisible = progress_->isVisibleTo(this);
     progress_->Show(progress);
+    StripMoved(wasVisible);
+}
+
+void TFMain::StripMoved(bool wasVisible) {
     const bool visible = progress_->isVisibleTo(this);
     if (visible == wasVisible || isMaximized() || isFullScreen()) return;
     // The strip comes and goes below the log pane without taking its room.

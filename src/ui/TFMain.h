@@ -96,6 +96,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
@@ -114,6 +115,11 @@ private:
     void SetMinimumDesignSize();
     // Runs the show event's part of the run once.
     void Begin();
+    // An interactive run waiting for 実行: the strip says which file goes where.
+    void ShowPlan();
+    // The strip came or went: the window grows or shrinks by it, so that the
+    // log pane keeps its room.
+    void StripMoved(bool wasVisible);
     // The worker has finished a job.
     void WorkerIdle();
 
@@ -123,6 +129,7 @@ private:
     // are carried out on the window's thread.
     GuiThreadWindow gui_{*this, this};
     ThreadWorker worker_;
+    std::string source_;  // the file to convert ("" for none); before run_, which takes the args
     ConversionRun run_;
     Notifier* notifier_ = nullptr;
     TProgressStrip* progress_ = nullptr;

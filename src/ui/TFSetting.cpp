@@ -10,6 +10,7 @@
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
+#include "ui/OutputFolderCheck.h"
 #include "ui/Placement.h"
 #include "ui/TFVersion.h"
 #include "ui_TFSetting.h"
@@ -147,6 +148,11 @@ void TFSetting::SaveSettings() {
 
 void TFSetting::done(int result) {
     if (result == QDialog::Accepted) {
+        // A folder that cannot take documents is named before it is saved.
+        if (!ConfirmOutputFolder(ui_->EditOutDir->text(), this)) {
+            setResult(QDialog::Rejected);
+            return;
+        }
         try {
             SaveSettings();
         } catch (const std::exception& error) {

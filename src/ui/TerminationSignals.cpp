@@ -1,6 +1,7 @@
 #include "ui/TerminationSignals.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -25,12 +26,32 @@ void OnSignal(int) {
     errno = saved;
 }
 
+sigset_t TerminationSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kSignals) sigaddset(&set, sig);
+    return set;
+}
+
+void ReleaseTermination() {
+    const sigset_t set = TerminationSet();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 }  // namespace
+
+void BlockTermination() {
+    const sigset_t set = TerminationSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 TerminationSignals::TerminationSignals(std::function<void()> onSignal)
     : onSignal_(std::move(onSignal)) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        ReleaseTermination();  // the default way, as without a handler
+        return;
+    }
     wakeRead = fds[0];
     wakeWrite = fds[1];
     notifier_ = new QSocketNotifier(wakeRead, QSocketNotifier::Read, this);
@@ -42,6 +63,8 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal)
     // Interrupted system calls go on; a second signal takes the default way.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (int sig : kSignals) ::sigaction(sig, &action, nullptr);
+    // One held back since start-up arrives now, and reaches the loop.
+    ReleaseTermination();
 }
 
 TerminationSignals::~TerminationSignals() {

@@ -2,6 +2,8 @@
 // termination request (which blocking steps of the run look at) and writes a
 // byte to a pipe; the loop reads it and calls onSignal. A second signal of the
 // same kind ends the program at once, as if nothing had been installed.
+// Until the handler is in place the signals are held (BlockTermination, the
+// program's first step), so one sent during start-up is handled too.
 #pragma once
 
 #include <QObject>
@@ -10,6 +12,10 @@
 class QSocketNotifier;
 
 namespace quilbex {
+
+// Holds the termination signals back in the calling thread and in every
+// thread started from it, until a TerminationSignals lets them through.
+void BlockTermination();
 
 class TerminationSignals : public QObject {
     Q_OBJECT

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "e2e_support.h"
@@ -233,6 +234,71 @@ TEST(Signals, TermDuringApplicationPrinting) {
     // Phase 7 may pass between two polls; the end is always phase 9.
     EXPECT_EQ(lines.back(), "変換を中止しました。");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), kDone), 0);
+}
+
+// Waits until process pid holds SIGTERM back (from its first instruction on,
+// until the handler is ready); false when that was never seen.
+bool HoldsTermBack(pid_t pid) {
+    for (int i = 0; i < 20000; ++i) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigBlk:", 0) == 0 &&
+                (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGTERM - 1))))
+                return true;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return false;
+}
+
+// SIGTERM at the very start of a direct conversion with deletion and OCR on:
+// the conversion under way is finished, nothing further is done, and the run
+// ends cancelled with its log like any later one.
+TEST(Signals, TermAtTheStartOfADirectConversion) {
+    Scene scene(Scene::Keys{{"DelFile", "Y"}, {"OCR", "Y"}});
+    const fs::path source = scene.Pdf("early.pdf");
+    auto program = scene.folder.Start({source.string()});
+    ASSERT_TRUE(HoldsTermBack(program->pid()));
+    kill(program->pid(), SIGTERM);
+    const Result result = program->Wait(60);
+    EXPECT_EQ(result.exitCode, 4) << result.errors;
+    EXPECT_TRUE(fs::exists(source));
+    const auto lines = scene.folder.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "変換を中止しました。");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("ページをOCRしました。") != std::string::npos;
+                            }),
+              0);
+}
+
+// SIGTERM during the OCR pass, the source already deleted: the document
+// stays as converted.
+TEST(Signals, TermDuringTheOcrPass) {
+    Scene scene(Scene::Keys{{"DelFile", "Y"}, {"OCR", "Y"}});
+    // Scanned pages, so that each one is recognised for a while.
+    const fs::path scan = scene.folder.root() / "scan.png";
+    RunTool({"convert", "-size", "1240x1754", "xc:white", "-pointsize", "40", "-draw",
+             "text 100,200 \"A scanned page to be read\"", scan.string()});
+    const fs::path source = scene.folder.root() / "pages.pdf";
+    std::vector<std::string> img2pdf = {"img2pdf"};
+    img2pdf.insert(img2pdf.end(), 20, scan.string());
+    img2pdf.insert(img2pdf.end(), {"-o", source.string()});
+    RunTool(img2pdf);
+    auto program = scene.folder.Start({source.string()});
+    // The source goes once the document is complete, before the OCR pass.
+    for (int i = 0; i < 600 && fs::exists(source); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_FALSE(fs::exists(source));
+    kill(program->pid(), SIGTERM);
+    const Result result = program->Wait(120);
+    EXPECT_EQ(result.exitCode, 4) << result.errors;
+    EXPECT_TRUE(fs::exists(scene.out / "pages.xdw"));
+    EXPECT_NE(result.errors.find("pages.pdf"), std::string::npos) << result.errors;
+    const auto lines = scene.folder.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "変換を中止しました。");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kDone), 1);
 }
 
 // SIGKILL while LibreOffice prints: LibreOffice ends with the program, and the

@@ -20,8 +20,10 @@ class AppPrintBegin : public ::testing::Test {
 protected:
     void TearDown() override { XDW_Finalize(nullptr); }
 
-    // Begin must fail with code, hand back no handle and write nothing.
-    void ExpectRefused(const std::string& source, const std::string& output, int code) {
+    // Begin must fail with code, hand back no handle and write nothing; the
+    // reason carries fields when given.
+    void ExpectRefused(const std::string& source, const std::string& output, int code,
+                       const std::string& fields = {}) {
         const auto before = dir.Entries();
         XDW_CREATE_HANDLE handle = nullptr;
         EXPECT_EQ(
@@ -29,6 +31,9 @@ protected:
             code)
             << source;
         EXPECT_EQ(handle, nullptr);
+        char reason[1024] = {};
+        XDW_GetLastErrorText(reason, sizeof reason);
+        EXPECT_NE(std::string(reason).find(fields), std::string::npos) << reason;
         EXPECT_EQ(dir.Entries(), before);
         EXPECT_TRUE(LeftoverTempFolders().empty());
     }
@@ -44,15 +49,19 @@ std::string RandomBytes(size_t count) {
 }
 
 TEST_F(AppPrintBegin, MissingSourceIsRefused) {
-    ExpectRefused(dir.File("absent.txt"), dir.File("out.xdw"), XDW_E_FILE_NOT_FOUND);
+    ExpectRefused(dir.File("absent.txt"), dir.File("out.xdw"), XDW_E_FILE_NOT_FOUND,
+                  "\nkind=source\nerrno=2\npath=" + dir.File("absent.txt"));
     ExpectRefused(dir.File("absent/inside.txt"), dir.File("out.xdw"), XDW_E_FILE_NOT_FOUND);
 }
 
 TEST_F(AppPrintBegin, ExistingOutputIsRefusedAndKept) {
     WriteBytes(dir.File("in.txt"), "some text\n");
     WriteBytes(dir.File("out.xdw"), "precious");
-    ExpectRefused(dir.File("in.txt"), dir.File("out.xdw"), XDW_E_FILE_EXISTS);
+    ExpectRefused(dir.File("in.txt"), dir.File("out.xdw"), XDW_E_FILE_EXISTS,
+                  "\nkind=output-exists\nerrno=17\npath=" + dir.File("out.xdw"));
     EXPECT_EQ(ReadBytes(dir.File("out.xdw")), "precious");
+    ExpectRefused(dir.File("in.txt"), dir.File("no\nfolder/out.xdw"), XDW_E_FILE_NOT_FOUND,
+                  "\nkind=output-folder\nerrno=2\npath=" + dir.File("no\\nfolder"));
     // The source itself as the output is an existing output too.
     ExpectRefused(dir.File("in.txt"), dir.File("in.txt"), XDW_E_FILE_EXISTS);
     EXPECT_EQ(ReadBytes(dir.File("in.txt")), "some text\n");
@@ -67,7 +76,8 @@ TEST_F(AppPrintBegin, ContentTheApplicationCannotPrintIsRefused) {
     WriteBytes(dir.File("empty.txt"), "");
     ExpectRefused(dir.File("empty.txt"), dir.File("c.xdw"), XDW_E_CANNOT_READ);
     WriteBytes(dir.File("program.odt"), ReadBytes("/bin/true"));
-    ExpectRefused(dir.File("program.odt"), dir.File("d.xdw"), XDW_E_CANNOT_READ);
+    ExpectRefused(dir.File("program.odt"), dir.File("d.xdw"), XDW_E_CANNOT_READ,
+                  "\nkind=type-refused\npath=" + dir.File("program.odt") + "\ntype=application/x-");
     mkdir(dir.File("folder.txt").c_str(), 0755);
     ExpectRefused(dir.File("folder.txt"), dir.File("e.xdw"), XDW_E_CANNOT_READ);
 }

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <string>
 
+#include "ScopedEnv.h"
 #include "TestFiles.h"
 #include "appprint_support.h"
 #include "xdwapi/xdwapi.h"
@@ -205,6 +206,137 @@ TEST_F(AppPrintImport, NothingFromOutsideTheFileReachesTheDocument) {
         << "a linked picture was loaded";
     EXPECT_FALSE(Exists(mark)) << "the document's macro ran";
     EXPECT_FALSE(listener.contacted()) << "the network was used";
+}
+
+// XML with an import of its own is printed as the document it holds.
+TEST_F(AppPrintImport, FlatOpenDocumentAndXhtmlAreDocumentsNotSource) {
+    WriteBytes(dir.File("flat.fods"),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+               "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+               "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+               "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+               "office:version=\"1.2\" "
+               "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body>"
+               "<office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
+               "<table:table-cell office:value-type=\"string\"><text:p>Flat sheet cell</text:p>"
+               "</table:table-cell></table:table-row></table:table></office:spreadsheet>"
+               "</office:body></office:document>\n");
+    WriteBytes(dir.File("page.xhtml"),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html "
+               "xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>X</title></head><body>"
+               "<p>Extensible page</p></body></html>\n");
+    for (const auto& [name, shown] :
+         {std::pair{"flat.fods", "Flat sheet cell"}, std::pair{"page.xhtml", "Extensible page"}}) {
+        const std::string text = Joined(Print(dir.File(name)));
+        EXPECT_NE(text.find(shown), std::string::npos) << name << ": " << text;
+        EXPECT_EQ(text.find("xmlns"), std::string::npos) << name << " printed as source";
+    }
+}
+
+// A link to a text file, its name in Shift-JIS and 246 bytes long: printed
+// like any other file.
+TEST_F(AppPrintImport, AnOddlyNamedLinkPrintsItsFile) {
+    WriteBytes(dir.File("plain.txt"), "Text behind a link\n");
+    const std::string name = "\x95\xCF\x8A\xB7" + std::string(238, 'n') + ".txt";
+    ASSERT_EQ(symlink("plain.txt", dir.File(name).c_str()), 0);
+    EXPECT_NE(Joined(Print(dir.File(name))).find("behind a link"), std::string::npos) << reason;
+}
+
+// Links LibreOffice follows whatever its settings say (a page's background
+// and stylesheet, a drawing's picture, a field that includes one) find
+// nothing: the sandbox shows it no file outside the job. Its home and
+// temporary files are the job's, gone with it.
+TEST_F(AppPrintImport, TheSandboxShowsNoOutsideFileAndKeepsNothing) {
+    const std::string secret = dir.File("secret.png");
+    RunTool({"convert", "-size", "120x80", "xc:red", secret});
+    WriteBytes(dir.File("style.css"),
+               "body { background-image: url(\"file://" + secret + "\") }\n");
+    const std::vector<std::pair<std::string, std::string>> linking = {
+        {"walls.html", "<html><head><link rel=\"stylesheet\" href=\"file://" +
+                           dir.File("style.css") + "\"></head><body background=\"file://" + secret +
+                           "\"><p>Walled page</p></body></html>\n"},
+        {"walls.svg",
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+         "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"400\" height=\"200\">"
+         "<text x=\"20\" y=\"160\">Walled page</text><image x=\"0\" y=\"0\" "
+         "width=\"120\" height=\"80\" xlink:href=\"file://" +
+             secret + "\"/></svg>\n"},
+        {"walls.rtf", "{\\rtf1\\ansi Walled page\\par {\\field{\\*\\fldinst INCLUDEPICTURE \"" +
+                          secret + "\" \\\\d}{\\fldrslt }}\\par}\n"},
+    };
+    TempDir home, tmp;
+    quilbex::testing::ScopedEnv homeEnv("HOME", home.path()), tmpEnv("TMPDIR", tmp.path());
+    for (const auto& [name, content] : linking) {
+        WriteBytes(dir.File(name), content);
+        EXPECT_NE(Joined(Print(dir.File(name))).find("Walled"), std::string::npos) << name;
+        EXPECT_THROW(PdfPageImage(dir.File(name + ".xdw"), 1), std::runtime_error)
+            << name << ": an outside picture was loaded";
+    }
+    EXPECT_EQ(home.Entries(), std::vector<std::string>{}) << "written into the home folder";
+    EXPECT_EQ(tmp.Entries(), std::vector<std::string>{}) << "left in the temporary folder";
+}
+
+// What the sandbox does show (the system, read-only) a document still
+// cannot pull in: a linked section keeps the text it was saved with.
+TEST_F(AppPrintImport, ALinkedSectionIsNotUpdated) {
+    WriteOdf(dir.File("section.odt"), "application/vnd.oasis.opendocument.text",
+             "<office:body><office:text><text:p>Before the section</text:p>"
+             "<text:section text:name=\"linked\"><text:section-source "
+             "xlink:href=\"file:///usr/share/common-licenses/GPL-3\" "
+             "text:filter-name=\"Text\"/><text:p>Saved words</text:p></text:section>"
+             "</office:text></office:body>\n");
+    const std::string text = Joined(Print(dir.File("section.odt")));
+    EXPECT_NE(text.find("Saved words"), std::string::npos) << text;
+    EXPECT_EQ(text.find("GENERAL PUBLIC"), std::string::npos) << "the link was updated";
+}
+
+// Formulas LibreOffice would work out again on every load (the system's
+// name, the file's temporary path, the time) print what was saved.
+TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
+    WriteOdf(dir.File("values.ods"), "application/vnd.oasis.opendocument.spreadsheet",
+             "<office:body><office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
+             "<table:table-cell table:formula=\"of:=INFO(&quot;system&quot;)\" "
+             "office:value-type=\"string\" office:string-value=\"Saved1\"><text:p>"
+             "Saved1</text:p></table:table-cell><table:table-cell "
+             "table:formula=\"of:=CELL(&quot;filename&quot;)\" office:value-type=\"string\" "
+             "office:string-value=\"Saved2\"><text:p>Saved2</text:p></table:table-cell>"
+             "</table:table-row></table:table></office:spreadsheet></office:body>\n");
+    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    WriteZip(dir.File("values.xlsx"),
+             {{"[Content_Types].xml",
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Default Extension=\"rels\" ContentType=\"application/"
+               "vnd.openxmlformats-package.relationships+xml\"/><Override PartName=\"/xl/"
+               "workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument."
+               "spreadsheetml.sheet.main+xml\"/><Override PartName=\"/xl/worksheets/sheet1.xml\" "
+               "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml."
+               "worksheet+xml\"/></Types>"},
+              {"_rels/.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+               "2006/relationships\"><Relationship Id=\"r1\" Type=\"" +
+                   rels +
+                   "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                   "</Relationships>"},
+              {"xl/workbook.xml",
+               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+               "xmlns:r=\"" +
+                   rels +
+                   "\"><sheets><sheet name=\"T\" sheetId=\"1\" r:id=\"r1\"/></sheets>"
+                   "</workbook>"},
+              {"xl/_rels/workbook.xml.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+               "relationships\"><Relationship Id=\"r1\" Type=\"" +
+                   rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+              {"xl/worksheets/sheet1.xml",
+               "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+               "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><f>INFO(\"system\")</f>"
+               "<v>Saved1</v></c><c r=\"B1\" t=\"str\"><f>CELL(\"filename\")</f>"
+               "<v>Saved2</v></c></row></sheetData></worksheet>"}});
+    for (const char* name : {"values.ods", "values.xlsx"}) {
+        const std::string text = Joined(Print(dir.File(name)));
+        EXPECT_NE(text.find("Saved1"), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find("Saved2"), std::string::npos) << name << ": " << text;
+    }
 }
 
 }  // namespace

@@ -53,6 +53,9 @@ protected:
         WriteScript(script, body);
         xdw::AppPrintSettings settings;
         settings.officeCandidates = {script};
+        // Stand-ins write what they saw beside themselves, where the
+        // sandbox would not let them.
+        settings.sandbox = false;
         settings.timeLimit = limit;
         settings.grace = grace;
         xdw::SetAppPrintSettings(settings);
@@ -191,24 +194,37 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
     }
 }
 
-TEST_F(AppPrintWorker, HungApplicationIsEndedAfterTheTimeLimit) {
-    // Ignores SIGTERM and leaves a grandchild behind: only SIGKILL to the
-    // whole group gets rid of both.
-    UseOffice("trap '' TERM\nsleep 300 &\nsleep 300\n", std::chrono::milliseconds(800),
-              std::chrono::milliseconds(300));
-    auto handle = xdw::BeginAppPrint(source, output, true);
-    const auto job = xdw::LookupAppPrintJob(handle);
-    const auto start = std::chrono::steady_clock::now();
-    const PhaseTrace trace = Run(handle);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
-    EXPECT_EQ(job->failureCode(), XDW_E_FAIL);
-    EXPECT_NE(job->failureText().find("within the limit of 0.8 s"), std::string::npos)
-        << job->failureText();
-    ASSERT_NE(job->childGroup(), 0);
-    EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
-    EXPECT_FALSE(Exists(output));
-    xdw::EndAppPrint(handle);
+// An application that hangs, or grows without end, is stopped at its limit
+// and the reason says which.
+TEST_F(AppPrintWorker, HungOrGrowingApplicationIsStoppedAtItsLimit) {
+    const struct {
+        const char* script;
+        std::chrono::milliseconds limit;
+        const char* reason;
+    } cases[] = {
+        {"trap '' TERM\nsleep 300 &\nsleep 300\n", std::chrono::milliseconds(800),
+         "within the time limit of 0.8 s"},
+        {"exec python3 -c 'x = []\nwhile True: x.append(bytearray(8 << 20))'\n",
+         std::chrono::seconds(30), "at the memory limit of 256 MiB"},
+    };
+    for (const auto& c : cases) {
+        UseOffice(c.script, c.limit, std::chrono::milliseconds(300));
+        auto settings = xdw::CurrentAppPrintSettings();
+        settings.memoryLimit = 256u << 20;
+        xdw::SetAppPrintSettings(settings);
+        auto handle = xdw::BeginAppPrint(source, output, true);
+        const auto job = xdw::LookupAppPrintJob(handle);
+        const auto start = std::chrono::steady_clock::now();
+        const PhaseTrace trace = Run(handle);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, c.limit + std::chrono::seconds(10));
+        EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
+        EXPECT_EQ(job->failureCode(), XDW_E_CANNOT_READ);
+        EXPECT_NE(job->failureText().find(c.reason), std::string::npos) << job->failureText();
+        ASSERT_NE(job->childGroup(), 0);
+        EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
+        EXPECT_FALSE(Exists(output));
+        xdw::EndAppPrint(handle);
+    }
 }
 
 TEST_F(AppPrintWorker, CancelEndsTheWholeProcessGroup) {

@@ -342,8 +342,20 @@ TEST(ConvertPdf, DamagedPageIsRepairedWithEveryPageOrRefused) {
     wrongLength.replace(length, 7, "/Length 3 %");
     std::string badFilter = qdf;
     badFilter.insert(Second(qdf, "%% Contents for page 2", "/Length"), "/Filter /FlateDecode ");
+    // A content stream whose /Length is the stream itself: poppler shows
+    // the page, qpdf mends it into an empty one.
+    std::string selfLength = qdf;
+    const size_t object = Second(qdf, "%% Contents for page 2", " 0 obj");
+    const size_t number = qdf.rfind('\n', object) + 1;
+    const size_t ref = Second(qdf, "%% Contents for page 2", "/Length ") + 8;
+    selfLength.replace(ref, qdf.find(' ', ref) - ref, qdf.substr(number, object - number));
+    // The third page's dictionary cut short by a string that runs over it.
+    std::string pageKeys = qdf;
+    pageKeys.replace(qdf.find("/Contents", qdf.find("%% Page 3")), 9, "/Contents (");
     const Row rows[] = {
         {"page object unreadable", pageObject, "page 2 of in.pdf"},
+        {"content length is the stream itself", selfLength, "page 2 of in.pdf"},
+        {"page dictionary mended", pageKeys, "page 3 of in.pdf"},
         {"content length wrong, repaired", wrongLength, ""},
         {"content undecodable", badFilter, "page 2 of in.pdf has unreadable content"},
     };

@@ -3,10 +3,14 @@
 // fails the test instead of ending it.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ChildRun.h"
@@ -43,6 +47,67 @@ int OcrFirstPage(const TempDir&, const std::string& in) {
     option.keep_image = 1;
     // Left open: closing would replace the failure's reason.
     return XDW_ApplyOcr(doc, 1, 1, &option, nullptr);
+}
+
+// Prints the file into a document, as a picture of any name is; the C calls
+// hand out the reason of a failure, not its code.
+int PrintFile(const TempDir& dir, const std::string& in) {
+    XDW_CREATE_HANDLE handle = nullptr;
+    const int begun =
+        XDW_BeginCreationFromAppFile(in.c_str(), dir.File("out.xdw").c_str(), 0, &handle, nullptr);
+    if (begun < 0) return begun;
+    XDW_CREATION_STATUS status{sizeof status, 0, 0, 0};
+    for (;;) {
+        XDW_GetStatusCreationFromAppFile(handle, &status);
+        if (status.phase == XDW_PHASE_FINISHED || status.phase == XDW_PHASE_CANCELLED) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    XDW_EndCreationFromAppFile(handle, nullptr);
+    return status.phase == XDW_PHASE_FINISHED ? 0 : XDW_E_CANNOT_READ;
+}
+
+std::string Be32(uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
+}
+
+// A PNG of 8-bit RGBA whose pixels are all zero (transparent black).
+std::string ClearPng(uint32_t width, uint32_t height) {
+    const auto chunk = [](const std::string& type, const std::string& data) {
+        const std::string body = type + data;
+        const auto crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+        return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
+    };
+    const std::string header = Be32(width) + Be32(height) + std::string("\x08\x06\0\0\0", 5);
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
+           chunk("IDAT", DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * 4))) +
+           chunk("IEND", "");
+}
+
+// A small JPEG whose frame header claims width x height.
+std::string JpegClaiming(uint16_t width, uint16_t height, bool progressive = false) {
+    TempDir dir;
+    MakeJpeg(dir.File("j.jpg"), ImageSpec{16, 16}, 0, progressive);
+    std::string jpeg = ReadBytes(dir.File("j.jpg"));
+    const auto sof = jpeg.find(progressive ? "\xFF\xC2" : "\xFF\xC0");
+    jpeg[sof + 5] = static_cast<char>(height >> 8);
+    jpeg[sof + 6] = static_cast<char>(height);
+    jpeg[sof + 7] = static_cast<char>(width >> 8);
+    jpeg[sof + 8] = static_cast<char>(width);
+    return jpeg;
+}
+
+// A progressive JPEG whose last scan is repeated until there are count.
+std::string JpegOfScans(int count) {
+    TempDir dir;
+    MakeJpeg(dir.File("j.jpg"), ImageSpec{16, 16}, 0, true);
+    const std::string jpeg = ReadBytes(dir.File("j.jpg"));
+    const auto last = jpeg.rfind("\xFF\xDA");
+    const std::string scan = jpeg.substr(last, jpeg.size() - 2 - last);
+    std::string out = jpeg.substr(0, jpeg.size() - 2);
+    for (int i = 0; i < count; ++i) out += scan;
+    return out + "\xFF\xD9";
 }
 
 std::string PageTreeOfDepth(int depth) {
@@ -235,6 +300,63 @@ const HostileRow kRows[] = {
      10,
      200 * kMiB},
     {"bilevel_tiles_20_pixels_wide", BilevelTiles20, ConvertImage, {0}, "", 5, 100 * kMiB},
+    {"jpeg_of_335_bytes_claiming_65000_square",
+     [] { return JpegClaiming(65000, 65000); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     5,
+     100 * kMiB},
+    {"progressive_jpeg_claiming_65000_square_printed",
+     [] { return JpegClaiming(65000, 65000, true); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     5,
+     100 * kMiB},
+    {"progressive_jpeg_of_5000_scans",
+     [] { return JpegOfScans(5000); },
+     ConvertImage,
+     {XDW_E_CANNOT_READ},
+     "scans",
+     5,
+     100 * kMiB},
+    {"png_16383_square_rgba",
+     [] { return ClearPng(16383, 16383); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     10,
+     100 * kMiB},
+    {"webp_of_38_bytes_claiming_16000_square",
+     [] {
+         // Lossless: signature, then 14 bits each of width - 1 and height - 1.
+         const uint32_t size = (16000 - 1) | ((16000u - 1) << 14);
+         return std::string("RIFF") + Le32(30) + "WEBPVP8L" + Le32(18) + "\x2F" + Le32(size) +
+                std::string(13, '\0');
+     },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     5,
+     100 * kMiB},
+    {"bmp_claiming_16000_square",
+     [] {
+         return "BM" + Le32(54) + Le32(0) + Le32(54) + Le32(40) + Le32(16000) + Le32(16000) +
+                Le16(1) + Le16(24) + std::string(24, '\0');
+     },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "BMP: ",
+     5,
+     100 * kMiB},
+    {"png_8000_square_rgba_printed_within_1_gib",
+     [] { return ClearPng(8000, 8000); },
+     PrintFile,
+     {0},
+     "",
+     30,
+     1024 * kMiB},
     {"10000_pages_sharing_a_16384_square_strip",
      [] { return SharedStripTiff(10000, 16384); },
      ConvertImage,

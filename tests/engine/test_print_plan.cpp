@@ -2,6 +2,7 @@
 // engine, text through the import that fits it with its character set, and
 // content that would print as junk refused with its reason.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <random>
 #include <string>
@@ -29,6 +30,20 @@ std::string RandomBytes(size_t count) {
     return bytes;
 }
 
+// The UTF-8 text in another character set, as iconv writes it.
+std::string Encoded(const std::string& utf8, const char* charset) {
+    iconv_t cd = iconv_open(charset, "UTF-8");
+    std::string out(utf8.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    char* to = out.data();
+    size_t inLeft = utf8.size(), toLeft = out.size();
+    iconv(cd, &in, &inLeft, &to, &toLeft);
+    iconv(cd, nullptr, nullptr, &to, &toLeft);  // back to ASCII at the end
+    iconv_close(cd);
+    out.resize(out.size() - toLeft);
+    return out;
+}
+
 TEST(TextEncoding, CharacterSetsAreFoundFromTheBytes) {
     struct Row {
         std::string bytes;
@@ -43,11 +58,28 @@ TEST(TextEncoding, CharacterSetsAreFoundFromTheBytes) {
         {"name," + kSjis + "\r\n", "CP932"},
         {"name," + kEuc + "\n", "EUC-JP"},
         {std::string("text\0with nul", 13), ""},
-        {"abc\x95", ""},  // a Shift-JIS lead byte with nothing after it
+        {"abc\x81", ""},  // a Shift-JIS lead byte with nothing after it
         {RandomBytes(600), ""},
     };
     for (const Row& row : rows)
         EXPECT_EQ(xdw::DetectTextCharset(row.bytes), row.charset) << row.bytes;
+    // Mail, Windows, Chinese and unmarked UTF-16 text: found and read back.
+    const struct {
+        const char* text;
+        const char* charset;
+    } written[] = {
+        {"こんにちは、世界。日本語のメールです。\n", "ISO-2022-JP"},
+        {"Grüße aus München\n", "WINDOWS-1252"},
+        {"你好，世界。这是中文文本，用于测试。\n", "GB18030"},
+        {"你好，世界。這是中文文本，用於測試。\n", "BIG5"},
+        {"Hello world, plain text here\n", "UTF-16LE"},
+        {"こんにちは世界\n", "UTF-16BE"},
+    };
+    for (const auto& row : written) {
+        const std::string bytes = Encoded(row.text, row.charset);
+        ASSERT_EQ(xdw::DetectTextCharset(bytes), row.charset) << row.text;
+        EXPECT_EQ(xdw::TextAsUtf8(bytes, row.charset), row.text);
+    }
     // Whatever the set, LibreOffice gets the same UTF-8 without a mark.
     EXPECT_EQ(xdw::TextAsUtf8("name," + kSjis, "CP932"), "name," + kUtf8);
     EXPECT_EQ(xdw::TextAsUtf8("name," + kEuc, "EUC-JP"), "name," + kUtf8);

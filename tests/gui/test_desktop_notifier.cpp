@@ -136,12 +136,14 @@ TEST_F(DesktopNotifierTest, AConvertedDocumentIsNamedAndItsFolderOpensOnRequest)
     EXPECT_EQ(calls[0].app, "Quilbex");
     EXPECT_EQ(calls[0].summary, "変換しました: scan.pdf");
     EXPECT_EQ(calls[0].body, "scan.xdw\n/home/user/文書");
-    EXPECT_EQ(calls[0].actions,
-              QStringList({"default", "開く", "open", "開く", "folder", "フォルダーを開く"}));
+    EXPECT_EQ(calls[0].icon, "quilbex");
+    EXPECT_EQ(calls[0].actions, QStringList({"default", "開く", "folder", "フォルダーを開く"}))
+        << "each action once";
     EXPECT_EQ(notifier.Id(), 41u);
 
     const uint id = notifier.Id();
-    QMetaObject::invokeMethod(service, [this, id] { emit service->ActionInvoked(id + 1, "open"); });
+    QMetaObject::invokeMethod(service,
+                              [this, id] { emit service->ActionInvoked(id + 1, "default"); });
     QMetaObject::invokeMethod(service, [this, id] { emit service->ActionInvoked(id, "folder"); });
     QElapsedTimer clock;
     clock.start();
@@ -163,6 +165,7 @@ TEST_F(DesktopNotifierTest, AFailureCarriesItsReasonAndOffersNothingToOpen) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].summary, "変換できませんでした: memo.doc");
     EXPECT_EQ(calls[0].body, "指定されたファイルが見つかりません。");
+    EXPECT_EQ(calls[0].icon, "dialog-error");
     EXPECT_TRUE(calls[0].actions.isEmpty());
     QElapsedTimer clock;
     clock.start();

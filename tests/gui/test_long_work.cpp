@@ -116,12 +116,14 @@ TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) 
     EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
 }
 
-TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuOrByClosing) {
+TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuButtonEscapeOrByClosing) {
+    enum How { kMenu, kButton, kEscape, kClosing };
     struct Case {
         const char* name;
-        bool byClosing;
+        How how;
     };
-    for (const Case c : {Case{"menu", false}, Case{"closing", true}}) {
+    for (const Case c : {Case{"menu", kMenu}, Case{"button", kButton}, Case{"escape", kEscape},
+                         Case{"closing", kClosing}}) {
         SCOPED_TRACE(c.name);
         engine = FakeEngine{};
         gate = std::make_unique<Gate>();
@@ -129,13 +131,27 @@ TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuOrByClosing) {
         Create({source});
         ShowActive(window.get());
         ASSERT_TRUE(gate->Reached());
-        if (c.byClosing) {
-            window->close();
-            EXPECT_TRUE(window->isVisible()) << "the window waits for the page";
-        } else {
-            window->PopupMenu()->actions().first()->trigger();
+        QPushButton* button = window->Progress()->CancelButton();
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_EQ(button->text(), "キャンセル");
+        switch (c.how) {
+            case kMenu:
+                window->PopupMenu()->actions().first()->trigger();
+                break;
+            case kButton:
+                QTest::mouseClick(button, Qt::LeftButton);
+                break;
+            case kEscape:
+                QTest::keyClick(window.get(), Qt::Key_Escape);
+                break;
+            case kClosing:
+                window->close();
+                break;
         }
+        QApplication::processEvents();
+        EXPECT_TRUE(window->isVisible()) << "the window waits for the page";
         EXPECT_EQ(window->Progress()->Label()->text(), "中止しています…");
+        EXPECT_FALSE(button->isEnabled()) << "asked once";
         gate->Open();
         ASSERT_TRUE(WaitFor([&] { return !window->isVisible(); }));
 
@@ -143,7 +159,8 @@ TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuOrByClosing) {
         EXPECT_EQ(engine.saveCalls, 0) << "the document stays as converted";
         EXPECT_EQ(engine.closeCalls, 1);
         EXPECT_EQ(engine.cancelCalls, 0);
-        EXPECT_FALSE(SourceExists()) << "the document was complete before the pass: the source went";
+        EXPECT_FALSE(SourceExists())
+            << "the document was complete before the pass: the source went";
         const std::vector<std::string> tail = {
             "xdwファイルをオープンしました。", "5ページ処理します。",    "1ページをOCRしました。",
             "変換を中止しています。",          "2ページをOCRしました。", "変換を中止しました。"};

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include <memory>
 
 #include "GuiSupport.h"
+#include "ui/ProgressStrip.h"
 #include "ui/RetEdit.h"
 #include "ui/TFMain.h"
 
@@ -94,6 +96,24 @@ TEST_F(MainWindow, ArrowKeysAndEnterFollowTheWindowsTabOrder) {
     QTest::keyClick(Child("ckOCR"), Qt::Key_Up);
     EXPECT_EQ(FocusName(), "ckDelFile");
     EXPECT_EQ(engine.beginCalls, 0) << "no key started a conversion";
+}
+
+TEST_F(MainWindow, WaitingForExecuteTheStripNamesFileAndFolderAndEnterExecutes) {
+    for (const auto& [ini, text] : {
+             std::pair<std::string, QString>{"", "report.doc → /srv/xdw"},
+             {"[file]\nSaveDir=/data/out\n", "report.doc → /data/out"},
+         }) {
+        StartInteractive("[common]\nShowSetting=Y\n" + ini);
+        TProgressStrip* strip = window->Progress();
+        EXPECT_TRUE(strip->isVisible());
+        EXPECT_EQ(strip->Label()->text(), text);
+        EXPECT_FALSE(strip->Bar()->isVisible());
+        EXPECT_FALSE(strip->CancelButton()->isVisible());
+        EXPECT_TRUE(Child<QPushButton>("BitBtn1")->isDefault());
+    }
+    window->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_TRUE(WaitFor([&] { return engine.beginCalls == 1; }));
 }
 
 TEST_F(MainWindow, DisabledAutoRotateIsSkipped) {

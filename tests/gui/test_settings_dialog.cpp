@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -193,6 +194,34 @@ TEST_F(SettingsDialog, RefusedWriteShowsTheErrorAndKeepsTheDialogOpen) {
     PressOk();
     EXPECT_FALSE(dialog->isVisible()) << "OK again succeeds";
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+TEST_F(SettingsDialog, AMissingOutputFolderIsNamedOnSavingAndMadeOrKeptOrGoneBackTo) {
+    const struct {
+        int answer;  // 作って保存, このまま保存, 戻る
+        bool made, saved;
+    } cases[] = {{0, true, true}, {1, false, true}, {2, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        QTemporaryDir temp;
+        const QString missing = temp.filePath(QStringLiteral("出力/月別"));
+        Open("[file]\nSaveDir=/srv/old\n");
+        Child<QLineEdit>("EditOutDir")->setText(missing);
+        QString asked;
+        ChoicePresenter previous =
+            SetChoicePresenter([&](const MessageRequest& request, const QStringList&) {
+                asked = request.text;
+                return c.answer;
+            });
+        PressOk();
+        SetChoicePresenter(std::move(previous));
+        EXPECT_EQ(asked, "出力先フォルダー「" + missing + "」がありません。作りますか？");
+        EXPECT_EQ(QDir(missing).exists(), c.made);
+        EXPECT_EQ(dialog->isVisible(), !c.saved);
+        EXPECT_EQ(SettingsFile(folder.IniPath()).Read("file", "SaveDir", "-"),
+                  c.saved ? missing.toStdString() : "/srv/old");
+        dialog.reset();  // before the window that owns it
+    }
 }
 
 // A value code page 932 cannot hold is named before anything is written; the

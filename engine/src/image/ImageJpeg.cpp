@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Error.h"
+#include "Limits.h"
 #include "pdf/PdfBuild.h"
 
 namespace xdw {
@@ -11,6 +12,11 @@ namespace xdw {
 namespace {
 
 [[noreturn]] void Bad(const char* what) { throw EngineError(XDW_E_CANNOT_READ, what); }
+
+// Beyond what the engine decodes or lets others decode.
+[[noreturn]] void BeyondLimit(const std::string& what) {
+    throw EngineError(XDW_E_CANNOT_READ, what, Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
+}
 
 unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
 
@@ -88,6 +94,7 @@ JpegInfo ParseJpeg(std::string_view bytes) {
 
     JpegInfo info;
     bool frame = false, scan = false;
+    int scans = 0;
     bool jfifDensity = false;
     size_t pos = 2;
     for (;;) {
@@ -145,10 +152,19 @@ JpegInfo ParseJpeg(std::string_view bytes) {
             if (info.width == 0 || info.height == 0) Bad("no size");
             if (info.components != 1 && info.components != 3 && info.components != 4)
                 Bad("components");
+            // Decoders (a viewer's, the OCR pass's) allocate by the frame
+            // header, whatever the data behind it holds.
+            const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
+            if (pixels > kMaxPagePixels || pixels * info.components > kMaxPageBytes)
+                BeyondLimit("picture too large (" + std::to_string(info.width) + "x" +
+                            std::to_string(info.height) +
+                            " pixels; at most 600 million and 640 MiB decoded)");
             if (segSize < 6 + 3 * static_cast<size_t>(info.components)) Bad("short frame header");
             frame = true;
         } else if (marker == 0xDA) {
             if (!frame) Bad("scan before frame");
+            // Each scan of a progressive picture is a pass over all of it.
+            if (++scans > kMaxJpegScans) BeyondLimit("more than 1000 scans");
             scan = true;
             pos += length;
             // Entropy-coded data runs to the next marker that is neither a

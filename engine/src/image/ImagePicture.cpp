@@ -13,6 +13,7 @@
 #include <qpdf/Pl_String.hh>
 
 #include "Error.h"
+#include "Limits.h"
 #include "image/ImageJpeg.h"
 #include "image/ImagePng.h"
 #include "image/ImageTiff.h"
@@ -23,9 +24,6 @@ namespace xdw {
 
 namespace {
 
-constexpr std::uintmax_t kMaxPictureBytes = 1ull << 30;
-constexpr uint64_t kMaxPixels = 1ull << 28;
-
 [[noreturn]] void Bad(const std::string& what) { throw EngineError(XDW_E_CANNOT_READ, what); }
 
 struct PixFree {
@@ -33,11 +31,11 @@ struct PixFree {
 };
 using PixPtr = std::unique_ptr<PIX, PixFree>;
 
-std::string ReadPicture(const std::string& path) {
+std::string ReadPicture(const std::string& path, std::uintmax_t largest) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) throw EngineError(CodeFromErrno(ec.value()), "cannot read the picture");
-    if (size > kMaxPictureBytes) Bad("picture file larger than 1 GiB");
+    if (size > largest) Bad("picture file larger than " + std::to_string(largest >> 20) + " MiB");
     std::ifstream in(path, std::ios::binary);
     std::string data(size, '\0');
     in.read(data.data(), static_cast<std::streamsize>(size));
@@ -133,41 +131,57 @@ Samples SamplesOf(PIX* pix) {
     return s;
 }
 
-void AddDecodedPage(QPDF& pdf, const std::string& data, PictureKind kind) {
+// What decoding the picture whole would hold at once, from its header: the
+// decoder's own rows and the decoded picture (colour at four bytes a pixel).
+void CheckDecodedSize(uint64_t w, uint64_t h, int bps, int spp, bool cmap, PictureKind kind) {
+    const uint64_t pixels = w * h;
+    const uint64_t depth = cmap || spp == 1 ? std::max(bps, 1) : 32;
+    const uint64_t decoded = pixels * depth / 8;
+    const uint64_t rows = pixels * std::max(spp, 1) * ((std::max(bps, 1) + 7) / 8);
+    if (w == 0 || h == 0 || pixels > kMaxPagePixels || decoded > kMaxDecodedPictureBytes ||
+        rows + decoded > kMaxPageBytes)
+        throw EngineError(XDW_E_CANNOT_READ,
+                          std::string(PictureKindName(kind)) + ": picture too large (" +
+                              std::to_string(w) + "x" + std::to_string(h) +
+                              " pixels; at most 256 MiB decoded)",
+                          Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
+}
+
+void AddDecodedPage(QPDF& pdf, std::string data, PictureKind kind) {
     QuietLeptonica();
-    l_int32 w = 0, h = 0;
+    l_int32 w = 0, h = 0, bps = 0, spp = 0, cmap = 0;
     if (pixReadHeaderMem(reinterpret_cast<const l_uint8*>(data.data()), data.size(), nullptr, &w,
-                         &h, nullptr, nullptr, nullptr) != 0)
+                         &h, &bps, &spp, &cmap) != 0 ||
+        w < 0 || h < 0)
         Bad(std::string(PictureKindName(kind)) + ": unreadable header");
-    if (w <= 0 || h <= 0 || static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxPixels)
-        Bad(std::string(PictureKindName(kind)) + ": picture too large (" + std::to_string(w) + "x" +
-            std::to_string(h) + " pixels; at most 268 million)");
+    CheckDecodedSize(static_cast<uint64_t>(w), static_cast<uint64_t>(h), bps, spp, cmap != 0, kind);
     PixPtr pix(pixReadMem(reinterpret_cast<const l_uint8*>(data.data()), data.size()));
+    std::string().swap(data);  // the file's bytes are not needed past here
     if (!pix) Bad(std::string(PictureKindName(kind)) + ": damaged picture");
     const Samples s = SamplesOf(pix.get());
-
-    std::string coded;
-    {
-        Pl_String sink("picture", nullptr, coded);
-        Pl_Flate flate("picture", &sink, Pl_Flate::a_deflate);
-        WritePredictedRows(s.rows.data(), s.rowBytes, pixGetHeight(pix.get()),
-                           std::max(1, s.bits * s.colors / 8), flate);
-        flate.finish();
-    }
-    QPDFObjectHandle image =
-        NewImageStream(pdf, pixGetWidth(pix.get()), pixGetHeight(pix.get()), s.bits, s.space);
-    QPDFObjectHandle parms = QPDFObjectHandle::newDictionary();
-    parms.replaceKey("/Predictor", QPDFObjectHandle::newInteger(15));
-    parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(pixGetWidth(pix.get())));
-    parms.replaceKey("/Colors", QPDFObjectHandle::newInteger(s.colors));
-    parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(s.bits));
-    image.replaceStreamData(coded, QPDFObjectHandle::newName("/FlateDecode"), parms);
-
     ImagePlacement placement;
     placement.width = pixGetWidth(pix.get());
     placement.height = pixGetHeight(pix.get());
     placement.xdpi = pixGetXRes(pix.get());
     placement.ydpi = pixGetYRes(pix.get());
+    pix.reset();  // the samples are all that is coded
+
+    std::string coded;
+    {
+        Pl_String sink("picture", nullptr, coded);
+        Pl_Flate flate("picture", &sink, Pl_Flate::a_deflate);
+        WritePredictedRows(s.rows.data(), s.rowBytes, static_cast<uint32_t>(placement.height),
+                           std::max(1, s.bits * s.colors / 8), flate);
+        flate.finish();
+    }
+    QPDFObjectHandle image =
+        NewImageStream(pdf, placement.width, placement.height, s.bits, s.space);
+    QPDFObjectHandle parms = QPDFObjectHandle::newDictionary();
+    parms.replaceKey("/Predictor", QPDFObjectHandle::newInteger(15));
+    parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(placement.width));
+    parms.replaceKey("/Colors", QPDFObjectHandle::newInteger(s.colors));
+    parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(s.bits));
+    image.replaceStreamData(coded, QPDFObjectHandle::newName("/FlateDecode"), parms);
     AddImagePage(pdf, image, placement);
 }
 
@@ -230,26 +244,29 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
                 AddTiffPages(pdf, path);
                 return;
             case PictureKind::Jpeg: {
-                const std::string data = ReadPicture(path);
+                const std::string data = ReadPicture(path, kMaxJpegBytes);
                 auto buffer = std::make_shared<Buffer>(data.size());
                 std::memcpy(buffer->getBuffer(), data.data(), data.size());
                 AddJpegPage(pdf, std::move(buffer));
             }
                 return;
             case PictureKind::Png: {
-                const std::string data = ReadPicture(path);
-                if (!AddPngPageAsStored(pdf, data)) AddDecodedPage(pdf, data, kind);
+                std::string data = ReadPicture(path, kMaxJpegBytes);
+                if (!AddPngPageAsStored(pdf, data)) {
+                    if (data.size() > kMaxDecodedPictureFile) Bad("PNG file larger than 256 MiB");
+                    AddDecodedPage(pdf, std::move(data), kind);
+                }
                 return;
             }
             default:
-                AddDecodedPage(pdf, ReadPicture(path), kind);
+                AddDecodedPage(pdf, ReadPicture(path, kMaxDecodedPictureFile), kind);
                 return;
         }
     } catch (const EngineError& e) {
         // The reason names the format when the reader did not.
         const std::string name = PictureKindName(kind);
         if (std::string(e.what()).rfind(name, 0) == 0) throw;
-        throw EngineError(e.code(), name + ": " + e.what());
+        throw EngineError(e.code(), name + ": " + e.what(), e.concern());
     }
 }
 

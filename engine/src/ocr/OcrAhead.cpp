@@ -1,6 +1,7 @@
 #include "ocr/OcrAhead.h"
 
 #include "Error.h"
+#include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
@@ -12,6 +13,7 @@ bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(
 }  // namespace
 
 void OcrAhead::Run(Job& job) {
+    const PageProgressScope progress(job.key.page);
     try {
         job.result = ReadPage(job.input, job.recipe, &Cancelled, &job.cancel);
     } catch (...) {

@@ -10,6 +10,7 @@
 
 #include "Error.h"
 #include "common/Utf8.h"
+#include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
@@ -130,10 +131,13 @@ struct Deadline {
     std::chrono::steady_clock::time_point end;
     bool (*cancel)(void*);
     void* data;
+    const tesseract::ETEXT_DESC* monitor = nullptr;
 };
 
 bool Cancelled(void* deadline, int) {
     const auto* d = static_cast<const Deadline*>(deadline);
+    // Asked often while the recogniser works: its progress goes out from here.
+    if (d->monitor != nullptr) NotePageProgress(d->monitor->progress);
     return d->cancel != nullptr && d->cancel(d->data);
 }
 
@@ -145,6 +149,7 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &Cancelled;
     monitor.cancel_this = &deadline;
+    deadline.monitor = &monitor;
     monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
     const int rc = api.Recognize(&monitor);
     if (deadline.cancel != nullptr && deadline.cancel(deadline.data))

@@ -95,9 +95,6 @@ std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer) {
     }
 }
 
-namespace {
-
-// Damaged pages make poppler complain on stderr, which belongs to the caller.
 void QuietPoppler() {
     static const bool done = [] {
         poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr);
@@ -105,6 +102,8 @@ void QuietPoppler() {
     }();
     (void)done;
 }
+
+namespace {
 
 // The boxes of the words poppler finds on the page, turned into pixels of the
 // rendering (whose top left is the crop box's, as displayed).

@@ -43,6 +43,10 @@ double RenderDpi(double widthPt, double heightPt, double dpi);
 // cannot be rendered.
 RenderedPage RenderPage(QPDF& pdf, int page, double dpi);
 
+// Damaged pages make poppler complain on stderr, which belongs to the caller:
+// its messages are dropped from the first call on.
+void QuietPoppler();
+
 // A PDF file, in memory, holding only that page; withoutLayer leaves out the
 // text layer this engine added (it draws nothing, so the page looks the same).
 std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer = false);

@@ -30,10 +30,12 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
     FILE* file = nullptr;
     if (bytes == nullptr) {
         struct stat st;
-        if (::stat(path.c_str(), &st) != 0) throw EngineError(CodeFromErrno(errno), "source");
-        if (!S_ISREG(st.st_mode)) throw EngineError(XDW_E_CANNOT_READ, "not a file");
+        if (::stat(path.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
+        if (!S_ISREG(st.st_mode))
+            throw EngineError(XDW_E_CANNOT_READ, "not a file",
+                              Concern{XDW_REASON_SOURCE_NOT_FILE, path, 0, {}});
         file = std::fopen(path.c_str(), "rbe");
-        if (file == nullptr) throw EngineError(CodeFromErrno(errno), "source");
+        if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
     }
 
     auto pdf = std::make_shared<QPDF>();
@@ -51,7 +53,8 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
         // Without the user's password nothing can be done with the file, and
         // printing it would not help either.
         if (e.getErrorCode() == qpdf_e_password)
-            throw EngineError(kPasswordProtected, "the file is protected by a password");
+            throw EngineError(kPasswordProtected, "the file is protected by a password",
+                              Concern{XDW_REASON_PASSWORD, path, 0, {}});
         // Not a PDF, or damaged beyond repair.
         throw EngineError(XDW_E_CANNOT_READ, e.what());
     } catch (const std::bad_alloc&) {
@@ -64,7 +67,7 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
 
 std::string ReadFileBytes(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rbe");
-    if (file == nullptr) throw EngineError(CodeFromErrno(errno), "source");
+    if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
     std::string data;
     char chunk[65536];
     size_t n = 0;
@@ -72,7 +75,7 @@ std::string ReadFileBytes(const std::string& path) {
     const bool failed = std::ferror(file) != 0;
     const int err = errno;
     std::fclose(file);
-    if (failed) throw EngineError(CodeFromErrno(err), "source");
+    if (failed) ThrowErrno(XDW_REASON_SOURCE, path, err, "source");
     return data;
 }
 

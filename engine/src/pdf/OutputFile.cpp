@@ -22,37 +22,34 @@ namespace {
 
 thread_local int32_t g_writeFailure = 0;
 
-[[noreturn]] void ThrowErrno(int err, const std::string& what) {
-    throw EngineError(CodeFromErrno(err), what + ": " + std::to_string(err));
-}
-
 // The folder part of a path ("." for a bare name) and the last component.
-void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+struct PathParts {
+    std::string folder;
+    std::string name;
+};
+
+PathParts SplitPath(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        folder = ".";
-        name = path;
-    } else {
-        folder = slash == 0 ? "/" : path.substr(0, slash);
-        name = path.substr(slash + 1);
-    }
+    if (slash == std::string::npos) return {std::string("."), path};
+    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 // Writes straight to the file; a failed write keeps its errno so the caller
 // learns "disk full" rather than a generic failure.
 class FilePipeline : public Pipeline {
 public:
-    explicit FilePipeline(quilbex::AtomicFile& file)
-        : Pipeline("output file", nullptr), file_(file) {}
+    FilePipeline(quilbex::AtomicFile& file, const std::string& target)
+        : Pipeline("output file", nullptr), file_(file), target_(target) {}
 
     void write(unsigned char const* data, size_t len) override {
         const int err = file_.Write({reinterpret_cast<const char*>(data), len});
-        if (err != 0) ThrowErrno(err, "write");
+        if (err != 0) ThrowErrno(XDW_REASON_OUTPUT_WRITE, target_, err, "write");
     }
     void finish() override {}
 
 private:
     quilbex::AtomicFile& file_;
+    std::string target_;
 };
 
 bool IsDocumentsFolder(const std::string& folder) {
@@ -70,27 +67,30 @@ void NoteWriteFailure(int32_t code) {
 
 void CheckTargetFree(const std::string& target) {
     if (target.empty() || target.back() == '/') throw EngineError(XDW_E_INVALID_NAME, "no name");
+    const auto [folder, name] = SplitPath(target);
     struct stat st;
-    if (::lstat(target.c_str(), &st) == 0) throw EngineError(XDW_E_FILE_EXISTS, "target exists");
-    if (errno != ENOENT) ThrowErrno(errno, "target");
-    std::string folder, name;
-    SplitPath(target, folder, name);
+    if (::lstat(target.c_str(), &st) == 0)
+        throw EngineError(XDW_E_FILE_EXISTS, "target exists",
+                          Concern{XDW_REASON_OUTPUT_EXISTS, target, EEXIST, {}});
+    if (errno != ENOENT) ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, errno, "target");
     if (name == "." || name == "..") throw EngineError(XDW_E_INVALID_NAME, "no name");
     // The documents folder is made when the first document goes there, and
     // only then.
     if (::stat(folder.c_str(), &st) != 0 && errno == ENOENT && IsDocumentsFolder(folder)) {
         std::error_code error;
         std::filesystem::create_directories(folder, error);
-        if (error) ThrowErrno(error.value(), "documents folder");
+        if (error) ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, error.value(), "documents folder");
     }
-    if (::stat(folder.c_str(), &st) != 0) ThrowErrno(errno, "target folder");
-    if (!S_ISDIR(st.st_mode)) ThrowErrno(ENOTDIR, "target folder");
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) ThrowErrno(errno, "target folder");
+    if (::stat(folder.c_str(), &st) != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, errno, "target folder");
+    if (!S_ISDIR(st.st_mode))
+        ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, ENOTDIR, "target folder");
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, errno, "target folder");
 }
 
 void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
-    std::string folder, name;
-    SplitPath(target, folder, name);
+    const auto [folder, name] = SplitPath(target);
     if (name.empty() || name == "." || name == "..")
         throw EngineError(XDW_E_INVALID_NAME, "no name");
     if (!replace) {
@@ -105,10 +105,11 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
         trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(0));
 
     quilbex::AtomicFile file;
-    if (const int err = file.Open(target); err != 0) ThrowErrno(err, file.step());
+    if (const int err = file.Open(target); err != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, err, file.step());
     g_writeFailure = 0;
     try {
-        FilePipeline out(file);
+        FilePipeline out(file, target);
         QPDFWriter writer(pdf);
         writer.setOutputPipeline(&out);
         // Streams are copied as they are stored; only new, uncompressed ones
@@ -127,17 +128,25 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
     // ones rather than a temporary file's owner-only mode.
     const auto mode =
         replace ? quilbex::AtomicFile::Mode::kReplace : quilbex::AtomicFile::Mode::kNew;
-    if (const int err = file.Commit(mode); err != 0) ThrowErrno(err, file.step());
+    if (const int err = file.Commit(mode); err != 0) {
+        // Another file may have taken the name while this one was written.
+        ThrowErrno(err == EEXIST ? XDW_REASON_OUTPUT_EXISTS : XDW_REASON_OUTPUT_WRITE, target, err,
+                   file.step());
+    }
 }
 
 void CommitBytes(const std::string& data, const std::string& target, bool replace) {
     if (!replace) CheckTargetFree(target);
     quilbex::AtomicFile file;
-    if (const int err = file.Open(target); err != 0) ThrowErrno(err, file.step());
-    if (const int err = file.Write(data); err != 0) ThrowErrno(err, "write");
+    if (const int err = file.Open(target); err != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_FOLDER, SplitPath(target).folder, err, file.step());
+    if (const int err = file.Write(data); err != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_WRITE, target, err, "write");
     const auto mode =
         replace ? quilbex::AtomicFile::Mode::kReplace : quilbex::AtomicFile::Mode::kNew;
-    if (const int err = file.Commit(mode); err != 0) ThrowErrno(err, file.step());
+    if (const int err = file.Commit(mode); err != 0)
+        ThrowErrno(err == EEXIST ? XDW_REASON_OUTPUT_EXISTS : XDW_REASON_OUTPUT_WRITE, target, err,
+                   file.step());
 }
 
 }  // namespace xdw

@@ -1,9 +1,17 @@
 #include "pdf/PageCheck.h"
 
+#include <poppler-document.h>
+#include <poppler-image.h>
+#include <poppler-page-renderer.h>
+#include <poppler-page.h>
+
+#include <memory>
+
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "Error.h"
+#include "ocr/Renderer.h"
 
 namespace xdw {
 
@@ -38,26 +46,87 @@ bool Decodes(QPDFObjectHandle stream) {
     }
 }
 
+// Reads every object the page's resources name, so that mending them shows
+// as warnings now.
+void TouchResources(QPDFObjectHandle page) {
+    QPDFObjectHandle resources = page.getKey("/Resources");
+    if (!resources.isDictionary()) return;
+    for (auto [kind, group] : resources.ditems())
+        if (group.isDictionary())
+            for (auto [key, value] : group.ditems()) (void)value.isStream();
+}
+
+// How much a page shows: letters of its text and dark pixels at a coarse
+// resolution.
+struct Shown {
+    size_t letters = 0;
+    size_t ink = 0;
+};
+
+Shown Measure(poppler::page* page) {
+    Shown shown;
+    if (page == nullptr) return shown;
+    for (char c : page->text().to_utf8())
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\t') ++shown.letters;
+    poppler::page_renderer renderer;
+    renderer.set_image_format(poppler::image::format_gray8);
+    renderer.set_paper_color(0xffffffff);
+    const poppler::image image = renderer.render_page(page, 24, 24);
+    if (!image.is_valid()) return shown;
+    const auto* row = reinterpret_cast<const unsigned char*>(image.const_data());
+    for (int y = 0; y < image.height(); ++y, row += image.bytes_per_row())
+        for (int x = 0; x < image.width(); ++x) shown.ink += row[x] < 160 ? 1 : 0;
+    return shown;
+}
+
+// Whether the page as it will be written shows as much as the source file's
+// page does in poppler.
+bool ShowsAsMuchAsTheSource(QPDF& pdf, int number, const poppler::document* source) {
+    const std::string copy = SinglePagePdf(pdf, number);
+    std::unique_ptr<poppler::document> mended(
+        poppler::document::load_from_raw_data(copy.data(), static_cast<int>(copy.size())));
+    if (!mended || mended->pages() < 1) return false;
+    const Shown now = Measure(std::unique_ptr<poppler::page>(mended->create_page(0)).get());
+    if (now.letters == 0 && now.ink == 0) return false;  // nothing left of it
+    if (source == nullptr || number > source->pages()) return true;
+    const Shown was =
+        Measure(std::unique_ptr<poppler::page>(source->create_page(number - 1)).get());
+    return now.letters * 10 >= was.letters * 9 && now.ink * 2 >= was.ink;
+}
+
 }  // namespace
 
 void CheckEveryPage(QPDF& pdf, const std::string& name) {
+    pdf.getWarnings();  // those of reading the file as a whole
+    std::unique_ptr<poppler::document> source;
     int number = 0;
     for (QPDFObjectHandle page : pdf.getAllPages()) {
         ++number;
         const std::string which = "page " + std::to_string(number) + " of " + name;
         if (!page.isDictionary())
-            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged beyond repair");
-        if (page.getKey("/Contents").isNull()) continue;  // a blank page
+            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged beyond repair",
+                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
         std::string problem;
         try {
-            for (QPDFObjectHandle stream : QPDFPageObjectHelper(page).getPageContents())
-                if (!stream.isStream() || !Decodes(stream)) problem = "undecodable stream";
+            if (!page.getKey("/Contents").isNull())
+                for (QPDFObjectHandle stream : QPDFPageObjectHelper(page).getPageContents())
+                    if (!stream.isStream() || !Decodes(stream)) problem = "undecodable stream";
+            TouchResources(page);
         } catch (const std::exception& e) {
             problem = e.what();
         }
         if (!problem.empty())
             throw EngineError(XDW_E_CANNOT_READ,
                               which + " has unreadable content (" + problem + ")");
+        if (pdf.getWarnings().empty()) continue;
+        // qpdf mended this page: what comes out must show what a viewer
+        // shows of the source.
+        QuietPoppler();
+        if (!source && !pdf.getFilename().empty())
+            source.reset(poppler::document::load_from_file(pdf.getFilename()));
+        if (!ShowsAsMuchAsTheSource(pdf, number, source.get()))
+            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged and cannot be repaired",
+                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
     }
 }
 

@@ -1,6 +1,7 @@
 // Making sure a PDF read from outside (and repaired by qpdf where it was
-// damaged) still has every page: a page object that could not be read comes
-// back as null, and a copy would show it as an empty page.
+// damaged) still has every page as a viewer shows it: a page object that
+// could not be read comes back as null, and a page qpdf had to mend (its
+// dictionary, content or resources) may come out emptier than the source.
 #pragma once
 
 #include <string>
@@ -10,8 +11,9 @@
 namespace xdw {
 
 // Throws EngineError(XDW_E_CANNOT_READ) naming the first page of name (the
-// source's file name, for the reason) that is not a page dictionary or whose
-// content cannot be decoded.
+// source's file name, for the reason) that is not a page dictionary, whose
+// content cannot be decoded, or that needed mending and then shows less text
+// or ink than poppler shows of the same page of the source file.
 void CheckEveryPage(QPDF& pdf, const std::string& name);
 
 }  // namespace xdw

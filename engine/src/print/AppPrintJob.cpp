@@ -4,17 +4,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "Error.h"
 #include "pdf/OutputFile.h"
 #include "print/AppPrintTemp.h"
 #include "print/ChildProcess.h"
+#include "print/CopyName.h"
+#include "print/OfficeSandbox.h"
+#include "print/SavedValues.h"
 #include "print/TextEncoding.h"
 
 namespace xdw {
@@ -23,18 +28,15 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
-// The name the copies carry: the source's own, which LibreOffice shows in
-// titles, sheet names and page headers.
-std::string CopyName(const std::string& path) {
-    const std::string name = std::filesystem::path(path).filename().string();
-    return name.empty() || name == "." || name == ".." ? std::string("document") : name;
-}
-
-bool UsableHome() {
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home != '/') return false;
-    struct stat info {};
-    return stat(home, &info) == 0 && S_ISDIR(info.st_mode) && access(home, W_OK | X_OK) == 0;
+// Said once per process on stderr, for whoever runs us to see: the sandbox
+// is missing and only the profile's settings keep documents in.
+void NoteMissingSandbox(bool wanted, const std::vector<std::string>& walls) {
+    static std::once_flag once;
+    if (!wanted || (!walls.empty() && walls[0].find("bwrap") != std::string::npos)) return;
+    std::call_once(once, [] {
+        std::fprintf(stderr, "quilbex: LibreOffice runs without its sandbox: %s\n",
+                     SandboxUnavailableReason().c_str());
+    });
 }
 
 // The single PDF LibreOffice wrote into dir, or "" when there is none.
@@ -70,9 +72,15 @@ std::string OfficeSaid(const std::string& logPath) {
 
 }  // namespace
 
-// The file LibreOffice is given: the snapshot itself, or for text a UTF-8
-// copy of it under the same name, which the import reads as UTF-8.
+// The file LibreOffice is given: the snapshot itself, for text a UTF-8 copy
+// of it under the same name, which the import reads as UTF-8, for a
+// spreadsheet a copy holding its saved values only.
 std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) const {
+    if (HasSavedValues(request_.plan.mimeType)) {
+        const std::string copy = temp.sub("values") + "/" + CopyName(request_.input);
+        WriteSavedValues(snapshot, copy, request_.plan.mimeType);
+        return copy;
+    }
     const std::string& charset = request_.plan.charset;
     if (charset.empty()) return snapshot;
     const std::string bytes = ReadAll(snapshot);
@@ -166,7 +174,7 @@ void AppPrintJob::run() {
     } catch (const Stopped&) {
         finish(0, "stopped");
     } catch (const EngineError& e) {
-        finish(e.code(), e.what());
+        finish(e.code(), ReasonText(e));
     } catch (const std::exception& e) {
         finish(XDW_E_FAIL, e.what());
     } catch (...) {
@@ -175,9 +183,10 @@ void AppPrintJob::run() {
 }
 
 // Runs the application once to its end and gives its wait status; throws
-// Stopped when a stop was asked for and EngineError when the time is up.
-int AppPrintJob::RunOffice(const ChildSpec& launch,
-                           std::chrono::steady_clock::time_point deadline) {
+// Stopped when a stop was asked for, EngineError when the time is up or it
+// died at its memory limit.
+int AppPrintJob::RunOffice(const ChildSpec& launch, std::chrono::steady_clock::time_point deadline,
+                           std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     if (stop_) throw Stopped{};
     ChildProcess child(launch);
@@ -185,11 +194,13 @@ int AppPrintJob::RunOffice(const ChildSpec& launch,
     phase_ = XDW_PHASE_PRINTING;
 
     std::optional<int> exit;
+    std::uint64_t peak = 0;
     while (true) {
         // Only waiting on the condition releases the lock, so polls and
         // stop requests get through while the child runs.
         if (wake_.wait_for(lock, kPollInterval, [this] { return stop_; })) break;
         lock.unlock();
+        peak = std::max(peak, GroupPeakBytes(child.group()));
         exit = child.poll();
         lock.lock();
         if (exit || std::chrono::steady_clock::now() >= deadline) break;
@@ -199,12 +210,25 @@ int AppPrintJob::RunOffice(const ChildSpec& launch,
         lock.unlock();
         child.terminate(request_.settings.grace);
         if (stopped) throw Stopped{};
-        char limit[32];
-        std::snprintf(limit, sizeof limit, "%g s",
-                      std::chrono::duration<double>(request_.settings.timeLimit).count());
-        throw EngineError(XDW_E_FAIL,
-                          std::string("LibreOffice did not finish within the limit of ") + limit);
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g s",
+                      std::chrono::duration<double>(limit).count());
+        throw EngineError(
+            XDW_E_CANNOT_READ,
+            std::string("LibreOffice did not finish within the time limit of ") + seconds,
+            Concern{XDW_REASON_TIME_LIMIT, request_.input, 0, {}});
     }
+    // A program that fails for want of memory may abort or just exit; having
+    // come close to the limit is what tells.
+    const bool failed = !WIFEXITED(*exit) ||
+                        (WEXITSTATUS(*exit) != 0 && WEXITSTATUS(*exit) != kOfficeRestartStatus);
+    if (failed && launch.addressSpace > 0 &&
+        (peak >= launch.addressSpace / 10 * 9 ||
+         ReadAll(launch.logPath).find("bad_alloc") != std::string::npos))
+        throw EngineError(XDW_E_CANNOT_READ,
+                          "LibreOffice stopped at the memory limit of " +
+                              std::to_string(launch.addressSpace >> 20) + " MiB",
+                          Concern{XDW_REASON_MEMORY_LIMIT, request_.input, 0, {}});
     return *exit;
 }
 
@@ -223,15 +247,28 @@ PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const 
     const std::string profileDir = temp.sub("profile");
     WriteOfficeProfile(profileDir);
 
+    const AppPrintSettings& settings = request_.settings;
     ChildSpec launch;
-    launch.argv =
-        OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir,
-                          request_.plan.importFilter, request_.plan.exportFilter);
+    launch.argv = OfficeWalls(request_.office, temp.path(), settings.sandbox);
+    NoteMissingSandbox(settings.sandbox, launch.argv);
+    for (auto& arg :
+         OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir,
+                           request_.plan.importFilter, request_.plan.exportFilter))
+        launch.argv.push_back(std::move(arg));
     launch.logPath = temp.path() + "/office.log";
-    if (!UsableHome()) launch.env.emplace_back("HOME", temp.sub("home"));
-    const auto deadline = std::chrono::steady_clock::now() + request_.settings.timeLimit;
+    // Its home and temporary files are the job's, removed with it; it knows
+    // of no desktop session, so nothing reaches the user's settings.
+    launch.env = {{"HOME", temp.sub("home")}, {"TMPDIR", temp.sub("tmp")}};
+    launch.unset = {"XDG_CONFIG_HOME", "XDG_CACHE_HOME",  "XDG_DATA_HOME",
+                    "XDG_STATE_HOME",  "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
+                    "DISPLAY",         "WAYLAND_DISPLAY", "XAUTHORITY",
+                    "SESSION_MANAGER"};
+    launch.addressSpace = settings.memoryLimit;
+    std::error_code ec;
+    const auto limit = OfficeTimeLimit(std::filesystem::file_size(snapshot, ec), settings);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (int start = 0;; ++start) {
-        const int exit = RunOffice(launch, deadline);
+        const int exit = RunOffice(launch, deadline, limit);
         // A first start in a new profile asks to be started again, once.
         if (start == 0 && WIFEXITED(exit) && WEXITSTATUS(exit) == kOfficeRestartStatus) continue;
         if (!WIFEXITED(exit) || WEXITSTATUS(exit) != 0)
@@ -291,9 +328,11 @@ void AppPrintJob::convert() {
     } catch (const EngineError& e) {
         // Picture pages and copied streams are read while they are written.
         if (e.code() != XDW_E_CANNOT_READ || request_.plan.route == PrintRoute::Office) throw;
-        throw EngineError(e.code(), "content of " +
-                                        std::filesystem::path(request_.input).filename().string() +
-                                        " unreadable (" + e.what() + ")");
+        throw EngineError(e.code(),
+                          "content of " +
+                              std::filesystem::path(request_.input).filename().string() +
+                              " unreadable (" + e.what() + ")",
+                          Concern{XDW_REASON_CONTENT, request_.input, 0, {}});
     }
     doc = {};
     temp.remove();

@@ -65,7 +65,8 @@ private:
     void onPage(int page, int total);
     void run();
     void convert();
-    int RunOffice(const ChildSpec& launch, std::chrono::steady_clock::time_point deadline);
+    int RunOffice(const ChildSpec& launch, std::chrono::steady_clock::time_point deadline,
+                  std::chrono::milliseconds limit);
     void enterPhase(int phase);  // throws Stopped once a stop was asked
     void throwIfStopped() const;
     void finish(int32_t code, const std::string& text);

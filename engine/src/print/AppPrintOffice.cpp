@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 
 #include "Error.h"
 #include "print/ChildProcess.h"
+#include "print/OfficeSandbox.h"
 
 namespace xdw {
 
@@ -103,7 +105,7 @@ std::vector<std::string> OfficeConvertArgs(const std::string& office, const std:
                                            const std::string& outDir, const std::string& profileDir,
                                            const std::string& importFilter,
                                            const std::string& exportFilter) {
-    std::vector<std::string> args = NetworkIsolationPrefix();
+    std::vector<std::string> args;
     for (const std::string& arg : {office, "-env:UserInstallation=" + FileUrl(profileDir),
                                    std::string("--headless"), std::string("--invisible"),
                                    std::string("--nodefault"), std::string("--nofirststartwizard"),
@@ -143,20 +145,19 @@ constexpr const char* kProfileSettings[][3] = {
 };
 
 bool NetworkNamespaceWorks(const std::string& unshare) {
-    try {
-        ChildSpec spec;
-        spec.argv = {unshare, "--net", "--map-current-user", "--", "/bin/true"};
-        ChildProcess child(spec);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (const auto status = child.poll())
-                return WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        child.terminate(std::chrono::milliseconds(100));
-    } catch (const EngineError&) {
-    }
-    return false;
+    ChildSpec spec;
+    spec.argv = {unshare, "--net", "--map-current-user", "--", "/bin/true"};
+    const auto status = RunBriefly(spec, std::chrono::seconds(5));
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+}
+
+std::vector<std::string> NetworkIsolationPrefix() {
+    static const std::vector<std::string> prefix = [] {
+        const std::string unshare = SearchPath("unshare");
+        if (unshare.empty() || !NetworkNamespaceWorks(unshare)) return std::vector<std::string>{};
+        return std::vector<std::string>{unshare, "--net", "--map-current-user", "--"};
+    }();
+    return prefix;
 }
 
 }  // namespace
@@ -179,13 +180,20 @@ void WriteOfficeProfile(const std::string& profileDir) {
     if (!out) throw EngineError(XDW_E_FAIL, "cannot write the LibreOffice profile");
 }
 
-std::vector<std::string> NetworkIsolationPrefix() {
-    static const std::vector<std::string> prefix = [] {
-        const std::string unshare = SearchPath("unshare");
-        if (unshare.empty() || !NetworkNamespaceWorks(unshare)) return std::vector<std::string>{};
-        return std::vector<std::string>{unshare, "--net", "--map-current-user", "--"};
-    }();
-    return prefix;
+std::vector<std::string> OfficeWalls(const std::string& office, const std::string& jobDir,
+                                     bool sandbox) {
+    if (sandbox) {
+        auto prefix = SandboxPrefix(office, jobDir);
+        if (!prefix.empty()) return prefix;
+    }
+    return NetworkIsolationPrefix();
+}
+
+std::chrono::milliseconds OfficeTimeLimit(std::uintmax_t bytes, const AppPrintSettings& settings) {
+    const std::chrono::milliseconds scaled =
+        std::chrono::minutes(1) +
+        std::chrono::milliseconds(static_cast<std::int64_t>(bytes * 60'000 / (1u << 20)));
+    return std::min(settings.timeLimit, scaled);
 }
 
 }  // namespace xdw

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,13 @@ struct AppPrintSettings {
     // Where to look for the program, tried in order before PATH is searched;
     // an entry without a slash is looked up on PATH.
     std::vector<std::string> officeCandidates = {"soffice", "/usr/lib/libreoffice/program/soffice"};
-    // The application may take this long in all before it counts as hung.
+    // The application may take this long in all before it counts as hung:
+    // a minute and a minute more per MiB of input, never more than this.
     std::chrono::milliseconds timeLimit = std::chrono::minutes(10);
+    // Address space of each of its processes (a zip bomb stops here).
+    std::uint64_t memoryLimit = std::uint64_t{2} << 30;
+    // Run it under bubblewrap where this system allows.
+    bool sandbox = true;
     // Between SIGTERM and SIGKILL when a conversion is stopped.
     std::chrono::milliseconds grace = std::chrono::seconds(2);
 };
@@ -32,6 +38,9 @@ inline constexpr int kOfficeRestartStatus = 81;
 // EngineError(XDW_E_NOT_INSTALLED) when there is none.
 std::string FindOffice(const std::vector<std::string>& candidates);
 
+// The time limit of printing a file of this many bytes.
+std::chrono::milliseconds OfficeTimeLimit(std::uintmax_t bytes, const AppPrintSettings& settings);
+
 // The argument vector converting source to PDF into outDir, with the profile
 // kept in profileDir so that a LibreOffice the user has open is not touched.
 // importFilter ("" lets LibreOffice choose) and exportFilter as LibreOffice
@@ -47,10 +56,11 @@ std::vector<std::string> OfficeConvertArgs(const std::string& office, const std:
 // macros never run, and network access goes to a proxy that refuses.
 void WriteOfficeProfile(const std::string& profileDir);
 
-// What the command line is run under so that the application has no network
-// at all: a network namespace of its own (unshare), when this system lets an
-// unprivileged process make one; empty otherwise (the profile's refusing
-// proxy is then what keeps it off the network). Found out once.
-std::vector<std::string> NetworkIsolationPrefix();
+// What the command line is run under: the sandbox (jobDir its only writable
+// place) when asked for and possible; else a network namespace of its own
+// (unshare) where this system lets a process make one; else nothing, and the
+// profile's settings with its refusing proxy are the only walls.
+std::vector<std::string> OfficeWalls(const std::string& office, const std::string& jobDir,
+                                     bool sandbox);
 
 }  // namespace xdw

@@ -4,9 +4,11 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +32,7 @@ std::vector<std::string> ChildEnvironment(const ChildSpec& launch) {
         const std::string name = text.substr(0, text.find('='));
         bool replaced = false;
         for (const auto& [key, value] : launch.env) replaced = replaced || key == name;
+        for (const auto& key : launch.unset) replaced = replaced || key == name;
         if (!replaced) result.push_back(text);
     }
     for (const auto& [key, value] : launch.env) result.push_back(key + "=" + value);
@@ -59,10 +62,15 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
 
 // The forked child, up to exec: only async-signal-safe calls.
 [[noreturn]] void ExecChild(pid_t parent, const char* log, char* const* argv, char* const* envp,
-                            int report) {
+                            std::uint64_t addressSpace, int report) {
     const auto fail = [report](int err) { FailStart(report, err); };
-    // A group of its own, so the whole application can be ended together.
-    if (::setpgid(0, 0) != 0) fail(errno);
+    // A session and group of its own, so the whole application can be ended
+    // together and has no controlling terminal to type into.
+    if (::setsid() < 0) fail(errno);
+    if (addressSpace > 0) {
+        const rlimit limit{addressSpace, addressSpace};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) fail(errno);
+    }
     // Ends with the thread that started it, even when that is killed: an
     // application left behind would run on unsupervised.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) fail(errno);
@@ -102,17 +110,17 @@ ChildProcess::ChildProcess(const ChildSpec& launch) {
         throw EngineError(CodeFromErrno(errno), "cannot start " + args[0]);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid == 0) ExecChild(parent, log.c_str(), argv.data(), envp.data(), report[1]);
+    if (pid == 0)
+        ExecChild(parent, log.c_str(), argv.data(), envp.data(), launch.addressSpace, report[1]);
     ::close(report[1]);
     if (pid < 0) {
         const int err = errno;
         ::close(report[0]);
         throw EngineError(CodeFromErrno(err), "cannot start " + args[0]);
     }
-    // Set here too, so the group exists whichever side runs first.
-    ::setpgid(pid, pid);
     pid_ = pid;
 
+    // The pipe closes at exec: from then on the child leads its own group.
     int err = 0;
     ssize_t n;
     while ((n = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
@@ -122,7 +130,8 @@ ChildProcess::ChildProcess(const ChildSpec& launch) {
         reap();
         const bool missing = err == ENOENT || err == EACCES || err == ENOEXEC;
         throw EngineError(missing ? XDW_E_NOT_INSTALLED : XDW_E_FAIL,
-                          "cannot start " + args[0] + ": " + std::strerror(err));
+                          "cannot start " + args[0] + ": " + std::strerror(err),
+                          Concern{missing ? XDW_REASON_MISSING_PROGRAM : "", args[0], err, {}});
     }
 }
 
@@ -174,12 +183,14 @@ void ChildProcess::terminate(std::chrono::milliseconds grace) {
 
 bool ChildProcess::groupAlive() const { return pid_ > 0 && ProcessGroupAlive(pid_); }
 
-bool ProcessGroupAlive(pid_t group) {
-    // kill(-group, 0) would also count zombies that nobody has reaped yet;
-    // only processes that can still run matter here.
+namespace {
+
+// Calls visit(pid, state) for every process of the group until it returns
+// false; false when /proc cannot be read.
+template <typename Visit>
+bool ForEachGroupMember(pid_t group, Visit&& visit) {
     DIR* proc = opendir("/proc");
-    if (proc == nullptr) return kill(-group, 0) == 0;
-    bool alive = false;
+    if (proc == nullptr) return false;
     while (dirent* entry = readdir(proc)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
@@ -193,13 +204,53 @@ bool ProcessGroupAlive(pid_t group) {
         long ppid = 0, pgrp = 0;
         if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld", &state, &ppid, &pgrp) != 3)
             continue;
-        if (pgrp == group && state != 'Z' && state != 'X') {
-            alive = true;
-            break;
-        }
+        if (pgrp == group && !visit(pid, state)) break;
     }
     closedir(proc);
-    return alive;
+    return true;
+}
+
+}  // namespace
+
+bool ProcessGroupAlive(pid_t group) {
+    // kill(-group, 0) would also count zombies that nobody has reaped yet;
+    // only processes that can still run matter here.
+    bool alive = false;
+    const bool looked = ForEachGroupMember(group, [&](long, char state) {
+        alive = state != 'Z' && state != 'X';
+        return !alive;
+    });
+    return looked ? alive : kill(-group, 0) == 0;
+}
+
+std::uint64_t GroupPeakBytes(pid_t group) {
+    std::uint64_t peak = 0;
+    ForEachGroupMember(group, [&](long pid, char) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("VmPeak:", 0) != 0) continue;
+            const std::uint64_t kib = std::strtoull(line.c_str() + 7, nullptr, 10);
+            peak = std::max(peak, kib * 1024);
+            break;
+        }
+        return true;
+    });
+    return peak;
+}
+
+std::optional<int> RunBriefly(const ChildSpec& launch, std::chrono::milliseconds limit) {
+    try {
+        ChildProcess child(launch);
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (const auto status = child.poll()) return status;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        child.terminate(std::chrono::milliseconds(100));
+    } catch (const EngineError&) {
+    }
+    return std::nullopt;
 }
 
 }  // namespace xdw

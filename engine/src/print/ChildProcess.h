@@ -1,11 +1,12 @@
 // A child program started from an argument vector (never a shell) in a
-// process group of its own, so that it and everything it starts can be ended
-// together.
+// session and process group of its own, so that it and everything it starts
+// can be ended together and none of it can reach our terminal.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,6 +18,10 @@ struct ChildSpec {
     std::vector<std::string> argv;  // argv[0] is the program path
     // Variables set (or replaced) in the child's copy of our environment.
     std::vector<std::pair<std::string, std::string>> env;
+    // Variables removed from the child's copy.
+    std::vector<std::string> unset;
+    // The child's address-space limit in bytes (RLIMIT_AS); 0 leaves it.
+    std::uint64_t addressSpace = 0;
     std::string logPath;  // stdout and stderr go here; /dev/null when empty
 };
 
@@ -52,7 +57,15 @@ private:
     int status_ = 0;
 };
 
-// Whether the process group still has members (kill(-group, 0)).
+// Whether the process group still has members that can run.
 bool ProcessGroupAlive(pid_t group);
+
+// The largest address space (VmPeak) any member of the group has had so far,
+// in bytes.
+std::uint64_t GroupPeakBytes(pid_t group);
+
+// Runs a short program to its end and gives its wait status; nothing when it
+// cannot start or runs past the limit (it is then ended).
+std::optional<int> RunBriefly(const ChildSpec& launch, std::chrono::milliseconds limit);
 
 }  // namespace xdw

@@ -25,7 +25,9 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 std::string ContentMimeType(const std::string& path) {
     // One cookie per call: libmagic cookies are not shared between threads.
-    Magic cookie(magic_open(MAGIC_MIME_TYPE | MAGIC_ERROR | MAGIC_NO_CHECK_COMPRESS));
+    // A symbolic link is looked at as the file it leads to.
+    Magic cookie(
+        magic_open(MAGIC_MIME_TYPE | MAGIC_ERROR | MAGIC_NO_CHECK_COMPRESS | MAGIC_SYMLINK));
     if (!cookie) throw EngineError(XDW_E_FAIL, "libmagic unavailable");
     if (magic_load(cookie.get(), nullptr) != 0)
         throw EngineError(XDW_E_NOT_INSTALLED, "libmagic database missing");

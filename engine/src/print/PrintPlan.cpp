@@ -25,7 +25,14 @@ const std::string kHtmlImport = "HTML (StarWriter)";
 const std::string kSvgImport = "SVG - Scalable Vector Graphics Draw";
 const std::string kWriterPdf = "pdf:writer_pdf_Export";
 
-[[noreturn]] void Refuse(const std::string& why) { throw EngineError(XDW_E_CANNOT_READ, why); }
+// A refusal names the file and, when the engine takes no file of its kind,
+// the type.
+[[noreturn]] void Refuse(const std::string& why, const std::string& path,
+                         const std::string& type = {}) {
+    throw EngineError(
+        XDW_E_CANNOT_READ, why,
+        Concern{type.empty() ? XDW_REASON_CONTENT : XDW_REASON_TYPE_REFUSED, path, 0, type});
+}
 
 std::string Head(const std::string& path, size_t count) {
     std::ifstream in(path, std::ios::binary);
@@ -51,17 +58,28 @@ bool IsTextMime(const std::string& mime) {
 // for what the text holds.
 PrintPlan PlanText(const std::string& path, const std::string& mime) {
     std::error_code ec;
-    if (std::filesystem::file_size(path, ec) > kLargestText) Refuse("text file larger than 64 MiB");
+    if (std::filesystem::file_size(path, ec) > kLargestText)
+        Refuse("text file larger than 64 MiB", path);
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     PrintPlan plan;
     plan.mimeType = mime == "application/octet-stream" ? "text/plain" : mime;
     plan.charset = DetectTextCharset(bytes);
     if (plan.charset.empty())
-        Refuse("not text in a known character set (UTF-8, UTF-16, Shift-JIS, EUC-JP)");
+        Refuse("not text in a character set that can be recognised", path,
+               mime == "application/octet-stream" ? mime : std::string());
 
     const std::string ext = LowerExtension(path);
-    if (mime == "text/html" || mime == "application/xhtml+xml") {
+    // XML LibreOffice has an import of its own for: a flat OpenDocument
+    // file (one XML file, no archive), XHTML.
+    const bool xml = mime == "text/xml" || mime == "application/xml";
+    const std::string head = bytes.substr(0, 4096);
+    if (xml && head.find("<office:document") != std::string::npos) {
+        plan.charset.clear();
+        return plan;
+    }
+    if (mime == "text/html" || mime == "application/xhtml+xml" ||
+        (xml && head.find("<html") != std::string::npos)) {
         // The HTML import reads the character set from the page itself.
         plan.charset.clear();
         plan.importFilter = kHtmlImport;
@@ -92,7 +110,7 @@ PrintPlan PlanPrint(const std::string& path) {
         plan.mimeType = mime;
         return plan;
     }
-    if (mime == "application/x-empty" || mime == "inode/x-empty") Refuse("empty file");
+    if (mime == "application/x-empty" || mime == "inode/x-empty") Refuse("empty file", path);
     if (mime == "image/svg+xml") {
         PrintPlan plan;
         plan.mimeType = mime;
@@ -113,7 +131,8 @@ PrintPlan PlanPrint(const std::string& path) {
         plan.mimeType = mime;
         return plan;
     }
-    Refuse("not a printable document: " + (mime.empty() ? std::string("unknown") : mime));
+    const std::string type = mime.empty() ? std::string("application/octet-stream") : mime;
+    Refuse("not a printable document: " + type, path, type);
 }
 
 }  // namespace xdw

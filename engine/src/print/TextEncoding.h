@@ -6,10 +6,11 @@
 
 namespace xdw {
 
-// "UTF-8" (with or without a byte-order mark; plain ASCII too),
-// "UTF-16LE" or "UTF-16BE" (only with their mark), "EUC-JP" or "CP932",
-// tried in that order and each only when every byte fits; "" when none fits
-// or the text holds control characters text files do not (binary data).
+// "UTF-8" (with or without a byte-order mark; plain ASCII too), "UTF-16LE"
+// or "UTF-16BE" (with their mark, or without it when the zero bytes tell),
+// else what uchardet finds (ISO-2022-JP, CP932, EUC-JP, GB18030, BIG5,
+// WINDOWS-1252, ...) when every byte converts; "" when nothing fits or the
+// text holds control characters text files do not (binary data).
 std::string DetectTextCharset(const std::string& bytes);
 
 // The text in UTF-8 without a byte-order mark. charset as detected; throws

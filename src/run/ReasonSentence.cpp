@@ -1,0 +1,154 @@
+#include "run/ReasonSentence.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "run/RunLog.h"
+#include "xdwapi/xdwreason.h"
+
+namespace quilbex {
+
+namespace {
+
+// {path}, {folder} (the folder holding path), {type} and {error} are filled
+// in. A row with err 0 serves every errno its kind has no row for.
+struct SentenceRow {
+    const char* kind;
+    int err;
+    const char* sentence;
+};
+
+constexpr SentenceRow kSentences[] = {
+    {XDW_REASON_SOURCE, ENOENT,
+     "変換元ファイル「{path}」が見つかりません。移動または削除されていないか確かめてください。"},
+    {XDW_REASON_SOURCE, EACCES,
+     "変換元ファイル「{path}」を読む権限がありません。ファイルの権限を確かめてください。"},
+    {XDW_REASON_SOURCE, 0, "変換元ファイル「{path}」を読めません（{error}）。"},
+    {XDW_REASON_SOURCE_NOT_FILE, 0,
+     "「{path}」は通常のファイルではないため変換できません。ファイルを指定してください。"},
+    {XDW_REASON_CONTENT, 0,
+     "変換元ファイル「{path}"
+     "」の中身を読み取れません。壊れていないか、作ったアプリケーションで開けるか"
+     "確かめてください。"},
+    {XDW_REASON_TYPE_REFUSED, 0,
+     "この種類のファイル（{type}）は変換できません。変換できるのは PDF、画像（TIFF、JPEG、PNG "
+     "など）、"
+     "ワープロ・表計算・プレゼンテーションの文書、テキストです。"},
+    {XDW_REASON_OUTPUT_FOLDER, EACCES,
+     "出力先フォルダー「{path}」に書き込む権限がありません。設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_FOLDER, EROFS,
+     "出力先フォルダー「{path}」は読み取り専用です。設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_FOLDER, ENOENT,
+     "出力先フォルダー「{path}」がありません。フォルダーを作るか、設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_FOLDER, ENOTDIR,
+     "出力先「{path}」はフォルダーではありません。設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_FOLDER, 0,
+     "出力先フォルダー「{path}」を使えません（{error}）。設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_EXISTS, 0,
+     "同じ名前の文書「{path}」がすでにあるため、上書きせずに止めました。その文書を移すか、"
+     "設定のファイル名で日付を付けてください。"},
+    {XDW_REASON_OUTPUT_WRITE, ENOSPC,
+     "出力先フォルダー「{folder}」のディスクに空きがないため、文書を書き込めませんでした。"
+     "空きを作るか、設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_WRITE, 0,
+     "文書「{path}」を書き込めませんでした（{error}）。書きかけの文書は残していません。"},
+    {XDW_REASON_MISSING_PART, 0,
+     "変換に必要な「{path}」がありません。Quilbex を入れ直してください。"},
+    {XDW_REASON_MISSING_PROGRAM, 0,
+     "変換に使うプログラム「{path}」を起動できません。LibreOffice "
+     "が入っているか確かめてください。"},
+};
+
+// Errno values as the sentences' {error} says them.
+struct ErrnoWords {
+    int err;
+    const char* words;
+};
+
+constexpr ErrnoWords kErrnoWords[] = {
+    {EACCES, "権限がありません"},       {EPERM, "権限がありません"},
+    {ENOENT, "見つかりません"},         {ENOTDIR, "途中がフォルダーではありません"},
+    {EROFS, "読み取り専用です"},        {ENOSPC, "ディスクに空きがありません"},
+    {EDQUOT, "使える容量を超えました"}, {EIO, "読み書きの障害です"},
+    {ENAMETOOLONG, "名前が長すぎます"}, {ELOOP, "リンクがたどれません"},
+    {EISDIR, "フォルダーです"},
+};
+
+struct MimeName {
+    const char* type;
+    const char* name;
+};
+
+constexpr MimeName kTypeNames[] = {
+    {"application/zip", "ZIP 書庫"},
+    {"application/x-7z-compressed", "7z 書庫"},
+    {"application/vnd.rar", "RAR 書庫"},
+    {"application/x-rar", "RAR 書庫"},
+    {"application/x-tar", "tar 書庫"},
+    {"application/gzip", "gzip 圧縮ファイル"},
+    {"application/x-xz", "xz 圧縮ファイル"},
+    {"application/x-bzip2", "bzip2 圧縮ファイル"},
+    {"application/x-executable", "実行ファイル"},
+    {"application/x-pie-executable", "実行ファイル"},
+    {"application/x-sharedlib", "実行ファイル"},
+    {"application/x-dosexec", "Windows の実行ファイル"},
+    {"application/x-iso9660-image", "ディスクイメージ"},
+    {"application/octet-stream", "種類の分からないデータ"},
+};
+
+std::string ErrorWords(int err) {
+    for (const auto& row : kErrnoWords) {
+        if (row.err == err) return row.words;
+    }
+    return std::string("システムのエラー: ") + std::strerror(err);
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void Fill(std::string& text, const std::string& field, const std::string& value) {
+    for (size_t at = text.find(field); at != std::string::npos;
+         at = text.find(field, at + value.size()))
+        text.replace(at, field.size(), value);
+}
+
+}  // namespace
+
+std::string TypeName(const std::string& mimeType) {
+    for (const auto& row : kTypeNames) {
+        if (mimeType == row.type) return row.name;
+    }
+    const std::string group = mimeType.substr(0, mimeType.find('/'));
+    if (group == "audio") return "音声ファイル";
+    if (group == "video") return "動画ファイル";
+    return mimeType;
+}
+
+std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::string& source) {
+    // A kind's rows for single errno values come before its catch-all row.
+    const SentenceRow* match = nullptr;
+    for (const auto& row : kSentences) {
+        if (reason.kind == row.kind && (row.err == reason.err || row.err == 0)) {
+            match = &row;
+            break;
+        }
+    }
+    if (match == nullptr) {
+        // A reason the table does not know keeps the engine's own words.
+        std::string text = ErrorMessage(code);
+        if (!reason.prose.empty()) text += " (" + reason.prose + ")";
+        return text;
+    }
+    const std::string path = reason.path.empty() ? source : reason.path;
+    std::string text = match->sentence;
+    Fill(text, "{path}", path);
+    Fill(text, "{folder}", FolderOf(path));
+    Fill(text, "{type}", TypeName(reason.type));
+    Fill(text, "{error}", ErrorWords(reason.err));
+    return text;
+}
+
+}  // namespace quilbex

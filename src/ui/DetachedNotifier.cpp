@@ -1,0 +1,90 @@
+#include "ui/DetachedNotifier.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <cerrno>
+#include <cstdlib>
+
+#include "ui/DesktopNotifier.h"
+#include "ui/Headless.h"
+
+namespace quilbex {
+
+namespace {
+
+// How long the helper waits for an answer. It holds nothing up: a
+// notification the service keeps (a failure, urgent) can still be answered.
+constexpr int kAnswerLimitMs = 120000;
+
+// Starts program with args in a session of its own, its standard streams on
+// /dev/null (a script reading the run's output does not wait for the
+// helper), and returns once it has been started: the helper's parent exits
+// at once and nobody waits for the helper itself.
+void StartDetached(const std::string& program, const std::vector<std::string>& args) {
+    // Everything the child needs is made before forking: after it, only
+    // calls that are safe in a child of a threaded process.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    const pid_t child = ::fork();
+    if (child < 0) return;
+    if (child == 0) {
+        ::setsid();
+        if (::fork() != 0) ::_exit(0);
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+        }
+        ::close_range(3, ~0U, 0);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> NotificationArguments(const RunOutcome& outcome) {
+    return {std::to_string(ExitCode(outcome.status)), outcome.source, outcome.outPath,
+            outcome.reason};
+}
+
+RunOutcome OutcomeFromArguments(const std::vector<std::string>& args) {
+    RunOutcome outcome;
+    if (args.size() < 4) return outcome;
+    outcome.status = static_cast<ExitStatus>(std::atoi(args[0].c_str()));
+    outcome.source = args[1];
+    outcome.outPath = args[2];
+    outcome.reason = args[3];
+    return outcome;
+}
+
+void DetachedNotifier::Notify(const RunOutcome& outcome) {
+    std::vector<std::string> args{kNotificationOption};
+    for (std::string& arg : NotificationArguments(outcome)) args.push_back(std::move(arg));
+    StartDetached(program_, args);
+}
+
+int RunNotificationHelper(const std::vector<std::string>& args) {
+    if (args.size() < 4) return 2;
+    UseOffscreenWithoutDisplay();
+    char name[] = "quilbex";
+    char* qtArgv[] = {name, nullptr};
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, qtArgv);
+    DesktopNotifier notifier;
+    notifier.Notify(OutcomeFromArguments(args));
+    notifier.AwaitAnswer(kAnswerLimitMs);
+    return 0;
+}
+
+}  // namespace quilbex

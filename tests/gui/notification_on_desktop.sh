@@ -1,0 +1,74 @@
+#!/bin/sh
+# An automatic run on a desktop (Xvfb, a session bus and dunst): the exit
+# status comes at once after the document is written, while the notification
+# is still up; choosing the notification's action afterwards still opens
+# the document.
+# usage: notification_on_desktop.sh <quilbex> <libxdwapi.so.1> <pdf> <scratch>
+set -u
+program=$1
+engine=$2
+sample=$3
+scratch=$4
+for tool in Xvfb dunst dunstctl dbus-daemon; do
+  command -v "$tool" >/dev/null || { echo "ok (skipped: no $tool)"; exit 0; }
+done
+rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" "$scratch/bin" || exit 1
+cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
+cp "$sample" "$scratch/in.pdf" || exit 1
+printf '[common]\r\nShowSetting=N\r\nOCR=N\r\n[file]\r\nSaveDir=%s/out\r\n' "$scratch" >"$scratch/prog/Quilbex.ini"
+# The desktop's opener, replaced by one that notes what it was asked to open.
+printf '#!/bin/sh\necho "$1" >>"%s/opened"\n' "$scratch" >"$scratch/bin/xdg-open"
+chmod +x "$scratch/bin/xdg-open"
+export PATH="$scratch/bin:$PATH" HOME="$scratch/home"
+unset XDG_CONFIG_HOME WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+pids=""
+cleanup() { for p in $pids; do kill "$p" 2>/dev/null; done; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+# Waits up to 10 s for a file to have content.
+await() { i=0; while [ ! -s "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done; [ -s "$1" ]; }
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+pids="$pids $!"
+await "$scratch/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$scratch/display")"
+dbus-daemon --session --nofork --print-address=3 3>"$scratch/bus" 2>/dev/null &
+pids="$pids $!"
+await "$scratch/bus" || fail "no session bus"
+DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$scratch/bus")
+export DBUS_SESSION_BUS_ADDRESS
+printf '[global]\n    timeout = 10\n' >"$scratch/dunstrc"
+dunst -conf "$scratch/dunstrc" 2>/dev/null &
+pids="$pids $!"
+# Asked before dunst owns its name, the bus would start a second one.
+owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications 2>/dev/null |
+    grep -q "boolean true"
+}
+i=0
+until owned || [ $i -ge 100 ]; do sleep 0.1; i=$((i + 1)); done
+owned || fail "dunst did not start"
+
+# One run: its status and when it ended; then whether its notification
+# came up (the helper shows it once the run has gone).
+run() {
+  "$scratch/prog/quilbex" "$scratch/in.pdf" >/dev/null 2>"$scratch/err"
+  status=$?
+  ended=$(date +%s.%N)
+  i=0
+  until [ "$(dunstctl count displayed)" -ge 1 ] || [ $i -ge 50 ]; do sleep 0.1; i=$((i + 1)); done
+  shown=$(dunstctl count displayed)
+}
+
+run
+[ "$status" -eq 0 ] || fail "conversion: status $status: $(cat "$scratch/err")"
+[ -f "$scratch/out/in.xdw" ] || fail "no document"
+late=$(awk -v a="$ended" -v b="$(stat -c %.9Y "$scratch/out/in.xdw")" 'BEGIN { print a - b }')
+awk -v l="$late" 'BEGIN { exit !(l < 1) }' || fail "the exit waited $late s"
+[ "$shown" -ge 1 ] || fail "no notification up when the program had ended"
+dunstctl action 0
+await "$scratch/opened" || fail "choosing 開く opened nothing"
+[ "$(cat "$scratch/opened")" = "file://$scratch/out/in.xdw" ] || fail "opened $(cat "$scratch/opened")"
+echo "ok: the exit came $late s after the document was written"
