@@ -1,11 +1,13 @@
 // The seam between the run logic and the document engine: one virtual call per
-// C call of xdwapi.h, so the run logic can be driven by a scripted fake in tests.
-// The reserved null arguments of the C calls are left out.
+// C call of xdwapi.h (the list is EngineCalls.h), so the run logic can be
+// driven by a scripted fake in tests. The reserved null arguments of the C
+// calls are left out. The calls keep xdwapi.h's rule: one at a time.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "docuworks/EngineCalls.h"
 #include "xdwapi/xdwapi.h"
 
 namespace docuworks {
@@ -14,25 +16,9 @@ class Api {
 public:
     virtual ~Api() = default;
 
-    virtual int GetInformation(int index, char* value, int size) = 0;
-    virtual int CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) = 0;
-    virtual int CreateXdwFromImageFile(const std::string& input, const std::string& output,
-                                       const XDW_CREATE_OPTION& option) = 0;
-    virtual int BeginCreationFromAppFile(const std::string& input, const std::string& output,
-                                         int attachOriginal, XDW_CREATE_HANDLE* handle) = 0;
-    virtual int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
-                                             XDW_CREATION_STATUS* status) = 0;
-    virtual int CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) = 0;
-    virtual int EndCreationFromAppFile(XDW_CREATE_HANDLE handle) = 0;
-    virtual int OpenDocumentHandle(const std::string& path, XDW_DOCUMENT_HANDLE* handle,
-                                   const XDW_OPEN_MODE& mode) = 0;
-    virtual int GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) = 0;
-    virtual int RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page) = 0;
-    virtual int ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
-                         const XDW_OCR_OPTION& option) = 0;
-    virtual int SaveDocument(XDW_DOCUMENT_HANDLE handle) = 0;
-    virtual int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) = 0;
-    virtual int Finalize() = 0;
+#define QUILBEX_ENGINE_CALL_PURE(name, params, args) virtual int name params = 0;
+    QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_PURE)
+#undef QUILBEX_ENGINE_CALL_PURE
 
     // The reason of the calling thread's last failed call, short English text
     // ("" after a success, or when the engine gives none).

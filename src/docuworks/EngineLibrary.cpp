@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <string>
@@ -24,23 +25,10 @@ constexpr const char* kLibraryName = "libxdwapi.so.1";
 
 // The entry points of a bound library.
 struct Calls {
-    decltype(&XDW_GetInformation) GetInformation = nullptr;
-    decltype(&XDW_CreateXdwFromImagePdfFile) CreateXdwFromImagePdfFile = nullptr;
-    decltype(&XDW_CreateXdwFromImageFile) CreateXdwFromImageFile = nullptr;
-    decltype(&XDW_BeginCreationFromAppFile) BeginCreationFromAppFile = nullptr;
-    decltype(&XDW_GetStatusCreationFromAppFile) GetStatusCreationFromAppFile = nullptr;
-    decltype(&XDW_CancelCreationFromAppFile) CancelCreationFromAppFile = nullptr;
-    decltype(&XDW_EndCreationFromAppFile) EndCreationFromAppFile = nullptr;
-    decltype(&XDW_OpenDocumentHandle) OpenDocumentHandle = nullptr;
-    decltype(&XDW_GetDocumentInformation) GetDocumentInformation = nullptr;
-    decltype(&XDW_RotatePageAuto) RotatePageAuto = nullptr;
-    decltype(&XDW_ApplyOcr) ApplyOcr = nullptr;
-    decltype(&XDW_SaveDocument) SaveDocument = nullptr;
-    decltype(&XDW_CloseDocumentHandle) CloseDocumentHandle = nullptr;
-    decltype(&XDW_Finalize) Finalize = nullptr;
-    // Later additions, absent from older engines.
-    decltype(&XDW_GetLastErrorText) GetLastErrorText = nullptr;
-    decltype(&XDW_GetEngineVersion) GetEngineVersion = nullptr;
+#define QUILBEX_CALL_POINTER(name, ...) decltype(&XDW_##name) name = nullptr;
+    QUILBEX_ENGINE_CALLS(QUILBEX_CALL_POINTER)
+    QUILBEX_ENGINE_ADDITIONS(QUILBEX_CALL_POINTER)
+#undef QUILBEX_CALL_POINTER
 };
 
 template <typename Fn>
@@ -49,21 +37,16 @@ bool Bind(void* library, const char* name, Fn& fn) {
     return fn != nullptr;
 }
 
+// Every call the program needs; the additions only where the library has them.
 bool BindAll(void* library, Calls& calls) {
-    return Bind(library, "XDW_GetInformation", calls.GetInformation) &&
-           Bind(library, "XDW_CreateXdwFromImagePdfFile", calls.CreateXdwFromImagePdfFile) &&
-           Bind(library, "XDW_CreateXdwFromImageFile", calls.CreateXdwFromImageFile) &&
-           Bind(library, "XDW_BeginCreationFromAppFile", calls.BeginCreationFromAppFile) &&
-           Bind(library, "XDW_GetStatusCreationFromAppFile", calls.GetStatusCreationFromAppFile) &&
-           Bind(library, "XDW_CancelCreationFromAppFile", calls.CancelCreationFromAppFile) &&
-           Bind(library, "XDW_EndCreationFromAppFile", calls.EndCreationFromAppFile) &&
-           Bind(library, "XDW_OpenDocumentHandle", calls.OpenDocumentHandle) &&
-           Bind(library, "XDW_GetDocumentInformation", calls.GetDocumentInformation) &&
-           Bind(library, "XDW_RotatePageAuto", calls.RotatePageAuto) &&
-           Bind(library, "XDW_ApplyOcr", calls.ApplyOcr) &&
-           Bind(library, "XDW_SaveDocument", calls.SaveDocument) &&
-           Bind(library, "XDW_CloseDocumentHandle", calls.CloseDocumentHandle) &&
-           Bind(library, "XDW_Finalize", calls.Finalize);
+#define QUILBEX_BIND_CALL(name, ...) \
+    if (!Bind(library, "XDW_" #name, calls.name)) return false;
+    QUILBEX_ENGINE_CALLS(QUILBEX_BIND_CALL)
+#undef QUILBEX_BIND_CALL
+#define QUILBEX_BIND_ADDITION(name) Bind(library, "XDW_" #name, calls.name);
+    QUILBEX_ENGINE_ADDITIONS(QUILBEX_BIND_ADDITION)
+#undef QUILBEX_BIND_ADDITION
+    return true;
 }
 
 // Binds the first library that loads and has every call; the library stays
@@ -74,14 +57,44 @@ std::optional<Calls> LoadCalls(const std::vector<std::string>& candidates) {
         void* library = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) continue;
         Calls calls;
-        if (BindAll(library, calls)) {
-            Bind(library, "XDW_GetLastErrorText", calls.GetLastErrorText);
-            Bind(library, "XDW_GetEngineVersion", calls.GetEngineVersion);
-            return calls;
-        }
+        if (BindAll(library, calls)) return calls;
         ::dlclose(library);
     }
     return std::nullopt;
+}
+
+// What stands in for the calls of an engine that could not be bound: every
+// call fails with XDW_E_NOT_INSTALLED, the information query gives an empty
+// text and the reason says why.
+template <typename Fn>
+struct NotInstalled;
+template <typename... Args>
+struct NotInstalled<int (*)(Args...)> {
+    static int Call(Args...) { return XDW_E_NOT_INSTALLED; }
+};
+
+int NoInformation(int, char* value, int size, void*) {
+    if (value != nullptr && size > 0) value[0] = '\0';
+    return XDW_E_NOT_INSTALLED;
+}
+
+int NotLoadedText(char* buffer, int size) {
+    const std::string text = std::string(kLibraryName) + " cannot be loaded";
+    if (buffer == nullptr || size <= 0) return 0;
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(size) - 1);
+    text.copy(buffer, length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
+}
+
+Calls MissingCalls() {
+    Calls calls;
+#define QUILBEX_MISSING_CALL(name, ...) calls.name = &NotInstalled<decltype(calls.name)>::Call;
+    QUILBEX_ENGINE_CALLS(QUILBEX_MISSING_CALL)
+#undef QUILBEX_MISSING_CALL
+    calls.GetInformation = &NoInformation;
+    calls.GetLastErrorText = &NotLoadedText;
+    return calls;
 }
 
 std::vector<std::string> EngineCandidates() {
@@ -94,56 +107,16 @@ std::vector<std::string> EngineCandidates() {
     return candidates;
 }
 
+// The seam over bound calls.
 class LoadedEngine final : public Api {
 public:
     explicit LoadedEngine(Calls calls) : c_(calls) {}
 
-    int GetInformation(int index, char* value, int size) override {
-        return c_.GetInformation(index, value, size, nullptr);
-    }
-    int CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) override {
-        return c_.CreateXdwFromImagePdfFile(input.c_str(), output.c_str(), nullptr);
-    }
-    int CreateXdwFromImageFile(const std::string& input, const std::string& output,
-                               const XDW_CREATE_OPTION& option) override {
-        return c_.CreateXdwFromImageFile(input.c_str(), output.c_str(), &option);
-    }
-    int BeginCreationFromAppFile(const std::string& input, const std::string& output,
-                                 int attachOriginal, XDW_CREATE_HANDLE* handle) override {
-        return c_.BeginCreationFromAppFile(input.c_str(), output.c_str(), attachOriginal, handle,
-                                           nullptr);
-    }
-    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
-                                     XDW_CREATION_STATUS* status) override {
-        return c_.GetStatusCreationFromAppFile(handle, status);
-    }
-    int CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) override {
-        return c_.CancelCreationFromAppFile(handle, nullptr);
-    }
-    int EndCreationFromAppFile(XDW_CREATE_HANDLE handle) override {
-        return c_.EndCreationFromAppFile(handle, nullptr);
-    }
-    int OpenDocumentHandle(const std::string& path, XDW_DOCUMENT_HANDLE* handle,
-                           const XDW_OPEN_MODE& mode) override {
-        return c_.OpenDocumentHandle(path.c_str(), handle, &mode);
-    }
-    int GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) override {
-        return c_.GetDocumentInformation(handle, info);
-    }
-    int RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page) override {
-        return c_.RotatePageAuto(handle, page, nullptr);
-    }
-    int ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
-                 const XDW_OCR_OPTION& option) override {
-        return c_.ApplyOcr(handle, page, engine, &option, nullptr);
-    }
-    int SaveDocument(XDW_DOCUMENT_HANDLE handle) override {
-        return c_.SaveDocument(handle, nullptr);
-    }
-    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) override {
-        return c_.CloseDocumentHandle(handle, nullptr);
-    }
-    int Finalize() override { return c_.Finalize(nullptr); }
+#define QUILBEX_FORWARD_CALL(name, params, args) \
+    int name params override { return c_.name args; }
+    QUILBEX_ENGINE_CALLS(QUILBEX_FORWARD_CALL)
+#undef QUILBEX_FORWARD_CALL
+
     std::string LastErrorText() override {
         if (c_.GetLastErrorText == nullptr) return {};
         char text[512];
@@ -159,47 +132,6 @@ private:
     Calls c_;
 };
 
-// Stands in for an engine that could not be bound.
-class MissingEngine final : public Api {
-public:
-    int GetInformation(int, char* value, int size) override {
-        if (value != nullptr && size > 0) value[0] = '\0';
-        return XDW_E_NOT_INSTALLED;
-    }
-    int CreateXdwFromImagePdfFile(const std::string&, const std::string&) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int CreateXdwFromImageFile(const std::string&, const std::string&,
-                               const XDW_CREATE_OPTION&) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int BeginCreationFromAppFile(const std::string&, const std::string&, int,
-                                 XDW_CREATE_HANDLE*) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE, XDW_CREATION_STATUS*) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int CancelCreationFromAppFile(XDW_CREATE_HANDLE) override { return XDW_E_NOT_INSTALLED; }
-    int EndCreationFromAppFile(XDW_CREATE_HANDLE) override { return XDW_E_NOT_INSTALLED; }
-    int OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE*,
-                           const XDW_OPEN_MODE&) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO*) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int RotatePageAuto(XDW_DOCUMENT_HANDLE, int) override { return XDW_E_NOT_INSTALLED; }
-    int ApplyOcr(XDW_DOCUMENT_HANDLE, int, int, const XDW_OCR_OPTION&) override {
-        return XDW_E_NOT_INSTALLED;
-    }
-    int SaveDocument(XDW_DOCUMENT_HANDLE) override { return XDW_E_NOT_INSTALLED; }
-    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE) override { return XDW_E_NOT_INSTALLED; }
-    int Finalize() override { return XDW_E_NOT_INSTALLED; }
-    std::string LastErrorText() override { return "libxdwapi.so.1 cannot be loaded"; }
-    std::string EngineVersion() override { return {}; }
-};
-
 }  // namespace
 
 std::string ExecutableFolder() {
@@ -212,9 +144,8 @@ std::string ExecutableFolder() {
 }
 
 std::unique_ptr<Api> LoadEngineFrom(const std::vector<std::string>& candidates) {
-    if (std::optional<Calls> calls = LoadCalls(candidates))
-        return std::make_unique<LoadedEngine>(*calls);
-    return std::make_unique<MissingEngine>();
+    const std::optional<Calls> calls = LoadCalls(candidates);
+    return std::make_unique<LoadedEngine>(calls ? *calls : MissingCalls());
 }
 
 std::unique_ptr<Api> LoadEngine() { return LoadEngineFrom(EngineCandidates()); }

@@ -1,26 +1,22 @@
 // One conversion run: the logic behind the main window's events. The window
 // forwards create, show, destroy, its actions and the timer tick here; the run
 // reaches the window through WindowOps and the engine through docuworks::Api.
+// Its parts share one RunState: the run plan (RunPlan.h), the Execute action
+// (ExecuteStep.h), the print monitor (PrintMonitor.h), the OCR pass
+// (OcrPass.h) and the run log every part reports through (RunLog.h).
 #pragma once
 
-#include <atomic>
-#include <ctime>
 #include <exception>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "docuworks/DocuWorksApi.h"
-#include "run/RunOptions.h"
-#include "run/RunOutcome.h"
-#include "run/WindowOps.h"
-#include "run/Worker.h"
+#include "run/ExecuteStep.h"
+#include "run/OcrPass.h"
+#include "run/PrintMonitor.h"
+#include "run/RunLog.h"
+#include "run/RunState.h"
 
 namespace quilbex {
-
-// Local time now; replaced by a fixed time in tests.
-using Clock = std::function<std::tm()>;
-Clock SystemClock();
 
 // The main window's caption: the program's name and version.
 std::string MainCaption();
@@ -33,7 +29,7 @@ public:
 
     // The direct conversion and the OCR pass run on worker; by default they
     // run inside the Execute action. Set before the window is shown.
-    void SetWorker(Worker& worker) { worker_ = &worker; }
+    void SetWorker(Worker& worker) { run_.worker = &worker; }
 
     // Window events.
     void FormCreate(const std::string& exeDir);  // exeDir ends with '/'
@@ -54,76 +50,35 @@ public:
     void Terminate();
 
     // How the run ended so far; the program's exit status comes from it.
-    const RunOutcome& Outcome() const { return outcome_; }
+    const RunOutcome& Outcome() const { return run_.outcome; }
     // The run has been carried to its end (FinishRun).
-    bool Finished() const { return finished_; }
+    bool Finished() const { return run_.finished; }
 
-    const RunOptions& Options() const { return options_; }
-    RunOptions& Options() { return options_; }
-    const std::string& ExeDir() const { return exeDir_; }
-    bool Monitoring() const { return monitoring_; }
+    const RunOptions& Options() const { return run_.options; }
+    RunOptions& Options() { return run_.options; }
+    const std::string& ExeDir() const { return run_.exeDir; }
+    bool Monitoring() const { return run_.monitoring; }
     // The direct conversion or the OCR pass is working on the worker.
-    bool Working() const { return working_; }
+    bool Working() const { return run_.working; }
     // The user asked for this run to stop.
-    bool CancelRequested() const { return cancelRequested_; }
+    bool CancelRequested() const { return run_.cancelRequested; }
     // The window goes away while the worker works: stop after the current
     // step, touch the window no more, write no log file.
     void Abandon();
 
     // Parts of a run, public so they can be driven one at a time.
     void PlanRun();
-    void AddLog(const std::string& text);
-    void ReportError(int code);
-    void FinishRun();
-    void RunOcrPass();
+    void AddLog(const std::string& text) { log_.AddLog(text); }
+    void ReportError(int code) { log_.ReportError(code); }
+    void FinishRun() { log_.FinishRun(); }
+    void RunOcrPass() { ocr_.Run(); }
 
 private:
-    const std::string& Source() const { return args_.front(); }
-    // The extension of the source without its dot ("" when it has none).
-    std::string SourceExtension() const;
-    // Deletes the source after a successful conversion when asked, logging a failure.
-    void DeleteSourceWhenAsked();
-    // The worker's part of Execute: the direct conversion and what follows it.
-    void ConvertOnWorker(int route);
-    // The cancel request of an application-print conversion.
-    void CancelAppConversion();
-    // Ends an application-print conversion that has been seen to end.
-    void EndMonitoring();
-    // A cancel that came while the worker worked has been honoured: log it.
-    void LogCancelled();
-    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
-    // Records a failure of the run: the status (a written document stays
-    // counted as written) and one line for standard error.
-    void Fail(ExitStatus status, const std::string& reason);
-    // The message for a result code with the engine's reason behind it.
-    std::string Reason(int code);
-    // A failure the run itself finds: logged, shown in an interactive run, recorded.
-    void RefuseRun(const std::string& text);
-    // The output folder for this run, made when it is the documents folder;
-    // "" after a refusal.
-    std::string OutputFolder();
-    // The composed name checked against the folder's limits; false after a refusal.
-    bool NameFits(const std::string& name);
-    // When a termination signal has come: logged, recorded, the run finished.
-    bool StoppedByTermination();
-
-    WindowOps& window_;
-    docuworks::Api& engine_;
-    std::vector<std::string> args_;
-    Clock clock_;
-    std::string exeDir_;
-    RunOptions options_;
-    InlineWorker inlineWorker_;
-    Worker* worker_ = &inlineWorker_;
-    bool finalized_ = false;
-    // Shared between the window's thread and the worker.
-    std::atomic<bool> monitoring_{false};  // an application-print conversion is being followed
-    std::atomic<bool> working_{false};
-    std::atomic<bool> cancelRequested_{false};
-    std::atomic<bool> abandoned_{false};
-    bool finished_ = false;
-    bool cancelAsked_ = false;  // the cancel action was used during this run
-    RunOutcome outcome_;
+    RunState run_;
+    RunLog log_{run_};
+    PrintMonitor monitor_{run_, log_};
+    OcrPass ocr_{run_, log_};
+    ExecuteStep execute_{run_, log_, monitor_, ocr_};
 };
 
 }  // namespace quilbex

@@ -1,6 +1,5 @@
-// OCR and auto-rotation pass over a directly converted document.
-#include "run/ConversionRun.h"
-#include "run/RunLog.h"
+#include "run/OcrPass.h"
+
 #include "run/Termination.h"
 
 namespace quilbex {
@@ -17,93 +16,100 @@ constexpr int kOcrEngine = 1;
 
 }  // namespace
 
-void ConversionRun::RunOcrPass() {
-    XDW_OCR_OPTION ocr{};
-    ocr.size = sizeof ocr;
-    ocr.text_layer = 1;
-    ocr.language = OcrLanguage(options_.Language);
-    ocr.replace_layer = 1;
-    ocr.keep_image = 1;
+void OcrPass::Run() {
+    const XDW_DOCUMENT_HANDLE document = Open();
+    if (document == nullptr) return;
+    XDW_DOCUMENT_INFO info{};
+    info.size = sizeof info;
+    run_.engine.GetDocumentInformation(document, &info);
+    log_.AddLog(std::to_string(info.pages) + "ページ処理します。");
+    if (ReadPages(document, info.pages)) Save(document);
+    run_.engine.CloseDocumentHandle(document);
+}
 
+XDW_DOCUMENT_HANDLE OcrPass::Open() {
     XDW_OPEN_MODE mode{};
     mode.size = sizeof mode;
     mode.for_update = 1;
     mode.share = 1;
     XDW_DOCUMENT_HANDLE document = nullptr;
-    const int opened = engine_.OpenDocumentHandle(options_.OutPath, &document, mode);
+    const int opened = run_.engine.OpenDocumentHandle(run_.options.OutPath, &document, mode);
     if (opened < 0) {
         // There is no document to work on.
-        const std::string reason = Reason(opened);
-        ReportError(opened);
-        Fail(ExitStatus::kIncomplete, reason);
-        return;
+        log_.FailOn(opened, ExitStatus::kIncomplete);
+        return nullptr;
     }
-    AddLog("xdwファイルをオープンしました。");
+    log_.AddLog("xdwファイルをオープンしました。");
+    return document;
+}
 
-    XDW_DOCUMENT_INFO info{};
-    info.size = sizeof info;
-    engine_.GetDocumentInformation(document, &info);
-    AddLog(std::to_string(info.pages) + "ページ処理します。");
-
-    bool stopped = false;
-    for (int page = 1; page <= info.pages; ++page) {
-        if (cancelRequested_) break;
+bool OcrPass::ReadPages(XDW_DOCUMENT_HANDLE document, int pages) {
+    for (int page = 1; page <= pages; ++page) {
+        if (run_.cancelRequested) break;
         // A termination ends the pass between pages; the document stays as
         // it was written, without the pages' text.
         if (TerminationRequested()) {
-            AddLog(kStoppedLine);
-            Fail(ExitStatus::kCancelled, kStoppedLine);
-            stopped = true;
-            break;
+            log_.AddLog(kStoppedLine);
+            log_.Fail(ExitStatus::kCancelled, kStoppedLine);
+            return false;
         }
-        if (options_.AutoRotate) {
-            ShowProgress(RunProgress::Step::kRotating, page, info.pages);
-            try {
-                const int rotated = engine_.RotatePageAuto(document, page);
-                if (rotated != 0) {
-                    Fail(ExitStatus::kIncomplete, Reason(rotated));
-                    ReportError(rotated);
-                } else {
-                    AddLog(std::to_string(page) + "ページを自動正立しました。");
-                }
-            } catch (const std::exception& error) {
-                AddLog(std::string("自動正立エラー：") + error.what());
-                Fail(ExitStatus::kIncomplete, std::string("自動正立エラー：") + error.what());
-            }
-        }
-        ShowProgress(RunProgress::Step::kRecognising, page, info.pages);
-        try {
-            const int recognised = engine_.ApplyOcr(document, page, kOcrEngine, ocr);
-            if (recognised != 0) {
-                Fail(ExitStatus::kIncomplete, Reason(recognised));
-                ReportError(recognised);
-            } else {
-                AddLog(std::to_string(page) + "ページをOCRしました。");
-            }
-        } catch (const std::exception& error) {
-            AddLog(std::string("OCRエラー：") + error.what());
-            Fail(ExitStatus::kIncomplete, std::string("OCRエラー：") + error.what());
-        }
+        if (run_.options.AutoRotate) RotatePage(document, page, pages);
+        RecognisePage(document, page, pages);
     }
-
     // A cancel stops between pages too: the page being recognised is
     // finished, the rest are not asked for and nothing is saved, so the
     // document stays as it was converted.
-    if (cancelRequested_ && !stopped) {
-        LogCancelled();
-        stopped = true;
+    if (run_.cancelRequested) {
+        log_.LogCancelled();
+        return false;
     }
-    if (!stopped) {
-        ShowProgress(RunProgress::Step::kSaving);
-        const int saved = engine_.SaveDocument(document);
-        if (saved < 0) {
-            Fail(ExitStatus::kIncomplete, Reason(saved));
-            ReportError(saved);
+    return true;
+}
+
+void OcrPass::RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
+    log_.ShowProgress(RunProgress::Step::kRotating, page, pages);
+    PageStep([&] { return run_.engine.RotatePageAuto(document, page); },
+             std::to_string(page) + "ページを自動正立しました。", "自動正立エラー：");
+}
+
+void OcrPass::RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
+    XDW_OCR_OPTION ocr{};
+    ocr.size = sizeof ocr;
+    ocr.text_layer = 1;
+    ocr.language = OcrLanguage(run_.options.Language);
+    ocr.replace_layer = 1;
+    ocr.keep_image = 1;
+    log_.ShowProgress(RunProgress::Step::kRecognising, page, pages);
+    PageStep([&] { return run_.engine.ApplyOcr(document, page, kOcrEngine, ocr); },
+             std::to_string(page) + "ページをOCRしました。", "OCRエラー：");
+}
+
+void OcrPass::PageStep(const std::function<int()>& call, const std::string& doneLine,
+                       const std::string& errorPrefix) {
+    try {
+        const int result = call();
+        if (result != 0) {
+            log_.Fail(ExitStatus::kIncomplete, log_.Reason(result));
+            log_.ReportError(result);
         } else {
-            AddLog("xdwファイルを保存しました。");
+            log_.AddLog(doneLine);
         }
+    } catch (const std::exception& error) {
+        // An error raised by the engine for the page: logged and recorded.
+        log_.AddLog(errorPrefix + error.what());
+        log_.Fail(ExitStatus::kIncomplete, errorPrefix + error.what());
     }
-    engine_.CloseDocumentHandle(document);
+}
+
+void OcrPass::Save(XDW_DOCUMENT_HANDLE document) {
+    log_.ShowProgress(RunProgress::Step::kSaving);
+    const int saved = run_.engine.SaveDocument(document);
+    if (saved < 0) {
+        log_.Fail(ExitStatus::kIncomplete, log_.Reason(saved));
+        log_.ReportError(saved);
+    } else {
+        log_.AddLog("xdwファイルを保存しました。");
+    }
 }
 
 }  // namespace quilbex

@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "common/Cp932.h"
-#include "run/ConversionRun.h"
 #include "run/FileText.h"
 #include "run/SettingKeys.h"
+#include "run/Termination.h"
 #include "xdwapi/xdwapi.h"
 
 namespace quilbex {
@@ -71,73 +71,94 @@ void WriteLogFile(const std::string& path, const std::vector<std::string>& lines
     }
 }
 
-void ConversionRun::AddLog(const std::string& text) { window_.AppendLog(text); }
+void RunLog::AddLog(const std::string& text) { run_.window.AppendLog(text); }
 
-void ConversionRun::ReportError(int code) {
+void RunLog::ReportError(int code) {
     const char* message = ErrorMessage(code);
     AddLog(std::to_string(code) + ":" + message);
-    if (options_.ShowSetting && std::string(message) != kCatchAllMessage)
-        window_.ShowMessage(message);
+    if (run_.options.ShowSetting && std::string(message) != kCatchAllMessage)
+        run_.window.ShowMessage(message);
 }
 
-std::string ConversionRun::Reason(int code) {
+std::string RunLog::Reason(int code) {
     // Read at once: the engine keeps only its last call's reason.
-    const std::string why = engine_.LastErrorText();
+    const std::string why = run_.engine.LastErrorText();
     std::string reason = ErrorMessage(code);
     if (!why.empty()) reason += " (" + why + ")";
     return reason;
 }
 
-void ConversionRun::Fail(ExitStatus status, const std::string& reason) {
-    const bool written = !outcome_.outPath.empty();
+void RunLog::Fail(ExitStatus status, const std::string& reason) {
+    RunOutcome& outcome = run_.outcome;
+    const bool written = !outcome.outPath.empty();
     if (status == ExitStatus::kCancelled) {
-        outcome_.status = status;
+        outcome.status = status;
     } else if (written || status == ExitStatus::kIncomplete) {
         // A later step of a run whose document is complete.
-        if (outcome_.status == ExitStatus::kDone) outcome_.status = ExitStatus::kIncomplete;
+        if (outcome.status == ExitStatus::kDone) outcome.status = ExitStatus::kIncomplete;
     } else {
-        outcome_.status = status;
+        outcome.status = status;
     }
-    if (outcome_.reason.empty()) outcome_.reason = reason;
-    const std::string subject = args_.empty() ? exeDir_ + kSettingsFileName : Source();
-    outcome_.failures.push_back("quilbex: " + subject + ": " + reason);
+    if (outcome.reason.empty()) outcome.reason = reason;
+    const std::string subject = run_.args.empty() ? run_.exeDir + kSettingsFileName : run_.Source();
+    outcome.failures.push_back("quilbex: " + subject + ": " + reason);
 }
 
-void ConversionRun::Terminate() {
-    // A run working on the worker sees the termination between its steps.
-    if (finished_ || working_) return;
-    if (monitoring_) {
-        // Once is enough: the monitor sees phase 7 and then 9.
-        if (!cancelAsked_) acAppCancelExecute();
-        return;
-    }
-    outcome_.status = ExitStatus::kCancelled;
-    window_.RequestClose();
+void RunLog::FailOn(int code, ExitStatus status) {
+    const std::string reason = Reason(code);
+    ReportError(code);
+    Fail(status, reason);
 }
 
-void ConversionRun::FinishRun() {
+void RunLog::LogCancelled() {
+    AddLog(kStoppedLine);
+    Fail(ExitStatus::kCancelled, kStoppedLine);
+}
+
+void RunLog::RefuseRun(const std::string& text) {
+    AddLog(text);
+    if (run_.options.ShowSetting) run_.window.ShowMessage(text);
+    Fail(ExitStatus::kFailed, text);
+    FinishRun();
+}
+
+bool RunLog::StoppedByTermination() {
+    if (!TerminationRequested()) return false;
+    AddLog(kStoppedLine);
+    Fail(ExitStatus::kCancelled, kStoppedLine);
+    FinishRun();
+    return true;
+}
+
+void RunLog::ShowProgress(RunProgress::Step step, int current, int total) {
+    run_.window.ShowProgress(RunProgress{step, current, total});
+}
+
+void RunLog::DeleteSourceWhenAsked() {
+    if (run_.options.DelFile && !DeleteFilePermanently(run_.Source())) {
+        AddLog(kDeleteFailedLine);
+        Fail(ExitStatus::kIncomplete, kDeleteFailedLine);
+    }
+}
+
+void RunLog::FinishRun() {
     // The window is gone: nobody to show anything to, and no log to keep.
-    if (abandoned_) return;
-    finished_ = true;
+    if (run_.abandoned) return;
+    run_.finished = true;
     try {
-        WriteLogFile(exeDir_ + kLogFileName, window_.LogLines());
+        WriteLogFile(run_.exeDir + kLogFileName, run_.window.LogLines());
     } catch (const std::exception& error) {
-        window_.ShowMessage(error.what());
+        run_.window.ShowMessage(error.what());
     }
-    window_.ShowProgress(RunProgress{});
-    if (!options_.ShowSetting) window_.AnnounceOutcome(outcome_);
-    window_.RequestClose();
+    run_.window.ShowProgress(RunProgress{});
+    if (!run_.options.ShowSetting) run_.window.AnnounceOutcome(run_.outcome);
+    run_.window.RequestClose();
 }
 
-void ConversionRun::Abandon() {
-    abandoned_ = true;
-    cancelRequested_ = true;
-}
-
-void ConversionRun::HandleException(const std::exception& error) {
+void RunLog::HandleException(const std::exception& error) {
     // A settings-only start has no run to fail; the dialog stays open.
-    if (!args_.empty()) Fail(ExitStatus::kFailed, error.what());
-    window_.ShowErrorMessage(WithFullStop(error.what()));
+    if (!run_.args.empty()) Fail(ExitStatus::kFailed, error.what());
+    run_.window.ShowErrorMessage(WithFullStop(error.what()));
 }
 
 }  // namespace quilbex

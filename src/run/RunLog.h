@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
+
+#include "run/RunState.h"
 
 namespace quilbex {
 
@@ -36,5 +39,41 @@ std::string WithFullStop(const std::string& message);
 // file cannot be created (a read-only file included) and "ファイル <path> に書き込めません"
 // when writing fails.
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines);
+
+// What a run tells: its log pane and log file, its progress, its failures and
+// its end. Every other part of the run reports through it.
+class RunLog {
+public:
+    explicit RunLog(RunState& run) : run_(run) {}
+
+    void AddLog(const std::string& text);
+    // Logs the code's message; an interactive run shows it too.
+    void ReportError(int code);
+    // The message for a result code with the engine's reason behind it.
+    std::string Reason(int code);
+    // Records a failure of the run: the status (a written document stays
+    // counted as written) and one line for standard error.
+    void Fail(ExitStatus status, const std::string& reason);
+    // A failed engine call: reported, and recorded with the engine's reason.
+    void FailOn(int code, ExitStatus status);
+    // A cancel that came while the worker worked has been honoured: log it.
+    void LogCancelled();
+    // A failure the run itself finds: logged, shown in an interactive run,
+    // recorded, and the run finished.
+    void RefuseRun(const std::string& text);
+    // When a termination signal has come: logged, recorded, the run finished.
+    bool StoppedByTermination();
+    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
+    // Deletes the source after a successful conversion when asked, logging a failure.
+    void DeleteSourceWhenAsked();
+    // Writes the log file, tells the desktop how an automatic run ended and
+    // closes the window.
+    void FinishRun();
+    // An error that escaped one of the window's events or the worker.
+    void HandleException(const std::exception& error);
+
+private:
+    RunState& run_;
+};
 
 }  // namespace quilbex

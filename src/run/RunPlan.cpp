@@ -1,13 +1,7 @@
-// Start-up and run plan: the window's create, show and destroy events, and
-// the choice between a settings-only start, an interactive and an automatic run.
-#include <ctime>
+#include "run/RunPlan.h"
 
-#include "run/ConversionRun.h"
 #include "run/FileText.h"
-#include "run/Leftovers.h"
-#include "run/RunLog.h"
-#include "run/Settings.h"
-#include "run/Version.h"
+#include "run/SettingKeys.h"
 
 namespace quilbex {
 
@@ -25,84 +19,21 @@ bool ListHolds(const std::string& commaList, const std::string& ext) {
 
 }  // namespace
 
-Clock SystemClock() {
-    return [] {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        return local;
-    };
+void ReadRunOptions(const SettingsFile& settings, RunOptions& options) {
+    options.ShowSetting = IsYes(settings.Read(setting::kShowSetting));
+    options.DelFile = IsYes(settings.Read(setting::kDelFile));
+    options.OCR = IsYes(settings.Read(setting::kOcr));
+    options.AutoRotate = IsYes(settings.Read(setting::kAutoRotate));
+    options.NoShowSettingExt = settings.Read(setting::kNoShowSettingExt);
+    options.NoDelExt = settings.Read(setting::kNoDelExt);
+    options.Language = settings.Read(setting::kLanguage);
+    options.SaveDir = settings.Read(setting::kSaveDir);
+    options.FileName = settings.Read(setting::kFileName);
 }
 
-ConversionRun::ConversionRun(WindowOps& window, docuworks::Api& engine,
-                             std::vector<std::string> args, Clock clock)
-    : window_(window), engine_(engine), args_(std::move(args)), clock_(std::move(clock)) {
-    // A run that ends before its conversion is done has been cancelled.
-    if (!args_.empty()) outcome_.status = ExitStatus::kCancelled;
-}
-
-void ConversionRun::FormCreate(const std::string& exeDir) { exeDir_ = exeDir; }
-
-std::string MainCaption() { return std::string("Quilbex for DocuWorks ") + VersionText(); }
-
-void ConversionRun::FormShow() {
-    window_.SetCaption(MainCaption());
-    window_.FocusDeleteSource();
-    PlanRun();
-}
-
-void ConversionRun::FormDestroy() {
-    if (finalized_) return;
-    finalized_ = true;
-    engine_.Finalize();
-}
-
-void ConversionRun::acCloseExecute() { window_.RequestClose(); }
-
-std::string ConversionRun::SourceExtension() const {
-    const std::string ext = ExtractFileExt(Source());
-    return ext.empty() ? ext : ext.substr(1);
-}
-
-void ConversionRun::PlanRun() {
-    RemoveTemporaryLeftovers();
-    const SettingsFile settings(exeDir_ + kSettingsFileName);
-    // A FIFO or a device in its place is never read (it could block the start
-    // for ever); the defaults apply.
-    if (!settings.Usable()) {
-        const std::string note = NotRegularSettingsMessage(settings.Path());
-        if (args_.empty()) {
-            window_.ShowMessage(note);
-        } else {
-            outcome_.failures.push_back("quilbex: " + note);
-        }
-    }
-    options_.ShowSetting = IsYes(settings.Read(setting::kShowSetting));
-    options_.DelFile = IsYes(settings.Read(setting::kDelFile));
-    options_.OCR = IsYes(settings.Read(setting::kOcr));
-    options_.AutoRotate = IsYes(settings.Read(setting::kAutoRotate));
-    options_.NoShowSettingExt = settings.Read(setting::kNoShowSettingExt);
-    options_.NoDelExt = settings.Read(setting::kNoDelExt);
-    options_.Language = settings.Read(setting::kLanguage);
-    options_.SaveDir = settings.Read(setting::kSaveDir);
-    options_.FileName = settings.Read(setting::kFileName);
-
-    if (args_.empty()) {
-        window_.ShowSettingsDialog();
-        window_.RequestClose();
-        return;
-    }
-
-    const std::string ext = SourceExtension();
-    options_.DelFile = options_.DelFile && !ListHolds(options_.NoDelExt, ext);
-    options_.ShowSetting = options_.ShowSetting && !ListHolds(options_.NoShowSettingExt, ext);
-    if (!options_.ShowSetting) {
-        window_.ShowBanner();
-        acExecuteExecute();
-    }
-    window_.SetChecked(OptionBox::DeleteSource, options_.DelFile);
-    window_.SetChecked(OptionBox::Ocr, options_.OCR);
-    window_.SetChecked(OptionBox::AutoRotate, options_.AutoRotate);
+void ApplyExtensionLists(const std::string& ext, RunOptions& options) {
+    options.DelFile = options.DelFile && !ListHolds(options.NoDelExt, ext);
+    options.ShowSetting = options.ShowSetting && !ListHolds(options.NoShowSettingExt, ext);
 }
 
 }  // namespace quilbex

@@ -10,7 +10,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 #include "ocr_support.h"

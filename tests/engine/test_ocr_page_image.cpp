@@ -7,7 +7,7 @@
 #include <qpdf/QPDF.hh>
 
 #include "TestFiles.h"
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 #include "ocr/ScanReader.h"
 #include "ocr_support.h"
 

@@ -12,66 +12,6 @@
 
 namespace quilbex::test {
 
-int FakeEngine::GetInformation(int, char* value, int size) {
-    ++informationCalls;
-    if (throwOnInformation) throwOnInformation();
-    std::strncpy(value, defaultFolder.c_str(), static_cast<std::size_t>(size));
-    if (size > 0) value[size - 1] = '\0';
-    return static_cast<int>(defaultFolder.size());
-}
-int FakeEngine::CreateXdwFromImagePdfFile(const std::string&, const std::string&) {
-    if (onDirectConversion) onDirectConversion();
-    return imagePdfResult;
-}
-int FakeEngine::CreateXdwFromImageFile(const std::string&, const std::string&,
-                                       const XDW_CREATE_OPTION&) {
-    return imagePdfResult;
-}
-int FakeEngine::BeginCreationFromAppFile(const std::string&, const std::string&, int,
-                                         XDW_CREATE_HANDLE* handle) {
-    ++beginCalls;
-    static int token;
-    *handle = reinterpret_cast<XDW_CREATE_HANDLE>(&token);
-    return beginResult;
-}
-int FakeEngine::GetStatusCreationFromAppFile(XDW_CREATE_HANDLE, XDW_CREATION_STATUS* status) {
-    status->phase = statusPhase;
-    return 0;
-}
-int FakeEngine::CancelCreationFromAppFile(XDW_CREATE_HANDLE) {
-    ++cancelCalls;
-    return 0;
-}
-int FakeEngine::EndCreationFromAppFile(XDW_CREATE_HANDLE) { return 0; }
-int FakeEngine::OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE* handle,
-                                   const XDW_OPEN_MODE&) {
-    static int token;
-    if (openResult >= 0) *handle = reinterpret_cast<XDW_DOCUMENT_HANDLE>(&token);
-    return openResult;
-}
-int FakeEngine::GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO* info) {
-    info->pages = pages;
-    return 0;
-}
-int FakeEngine::RotatePageAuto(XDW_DOCUMENT_HANDLE, int) { return 0; }
-int FakeEngine::ApplyOcr(XDW_DOCUMENT_HANDLE, int page, int, const XDW_OCR_OPTION&) {
-    ocrPages.push_back(page);
-    if (onOcr) onOcr(page);
-    return 0;
-}
-int FakeEngine::SaveDocument(XDW_DOCUMENT_HANDLE) {
-    ++saveCalls;
-    return 0;
-}
-int FakeEngine::CloseDocumentHandle(XDW_DOCUMENT_HANDLE) {
-    ++closeCalls;
-    return 0;
-}
-int FakeEngine::Finalize() {
-    ++finalizeCalls;
-    return 0;
-}
-
 MessageRecorder::MessageRecorder() {
     previous_ = SetMessagePresenter([this](const MessageRequest& request) {
         shown_.push_back(request);
@@ -81,11 +21,9 @@ MessageRecorder::MessageRecorder() {
 
 MessageRecorder::~MessageRecorder() { SetMessagePresenter(std::move(previous_)); }
 
-ProgramDir::ProgramDir() {
-    if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
-}
+ProgramDir::ProgramDir() = default;
 
-std::string ProgramDir::Path() const { return dir_.path().toStdString() + "/"; }
+std::string ProgramDir::Path() const { return dir_.Path(); }
 
 std::string ProgramDir::IniPath() const { return Path() + "Quilbex.ini"; }
 

@@ -1,10 +1,9 @@
-// Helpers of the window tests: a scripted engine, a recorder that answers
-// message boxes, a temporary program folder and small widget utilities.
+// Helpers of the window tests: the scripted engine's defaults, a recorder that
+// answers message boxes, a temporary program folder and small widget utilities.
 #pragma once
 
 #include <QColor>
 #include <QString>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <condition_variable>
 #include <functional>
@@ -13,54 +12,24 @@
 #include <string>
 #include <vector>
 
-#include "docuworks/DocuWorksApi.h"
+#include "FakeEngine.h"
+#include "TempDir.h"
 #include "ui/MessageBoxes.h"
 
 namespace quilbex::test {
 
-// An engine whose answers the test sets; it counts the calls the windows care about.
-class FakeEngine : public docuworks::Api {
+// The scripted engine as the window tests start it: a documents folder of its
+// own, direct conversions that refuse the file, a document that cannot be
+// opened and application printing that stays in its printing phase.
+class FakeEngine : public testing::FakeEngine {
 public:
-    std::string defaultFolder = "/srv/xdw";
-    int imagePdfResult = XDW_E_CANNOT_READ;
-    int beginResult = 0;
-    int statusPhase = XDW_PHASE_PRINTING;
-    // Thrown from the information query when set: an error out of an event.
-    std::function<void()> throwOnInformation;
-    // Runs inside the direct PDF conversion.
-    std::function<void()> onDirectConversion;
-    // The document the OCR pass opens: the open's result and its pages.
-    int openResult = XDW_E_FAIL;
-    int pages = 0;
-    // Runs inside the OCR of each page (on the worker, like the engine).
-    std::function<void(int page)> onOcr;
-    std::vector<int> ocrPages;  // the pages OCR was asked for, in order
-    int saveCalls = 0;
-    int closeCalls = 0;
-
-    int informationCalls = 0;
-    int beginCalls = 0;
-    int cancelCalls = 0;
-    int finalizeCalls = 0;
-
-    int GetInformation(int index, char* value, int size) override;
-    int CreateXdwFromImagePdfFile(const std::string&, const std::string&) override;
-    int CreateXdwFromImageFile(const std::string&, const std::string&,
-                               const XDW_CREATE_OPTION&) override;
-    int BeginCreationFromAppFile(const std::string&, const std::string&, int,
-                                 XDW_CREATE_HANDLE* handle) override;
-    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE, XDW_CREATION_STATUS* status) override;
-    int CancelCreationFromAppFile(XDW_CREATE_HANDLE) override;
-    int EndCreationFromAppFile(XDW_CREATE_HANDLE) override;
-    int OpenDocumentHandle(const std::string&, XDW_DOCUMENT_HANDLE*, const XDW_OPEN_MODE&) override;
-    int GetDocumentInformation(XDW_DOCUMENT_HANDLE, XDW_DOCUMENT_INFO*) override;
-    int RotatePageAuto(XDW_DOCUMENT_HANDLE, int) override;
-    int ApplyOcr(XDW_DOCUMENT_HANDLE, int, int, const XDW_OCR_OPTION&) override;
-    int SaveDocument(XDW_DOCUMENT_HANDLE) override;
-    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE) override;
-    int Finalize() override;
-    std::string LastErrorText() override { return {}; }
-    std::string EngineVersion() override { return "1.0.2.0"; }
+    FakeEngine() {
+        defaultFolder = "/srv/xdw";
+        imagePdfResult = XDW_E_CANNOT_READ;
+        openResult = XDW_E_FAIL;
+        pages = 0;
+        statusPhase = XDW_PHASE_PRINTING;
+    }
 };
 
 // Answers every message box with OK and keeps what it showed.
@@ -92,7 +61,7 @@ public:
     std::vector<std::string> IniLines() const;
 
 private:
-    QTemporaryDir dir_;
+    testing::TempDir dir_;
 };
 
 // Shows the window and waits until it is active, so that focus works.

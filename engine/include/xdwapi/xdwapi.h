@@ -11,10 +11,17 @@
  *
  * Every call returns a 32-bit signed result code: negative is a failure
  * (an HRESULT-style value, see XDW_E_*), zero or positive is success.
- * No C++ exception ever leaves the library. Calls are made from one thread.
+ * No C++ exception ever leaves the library.
+ *
+ * Threads: the engine takes one call at a time. A program may call it from
+ * more than one thread, but never from two at once: each call has returned
+ * before the next one is made, whichever thread makes it. (The program starts
+ * a conversion on a worker thread and, for an application-print conversion,
+ * follows it from its window's thread once the worker has left the engine.)
  * The reason of the last failure is kept per calling thread in short English
- * text, fetched with XDW_GetLastErrorText; the version with
- * XDW_GetEngineVersion. Both are additions to the fourteen calls.
+ * text, fetched with XDW_GetLastErrorText right after the failed call on the
+ * same thread; the version with XDW_GetEngineVersion. Both are additions to
+ * the fourteen calls.
  *
  * Every record starts with its size in bytes, set by the caller to
  * sizeof(record) as this build lays it out.

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 

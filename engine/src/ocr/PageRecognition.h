@@ -10,7 +10,7 @@
 #include <qpdf/QPDF.hh>
 
 #include "ocr/Recognizer.h"
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {

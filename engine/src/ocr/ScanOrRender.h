@@ -4,7 +4,7 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 

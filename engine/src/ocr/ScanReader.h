@@ -7,7 +7,7 @@
 
 #include <qpdf/QPDF.hh>
 
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 

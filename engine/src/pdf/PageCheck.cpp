@@ -11,7 +11,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "Error.h"
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 namespace xdw {
 

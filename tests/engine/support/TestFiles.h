@@ -6,29 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
+
 namespace xdwtest {
 
-// A fresh folder under the system's temporary folder, removed with
-// everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    // Names of the entries in the folder (no "." or ".."), sorted.
-    std::vector<std::string> Entries() const;
-
-private:
-    std::string path_;
-};
+using quilbex::testing::TempDir;
 
 std::string ReadBytes(const std::string& path);
 // Runs a program (no shell) and waits; throws when it fails.
 void RunTool(const std::vector<std::string>& args);
+// Runs a program (no shell) and gives what it wrote to standard output,
+// whatever its exit status; throws when it cannot be started.
+std::string ToolOutput(const std::vector<std::string>& args);
 
 // How many threads this process has now.
 int ThreadCount();

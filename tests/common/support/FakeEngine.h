@@ -1,10 +1,11 @@
-// A scripted document engine: each call answers from the script and is
-// recorded with its arguments.
+// A scripted document engine for the run logic's and the windows' tests: each
+// call answers from the script and is recorded with its arguments.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,15 @@ public:
     std::string defaultFolder = "/home/user/DocuWorks";
     int pdfResult = 0;
     int imageResult = 0;
+    // When set, the answer of both direct conversions instead.
+    std::optional<int> imagePdfResult;
     int beginResult = 0;
     int cancelResult = 0;
     int openResult = 0;
     int saveResult = 0;
     int pages = 1;
     std::deque<Phase> phases;          // one per status poll; the last one repeats
+    int statusPhase = 0;               // the phase polled while phases is empty
     std::map<int, int> rotateResults;  // page -> result (0 when missing)
     std::map<int, int> ocrResults;
     std::map<int, std::string> rotateErrors;  // page -> message of an error raised
@@ -46,6 +50,11 @@ public:
     // Run at the start of every call: with its name, and with the call as recorded.
     std::function<void(const std::string&)> onCall;
     std::function<void(const std::string&)> onCallRecorded;
+    // Run inside the information query (an error thrown from it leaves an
+    // event), the direct PDF conversion and the OCR of each page.
+    std::function<void()> throwOnInformation;
+    std::function<void()> onDirectConversion;
+    std::function<void(int page)> onOcr;
 
     // Records passed in.
     std::vector<XDW_CREATE_OPTION> createOptions;
@@ -53,29 +62,22 @@ public:
     std::vector<XDW_OCR_OPTION> ocrOptions;
     std::vector<int> statusSizes;
     std::vector<int> infoSizes;
+    std::vector<int> ocrPages;  // the pages OCR was asked for, in order
 
-    XDW_CREATE_HANDLE const createHandle = reinterpret_cast<XDW_CREATE_HANDLE>(0x1000);
-    XDW_DOCUMENT_HANDLE const documentHandle = reinterpret_cast<XDW_DOCUMENT_HANDLE>(0x2000);
+    // How often the calls the windows care about were made.
+    int informationCalls = 0;
+    int beginCalls = 0;
+    int cancelCalls = 0;
+    int saveCalls = 0;
+    int closeCalls = 0;
+    int finalizeCalls = 0;
 
-    int GetInformation(int index, char* value, int size) override;
-    int CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) override;
-    int CreateXdwFromImageFile(const std::string& input, const std::string& output,
-                               const XDW_CREATE_OPTION& option) override;
-    int BeginCreationFromAppFile(const std::string& input, const std::string& output,
-                                 int attachOriginal, XDW_CREATE_HANDLE* handle) override;
-    int GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
-                                     XDW_CREATION_STATUS* status) override;
-    int CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) override;
-    int EndCreationFromAppFile(XDW_CREATE_HANDLE handle) override;
-    int OpenDocumentHandle(const std::string& path, XDW_DOCUMENT_HANDLE* handle,
-                           const XDW_OPEN_MODE& mode) override;
-    int GetDocumentInformation(XDW_DOCUMENT_HANDLE handle, XDW_DOCUMENT_INFO* info) override;
-    int RotatePageAuto(XDW_DOCUMENT_HANDLE handle, int page) override;
-    int ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
-                 const XDW_OCR_OPTION& option) override;
-    int SaveDocument(XDW_DOCUMENT_HANDLE handle) override;
-    int CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) override;
-    int Finalize() override;
+    static inline XDW_CREATE_HANDLE const createHandle =
+        reinterpret_cast<XDW_CREATE_HANDLE>(0x1000);
+    static inline XDW_DOCUMENT_HANDLE const documentHandle =
+        reinterpret_cast<XDW_DOCUMENT_HANDLE>(0x2000);
+
+    QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
 

@@ -27,6 +27,8 @@ std::string FakeEngine::Name(XDW_DOCUMENT_HANDLE handle) const {
 
 int FakeEngine::GetInformation(int index, char* value, int size) {
     Record("GetInformation", std::to_string(index) + "," + std::to_string(size));
+    ++informationCalls;
+    if (throwOnInformation) throwOnInformation();
     const std::size_t n = std::min(defaultFolder.size(), static_cast<std::size_t>(size));
     std::memcpy(value, defaultFolder.data(), n);
     if (n < static_cast<std::size_t>(size)) value[n] = '\0';
@@ -35,19 +37,21 @@ int FakeEngine::GetInformation(int index, char* value, int size) {
 
 int FakeEngine::CreateXdwFromImagePdfFile(const std::string& input, const std::string& output) {
     Record("CreateXdwFromImagePdfFile", input + "," + output);
-    return pdfResult;
+    if (onDirectConversion) onDirectConversion();
+    return imagePdfResult.value_or(pdfResult);
 }
 
 int FakeEngine::CreateXdwFromImageFile(const std::string& input, const std::string& output,
                                        const XDW_CREATE_OPTION& option) {
     Record("CreateXdwFromImageFile", input + "," + output);
     createOptions.push_back(option);
-    return imageResult;
+    return imagePdfResult.value_or(imageResult);
 }
 
 int FakeEngine::BeginCreationFromAppFile(const std::string& input, const std::string& output,
                                          int attachOriginal, XDW_CREATE_HANDLE* handle) {
     Record("BeginCreationFromAppFile", input + "," + output + "," + std::to_string(attachOriginal));
+    ++beginCalls;
     if (beginResult >= 0) *handle = createHandle;
     return beginResult;
 }
@@ -56,7 +60,7 @@ int FakeEngine::GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
                                              XDW_CREATION_STATUS* status) {
     Record("GetStatusCreationFromAppFile", Name(handle));
     statusSizes.push_back(status->size);
-    Phase next{0};
+    Phase next{statusPhase};
     if (!phases.empty()) {
         next = phases.front();
         if (phases.size() > 1) phases.pop_front();
@@ -69,6 +73,7 @@ int FakeEngine::GetStatusCreationFromAppFile(XDW_CREATE_HANDLE handle,
 
 int FakeEngine::CancelCreationFromAppFile(XDW_CREATE_HANDLE handle) {
     Record("CancelCreationFromAppFile", Name(handle));
+    ++cancelCalls;
     return cancelResult;
 }
 
@@ -104,6 +109,8 @@ int FakeEngine::ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
                          const XDW_OCR_OPTION& option) {
     Record("ApplyOcr", Name(handle) + "," + std::to_string(page) + "," + std::to_string(engine));
     ocrOptions.push_back(option);
+    ocrPages.push_back(page);
+    if (onOcr) onOcr(page);
     if (const auto it = ocrErrors.find(page); it != ocrErrors.end())
         throw std::runtime_error(it->second);
     const auto it = ocrResults.find(page);
@@ -112,16 +119,19 @@ int FakeEngine::ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
 
 int FakeEngine::SaveDocument(XDW_DOCUMENT_HANDLE handle) {
     Record("SaveDocument", Name(handle));
+    ++saveCalls;
     return saveResult;
 }
 
 int FakeEngine::CloseDocumentHandle(XDW_DOCUMENT_HANDLE handle) {
     Record("CloseDocumentHandle", Name(handle));
+    ++closeCalls;
     return 0;
 }
 
 int FakeEngine::Finalize() {
     Record("Finalize", "");
+    ++finalizeCalls;
     return 0;
 }
 

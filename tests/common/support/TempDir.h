@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quilbex::testing {
 
@@ -16,9 +17,14 @@ public:
     // The folder, ending with "/".
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
+    // The folder without its "/", and a file in it; the names in it, sorted.
+    const std::string& path() const { return bare_; }
+    std::string File(const std::string& name) const { return path_ + name; }
+    std::vector<std::string> Entries() const;
 
 private:
     std::string path_;
+    std::string bare_;
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes);

@@ -1,4 +1,4 @@
-#include "ocr/Renderer.h"
+#include "pdf/Renderer.h"
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -19,7 +19,7 @@
 
 #include "Error.h"
 #include "Limits.h"
-#include "ocr/LayerMark.h"
+#include "pdf/LayerMark.h"
 #include "pdf/BoundedSink.h"
 
 namespace xdw {

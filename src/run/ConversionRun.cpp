@@ -1,0 +1,86 @@
+#include "run/ConversionRun.h"
+
+#include <utility>
+
+#include "run/Leftovers.h"
+#include "run/RunPlan.h"
+#include "run/Settings.h"
+#include "run/Version.h"
+
+namespace quilbex {
+
+ConversionRun::ConversionRun(WindowOps& window, docuworks::Api& engine,
+                             std::vector<std::string> args, Clock clock)
+    : run_(window, engine, std::move(args), std::move(clock)) {}
+
+std::string MainCaption() { return std::string("Quilbex for DocuWorks ") + VersionText(); }
+
+void ConversionRun::FormCreate(const std::string& exeDir) { run_.exeDir = exeDir; }
+
+void ConversionRun::FormShow() {
+    run_.window.SetCaption(MainCaption());
+    run_.window.FocusDeleteSource();
+    PlanRun();
+}
+
+void ConversionRun::FormDestroy() {
+    if (run_.finalized) return;
+    run_.finalized = true;
+    run_.engine.Finalize();
+}
+
+void ConversionRun::acExecuteExecute() { execute_.Execute(); }
+void ConversionRun::acCloseExecute() { run_.window.RequestClose(); }
+void ConversionRun::acAppCancelExecute() { monitor_.Cancel(); }
+void ConversionRun::Timer1Timer() { monitor_.Poll(); }
+
+void ConversionRun::HandleException(const std::exception& error) { log_.HandleException(error); }
+
+void ConversionRun::PlanRun() {
+    RemoveTemporaryLeftovers();
+    const SettingsFile settings(run_.exeDir + kSettingsFileName);
+    // A FIFO or a device in its place is never read (it could block the start
+    // for ever); the defaults apply.
+    if (!settings.Usable()) {
+        const std::string note = NotRegularSettingsMessage(settings.Path());
+        if (run_.args.empty()) {
+            run_.window.ShowMessage(note);
+        } else {
+            run_.outcome.failures.push_back("quilbex: " + note);
+        }
+    }
+    RunOptions& options = run_.options;
+    ReadRunOptions(settings, options);
+    if (run_.args.empty()) {
+        run_.window.ShowSettingsDialog();
+        run_.window.RequestClose();
+        return;
+    }
+    ApplyExtensionLists(run_.SourceExtension(), options);
+    if (!options.ShowSetting) {
+        run_.window.ShowBanner();
+        acExecuteExecute();
+    }
+    run_.window.SetChecked(OptionBox::DeleteSource, options.DelFile);
+    run_.window.SetChecked(OptionBox::Ocr, options.OCR);
+    run_.window.SetChecked(OptionBox::AutoRotate, options.AutoRotate);
+}
+
+void ConversionRun::Terminate() {
+    // A run working on the worker sees the termination between its steps.
+    if (run_.finished || run_.working) return;
+    if (run_.monitoring) {
+        // Once is enough: the monitor sees phase 7 and then 9.
+        if (!run_.cancelAsked) acAppCancelExecute();
+        return;
+    }
+    run_.outcome.status = ExitStatus::kCancelled;
+    run_.window.RequestClose();
+}
+
+void ConversionRun::Abandon() {
+    run_.abandoned = true;
+    run_.cancelRequested = true;
+}
+
+}  // namespace quilbex

@@ -1,0 +1,178 @@
+#include "run/ExecuteStep.h"
+
+#include <climits>
+#include <stdexcept>
+
+#include "run/FileText.h"
+#include "run/Leftovers.h"
+#include "run/OutputTarget.h"
+#include "run/Termination.h"
+
+namespace quilbex {
+
+namespace {
+
+enum Route { kPdf, kImage, kAppPrint };
+
+Route RouteFor(const std::string& source) {
+    const std::string ext = UpperCase(ExtractFileExt(source));
+    if (ext == ".PDF") return kPdf;
+    if (ext == ".TIF" || ext == ".TIFF" || ext == ".JPEG" || ext == ".JPG") return kImage;
+    return kAppPrint;
+}
+
+// Every bit set: the original file is attached to the document.
+constexpr int kAttachOriginal = -1;
+
+}  // namespace
+
+std::string ExecuteStep::OutputFolder() {
+    RunOptions& options = run_.options;
+    int queried = 0;
+    const std::string defaultFolder = DefaultOutputFolder(run_.engine, queried);
+    if (!options.SaveDir.empty()) return options.SaveDir;
+    // Never the root folder by accident: without a documents folder there is
+    // nowhere to write. Without an engine, that is what the user learns.
+    if (queried == XDW_E_NOT_INSTALLED) {
+        log_.FailOn(queried, ExitStatus::kFailed);
+        log_.FinishRun();
+        return {};
+    }
+    if (defaultFolder.empty()) {
+        log_.RefuseRun(kNoOutputFolderMessage);
+        return {};
+    }
+    // The engine makes the documents folder when a document goes there.
+    options.SaveDir = defaultFolder;
+    return options.SaveDir;
+}
+
+bool ExecuteStep::NameFits(const std::string& name) {
+    const std::string fileName = ChangeFileExt(name, ".xdw");
+    if (name.find(kPathDelimiter) != std::string::npos) {
+        log_.RefuseRun(NameLeavesFolderMessage(name));
+        return false;
+    }
+    if (fileName.size() > NAME_MAX) {
+        log_.RefuseRun(NameTooLongMessage(run_.options.OutPath));
+        return false;
+    }
+    return true;
+}
+
+void ExecuteStep::Execute() {
+    // Nothing to convert; and while a conversion is being followed or worked
+    // on, a second start would lose the handle or the engine of the first.
+    if (run_.args.empty() || run_.monitoring || run_.working) return;
+    if (!Prepare()) return;
+
+    const Route route = RouteFor(run_.Source());
+    run_.cancelRequested = false;
+    run_.working = true;
+    run_.worker->Start(
+        [this, route] {
+            // The worker has no event handler around it: an error that
+            // escapes the run goes to the default error handler from here.
+            try {
+                ConvertOnWorker(route);
+            } catch (const std::exception& error) {
+                log_.HandleException(error);
+            } catch (...) {
+                log_.HandleException(std::runtime_error("予期しないエラーが発生しました"));
+            }
+        },
+        [this] { run_.working = false; });
+}
+
+bool ExecuteStep::Prepare() {
+    RunOptions& options = run_.options;
+    if (options.ShowSetting) {
+        options.DelFile = run_.window.IsChecked(OptionBox::DeleteSource);
+        options.OCR = run_.window.IsChecked(OptionBox::Ocr);
+        options.AutoRotate = run_.window.IsChecked(OptionBox::AutoRotate);
+    }
+    run_.window.ClearLog();
+    // Until the run says otherwise, an end here is a failure.
+    run_.outcome.status = ExitStatus::kFailed;
+    run_.outcome.reason.clear();
+    run_.outcome.outPath.clear();
+    run_.cancelAsked = false;
+
+    if (OutputFolder().empty()) return false;
+    RemoveLeftovers(options.SaveDir);
+    const std::string name = ComposeOutputName(options.FileName, run_.Source(), run_.clock());
+    log_.AddLog("[" + options.SaveDir + "]へXDW出力します…");
+    options.OutPath = BuildOutPath(options.SaveDir, name);
+    if (!NameFits(name) || log_.StoppedByTermination()) return false;
+    run_.outcome.source = run_.Source();
+    return true;
+}
+
+int ExecuteStep::ConvertDirectly(int route) {
+    switch (route) {
+        case kPdf:
+            return run_.engine.CreateXdwFromImagePdfFile(run_.Source(), run_.options.OutPath);
+        case kImage: {
+            XDW_CREATE_OPTION option{};
+            option.size = sizeof option;
+            option.fit_to_resolution = 1;
+            return run_.engine.CreateXdwFromImageFile(run_.Source(), run_.options.OutPath, option);
+        }
+        default:
+            return kNoDirectRoute;
+    }
+}
+
+void ExecuteStep::ConvertOnWorker(int route) {
+    log_.ShowProgress(RunProgress::Step::kConverting);
+    const int result = ConvertDirectly(route);
+    if (result >= 0) {
+        AfterDirectConversion();
+    } else if (run_.cancelRequested) {
+        // Stopped before application printing began: nothing was made.
+        log_.LogCancelled();
+        log_.FinishRun();
+    } else {
+        // A refused direct conversion is not reported: application printing follows.
+        PrintWithApplication();
+    }
+}
+
+void ExecuteStep::PrintWithApplication() {
+    run_.options.LastPhase = -1;
+    const int started = run_.engine.BeginCreationFromAppFile(
+        run_.Source(), run_.options.OutPath, kAttachOriginal, &run_.options.CreateHandle);
+    if (started < 0) {
+        log_.FailOn(started, ExitStatus::kFailed);
+        monitor_.CancelAppConversion();
+        log_.FinishRun();
+        return;
+    }
+    monitor_.Begin();
+}
+
+void ExecuteStep::AfterDirectConversion() {
+    log_.AddLog("XDW出力完了しました。");
+    run_.outcome.status = ExitStatus::kDone;
+    run_.outcome.outPath = run_.options.OutPath;
+    // A termination asked for during the conversion: the document is complete
+    // and stays, nothing more is done to it or to the source.
+    if (log_.StoppedByTermination()) return;
+    if (run_.cancelRequested) {
+        // The document stays as converted; the source stays too.
+        log_.LogCancelled();
+        log_.FinishRun();
+        return;
+    }
+    // The converted document is complete: the source may go, before the OCR
+    // pass, which only adds a text layer to what is already there.
+    log_.DeleteSourceWhenAsked();
+    if (run_.options.OCR) ocr_.Run();
+    if (run_.cancelRequested && run_.outcome.status != ExitStatus::kCancelled) {
+        // A pass stopped by the user leaves the document as converted.
+        log_.LogCancelled();
+    }
+    log_.FinishRun();
+}
+
+}  // namespace quilbex

@@ -1,0 +1,38 @@
+// The OCR and auto-rotation pass over a directly converted document: every
+// page up-righted when asked, then read, and the document saved.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "run/RunLog.h"
+#include "run/RunState.h"
+
+namespace quilbex {
+
+class OcrPass {
+public:
+    OcrPass(RunState& run, RunLog& log) : run_(run), log_(log) {}
+
+    // Works on the run's output document (RunOcrPass).
+    void Run();
+
+private:
+    // Opens the document for update; nullptr (failure recorded) when it cannot.
+    XDW_DOCUMENT_HANDLE Open();
+    // Up-rights and reads every page; false when a termination or a cancel
+    // stopped the pass, so nothing is to be saved.
+    bool ReadPages(XDW_DOCUMENT_HANDLE document, int pages);
+    void RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
+    void RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
+    void Save(XDW_DOCUMENT_HANDLE document);
+    // One engine call on a page: its success logged as doneLine, its failure
+    // and any error it raises recorded.
+    void PageStep(const std::function<int()>& call, const std::string& doneLine,
+                  const std::string& errorPrefix);
+
+    RunState& run_;
+    RunLog& log_;
+};
+
+}  // namespace quilbex

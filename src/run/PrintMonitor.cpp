@@ -1,0 +1,143 @@
+#include "run/PrintMonitor.h"
+
+#include "run/Termination.h"
+
+namespace quilbex {
+
+namespace {
+
+// What the window shows for a phase; the page counter only while pages are generated.
+RunProgress ProgressOf(const XDW_CREATION_STATUS& status) {
+    using Step = RunProgress::Step;
+    switch (status.phase) {
+        case XDW_PHASE_STARTED:
+            return {Step::kStarting};
+        case XDW_PHASE_PRINTING:
+            return {Step::kLayingOut};
+        case XDW_PHASE_GENERATING:
+            return {Step::kGenerating, status.page, status.total_pages};
+        case XDW_PHASE_ATTACHING:
+            return {Step::kAttaching};
+        case XDW_PHASE_WRITING:
+            return {Step::kWriting};
+        case XDW_PHASE_CANCELLING:
+            return {Step::kCancelling};
+        default:
+            return {Step::kNone};
+    }
+}
+
+}  // namespace
+
+void PrintMonitor::Begin() {
+    run_.monitoring = true;
+    // Closing the window from here on leaves no document: a cancel.
+    run_.outcome.status = ExitStatus::kCancelled;
+    // A cancel or a termination that came while printing was being started
+    // goes to the engine now; the monitor then sees it stop.
+    if (run_.cancelRequested || TerminationRequested()) CancelAppConversion();
+    log_.ShowProgress(RunProgress::Step::kStarting);
+    // Last: the window's timer calls the engine from here on.
+    run_.window.SetTimerEnabled(true);
+}
+
+void PrintMonitor::EndMonitoring() {
+    run_.engine.EndCreationFromAppFile(run_.options.CreateHandle);
+    run_.monitoring = false;
+    run_.window.SetTimerEnabled(false);
+    log_.ShowProgress(RunProgress::Step::kNone);
+}
+
+void PrintMonitor::Poll() {
+    if (!run_.monitoring) return;
+    XDW_CREATION_STATUS status{};
+    status.size = sizeof status;
+    run_.engine.GetStatusCreationFromAppFile(run_.options.CreateHandle, &status);
+    // Every poll moves the progress on; the log hears only of new phases.
+    const RunProgress progress = ProgressOf(status);
+    if (progress.step != RunProgress::Step::kNone) run_.window.ShowProgress(progress);
+    if (status.phase == run_.options.LastPhase) return;
+    run_.options.LastPhase = status.phase;
+    OnPhase(status);
+}
+
+void PrintMonitor::OnPhase(const XDW_CREATION_STATUS& status) {
+    switch (status.phase) {
+        case XDW_PHASE_STARTED:
+            log_.AddLog("変換を開始しました。");
+            break;
+        case XDW_PHASE_PRINTING:
+            log_.AddLog("ｱﾌﾟﾘｹｰｼｮﾝで印刷しています。");
+            break;
+        case XDW_PHASE_GENERATING:
+            log_.AddLog("ﾍﾟｰｼﾞを生成しています。" + std::to_string(status.page) + "/" +
+                        std::to_string(status.total_pages));
+            break;
+        case XDW_PHASE_ATTACHING:
+            log_.AddLog("ｵﾘｼﾞﾅﾙﾌｧｲﾙを添付しています。");
+            break;
+        case XDW_PHASE_WRITING:
+            log_.AddLog("ﾌｧｲﾙに書き出しています。");
+            break;
+        case XDW_PHASE_CANCELLING:
+            log_.AddLog("変換を中止しています。");
+            break;
+        case XDW_PHASE_FINISHED:
+            OnFinished();
+            break;
+        case XDW_PHASE_CANCELLED:
+            OnCancelled();
+            break;
+        default:
+            break;
+    }
+}
+
+void PrintMonitor::OnFinished() {
+    log_.AddLog("変換が終了しました。");
+    EndMonitoring();
+    log_.AddLog("XDW出力完了しました。");
+    run_.outcome.status = ExitStatus::kDone;
+    run_.outcome.outPath = run_.options.OutPath;
+    log_.DeleteSourceWhenAsked();
+    log_.FinishRun();
+}
+
+void PrintMonitor::OnCancelled() {
+    log_.AddLog(kStoppedLine);
+    EndMonitoring();
+    // The engine names what went wrong; without a reason the end was the
+    // cancel asked for.
+    const std::string why = run_.engine.LastErrorText();
+    if (!why.empty()) {
+        log_.Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why + ")");
+    } else {
+        log_.Fail(run_.cancelAsked ? ExitStatus::kCancelled : ExitStatus::kFailed, kStoppedLine);
+    }
+    log_.FinishRun();
+}
+
+void PrintMonitor::Cancel() {
+    if (run_.working) {
+        // The engine is busy on the worker, and a run's calls are made from
+        // one thread at a time: the worker stops at its next step.
+        if (!run_.cancelRequested.exchange(true)) {
+            log_.AddLog("変換を中止しています。");
+            log_.ShowProgress(RunProgress::Step::kCancelling);
+        }
+        return;
+    }
+    CancelAppConversion();
+}
+
+void PrintMonitor::CancelAppConversion() {
+    run_.cancelAsked = true;
+    const int result = run_.engine.CancelCreationFromAppFile(run_.options.CreateHandle);
+    if (result < 0) {
+        log_.ReportError(result);
+    } else if (run_.monitoring) {
+        run_.cancelRequested = true;
+    }
+}
+
+}  // namespace quilbex

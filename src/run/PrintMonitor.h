@@ -1,0 +1,37 @@
+// Following an application-print conversion that runs inside the engine: the
+// timer's poll, what each phase puts in the log, and the cancel action.
+#pragma once
+
+#include "run/RunLog.h"
+#include "run/RunState.h"
+
+namespace quilbex {
+
+class PrintMonitor {
+public:
+    PrintMonitor(RunState& run, RunLog& log) : run_(run), log_(log) {}
+
+    // A conversion has started: follow it on the timer from now on.
+    void Begin();
+    // One tick of the timer (Timer1Timer).
+    void Poll();
+    // The cancel action (acAppCancelExecute).
+    void Cancel();
+    // The cancel request of an application-print conversion.
+    void CancelAppConversion();
+
+private:
+    // Logs a new phase; for the last two also ends the run.
+    void OnPhase(const XDW_CREATION_STATUS& status);
+    // The conversion finished: the document is written.
+    void OnFinished();
+    // The conversion stopped, as asked or because it failed.
+    void OnCancelled();
+    // Ends an application-print conversion that has been seen to end.
+    void EndMonitoring();
+
+    RunState& run_;
+    RunLog& log_;
+};
+
+}  // namespace quilbex

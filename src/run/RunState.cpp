@@ -1,0 +1,30 @@
+#include "run/RunState.h"
+
+#include <utility>
+
+#include "run/FileText.h"
+
+namespace quilbex {
+
+Clock SystemClock() {
+    return [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return local;
+    };
+}
+
+RunState::RunState(WindowOps& window, docuworks::Api& engine, std::vector<std::string> args,
+                   Clock clock)
+    : window(window), engine(engine), args(std::move(args)), clock(std::move(clock)) {
+    // A run that ends before its conversion is done has been cancelled.
+    if (!this->args.empty()) outcome.status = ExitStatus::kCancelled;
+}
+
+std::string RunState::SourceExtension() const {
+    const std::string ext = ExtractFileExt(Source());
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+}  // namespace quilbex
