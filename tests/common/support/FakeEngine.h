@@ -2,6 +2,7 @@
 // call answers from the script and is recorded with its arguments.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -80,6 +81,8 @@ public:
     QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
+    int OcrProgress(int) override { return ocrProgress; }
+    std::atomic<int> ocrProgress{-1};  // read from the window's thread
 
     // The recorded calls whose names start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const;
