@@ -87,6 +87,23 @@ TEST_F(OcrAheadTest, UprightingBetweenPagesLeavesEveryPageRight) {
         << PdfPageTexts(path).at(1);
 }
 
+// Page 2 is read ahead in English while page 1 is; asked for in Japanese, it
+// is read again in Japanese, not handed over as read ahead.
+TEST_F(OcrAheadTest, APageAskedForInAnotherLanguageIsReadInIt) {
+    const std::string japanese = "本日は会議の議事録をお送りします。";
+    MakeScannedPdf(
+        path,
+        {{.lines = kPage[0]}, {.lines = {japanese}, .font = kIpaMincho}, {.lines = kPage[2]}});
+    Open();
+    EXPECT_EQ(XDW_ApplyOcr(doc, 1, 1, &option, nullptr), 0);
+    XDW_OCR_OPTION other = option;
+    other.language = XDW_OCR_LANGUAGE_JAPANESE;
+    EXPECT_EQ(XDW_ApplyOcr(doc, 2, 1, &other, nullptr), 0);
+    EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+    EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
+    EXPECT_LT(Cer(japanese, PdfPageTexts(path).at(1)), 0.1) << PdfPageTexts(path).at(1);
+}
+
 // A run cancelled between pages: it saved page 1, asked for page 2 (so page
 // 3 is being read ahead) and then closes or finalizes without saving again.
 struct Stop {

@@ -30,31 +30,6 @@ std::string Joined(const std::vector<std::string>& parts) {
     return out;
 }
 
-// Opens path, turns each page upright when asked, reads every page in
-// order, saves and closes; returns the first failure.
-int OcrPages(const std::string& path, int language, bool rotateFirst = false) {
-    XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
-    XDW_DOCUMENT_HANDLE doc = nullptr;
-    int rc = XDW_OpenDocumentHandle(path.c_str(), &doc, &mode);
-    if (rc < 0) return rc;
-    XDW_DOCUMENT_INFO info{};
-    info.size = sizeof(info);
-    XDW_GetDocumentInformation(doc, &info);
-    XDW_OCR_OPTION option{};
-    option.size = sizeof(option);
-    option.text_layer = 1;
-    option.language = language;
-    option.replace_layer = 1;
-    option.keep_image = 1;
-    for (int p = 1; p <= info.pages && rc == 0; ++p) {
-        if (rotateFirst) rc = XDW_RotatePageAuto(doc, p, nullptr);
-        if (rc == 0) rc = XDW_ApplyOcr(doc, p, 1, &option, nullptr);
-    }
-    const int saved = XDW_SaveDocument(doc, nullptr);
-    XDW_CloseDocumentHandle(doc, nullptr);
-    return rc != 0 ? rc : saved;
-}
-
 const ScanSpec kVertical{
     .lines = {}, .widthPx = 1300, .heightPx = 1800, .font = kIpaMincho, .columns = kColumns};
 

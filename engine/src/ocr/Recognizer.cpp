@@ -10,6 +10,7 @@
 
 #include "Error.h"
 #include "common/Utf8.h"
+#include "layout/PageLayout.h"
 #include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
 
@@ -132,12 +133,15 @@ struct Deadline {
     bool (*cancel)(void*);
     void* data;
     const tesseract::ETEXT_DESC* monitor = nullptr;
+    // The page is read region by region: its progress runs over all of them.
+    int regionsDone = 0, regions = 1;
 };
 
 bool Cancelled(void* deadline, int) {
     const auto* d = static_cast<const Deadline*>(deadline);
     // Asked often while the recogniser works: its progress goes out from here.
-    if (d->monitor != nullptr) NotePageProgress(d->monitor->progress);
+    if (d->monitor != nullptr)
+        NotePageProgress((d->regionsDone * 100 + d->monitor->progress) / std::max(d->regions, 1));
     return d->cancel != nullptr && d->cancel(d->data);
 }
 
@@ -152,6 +156,7 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
     deadline.monitor = &monitor;
     monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
     const int rc = api.Recognize(&monitor);
+    deadline.monitor = nullptr;
     if (deadline.cancel != nullptr && deadline.cancel(deadline.data))
         throw EngineError(XDW_E_FAIL, "recognition cancelled");
     if (monitor.deadline_exceeded() || std::chrono::steady_clock::now() >= deadline.end)
@@ -160,54 +165,83 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
     return ReadBlocks(api);
 }
 
-void SetPage(tesseract::TessBaseAPI& api, const RenderedPage& page) {
-    api.SetPageSegMode(tesseract::PSM_AUTO);
-    api.SetImage(page.pixels.data(), page.geometry.width, page.geometry.height, 1,
-                 page.bytesPerLine);
-    api.SetSourceResolution(page.dpi);
-}
+// Room of plain paper around a region's copy: the recogniser finds a line's
+// edges better when they do not touch the image's border.
+constexpr int kRegionMarginPx = 24;
 
-// The page's text in blocks, read by the languages' instance.
-std::vector<Block> ReadImage(const RenderedPage& page, const std::string& languages,
-                             const std::string& tessdata, Deadline& deadline) {
-    tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
-    ClearOnExit clear{api};
-    SetPage(api, page);
-    return Recognize(api, deadline);
-}
-
-// Room kept around a block that is blanked out, so that no stroke of it is
-// left to be read as a character.
-constexpr int kBlankMarginPx = 6;
-
-// A copy of the page with the boxes painted white.
-RenderedPage Without(const RenderedPage& page, const std::vector<PixelBox>& boxes) {
-    RenderedPage copy = page;
-    const int w = page.geometry.width, h = page.geometry.height;
-    for (const PixelBox& b : boxes) {
-        const int left = std::clamp(b.left - kBlankMarginPx, 0, w);
-        const int right = std::clamp(b.right + kBlankMarginPx, 0, w);
-        const int top = std::clamp(b.top - kBlankMarginPx, 0, h);
-        const int bottom = std::clamp(b.bottom + kBlankMarginPx, 0, h);
-        for (int y = top; y < bottom; ++y)
-            std::fill_n(copy.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine + left,
-                        right - left, 0xff);
-    }
+// A copy of one region of the page on its own, with blank room around it, so
+// that no stroke of a neighbouring region can be read with it.
+RenderedPage RegionImage(const RenderedPage& page, const PixelBox& box, int& offsetX,
+                         int& offsetY) {
+    const int left = std::clamp(box.left, 0, page.geometry.width);
+    const int right = std::clamp(box.right, left, page.geometry.width);
+    const int top = std::clamp(box.top, 0, page.geometry.height);
+    const int bottom = std::clamp(box.bottom, top, page.geometry.height);
+    RenderedPage copy;
+    copy.dpi = page.dpi;
+    copy.geometry.width = right - left + 2 * kRegionMarginPx;
+    copy.geometry.height = bottom - top + 2 * kRegionMarginPx;
+    copy.bytesPerLine = copy.geometry.width;
+    copy.pixels.assign(static_cast<size_t>(copy.bytesPerLine) * copy.geometry.height, 0xff);
+    for (int y = top; y < bottom; ++y)
+        std::copy_n(page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine + left,
+                    right - left,
+                    copy.pixels.begin() +
+                        static_cast<size_t>(y - top + kRegionMarginPx) * copy.bytesPerLine +
+                        kRegionMarginPx);
+    offsetX = left - kRegionMarginPx;
+    offsetY = top - kRegionMarginPx;
     return copy;
 }
 
-// Two block sequences, each in its own reading order, merged by how high
-// their blocks start on the page.
-std::vector<Block> MergeByTop(std::vector<Block> a, std::vector<Block> b) {
-    std::vector<Block> out;
-    size_t i = 0, j = 0;
-    while (i < a.size() || j < b.size()) {
-        if (j == b.size() || (i < a.size() && a[i].box.top <= b[j].box.top))
-            out.push_back(std::move(a[i++]));
-        else
-            out.push_back(std::move(b[j++]));
+void Shift(PixelBox& b, int dx, int dy) {
+    b.left += dx;
+    b.right += dx;
+    b.top += dy;
+    b.bottom += dy;
+}
+
+// How each kind of region is read: a block of lines as one uniform block
+// (the recogniser's own layout would cut justified Japanese lines at their
+// even gaps), a single line as a line, columns by the vertical model.
+tesseract::PageSegMode ModeFor(const Region& region) {
+    switch (region.kind) {
+        case RegionKind::Vertical:
+            return tesseract::PSM_SINGLE_BLOCK_VERT_TEXT;
+        case RegionKind::Line:
+        case RegionKind::Cell:
+            if (region.lines <= 1) return tesseract::PSM_SINGLE_LINE;
+            return tesseract::PSM_SINGLE_BLOCK;
+        case RegionKind::Block:
+            break;
     }
-    return out;
+    return tesseract::PSM_SINGLE_BLOCK;
+}
+
+// The blocks of one region, with their boxes on the page.
+std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region,
+                              const std::string& languages, const std::string& tessdata,
+                              Deadline& deadline) {
+    int dx = 0, dy = 0;
+    const RenderedPage copy = RegionImage(page, region.box, dx, dy);
+    tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
+    ClearOnExit clear{api};
+    api.SetPageSegMode(ModeFor(region));
+    api.SetImage(copy.pixels.data(), copy.geometry.width, copy.geometry.height, 1,
+                 copy.bytesPerLine);
+    api.SetSourceResolution(copy.dpi > 0 ? copy.dpi : 300);
+    std::vector<Block> blocks = Recognize(api, deadline);
+    for (Block& block : blocks) {
+        Shift(block.box, dx, dy);
+        for (OcrLine& line : block.lines) {
+            Shift(line.box, dx, dy);
+            for (OcrWord& word : line.words) {
+                Shift(word.box, dx, dy);
+                for (OcrSymbol& symbol : word.symbols) Shift(symbol.box, dx, dy);
+            }
+        }
+    }
+    return blocks;
 }
 
 }  // namespace
@@ -218,46 +252,31 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
                       cancel, cancelData};
-    std::vector<Block> blocks = ReadImage(page, recipe.languages, recipe.tessdata, deadline);
-
-    const bool vertical = !recipe.verticalLanguages.empty() &&
-                          std::any_of(blocks.begin(), blocks.end(), [](const Block& b) {
-                              return b.vertical && !b.lines.empty();
-                          });
-    if (vertical) {
-        // The horizontal model reads top-to-bottom columns as noise, and
-        // where they are most of the page the layout turns the page for them
-        // and cuts its horizontal lines into pieces. Each kind of text is
-        // read again on a copy of the page showing only that kind: the
-        // columns by the vertical model, the rest (when the page was turned
-        // for the columns) by the horizontal one.
-        std::vector<PixelBox> down, across;
-        bool turned = false;
-        for (const Block& b : blocks) {
-            if (b.lines.empty()) continue;
-            (b.vertical ? down : across).push_back(b.box);
-            turned = turned || (!b.vertical && b.turnedWithPage);
-        }
-        std::vector<Block> columns =
-            ReadImage(Without(page, across), recipe.verticalLanguages, recipe.tessdata, deadline);
-        std::vector<Block> rest;
-        if (turned) {
-            rest = ReadImage(Without(page, down), recipe.languages, recipe.tessdata, deadline);
-        } else {
-            for (Block& b : blocks)
-                if (!b.vertical) rest.push_back(std::move(b));
-        }
-        blocks = MergeByTop(std::move(columns), std::move(rest));
-    }
-
+    // The page is read region by region, on a level copy, in the layout's
+    // reading order; a cancel or the time limit stops it between regions as
+    // well as inside one.
+    const PageLayout layout = FindLayout(page, !recipe.verticalLanguages.empty());
     std::vector<OcrLine> lines;
-    int number = 0;
-    for (Block& block : blocks) {
-        for (OcrLine& line : block.lines) {
-            line.block = number;
-            lines.push_back(std::move(line));
+    // The lines of one column make one block of the layer, so that text
+    // extractors read the column through, headings and paragraphs alike;
+    // vertical columns keep the blocks the recogniser found.
+    int number = -1, column = -1;
+    deadline.regions = static_cast<int>(layout.regions.size());
+    for (const Region& region : layout.regions) {
+        const bool down = region.kind == RegionKind::Vertical;
+        if (region.column != column) ++number;
+        column = region.column;
+        for (Block& block :
+             ReadRegion(layout.image, region, down ? recipe.verticalLanguages : recipe.languages,
+                        recipe.tessdata, deadline)) {
+            for (OcrLine& line : block.lines) {
+                line.block = number;
+                line.skewDegrees = layout.skewDegrees;
+                lines.push_back(std::move(line));
+            }
+            if (down) ++number;
         }
-        ++number;
+        ++deadline.regionsDone;
     }
     return lines;
 }

@@ -25,12 +25,14 @@ struct OcrRecipe {
 };
 
 // The lines, words and characters Tesseract finds on the page, with their
-// boxes in the image's pixels, in its reading order. The page's layout is
-// read with the horizontal languages; blocks that layout finds written top to
-// bottom are read again with the vertical ones, so pages without vertical
-// text cost nothing more. Throws EngineError(XDW_E_NOT_INSTALLED) when the
-// language data is missing, XDW_E_FAIL when the time limit ran out or the
-// recognition was cancelled (cancel returning true).
+// boxes in the pixels of the page straightened (each line's skewDegrees says
+// by how much), in reading order. The page's layout is found first (columns,
+// paragraphs, lines standing apart, table cells, vertical columns) and each
+// region is read the way that fits it; vertical columns by the vertical
+// languages, and only when there are any. Throws
+// EngineError(XDW_E_NOT_INSTALLED) when the language data is missing,
+// XDW_E_FAIL when the time limit ran out or the recognition was cancelled
+// (cancel returning true).
 std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
                                    bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 

@@ -9,6 +9,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "Error.h"
+#include "layout/Skew.h"
 
 namespace xdw {
 
@@ -16,6 +17,12 @@ namespace {
 
 constexpr const char* kLayerMark = kTextLayerMark;
 constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
+
+// The glyphless font's one glyph advances half an em (1024 of 2048 units).
+// The font's declared width must say the same: extractors that measure the
+// glyph (MuPDF) would otherwise see a gap after every character and read
+// "N o t e s".
+constexpr double kGlyphAdvance = 0.5;
 
 // A number as PDF content wants it, whatever the process locale.
 std::string Num(double v) {
@@ -128,9 +135,23 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     return runs;
 }
 
-// How thick a line is across its direction.
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// How thick a line is across its direction: as its words typically are. The
+// line's own box grows with any slant (a long line 2 degrees askew spans two
+// or three lines), a word's far less, so the layer's line is as tall as the
+// line of text and no taller.
 double Thickness(const OcrLine& l) {
-    return l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+    std::vector<double> words;
+    for (const OcrWord& w : l.words)
+        words.push_back(l.vertical ? w.box.right - w.box.left : w.box.bottom - w.box.top);
+    const double line = l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+    const double typical = Median(words);
+    return typical > 0 ? std::min(typical, line) : line;
 }
 
 // Where a line's base is across its direction: its bottom, or for a column
@@ -156,20 +177,15 @@ bool SameStack(const OcrLine& line, const OcrLine& next) {
     return end - start >= 0.5 * shorter;
 }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
 // The text size of each line, in pixels. Text extractors take lines for one
 // block only when their sizes agree and their bases are at most about one and
 // a half sizes apart; the lines of a stack (see SameStack) therefore get one
-// size: their typical thickness, raised towards their spacing (the glyphs are
-// invisible, so only the selection grows), at most kMaxSizeGrowth times.
-// Extractors give a glyph of this font 1.35 sizes of height and join lines
-// up to 1.5 sizes apart: spacing / 1.42 keeps neighbouring lines from
-// overlapping and still in one block.
+// size: their typical thickness, raised towards their widest spacing (the
+// glyphs are invisible, so only the selection grows), at most kMaxSizeGrowth
+// times. Extractors join lines up to 1.5 sizes apart: widest spacing / 1.42
+// keeps a column's paragraphs and headings in one block, which extractors
+// read through before the next column (blocks side by side that line up
+// are otherwise read across, as table cells).
 constexpr double kSpacingPerSize = 1.42;
 constexpr double kMaxSizeGrowth = 2.5;
 std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
@@ -185,7 +201,7 @@ std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
         const double typical = Median(thickness);
         double size = typical;
         if (!spacing.empty()) {
-            const double pitch = Median(spacing);
+            const double pitch = *std::max_element(spacing.begin(), spacing.end());
             if (pitch > 0)
                 size = std::clamp(pitch / kSpacingPerSize, typical, typical * kMaxSizeGrowth);
         }
@@ -236,6 +252,22 @@ void ToPage(const PageGeometry& g, double u, double v, double& x, double& y) {
     }
 }
 
+// How far a line recognised on the level copy of a turned scan moves to lie
+// on the scan: its middle goes to where that point is on the scan. The line
+// itself stays level: text extractors build lines from characters on one
+// baseline (they start a new word where it moves by half a point), so a line
+// drawn at the scan's angle would come apart into pieces and lines.
+void SkewShift(const OcrLine& line, const PageGeometry& g, double& dx, double& dy) {
+    dx = dy = 0;
+    if (line.skewDegrees == 0) return;
+    double x = line.vertical ? line.box.left : (line.box.left + line.box.right) / 2.0;
+    double y = line.vertical ? (line.box.top + line.box.bottom) / 2.0 : line.box.bottom;
+    const double x0 = x, y0 = y;
+    UnturnedPoint(line.skewDegrees, g.width, g.height, x, y);
+    dx = x - x0;
+    dy = y - y0;
+}
+
 bool IsLayerStream(QPDFObjectHandle obj) {
     return obj.isStream() && obj.getDict().hasKey(kLayerMark);
 }
@@ -279,7 +311,8 @@ QPDFObjectHandle GlyphlessFont(QPDF& pdf, const std::vector<std::u32string>& gly
     QPDFObjectHandle cidFont = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphLessFont"
         " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-        " /DW 1000 >>"));
+        " >>"));
+    cidFont.replaceKey("/DW", QPDFObjectHandle::newInteger(std::lround(1000 * kGlyphAdvance)));
     cidFont.replaceKey("/FontDescriptor", descriptor);
     cidFont.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, gidMap));
 
@@ -337,6 +370,8 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
         if (!(size > 0)) continue;
         const std::vector<Run> runs = LayOutLine(line);
         if (runs.empty()) continue;
+        double dx = 0, dy = 0;
+        SkewShift(line, g, dx, dy);
         // Text axes: along the line, and the glyphs' up.
         const Placement axes = v ? Placement{-dir.c, -dir.d, dir.a, dir.b} : dir;
         text += std::string(kTextLayerFont) + " " + Num(size) + " Tf\n";
@@ -347,12 +382,13 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
             if (hex.empty()) continue;
             const double count = hex.size() / 4.0;
             const double length = std::max(run.end - run.start, 1.0) * s;
-            const double scale = std::clamp(100.0 * length / (count * size), 0.1, 100000.0);
+            const double scale =
+                std::clamp(100.0 * length / (count * size * kGlyphAdvance), 0.1, 100000.0);
             double x = 0, y = 0;
             if (v)
-                ToPage(g, line.box.left * s, run.start * s, x, y);
+                ToPage(g, (line.box.left + dx) * s, (run.start + dy) * s, x, y);
             else
-                ToPage(g, run.start * s, line.box.bottom * s, x, y);
+                ToPage(g, (run.start + dx) * s, (line.box.bottom + dy) * s, x, y);
             text += Num(axes.a) + " " + Num(axes.b) + " " + Num(axes.c) + " " + Num(axes.d) + " " +
                     Num(x) + " " + Num(y) + " Tm " + Num(scale) + " Tz <" + hex + "> Tj\n";
         }

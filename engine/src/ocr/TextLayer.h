@@ -27,6 +27,10 @@ struct OcrLine {
     PixelBox box;
     bool vertical = false;  // written top to bottom; columns follow right to left
     int block = 0;          // lines of one block (paragraph, column) share a number
+    // The boxes lie on the page turned this much (degrees, clockwise as
+    // shown) about its centre to stand level; the line is laid where it
+    // lies on the scan.
+    double skewDegrees = 0;
 };
 
 // True for characters written without blanks between them (Japanese kana,

@@ -101,6 +101,26 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
         }
         x -= pitch * 9 / 5;
     }
+    for (const auto& p : want.placed) {
+        if (p.pitch == 0) {
+            args.insert(
+                args.end(),
+                {"-annotate", "+" + std::to_string(p.x) + "+" + std::to_string(p.y), p.text});
+            continue;
+        }
+        int cx = p.x;
+        for (char32_t ch : Utf32(p.text)) {
+            args.insert(args.end(),
+                        {"-annotate", "+" + std::to_string(cx) + "+" + std::to_string(p.y),
+                         Utf8(std::u32string(1, ch))});
+            cx += p.pitch;
+        }
+    }
+    for (const auto& r : want.rules)
+        args.insert(
+            args.end(),
+            {"-draw", "rectangle " + std::to_string(r.at(0)) + "," + std::to_string(r.at(1)) + " " +
+                          std::to_string(r.at(2)) + "," + std::to_string(r.at(3))});
     if (want.turnContent != 0)
         args.insert(args.end(), {"-rotate", std::to_string(want.turnContent)});
     args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "xdwapi/xdwapi.h"
+
 namespace xdwtest {
 
 inline constexpr const char* kIpaGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
@@ -26,6 +28,16 @@ struct ScanSpec {
     // Real text over the image (ASCII, Helvetica, 12 pt), along the page's
     // bottom edge, as a stamp or a page number would be.
     std::string stamp{};
+    // Text drawn with its baseline starting at x, y (UTF-8), one character
+    // every pitch pixels when pitch is set (a justified line).
+    struct Placed {
+        int x = 0, y = 0;
+        std::string text;
+        int pitch = 0;
+    };
+    std::vector<Placed> placed{};
+    // Filled black rectangles, left top right bottom: the rules of a table.
+    std::vector<std::vector<int>> rules{};
 };
 
 // Writes a PDF at path with one page for each ScanSpec.
@@ -62,6 +74,32 @@ std::string SingleBlanks(const std::string& text);
 // Character error rate of text against expected, blanks and line breaks
 // left out: edit distance over characters divided by expected's length.
 double Cer(const std::string& expected, const std::string& text);
+
+// Opens path, turns each page upright when asked, reads every page in order
+// through the C calls, saves and closes; returns the first failure. Inline:
+// the tests of the internals do not link the C calls.
+inline int OcrPages(const std::string& path, int language, bool rotateFirst = false) {
+    XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    int rc = XDW_OpenDocumentHandle(path.c_str(), &doc, &mode);
+    if (rc < 0) return rc;
+    XDW_DOCUMENT_INFO info{};
+    info.size = sizeof(info);
+    XDW_GetDocumentInformation(doc, &info);
+    XDW_OCR_OPTION option{};
+    option.size = sizeof(option);
+    option.text_layer = 1;
+    option.language = language;
+    option.replace_layer = 1;
+    option.keep_image = 1;
+    for (int p = 1; p <= info.pages && rc == 0; ++p) {
+        if (rotateFirst) rc = XDW_RotatePageAuto(doc, p, nullptr);
+        if (rc == 0) rc = XDW_ApplyOcr(doc, p, 1, &option, nullptr);
+    }
+    const int saved = XDW_SaveDocument(doc, nullptr);
+    XDW_CloseDocumentHandle(doc, nullptr);
+    return rc != 0 ? rc : saved;
+}
 
 // How often needle occurs in haystack.
 int Count(const std::string& haystack, const std::string& needle);

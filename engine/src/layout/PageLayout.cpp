@@ -1,0 +1,137 @@
+#include "layout/PageLayout.h"
+
+#include <algorithm>
+
+#include "layout/Pix.h"
+#include "layout/Rules.h"
+#include "layout/Skew.h"
+#include "layout/XyCut.h"
+
+namespace xdw {
+
+namespace {
+
+// Specks of this size or less are noise, not strokes.
+constexpr int kSpeckPx = 2;
+// A picture is at least this many text sizes across and down.
+constexpr int kPictureSizes = 4;
+// Characters break into pieces (radicals, dots), most of them lower than the
+// character: the text size is taken high among the pieces' heights.
+constexpr double kSizeRank = 0.8;
+constexpr int kMaxTextPx = 400;
+
+bool Inside(const PixelBox& b, const PixelBox& area) {
+    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
+    return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+}
+
+int TextSize(const std::vector<PixelBox>& boxes) {
+    std::vector<int> heights;
+    for (const PixelBox& b : boxes)
+        if (b.bottom - b.top > kSpeckPx * 2 && b.bottom - b.top < kMaxTextPx)
+            heights.push_back(b.bottom - b.top);
+    if (heights.empty()) return 0;
+    const size_t k = static_cast<size_t>(kSizeRank * (heights.size() - 1));
+    std::nth_element(heights.begin(), heights.begin() + k, heights.end());
+    return heights[k];
+}
+
+std::vector<PixelBox> Pictures(PIX* ink, int size) {
+    l_int32 found = 0;
+    PixPtr mask(pixGenerateHalftoneMask(ink, nullptr, &found, nullptr));
+    std::vector<PixelBox> pictures;
+    if (!mask || !found) return pictures;
+    for (const PixelBox& b : InkBoxes(mask.get()))
+        if (b.right - b.left >= kPictureSizes * size && b.bottom - b.top >= kPictureSizes * size)
+            pictures.push_back(b);
+    return pictures;
+}
+
+void PaintWhite(RenderedPage& page, PIX* mask) {
+    const l_uint32* data = pixGetData(mask);
+    const int wpl = pixGetWpl(mask);
+    for (int y = 0; y < page.geometry.height; ++y) {
+        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        uint8_t* row = page.pixels.data() + static_cast<size_t>(y) * page.bytesPerLine;
+        for (int x = 0; x < page.geometry.width; ++x)
+            if (GET_DATA_BIT(line, x)) row[x] = 0xff;
+    }
+}
+
+void PaintWhite(RenderedPage& page, const PixelBox& b) {
+    for (int y = std::max(b.top, 0); y < std::min(b.bottom, page.geometry.height); ++y)
+        std::fill(
+            page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine + std::max(b.left, 0),
+            page.pixels.begin() + static_cast<size_t>(y) * page.bytesPerLine +
+                std::min(b.right, page.geometry.width),
+            0xff);
+}
+
+// The regions of a table's cells, in its order; the text pieces it holds are
+// taken out of boxes.
+CutItem TableItem(const Table& table, std::vector<PixelBox>& boxes) {
+    CutItem item{table.box, {}};
+    std::vector<std::vector<PixelBox>> inCell(table.cells.size());
+    std::erase_if(boxes, [&](const PixelBox& b) {
+        if (!Inside(b, table.box)) return false;
+        for (size_t c = 0; c < table.cells.size(); ++c)
+            if (Inside(b, table.cells[c])) {
+                inCell[c].push_back(b);
+                break;
+            }
+        return true;
+    });
+    for (const auto& cell : inCell) {
+        if (cell.empty()) continue;
+        PixelBox b = cell.front();
+        for (const PixelBox& p : cell) {
+            b.left = std::min(b.left, p.left);
+            b.top = std::min(b.top, p.top);
+            b.right = std::max(b.right, p.right);
+            b.bottom = std::max(b.bottom, p.bottom);
+        }
+        item.table.push_back(Region{b, RegionKind::Cell, RowsOf(cell)});
+    }
+    return item;
+}
+
+}  // namespace
+
+PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
+    PageLayout layout;
+    PixPtr grey = GreyPix(page);
+    PixPtr ink = Ink(grey.get());
+    layout.skewDegrees = FindSkew(ink.get());
+    if (layout.skewDegrees != 0) {
+        grey = Turned(grey.get(), layout.skewDegrees);
+        ink = Ink(grey.get());
+        layout.image = GreyPage(grey.get(), page);
+    } else {
+        layout.image = page;
+    }
+
+    std::vector<PixelBox> boxes = InkBoxes(ink.get());
+    const int size = TextSize(boxes);
+    if (size == 0) return layout;  // a blank page
+    const Rules rules = FindRules(ink.get(), size);
+    const std::vector<PixelBox> pictures = Pictures(ink.get(), size);
+
+    PixPtr text(pixSubtract(nullptr, ink.get(), rules.mask.get()));
+    if (!text) throw std::bad_alloc();
+    boxes = InkBoxes(text.get());
+    std::erase_if(boxes, [&](const PixelBox& b) {
+        if (b.right - b.left <= kSpeckPx && b.bottom - b.top <= kSpeckPx) return true;
+        return std::any_of(pictures.begin(), pictures.end(),
+                           [&](const PixelBox& p) { return Inside(b, p); });
+    });
+    std::vector<CutItem> items;
+    for (const Table& table : rules.tables) items.push_back(TableItem(table, boxes));
+    for (const PixelBox& b : boxes) items.push_back(CutItem{b, {}});
+    layout.regions = CutRegions(items, size, findVertical);
+
+    PaintWhite(layout.image, rules.mask.get());
+    for (const PixelBox& p : pictures) PaintWhite(layout.image, p);
+    return layout;
+}
+
+}  // namespace xdw

@@ -1,0 +1,35 @@
+// Leptonica images held by the layout step, and the way between them and the
+// engine's grey page images.
+#pragma once
+
+#include <memory>
+
+#include <leptonica/allheaders.h>
+
+#include "ocr/Renderer.h"
+
+namespace xdw {
+
+struct PixFree {
+    void operator()(PIX* pix) const { pixDestroy(&pix); }
+};
+using PixPtr = std::unique_ptr<PIX, PixFree>;
+
+struct BoxaFree {
+    void operator()(BOXA* boxa) const { boxaDestroy(&boxa); }
+};
+using BoxaPtr = std::unique_ptr<BOXA, BoxaFree>;
+
+// An 8-bit copy of the page's grey pixels. Throws std::bad_alloc.
+PixPtr GreyPix(const RenderedPage& page);
+
+// The pixels of an 8-bit image back into a page image with page's geometry.
+RenderedPage GreyPage(PIX* grey, const RenderedPage& page);
+
+// Ink as 1, from an 8-bit image.
+PixPtr Ink(PIX* grey);
+
+// The boxes of the 8-connected pieces of ink in a 1-bit image.
+std::vector<PixelBox> InkBoxes(PIX* binary);
+
+}  // namespace xdw

@@ -1,0 +1,86 @@
+#include "layout/Rules.h"
+
+#include <algorithm>
+#include <new>
+
+namespace xdw {
+
+namespace {
+
+// How long a stroke must be to be a rule, in text sizes.
+constexpr int kHorizontalRuleSizes = 6;
+constexpr double kVerticalRuleSizes = 2.5;
+// Room erased around a rule: its anti-aliased edges are lighter than ink.
+constexpr int kRuleRoomPx = 5;
+
+PixPtr Checked(PIX* pix) {
+    if (pix == nullptr) throw std::bad_alloc();
+    return PixPtr(pix);
+}
+
+struct BoxFree {
+    void operator()(BOX* box) const { boxDestroy(&box); }
+};
+using BoxPtr = std::unique_ptr<BOX, BoxFree>;
+
+BoxPtr BoxOf(const PixelBox& b) {
+    return BoxPtr(boxCreate(b.left, b.top, b.right - b.left, b.bottom - b.top));
+}
+
+// How many separate rules of one direction lie in the box.
+int RulesIn(PIX* rules, const PixelBox& b) {
+    BoxPtr box = BoxOf(b);
+    PixPtr part(pixClipRectangle(rules, box.get(), nullptr));
+    return part ? static_cast<int>(InkBoxes(part.get()).size()) : 0;
+}
+
+// The spaces the rules enclose inside the table, row by row.
+std::vector<PixelBox> Cells(PIX* room, const PixelBox& table, int textSize) {
+    BoxPtr box = BoxOf(table);
+    PixPtr inside(pixClipRectangle(room, box.get(), nullptr));
+    if (!inside) return {};
+    pixInvert(inside.get(), inside.get());
+    BoxaPtr parts(pixConnCompBB(inside.get(), 4));
+    std::vector<PixelBox> cells;
+    const int n = parts ? boxaGetCount(parts.get()) : 0;
+    for (int i = 0; i < n; ++i) {
+        l_int32 x = 0, y = 0, w = 0, h = 0;
+        boxaGetBoxGeometry(parts.get(), i, &x, &y, &w, &h);
+        if (w < textSize / 2 || h < textSize / 2) continue;  // gaps at crossings
+        cells.push_back(
+            PixelBox{table.left + x, table.top + y, table.left + x + w, table.top + y + h});
+    }
+    // Rows: cells whose tops are within half a text size of each other.
+    std::sort(cells.begin(), cells.end(),
+              [](const PixelBox& a, const PixelBox& b) { return a.top < b.top; });
+    for (size_t first = 0; first < cells.size();) {
+        size_t end = first + 1;
+        while (end < cells.size() && cells[end].top - cells[first].top < textSize / 2) ++end;
+        std::sort(cells.begin() + first, cells.begin() + end,
+                  [](const PixelBox& a, const PixelBox& b) { return a.left < b.left; });
+        first = end;
+    }
+    return cells;
+}
+
+}  // namespace
+
+Rules FindRules(PIX* binary, int textSize) {
+    const int size = std::max(textSize, 8);
+    PixPtr across = Checked(pixOpenCompBrick(nullptr, binary, kHorizontalRuleSizes * size, 1));
+    PixPtr down =
+        Checked(pixOpenCompBrick(nullptr, binary, 1, static_cast<int>(kVerticalRuleSizes * size)));
+    PixPtr both = Checked(pixOr(nullptr, across.get(), down.get()));
+    Rules rules;
+    rules.mask =
+        Checked(pixDilateCompBrick(nullptr, both.get(), 2 * kRuleRoomPx + 1, 2 * kRuleRoomPx + 1));
+    for (const PixelBox& grid : InkBoxes(rules.mask.get())) {
+        if (grid.right - grid.left < 3 * size || grid.bottom - grid.top < 2 * size) continue;
+        if (RulesIn(across.get(), grid) < 2 || RulesIn(down.get(), grid) < 2) continue;
+        Table table{grid, Cells(rules.mask.get(), grid, size)};
+        if (table.cells.size() >= 2) rules.tables.push_back(std::move(table));
+    }
+    return rules;
+}
+
+}  // namespace xdw

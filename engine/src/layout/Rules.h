@@ -1,0 +1,26 @@
+// Ruled lines on a page, and the tables they draw.
+#pragma once
+
+#include <vector>
+
+#include "layout/Pix.h"
+
+namespace xdw {
+
+struct Table {
+    PixelBox box;
+    std::vector<PixelBox> cells;  // inside the rules; row by row, left to right
+};
+
+struct Rules {
+    PixPtr mask;  // 1 on the rules' pixels, with a little room around them
+    std::vector<Table> tables;
+};
+
+// The long straight lines of a 1-bit page image, for text of about textSize
+// pixels: horizontal ones at least a few words long, vertical ones taller
+// than any character. Where they cross into a grid of at least two by two
+// they draw a table, whose cells are the spaces they enclose.
+Rules FindRules(PIX* binary, int textSize);
+
+}  // namespace xdw

@@ -1,0 +1,297 @@
+#include "layout/XyCut.h"
+
+#include <algorithm>
+
+namespace xdw {
+
+namespace {
+
+// A column gap is at least this many text sizes wide: wider than the blank
+// of a justified Japanese line or between words, narrower than the space
+// documents leave between columns.
+constexpr double kColumnGapSizes = 1.5;
+// A line standing this far (of the block's width) right of its block's left
+// edge is right-aligned or centred, and read as a line of its own.
+constexpr double kOffsetShare = 0.2;
+// A line this much taller than its neighbours is a heading.
+constexpr double kHeadingHeight = 1.3;
+
+using Items = std::vector<int>;
+
+struct Band {
+    int start = 0, end = 0;
+};
+
+int Lo(const PixelBox& b, bool x) { return x ? b.left : b.top; }
+int Hi(const PixelBox& b, bool x) { return x ? b.right : b.bottom; }
+
+template <typename T>
+T Median(std::vector<T> v) {
+    if (v.empty()) return T();
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// Ink bands along one axis (x: across), blanks of at least minGap between them.
+std::vector<Band> Bands(std::vector<Band> spans, int minGap) {
+    std::sort(spans.begin(), spans.end(), [](Band a, Band b) { return a.start < b.start; });
+    std::vector<Band> bands;
+    for (const Band& s : spans) {
+        if (!bands.empty() && s.start - bands.back().end < minGap)
+            bands.back().end = std::max(bands.back().end, s.end);
+        else
+            bands.push_back(s);
+    }
+    return bands;
+}
+
+class Cutter {
+public:
+    Cutter(const std::vector<CutItem>& items, int size, bool vertical)
+        : items_(items), size_(std::max(size, 4)), vertical_(vertical) {}
+
+    std::vector<Region> Run() {
+        Items all(items_.size());
+        for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+        std::vector<Region> out;
+        Split(all, out);
+        return out;
+    }
+
+private:
+    int ColumnGap() const { return static_cast<int>(kColumnGapSizes * size_); }
+
+    const PixelBox& Box(int i) const { return items_[i].box; }
+
+    PixelBox Bound(const Items& items) const {
+        PixelBox b = Box(items.front());
+        for (int i : items) {
+            b.left = std::min(b.left, Box(i).left);
+            b.top = std::min(b.top, Box(i).top);
+            b.right = std::max(b.right, Box(i).right);
+            b.bottom = std::max(b.bottom, Box(i).bottom);
+        }
+        return b;
+    }
+
+    std::vector<PixelBox> BoxesOf(const Items& items) const {
+        std::vector<PixelBox> boxes;
+        for (int i : items) boxes.push_back(Box(i));
+        return boxes;
+    }
+
+    std::vector<Band> BandsOf(const Items& items, bool x, int minGap) const {
+        std::vector<Band> spans;
+        spans.reserve(items.size());
+        for (int i : items) spans.push_back(Band{Lo(Box(i), x), Hi(Box(i), x)});
+        return Bands(std::move(spans), minGap);
+    }
+
+    // items cut at the blanks between bands, in order along the axis.
+    std::vector<Items> Pieces(const Items& items, bool x, int minGap) const {
+        const std::vector<Band> bands = BandsOf(items, x, minGap);
+        std::vector<Items> pieces(bands.size());
+        for (int i : items) {
+            auto it = std::upper_bound(bands.begin(), bands.end(), Lo(Box(i), x),
+                                       [](int v, const Band& b) { return v < b.start; });
+            pieces[std::max<ptrdiff_t>(it - bands.begin() - 1, 0)].push_back(i);
+        }
+        return pieces;
+    }
+
+    // The widest column gap among rows [first, last], if they stand in columns
+    // there: lines on both sides of it in at least a third of the rows (and
+    // two), not a lone line to the right of another.
+    bool Columns(const std::vector<Items>& rows, size_t first, size_t last, bool& anyGap) const {
+        Items joined;
+        for (size_t r = first; r <= last; ++r)
+            joined.insert(joined.end(), rows[r].begin(), rows[r].end());
+        const std::vector<Band> bands = BandsOf(joined, true, ColumnGap());
+        anyGap = bands.size() > 1;
+        if (!anyGap) return false;
+        size_t widest = 0;
+        for (size_t k = 0; k + 1 < bands.size(); ++k)
+            if (bands[k + 1].start - bands[k].end > bands[widest + 1].start - bands[widest].end)
+                widest = k;
+        const int gapStart = bands[widest].end, gapEnd = bands[widest + 1].start;
+        size_t both = 0;
+        for (size_t r = first; r <= last; ++r) {
+            bool left = false, right = false;
+            for (int i : rows[r]) {
+                left = left || Box(i).right <= gapStart;
+                right = right || Box(i).left >= gapEnd;
+            }
+            if (left && right) ++both;
+        }
+        const size_t count = last - first + 1;
+        return both >= std::min<size_t>(count, std::max<size_t>(2, count / 3));
+    }
+
+    void Split(const Items& items, std::vector<Region>& out) {
+        if (items.empty()) return;
+        if (items.size() == 1 && !items_[items[0]].table.empty()) {
+            const auto& cells = items_[items[0]].table;
+            for (Region cell : cells) {
+                cell.column = ++column_;
+                out.push_back(cell);
+            }
+            return;
+        }
+        if (vertical_ && LooksVertical(items)) {
+            // Columns written top to bottom are read together, right to
+            // left; blocks of them stand one above the other.
+            const std::vector<Items> blocks = Pieces(items, false, ColumnGap());
+            if (blocks.size() == 1) {
+                out.push_back(
+                    Region{Bound(items), RegionKind::Vertical, RowsOf(BoxesOf(items), true)});
+                return;
+            }
+            for (const Items& block : blocks) Split(block, out);
+            return;
+        }
+        if (vertical_) {
+            // Vertical columns above or below horizontal lines: each part
+            // on its own.
+            const std::vector<Items> parts = Pieces(items, false, ColumnGap());
+            if (parts.size() > 1 && std::any_of(parts.begin(), parts.end(), [&](const Items& part) {
+                    return LooksVertical(part);
+                })) {
+                for (const Items& part : parts) Split(part, out);
+                return;
+            }
+        }
+        const std::vector<Items> columns = Pieces(items, true, ColumnGap());
+        if (columns.size() > 1) {
+            std::vector<std::vector<Region>> parts(columns.size());
+            bool allVertical = true;
+            for (size_t c = 0; c < columns.size(); ++c) {
+                Split(columns[c], parts[c]);
+                for (const Region& r : parts[c])
+                    allVertical = allVertical && r.kind == RegionKind::Vertical;
+            }
+            if (allVertical)
+                std::reverse(parts.begin(), parts.end());  // columns read right to left
+            for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+            return;
+        }
+        const std::vector<Items> rows = Pieces(items, false, 1);
+        std::vector<const Items*> group;
+        for (size_t i = 0; i < rows.size();) {
+            if (HasTable(rows[i])) {
+                Flush(group, out);
+                for (int k : rows[i])
+                    if (!items_[k].table.empty()) Split(Items{k}, out);
+                Items rest;
+                for (int k : rows[i])
+                    if (items_[k].table.empty()) rest.push_back(k);
+                std::vector<const Items*> alone{&rest};
+                if (!rest.empty()) Flush(alone, out);
+                ++i;
+                continue;
+            }
+            // The longest run of rows from i that stands in columns.
+            size_t best = rows.size();
+            bool anyGap = false;
+            for (size_t last = i; last < rows.size() && !HasTable(rows[last]); ++last) {
+                if (Columns(rows, i, last, anyGap)) best = last;
+                if (!anyGap && last > i) break;
+            }
+            if (best == rows.size() || (best == i && rows.size() == 1)) {
+                group.push_back(&rows[i]);
+                ++i;
+                continue;
+            }
+            Flush(group, out);
+            Items joined;
+            for (size_t r = i; r <= best; ++r)
+                joined.insert(joined.end(), rows[r].begin(), rows[r].end());
+            Split(joined, out);
+            i = best + 1;
+        }
+        Flush(group, out);
+    }
+
+    bool HasTable(const Items& row) const {
+        return std::any_of(row.begin(), row.end(), [&](int i) { return !items_[i].table.empty(); });
+    }
+
+    // True when the items are the characters of top-to-bottom columns: more
+    // than a few characters tall, and the blanks between columns wider than
+    // those between the characters down them.
+    bool LooksVertical(const Items& items) const {
+        const PixelBox b = Bound(items);
+        if (b.bottom - b.top < 3 * size_) return false;
+        const std::vector<Band> across = BandsOf(items, true, 1);
+        if (across.size() < 2) return b.bottom - b.top > 4 * (b.right - b.left);
+        const std::vector<Band> down = BandsOf(items, false, 1);
+        std::vector<int> rowGaps{0}, columnGaps;
+        for (size_t k = 0; k + 1 < down.size(); ++k)
+            rowGaps.push_back(down[k + 1].start - down[k].end);
+        for (size_t k = 0; k + 1 < across.size(); ++k)
+            columnGaps.push_back(across[k + 1].start - across[k].end);
+        const int columnGap = Median(columnGaps);
+        return columnGap * 4 >= size_ && columnGap > 2 * Median(rowGaps);
+    }
+
+    void Emit(const std::vector<const Items*>& rows, size_t first, size_t end, RegionKind kind,
+              std::vector<Region>& out) const {
+        Items joined;
+        for (size_t k = first; k < end; ++k)
+            joined.insert(joined.end(), rows[k]->begin(), rows[k]->end());
+        if (joined.empty()) return;
+        out.push_back(Region{Bound(joined), kind, static_cast<int>(end - first), column_});
+    }
+
+    // Rows that no column gap divides: one block, less the lines that stand
+    // apart from it (headings, right-aligned and centred lines).
+    void Flush(std::vector<const Items*>& group, std::vector<Region>& out) {
+        if (group.empty()) return;
+        std::vector<const Items*> rows;
+        rows.swap(group);
+        ++column_;
+        Items joined;
+        std::vector<int> heights;
+        for (const Items* r : rows) {
+            joined.insert(joined.end(), r->begin(), r->end());
+            const PixelBox b = Bound(*r);
+            heights.push_back(b.bottom - b.top);
+        }
+        const PixelBox all = Bound(joined);
+        const int typical = Median(heights);
+        size_t first = 0;
+        for (size_t k = 0; k < rows.size(); ++k) {
+            const PixelBox b = Bound(*rows[k]);
+            const bool apart =
+                rows.size() > 1 && (b.left - all.left > kOffsetShare * (all.right - all.left) ||
+                                    b.bottom - b.top > kHeadingHeight * typical);
+            if (!apart) continue;
+            if (first < k)
+                Emit(rows, first, k, k - first > 1 ? RegionKind::Block : RegionKind::Line, out);
+            Emit(rows, k, k + 1, RegionKind::Line, out);
+            first = k + 1;
+        }
+        if (first < rows.size())
+            Emit(rows, first, rows.size(),
+                 rows.size() - first > 1 ? RegionKind::Block : RegionKind::Line, out);
+    }
+
+    const std::vector<CutItem>& items_;
+    const int size_;
+    const bool vertical_;
+    int column_ = 0;
+};
+
+}  // namespace
+
+std::vector<Region> CutRegions(const std::vector<CutItem>& items, int textSize, bool findVertical) {
+    if (items.empty()) return {};
+    return Cutter(items, textSize, findVertical).Run();
+}
+
+int RowsOf(const std::vector<PixelBox>& boxes, bool down) {
+    std::vector<Band> spans;
+    for (const PixelBox& b : boxes) spans.push_back(Band{Lo(b, down), Hi(b, down)});
+    return static_cast<int>(Bands(std::move(spans), 1).size());
+}
+
+}  // namespace xdw

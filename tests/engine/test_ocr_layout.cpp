@@ -1,0 +1,107 @@
+// Pages whose layout decides how they read: two columns, a ruled table, and
+// lines justified with even gaps between their characters. Drawn at test
+// time, read in Japanese, and the layer read back in the extractor's order.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestFiles.h"
+#include "ocr_support.h"
+#include "xdwapi/xdwapi.h"
+
+using namespace xdwtest;
+
+namespace {
+
+const std::vector<std::string> kLeft = {"私たちの町では毎年秋に", "小さな音楽祭が開かれます",
+                                        "商店街の人々が準備して", "駅前に舞台が組まれます"};
+const std::vector<std::string> kRight = {"図書館は本を借りる場所", "であると同時に地域の人",
+                                         "が集う大切な場所でもあ", "ります週末は講演会です"};
+const std::vector<std::vector<std::string>> kCells = {
+    {"品名", "数量", "金額"}, {"用紙", "10", "5000円"}, {"封筒", "200", "3000円"}};
+const std::vector<std::string> kJustified = {"北海道では六月でも肌寒い日がありますが沖縄",
+                                             "ではすでに夏の暑さが始まりますこのような違",
+                                             "いは食べ物や住まいにも影響を与えてきました"};
+
+constexpr int kPitchPx = 100;  // between baselines, for 12 pt text
+
+ScanSpec Page() {
+    ScanSpec page;
+    page.widthPx = 2400;
+    page.heightPx = 900;
+    page.pointSize = 12;
+    page.font = kIpaMincho;
+    return page;
+}
+
+ScanSpec TwoColumns() {
+    ScanSpec page = Page();
+    for (size_t i = 0; i < kLeft.size(); ++i) {
+        const int y = 200 + kPitchPx * static_cast<int>(i);
+        page.placed.push_back({120, y, kLeft[i]});
+        page.placed.push_back({1300, y, kRight[i]});
+    }
+    return page;
+}
+
+ScanSpec Table() {
+    ScanSpec page = Page();
+    const int xs[] = {100, 800, 1500, 2200}, ys[] = {150, 300, 450, 600};
+    for (int x : xs) page.rules.push_back({x, ys[0], x + 3, ys[3]});
+    for (int y : ys) page.rules.push_back({xs[0], y, xs[3], y + 3});
+    for (size_t r = 0; r < kCells.size(); ++r)
+        for (size_t c = 0; c < kCells[r].size(); ++c)
+            page.placed.push_back({xs[c] + 40, ys[r] + 95, kCells[r][c]});
+    return page;
+}
+
+// Each character a quarter of its size apart, as justification spreads a
+// line without blanks.
+ScanSpec Justified() {
+    ScanSpec page = Page();
+    for (size_t i = 0; i < kJustified.size(); ++i)
+        page.placed.push_back({120, 200 + kPitchPx * static_cast<int>(i), kJustified[i], 62});
+    return page;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const auto& p : parts) out += p;
+    return out;
+}
+
+std::string RowByRow() {
+    std::string out;
+    for (const auto& row : kCells) out += Joined(row);
+    return out;
+}
+
+struct LayoutCase {
+    const char* name;
+    ScanSpec (*page)();
+    std::string reading;  // in reading order
+};
+
+class LayoutPage : public ::testing::TestWithParam<LayoutCase> {};
+
+// Read across in any other order, the text is more than half wrong.
+constexpr double kMaxCer = 0.1;
+
+TEST_P(LayoutPage, ReadsInItsOrder) {
+    TempDir dir;
+    const std::string path = dir.File("page.xdw");
+    MakeScannedPdf(path, {GetParam().page()});
+    ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE), 0);
+    const std::string text = PdfReadingText(path, 1);
+    EXPECT_LT(Cer(GetParam().reading, text), kMaxCer) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, LayoutPage,
+                         ::testing::Values(LayoutCase{"TwoColumnsLeftThenRight", &TwoColumns,
+                                                      Joined(kLeft) + Joined(kRight)},
+                                           LayoutCase{"TableRowByRow", &Table, RowByRow()},
+                                           LayoutCase{"JustifiedLinesWhole", &Justified,
+                                                      Joined(kJustified)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
