@@ -18,9 +18,15 @@ packages=(
   poppler-utils imagemagick img2pdf dbus-daemon python3
   # a desktop for the notification test: X server, notification service
   xvfb dunst
+  # the viewers' text extractors the text layer is read back with, and the
+  # throw-away signing certificates (certutil) of the signed-PDF tests
+  mupdf-tools python3-pdfminer ghostscript nodejs libnss3-tools
   # the package check (packaging/check-package.sh)
   lintian desktop-file-utils appstream xdg-utils mailcap
 )
+
+# npm fetches pdf.js below; a Node.js from elsewhere brings its own.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,4 +38,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# pdf.js, the text extractor of Firefox and of many web viewers, comes from
+# the npm registry into the checkout's own cache (never committed); the text
+# layer test runs it with Node.js. Pinned to a release Debian 12's Node.js 18
+# runs.
+pdfjs_version=3.11.174
+pdfjs_dir="$(cd "$(dirname "$0")/.." && pwd)/.cache/pdfjs"
+if ! grep -qs "\"version\": \"$pdfjs_version\"" "$pdfjs_dir/node_modules/pdfjs-dist/package.json"; then
+  echo "Installing pdfjs-dist $pdfjs_version into $pdfjs_dir"
+  npm install --prefix "$pdfjs_dir" --no-save --no-package-lock --no-audit --no-fund \
+    --omit=optional "pdfjs-dist@$pdfjs_version" >/dev/null
 fi

@@ -16,10 +16,12 @@
 #include "Limits.h"
 #include "image/ImageJpeg.h"
 #include "image/ImageTiff.h"
+#include "pdf/DocInfo.h"
 #include "pdf/Document.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
+#include "pdf/Signature.h"
 
 namespace xdw {
 
@@ -92,9 +94,18 @@ void ConvertPdf(const std::string& input, const std::string& output) {
     RequireSource(input);
     CheckTargetFree(output);
     std::shared_ptr<QPDF> pdf = ReadPdf(input);
+    const std::string name = std::filesystem::path(input).filename().string();
+    if (IsSigned(*pdf)) {
+        // Rewriting would break the signatures: the document is the file's
+        // own bytes, read once and checked as they are copied.
+        const std::string bytes = ReadFileBytes(input);
+        CheckEveryPage(*ReadPdf(input, &bytes), name);
+        CommitBytes(bytes, output, false);
+        return;
+    }
     // qpdf repairs what damage it can; the copy is made only when every page
     // came through.
-    CheckEveryPage(*pdf, std::filesystem::path(input).filename().string());
+    CheckEveryPage(*pdf, name);
     try {
         FlattenPageTree(*pdf);
     } catch (const std::exception& e) {
@@ -117,6 +128,7 @@ void ConvertImage(const std::string& input, const std::string& output, const XDW
     } else {
         throw EngineError(XDW_E_CANNOT_READ, "not a JPEG or TIFF image");
     }
+    StampNewDocument(pdf, std::filesystem::path(input).stem().string());
     Commit(pdf, output);
 }
 

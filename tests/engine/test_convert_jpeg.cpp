@@ -42,12 +42,17 @@ TEST(ConvertJpeg, PageSizeFollowsResolution) {
     EXPECT_NEAR(box.height, 72.0, 0.01);
     EXPECT_EQ(PdfPageImage(dir.File("a.xdw"), 1).colorSpace, "/DeviceGray");
 
-    // Without a recorded resolution a pixel is a point.
-    MakeJpeg(dir.File("b.jpg"), {.width = 100, .height = 50, .kind = ImageKind::Rgb, .dpi = 0});
-    ASSERT_EQ(Convert(dir.File("b.jpg"), dir.File("b.xdw")), 0);
-    box = PdfPageBox(dir.File("b.xdw"), 1);
-    EXPECT_NEAR(box.width, 100.0, 0.01);
-    EXPECT_NEAR(box.height, 50.0, 0.01);
+    // Without a credible resolution (none, or below 100 dpi) the picture is
+    // fitted to A4 at its own proportions.
+    for (const int dpi : {0, 72}) {
+        const std::string name = "b" + std::to_string(dpi);
+        MakeJpeg(dir.File(name + ".jpg"),
+                 {.width = 50, .height = 100, .kind = ImageKind::Rgb, .dpi = dpi});
+        ASSERT_EQ(Convert(dir.File(name + ".jpg"), dir.File(name + ".xdw")), 0);
+        box = PdfPageBox(dir.File(name + ".xdw"), 1);
+        EXPECT_NEAR(box.width, 420.945, 0.01) << dpi;
+        EXPECT_NEAR(box.height, 841.89, 0.01) << dpi;
+    }
 }
 
 // The test image has a red top-left quarter; after conversion that quarter
@@ -64,13 +69,13 @@ class ConvertJpegOrientation : public ::testing::TestWithParam<Orientation> {};
 TEST_P(ConvertJpegOrientation, PictureComesOutUpright) {
     const Orientation o = GetParam();
     TempDir dir;
-    MakeJpeg(dir.File("in.jpg"), {.width = 160, .height = 120, .kind = ImageKind::Rgb, .dpi = 72},
+    MakeJpeg(dir.File("in.jpg"), {.width = 160, .height = 120, .kind = ImageKind::Rgb, .dpi = 144},
              o.exif);
     ASSERT_EQ(Convert(dir.File("in.jpg"), dir.File("out.xdw")), 0);
 
     const PageBox box = PdfPageBox(dir.File("out.xdw"), 1);
     EXPECT_EQ(box.height > box.width, o.portrait);
-    EXPECT_NEAR(std::max(box.width, box.height), 160.0, 0.01);
+    EXPECT_NEAR(std::max(box.width, box.height), 80.0, 0.01);
     // Still the file's own bytes: turning is done by placement only.
     EXPECT_TRUE(PdfPageImage(dir.File("out.xdw"), 1).raw == ReadBytes(dir.File("in.jpg")));
 
@@ -145,9 +150,9 @@ TEST(ConvertJpeg, ResolutionFromExifWhenThereIsNoJfif) {
 
 TEST(ConvertJpeg, VeryLongImagesAreShownSmallerNotRefused) {
     TempDir dir;
-    // 30000 pixels at 72 dpi would be a page longer than readers take.
+    // 30000 pixels at 100 dpi would be a page longer than readers take.
     MakeJpeg(dir.File("strip.jpg"),
-             {.width = 30000, .height = 100, .kind = ImageKind::Gray, .dpi = 72});
+             {.width = 30000, .height = 100, .kind = ImageKind::Gray, .dpi = 100});
     ASSERT_EQ(Convert(dir.File("strip.jpg"), dir.File("strip.xdw")), 0);
     const PageBox box = PdfPageBox(dir.File("strip.xdw"), 1);
     EXPECT_NEAR(box.width, 14400.0, 0.01);

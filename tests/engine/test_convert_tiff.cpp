@@ -56,7 +56,7 @@ TEST(ConvertTiff, MultiPageMixedBilevelAndColour) {
          {{.width = 300, .height = 600, .kind = ImageKind::Bilevel, .dpi = 300},
           TiffCompression::PackBits},
          {{.width = 100, .height = 100, .kind = ImageKind::Rgb, .dpi = 100}, TiffCompression::Lzw},
-         {{.width = 144, .height = 72, .kind = ImageKind::Gray, .dpi = 72},
+         {{.width = 288, .height = 144, .kind = ImageKind::Gray, .dpi = 144},
           TiffCompression::None}});
     const std::string out = dir.File("scan.xdw");
     ASSERT_EQ(Convert(dir.File("scan.tif"), out), 0);

@@ -20,8 +20,9 @@ namespace {
 
 unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
 
-// Reads the bits of an EXIF block that place the picture: orientation and
-// resolution from the first IFD. Damaged EXIF data is ignored, not fatal.
+// Reads the bits of an EXIF block that place the picture: orientation,
+// resolution and whether a camera is named, from the first IFD. Damaged EXIF data is ignored, not
+// fatal.
 class ExifReader {
 public:
     ExifReader(const unsigned char* data, size_t size) : d_(data), n_(size) {}
@@ -43,7 +44,9 @@ public:
             const size_t entry = ifd + 2 + 12 * static_cast<size_t>(i);
             if (entry + 12 > n_) break;
             const unsigned tag = U16(entry), type = U16(entry + 2);
-            if (tag == 0x0112 && type == 3) {
+            if (tag == 0x010F || tag == 0x0110) {
+                info.camera = true;  // Make, Model
+            } else if (tag == 0x0112 && type == 3) {
                 const unsigned o = U16(entry + 8);
                 if (o >= 1 && o <= 8) info.orientation = static_cast<int>(o);
             } else if (tag == 0x0128 && type == 3) {
@@ -129,6 +132,7 @@ JpegInfo ParseJpeg(std::string_view bytes) {
             if (jfifDensity) exif.xdpi = exif.ydpi = 1;  // JFIF density wins
             ExifReader(seg + 6, segSize - 6).Read(exif);
             info.orientation = exif.orientation;
+            info.camera = exif.camera;
             if (!jfifDensity) {
                 info.xdpi = exif.xdpi;
                 info.ydpi = exif.ydpi;
@@ -209,6 +213,7 @@ void AddJpegPage(QPDF& pdf, std::shared_ptr<Buffer> data) {
     placement.xdpi = info.xdpi;
     placement.ydpi = info.ydpi;
     placement.orientation = info.orientation;
+    placement.camera = info.camera;
     AddImagePage(pdf, image, placement);
 }
 

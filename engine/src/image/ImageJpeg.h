@@ -18,6 +18,7 @@ struct JpegInfo {
     double xdpi = 0;     // 0: not recorded
     double ydpi = 0;
     int orientation = 1;  // EXIF orientation, 1 when absent
+    bool camera = false;  // EXIF names the camera's make or model
 };
 
 // Reads the structure of a whole JPEG file: its frame, resolution and

@@ -19,7 +19,8 @@ const char* PictureKindName(PictureKind kind);
 // Adds the pages of the picture file at path: one for every picture it
 // holds. A GIF gives one page, its first frame (what is shown before an
 // animation starts). Transparent parts are shown over white paper. The page
-// size follows the picture's recorded resolution (72 dpi when none).
+// size follows the picture's recorded resolution where it is credible (see
+// AddImagePage).
 // Throws EngineError(XDW_E_CANNOT_READ) with the reason for a damaged or
 // unsupported picture.
 void AddPicturePages(QPDF& pdf, const std::string& path);

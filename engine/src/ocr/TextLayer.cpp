@@ -18,6 +18,12 @@ namespace {
 constexpr const char* kLayerMark = kTextLayerMark;
 constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 
+// The glyphless font's one glyph advances half an em (1024 of 2048 units).
+// The font's declared width must say the same: extractors that measure the
+// glyph (MuPDF) would otherwise see a gap after every character and read
+// "N o t e s".
+constexpr double kGlyphAdvance = 0.5;
+
 // A number as PDF content wants it, whatever the process locale.
 std::string Num(double v) {
     if (!std::isfinite(v)) v = 0;
@@ -129,9 +135,23 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     return runs;
 }
 
-// How thick a line is across its direction.
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// How thick a line is across its direction: as its words typically are. The
+// line's own box grows with any slant (a long line 2 degrees askew spans two
+// or three lines), a word's far less, so the layer's line is as tall as the
+// line of text and no taller.
 double Thickness(const OcrLine& l) {
-    return l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+    std::vector<double> words;
+    for (const OcrWord& w : l.words)
+        words.push_back(l.vertical ? w.box.right - w.box.left : w.box.bottom - w.box.top);
+    const double line = l.vertical ? l.box.right - l.box.left : l.box.bottom - l.box.top;
+    const double typical = Median(words);
+    return typical > 0 ? std::min(typical, line) : line;
 }
 
 // Where a line's base is across its direction: its bottom, or for a column
@@ -155,12 +175,6 @@ bool SameStack(const OcrLine& line, const OcrLine& next) {
     const double shorter = std::min(End(line.box, line.vertical) - Start(line.box, line.vertical),
                                     End(next.box, next.vertical) - Start(next.box, next.vertical));
     return end - start >= 0.5 * shorter;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
 }
 
 // The text size of each line, in pixels. Text extractors take lines for one
@@ -297,7 +311,8 @@ QPDFObjectHandle GlyphlessFont(QPDF& pdf, const std::vector<std::u32string>& gly
     QPDFObjectHandle cidFont = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphLessFont"
         " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-        " /DW 1000 >>"));
+        " >>"));
+    cidFont.replaceKey("/DW", QPDFObjectHandle::newInteger(std::lround(1000 * kGlyphAdvance)));
     cidFont.replaceKey("/FontDescriptor", descriptor);
     cidFont.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, gidMap));
 
@@ -367,7 +382,8 @@ LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeom
             if (hex.empty()) continue;
             const double count = hex.size() / 4.0;
             const double length = std::max(run.end - run.start, 1.0) * s;
-            const double scale = std::clamp(100.0 * length / (count * size), 0.1, 100000.0);
+            const double scale =
+                std::clamp(100.0 * length / (count * size * kGlyphAdvance), 0.1, 100000.0);
             double x = 0, y = 0;
             if (v)
                 ToPage(g, (line.box.left + dx) * s, (run.start + dy) * s, x, y);

@@ -10,8 +10,10 @@
 
 #include "Error.h"
 #include "HandleRegistry.h"
+#include "pdf/DocInfo.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageTree.h"
+#include "pdf/Signature.h"
 
 namespace xdw {
 
@@ -24,25 +26,36 @@ HandleRegistry<Document, XDW_DOCUMENT_HANDLE>& Registry() {
 
 }  // namespace
 
-std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
-    if (!S_ISREG(st.st_mode))
-        throw EngineError(XDW_E_CANNOT_READ, "not a file",
-                          Concern{XDW_REASON_SOURCE_NOT_FILE, path, 0, {}});
-    FILE* file = std::fopen(path.c_str(), "rbe");
-    if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
+std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes) {
+    FILE* file = nullptr;
+    if (bytes == nullptr) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
+        if (!S_ISREG(st.st_mode))
+            throw EngineError(XDW_E_CANNOT_READ, "not a file",
+                              Concern{XDW_REASON_SOURCE_NOT_FILE, path, 0, {}});
+        file = std::fopen(path.c_str(), "rbe");
+        if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
+    }
 
     auto pdf = std::make_shared<QPDF>();
     pdf->setSuppressWarnings(true);
     try {
-        pdf->processFile(path.c_str(), file, true);
+        if (file != nullptr)
+            pdf->processFile(path.c_str(), file, true);
+        else
+            pdf->processMemoryFile(path.c_str(), bytes->data(), bytes->size());
         CheckPageTreeDepth(*pdf);
         if (pdf->getAllPages().empty()) throw EngineError(XDW_E_CANNOT_READ, "no pages");
     } catch (const EngineError&) {
         throw;
     } catch (const QPDFExc& e) {
-        // Not a PDF, damaged beyond repair, or locked with a password.
+        // Without the user's password nothing can be done with the file, and
+        // printing it would not help either.
+        if (e.getErrorCode() == qpdf_e_password)
+            throw EngineError(kPasswordProtected, "the file is protected by a password",
+                              Concern{XDW_REASON_PASSWORD, path, 0, {}});
+        // Not a PDF, or damaged beyond repair.
         throw EngineError(XDW_E_CANNOT_READ, e.what());
     } catch (const std::bad_alloc&) {
         throw;
@@ -52,9 +65,35 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path) {
     return pdf;
 }
 
+std::string ReadFileBytes(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rbe");
+    if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
+    std::string data;
+    char chunk[65536];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.append(chunk, n);
+    const bool failed = std::ferror(file) != 0;
+    const int err = errno;
+    std::fclose(file);
+    if (failed) ThrowErrno(XDW_REASON_SOURCE, path, err, "source");
+    return data;
+}
+
 XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
     auto doc = std::make_shared<Document>();
     doc->pdf = ReadPdf(path);
+    if (IsSigned(*doc->pdf)) {
+        // Read again from the bytes kept, so that what is appended on saving
+        // fits exactly the file it goes after.
+        doc->signedBytes = std::make_shared<const std::string>(ReadFileBytes(path));
+        doc->pdf = ReadPdf(path, doc->signedBytes.get());
+        // Opened to be changed: a change that cannot be appended safely would
+        // break the signature, so the document is not opened at all.
+        const std::string refusal = SignedChangeRefusal(*doc->pdf);
+        if (!refusal.empty())
+            throw EngineError(XDW_E_ACCESS_DENIED,
+                              refusal + ": it cannot be changed without breaking its signature");
+    }
     // Saving replaces the file by renaming over it; through a symbolic link
     // that would replace the link, so the real file is the one kept.
     char* real = ::realpath(path.c_str(), nullptr);
@@ -82,6 +121,20 @@ int PageCount(Document& doc) {
 }
 
 void SaveDocument(Document& doc) {
+    if (doc.changed) StampChangedDocument(*doc.pdf);
+    if (doc.signedBytes) {
+        if (doc.changed) {
+            const std::string& before = *doc.signedBytes;
+            auto saved =
+                std::make_shared<const std::string>(before + IncrementalUpdate(*doc.pdf, before));
+            CommitBytes(*saved, doc.path, true);
+            // The saved file is what further changes go after.
+            doc.pdf = ReadPdf(doc.path, saved.get());
+            doc.signedBytes = saved;
+        }
+        doc.changed = false;
+        return;
+    }
     CommitPdf(*doc.pdf, doc.path, true);
     doc.changed = false;
 }

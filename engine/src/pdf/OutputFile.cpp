@@ -14,6 +14,7 @@
 #include "Error.h"
 #include "common/AtomicFile.h"
 #include "common/UserFolders.h"
+#include "pdf/DocInfo.h"
 
 namespace xdw {
 
@@ -92,7 +93,10 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
     const auto [folder, name] = SplitPath(target);
     if (name.empty() || name == "." || name == "..")
         throw EngineError(XDW_E_INVALID_NAME, "no name");
-    if (!replace) CheckTargetFree(target);
+    if (!replace) {
+        CheckTargetFree(target);
+        StampNewDocument(pdf);
+    }
 
     // The writer fills in /Size only where the trailer already has the key;
     // a recovered damaged file may lack it, and readers need it.
@@ -129,6 +133,20 @@ void CommitPdf(QPDF& pdf, const std::string& target, bool replace) {
         ThrowErrno(err == EEXIST ? XDW_REASON_OUTPUT_EXISTS : XDW_REASON_OUTPUT_WRITE, target, err,
                    file.step());
     }
+}
+
+void CommitBytes(const std::string& data, const std::string& target, bool replace) {
+    if (!replace) CheckTargetFree(target);
+    quilbex::AtomicFile file;
+    if (const int err = file.Open(target); err != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_FOLDER, SplitPath(target).folder, err, file.step());
+    if (const int err = file.Write(data); err != 0)
+        ThrowErrno(XDW_REASON_OUTPUT_WRITE, target, err, "write");
+    const auto mode =
+        replace ? quilbex::AtomicFile::Mode::kReplace : quilbex::AtomicFile::Mode::kNew;
+    if (const int err = file.Commit(mode); err != 0)
+        ThrowErrno(err == EEXIST ? XDW_REASON_OUTPUT_EXISTS : XDW_REASON_OUTPUT_WRITE, target, err,
+                   file.step());
 }
 
 }  // namespace xdw

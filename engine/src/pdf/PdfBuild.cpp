@@ -42,9 +42,10 @@ QPDFObjectHandle NewImageStream(QPDF& pdf, long width, long height, int bitsPerC
 void AddImagePage(QPDF& pdf, QPDFObjectHandle image, const ImagePlacement& placement) {
     double xdpi = UsableDpi(placement.xdpi);
     double ydpi = UsableDpi(placement.ydpi);
-    if (xdpi == 0 && ydpi == 0) xdpi = ydpi = kDefaultDpi;
     if (xdpi == 0) xdpi = ydpi;
     if (ydpi == 0) ydpi = xdpi;
+    const bool credible = !placement.camera && std::min(xdpi, ydpi) >= kMinScanDpi;
+    if (!credible) xdpi = ydpi = 72.0;
 
     // The image's own size, then the page's once it is turned upright.
     double w = placement.width * 72.0 / xdpi;
@@ -54,6 +55,12 @@ void AddImagePage(QPDF& pdf, QPDFObjectHandle image, const ImagePlacement& place
     const bool transposed = o >= 5;
     double pw = transposed ? h : w;
     double ph = transposed ? w : h;
+    if (!credible && pw > 0 && ph > 0) {
+        const double fit =
+            pw > ph ? std::min(kA4Long / pw, kA4Short / ph) : std::min(kA4Short / pw, kA4Long / ph);
+        pw *= fit;
+        ph *= fit;
+    }
     // Keep pages within what readers take; very large images are shown
     // smaller rather than refused.
     const double scale = std::min(1.0, kMaxSide / std::max(pw, ph));

@@ -8,23 +8,36 @@ namespace xdw {
 
 // Where an image's pixels go on the page. width and height in pixels; dpi
 // values of 0 or out of range mean "unknown". orientation as TIFF/EXIF count
-// it (1 upright ... 8); anything else is taken as 1.
+// it (1 upright ... 8); anything else is taken as 1. camera: the picture
+// comes from a camera (its EXIF names one), whose resolution says nothing
+// about paper.
 struct ImagePlacement {
     long width = 0;
     long height = 0;
     double xdpi = 0;
     double ydpi = 0;
     int orientation = 1;
+    bool camera = false;
 };
 
-// The resolution assumed when an image records none.
-constexpr double kDefaultDpi = 72.0;
+// Below 100 dpi a recorded resolution is not a scan's: screen shots and
+// phone photos say 72 or 96 dpi whatever they show. 99 lets through 100 dpi
+// written per centimetre or metre (39 per cm is 99.06 dpi).
+constexpr double kMinScanDpi = 99.0;
+
+// A4 in points, the paper a picture without a credible resolution is fitted
+// to (portrait or landscape as the picture is).
+constexpr double kA4Short = 595.276;
+constexpr double kA4Long = 841.89;
 
 // A new image XObject stream of pdf, its data still to be set.
 QPDFObjectHandle NewImageStream(QPDF& pdf, long width, long height, int bitsPerComponent,
                                 QPDFObjectHandle colorSpace);
 
-// Adds a page showing image (an image XObject stream of pdf) as placed.
+// Adds a page showing image (an image XObject stream of pdf) as placed: at
+// the size its resolution gives when that is credible (recorded, at least
+// kMinScanDpi, not a camera's), else fitted to A4 at the picture's own
+// proportions.
 void AddImagePage(QPDF& pdf, QPDFObjectHandle image, const ImagePlacement& placement);
 
 }  // namespace xdw

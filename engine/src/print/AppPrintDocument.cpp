@@ -8,9 +8,11 @@
 #include <qpdf/QUtil.hh>
 
 #include <ctime>
+#include <filesystem>
 
 #include "Error.h"
 #include "image/ImagePicture.h"
+#include "pdf/DocInfo.h"
 #include "pdf/Document.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
@@ -54,6 +56,7 @@ PrintedDocument BuildPictureDocument(const std::string& picture,
     result.document->emptyPDF();
     result.document->setSuppressWarnings(true);
     AddPicturePages(*result.document, picture);
+    StampNewDocument(*result.document, std::filesystem::path(picture).stem().string());
     const int total =
         static_cast<int>(QPDFPageDocumentHelper(*result.document).getAllPages().size());
     if (total == 0) throw EngineError(XDW_E_CANNOT_READ, "the picture has no page");

@@ -29,6 +29,9 @@ private:
 std::string ReadBytes(const std::string& path);
 // Runs a program (no shell) and waits; throws when it fails.
 void RunTool(const std::vector<std::string>& args);
+// Runs a program (no shell) and gives what it wrote to standard output,
+// whatever its exit status; throws when it cannot be started.
+std::string ToolOutput(const std::vector<std::string>& args);
 
 // How many threads this process has now.
 int ThreadCount();

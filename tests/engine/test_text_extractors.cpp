@@ -1,0 +1,176 @@
+// The text layer as the viewers people use read it: one page of English and
+// one of Japanese, laid out from character boxes as recognition gives them,
+// must come out of every extractor with one blank between Latin words and
+// none inside Japanese text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "TestFiles.h"
+#include "ocr/TesseractPool.h"
+#include "ocr/TextLayer.h"
+
+using namespace xdw;
+using namespace xdwtest;
+
+namespace {
+
+struct Extractor {
+    const char* name;
+    std::vector<std::string> args;  // {in} and {out} stand for the files
+};
+
+const Extractor kExtractors[] = {
+    {"poppler", {"pdftotext", "-enc", "UTF-8", "{in}", "{out}"}},
+    {"mupdf", {"mutool", "draw", "-q", "-F", "txt", "-o", "{out}", "{in}"}},
+    {"pdfminer", {"pdf2txt", "-o", "{out}", "{in}"}},
+    {"ghostscript",
+     {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=txtwrite", "-sOutputFile={out}",
+      "{in}"}},
+    {"pdfjs", {"node", QUILBEX_PDFJS_SCRIPT, QUILBEX_PDFJS_DIR, "{in}", "{out}"}},
+};
+
+struct PageText {
+    const char* name;
+    std::vector<std::u32string> lines;
+    // Lines from a scan a little askew: each line's box spans three lines
+    // while its words' boxes keep to their own.
+    bool askew = false;
+};
+
+const PageText kPages[] = {
+    {"English",
+     {U"Notes on the quarterly report", U"Sales rose in all regions this year.",
+      U"Minimum width, wide margins: illicit."},
+     true},
+    {"Japanese", {U"日本語の文書を読み取ります。", U"東京都千代田区の会議室で打ち合わせ"}},
+};
+
+// Character boxes as a 10 pt scan at 300 dpi gives them: letters of their
+// own widths a little apart, words further apart, Japanese characters square.
+constexpr int kHeight = 42;  // pixels, 10 pt
+constexpr int kPitch = 70;   // from one line to the next
+
+OcrLine LineOf(const std::u32string& text, int top, bool askew) {
+    OcrLine line;
+    OcrWord word;
+    int x = 200;
+    auto close = [&] {
+        if (word.symbols.empty()) return;
+        word.box = {word.symbols.front().box.left, top, word.symbols.back().box.right,
+                    top + kHeight};
+        line.words.push_back(word);
+        word = OcrWord();
+    };
+    for (char32_t c : text) {
+        if (c == U' ') {
+            close();
+            x += 14;
+            continue;
+        }
+        const bool cjk = IsCjk(c);
+        const int w = cjk ? kHeight
+                      : std::u32string_view(U"il.,:'I").find(c) != std::u32string_view::npos ? 9
+                      : std::u32string_view(U"mwMW").find(c) != std::u32string_view::npos    ? 32
+                                                                                             : 20;
+        word.symbols.push_back({std::u32string(1, c), {x, top, x + w, top + kHeight}});
+        x += w + (cjk ? 4 : 3);
+        if (cjk && word.symbols.size() == 3) close();  // recognition splits Japanese anywhere
+    }
+    close();
+    line.box = {line.words.front().box.left, top - (askew ? 2 * kHeight : 0),
+                line.words.back().box.right, top + kHeight};
+    return line;
+}
+
+std::string WriteLayerPage(const TempDir& dir, const PageText& page) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle object = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595.2 841.92] /Resources << >> >>"));
+    object.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 g\n"));
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(object), false);
+    PageGeometry g;
+    g.x1 = 595.2;
+    g.y1 = 841.92;
+    g.pointsPerPixel = 0.24;
+    g.width = 2480;
+    g.height = 3508;
+    std::vector<OcrLine> lines;
+    for (const auto& text : page.lines)
+        lines.push_back(LineOf(text, 300 + kPitch * int(lines.size()), page.askew));
+    const std::string font = ReadBytes(TessdataDir() + "/pdf.ttf");
+    PutTextLayer(pdf, object, lines, g, font);
+    const std::string path = dir.File(std::string(page.name) + ".pdf");
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+    return path;
+}
+
+std::string Utf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Every run of blanks and line breaks as one blank.
+std::string OneBlank(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
+        if (!blank)
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    return out;
+}
+
+TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
+    TempDir dir;
+    for (const PageText& page : kPages) {
+        const std::string pdf = WriteLayerPage(dir, page);
+        for (const Extractor& extractor : kExtractors) {
+            const std::string out = dir.File(std::string(page.name) + "." + extractor.name);
+            std::vector<std::string> args;
+            for (std::string arg : extractor.args) {
+                for (const auto& [name, value] : {std::pair{"{in}", pdf}, std::pair{"{out}", out}})
+                    if (const size_t at = arg.find(name); at != std::string::npos)
+                        arg.replace(at, std::string(name).size(), value);
+                args.push_back(arg);
+            }
+            ASSERT_NO_THROW(RunTool(args)) << extractor.name;
+            const std::string text = OneBlank(ReadBytes(out));
+            for (const auto& line : page.lines)
+                EXPECT_NE(text.find(Utf8(line)), std::string::npos)
+                    << extractor.name << " on the " << page.name << " page reads: " << text;
+        }
+        // Each word's box is as tall as its line of text and stays off the
+        // neighbouring lines, however the line's box slanted.
+        const std::string boxes = ToolOutput({"pdftotext", "-bbox", pdf, "-"});
+        const size_t word = boxes.find("<word ");
+        ASSERT_NE(word, std::string::npos);
+        double yMin = 0, yMax = 0;
+        std::sscanf(boxes.c_str() + boxes.find("yMin=", word), "yMin=\"%lf\"", &yMin);
+        std::sscanf(boxes.c_str() + boxes.find("yMax=", word), "yMax=\"%lf\"", &yMax);
+        EXPECT_GE(yMax - yMin, kHeight * 0.24) << page.name;
+        EXPECT_LE(yMax - yMin, kPitch * 0.24) << page.name << ": the box reaches other lines";
+    }
+}
+
+}  // namespace
