@@ -2,7 +2,6 @@
 // call answers from the script and is recorded with its arguments.
 #pragma once
 
-#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -82,7 +81,7 @@ public:
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
     int OcrProgress(int) override { return ocrProgress; }
-    std::atomic<int> ocrProgress{-1};  // read from the window's thread
+    int ocrProgress = -1;  // set and read on the window's thread
 
     // The recorded calls whose names start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const;
