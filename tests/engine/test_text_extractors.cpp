@@ -11,6 +11,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
+#include "common/Utf8.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 
@@ -36,7 +37,7 @@ const Extractor kExtractors[] = {
 
 struct PageText {
     const char* name;
-    std::vector<std::u32string> lines;
+    std::vector<std::string> lines;  // UTF-8
     // Lines from a scan a little askew: each line's box spans three lines
     // while its words' boxes keep to their own.
     bool askew = false;
@@ -44,10 +45,10 @@ struct PageText {
 
 const PageText kPages[] = {
     {"English",
-     {U"Notes on the quarterly report", U"Sales rose in all regions this year.",
-      U"Minimum width, wide margins: illicit."},
+     {"Notes on the quarterly report", "Sales rose in all regions this year.",
+      "Minimum width, wide margins: illicit."},
      true},
-    {"Japanese", {U"日本語の文書を読み取ります。", U"東京都千代田区の会議室で打ち合わせ"}},
+    {"Japanese", {"日本語の文書を読み取ります。", "東京都千代田区の会議室で打ち合わせ"}},
 };
 
 // Character boxes as a 10 pt scan at 300 dpi gives them: letters of their
@@ -55,7 +56,7 @@ const PageText kPages[] = {
 constexpr int kHeight = 42;  // pixels, 10 pt
 constexpr int kPitch = 70;   // from one line to the next
 
-OcrLine LineOf(const std::u32string& text, int top, bool askew) {
+OcrLine LineOf(const std::string& utf8, int top, bool askew) {
     OcrLine line;
     OcrWord word;
     int x = 200;
@@ -66,7 +67,7 @@ OcrLine LineOf(const std::u32string& text, int top, bool askew) {
         line.words.push_back(word);
         word = OcrWord();
     };
-    for (char32_t c : text) {
+    for (char32_t c : quilbex::DecodeUtf8(utf8)) {
         if (c == U' ') {
             close();
             x += 14;
@@ -111,23 +112,6 @@ std::string WriteLayerPage(const TempDir& dir, const PageText& page) {
     return path;
 }
 
-std::string Utf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // Every run of blanks and line breaks as one blank.
 std::string OneBlank(const std::string& text) {
     std::string out;
@@ -157,7 +141,7 @@ TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
             ASSERT_NO_THROW(RunTool(args)) << extractor.name;
             const std::string text = OneBlank(ReadBytes(out));
             for (const auto& line : page.lines)
-                EXPECT_NE(text.find(Utf8(line)), std::string::npos)
+                EXPECT_NE(text.find(line), std::string::npos)
                     << extractor.name << " on the " << page.name << " page reads: " << text;
         }
         // Each word's box is as tall as its line of text and stays off the
