@@ -4,6 +4,8 @@
 // none inside Japanese text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include <qpdf/QPDF.hh>
@@ -14,25 +16,27 @@
 #include "common/Utf8.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
+#include "ocr_support.h"
 
 using namespace xdw;
 using namespace xdwtest;
 
 namespace {
 
+// Each writes the text of the file given for {in} to standard output.
 struct Extractor {
     const char* name;
-    std::vector<std::string> args;  // {in} and {out} stand for the files
+    std::vector<std::string> args;
 };
 
 const Extractor kExtractors[] = {
-    {"poppler", {"pdftotext", "-enc", "UTF-8", "{in}", "{out}"}},
-    {"mupdf", {"mutool", "draw", "-q", "-F", "txt", "-o", "{out}", "{in}"}},
-    {"pdfminer", {"pdf2txt", "-o", "{out}", "{in}"}},
+    {"poppler", {"pdftotext", "-enc", "UTF-8", "{in}", "-"}},
+    {"mupdf", {"mutool", "draw", "-q", "-F", "txt", "{in}"}},
+    {"pdfminer", {"pdf2txt", "{in}"}},
     {"ghostscript",
-     {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=txtwrite", "-sOutputFile={out}",
+     {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=txtwrite", "-sOutputFile=-",
       "{in}"}},
-    {"pdfjs", {"node", QUILBEX_PDFJS_SCRIPT, QUILBEX_PDFJS_DIR, "{in}", "{out}"}},
+    {"pdfjs", {"node", QUILBEX_PDFJS_SCRIPT, QUILBEX_PDFJS_DIR, "{in}"}},
 };
 
 struct PageText {
@@ -95,34 +99,15 @@ std::string WriteLayerPage(const TempDir& dir, const PageText& page) {
         QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595.2 841.92] /Resources << >> >>"));
     object.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 g\n"));
     QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(object), false);
-    PageGeometry g;
-    g.x1 = 595.2;
-    g.y1 = 841.92;
-    g.pointsPerPixel = 0.24;
-    g.width = 2480;
-    g.height = 3508;
+    const PageGeometry g{0, 0, 595.2, 841.92, 0, 0.24, 2480, 3508};  // A4 at 300 dpi
     std::vector<OcrLine> lines;
     for (const auto& text : page.lines)
         lines.push_back(LineOf(text, 300 + kPitch * int(lines.size()), page.askew));
     const std::string font = ReadBytes(TessdataDir() + "/pdf.ttf");
     PutTextLayer(pdf, object, lines, g, font);
     const std::string path = dir.File(std::string(page.name) + ".pdf");
-    QPDFWriter writer(pdf, path.c_str());
-    writer.write();
+    QPDFWriter(pdf, path.c_str()).write();
     return path;
-}
-
-// Every run of blanks and line breaks as one blank.
-std::string OneBlank(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
-        if (!blank)
-            out += c;
-        else if (!out.empty() && out.back() != ' ')
-            out += ' ';
-    }
-    return out;
 }
 
 TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
@@ -130,16 +115,13 @@ TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
     for (const PageText& page : kPages) {
         const std::string pdf = WriteLayerPage(dir, page);
         for (const Extractor& extractor : kExtractors) {
-            const std::string out = dir.File(std::string(page.name) + "." + extractor.name);
-            std::vector<std::string> args;
-            for (std::string arg : extractor.args) {
-                for (const auto& [name, value] : {std::pair{"{in}", pdf}, std::pair{"{out}", out}})
-                    if (const size_t at = arg.find(name); at != std::string::npos)
-                        arg.replace(at, std::string(name).size(), value);
-                args.push_back(arg);
-            }
-            ASSERT_NO_THROW(RunTool(args)) << extractor.name;
-            const std::string text = OneBlank(ReadBytes(out));
+            std::vector<std::string> args = extractor.args;
+            std::replace(args.begin(), args.end(), std::string("{in}"), pdf);
+            // Every run of blanks and line breaks as one blank.
+            std::string text = ToolOutput(args);
+            std::replace_if(
+                text.begin(), text.end(), [](char c) { return std::isspace(c); }, ' ');
+            text = SingleBlanks(text);
             for (const auto& line : page.lines)
                 EXPECT_NE(text.find(line), std::string::npos)
                     << extractor.name << " on the " << page.name << " page reads: " << text;
