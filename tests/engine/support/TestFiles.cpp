@@ -55,13 +55,27 @@ void RunTool(const std::vector<std::string>& args) {
 }
 
 std::string ToolOutput(const std::vector<std::string>& args) {
-    std::string command;
-    for (const auto& a : args) command += "'" + a + "' ";  // test paths hold no quotes
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) throw std::runtime_error("cannot start " + args[0]);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    pid_t pid = 0;
+    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
     std::string out;
     char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
+    for (ssize_t n; started == 0 && (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<size_t>(n));
+    close(fds[0]);
+    if (started != 0) throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
     return out;
 }
 
