@@ -276,20 +276,6 @@ TEST_F(AppPrintImport, TheSandboxShowsNoOutsideFileAndKeepsNothing) {
     EXPECT_EQ(tmp.Entries(), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
-// What the sandbox does show (the system, read-only) a document still
-// cannot pull in: a linked section keeps the text it was saved with.
-TEST_F(AppPrintImport, ALinkedSectionIsNotUpdated) {
-    WriteOdf(dir.File("section.odt"), "application/vnd.oasis.opendocument.text",
-             "<office:body><office:text><text:p>Before the section</text:p>"
-             "<text:section text:name=\"linked\"><text:section-source "
-             "xlink:href=\"file:///usr/share/common-licenses/GPL-3\" "
-             "text:filter-name=\"Text\"/><text:p>Saved words</text:p></text:section>"
-             "</office:text></office:body>\n");
-    const std::string text = Joined(Print(dir.File("section.odt")));
-    EXPECT_NE(text.find("Saved words"), std::string::npos) << text;
-    EXPECT_EQ(text.find("GENERAL PUBLIC"), std::string::npos) << "the link was updated";
-}
-
 // Formulas LibreOffice would work out again on every load (the system's
 // name, the file's temporary path, the time) print what was saved.
 TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
