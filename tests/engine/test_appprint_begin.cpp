@@ -82,6 +82,15 @@ TEST_F(AppPrintBegin, ContentTheApplicationCannotPrintIsRefused) {
     ExpectRefused(dir.File("folder.txt"), dir.File("e.xdw"), XDW_E_CANNOT_READ);
 }
 
+TEST_F(AppPrintBegin, APasswordProtectedPdfIsRefusedAtOnceNamingTheFile) {
+    MakeTextPdf(dir.File("plain.pdf"), {"secret"});
+    RunTool({"mutool", "clean", "-E", "aes-128", "-U", "user", "-O", "owner", dir.File("plain.pdf"),
+             dir.File("locked.pdf")});
+    ExpectRefused(
+        dir.File("locked.pdf"), dir.File("a.xdw"), static_cast<int32_t>(0x800E0005),
+        "the file is protected by a password\nkind=password\npath=" + dir.File("locked.pdf"));
+}
+
 TEST_F(AppPrintBegin, MissingOrBadArgumentsAreRefused) {
     WriteBytes(dir.File("in.txt"), "text\n");
     XDW_CREATE_HANDLE handle = nullptr;

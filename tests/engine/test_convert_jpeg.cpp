@@ -117,17 +117,20 @@ TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
 }
 
 // Replaces the JFIF block of a JPEG with an EXIF block giving 100 pixels per
-// centimetre, little-endian as cameras write it.
-std::string WithExifResolutionOnly(const std::string& jpeg) {
+// centimetre, little-endian as cameras write it; with camera, it also names
+// the camera's make.
+std::string WithExifResolutionOnly(const std::string& jpeg, bool camera = false) {
     const size_t app0Length =
         (static_cast<unsigned char>(jpeg[4]) << 8) | static_cast<unsigned char>(jpeg[5]);
     EXPECT_EQ(jpeg.substr(6, 4), "JFIF");
     auto le16 = [](unsigned v) { return std::string{char(v & 0xFF), char(v >> 8)}; };
     auto le32 = [&](unsigned v) { return le16(v & 0xFFFF) + le16(v >> 16); };
-    std::string tiff = std::string("II*\0", 4) + le32(8) + le16(3);
-    tiff += le16(0x011A) + le16(5) + le32(1) + le32(50);  // XResolution at 50
-    tiff += le16(0x011B) + le16(5) + le32(1) + le32(58);  // YResolution at 58
-    tiff += le16(0x0128) + le16(3) + le32(1) + le32(3);   // per centimetre
+    const unsigned entries = camera ? 4 : 3, values = 10 + 12 * entries + 4;
+    std::string tiff = std::string("II*\0", 4) + le32(8) + le16(entries);
+    if (camera) tiff += le16(0x010F) + le16(2) + le32(4) + std::string("Cam", 4);  // Make
+    tiff += le16(0x011A) + le16(5) + le32(1) + le32(values);                       // XResolution
+    tiff += le16(0x011B) + le16(5) + le32(1) + le32(values + 8);                   // YResolution
+    tiff += le16(0x0128) + le16(3) + le32(1) + le32(3);                            // per centimetre
     tiff += le32(0);
     tiff += le32(100) + le32(1) + le32(100) + le32(1);
     const std::string payload = std::string("Exif\0\0", 6) + tiff;
@@ -146,6 +149,11 @@ TEST(ConvertJpeg, ResolutionFromExifWhenThereIsNoJfif) {
     EXPECT_NEAR(box.width, 600 * 72 / 254.0, 0.01);  // 100 per cm is 254 dpi
     EXPECT_NEAR(box.height, 300 * 72 / 254.0, 0.01);
     EXPECT_TRUE(PdfPageImage(dir.File("cam.xdw"), 1).raw == ReadBytes(dir.File("cam.jpg")));
+
+    // A camera's resolution says nothing about paper: fitted to A4.
+    WriteBytes(dir.File("phone.jpg"), WithExifResolutionOnly(ReadBytes(dir.File("a.jpg")), true));
+    ASSERT_EQ(Convert(dir.File("phone.jpg"), dir.File("phone.xdw")), 0);
+    EXPECT_NEAR(PdfPageBox(dir.File("phone.xdw"), 1).width, 841.89, 0.01);
 }
 
 TEST(ConvertJpeg, VeryLongImagesAreShownSmallerNotRefused) {

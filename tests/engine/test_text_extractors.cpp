@@ -4,6 +4,8 @@
 // none inside Japanese text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include <qpdf/QPDF.hh>
@@ -11,32 +13,35 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
+#include "common/Utf8.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
+#include "ocr_support.h"
 
 using namespace xdw;
 using namespace xdwtest;
 
 namespace {
 
+// Each writes the text of the file given for {in} to standard output.
 struct Extractor {
     const char* name;
-    std::vector<std::string> args;  // {in} and {out} stand for the files
+    std::vector<std::string> args;
 };
 
 const Extractor kExtractors[] = {
-    {"poppler", {"pdftotext", "-enc", "UTF-8", "{in}", "{out}"}},
-    {"mupdf", {"mutool", "draw", "-q", "-F", "txt", "-o", "{out}", "{in}"}},
-    {"pdfminer", {"pdf2txt", "-o", "{out}", "{in}"}},
+    {"poppler", {"pdftotext", "-enc", "UTF-8", "{in}", "-"}},
+    {"mupdf", {"mutool", "draw", "-q", "-F", "txt", "{in}"}},
+    {"pdfminer", {"pdf2txt", "{in}"}},
     {"ghostscript",
-     {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=txtwrite", "-sOutputFile={out}",
+     {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=txtwrite", "-sOutputFile=-",
       "{in}"}},
-    {"pdfjs", {"node", QUILBEX_PDFJS_SCRIPT, QUILBEX_PDFJS_DIR, "{in}", "{out}"}},
+    {"pdfjs", {"node", QUILBEX_PDFJS_SCRIPT, QUILBEX_PDFJS_DIR, "{in}"}},
 };
 
 struct PageText {
     const char* name;
-    std::vector<std::u32string> lines;
+    std::vector<std::string> lines;  // UTF-8
     // Lines from a scan a little askew: each line's box spans three lines
     // while its words' boxes keep to their own.
     bool askew = false;
@@ -44,10 +49,10 @@ struct PageText {
 
 const PageText kPages[] = {
     {"English",
-     {U"Notes on the quarterly report", U"Sales rose in all regions this year.",
-      U"Minimum width, wide margins: illicit."},
+     {"Notes on the quarterly report", "Sales rose in all regions this year.",
+      "Minimum width, wide margins: illicit."},
      true},
-    {"Japanese", {U"日本語の文書を読み取ります。", U"東京都千代田区の会議室で打ち合わせ"}},
+    {"Japanese", {"日本語の文書を読み取ります。", "東京都千代田区の会議室で打ち合わせ"}},
 };
 
 // Character boxes as a 10 pt scan at 300 dpi gives them: letters of their
@@ -55,7 +60,7 @@ const PageText kPages[] = {
 constexpr int kHeight = 42;  // pixels, 10 pt
 constexpr int kPitch = 70;   // from one line to the next
 
-OcrLine LineOf(const std::u32string& text, int top, bool askew) {
+OcrLine LineOf(const std::string& utf8, int top, bool askew) {
     OcrLine line;
     OcrWord word;
     int x = 200;
@@ -66,7 +71,7 @@ OcrLine LineOf(const std::u32string& text, int top, bool askew) {
         line.words.push_back(word);
         word = OcrWord();
     };
-    for (char32_t c : text) {
+    for (char32_t c : quilbex::DecodeUtf8(utf8)) {
         if (c == U' ') {
             close();
             x += 14;
@@ -94,51 +99,15 @@ std::string WriteLayerPage(const TempDir& dir, const PageText& page) {
         QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595.2 841.92] /Resources << >> >>"));
     object.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 g\n"));
     QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(object), false);
-    PageGeometry g;
-    g.x1 = 595.2;
-    g.y1 = 841.92;
-    g.pointsPerPixel = 0.24;
-    g.width = 2480;
-    g.height = 3508;
+    const PageGeometry g{0, 0, 595.2, 841.92, 0, 0.24, 2480, 3508};  // A4 at 300 dpi
     std::vector<OcrLine> lines;
     for (const auto& text : page.lines)
         lines.push_back(LineOf(text, 300 + kPitch * int(lines.size()), page.askew));
     const std::string font = ReadBytes(TessdataDir() + "/pdf.ttf");
     PutTextLayer(pdf, object, lines, g, font);
     const std::string path = dir.File(std::string(page.name) + ".pdf");
-    QPDFWriter writer(pdf, path.c_str());
-    writer.write();
+    QPDFWriter(pdf, path.c_str()).write();
     return path;
-}
-
-std::string Utf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// Every run of blanks and line breaks as one blank.
-std::string OneBlank(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
-        if (!blank)
-            out += c;
-        else if (!out.empty() && out.back() != ' ')
-            out += ' ';
-    }
-    return out;
 }
 
 TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
@@ -146,18 +115,15 @@ TEST(TextExtractors, EveryViewerReadsTheLayerAlike) {
     for (const PageText& page : kPages) {
         const std::string pdf = WriteLayerPage(dir, page);
         for (const Extractor& extractor : kExtractors) {
-            const std::string out = dir.File(std::string(page.name) + "." + extractor.name);
-            std::vector<std::string> args;
-            for (std::string arg : extractor.args) {
-                for (const auto& [name, value] : {std::pair{"{in}", pdf}, std::pair{"{out}", out}})
-                    if (const size_t at = arg.find(name); at != std::string::npos)
-                        arg.replace(at, std::string(name).size(), value);
-                args.push_back(arg);
-            }
-            ASSERT_NO_THROW(RunTool(args)) << extractor.name;
-            const std::string text = OneBlank(ReadBytes(out));
+            std::vector<std::string> args = extractor.args;
+            std::replace(args.begin(), args.end(), std::string("{in}"), pdf);
+            // Every run of blanks and line breaks as one blank.
+            std::string text = ToolOutput(args);
+            std::replace_if(
+                text.begin(), text.end(), [](char c) { return std::isspace(c); }, ' ');
+            text = SingleBlanks(text);
             for (const auto& line : page.lines)
-                EXPECT_NE(text.find(Utf8(line)), std::string::npos)
+                EXPECT_NE(text.find(line), std::string::npos)
                     << extractor.name << " on the " << page.name << " page reads: " << text;
         }
         // Each word's box is as tall as its line of text and stays off the

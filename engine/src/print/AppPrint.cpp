@@ -8,6 +8,7 @@
 
 #include "Error.h"
 #include "HandleRegistry.h"
+#include "pdf/Document.h"
 #include "pdf/OutputFile.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
@@ -50,6 +51,16 @@ XDW_CREATE_HANDLE BeginAppPrint(const std::string& input, const std::string& out
     CheckTargetFree(output);
     AppPrintRequest request;
     request.plan = PlanPrint(input);
+    // A PDF that needs its password cannot be printed either: refused now,
+    // with the user's own file named, before anything is started.
+    // Other damage is the job's to find and report.
+    if (request.plan.route == PrintRoute::Pdf) {
+        try {
+            ReadPdf(input);
+        } catch (const EngineError& e) {
+            if (e.code() == kPasswordProtected) throw;
+        }
+    }
     request.settings = CurrentAppPrintSettings();
     if (request.plan.route == PrintRoute::Office)
         request.office = FindOffice(request.settings.officeCandidates);

@@ -1,9 +1,9 @@
-// Writes the text pdf.js finds on every page of a PDF to a file: its text
-// items in order, a line break where pdf.js ends a line, as its viewer's
-// find bar searches them.
-// Usage: node pdfjs_text.js <pdfjs-dist folder> <input.pdf> <output.txt>
+// Writes the text pdf.js finds on every page of a PDF to standard output:
+// its text items in order, a line break where pdf.js ends a line, as its
+// viewer's find bar searches them.
+// Usage: node pdfjs_text.js <pdfjs-dist folder> <input.pdf>
 const fs = require('fs');
-const [, , pdfjsDir, input, output] = process.argv;
+const [, , pdfjsDir, input] = process.argv;
 // Loading warns about the canvas module, which text extraction does not need.
 const log = console.log;
 console.log = () => {};
@@ -19,7 +19,7 @@ console.log = log;
     for (const item of content.items) text += item.str + (item.hasEOL ? '\n' : '');
     text += '\n\f';
   }
-  fs.writeFileSync(output, text);
+  process.stdout.write(text);
 })().catch((error) => {
   console.error(String(error));
   process.exit(1);
