@@ -132,6 +132,10 @@ void ExecuteStep::ConvertOnWorker(int route) {
         // Stopped before application printing began: nothing was made.
         log_.LogCancelled();
         log_.FinishRun();
+    } else if (result == XDW_E_PASSWORD_PROTECTED) {
+        // Printing could not open it either: the refusal stands.
+        log_.FailOn(result, ExitStatus::kFailed);
+        log_.FinishRun();
     } else {
         // A refused direct conversion is not reported: application printing follows.
         PrintWithApplication();

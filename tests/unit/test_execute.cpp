@@ -94,6 +94,15 @@ TEST_F(Execute, ARefusedDirectConversionFallsBackSilently) {
     EXPECT_TRUE(run->Monitoring());
 }
 
+TEST_F(Execute, APasswordProtectedPdfIsReportedNotPrinted) {
+    engine.pdfResult = XDW_E_PASSWORD_PROTECTED;
+    Start({MakeSource("locked.pdf")});
+    EXPECT_THAT(engine.Calls("Begin"), IsEmpty());
+    EXPECT_THAT(window.log, ElementsAre("[/home/user/DocuWorks]へXDW出力します…",
+                                        "-2146566139:指定されたファイルを開くことができません。"));
+    EXPECT_EQ(window.closeRequests, 1);
+}
+
 TEST_F(Execute, AFailedStartIsReportedCancelledAndFinishes) {
     engine.beginResult = XDW_E_FILE_NOT_FOUND;
     engine.cancelResult = XDW_E_INVALID_ARG;
