@@ -67,6 +67,8 @@ void ExecuteStep::Execute() {
     if (!Prepare()) return;
 
     const Route route = RouteFor(run_.Source());
+    run_.sourceIdentity = IdentityOf(run_.Source());
+    run_.sourceDeleted = false;
     run_.cancelRequested = false;
     run_.working = true;
     run_.worker->Start(
