@@ -20,6 +20,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DQUILBEX_FUZZ=ON -DQ
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 mkdir -p "$build/fuzz-artifacts"
+export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for target in "${targets[@]}"; do
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"

@@ -98,6 +98,7 @@ bool ExecuteStep::Prepare() {
     run_.outcome.status = ExitStatus::kFailed;
     run_.outcome.reason.clear();
     run_.outcome.outPath.clear();
+    run_.outcome.existing.clear();
     run_.cancelAsked = false;
 
     if (OutputFolder().empty()) return false;

@@ -5,9 +5,11 @@
 
 #include "common/Cp932.h"
 #include "run/FileText.h"
+#include "run/ReasonSentence.h"
 #include "run/SettingKeys.h"
 #include "run/Termination.h"
 #include "xdwapi/xdwapi.h"
+#include "xdwapi/xdwreason.h"
 
 namespace quilbex {
 
@@ -82,10 +84,14 @@ void RunLog::ReportError(int code) {
 
 std::string RunLog::Reason(int code) {
     // Read at once: the engine keeps only its last call's reason.
-    const std::string why = run_.engine.LastErrorText();
-    std::string reason = ErrorMessage(code);
-    if (!why.empty()) reason += " (" + why + ")";
-    return reason;
+    return Sentence(code, ParseEngineReason(run_.engine.LastErrorText()));
+}
+
+std::string RunLog::Sentence(int code, const EngineReason& reason) {
+    // A document that already has the output's name: the failure offers its folder.
+    if (reason.kind == XDW_REASON_OUTPUT_EXISTS && run_.outcome.existing.empty())
+        run_.outcome.existing = reason.path;
+    return ReasonSentence(code, reason, run_.args.empty() ? std::string() : run_.Source());
 }
 
 void RunLog::Fail(ExitStatus status, const std::string& reason) {

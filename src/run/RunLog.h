@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/EngineReason.h"
 #include "run/RunState.h"
 
 namespace quilbex {
@@ -52,7 +53,10 @@ public:
     // Logs the code's message; an interactive run shows it too.
     void ReportError(int code);
     // The message for a result code with the engine's reason behind it.
+    // The engine's reason read back, as the sentence the user reads
+    // (ReasonSentence.h); it notes an existing document in the outcome.
     std::string Reason(int code);
+    std::string Sentence(int code, const EngineReason& reason);
     // Records a failure of the run: the status (a written document stays
     // counted as written) and one line for standard error.
     void Fail(ExitStatus status, const std::string& reason);
