@@ -10,6 +10,7 @@
 #include "Error.h"
 #include "common/UserFolders.h"
 #include "ocr/DocumentOcr.h"
+#include "ocr/PageProgress.h"
 #include "pdf/Document.h"
 #include "print/AppPrint.h"
 
@@ -178,5 +179,8 @@ XDWAPI_EXPORT int XDW_GetLastErrorText(char* buffer, int size) {
 }
 
 XDWAPI_EXPORT const char* XDW_GetEngineVersion(void) { return QUILBEX_ENGINE_VERSION; }
+
+// Outside Trap: it leaves the calling thread's failure reason alone.
+XDWAPI_EXPORT int XDW_GetOcrProgress(int page) { return PageProgress(page); }
 
 }  // extern "C"

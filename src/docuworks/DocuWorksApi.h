@@ -25,6 +25,9 @@ public:
     virtual std::string LastErrorText() = 0;
     // The engine's version, "major.minor.patch.build" ("" when unknown).
     virtual std::string EngineVersion() = 0;
+    // How far the OCR of page has got (0 to 100; -1: not being recognised).
+    // The one call that may be made while another runs on the worker.
+    virtual int OcrProgress(int page) = 0;
 };
 
 // The engine library bound at run time: libxdwapi.so.1 beside the executable

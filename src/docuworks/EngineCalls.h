@@ -38,7 +38,8 @@
 // Later additions, absent from older engines: bound when there, not required.
 #define QUILBEX_ENGINE_ADDITIONS(X) \
     X(GetLastErrorText)             \
-    X(GetEngineVersion)
+    X(GetEngineVersion)             \
+    X(GetOcrProgress)
 
 // The seam's declaration of a call, for classes that implement the seam:
 // QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)

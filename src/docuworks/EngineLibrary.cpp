@@ -119,9 +119,13 @@ public:
 
     std::string LastErrorText() override {
         if (c_.GetLastErrorText == nullptr) return {};
-        char text[512];
+        // Room for the reason's fields, paths among them.
+        char text[8192];
         const int length = c_.GetLastErrorText(text, sizeof text);
         return length > 0 ? std::string(text) : std::string();
+    }
+    int OcrProgress(int page) override {
+        return c_.GetOcrProgress != nullptr ? c_.GetOcrProgress(page) : -1;
     }
     std::string EngineVersion() override {
         const char* version = c_.GetEngineVersion != nullptr ? c_.GetEngineVersion() : nullptr;

@@ -67,6 +67,8 @@ void ExecuteStep::Execute() {
     if (!Prepare()) return;
 
     const Route route = RouteFor(run_.Source());
+    run_.sourceIdentity = IdentityOf(run_.Source());
+    run_.sourceDeleted = false;
     run_.cancelRequested = false;
     run_.working = true;
     run_.worker->Start(
@@ -96,6 +98,7 @@ bool ExecuteStep::Prepare() {
     run_.outcome.status = ExitStatus::kFailed;
     run_.outcome.reason.clear();
     run_.outcome.outPath.clear();
+    run_.outcome.existing.clear();
     run_.cancelAsked = false;
 
     if (OutputFolder().empty()) return false;

@@ -108,9 +108,11 @@ void PrintMonitor::OnCancelled() {
     EndMonitoring();
     // The engine names what went wrong; without a reason the end was the
     // cancel asked for.
-    const std::string why = run_.engine.LastErrorText();
-    if (!why.empty()) {
-        log_.Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why + ")");
+    const EngineReason why = ParseEngineReason(run_.engine.LastErrorText());
+    if (!why.kind.empty()) {
+        log_.Fail(ExitStatus::kFailed, log_.Sentence(XDW_E_FAIL, why));
+    } else if (!why.prose.empty()) {
+        log_.Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why.prose + ")");
     } else {
         log_.Fail(run_.cancelAsked ? ExitStatus::kCancelled : ExitStatus::kFailed, kStoppedLine);
     }

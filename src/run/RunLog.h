@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/EngineReason.h"
 #include "run/RunState.h"
 
 namespace quilbex {
@@ -24,6 +25,8 @@ const char* ErrorMessage(int32_t code);
 // Lines and messages of the run beyond the error table.
 inline constexpr const char* kDeleteFailedLine = "元ファイル削除失敗";
 inline constexpr const char* kStoppedLine = "変換を中止しました。";
+inline constexpr const char* kSourceReplacedLine =
+    "元ファイルが変換後に置き換えられたため削除しませんでした。";
 inline constexpr const char* kNoOutputFolderMessage =
     "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
 std::string NameLeavesFolderMessage(const std::string& name);
@@ -50,7 +53,10 @@ public:
     // Logs the code's message; an interactive run shows it too.
     void ReportError(int code);
     // The message for a result code with the engine's reason behind it.
+    // The engine's reason read back, as the sentence the user reads
+    // (ReasonSentence.h); it notes an existing document in the outcome.
     std::string Reason(int code);
+    std::string Sentence(int code, const EngineReason& reason);
     // Records a failure of the run: the status (a written document stays
     // counted as written) and one line for standard error.
     void Fail(ExitStatus status, const std::string& reason);

@@ -29,6 +29,8 @@ struct RunOutcome {
     std::vector<std::string> failures;
     // The file the run converted.
     std::string source;
+    // A document that already had the output's name ("" when none was met).
+    std::string existing;
 };
 
 }  // namespace quilbex

@@ -55,16 +55,17 @@ void StartDetached(const std::string& program, const std::vector<std::string>& a
 
 std::vector<std::string> NotificationArguments(const RunOutcome& outcome) {
     return {std::to_string(ExitCode(outcome.status)), outcome.source, outcome.outPath,
-            outcome.reason};
+            outcome.reason, outcome.existing};
 }
 
 RunOutcome OutcomeFromArguments(const std::vector<std::string>& args) {
     RunOutcome outcome;
-    if (args.size() < 4) return outcome;
+    if (args.size() < 5) return outcome;
     outcome.status = static_cast<ExitStatus>(std::atoi(args[0].c_str()));
     outcome.source = args[1];
     outcome.outPath = args[2];
     outcome.reason = args[3];
+    outcome.existing = args[4];
     return outcome;
 }
 
@@ -75,7 +76,7 @@ void DetachedNotifier::Notify(const RunOutcome& outcome) {
 }
 
 int RunNotificationHelper(const std::vector<std::string>& args) {
-    if (args.size() < 4) return 2;
+    if (args.size() < 5) return 2;
     UseOffscreenWithoutDisplay();
     char name[] = "quilbex";
     char* qtArgv[] = {name, nullptr};

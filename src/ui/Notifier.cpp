@@ -34,6 +34,8 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
         default:
             text.summary = QStringLiteral("変換できませんでした: ") + source.fileName();
             text.icon = QStringLiteral("dialog-error");
+            if (!outcome.existing.empty())
+                text.folder = QFileInfo(QString::fromStdString(outcome.existing)).absolutePath();
             text.body =
                 reason.isEmpty() ? QStringLiteral("何らかのエラーが発生しました。") : reason;
             break;

@@ -5,10 +5,13 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 
 namespace quilbex {
 
 namespace {
+
+constexpr int kPageSteps = 100;
 
 QString Pages(const QString& what, const RunProgress& p) {
     return what + QStringLiteral("　%1/%2ページ").arg(p.current).arg(p.total);
@@ -45,6 +48,16 @@ QString ProgressText(const RunProgress& p) {
     return {};
 }
 
+void TProgressStrip::ShowPagePart(int percent) {
+    if (shown_.step != RunProgress::Step::kRecognising || shown_.total <= 0 || percent < 0 ||
+        !isVisible())
+        return;
+    const int value = (shown_.current - 1) * kPageSteps + std::min(percent, kPageSteps);
+    // The recogniser may go over parts of a page more than once: the bar
+    // never goes back within the page.
+    if (value > bar_->value()) bar_->setValue(value);
+}
+
 QString PlanText(const std::string& source, const std::string& folder) {
     return QFileInfo(QString::fromStdString(source)).fileName() + QStringLiteral(" → ") +
            QString::fromStdString(folder);
@@ -74,6 +87,7 @@ TProgressStrip::TProgressStrip(QWidget* parent)
 }
 
 void TProgressStrip::ShowText(const QString& text) {
+    shown_ = RunProgress{};
     label_->setText(text);
     bar_->hide();
     cancel_->hide();
@@ -81,6 +95,7 @@ void TProgressStrip::ShowText(const QString& text) {
 }
 
 void TProgressStrip::Show(const RunProgress& p) {
+    shown_ = p;
     if (p.step == RunProgress::Step::kNone) {
         hide();
         return;
@@ -94,10 +109,11 @@ void TProgressStrip::Show(const RunProgress& p) {
                                          p.step == RunProgress::Step::kRecognising ||
                                          p.step == RunProgress::Step::kGenerating);
     if (counted) {
-        // Pages being recognised are not done yet; generated pages are.
+        // Pages being recognised are not done yet; generated pages are. A
+        // page counts as a hundred steps, so that the bar can move within one.
         const bool generating = p.step == RunProgress::Step::kGenerating;
-        bar_->setRange(0, p.total);
-        bar_->setValue(generating ? p.current : p.current - 1);
+        bar_->setRange(0, p.total * kPageSteps);
+        bar_->setValue((generating ? p.current : p.current - 1) * kPageSteps);
     } else {
         bar_->setRange(0, 0);  // moves without end
     }

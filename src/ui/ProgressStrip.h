@@ -24,6 +24,9 @@ public:
     void Show(const RunProgress& progress);
     // Shows text alone, without bar or button.
     void ShowText(const QString& text);
+    // How far the page being recognised has got (0 to 100), while the strip
+    // shows Step::kRecognising; the bar moves within the page.
+    void ShowPagePart(int percent);
 
     QLabel* Label() const { return label_; }
     QProgressBar* Bar() const { return bar_; }
@@ -36,6 +39,7 @@ private:
     QLabel* label_;
     QProgressBar* bar_;
     QPushButton* cancel_;
+    RunProgress shown_;
 };
 
 // What the strip says before an interactive run: 「<file> → <folder>」.

@@ -34,6 +34,7 @@ const QColor kLogColor(0xFF, 0xFF, 0xE6);
 const QColor kBannerColor(0x00, 0x80, 0x80);
 const QColor kBannerTextColor(0xFF, 0xFF, 0x00);
 constexpr int kTimerInterval = 250;
+constexpr int kPagePollInterval = 250;
 constexpr int kBannerPixelSize = 43;  // 32 points at 96 dpi
 
 void SetRoleColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
@@ -61,6 +62,9 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kTimerInterval);
+    pagePoll_ = new QTimer(this);
+    pagePoll_->setInterval(kPagePollInterval);
+    connect(pagePoll_, &QTimer::timeout, this, &TFMain::PollPage);
 
     popupMenu1_ = new QMenu(this);
     popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
@@ -90,6 +94,7 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
 
 TFMain::~TFMain() {
     timer1_->stop();
+    pagePoll_->stop();
     // A job still working stops at its next step without touching the window;
     // the engine is released only once it has returned.
     if (run_.Working()) run_.Abandon();
@@ -297,9 +302,20 @@ void TFMain::SetTimerEnabled(bool enabled) {
 }
 
 void TFMain::ShowProgress(const RunProgress& progress) {
+    shownProgress_ = progress;
+    if (progress.step == RunProgress::Step::kRecognising && progress.total > 0) {
+        pagePoll_->start();
+    } else {
+        pagePoll_->stop();
+    }
     const bool wasVisible = progress_->isVisibleTo(this);
     progress_->Show(progress);
     StripMoved(wasVisible);
+}
+
+void TFMain::PollPage() {
+    // The one engine call made beside the worker's: it only reads a number.
+    progress_->ShowPagePart(engine_.OcrProgress(shownProgress_.current));
 }
 
 void TFMain::StripMoved(bool wasVisible) {

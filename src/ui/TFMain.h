@@ -120,6 +120,8 @@ private:
     // The strip came or went: the window grows or shrinks by it, so that the
     // log pane keeps its room.
     void StripMoved(bool wasVisible);
+    // The page poll's tick: the bar moves within the page.
+    void PollPage();
     // The worker has finished a job.
     void WorkerIdle();
 
@@ -134,6 +136,9 @@ private:
     Notifier* notifier_ = nullptr;
     TProgressStrip* progress_ = nullptr;
     QTimer* timer1_ = nullptr;
+    // While a page is recognised: asks the engine how far it has got.
+    QTimer* pagePoll_ = nullptr;
+    RunProgress shownProgress_;
     QMenu* popupMenu1_ = nullptr;
     QAction* N1_ = nullptr;
     QLabel* banner_ = nullptr;

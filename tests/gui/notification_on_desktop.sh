@@ -2,7 +2,7 @@
 # An automatic run on a desktop (Xvfb, a session bus and dunst): the exit
 # status comes at once after the document is written, while the notification
 # is still up; choosing the notification's action afterwards still opens
-# the document.
+# what it offers, the document and, when the name is taken, the folder.
 # usage: notification_on_desktop.sh <quilbex> <libxdwapi.so.1> <pdf> <scratch>
 set -u
 program=$1
@@ -71,4 +71,15 @@ awk -v l="$late" 'BEGIN { exit !(l < 1) }' || fail "the exit waited $late s"
 dunstctl action 0
 await "$scratch/opened" || fail "choosing 開く opened nothing"
 [ "$(cat "$scratch/opened")" = "file://$scratch/out/in.xdw" ] || fail "opened $(cat "$scratch/opened")"
+dunstctl close-all
+
+# The same file again: the name is taken; the failure offers the folder.
+rm -f "$scratch/opened"
+run
+[ "$status" -eq 1 ] || fail "second conversion: status $status"
+grep -q "同じ名前の文書「$scratch/out/in.xdw」" "$scratch/err" || fail "the existing document is not named: $(cat "$scratch/err")"
+[ "$shown" -ge 1 ] || fail "no failure notification"
+dunstctl action 0
+await "$scratch/opened" || fail "choosing フォルダーを開く opened nothing"
+[ "$(cat "$scratch/opened")" = "file://$scratch/out" ] || fail "opened $(cat "$scratch/opened")"
 echo "ok: the exit came $late s after the document was written"

@@ -98,8 +98,11 @@ TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) 
     TProgressStrip* strip = window->Progress();
     EXPECT_TRUE(strip->isVisible());
     EXPECT_EQ(strip->Label()->text(), "OCRしています…　2/3ページ");
-    EXPECT_EQ(strip->Bar()->maximum(), 3);
-    EXPECT_EQ(strip->Bar()->value(), 1);
+    EXPECT_EQ(strip->Bar()->maximum(), 300);
+    EXPECT_EQ(strip->Bar()->value(), 100);
+    engine.ocrProgress = 40;  // the recogniser is on with page 2
+    EXPECT_TRUE(WaitFor([&] { return strip->Bar()->value() == 140; }, 2000))
+        << "the bar moves within the page: " << strip->Bar()->value();
 
     const int before = counter.paints;
     window->update();

@@ -41,6 +41,10 @@ TEST(ReasonSentence, NamesTheThingConcernedAndWhatToDo) {
         {XDW_E_FILE_NOT_FOUND, "source\nkind=source\nerrno=2\npath=/home/u/gone.pdf",
          "変換元ファイル「/home/u/"
          "gone.pdf」が見つかりません。移動または削除されていないか確かめてください。"},
+        {XDW_E_FAIL, "LibreOffice ran past 120 s\nkind=time-limit",
+         "変換元ファイル「/home/u/"
+         "in.zip」の変換が時間内に終わりませんでした。ファイルを分けるか、PDF "
+         "にしてから変換してください。"},
         {XDW_E_FAIL, "LibreOffice failed with exit code 81",
          "何らかのエラーが発生しました。 (LibreOffice failed with exit code 81)"},
         {XDW_E_FILE_NOT_FOUND, "", "指定されたファイルが見つかりません。"},

@@ -20,8 +20,11 @@
  * follows it from its window's thread once the worker has left the engine.)
  * The reason of the last failure is kept per calling thread in short English
  * text, fetched with XDW_GetLastErrorText right after the failed call on the
- * same thread; the version with XDW_GetEngineVersion. Both are additions to
- * the fourteen calls.
+ * same thread; the version with XDW_GetEngineVersion; how far the OCR of a
+ * page has got with XDW_GetOcrProgress, the one call that may be made while
+ * another runs. The three are additions to the fourteen calls. The reason's
+ * form (a line of prose, then fields naming what it concerns) is described
+ * in xdwreason.h.
  *
  * Every record starts with its size in bytes, set by the caller to
  * sizeof(record) as this build lays it out.
@@ -161,6 +164,11 @@ XDWAPI_EXPORT int XDW_GetLastErrorText(char* buffer, int size);
 /* The engine's version as "major.minor.patch.build"; a static string owned by
  * the engine. */
 XDWAPI_EXPORT const char* XDW_GetEngineVersion(void);
+
+/* How far the recognition of page (counted from 1) has got, 0 to 100, while an
+ * XDW_ApplyOcr for it runs on another thread; -1 when that page is not being
+ * recognised. Only reads a number: safe from any thread at any time. */
+XDWAPI_EXPORT int XDW_GetOcrProgress(int page);
 
 #ifdef __cplusplus
 }

@@ -80,6 +80,8 @@ public:
     QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
+    int OcrProgress(int) override { return ocrProgress; }
+    int ocrProgress = -1;  // set and read on the window's thread
 
     // The recorded calls whose names start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const;
