@@ -34,8 +34,6 @@ private:
     Concern concern_;
 };
 
-// A file that cannot be opened without its user's password.
-inline constexpr int32_t kPasswordProtected = static_cast<int32_t>(0x800E0005);
 
 // The reason text for a failure: the prose on the first line, then the
 // concern's fields (xdwapi/xdwreason.h).

@@ -67,6 +67,8 @@ void ExecuteStep::Execute() {
     if (!Prepare()) return;
 
     const Route route = RouteFor(run_.Source());
+    run_.sourceIdentity = IdentityOf(run_.Source());
+    run_.sourceDeleted = false;
     run_.cancelRequested = false;
     run_.working = true;
     run_.worker->Start(
@@ -132,6 +134,10 @@ void ExecuteStep::ConvertOnWorker(int route) {
     } else if (run_.cancelRequested) {
         // Stopped before application printing began: nothing was made.
         log_.LogCancelled();
+        log_.FinishRun();
+    } else if (result == XDW_E_PASSWORD_PROTECTED) {
+        // Printing could not open it either: the refusal stands.
+        log_.FailOn(result, ExitStatus::kFailed);
         log_.FinishRun();
     } else {
         // A refused direct conversion is not reported: application printing follows.

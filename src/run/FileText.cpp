@@ -73,6 +73,13 @@ bool IsWritableBySelf(const std::string& path) {
     return !IsReadOnlyFile(path) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
+                        info.st_mtim.tv_nsec};
+}
+
 bool DeleteFilePermanently(const std::string& path) {
     // A file without write permission is read-only and stays, although the
     // folder would let it be removed.

@@ -2,6 +2,7 @@
 // "/" between folders; extensions start at the last dot of the file name.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,16 @@ WriteResult ReplaceFileContent(const std::string& path, const std::string& conte
 // The file may be changed by this process: it has a write permission bit
 // and the process (root included) is granted write access.
 bool IsWritableBySelf(const std::string& path);
+
+// What tells one file from another at the same path: device, inode, size and
+// modification time, as stat gives them for path (links followed).
+struct FileIdentity {
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, mtimeSeconds = 0, mtimeNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// Nothing when the file cannot be looked at.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 // Deletes a file for good (no recycle bin); false when the file is read-only
 // (IsWritableBySelf is false) or the system refuses.

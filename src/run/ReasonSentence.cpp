@@ -26,6 +26,9 @@ constexpr SentenceRow kSentences[] = {
     {XDW_REASON_SOURCE, 0, "変換元ファイル「{path}」を読めません（{error}）。"},
     {XDW_REASON_SOURCE_NOT_FILE, 0,
      "「{path}」は通常のファイルではないため変換できません。ファイルを指定してください。"},
+    {XDW_REASON_PASSWORD, 0,
+     "変換元ファイル「{path}」はパスワードで保護されているため開けません。"
+     "パスワードを外した PDF を変換してください。"},
     {XDW_REASON_CONTENT, 0,
      "変換元ファイル「{path}"
      "」の中身を読み取れません。壊れていないか、作ったアプリケーションで開けるか"

@@ -97,8 +97,12 @@ std::string RunLog::Sentence(int code, const EngineReason& reason) {
 void RunLog::Fail(ExitStatus status, const std::string& reason) {
     RunOutcome& outcome = run_.outcome;
     const bool written = !outcome.outPath.empty();
+    std::string told = reason;
     if (status == ExitStatus::kCancelled) {
         outcome.status = status;
+        // Stopped after the document was complete and the source deleted.
+        if (run_.sourceDeleted)
+            told += " (the document was complete; the source had already been deleted)";
     } else if (written || status == ExitStatus::kIncomplete) {
         // A later step of a run whose document is complete.
         if (outcome.status == ExitStatus::kDone) outcome.status = ExitStatus::kIncomplete;
@@ -107,7 +111,7 @@ void RunLog::Fail(ExitStatus status, const std::string& reason) {
     }
     if (outcome.reason.empty()) outcome.reason = reason;
     const std::string subject = run_.args.empty() ? run_.exeDir + kSettingsFileName : run_.Source();
-    outcome.failures.push_back("quilbex: " + subject + ": " + reason);
+    outcome.failures.push_back("quilbex: " + subject + ": " + told);
 }
 
 void RunLog::FailOn(int code, ExitStatus status) {
@@ -141,10 +145,21 @@ void RunLog::ShowProgress(RunProgress::Step step, int current, int total) {
 }
 
 void RunLog::DeleteSourceWhenAsked() {
-    if (run_.options.DelFile && !DeleteFilePermanently(run_.Source())) {
+    if (!run_.options.DelFile) return;
+    // Another file moved to the path meanwhile, or the source changed: it
+    // was not what was converted, and stays.
+    const auto now = IdentityOf(run_.Source());
+    if (run_.sourceIdentity && now && *now != *run_.sourceIdentity) {
+        AddLog(kSourceReplacedLine);
+        Fail(ExitStatus::kIncomplete, kSourceReplacedLine);
+        return;
+    }
+    if (!DeleteFilePermanently(run_.Source())) {
         AddLog(kDeleteFailedLine);
         Fail(ExitStatus::kIncomplete, kDeleteFailedLine);
+        return;
     }
+    run_.sourceDeleted = true;
 }
 
 void RunLog::FinishRun() {

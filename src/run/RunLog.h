@@ -25,6 +25,8 @@ const char* ErrorMessage(int32_t code);
 // Lines and messages of the run beyond the error table.
 inline constexpr const char* kDeleteFailedLine = "元ファイル削除失敗";
 inline constexpr const char* kStoppedLine = "変換を中止しました。";
+inline constexpr const char* kSourceReplacedLine =
+    "元ファイルが変換後に置き換えられたため削除しませんでした。";
 inline constexpr const char* kNoOutputFolderMessage =
     "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
 std::string NameLeavesFolderMessage(const std::string& name);

@@ -5,10 +5,12 @@
 #include <atomic>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "docuworks/DocuWorksApi.h"
+#include "run/FileText.h"
 #include "run/RunOptions.h"
 #include "run/RunOutcome.h"
 #include "run/WindowOps.h"
@@ -48,6 +50,10 @@ struct RunState {
     bool finished = false;
     bool cancelAsked = false;  // the cancel action was used during this run
     RunOutcome outcome;
+    // The source as it was when the conversion opened it: only that file is
+    // ever deleted.
+    std::optional<FileIdentity> sourceIdentity;
+    bool sourceDeleted = false;
 };
 
 }  // namespace quilbex

@@ -295,6 +295,8 @@ TEST(Signals, TermDuringTheOcrPass) {
     EXPECT_EQ(result.exitCode, 4) << result.errors;
     EXPECT_TRUE(fs::exists(scene.out / "pages.xdw"));
     EXPECT_NE(result.errors.find("pages.pdf"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("source had already been deleted"), std::string::npos)
+        << result.errors;
     const auto lines = scene.folder.LogLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "変換を中止しました。");

@@ -87,7 +87,7 @@ TEST_F(AppPrintBegin, APasswordProtectedPdfIsRefusedAtOnceNamingTheFile) {
     RunTool({"mutool", "clean", "-E", "aes-128", "-U", "user", "-O", "owner", dir.File("plain.pdf"),
              dir.File("locked.pdf")});
     ExpectRefused(
-        dir.File("locked.pdf"), dir.File("a.xdw"), static_cast<int32_t>(0x800E0005),
+        dir.File("locked.pdf"), dir.File("a.xdw"), XDW_E_PASSWORD_PROTECTED,
         "the file is protected by a password\nkind=password\npath=" + dir.File("locked.pdf"));
 }
 

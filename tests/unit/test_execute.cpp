@@ -2,6 +2,8 @@
 // to application printing and the end of a direct conversion.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
 
 #include "RunFixture.h"
 #include "run/FileText.h"
@@ -94,6 +96,15 @@ TEST_F(Execute, ARefusedDirectConversionFallsBackSilently) {
     EXPECT_TRUE(run->Monitoring());
 }
 
+TEST_F(Execute, APasswordProtectedPdfIsReportedNotPrinted) {
+    engine.pdfResult = XDW_E_PASSWORD_PROTECTED;
+    Start({MakeSource("locked.pdf")});
+    EXPECT_THAT(engine.Calls("Begin"), IsEmpty());
+    EXPECT_THAT(window.log, ElementsAre("[/home/user/DocuWorks]へXDW出力します…",
+                                        "-2146566139:指定されたファイルを開くことができません。"));
+    EXPECT_EQ(window.closeRequests, 1);
+}
+
 TEST_F(Execute, AFailedStartIsReportedCancelledAndFinishes) {
     engine.beginResult = XDW_E_FILE_NOT_FOUND;
     engine.cancelResult = XDW_E_INVALID_ARG;
@@ -132,6 +143,22 @@ TEST_F(Execute, AnInteractiveRunTakesTheBoxesAsTheUserLeftThem) {
     EXPECT_THAT(engine.Calls("RotatePageAuto"), ElementsAre("RotatePageAuto(doc,1)"));
     EXPECT_THAT(engine.Calls("ApplyOcr"), ElementsAre("ApplyOcr(doc,1,1)"));
     EXPECT_EQ(window.closeRequests, 1);
+}
+
+// Another file moved into the source's path while the conversion works is
+// not what was converted: it stays, and the run says why.
+TEST_F(Execute, OnlyTheFileThatWasConvertedIsDeleted) {
+    WriteSettings({"[common]", "DelFile=Y"});
+    const std::string source = MakeSource("a.pdf");
+    engine.onDirectConversion = [&] {
+        std::ofstream(source + ".new") << "another file";
+        std::filesystem::rename(source + ".new", source);
+    };
+    Start({source});
+    EXPECT_TRUE(Exists(source));
+    EXPECT_EQ(window.log.back(), kSourceReplacedLine);
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete);
+    EXPECT_EQ(run->Outcome().failures.back(), "quilbex: " + source + ": " + kSourceReplacedLine);
 }
 
 TEST_F(Execute, AFailedDeletionIsLoggedAndTheRunGoesOn) {

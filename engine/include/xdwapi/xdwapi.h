@@ -54,6 +54,9 @@ extern "C" {
 #define XDW_E_INVALID_ARG ((int32_t)0x80070057) /* bad handle or argument */
 #define XDW_E_DISK_FULL ((int32_t)0x80070070)
 #define XDW_E_FAIL ((int32_t)0x80004005) /* anything else */
+/* A PDF that cannot be opened without its user's password: printing cannot
+ * open it either, so it is refused, not printed. */
+#define XDW_E_PASSWORD_PROTECTED ((int32_t)0x800E0005)
 
 /* Item numbers of XDW_GetInformation. */
 #define XDW_GI_DEFAULT_OUTPUT_FOLDER 6

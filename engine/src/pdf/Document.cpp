@@ -53,7 +53,7 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
         // Without the user's password nothing can be done with the file, and
         // printing it would not help either.
         if (e.getErrorCode() == qpdf_e_password)
-            throw EngineError(kPasswordProtected, "the file is protected by a password",
+            throw EngineError(XDW_E_PASSWORD_PROTECTED, "the file is protected by a password",
                               Concern{XDW_REASON_PASSWORD, path, 0, {}});
         // Not a PDF, or damaged beyond repair.
         throw EngineError(XDW_E_CANNOT_READ, e.what());

@@ -23,7 +23,7 @@ struct Document {
 
 // Reads a PDF file, or its bytes when given (they must outlive the result).
 // Throws EngineError: the errno code when the file cannot be opened,
-// kPasswordProtected when it needs a password to be opened, XDW_E_CANNOT_READ
+// XDW_E_PASSWORD_PROTECTED when it needs a password to be opened, XDW_E_CANNOT_READ
 // when it is not a readable PDF with pages.
 std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes = nullptr);
 

@@ -58,7 +58,7 @@ XDW_CREATE_HANDLE BeginAppPrint(const std::string& input, const std::string& out
         try {
             ReadPdf(input);
         } catch (const EngineError& e) {
-            if (e.code() == kPasswordProtected) throw;
+            if (e.code() == XDW_E_PASSWORD_PROTECTED) throw;
         }
     }
     request.settings = CurrentAppPrintSettings();
