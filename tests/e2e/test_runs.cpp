@@ -154,8 +154,10 @@ TEST(WholeRun, ExistingOutputIsReportedAndKept) {
 
     const Result result = folder.Run({source.string()});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.errors, "quilbex: " + source.string() +
-                                 ": 指定されたファイルはすでに存在します。 (target exists)\n");
+    EXPECT_EQ(result.errors, "quilbex: " + source.string() + ": 同じ名前の文書「" +
+                                 (out / "a.xdw").string() +
+                                 "」がすでにあるため、上書きせずに止めました。その文書を移すか、"
+                                 "設定のファイル名で日付を付けてください。\n");
     ExpectLines(
         folder.LogLines(),
         {Destination(out), "-2147024816:指定されたファイルはすでに存在します。", kCancelNoHandle});
@@ -173,7 +175,7 @@ TEST(WholeRun, MissingSourceIsReported) {
     const Result result = folder.Run({gone.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.errors.rfind(
-                  "quilbex: " + gone.string() + ": 指定されたファイルが見つかりません。", 0),
+                  "quilbex: " + gone.string() + ": 変換元ファイル「" + gone.string() + "」が見つかりません。", 0),
               0u)
         << result.errors;
     ExpectLines(
@@ -200,7 +202,7 @@ TEST(WholeRun, CorruptPdfSurvivesWithDeletionOn) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(
         result.errors.rfind(
-            "quilbex: " + source.string() + ": 指定されたファイルを開くことができません。", 0),
+            "quilbex: " + source.string() + ": この種類のファイル", 0),
         0u)
         << result.errors;
     ExpectLines(folder.LogLines(),

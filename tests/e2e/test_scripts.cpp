@@ -127,7 +127,7 @@ TEST(Options, EveryOtherArgumentIsAFileName) {
         const Result result = scene.folder.Run(args);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(StartsWith(
-            result.errors, "quilbex: " + args.back() + ": 指定されたファイルが見つかりません。"))
+            result.errors, "quilbex: " + args.back() + ": 変換元ファイル「"))
             << result.errors;
     }
     fs::current_path(before);
@@ -148,9 +148,9 @@ TEST(ExitStatus, FailuresOfTheErrorTable) {
         std::string message;
     };
     for (const Case& c :
-         {Case{scene.folder.root() / "gone.pdf", "指定されたファイルが見つかりません。"},
-          Case{exists, "指定されたファイルはすでに存在します。"},
-          Case{broken, "指定されたファイルを開くことができません。"}}) {
+         {Case{scene.folder.root() / "gone.pdf", "変換元ファイル「"},
+          Case{exists, "同じ名前の文書「"},
+          Case{broken, "この種類のファイル"}}) {
         SCOPED_TRACE(c.source.filename().string());
         const Result result = scene.folder.Run({c.source.string()});
         EXPECT_EQ(result.exitCode, 1);

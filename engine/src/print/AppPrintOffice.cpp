@@ -145,9 +145,9 @@ constexpr const char* kProfileSettings[][3] = {
 };
 
 bool NetworkNamespaceWorks(const std::string& unshare) {
-    ChildSpec spec;
-    spec.argv = {unshare, "--net", "--map-current-user", "--", "/bin/true"};
-    const auto status = RunBriefly(spec, std::chrono::seconds(5));
+    ChildSpec probe;
+    probe.argv = {unshare, "--net", "--map-current-user", "--", "/bin/true"};
+    const auto status = RunBriefly(probe, std::chrono::seconds(5));
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
 }
 

@@ -69,10 +69,10 @@ std::vector<std::string> SystemView(const std::string& bwrap) {
 std::string Probe() {
     const std::string bwrap = BwrapPath();
     if (bwrap.empty()) return "bubblewrap (bwrap) is not installed";
-    ChildSpec spec;
-    spec.argv = SystemView(bwrap);
-    spec.argv.insert(spec.argv.end(), {"--", "/usr/bin/true"});
-    const auto status = RunBriefly(spec, std::chrono::seconds(10));
+    ChildSpec probe;
+    probe.argv = SystemView(bwrap);
+    probe.argv.insert(probe.argv.end(), {"--", "/usr/bin/true"});
+    const auto status = RunBriefly(probe, std::chrono::seconds(10));
     if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) return {};
     return "bwrap cannot make its namespaces here (no user namespaces?)";
 }
