@@ -17,23 +17,13 @@ const std::vector<std::string> kEnglish = {"The quick brown fox jumps", "over th
 const std::vector<std::string> kJapanese = {"日本語の文書を読み取ります",
                                             "東京都の会議室で話しました"};
 
-XDW_OCR_OPTION Option(int language) {
-    XDW_OCR_OPTION o{};
-    o.size = sizeof(o);
-    o.text_layer = 1;
-    o.language = language;
-    o.replace_layer = 1;
-    o.keep_image = 1;
-    return o;
-}
-
 // Opens path, runs the page calls, saves and closes; returns the first failure.
 int OcrFile(const std::string& path, int language, int times = 1, bool rotateFirst = false) {
     XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
     XDW_DOCUMENT_HANDLE doc = nullptr;
     int rc = XDW_OpenDocumentHandle(path.c_str(), &doc, &mode);
     if (rc < 0) return rc;
-    const XDW_OCR_OPTION option = Option(language);
+    const XDW_OCR_OPTION option = OcrOption(language);
     for (int i = 0; i < times && rc == 0; ++i) {
         if (rotateFirst) rc = XDW_RotatePageAuto(doc, 1, nullptr);
         if (rc == 0) rc = XDW_ApplyOcr(doc, 1, 1, &option, nullptr);

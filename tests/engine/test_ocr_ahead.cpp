@@ -14,16 +14,6 @@ using namespace xdwtest;
 
 namespace {
 
-XDW_OCR_OPTION English() {
-    XDW_OCR_OPTION o{};
-    o.size = sizeof(o);
-    o.text_layer = 1;
-    o.language = XDW_OCR_LANGUAGE_ENGLISH;
-    o.replace_layer = 1;
-    o.keep_image = 1;
-    return o;
-}
-
 const std::vector<std::string> kPage[] = {
     {"Alpha page opens the file.", "The quick brown fox jumps."},
     {"Bravo page stands second.", "Scanned letters arrive as images.",
@@ -37,7 +27,7 @@ protected:
     TempDir dir;
     std::string path = dir.File("pages.xdw");
     XDW_DOCUMENT_HANDLE doc = nullptr;
-    XDW_OCR_OPTION option = English();
+    XDW_OCR_OPTION option = OcrOption(XDW_OCR_LANGUAGE_ENGLISH);
 
     void Make(int turnSecond = 0) {
         MakeScannedPdf(path, {{.lines = kPage[0]},

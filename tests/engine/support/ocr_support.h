@@ -75,6 +75,17 @@ std::string SingleBlanks(const std::string& text);
 // left out: edit distance over characters divided by expected's length.
 double Cer(const std::string& expected, const std::string& text);
 
+// The option record the program passes for every page, in the given language.
+inline XDW_OCR_OPTION OcrOption(int language) {
+    XDW_OCR_OPTION o{};
+    o.size = sizeof(o);
+    o.text_layer = 1;
+    o.language = language;
+    o.replace_layer = 1;
+    o.keep_image = 1;
+    return o;
+}
+
 // Opens path, turns each page upright when asked, reads every page in order
 // through the C calls, saves and closes; returns the first failure. Inline:
 // the tests of the internals do not link the C calls.
@@ -86,12 +97,7 @@ inline int OcrPages(const std::string& path, int language, bool rotateFirst = fa
     XDW_DOCUMENT_INFO info{};
     info.size = sizeof(info);
     XDW_GetDocumentInformation(doc, &info);
-    XDW_OCR_OPTION option{};
-    option.size = sizeof(option);
-    option.text_layer = 1;
-    option.language = language;
-    option.replace_layer = 1;
-    option.keep_image = 1;
+    const XDW_OCR_OPTION option = OcrOption(language);
     for (int p = 1; p <= info.pages && rc == 0; ++p) {
         if (rotateFirst) rc = XDW_RotatePageAuto(doc, p, nullptr);
         if (rc == 0) rc = XDW_ApplyOcr(doc, p, 1, &option, nullptr);
