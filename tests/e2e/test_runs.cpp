@@ -79,6 +79,25 @@ TEST(WholeRun, JpegAndMultiPageTiff) {
     EXPECT_EQ(PdfPageTexts(out / "scan.xdw").size(), 3u);
 }
 
+// A JPEG with junk before its frame, which libjpeg reads past with a warning:
+// converted and recognised, and standard error stays empty.
+TEST(WholeRun, DamageLibjpegReadsPastLeavesNothingOnStandardError) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"OCR", "Y"}}, {{"SaveDir", out.string()}});
+    const fs::path jpeg = folder.root() / "junk.jpg";
+    RunTool({"convert", "-size", "600x200", "xc:white", "-pointsize", "48", "-annotate",
+             "+40+120", "Junk JPEG", "-density", "150", jpeg.string()});
+    std::string bytes = ReadFile(jpeg);
+    bytes.insert(bytes.find("\xFF\xC0"), 4, '\0');
+    WriteFile(jpeg, bytes);
+    const Result result = folder.Run({jpeg.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    EXPECT_NE(PdfPageTexts(out / "junk.xdw").at(0).find("Junk"), std::string::npos);
+}
+
 // Files without a direct route are printed by their application; the phases
 // reach the log in order and the original travels inside the document.
 TEST(WholeRun, TextAndOfficeFilesThroughApplicationPrinting) {

@@ -18,6 +18,7 @@
 #include <poppler/cpp/poppler-rectangle.h>
 
 #include "Error.h"
+#include "image/QuietJpeg.h"
 #include "Limits.h"
 #include "pdf/LayerMark.h"
 #include "pdf/BoundedSink.h"
@@ -96,6 +97,7 @@ std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer) {
 }
 
 void QuietPoppler() {
+    QuietLibjpeg();
     static const bool done = [] {
         poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr);
         return true;
