@@ -16,6 +16,8 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
   poppler-utils imagemagick img2pdf dbus-daemon python3
+  # LibreOffice driven over UNO, to open a document the way that updates its links
+  python3-uno
   # a desktop for the notification test: X server, notification service
   xvfb dunst
   # the viewers' text extractors the text layer is read back with, and the

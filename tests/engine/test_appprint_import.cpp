@@ -279,14 +279,23 @@ TEST_F(AppPrintImport, TheSandboxShowsNoOutsideFileAndKeepsNothing) {
 // Formulas LibreOffice would work out again on every load (the system's
 // name, the file's temporary path, the time) print what was saved.
 TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
-    WriteOdf(dir.File("values.ods"), "application/vnd.oasis.opendocument.spreadsheet",
-             "<office:body><office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
-             "<table:table-cell table:formula=\"of:=INFO(&quot;system&quot;)\" "
-             "office:value-type=\"string\" office:string-value=\"Saved1\"><text:p>"
-             "Saved1</text:p></table:table-cell><table:table-cell "
-             "table:formula=\"of:=CELL(&quot;filename&quot;)\" office:value-type=\"string\" "
-             "office:string-value=\"Saved2\"><text:p>Saved2</text:p></table:table-cell>"
-             "</table:table-row></table:table></office:spreadsheet></office:body>\n");
+    const std::string ods = "application/vnd.oasis.opendocument.spreadsheet";
+    const std::string sheet =
+        "<office:body><office:spreadsheet><table:table table:name=\"T\"><table:table-row>"
+        "<table:table-cell table:formula=\"of:=INFO(&quot;system&quot;)\" "
+        "office:value-type=\"string\" office:string-value=\"Saved1\"><text:p>"
+        "Saved1</text:p></table:table-cell><table:table-cell "
+        "table:formula=\"of:=CELL(&quot;filename&quot;)\" office:value-type=\"string\" "
+        "office:string-value=\"Saved2\"><text:p>Saved2</text:p></table:table-cell>"
+        "</table:table-row></table:table></office:spreadsheet></office:body>\n";
+    WriteOdf(dir.File("values.ods"), ods, sheet);
+    WriteBytes(dir.File("values.fods"),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+               "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+               "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+               "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+               "office:version=\"1.2\" office:mimetype=\"" +
+                   ods + "\">" + sheet + "</office:document>\n");
     const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     WriteZip(dir.File("values.xlsx"),
              {{"[Content_Types].xml",
@@ -318,7 +327,7 @@ TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
                "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><f>INFO(\"system\")</f>"
                "<v>Saved1</v></c><c r=\"B1\" t=\"str\"><f>CELL(\"filename\")</f>"
                "<v>Saved2</v></c></row></sheetData></worksheet>"}});
-    for (const char* name : {"values.ods", "values.xlsx"}) {
+    for (const char* name : {"values.ods", "values.fods", "values.xlsx"}) {
         const std::string text = Joined(Print(dir.File(name)));
         EXPECT_NE(text.find("Saved1"), std::string::npos) << name << ": " << text;
         EXPECT_NE(text.find("Saved2"), std::string::npos) << name << ": " << text;

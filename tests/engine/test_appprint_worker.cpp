@@ -352,3 +352,45 @@ TEST(ChildProcess, AProgramThatCannotStartIsNotInstalled) {
         EXPECT_EQ(e.code(), XDW_E_NOT_INSTALLED);
     }
 }
+
+// The profile's second wall, tried where LibreOffice would update links
+// without asking: a document from a trusted folder, opened for a quiet
+// update. A linked section and a linked sheet keep what they were saved
+// with, and the files they link are not read.
+TEST(OfficeProfile, LinkedSectionAndLinkedSheetAreNotUpdated) {
+    TempDir dir;
+    const std::string text = "application/vnd.oasis.opendocument.text";
+    WriteOdf(dir.File("target.odt"), text,
+             "<office:body><office:text><text:p>Fresh text</text:p></office:text></office:body>");
+    WriteBytes(dir.File("target.csv"), "Fresh cell\n");
+    WriteOdf(dir.File("section.odt"), text,
+             "<office:body><office:text><text:section text:name=\"S\"><text:section-source "
+             "xlink:type=\"simple\" text:filter-name=\"writer8\" xlink:href=\"file://" +
+                 dir.File("target.odt") +
+                 "\"/><text:p>Saved text</text:p></text:section></office:text></office:body>");
+    WriteOdf(dir.File("sheet.ods"), "application/vnd.oasis.opendocument.spreadsheet",
+             "<office:body><office:spreadsheet><table:table table:name=\"T\"><table:table-source "
+             "table:mode=\"copy-results-only\" table:filter-name=\"Text - txt - csv (StarCalc)\" "
+             "table:filter-options=\"44,34,76,1\" table:table-name=\"\" xlink:href=\"file://" +
+                 dir.File("target.csv") +
+                 "\"/><table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
+                 "Saved cell</text:p></table:table-cell></table:table-row></table:table>"
+                 "</office:spreadsheet></office:body>");
+    const std::string profile = dir.File("profile");
+    xdw::WriteOfficeProfile(profile);
+    const std::string settings = profile + "/user/registrymodifications.xcu";
+    std::string items = ReadBytes(settings);
+    items.insert(items.rfind("</oor:items>"),
+                 "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+                 "oor:name=\"SecureURL\" oor:op=\"fuse\"><value>file://" +
+                     dir.path() + "</value></prop></item>\n");
+    WriteBytes(settings, items);
+    const std::string office = xdw::FindOffice({"soffice"});
+    for (const auto& [name, saved] :
+         {std::pair{"section.odt", "Saved text"}, std::pair{"sheet.ods", "Saved cell"}}) {
+        const std::string shown = ToolOutput(
+            {"/usr/bin/python3", QUILBEX_OFFICE_LINKS_SCRIPT, office, profile, dir.File(name)});
+        EXPECT_NE(shown.find(saved), std::string::npos) << name << ": " << shown;
+        EXPECT_EQ(shown.find("Fresh"), std::string::npos) << name << " was updated: " << shown;
+    }
+}

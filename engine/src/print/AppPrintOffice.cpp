@@ -126,9 +126,11 @@ constexpr const char* kProfileSettings[][3] = {
     {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
     {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
     {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
-    // Links and external data: never updated (0 always, 1 ask, 2 never).
-    {"/org.openoffice.Office.Writer/Content/Update", "Link", "2"},
-    {"/org.openoffice.Office.Calc/Content/Update", "Link", "2"},
+    // Links and external data: never updated. The two modules count
+    // differently: Writer 0 never, 1 on request, 2 always; Calc 0 always,
+    // 1 never, 2 on request.
+    {"/org.openoffice.Office.Writer/Content/Update", "Link", "0"},
+    {"/org.openoffice.Office.Calc/Content/Update", "Link", "1"},
     // Stored results are printed; formulas (WEBSERVICE among them) are not
     // worked out again on load.
     {"/org.openoffice.Office.Calc/Formula/Load", "OOXMLRecalcMode", "1"},

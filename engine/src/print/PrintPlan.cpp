@@ -8,6 +8,7 @@
 #include "Error.h"
 #include "image/ImagePicture.h"
 #include "print/ContentCheck.h"
+#include "print/SavedValues.h"
 #include "print/TextEncoding.h"
 
 namespace xdw {
@@ -76,6 +77,9 @@ PrintPlan PlanText(const std::string& path, const std::string& mime) {
     const std::string head = bytes.substr(0, 4096);
     if (xml && head.find("<office:document") != std::string::npos) {
         plan.charset.clear();
+        if (head.find("office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"") !=
+            std::string::npos)
+            plan.mimeType = kFlatOds;
         return plan;
     }
     if (mime == "text/html" || mime == "application/xhtml+xml" ||

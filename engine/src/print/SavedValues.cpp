@@ -127,9 +127,23 @@ void Pack(const std::string& copy, const Entries& entries) {
 
 }  // namespace
 
-bool HasSavedValues(const std::string& mime) { return mime == kOds || mime == kXlsx; }
+bool HasSavedValues(const std::string& mime) {
+    return mime == kOds || mime == kXlsx || mime == kFlatOds;
+}
 
 void WriteSavedValues(const std::string& source, const std::string& copy, const std::string& mime) {
+    if (mime == kFlatOds) {
+        // Read whole: it is text, within the limit of text files.
+        std::ifstream in(source, std::ios::binary);
+        const std::string xml((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+        std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+        out << WithoutOdfFormulas(xml);
+        out.close();
+        if (!in.is_open() || !out)
+            throw EngineError(XDW_E_FAIL, "cannot write the spreadsheet copy");
+        return;
+    }
     Entries entries = Unpack(source);
     const bool odf = mime == kOds;
     for (auto& [name, data] : entries) {

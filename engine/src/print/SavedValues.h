@@ -9,13 +9,16 @@
 
 namespace xdw {
 
+// A flat OpenDocument spreadsheet (one XML file, no archive), as the MIME
+// type its print plan carries.
+inline constexpr const char* kFlatOds = "application/vnd.oasis.opendocument.spreadsheet-flat-xml";
+
 // Whether the MIME type is a spreadsheet whose formulas are taken out.
 bool HasSavedValues(const std::string& mime);
 
 // Writes to copy the spreadsheet at source without its formulas. Throws
 // EngineError(XDW_E_CANNOT_READ) for an archive that cannot be read or
 // unpacks to more than the limit.
-void WriteSavedValues(const std::string& source, const std::string& copy,
-                      const std::string& mime);
+void WriteSavedValues(const std::string& source, const std::string& copy, const std::string& mime);
 
 }  // namespace xdw
