@@ -13,6 +13,7 @@
 #include "ocr/PageProgress.h"
 #include "pdf/Document.h"
 #include "print/AppPrint.h"
+#include "print/AppPrintOffice.h"
 
 using namespace xdw;
 
@@ -46,12 +47,18 @@ XDWAPI_EXPORT int XDW_GetInformation(int index, char* value, int size, void*) {
     return Trap([&] {
         if (value == nullptr || size <= 0) throw EngineError(XDW_E_INVALID_ARG, "no buffer");
         value[0] = '\0';
-        if (index != XDW_GI_DEFAULT_OUTPUT_FOLDER) throw EngineError(XDW_E_INVALID_ARG, "item");
-        const std::string folder = DefaultOutputFolder();
-        if (folder.size() + 1 > static_cast<size_t>(size))
+        std::string item;
+        if (index == XDW_GI_DEFAULT_OUTPUT_FOLDER) {
+            item = DefaultOutputFolder();
+        } else if (index == XDW_GI_PRINT_SANDBOX) {
+            item = PrintSandboxMissing();
+        } else {
+            throw EngineError(XDW_E_INVALID_ARG, "item");
+        }
+        if (item.size() + 1 > static_cast<size_t>(size))
             throw EngineError(XDW_E_INVALID_ARG, "buffer too small");
-        std::memcpy(value, folder.c_str(), folder.size() + 1);
-        return static_cast<int>(folder.size());
+        std::memcpy(value, item.c_str(), item.size() + 1);
+        return static_cast<int>(item.size());
     });
 }
 

@@ -155,6 +155,11 @@ void ExecuteStep::PrintWithApplication() {
         log_.FinishRun();
         return;
     }
+    // Where the system cannot give LibreOffice its sandbox, the log says so.
+    char missing[512] = {};
+    if (run_.engine.GetInformation(XDW_GI_PRINT_SANDBOX, missing, sizeof missing) > 0)
+        log_.AddLog(std::string("LibreOffice はサンドボックスなしで印刷します（") + missing +
+                    "）。");
     monitor_.Begin();
 }
 

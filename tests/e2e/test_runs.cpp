@@ -87,8 +87,8 @@ TEST(WholeRun, DamageLibjpegReadsPastLeavesNothingOnStandardError) {
     fs::create_directories(out);
     folder.WriteSettings({{"ShowSetting", "N"}, {"OCR", "Y"}}, {{"SaveDir", out.string()}});
     const fs::path jpeg = folder.root() / "junk.jpg";
-    RunTool({"convert", "-size", "600x200", "xc:white", "-pointsize", "48", "-annotate",
-             "+40+120", "Junk JPEG", "-density", "150", jpeg.string()});
+    RunTool({"convert", "-size", "600x200", "xc:white", "-pointsize", "48", "-annotate", "+40+120",
+             "Junk JPEG", "-density", "150", jpeg.string()});
     std::string bytes = ReadFile(jpeg);
     bytes.insert(bytes.find("\xFF\xC0"), 4, '\0');
     WriteFile(jpeg, bytes);
@@ -96,6 +96,44 @@ TEST(WholeRun, DamageLibjpegReadsPastLeavesNothingOnStandardError) {
     ASSERT_EQ(result.exitCode, 0) << result.errors;
     EXPECT_EQ(result.errors, "");
     EXPECT_NE(PdfPageTexts(out / "junk.xdw").at(0).find("Junk"), std::string::npos);
+}
+
+// Where bubblewrap cannot make its namespaces (here the program runs inside a
+// bwrap that forbids further user namespaces), LibreOffice prints behind its
+// profile alone, and the log and standard error say so.
+TEST(WholeRun, PrintingWhereTheSandboxCannotRunSaysSo) {
+    const std::vector<std::string> noNamespaces = {"--dev-bind",       "/", "/", "--unshare-user",
+                                                   "--disable-userns", "--"};
+    try {
+        std::vector<std::string> probe = {"bwrap"};
+        probe.insert(probe.end(), noNamespaces.begin(), noNamespaces.end());
+        probe.push_back("true");
+        RunTool(probe);
+    } catch (const std::exception&) {
+        GTEST_SKIP() << "this system gives bwrap no user namespace to forbid more in";
+    }
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
+    const fs::path text = folder.root() / "unwalled.txt";
+    WriteFile(text, "Printed behind the profile alone\n");
+    std::vector<std::string> args = noNamespaces;
+    args.push_back((folder.program() / "quilbex").string());
+    args.push_back(text.string());
+    const Result result =
+        StartProgram("/usr/bin/bwrap", args, folder.home(), folder.root())->Wait();
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.errors.find("LibreOffice runs without its sandbox"), std::string::npos)
+        << result.errors;
+    const auto lines = folder.LogLines();
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& line) {
+                               return line.rfind("LibreOffice はサンドボックスなしで印刷します（",
+                                                 0) == 0;
+                           }),
+              lines.end());
+    EXPECT_NE(PdfPageTexts(out / "unwalled.xdw").at(0).find("profile alone"), std::string::npos);
 }
 
 // Files without a direct route are printed by their application; the phases
@@ -193,8 +231,9 @@ TEST(WholeRun, MissingSourceIsReported) {
     const fs::path gone = folder.root() / "gone.pdf";
     const Result result = folder.Run({gone.string()});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.errors.rfind(
-                  "quilbex: " + gone.string() + ": 変換元ファイル「" + gone.string() + "」が見つかりません。", 0),
+    EXPECT_EQ(result.errors.rfind("quilbex: " + gone.string() + ": 変換元ファイル「" +
+                                      gone.string() + "」が見つかりません。",
+                                  0),
               0u)
         << result.errors;
     ExpectLines(
@@ -219,10 +258,7 @@ TEST(WholeRun, CorruptPdfSurvivesWithDeletionOn) {
 
     const Result result = folder.Run({source.string()});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(
-        result.errors.rfind(
-            "quilbex: " + source.string() + ": この種類のファイル", 0),
-        0u)
+    EXPECT_EQ(result.errors.rfind("quilbex: " + source.string() + ": この種類のファイル", 0), 0u)
         << result.errors;
     ExpectLines(folder.LogLines(),
                 {Destination(out), "-2147221501:指定されたファイルを開くことができません。",

@@ -72,7 +72,8 @@ TEST_F(Execute, OtherFilesGoToApplicationPrinting) {
         const std::string out = OutFor(name);
         EXPECT_THAT(printer.calls,
                     ElementsAre("GetInformation(6,256)",
-                                "BeginCreationFromAppFile(" + source + "," + out + ",-1)"))
+                                "BeginCreationFromAppFile(" + source + "," + out + ",-1)",
+                                "GetInformation(1001,512)"))
             << name;
         EXPECT_TRUE(one.Monitoring());
         EXPECT_TRUE(pane.timerEnabled);
@@ -91,9 +92,19 @@ TEST_F(Execute, ARefusedDirectConversionFallsBackSilently) {
         engine.calls,
         ElementsAre("GetInformation(6,256)",
                     "CreateXdwFromImagePdfFile(" + source + ",/home/user/DocuWorks/broken.xdw)",
-                    "BeginCreationFromAppFile(" + source + ",/home/user/DocuWorks/broken.xdw,-1)"));
+                    "BeginCreationFromAppFile(" + source + ",/home/user/DocuWorks/broken.xdw,-1)",
+                    "GetInformation(1001,512)"));
     EXPECT_THAT(window.log, ElementsAre("[/home/user/DocuWorks]へXDW出力します…"));
     EXPECT_TRUE(run->Monitoring());
+}
+
+TEST_F(Execute, PrintingWithoutTheSandboxIsLogged) {
+    engine.sandboxMissing = "bubblewrap (bwrap) is not installed";
+    Start({MakeSource("memo.doc")});
+    EXPECT_THAT(window.log,
+                ElementsAre("[/home/user/DocuWorks]へXDW出力します…",
+                            "LibreOffice はサンドボックスなしで印刷します（bubblewrap (bwrap) is "
+                            "not installed）。"));
 }
 
 TEST_F(Execute, APasswordProtectedPdfIsReportedNotPrinted) {

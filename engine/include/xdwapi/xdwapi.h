@@ -60,6 +60,9 @@ extern "C" {
 
 /* Item numbers of XDW_GetInformation. */
 #define XDW_GI_DEFAULT_OUTPUT_FOLDER 6
+/* This engine's own: why application printing runs without its sandbox (the
+ * walls of its private profile alone), in English; "" when it has one. */
+#define XDW_GI_PRINT_SANDBOX 1001
 
 /* Phases of an application-print conversion (XDW_CREATION_STATUS.phase). */
 #define XDW_PHASE_STARTED 1

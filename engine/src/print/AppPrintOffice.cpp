@@ -191,6 +191,10 @@ std::vector<std::string> OfficeWalls(const std::string& office, const std::strin
     return NetworkIsolationPrefix();
 }
 
+std::string PrintSandboxMissing() {
+    return CurrentAppPrintSettings().sandbox ? SandboxUnavailableReason() : std::string();
+}
+
 std::chrono::milliseconds OfficeTimeLimit(std::uintmax_t bytes, const AppPrintSettings& settings) {
     const std::chrono::milliseconds scaled =
         std::chrono::minutes(1) +

@@ -63,4 +63,8 @@ void WriteOfficeProfile(const std::string& profileDir);
 std::vector<std::string> OfficeWalls(const std::string& office, const std::string& jobDir,
                                      bool sandbox);
 
+// Why LibreOffice runs without its sandbox though the settings ask for one;
+// "" when it runs in it (or the settings ask for none).
+std::string PrintSandboxMissing();
+
 }  // namespace xdw

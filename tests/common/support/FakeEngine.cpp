@@ -29,8 +29,9 @@ int FakeEngine::GetInformation(int index, char* value, int size) {
     Record("GetInformation", std::to_string(index) + "," + std::to_string(size));
     ++informationCalls;
     if (throwOnInformation) throwOnInformation();
-    const std::size_t n = std::min(defaultFolder.size(), static_cast<std::size_t>(size));
-    std::memcpy(value, defaultFolder.data(), n);
+    const std::string& item = index == XDW_GI_PRINT_SANDBOX ? sandboxMissing : defaultFolder;
+    const std::size_t n = std::min(item.size(), static_cast<std::size_t>(size));
+    std::memcpy(value, item.data(), n);
     if (n < static_cast<std::size_t>(size)) value[n] = '\0';
     return static_cast<int>(n);
 }

@@ -27,6 +27,7 @@ public:
 
     // The script.
     std::string defaultFolder = "/home/user/DocuWorks";
+    std::string sandboxMissing;  // the engine's answer: why printing has no sandbox
     int pdfResult = 0;
     int imageResult = 0;
     // When set, the answer of both direct conversions instead.
