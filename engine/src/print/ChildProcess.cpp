@@ -13,8 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <sstream>
 #include <thread>
 
 #include "Error.h"
@@ -185,6 +184,19 @@ bool ChildProcess::groupAlive() const { return pid_ > 0 && ProcessGroupAlive(pid
 
 namespace {
 
+// A file of /proc, "" when it cannot be read: a process that ends between
+// the open and the read makes read() fail (ESRCH), which a stream would
+// throw as an exception of its own.
+std::string ReadProcFile(const std::string& path) {
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    ::close(fd);
+    return text;
+}
+
 // Calls visit(pid, state) for every process of the group until it returns
 // false; false when /proc cannot be read.
 template <typename Visit>
@@ -195,8 +207,7 @@ bool ForEachGroupMember(pid_t group, Visit&& visit) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
         if (pid <= 0 || *end != '\0') continue;
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const std::string text = ReadProcFile(std::string("/proc/") + entry->d_name + "/stat");
         // pid (comm) state ppid pgrp ...; comm may hold spaces and brackets.
         const auto close = text.rfind(')');
         if (close == std::string::npos) continue;
@@ -226,7 +237,7 @@ bool ProcessGroupAlive(pid_t group) {
 std::uint64_t GroupPeakBytes(pid_t group) {
     std::uint64_t peak = 0;
     ForEachGroupMember(group, [&](long pid, char) {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::istringstream status(ReadProcFile("/proc/" + std::to_string(pid) + "/status"));
         std::string line;
         while (std::getline(status, line)) {
             if (line.rfind("VmPeak:", 0) != 0) continue;
