@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 
 #include "e2e_support.h"
@@ -87,52 +88,38 @@ TEST(WholeRun, DamageLibjpegReadsPastLeavesNothingOnStandardError) {
     fs::create_directories(out);
     folder.WriteSettings({{"ShowSetting", "N"}, {"OCR", "Y"}}, {{"SaveDir", out.string()}});
     const fs::path jpeg = folder.root() / "junk.jpg";
-    RunTool({"convert", "-size", "600x200", "xc:white", "-pointsize", "48", "-annotate", "+40+120",
-             "Junk JPEG", "-density", "150", jpeg.string()});
+    RunTool({"convert", "-size", "300x200", "gradient:", "-density", "150", jpeg.string()});
     std::string bytes = ReadFile(jpeg);
-    bytes.insert(bytes.find("\xFF\xC0"), 4, '\0');
-    WriteFile(jpeg, bytes);
+    WriteFile(jpeg, bytes.insert(bytes.find("\xFF\xC0"), 4, '\0'));
     const Result result = folder.Run({jpeg.string()});
-    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.errors, "");
-    EXPECT_NE(PdfPageTexts(out / "junk.xdw").at(0).find("Junk"), std::string::npos);
 }
 
 // Where bubblewrap cannot make its namespaces (here the program runs inside a
 // bwrap that forbids further user namespaces), LibreOffice prints behind its
 // profile alone, and the log and standard error say so.
 TEST(WholeRun, PrintingWhereTheSandboxCannotRunSaysSo) {
-    const std::vector<std::string> noNamespaces = {"--dev-bind",       "/", "/", "--unshare-user",
-                                                   "--disable-userns", "--"};
-    try {
-        std::vector<std::string> probe = {"bwrap"};
-        probe.insert(probe.end(), noNamespaces.begin(), noNamespaces.end());
-        probe.push_back("true");
-        RunTool(probe);
-    } catch (const std::exception&) {
+    const std::string walls = "bwrap --dev-bind / / --unshare-user --disable-userns -- ";
+    if (std::system((walls + "true 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "this system gives bwrap no user namespace to forbid more in";
-    }
     ProgramFolder folder;
-    const fs::path out = folder.root() / "out";
+    const fs::path out = folder.root() / "out", text = folder.root() / "unwalled.txt";
     fs::create_directories(out);
     folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
-    const fs::path text = folder.root() / "unwalled.txt";
     WriteFile(text, "Printed behind the profile alone\n");
-    std::vector<std::string> args = noNamespaces;
-    args.push_back((folder.program() / "quilbex").string());
-    args.push_back(text.string());
-    const Result result =
-        StartProgram("/usr/bin/bwrap", args, folder.home(), folder.root())->Wait();
+    const Result result = StartProgram("/bin/sh",
+                                       {"-c", walls + "\"$0\" \"$1\"",
+                                        (folder.program() / "quilbex").string(), text.string()},
+                                       folder.home(), folder.root())
+                              ->Wait();
     ASSERT_EQ(result.exitCode, 0) << result.errors;
-    EXPECT_NE(result.errors.find("LibreOffice runs without its sandbox"), std::string::npos)
-        << result.errors;
-    const auto lines = folder.LogLines();
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& line) {
-                               return line.rfind("LibreOffice はサンドボックスなしで印刷します（",
-                                                 0) == 0;
-                           }),
-              lines.end());
+    EXPECT_NE(result.errors.find("LibreOffice runs without its sandbox"), std::string::npos);
+    ExpectLines(folder.LogLines(),
+                {Destination(out),
+                 "LibreOffice はサンドボックスなしで印刷します（bwrap cannot make "
+                 "its namespaces here (no user namespaces?)）。",
+                 "ｱﾌﾟﾘｹｰｼｮﾝで印刷しています。", "変換が終了しました。", kDone});
     EXPECT_NE(PdfPageTexts(out / "unwalled.xdw").at(0).find("profile alone"), std::string::npos);
 }
 

@@ -98,15 +98,6 @@ TEST_F(Execute, ARefusedDirectConversionFallsBackSilently) {
     EXPECT_TRUE(run->Monitoring());
 }
 
-TEST_F(Execute, PrintingWithoutTheSandboxIsLogged) {
-    engine.sandboxMissing = "bubblewrap (bwrap) is not installed";
-    Start({MakeSource("memo.doc")});
-    EXPECT_THAT(window.log,
-                ElementsAre("[/home/user/DocuWorks]へXDW出力します…",
-                            "LibreOffice はサンドボックスなしで印刷します（bubblewrap (bwrap) is "
-                            "not installed）。"));
-}
-
 TEST_F(Execute, APasswordProtectedPdfIsReportedNotPrinted) {
     engine.pdfResult = XDW_E_PASSWORD_PROTECTED;
     Start({MakeSource("locked.pdf")});
