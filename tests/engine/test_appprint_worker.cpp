@@ -204,7 +204,9 @@ TEST_F(AppPrintWorker, HungOrGrowingApplicationIsStoppedAtItsLimit) {
     } cases[] = {
         {"trap '' TERM\nsleep 300 &\nsleep 300\n", std::chrono::milliseconds(800),
          "within the time limit of 0.8 s"},
-        {"exec python3 -c 'x = []\nwhile True: x.append(bytearray(8 << 20))'\n",
+        // Growing in steps the 50 ms polls see, however slowly this runs.
+        {"exec python3 -c 'import time\nx = []\nwhile True: x.append(bytearray(8 << "
+         "20)); time.sleep(0.05)'\n",
          std::chrono::seconds(30), "at the memory limit of 256 MiB"},
     };
     for (const auto& c : cases) {
