@@ -12,6 +12,7 @@
 #include "ocr/DocumentOcr.h"
 #include "ocr/PageProgress.h"
 #include "pdf/Document.h"
+#include "pdf/Repair.h"
 #include "print/AppPrint.h"
 #include "print/AppPrintOffice.h"
 
@@ -52,6 +53,8 @@ XDWAPI_EXPORT int XDW_GetInformation(int index, char* value, int size, void*) {
             item = DefaultOutputFolder();
         } else if (index == XDW_GI_PRINT_SANDBOX) {
             item = PrintSandboxMissing();
+        } else if (index == XDW_GI_SOURCE_REPAIRED) {
+            item = SourceRepair();
         } else {
             throw EngineError(XDW_E_INVALID_ARG, "item");
         }
@@ -189,5 +192,10 @@ XDWAPI_EXPORT const char* XDW_GetEngineVersion(void) { return QUILBEX_ENGINE_VER
 
 // Outside Trap: it leaves the calling thread's failure reason alone.
 XDWAPI_EXPORT int XDW_GetOcrProgress(int page) { return PageProgress(page); }
+
+XDWAPI_EXPORT int XDW_StopPageWork(void) {
+    StopPageWork();
+    return 0;
+}
 
 }  // extern "C"

@@ -36,6 +36,10 @@ constexpr SentenceRow kSentences[] = {
     {XDW_REASON_PASSWORD, 0,
      "変換元ファイル「{path}」はパスワードで保護されているため開けません。パスワードを外した PDF "
      "にしてから変換してください。"},
+    {XDW_REASON_PDF_DAMAGED, 0,
+     "PDF が壊れているため読めません。「{path}」を作ったアプリケーションで PDF "
+     "を作り直すか、PDF を表示できるアプリケーションで開いて PDF "
+     "に印刷し直してから変換してください。"},
     {XDW_REASON_PAGE_DAMAGED, 0,
      "変換元ファイル「{path}"
      "」に壊れたページがあるため変換できません。作ったアプリケーションで開いて"

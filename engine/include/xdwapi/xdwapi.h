@@ -21,8 +21,9 @@
  * The reason of the last failure is kept per calling thread in short English
  * text, fetched with XDW_GetLastErrorText right after the failed call on the
  * same thread; the version with XDW_GetEngineVersion; how far the OCR of a
- * page has got with XDW_GetOcrProgress, the one call that may be made while
- * another runs. The three are additions to the fourteen calls. The reason's
+ * page has got with XDW_GetOcrProgress and the stop of a page's work with
+ * XDW_StopPageWork, the two calls that may be made while another runs. The
+ * four are additions to the fourteen calls. The reason's
  * form (a line of prose, then fields naming what it concerns) is described
  * in xdwreason.h.
  *
@@ -63,6 +64,11 @@ extern "C" {
 /* This engine's own: why application printing runs without its sandbox (the
  * walls of its private profile alone), in English; "" when it has one. */
 #define XDW_GI_PRINT_SANDBOX 1001
+/* This engine's own: what the last conversion had to mend in its source (a
+ * damaged PDF that was repaired on reading), in English; "" when the source
+ * was sound. A conversion by application printing tells it once it has
+ * finished. A mended document may lack what was lost in the source. */
+#define XDW_GI_SOURCE_REPAIRED 1002
 
 /* Phases of an application-print conversion (XDW_CREATION_STATUS.phase). */
 #define XDW_PHASE_STARTED 1
@@ -172,6 +178,12 @@ XDWAPI_EXPORT const char* XDW_GetEngineVersion(void);
  * XDW_ApplyOcr for it runs on another thread; -1 when that page is not being
  * recognised. Only reads a number: safe from any thread at any time. */
 XDWAPI_EXPORT int XDW_GetOcrProgress(int page);
+
+/* Asks the XDW_ApplyOcr under way on another thread to stop within moments:
+ * that call then fails and changes nothing in its document, and what was read
+ * ahead is dropped. The request holds until the next XDW_ApplyOcr starts.
+ * Safe from any thread at any time. */
+XDWAPI_EXPORT int XDW_StopPageWork(void);
 
 #ifdef __cplusplus
 }

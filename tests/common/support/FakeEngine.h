@@ -28,6 +28,7 @@ public:
     // The script.
     std::string defaultFolder = "/home/user/DocuWorks";
     std::string sandboxMissing;  // the engine's answer: why printing has no sandbox
+    std::string sourceRepair;    // ... and what the conversion mended in its source
     int pdfResult = 0;
     int imageResult = 0;
     // When set, the answer of both direct conversions instead.
@@ -83,6 +84,8 @@ public:
     std::string EngineVersion() override { return version; }
     int OcrProgress(int) override { return ocrProgress; }
     int ocrProgress = -1;  // set and read on the window's thread
+    void StopPageWork() override { ++pageStops; }
+    int pageStops = 0;  // on the window's thread too
 
     // The recorded calls whose names start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const;
