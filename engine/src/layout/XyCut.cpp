@@ -170,7 +170,18 @@ private:
                 return;
             }
         }
-        const std::vector<Items> columns = Pieces(items, true, ColumnGap());
+        std::vector<Items> columns = Pieces(items, true, ColumnGap());
+        // Pieces apart in one row only (the end of a row of boxes, a value
+        // far from its label) make no column of their own.
+        for (size_t c = 0; columns.size() > 1 && c < columns.size();) {
+            if (RowsOf(BoxesOf(columns[c])) > 1) {
+                ++c;
+                continue;
+            }
+            Items& into = columns[c > 0 ? c - 1 : c + 1];
+            into.insert(into.end(), columns[c].begin(), columns[c].end());
+            columns.erase(columns.begin() + static_cast<ptrdiff_t>(c));
+        }
         if (columns.size() > 1 && RowsAcross(items, columns)) {
             // A table without rules: each row is one line, its cells in order.
             std::vector<Items> rows = Pieces(items, false, 1);
