@@ -182,14 +182,6 @@ private:
             into.insert(into.end(), columns[c].begin(), columns[c].end());
             columns.erase(columns.begin() + static_cast<ptrdiff_t>(c));
         }
-        if (columns.size() > 1 && RowsAcross(items, columns)) {
-            // A table without rules: each row is one line, its cells in order.
-            std::vector<Items> rows = Pieces(items, false, 1);
-            std::vector<const Items*> group;
-            for (const Items& row : rows) group.push_back(&row);
-            Flush(group, out);
-            return;
-        }
         if (columns.size() > 1 && Masthead(items, columns)) {
             // A title with a piece right-aligned or centred over a later
             // column heads them all: read before the columns.
@@ -200,6 +192,14 @@ private:
             for (size_t r = 1; r < rows.size(); ++r)
                 rest.insert(rest.end(), rows[r].begin(), rows[r].end());
             Split(rest, out);
+            return;
+        }
+        if (columns.size() > 1 && RowsAcross(items, columns)) {
+            // A table without rules: each row is one line, its cells in order.
+            std::vector<Items> rows = Pieces(items, false, 1);
+            std::vector<const Items*> group;
+            for (const Items& row : rows) group.push_back(&row);
+            Flush(group, out);
             return;
         }
         if (columns.size() > 1) {
