@@ -41,10 +41,6 @@ const LocaleCase kCases[] = {
      [](const std::string& p) { MakeJpeg(p, {.width = 160, .height = 120, .dpi = 72}); }},
     {"jpeg_turned_by_exif",
      [](const std::string& p) { MakeJpeg(p, {.width = 160, .height = 120, .dpi = 72}, 6); }},
-    {"jpeg_gray_300_dpi",
-     [](const std::string& p) {
-         MakeJpeg(p, {.width = 333, .height = 251, .kind = ImageKind::Gray, .dpi = 300});
-     }},
     {"tiff_g4", [](const std::string& p) {
          MakeTiff(p, {{{.width = 301, .height = 203, .kind = ImageKind::Bilevel, .dpi = 200},
                        TiffCompression::G4}});

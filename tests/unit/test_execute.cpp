@@ -147,20 +147,28 @@ TEST_F(Execute, AnInteractiveRunTakesTheBoxesAsTheUserLeftThem) {
     EXPECT_EQ(window.closeRequests, 1);
 }
 
-// Another file moved into the source's path while the conversion works is
-// not what was converted: it stays, and the run says why.
+// A source replaced by another file, or written to in place, while the
+// conversion works is not what was converted: it stays, and the run says why.
 TEST_F(Execute, OnlyTheFileThatWasConvertedIsDeleted) {
+    const std::pair<const char*, void (*)(const std::string&)> changes[] = {
+        {"replaced",
+         [](const std::string& source) {
+             std::ofstream(source + ".new") << "another file";
+             std::filesystem::rename(source + ".new", source);
+         }},
+        {"appended to",
+         [](const std::string& source) { std::ofstream(source, std::ios::app) << "more"; }}};
     WriteSettings({"[common]", "DelFile=Y"});
-    const std::string source = MakeSource("a.pdf");
-    engine.onDirectConversion = [&] {
-        std::ofstream(source + ".new") << "another file";
-        std::filesystem::rename(source + ".new", source);
-    };
-    Start({source});
-    EXPECT_TRUE(Exists(source));
-    EXPECT_EQ(window.log.back(), kSourceReplacedLine);
-    EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete);
-    EXPECT_EQ(run->Outcome().failures.back(), "quilbex: " + source + ": " + kSourceReplacedLine);
+    for (const auto& [what, change] : changes) {
+        const std::string source = MakeSource(std::string(what) + ".pdf");
+        engine.onDirectConversion = [&, change = change] { change(source); };
+        Start({source});
+        EXPECT_TRUE(Exists(source)) << what;
+        EXPECT_EQ(window.log.back(), kSourceReplacedLine) << what;
+        EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete) << what;
+        EXPECT_EQ(run->Outcome().failures.back(),
+                  "quilbex: " + source + ": " + kSourceReplacedLine);
+    }
 }
 
 TEST_F(Execute, AFailedDeletionIsLoggedAndTheRunGoesOn) {
