@@ -71,7 +71,9 @@ std::string Be32(uint32_t v) {
             static_cast<char>(v)};
 }
 
-// A PNG of 8-bit RGBA (or RGB) whose pixels are all zero (transparent black).
+// A PNG of 8-bit RGBA whose pixels are all zero (transparent black); without
+// alpha, RGB with black made transparent by a colour key, which is decoded
+// rather than stored as it is.
 std::string ClearPng(uint32_t width, uint32_t height, bool alpha = true) {
     const auto chunk = [](const std::string& type, const std::string& data) {
         const std::string body = type + data;
@@ -82,6 +84,7 @@ std::string ClearPng(uint32_t width, uint32_t height, bool alpha = true) {
     const std::string header =
         Be32(width) + Be32(height) + std::string(alpha ? "\x08\x06\0\0\0" : "\x08\x02\0\0\0", 5);
     return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
+           (alpha ? "" : chunk("tRNS", std::string(6, '\0'))) +
            chunk("IDAT",
                  DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
            chunk("IEND", "");
@@ -330,7 +333,7 @@ const HostileRow kRows[] = {
      "too large",
      10,
      100 * kMiB},
-    {"png_9000_square_rgb",
+    {"png_9000_square_rgb_with_colour_key",
      [] { return ClearPng(9000, 9000, false); },
      PrintFile,
      {XDW_E_CANNOT_READ},
