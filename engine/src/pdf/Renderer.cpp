@@ -21,7 +21,7 @@
 
 #include "Error.h"
 #include "Limits.h"
-#include "image/QuietJpeg.h"
+#include "QuietJpeg.h"
 #include "pdf/BoundedSink.h"
 #include "pdf/LayerMark.h"
 
