@@ -32,9 +32,16 @@ inline constexpr const char* kSourceRepairedLine =
 inline constexpr const char* kSourceRepairedReason =
     "PDF が壊れていたため、修復して変換しました。文書にページや文字の抜けがないか確かめてください。"
     "元のファイルは削除せずに残しています。";
+inline constexpr const char* kSourceChangedLine =
+    "元ファイルが変換中に変更されたため、出力した文書を削除しました。";
 inline constexpr const char* kNoOutputFolderMessage =
     "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
 std::string NameLeavesFolderMessage(const std::string& name);
+// A composed name that would be hidden ("", ".", ".."; a leading dot) or
+// holds control characters.
+std::string NameUnusableMessage(const std::string& name);
+// A SaveDir that is not an absolute path or holds control characters.
+std::string SaveDirUnusableMessage(const std::string& folder);
 std::string NameTooLongMessage(const std::string& outPath);
 std::string NotRegularSettingsMessage(const std::string& path);
 
