@@ -67,8 +67,13 @@ void ConversionRun::PlanRun() {
 }
 
 void ConversionRun::Terminate() {
-    // A run working on the worker sees the termination between its steps.
-    if (run_.finished || run_.working) return;
+    if (run_.finished) return;
+    // A run working on the worker sees the termination between its steps;
+    // the page being read stops within moments.
+    if (run_.working) {
+        run_.engine.StopPageWork();
+        return;
+    }
     if (run_.monitoring) {
         // Once is enough: the monitor sees phase 7 and then 9.
         if (!run_.cancelAsked) acAppCancelExecute();
