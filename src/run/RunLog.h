@@ -29,6 +29,8 @@ inline constexpr const char* kSourceReplacedLine =
     "元ファイルが変換後に置き換えられたため削除しませんでした。";
 inline constexpr const char* kNoOutputFolderMessage =
     "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
+// The run waits for the runs before it to leave it a turn.
+std::string WaitingLine(int ahead);
 std::string NameLeavesFolderMessage(const std::string& name);
 std::string NameTooLongMessage(const std::string& outPath);
 std::string NotRegularSettingsMessage(const std::string& path);
