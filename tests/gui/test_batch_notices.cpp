@@ -34,7 +34,9 @@ TEST(BatchNotices, RunsOfABatchShareOneBubbleThatCountsTheirEnds) {
         outcome.status = end.status;
         EXPECT_EQ(batch.Count(outcome), *end.tally != 0);
         EXPECT_EQ(batch.Bubble(), end.replaces);
-        if (*end.tally) EXPECT_EQ(batch.Tally().toStdString(), end.tally);
+        if (*end.tally) {
+            EXPECT_EQ(batch.Tally().toStdString(), end.tally);
+        }
         batch.Save(41, end.over);
     }
     EXPECT_TRUE(BatchNotices::StillOwned(folder, 41));

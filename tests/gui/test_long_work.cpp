@@ -124,7 +124,7 @@ TEST_F(LongWork, AWaitingRunShowsNoWindowUntilItsTurnAndThenNamesItsFile) {
     folder.WriteIni("[common]\n");
     engine.imagePdfResult = 0;
     engine.onDirectConversion = [this] { gate->Pass(); };
-    FakeTurnQueue queue;
+    quilbex::testing::FakeTurnQueue queue;
     queue.turn = false;
     queue.ahead = 2;
     Create({source});
