@@ -31,8 +31,21 @@ void ConversionRun::FormDestroy() {
 
 void ConversionRun::acExecuteExecute() { execute_.Execute(); }
 void ConversionRun::acCloseExecute() { run_.window.RequestClose(); }
-void ConversionRun::acAppCancelExecute() { monitor_.Cancel(); }
-void ConversionRun::Timer1Timer() { monitor_.Poll(); }
+void ConversionRun::acAppCancelExecute() {
+    if (run_.waiting) {
+        execute_.CancelWaiting();
+        return;
+    }
+    monitor_.Cancel();
+}
+
+void ConversionRun::Timer1Timer() {
+    if (run_.waiting) {
+        execute_.PollTurn();
+        return;
+    }
+    monitor_.Poll();
+}
 
 void ConversionRun::HandleException(const std::exception& error) { log_.HandleException(error); }
 
@@ -72,6 +85,10 @@ void ConversionRun::Terminate() {
     // the page being read stops within moments.
     if (run_.working) {
         run_.engine.StopPageWork();
+        return;
+    }
+    if (run_.waiting) {
+        execute_.CancelWaiting();
         return;
     }
     if (run_.monitoring) {

@@ -43,7 +43,11 @@ DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
 void DesktopNotifier::Notify(const RunOutcome& outcome) {
     QDBusConnection& bus = bus_;
     if (!bus.isConnected()) return;
-    const NotificationText text = DescribeOutcome(outcome);
+    NotificationText text = DescribeOutcome(outcome);
+    if (!tally_.isEmpty()) {
+        text.body = text.summary + QLatin1Char('\n') + text.body;
+        text.summary = tally_;
+    }
 
     // "default" is a click on the notification itself; services list it
     // in their menus too, so 開く is offered once, through it.
@@ -58,7 +62,7 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
 
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    call << QStringLiteral("Quilbex") << uint(0) << text.icon << text.summary
+    call << QStringLiteral("Quilbex") << replaces_ << text.icon << text.summary
          << text.body.toHtmlEscaped() << actions << hints << int(kShownForMs);
 
     const bool offers = !actions.isEmpty();
@@ -82,6 +86,11 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     selected_ = text.selected;
 }
 
+void DesktopNotifier::JoinBatch(uint replaces, const QString& tally) {
+    replaces_ = replaces;
+    tally_ = tally;
+}
+
 void DesktopNotifier::AwaitAnswer(int limitMs) {
     if (!waiting_) return;
     QEventLoop loop;
@@ -90,10 +99,11 @@ void DesktopNotifier::AwaitAnswer(int limitMs) {
     connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(this, &DesktopNotifier::Answered, &loop, &QEventLoop::quit);
     limit.start(limitMs);
-    // A bus that went away (the session ended) will not answer any more.
+    // A bus that went away (the session ended) will not answer any more, and
+    // a bubble a later run of a batch took over is that run's to answer.
     QTimer bus;
     connect(&bus, &QTimer::timeout, &loop, [&] {
-        if (!bus_.isConnected()) loop.quit();
+        if (!bus_.isConnected() || (answerCheck_ && !answerCheck_(id_))) loop.quit();
     });
     bus.start(kBusCheckMs);
     loop.exec();
@@ -102,6 +112,10 @@ void DesktopNotifier::AwaitAnswer(int limitMs) {
 void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     if (id != id_ || !waiting_) return;
     waiting_ = false;
+    if (answerCheck_ && !answerCheck_(id)) {
+        emit Answered();
+        return;
+    }
     if (action == QLatin1String("folder") && !folder_.isEmpty()) {
         // The folder with the document chosen in it, where the file manager
         // can do that; the folder alone otherwise.
