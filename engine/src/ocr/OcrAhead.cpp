@@ -8,7 +8,11 @@ namespace xdw {
 
 namespace {
 
-bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); }
+// A page is given up when it is no longer wanted, or when the program asked
+// the page work under way to stop.
+bool Cancelled(void* flag) {
+    return PageWorkStopped() || static_cast<std::atomic<bool>*>(flag)->load();
+}
 
 }  // namespace
 

@@ -142,7 +142,7 @@ bool Cancelled(void* deadline, int) {
     // Asked often while the recogniser works: its progress goes out from here.
     if (d->monitor != nullptr)
         NotePageProgress((d->regionsDone * 100 + d->monitor->progress) / std::max(d->regions, 1));
-    return PageWorkStopped() || (d->cancel != nullptr && d->cancel(d->data));
+    return d->cancel != nullptr && d->cancel(d->data);
 }
 
 // Recognises the image set on api (or the rectangle set on it) before the
@@ -157,7 +157,7 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
     monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
     const int rc = api.Recognize(&monitor);
     deadline.monitor = nullptr;
-    if (PageWorkStopped() || (deadline.cancel != nullptr && deadline.cancel(deadline.data)))
+    if (deadline.cancel != nullptr && deadline.cancel(deadline.data))
         throw EngineError(XDW_E_FAIL, "recognition cancelled");
     if (monitor.deadline_exceeded() || std::chrono::steady_clock::now() >= deadline.end)
         throw EngineError(XDW_E_FAIL, "recognition ran out of time");
