@@ -1,5 +1,6 @@
 #include "ocr/PageRecognition.h"
 
+#include "ocr/JapaneseFixes.h"
 #include "ocr/PageText.h"
 #include "ocr/ScanReader.h"
 
@@ -26,6 +27,7 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool (*canc
         return result;
     }
     result.lines = RecognizePage(rendered, recipe, cancel, cancelData);
+    FixJapaneseConfusions(result.lines);
     DropLinesOverText(result.lines, text, rendered.geometry.width, rendered.geometry.height);
     return result;
 }
