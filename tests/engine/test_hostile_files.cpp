@@ -71,17 +71,22 @@ std::string Be32(uint32_t v) {
             static_cast<char>(v)};
 }
 
-// A PNG of 8-bit RGBA whose pixels are all zero (transparent black).
-std::string ClearPng(uint32_t width, uint32_t height) {
+// A PNG of 8-bit RGBA whose pixels are all zero (transparent black); without
+// alpha, RGB with black made transparent by a colour key, which is decoded
+// rather than stored as it is.
+std::string ClearPng(uint32_t width, uint32_t height, bool alpha = true) {
     const auto chunk = [](const std::string& type, const std::string& data) {
         const std::string body = type + data;
         const auto crc =
             crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
         return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
     };
-    const std::string header = Be32(width) + Be32(height) + std::string("\x08\x06\0\0\0", 5);
+    const std::string header =
+        Be32(width) + Be32(height) + std::string(alpha ? "\x08\x06\0\0\0" : "\x08\x02\0\0\0", 5);
     return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
-           chunk("IDAT", DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * 4))) +
+           (alpha ? "" : chunk("tRNS", std::string(6, '\0'))) +
+           chunk("IDAT",
+                 DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
            chunk("IEND", "");
 }
 
@@ -215,6 +220,16 @@ std::string BilevelTiles20() {
     return out + left + right;
 }
 
+// A page certified with the DocMDP permission p (no real signature: the
+// certification alone decides).
+std::string CertifiedPdf(int p) {
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R /Perms << /DocMDP 4 0 R >> >>",
+                   "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+                   "<< /Type /Sig /Reference [<< /TransformMethod /DocMDP /TransformParams << /P " +
+                       std::to_string(p) + " /V /1.2 >> >>] >>"});
+}
+
 struct HostileRow {
     const char* name;
     std::string (*make)();
@@ -328,6 +343,13 @@ const HostileRow kRows[] = {
      "too large",
      10,
      100 * kMiB},
+    {"png_9000_square_rgb_with_colour_key",
+     [] { return ClearPng(9000, 9000, false); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     10,
+     100 * kMiB},
     {"webp_of_38_bytes_claiming_16000_square",
      [] {
          // Lossless: signature, then 14 bits each of width - 1 and height - 1.
@@ -364,6 +386,27 @@ const HostileRow kRows[] = {
      "altogether",
      10,
      300 * kMiB},
+    {"certified_for_forms_with_ocr",
+     [] { return CertifiedPdf(2); },
+     OcrFirstPage,
+     {XDW_E_ACCESS_DENIED},
+     "certified",
+     10,
+     200 * kMiB},
+    {"certified_for_annotations_with_ocr",
+     [] { return CertifiedPdf(3); },
+     OcrFirstPage,
+     {XDW_E_ACCESS_DENIED},
+     "certified",
+     10,
+     200 * kMiB},
+    {"chm_help_file_printed",
+     [] { return "ITSF" + Le32(3) + Le32(0x60) + Le32(1) + std::string(200, '\0'); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "not a printable document",
+     5,
+     100 * kMiB},
 };
 
 class HostileFile : public ::testing::TestWithParam<HostileRow> {};
