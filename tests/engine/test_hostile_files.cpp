@@ -3,6 +3,7 @@
 // fails the test instead of ending it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -74,20 +75,29 @@ std::string Be32(uint32_t v) {
 // A PNG of 8-bit RGBA whose pixels are all zero (transparent black); without
 // alpha, RGB with black made transparent by a colour key, which is decoded
 // rather than stored as it is.
+std::string PngChunk(const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
+}
+
 std::string ClearPng(uint32_t width, uint32_t height, bool alpha = true) {
-    const auto chunk = [](const std::string& type, const std::string& data) {
-        const std::string body = type + data;
-        const auto crc =
-            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-        return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
-    };
     const std::string header =
         Be32(width) + Be32(height) + std::string(alpha ? "\x08\x06\0\0\0" : "\x08\x02\0\0\0", 5);
-    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
-           (alpha ? "" : chunk("tRNS", std::string(6, '\0'))) +
-           chunk("IDAT",
-                 DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
-           chunk("IEND", "");
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) +
+           (alpha ? "" : PngChunk("tRNS", std::string(6, '\0'))) +
+           PngChunk("IDAT",
+                    DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
+           PngChunk("IEND", "");
+}
+
+// A 1-bit grey PNG of white, which is stored as it is.
+std::string BilevelPng(uint32_t width, uint32_t height) {
+    const uint64_t row = 1 + (uint64_t{width} + 7) / 8;
+    return "\x89PNG\r\n\x1a\n" +
+           PngChunk("IHDR", Be32(width) + Be32(height) + std::string("\x01\0\0\0\0", 5)) +
+           PngChunk("IDAT", DeflatedRun('\0', row * height)) + PngChunk("IEND", "");
 }
 
 // A small JPEG whose frame header claims width x height.
@@ -139,16 +149,16 @@ std::string NestedObjects(int depth) {
 
 // One A4 page drawing one image over all of it, at 300 dpi when the image
 // is 2480 x 3508; the image stream is given.
-std::string ImagePage(long width, long height, const std::string& filters,
-                      const std::string& data) {
-    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
-                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2 841.92] /Contents 4 0 R "
-                   "/Resources << /XObject << /Im0 5 0 R >> >> >>",
-                   PdfStream("", "q 595.2 0 0 841.92 0 0 cm /Im0 Do Q"),
-                   PdfStream("/Type /XObject /Subtype /Image /Width " + std::to_string(width) +
-                                 " /Height " + std::to_string(height) +
-                                 " /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter " + filters,
-                             data)});
+std::string ImagePage(long width, long height, const std::string& filters, const std::string& data,
+                      const std::string& format = "/ColorSpace /DeviceGray /BitsPerComponent 8") {
+    return RawPdf(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2 841.92] /Contents 4 0 R "
+         "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+         PdfStream("", "q 595.2 0 0 841.92 0 0 cm /Im0 Do Q"),
+         PdfStream("/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
+                       std::to_string(height) + " " + format + " /Filter " + filters,
+                   data)});
 }
 
 std::string ContentPage(const std::string& filters, const std::string& content) {
@@ -220,6 +230,60 @@ std::string BilevelTiles20() {
     return out + left + right;
 }
 
+// A JBIG2 image of 100 x 100 pixels whose page information declares a page
+// of 262144 x 65000 (2 GiB of bitmap).
+std::string Jbig2HugePage() {
+    const std::string pageInfo =
+        Be32(262144) + Be32(65000) + std::string(8, '\0') + std::string(3, '\0');
+    const std::string segment = Be32(0) + "\x30" + std::string(1, '\0') + "\x01" +
+                                Be32(static_cast<uint32_t>(pageInfo.size())) + pageInfo;
+    return ImagePage(100, 100, "/JBIG2Decode", segment,
+                     "/ColorSpace /DeviceGray /BitsPerComponent 1");
+}
+
+// Form XObjects nested depth deep, each drawing the one below ten times.
+std::string NestedForms(int depth) {
+    std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << "
+        "/XObject << /X " +
+            std::to_string(5 + depth) + " 0 R >> >> >>",
+        PdfStream("", "/X Do"),
+        PdfStream("/Type /XObject /Subtype /Form /BBox [0 0 595 842]", "0 0 595 842 re f")};
+    std::string tenTimes;
+    for (int i = 0; i < 10; ++i) tenTimes += "/X Do ";
+    for (int level = 1; level <= depth; ++level)
+        objects.push_back(
+            PdfStream("/Type /XObject /Subtype /Form /BBox [0 0 595 842] "
+                      "/Resources << /XObject << /X " +
+                          std::to_string(4 + level) + " 0 R >> >>",
+                      tenTimes));
+    return RawPdf(objects);
+}
+
+// A page's content of size bytes of line segments across it.
+std::string LineSegments(uint64_t size) {
+    std::string lines = "0 0 m 595 842 l S\n";
+    const size_t line = lines.size();
+    while (lines.size() < size) lines += lines;
+    lines.resize(size / line * line);
+    return ContentPage("/FlateDecode", Deflated(lines));
+}
+
+// A GIF of count white side x side frames, the first repeated.
+std::string GifOfFrames(int count, int side) {
+    TempDir dir;
+    const std::string size = std::to_string(side) + "x" + std::to_string(side);
+    RunTool({"convert", "-size", size, "xc:white", dir.File("one.gif")});
+    const std::string one = ReadBytes(dir.File("one.gif"));
+    const auto flags = static_cast<unsigned char>(one[10]);
+    const size_t frameAt = 13 + ((flags & 0x80) ? 3u << ((flags & 7) + 1) : 0);
+    const std::string frame = one.substr(frameAt, one.size() - 1 - frameAt);
+    std::string out = one.substr(0, frameAt);
+    for (int i = 0; i < count; ++i) out += frame;
+    return out + ";";
+}
+
 // A page certified with the DocMDP permission p (no real signature: the
 // certification alone decides).
 std::string CertifiedPdf(int p) {
@@ -238,6 +302,7 @@ struct HostileRow {
     const char* reason;        // part of the reason text, or "" for success
     double seconds;
     uint64_t peakBytes;
+    uint64_t padTo = 0;  // the file made this long (sparse), and no document near it
 };
 
 const HostileRow kRows[] = {
@@ -386,6 +451,38 @@ const HostileRow kRows[] = {
      "altogether",
      10,
      300 * kMiB},
+    {"jbig2_of_100_square_declaring_a_2_gib_page_with_ocr",
+     Jbig2HugePage,
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     20,
+     1024 * kMiB},
+    {"ccitt_image_declared_200000_square_with_ocr",
+     [] {
+         return ImagePage(200000, 200000, "/CCITTFaxDecode", std::string(700, '\0'),
+                          "/ColorSpace /DeviceGray /BitsPerComponent 1 /DecodeParms << /K -1 "
+                          "/Columns 200000 /Rows 200000 >>");
+     },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "too large to render",
+     10,
+     300 * kMiB},
+    {"forms_nested_9_deep_each_drawn_10_times_with_ocr",
+     [] { return NestedForms(9); },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "s to render",
+     40,
+     1024 * kMiB},
+    {"line_segments_of_250_mib_with_ocr",
+     [] { return LineSegments(250 * kMiB); },
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     40,
+     1024 * kMiB},
     {"certified_for_forms_with_ocr",
      [] { return CertifiedPdf(2); },
      OcrFirstPage,
@@ -400,6 +497,36 @@ const HostileRow kRows[] = {
      "certified",
      10,
      200 * kMiB},
+    {"gif_of_300_frames_2000_square_printed",
+     [] { return GifOfFrames(300, 2000); },
+     PrintFile,
+     {0},
+     "",
+     10,
+     100 * kMiB},
+    {"png_100000_square_1_bit_stored_printed",
+     [] { return BilevelPng(100000, 100000); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     10,
+     100 * kMiB},
+    {"jpeg_with_700_mib_after_its_end_marker",
+     [] { return JpegClaiming(16, 16); },
+     ConvertImage,
+     {0},
+     "",
+     10,
+     100 * kMiB,
+     700 * kMiB},
+    {"jpeg_with_700_mib_after_its_end_marker_printed",
+     [] { return JpegClaiming(16, 16); },
+     PrintFile,
+     {0},
+     "",
+     10,
+     100 * kMiB,
+     700 * kMiB},
     {"chm_help_file_printed",
      [] { return "ITSF" + Le32(3) + Le32(0x60) + Le32(1) + std::string(200, '\0'); },
      PrintFile,
@@ -416,6 +543,7 @@ TEST_P(HostileFile, EndsInTimeWithinMemory) {
     TempDir dir;
     const std::string in = dir.File("in");
     WriteBytes(in, row.make());
+    ASSERT_EQ(row.padTo != 0 ? ::truncate(in.c_str(), static_cast<off_t>(row.padTo)) : 0, 0);
     const ChildResult child =
         RunInChild([&] { return row.run(dir, in); }, 3ull << 30, static_cast<int>(row.seconds * 4));
     ASSERT_TRUE(child.exited) << "the call crashed or ran out of time";
@@ -424,6 +552,9 @@ TEST_P(HostileFile, EndsInTimeWithinMemory) {
     if (*row.reason != '\0') {
         EXPECT_NE(child.reason.find(row.reason), std::string::npos) << child.reason;
         EXPECT_FALSE(Exists(dir.File("out.xdw")));
+    }
+    if (row.padTo != 0 && Exists(dir.File("out.xdw"))) {
+        EXPECT_LT(ReadBytes(dir.File("out.xdw")).size(), 1 * kMiB) << "the padding was kept";
     }
     EXPECT_LT(child.seconds, row.seconds);
     if (!kUnderAsan) {
