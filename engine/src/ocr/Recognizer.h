@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf/Renderer.h"
-#include "ocr/TextLayer.h"
+#include "layout/PixelTypes.h"
+#include "ocr/OcrTypes.h"
 
 namespace xdw {
 
