@@ -1,5 +1,7 @@
 #include "run/ExecuteStep.h"
 
+#include <unistd.h>
+
 #include <climits>
 #include <stdexcept>
 
@@ -30,7 +32,14 @@ std::string ExecuteStep::OutputFolder() {
     RunOptions& options = run_.options;
     int queried = 0;
     const std::string defaultFolder = DefaultOutputFolder(run_.engine, queried);
-    if (!options.SaveDir.empty()) return options.SaveDir;
+    if (!options.SaveDir.empty()) {
+        // A relative folder would be wherever the program was started.
+        if (options.SaveDir.front() != kPathDelimiter || HasControlCharacter(options.SaveDir)) {
+            log_.RefuseRun(SaveDirUnusableMessage(options.SaveDir));
+            return {};
+        }
+        return options.SaveDir;
+    }
     // Never the root folder by accident: without a documents folder there is
     // nowhere to write. Without an engine, that is what the user learns.
     if (queried == XDW_E_NOT_INSTALLED) {
@@ -51,6 +60,12 @@ bool ExecuteStep::NameFits(const std::string& name) {
     const std::string fileName = ChangeFileExt(name, ".xdw");
     if (name.find(kPathDelimiter) != std::string::npos) {
         log_.RefuseRun(NameLeavesFolderMessage(name));
+        return false;
+    }
+    // A hidden name is no document anyone finds, and partial documents are
+    // hidden names the next run removes.
+    if (fileName.front() == '.' || HasControlCharacter(fileName)) {
+        log_.RefuseRun(NameUnusableMessage(fileName));
         return false;
     }
     if (fileName.size() > NAME_MAX) {
@@ -163,7 +178,24 @@ void ExecuteStep::PrintWithApplication() {
     monitor_.Begin();
 }
 
+bool ExecuteStep::SourceChangedWhileRead() {
+    // A file that went away or was replaced was still read whole; one
+    // changed in place (cut short, rewritten) may have given pages of
+    // neither version.
+    const auto before = run_.sourceIdentity;
+    const auto now = IdentityOf(run_.Source());
+    if (!before || !now || now->device != before->device || now->inode != before->inode ||
+        *now == *before)
+        return false;
+    ::unlink(run_.options.OutPath.c_str());
+    log_.AddLog(kSourceChangedLine);
+    log_.Fail(ExitStatus::kFailed, kSourceChangedLine);
+    log_.FinishRun();
+    return true;
+}
+
 void ExecuteStep::AfterDirectConversion() {
+    if (SourceChangedWhileRead()) return;
     log_.AddLog("XDW出力完了しました。");
     run_.outcome.status = ExitStatus::kDone;
     run_.outcome.outPath = run_.options.OutPath;

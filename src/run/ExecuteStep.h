@@ -33,6 +33,9 @@ private:
     int ConvertDirectly(int route);
     // No direct conversion took the file: application printing.
     void PrintWithApplication();
+    // The source differs from what it was when the run opened it: the
+    // document is removed and the run failed. False when it is the same.
+    bool SourceChangedWhileRead();
     // The direct conversion wrote the document: the source and the OCR pass.
     void AfterDirectConversion();
 

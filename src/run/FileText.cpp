@@ -46,6 +46,11 @@ std::string UpperCase(std::string text) {
     return text;
 }
 
+bool HasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return UpperChar(x) == UpperChar(y);
@@ -76,8 +81,9 @@ bool IsWritableBySelf(const std::string& path) {
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
-                        info.st_mtim.tv_nsec};
+    return FileIdentity{info.st_dev,         info.st_ino,          info.st_size,
+                        info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ctim.tv_sec,
+                        info.st_ctim.tv_nsec};
 }
 
 bool DeleteFilePermanently(const std::string& path) {

@@ -21,6 +21,9 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext);
 // Letter case is ignored for the letters A to Z only.
 std::string UpperCase(std::string text);
 bool SameText(std::string_view a, std::string_view b);
+// True when text holds a byte below 0x20 (NUL included) or DEL; no code page
+// 932 character has such a byte.
+bool HasControlCharacter(std::string_view text);
 
 // A file whose permission bits allow nobody to write it counts as read-only:
 // the settings file and the log file are not replaced then, whoever runs the
@@ -38,11 +41,13 @@ WriteResult ReplaceFileContent(const std::string& path, const std::string& conte
 // and the process (root included) is granted write access.
 bool IsWritableBySelf(const std::string& path);
 
-// What tells one file from another at the same path: device, inode, size and
-// modification time, as stat gives them for path (links followed).
+// What tells one file from another at the same path, or a file from itself
+// changed: device, inode, size, modification time and status-change time
+// (which no one can set back), as stat gives them for path (links followed).
 struct FileIdentity {
     unsigned long long device = 0, inode = 0;
     long long size = 0, mtimeSeconds = 0, mtimeNanoseconds = 0;
+    long long ctimeSeconds = 0, ctimeNanoseconds = 0;
     bool operator==(const FileIdentity&) const = default;
 };
 // Nothing when the file cannot be looked at.

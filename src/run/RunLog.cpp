@@ -31,6 +31,22 @@ constexpr CodeMessage kMessages[] = {
     {kNoDirectRoute, "拡張子が不正です。"},
 };
 
+// Control characters (NUL included) written as \xNN, so a log line stays one
+// line and shows what the value holds.
+std::string VisibleText(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    }
+    return out;
+}
+
 }  // namespace
 
 const char* ErrorMessage(int32_t code) {
@@ -42,6 +58,16 @@ const char* ErrorMessage(int32_t code) {
 
 std::string NameLeavesFolderMessage(const std::string& name) {
     return "ファイル名 " + name + " は出力先のフォルダの外を指すため使えません。";
+}
+
+std::string NameUnusableMessage(const std::string& name) {
+    return "ファイル名（FileName）" + VisibleText(name) +
+           " は使えません。ドットで始まる名前や制御文字は出力ファイル名にできません。";
+}
+
+std::string SaveDirUnusableMessage(const std::string& folder) {
+    return "出力先（SaveDir）" + VisibleText(folder) +
+           " は使えません。/ で始まるフォルダを、制御文字なしで指定してください。";
 }
 
 std::string NameTooLongMessage(const std::string& outPath) {

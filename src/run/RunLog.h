@@ -27,9 +27,16 @@ inline constexpr const char* kDeleteFailedLine = "元ファイル削除失敗";
 inline constexpr const char* kStoppedLine = "変換を中止しました。";
 inline constexpr const char* kSourceReplacedLine =
     "元ファイルが変換後に置き換えられたため削除しませんでした。";
+inline constexpr const char* kSourceChangedLine =
+    "元ファイルが変換中に変更されたため、出力した文書を削除しました。";
 inline constexpr const char* kNoOutputFolderMessage =
     "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
 std::string NameLeavesFolderMessage(const std::string& name);
+// A composed name that would be hidden ("", ".", ".."; a leading dot) or
+// holds control characters.
+std::string NameUnusableMessage(const std::string& name);
+// A SaveDir that is not an absolute path or holds control characters.
+std::string SaveDirUnusableMessage(const std::string& folder);
 std::string NameTooLongMessage(const std::string& outPath);
 std::string NotRegularSettingsMessage(const std::string& path);
 

@@ -215,6 +215,16 @@ std::string BilevelTiles20() {
     return out + left + right;
 }
 
+// A page certified with the DocMDP permission p (no real signature: the
+// certification alone decides).
+std::string CertifiedPdf(int p) {
+    return RawPdf({"<< /Type /Catalog /Pages 2 0 R /Perms << /DocMDP 4 0 R >> >>",
+                   "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+                   "<< /Type /Sig /Reference [<< /TransformMethod /DocMDP /TransformParams << /P " +
+                       std::to_string(p) + " /V /1.2 >> >>] >>"});
+}
+
 struct HostileRow {
     const char* name;
     std::string (*make)();
@@ -364,6 +374,27 @@ const HostileRow kRows[] = {
      "altogether",
      10,
      300 * kMiB},
+    {"certified_for_forms_with_ocr",
+     [] { return CertifiedPdf(2); },
+     OcrFirstPage,
+     {XDW_E_ACCESS_DENIED},
+     "certified",
+     10,
+     200 * kMiB},
+    {"certified_for_annotations_with_ocr",
+     [] { return CertifiedPdf(3); },
+     OcrFirstPage,
+     {XDW_E_ACCESS_DENIED},
+     "certified",
+     10,
+     200 * kMiB},
+    {"chm_help_file_printed",
+     [] { return "ITSF" + Le32(3) + Le32(0x60) + Le32(1) + std::string(200, '\0'); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "not a printable document",
+     5,
+     100 * kMiB},
 };
 
 class HostileFile : public ::testing::TestWithParam<HostileRow> {};

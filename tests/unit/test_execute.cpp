@@ -1,7 +1,10 @@
 // Execute: the output path, the route chosen by the extension, the fallback
 // to application printing and the end of a direct conversion.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -147,20 +150,57 @@ TEST_F(Execute, AnInteractiveRunTakesTheBoxesAsTheUserLeftThem) {
     EXPECT_EQ(window.closeRequests, 1);
 }
 
-// Another file moved into the source's path while the conversion works is
-// not what was converted: it stays, and the run says why.
+// Only the file that was converted is deleted: another file moved into the
+// path stays, a source changed in place while it was read fails the run and
+// takes the document with it, and an edit of the same size whose time was
+// put back is still a change.
 TEST_F(Execute, OnlyTheFileThatWasConvertedIsDeleted) {
-    WriteSettings({"[common]", "DelFile=Y"});
-    const std::string source = MakeSource("a.pdf");
-    engine.onDirectConversion = [&] {
-        std::ofstream(source + ".new") << "another file";
-        std::filesystem::rename(source + ".new", source);
+    const auto replace = [](const std::string& path) {
+        std::ofstream(path + ".new") << "another file";
+        std::filesystem::rename(path + ".new", path);
     };
-    Start({source});
-    EXPECT_TRUE(Exists(source));
-    EXPECT_EQ(window.log.back(), kSourceReplacedLine);
-    EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete);
-    EXPECT_EQ(run->Outcome().failures.back(), "quilbex: " + source + ": " + kSourceReplacedLine);
+    const auto cutShort = [](const std::string& path) { std::filesystem::resize_file(path, 1); };
+    const auto sameSizeOldTime = [](const std::string& path) {
+        struct stat before {};
+        ::stat(path.c_str(), &before);
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        struct stat after = before;
+        // The status-change clock is coarse: write until it has moved on.
+        for (int i = 0; i < 100000 && after.st_ctim.tv_nsec == before.st_ctim.tv_nsec &&
+                        after.st_ctim.tv_sec == before.st_ctim.tv_sec;
+             ++i) {
+            std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << 'X';
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+            ::stat(path.c_str(), &after);
+        }
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> change;
+        const char* line;
+        ExitStatus status;
+    } cases[] = {
+        {"a.pdf", replace, kSourceReplacedLine, ExitStatus::kIncomplete},
+        {"b.pdf", cutShort, kSourceChangedLine, ExitStatus::kFailed},
+        {"c.pdf", sameSizeOldTime, kSourceChangedLine, ExitStatus::kFailed},
+        {"memo.doc", sameSizeOldTime, kSourceReplacedLine, ExitStatus::kIncomplete},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteSettings({"[common]", "DelFile=Y"});
+        const std::string source = MakeSource(c.name);
+        engine.onDirectConversion = [&] { c.change(source); };
+        engine.onCall = [&](const std::string& call) {
+            if (call == "BeginCreationFromAppFile") c.change(source);
+        };
+        engine.phases = {{8}};
+        Start({source});
+        if (run->Monitoring()) run->Timer1Timer();
+        EXPECT_TRUE(Exists(source));
+        EXPECT_EQ(window.log.back(), c.line);
+        EXPECT_EQ(run->Outcome().status, c.status);
+        EXPECT_THAT(run->Outcome().failures, ElementsAre("quilbex: " + source + ": " + c.line));
+    }
 }
 
 TEST_F(Execute, AFailedDeletionIsLoggedAndTheRunGoesOn) {

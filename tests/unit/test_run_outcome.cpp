@@ -228,17 +228,30 @@ TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
         std::string fileName;
         std::string sourceName;
         std::string message;
+        std::string saveDir = "";
     } cases[] = {
         {"out/yyyy", "a.pdf", NameLeavesFolderMessage("out/2026")},
         {"\"元のファイル名\"/..", "a.pdf", NameLeavesFolderMessage("a/..")},
         {"", std::string(251, 'n') + ".pdf", ""},  // 255 bytes fit
         {"\"元のファイル名\"yymmddhhnnss", std::string(240, 'n') + ".pdf",
          NameTooLongMessage("/home/user/DocuWorks/" + std::string(240, 'n') + "261206174509.xdw")},
+        {".", "a.pdf", NameUnusableMessage(".xdw")},
+        {"..", "a.pdf", NameUnusableMessage("..xdw")},
+        {"'a\tb'", "a.pdf", NameUnusableMessage("a\tb.xdw")},
+        {std::string("'a\0b'", 5), "a.pdf", NameUnusableMessage(std::string("a\0b.xdw", 7))},
+        {"", "a.pdf", SaveDirUnusableMessage("out"), "out"},
+        {"", "a.pdf", SaveDirUnusableMessage(".."), ".."},
+        {"", "a.pdf",
+         SaveDirUnusableMessage("/srv/a\x01"
+                                "b"),
+         "/srv/a\x01"
+         "b"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fileName);
-        const auto one =
-            Fresh(c.sourceName, {"[file]", "FileName=" + c.fileName}, [](FakeEngine&) {});
+        SCOPED_TRACE(c.fileName + " " + c.saveDir);
+        std::vector<std::string> ini = {"[file]", "FileName=" + c.fileName};
+        if (!c.saveDir.empty()) ini.push_back("SaveDir=" + c.saveDir);
+        const auto one = Fresh(c.sourceName, ini, [](FakeEngine&) {});
         if (c.message.empty()) {
             EXPECT_EQ(one->run->Outcome().status, ExitStatus::kDone);
             continue;
@@ -248,6 +261,8 @@ TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
         EXPECT_EQ(one->run->Outcome().status, ExitStatus::kFailed);
         EXPECT_THAT(one->run->Outcome().failures, ElementsAre(Line(c.message)));
     }
+    EXPECT_EQ(NameUnusableMessage(std::string("a\0\x7F", 3)).find(std::string(1, '\0')),
+              std::string::npos);
 }
 
 TEST(CommandLine, OptionsAndFileNames) {

@@ -121,7 +121,12 @@ bool IsSigned(QPDF& pdf) {
 
 std::string SignedChangeRefusal(QPDF& pdf) {
     if (pdf.isEncrypted()) return "the signed document is encrypted";
-    if (CertificationLevel(pdf) == 1) return "the signed document permits no changes";
+    // Even the laxest certification (form filling, signing, annotations)
+    // forbids new page content, which a text layer is.
+    if (const int level = CertificationLevel(pdf); level == 1)
+        return "the signed document permits no changes";
+    else if (level != 0)
+        return "the signed document is certified: no page content may be added";
     if (pdf.anyWarnings()) return "the signed document is damaged";
     return std::string();
 }

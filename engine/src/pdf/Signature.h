@@ -14,9 +14,9 @@ namespace xdw {
 bool IsSigned(QPDF& pdf);
 
 // Why no change can be appended safely to the signed document, or "" when
-// one can: encrypted documents, a certification that permits no changes and
-// files that had to be repaired (their offsets cannot be trusted) are left
-// alone.
+// one can: encrypted documents, any certification (none permits new page
+// content) and files that had to be repaired (their offsets cannot be
+// trusted) are left alone.
 std::string SignedChangeRefusal(QPDF& pdf);
 
 // The incremental update that turns original (the file's bytes, which pdf

@@ -2,6 +2,7 @@
 
 #include <magic.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string_view>
@@ -16,10 +17,6 @@ struct MagicCloser {
     void operator()(magic_t cookie) const { magic_close(cookie); }
 };
 using Magic = std::unique_ptr<std::remove_pointer_t<magic_t>, MagicCloser>;
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 }  // namespace
 
@@ -36,31 +33,48 @@ std::string ContentMimeType(const std::string& path) {
 }
 
 bool IsPrintableMimeType(const std::string& mime) {
-    // Office documents: OpenDocument, OOXML, the binary MS Office formats.
-    static constexpr std::array<std::string_view, 6> officePrefixes = {
-        "application/vnd.oasis.opendocument.",
-        "application/vnd.openxmlformats-officedocument.",
-        "application/vnd.ms-",
-        "application/vnd.sun.xml.",
-        "application/vnd.wordperfect",
+    // Only the types LibreOffice prints as the document they are: a vendor's
+    // whole family would let in help files, fonts, mail and cabinets.
+    static constexpr std::array<std::string_view, 37> printable = {
+        "application/vnd.oasis.opendocument.text",
+        "application/vnd.oasis.opendocument.text-template",
+        "application/vnd.oasis.opendocument.text-master",
+        "application/vnd.oasis.opendocument.text-web",
+        "application/vnd.oasis.opendocument.spreadsheet",
+        "application/vnd.oasis.opendocument.spreadsheet-template",
+        "application/vnd.oasis.opendocument.presentation",
+        "application/vnd.oasis.opendocument.presentation-template",
+        "application/vnd.oasis.opendocument.graphics",
+        "application/vnd.oasis.opendocument.graphics-template",
+        "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+        "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+        "application/vnd.openxmlformats-officedocument.presentationml.presentation",
+        "application/vnd.ms-excel",
+        "application/vnd.ms-powerpoint",
+        "application/vnd.ms-publisher",
+        "application/vnd.ms-works",
+        "application/vnd.ms-visio.drawing.main+xml",
         "application/vnd.visio",
-    };
-    for (auto prefix : officePrefixes)
-        if (StartsWith(mime, prefix)) return true;
-    static constexpr std::array<std::string_view, 9> exact = {
+        "application/vnd.sun.xml.writer",
+        "application/vnd.sun.xml.writer.template",
+        "application/vnd.sun.xml.calc",
+        "application/vnd.sun.xml.calc.template",
+        "application/vnd.sun.xml.impress",
+        "application/vnd.sun.xml.impress.template",
+        "application/vnd.sun.xml.draw",
+        "application/vnd.sun.xml.draw.template",
+        "application/vnd.wordperfect",
         "application/msword",
         "application/rtf",
         "text/rtf",
         "application/CDFV2",  // an OLE compound document (older Office files)
-        "application/x-ole-storage",
         "application/x-hwp",
         "application/x-abiword",
         "application/x-mswrite",
+        "application/x-ole-storage",
         "application/x-iwork-pages-sffpages",
     };
-    for (auto type : exact)
-        if (mime == type) return true;
-    return false;
+    return std::find(printable.begin(), printable.end(), mime) != printable.end();
 }
 
 }  // namespace xdw
