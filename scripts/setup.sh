@@ -16,6 +16,8 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   # used by the tests to make and inspect sample files
   poppler-utils imagemagick img2pdf dbus-daemon python3
+  # a comma-decimal locale, for the tests that convert under it
+  locales
   # LibreOffice driven over UNO, to open a document the way that updates its links
   python3-uno
   # a desktop for the notification test: X server, notification service
@@ -40,6 +42,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The comma-decimal locale the locale tests switch to.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  "${sudo_cmd[@]}" locale-gen
 fi
 
 # pdf.js, the text extractor of Firefox and of many web viewers, comes from

@@ -8,9 +8,33 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
 
+# Every test stage writes its results here. The tests that skipped
+# themselves (no permission, a tool missing...) are named at the very end,
+# whatever else happened: a green run may still have left some out.
+results=$(mktemp -d)
+name_skipped() {
+  local status=$?
+  python3 - "$results" <<'EOF'
+import glob, sys, xml.etree.ElementTree as ET
+names = []
+for path in sorted(glob.glob(sys.argv[1] + "/*.xml")):
+    stage = path.rsplit("/", 1)[1][:-4]
+    for case in ET.parse(path).iter("testcase"):
+        if case.find("skipped") is None and case.get("result") != "skipped":
+            continue
+        name, suite = case.get("name"), case.get("classname")
+        names.append(f"  {stage}: {name if suite in (None, name) else suite + '.' + name}")
+print(f"== skipped tests: {len(names)}")
+print("\n".join(names))
+EOF
+  rm -rf "$results"
+  exit "$status"
+}
+trap name_skipped EXIT
+
 echo "== build and test"
 scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$jobs" --timeout 900
+ctest --test-dir build --output-on-failure -j"$jobs" --timeout 900 --output-junit "$results/build.xml"
 
 echo "== Debian package"
 if command -v lintian >/dev/null; then
@@ -28,7 +52,8 @@ cmake --build build-asan -j"$jobs"
 # The sample of every declared type is mostly LibreOffice's time, and the
 # pictures among them are covered by the engine's own tests here.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900 -E '^PackageList/DeclaredType\.'
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900 -E '^PackageList/DeclaredType\.' \
+  --output-junit "$results/asan.xml"
 
 echo "== ThreadSanitizer (threaded engine tests only)"
 # The printing worker and the OCR look-ahead are where threads meet; only their
@@ -39,7 +64,8 @@ cmake -S . -B build-tsan -G Ninja -DQUILBEX_WERROR=ON -DQUILBEX_TSAN=ON \
 # shellcheck disable=SC2086
 cmake --build build-tsan -j"$jobs" --target $tsan_tests
 for test in $tsan_tests; do
-  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/bin/$test --gtest_brief=1
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/bin/$test --gtest_brief=1 \
+    --gtest_output="xml:$results/tsan-$test.xml"
 done
 
 echo "== fuzzing"

@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -244,17 +245,24 @@ TEST_F(AppPrintImport, AnOddlyNamedLinkPrintsItsFile) {
 
 // Links LibreOffice follows whatever its settings say (a page's background
 // and stylesheet, a drawing's picture, a field that includes one) find
-// nothing: the sandbox shows it no file outside the job. Its home and
-// temporary files are the job's, gone with it.
+// nothing: the sandbox shows it no file outside the job, the user's own home
+// folder least of all. Its home and temporary files are the job's, gone with
+// it.
 TEST_F(AppPrintImport, TheSandboxShowsNoOutsideFileAndKeepsNothing) {
-    const std::string secret = dir.File("secret.png");
+    // Where the user's files are: the real home, not a temporary folder.
+    const TempDir inHome = [] {
+        const passwd* user = getpwuid(getuid());
+        quilbex::testing::ScopedEnv base("TMPDIR", user != nullptr ? user->pw_dir : "/root");
+        return TempDir();
+    }();
+    const std::string secret = inHome.File("secret.png");
     RunTool({"convert", "-size", "120x80", "xc:red", secret});
-    WriteBytes(dir.File("style.css"),
+    WriteBytes(inHome.File("style.css"),
                "body { background-image: url(\"file://" + secret + "\") }\n");
     const std::vector<std::pair<std::string, std::string>> linking = {
         {"walls.html", "<html><head><link rel=\"stylesheet\" href=\"file://" +
-                           dir.File("style.css") + "\"></head><body background=\"file://" + secret +
-                           "\"><p>Walled page</p></body></html>\n"},
+                           inHome.File("style.css") + "\"></head><body background=\"file://" +
+                           secret + "\"><p>Walled page</p></body></html>\n"},
         {"walls.svg",
          "<svg xmlns=\"http://www.w3.org/2000/svg\" "
          "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"400\" height=\"200\">"

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -33,6 +34,17 @@ std::string JoinedText(const std::string& pdf) {
     std::string all;
     for (const auto& page : PdfPageTexts(pdf)) all += page + "\n";
     return all;
+}
+
+// LibreOffice itself runs for one of this program's conversions, not only
+// the sandbox or launcher that starts it.
+bool OfficeRunning() {
+    for (pid_t pid : LeftoverConversionProcesses()) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::string name;
+        if (std::getline(comm, name) && name == "soffice.bin") return true;
+    }
+    return false;
 }
 
 void ExpectNothingLeft() {
@@ -122,17 +134,10 @@ TEST_F(AppPrintOffice, CancelWhilePrintingEndsTheApplicationAndLeavesNothing) {
         WatchPhases([&] { return Poll(handle); }, kConversionTimeout,
                     [&](int phase) {
                         if (phase == XDW_PHASE_PRINTING && !cancelled) {
-                            // Let LibreOffice get properly under way first (it may
-                            // start twice: once more after making its profile).
-                            const auto until =
-                                std::chrono::steady_clock::now() + std::chrono::seconds(20);
-                            bool seen = false;
-                            while (!seen && std::chrono::steady_clock::now() < until) {
-                                seen = !LeftoverConversionProcesses().empty();
-                                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                            }
-                            EXPECT_TRUE(seen) << "LibreOffice never ran";
-                            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                            // Let LibreOffice itself get under way first, past
+                            // the sandbox and launcher that start it.
+                            EXPECT_TRUE(WaitUntil(OfficeRunning, std::chrono::seconds(20)))
+                                << "LibreOffice never ran";
                             EXPECT_EQ(XDW_CancelCreationFromAppFile(handle, nullptr), 0);
                             // Stopping is reported at once; the end follows once
                             // LibreOffice is gone.
@@ -162,9 +167,8 @@ TEST_F(AppPrintOffice, FinalizeStopsARunningConversion) {
     ASSERT_EQ(
         XDW_BeginCreationFromAppFile(source.c_str(), output.c_str(), kAllBits, &handle, nullptr),
         0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (Poll(handle).phase < XDW_PHASE_PRINTING && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(WaitUntil([&] { return Poll(handle).phase >= XDW_PHASE_PRINTING; },
+                          std::chrono::seconds(60)));
 
     EXPECT_EQ(XDW_Finalize(nullptr), 0);
     EXPECT_FALSE(Exists(output));

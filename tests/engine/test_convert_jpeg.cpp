@@ -62,6 +62,8 @@ struct Orientation {
     bool portrait;  // the page is taller than wide
     double redX;    // where the red quarter shows (left edge, as a fraction)
     double redY;    // (top edge)
+    int dpi = 144;
+    double longSide = 80.0;  // in points
 };
 
 class ConvertJpegOrientation : public ::testing::TestWithParam<Orientation> {};
@@ -69,13 +71,13 @@ class ConvertJpegOrientation : public ::testing::TestWithParam<Orientation> {};
 TEST_P(ConvertJpegOrientation, PictureComesOutUpright) {
     const Orientation o = GetParam();
     TempDir dir;
-    MakeJpeg(dir.File("in.jpg"), {.width = 160, .height = 120, .kind = ImageKind::Rgb, .dpi = 144},
-             o.exif);
+    MakeJpeg(dir.File("in.jpg"),
+             {.width = 160, .height = 120, .kind = ImageKind::Rgb, .dpi = o.dpi}, o.exif);
     ASSERT_EQ(Convert(dir.File("in.jpg"), dir.File("out.xdw")), 0);
 
     const PageBox box = PdfPageBox(dir.File("out.xdw"), 1);
     EXPECT_EQ(box.height > box.width, o.portrait);
-    EXPECT_NEAR(std::max(box.width, box.height), 80.0, 0.01);
+    EXPECT_NEAR(std::max(box.width, box.height), o.longSide, 0.01);
     // Still the file's own bytes: turning is done by placement only.
     EXPECT_TRUE(PdfPageImage(dir.File("out.xdw"), 1).raw == ReadBytes(dir.File("in.jpg")));
 
@@ -96,8 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Orientation{2, false, 0.5, 0.0}, Orientation{3, false, 0.5, 0.5},
                       Orientation{4, false, 0.0, 0.5}, Orientation{5, true, 0.0, 0.0},
                       Orientation{6, true, 0.5, 0.0}, Orientation{7, true, 0.5, 0.5},
-                      Orientation{8, true, 0.0, 0.5}),
-    [](const auto& info) { return "exif" + std::to_string(info.param.exif); });
+                      Orientation{8, true, 0.0, 0.5},
+                      // A phone photo without a credible resolution: fitted
+                      // to A4 as it stands once turned.
+                      Orientation{6, true, 0.5, 0.0, 72, 793.701}),
+    [](const auto& info) {
+        return "exif" + std::to_string(info.param.exif) + "_" + std::to_string(info.param.dpi);
+    });
 
 TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
     TempDir dir;

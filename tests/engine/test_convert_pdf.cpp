@@ -13,6 +13,7 @@
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
@@ -303,11 +304,22 @@ TEST(ConvertPdf, ReadOnlyOutputFolderIsAccessDenied) {
 namespace {
 
 // The three-page PDF written by qpdf in QDF form (objects one by one, content
-// uncompressed, "%% Page N" before each page), easy to damage by hand.
-std::string QdfPages(const std::string& path) {
+// uncompressed, "%% Page N" before each page), easy to damage by hand. With
+// picture, the second page also draws a black square, a form of its own.
+std::string QdfPages(const std::string& path, bool picture = false) {
     MakeTextPdf(path, kPages);
     QPDF pdf;
     pdf.processFile(path.c_str());
+    if (picture) {
+        QPDFObjectHandle square = QPDFObjectHandle::newStream(&pdf, "0 g 150 150 300 300 re f\n");
+        square.replaceDict(
+            QPDFObjectHandle::parse("<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] >>"));
+        QPDFPageObjectHelper page(pdf.getAllPages().at(1));
+        page.getAttribute("/Resources", true)
+            .replaceKey("/XObject", QPDFObjectHandle::newDictionary());
+        page.getAttribute("/Resources", true).getKey("/XObject").replaceKey("/Fm0", square);
+        page.addPageContents(QPDFObjectHandle::newStream(&pdf, "q /Fm0 Do Q\n"), false);
+    }
     const std::string qdf = path + ".qdf";
     QPDFWriter writer(pdf, qdf.c_str());
     writer.setQDFMode(true);
@@ -322,6 +334,15 @@ size_t Second(const std::string& bytes, const std::string& marker, const std::st
     const size_t at = bytes.find(marker);
     if (at == std::string::npos) throw std::runtime_error("no " + marker);
     return bytes.find(what, at);
+}
+
+// The stream object that follows from in qdf made its own /Length: poppler
+// still reads it, qpdf's mended copy loses it.
+std::string SelfLength(std::string qdf, size_t from) {
+    const size_t object = qdf.find(" 0 obj", from);
+    const size_t number = qdf.rfind('\n', object) + 1;
+    const size_t ref = qdf.find("/Length ", from) + 8;
+    return qdf.replace(ref, qdf.find(' ', ref) - ref, qdf.substr(number, object - number));
 }
 
 }  // namespace
@@ -342,19 +363,18 @@ TEST(ConvertPdf, DamagedPageIsRepairedWithEveryPageOrRefused) {
     wrongLength.replace(length, 7, "/Length 3 %");
     std::string badFilter = qdf;
     badFilter.insert(Second(qdf, "%% Contents for page 2", "/Length"), "/Filter /FlateDecode ");
-    // A content stream whose /Length is the stream itself: poppler shows
-    // the page, qpdf mends it into an empty one.
-    std::string selfLength = qdf;
-    const size_t object = Second(qdf, "%% Contents for page 2", " 0 obj");
-    const size_t number = qdf.rfind('\n', object) + 1;
-    const size_t ref = Second(qdf, "%% Contents for page 2", "/Length ") + 8;
-    selfLength.replace(ref, qdf.find(' ', ref) - ref, qdf.substr(number, object - number));
+    const std::string selfLength = SelfLength(qdf, qdf.find("%% Contents for page 2"));
+    // The page keeps its text but loses its picture.
+    const std::string drawn = QdfPages(dir.File("drawn.pdf"), true);
+    const std::string pictureLost =
+        SelfLength(drawn, drawn.rfind("\n", drawn.rfind(" 0 obj", drawn.find("/Subtype /Form"))));
     // The third page's dictionary cut short by a string that runs over it.
     std::string pageKeys = qdf;
     pageKeys.replace(qdf.find("/Contents", qdf.find("%% Page 3")), 9, "/Contents (");
     const Row rows[] = {
         {"page object unreadable", pageObject, "page 2 of in.pdf"},
         {"content length is the stream itself", selfLength, "page 2 of in.pdf"},
+        {"picture lost, text kept", pictureLost, "page 2 of in.pdf is damaged and cannot"},
         {"page dictionary mended", pageKeys, "page 3 of in.pdf"},
         {"content length wrong, repaired", wrongLength, ""},
         {"content undecodable", badFilter, "page 2 of in.pdf has unreadable content"},

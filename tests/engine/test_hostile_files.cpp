@@ -71,17 +71,22 @@ std::string Be32(uint32_t v) {
             static_cast<char>(v)};
 }
 
-// A PNG of 8-bit RGBA whose pixels are all zero (transparent black).
-std::string ClearPng(uint32_t width, uint32_t height) {
+// A PNG of 8-bit RGBA whose pixels are all zero (transparent black); without
+// alpha, RGB with black made transparent by a colour key, which is decoded
+// rather than stored as it is.
+std::string ClearPng(uint32_t width, uint32_t height, bool alpha = true) {
     const auto chunk = [](const std::string& type, const std::string& data) {
         const std::string body = type + data;
         const auto crc =
             crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
         return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
     };
-    const std::string header = Be32(width) + Be32(height) + std::string("\x08\x06\0\0\0", 5);
+    const std::string header =
+        Be32(width) + Be32(height) + std::string(alpha ? "\x08\x06\0\0\0" : "\x08\x02\0\0\0", 5);
     return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
-           chunk("IDAT", DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * 4))) +
+           (alpha ? "" : chunk("tRNS", std::string(6, '\0'))) +
+           chunk("IDAT",
+                 DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
            chunk("IEND", "");
 }
 
@@ -333,6 +338,13 @@ const HostileRow kRows[] = {
      100 * kMiB},
     {"png_16383_square_rgba",
      [] { return ClearPng(16383, 16383); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     10,
+     100 * kMiB},
+    {"png_9000_square_rgb_with_colour_key",
+     [] { return ClearPng(9000, 9000, false); },
      PrintFile,
      {XDW_E_CANNOT_READ},
      "too large",

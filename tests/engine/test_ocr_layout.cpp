@@ -3,7 +3,10 @@
 // time, read in Japanese, and the layer read back in the extractor's order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "TestFiles.h"
 #include "ocr_support.h"
@@ -103,5 +106,30 @@ INSTANTIATE_TEST_SUITE_P(Pages, LayoutPage,
                                            LayoutCase{"JustifiedLinesWhole", &Justified,
                                                       Joined(kJustified)}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Polled while the nine cells of a table are read one after another, the
+// page's progress only ever grows.
+TEST(LayoutProgress, NeverGoesBackWithinAPage) {
+    TempDir dir;
+    const std::string path = dir.File("page.xdw");
+    MakeScannedPdf(path, {Table()});
+    std::atomic<bool> done{false};
+    std::vector<int> seen;
+    std::thread poll([&] {
+        while (!done) {
+            const int percent = XDW_GetOcrProgress(1);
+            if (percent >= 0 && (seen.empty() || seen.back() != percent)) seen.push_back(percent);
+            std::this_thread::yield();
+        }
+    });
+    const int rc = OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE);
+    done = true;
+    poll.join();
+    ASSERT_EQ(rc, 0);
+    std::string trail;
+    for (int percent : seen) trail += std::to_string(percent) + " ";
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << trail;
+    EXPECT_GE(seen.size(), 3u) << trail;
+}
 
 }  // namespace

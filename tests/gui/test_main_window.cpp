@@ -302,7 +302,9 @@ TEST_F(MainWindow, ErrorInTheShowEventIsReportedAndTheWindowStaysOpen) {
     ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].text, "broken engine.");
     EXPECT_FALSE(window->CloseRequested());
-    QTest::qWait(50);
+    // A close the run queued would be carried out by now.
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
 }

@@ -160,6 +160,9 @@ TEST_F(Execute, OnlyTheFileThatWasConvertedIsDeleted) {
         std::filesystem::rename(path + ".new", path);
     };
     const auto cutShort = [](const std::string& path) { std::filesystem::resize_file(path, 1); };
+    const auto appended = [](const std::string& path) {
+        std::ofstream(path, std::ios::app) << "more";
+    };
     const auto sameSizeOldTime = [](const std::string& path) {
         struct stat before {};
         ::stat(path.c_str(), &before);
@@ -182,6 +185,7 @@ TEST_F(Execute, OnlyTheFileThatWasConvertedIsDeleted) {
     } cases[] = {
         {"a.pdf", replace, kSourceReplacedLine, ExitStatus::kIncomplete},
         {"b.pdf", cutShort, kSourceChangedLine, ExitStatus::kFailed},
+        {"d.pdf", appended, kSourceChangedLine, ExitStatus::kFailed},
         {"c.pdf", sameSizeOldTime, kSourceChangedLine, ExitStatus::kFailed},
         {"memo.doc", sameSizeOldTime, kSourceReplacedLine, ExitStatus::kIncomplete},
     };

@@ -196,9 +196,8 @@ void Shift(PixelBox& b, int dx, int dy) {
     b.bottom += dy;
 }
 
-// How each kind of region is read: a block of lines as one uniform block
-// (the recogniser's own layout would cut justified Japanese lines at their
-// even gaps), a single line as a line, columns by the vertical model.
+}  // namespace
+
 tesseract::PageSegMode ModeFor(const Region& region) {
     switch (region.kind) {
         case RegionKind::Vertical:
@@ -212,6 +211,8 @@ tesseract::PageSegMode ModeFor(const Region& region) {
     }
     return tesseract::PSM_SINGLE_BLOCK;
 }
+
+namespace {
 
 // The blocks of one region, with their boxes on the page.
 std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region,

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <tesseract/publictypes.h>
+
+#include "layout/PageLayout.h"
 #include "layout/PixelTypes.h"
 #include "ocr/OcrTypes.h"
 
@@ -23,6 +26,11 @@ struct OcrRecipe {
     std::string tessdata;
     int timeLimitMs = kDefaultOcrTimeLimitMs;
 };
+
+// How each kind of region is read: a block of lines as one uniform block
+// (the recogniser's own layout would cut justified Japanese lines at their
+// even gaps), a single line as a line, columns by the vertical model.
+tesseract::PageSegMode ModeFor(const Region& region);
 
 // The lines, words and characters Tesseract finds on the page, with their
 // boxes in the pixels of the page straightened (each line's skewDegrees says

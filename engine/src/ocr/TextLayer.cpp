@@ -1,8 +1,6 @@
 #include "ocr/TextLayer.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <map>
 
@@ -10,6 +8,7 @@
 
 #include "Error.h"
 #include "layout/Skew.h"
+#include "pdf/PdfNumber.h"
 
 namespace xdw {
 
@@ -24,20 +23,7 @@ constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 // "N o t e s".
 constexpr double kGlyphAdvance = 0.5;
 
-// A number as PDF content wants it, whatever the process locale.
-std::string Num(double v) {
-    if (!std::isfinite(v)) v = 0;
-    if (std::abs(v) < 0.0005) v = 0;
-    std::array<char, 64> buf{};
-    auto [end, ec] =
-        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, 3);
-    std::string s(buf.data(), ec == std::errc() ? end : buf.data());
-    if (s.find('.') != std::string::npos) {
-        while (s.back() == '0') s.pop_back();
-        if (s.back() == '.') s.pop_back();
-    }
-    return s.empty() || s == "-0" ? "0" : s;
-}
+std::string Num(double v) { return PdfNumber(v, 3); }
 
 std::string Hex4(unsigned v) {
     static const char* digits = "0123456789ABCDEF";

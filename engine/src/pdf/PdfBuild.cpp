@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include "pdf/PdfNumber.h"
 
 namespace xdw {
 
@@ -16,12 +17,6 @@ constexpr double kMaxSide = 14400.0;
 
 double UsableDpi(double dpi) {
     return std::isfinite(dpi) && dpi >= 1.0 && dpi <= 100000.0 ? dpi : 0.0;
-}
-
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4f", value);
-    return text;
 }
 
 }  // namespace
@@ -97,7 +92,7 @@ void AddImagePage(QPDF& pdf, QPDFObjectHandle image, const ImagePlacement& place
             break;
     }
     std::string content = "q ";
-    for (double v : m) content += Number(v) + " ";
+    for (double v : m) content += PdfNumber(v, 4) + " ";
     content += "cm /Im0 Do Q\n";
 
     QPDFObjectHandle page = QPDFObjectHandle::newDictionary();

@@ -18,10 +18,10 @@
 #include <poppler/cpp/poppler-rectangle.h>
 
 #include "Error.h"
-#include "image/QuietJpeg.h"
 #include "Limits.h"
-#include "pdf/LayerMark.h"
+#include "QuietJpeg.h"
 #include "pdf/BoundedSink.h"
+#include "pdf/LayerMark.h"
 
 namespace xdw {
 

@@ -22,6 +22,15 @@ namespace xdwtest {
 
 std::string AppPrintTempPrefix() { return "quilbex-appprint-" + std::to_string(getpid()) + "-"; }
 
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 PhaseTrace WatchPhases(const std::function<XDW_CREATION_STATUS()>& poll,
                        std::chrono::seconds timeout, const std::function<void(int)>& onPoll) {
     PhaseTrace trace;

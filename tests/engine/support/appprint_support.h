@@ -30,6 +30,10 @@ struct PhaseTrace {
 PhaseTrace WatchPhases(const std::function<XDW_CREATION_STATUS()>& poll,
                        std::chrono::seconds timeout, const std::function<void(int)>& onPoll = {});
 
+// Asks done every 10 ms until it holds or limit has passed; whether it held.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::seconds(30));
+
 // True when phases only go forward through 1, 2, 3, 4, 5 and end in 8.
 bool IsSuccessfulRun(const std::vector<int>& phases);
 std::string Describe(const std::vector<int>& phases);

@@ -14,7 +14,7 @@
 
 #include <jpeglib.h>
 
-#include "image/QuietJpeg.h"
+#include "QuietJpeg.h"
 
 namespace {
 
