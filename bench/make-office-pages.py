@@ -44,7 +44,11 @@ S = [
 # One page: (name, kind, parts). Parts are ("h", text) headings, ("p", text)
 # justified paragraphs, ("r", text) right-aligned lines, ("c", text) centred
 # lines, ("b", [items]) bullets, ("t", rows) ruled tables, ("cols", [parts])
-# two columns.
+# two columns, ("tabs", (stops, rows)) lines whose pieces are set at tab
+# stops (cm from the left margin, "left" or "right"; no rules), ("grid",
+# (widths, rows)) a table of the given column widths (cm) where a cell
+# written "[]x" is boxed and any other has no rules, ("m", (title, right)) a
+# masthead: a large title and a piece right-aligned on its line.
 def essay(first, n):
     return [("p", "".join(S[(first + i * 3 + k) % len(S)] for k in range(3))) for i in range(n)]
 
@@ -105,13 +109,84 @@ PAGES = {
               "wish to raise a question at the meeting should send it to the secretary a week in advance, so "
               "that a full answer can be prepared. Coffee will be served after the meeting."),
     ]),
+    "pricelist": ("ja", [
+        ("h", "喫茶みどり　お品書き"),
+        ("tabs", ([(9, "left"), (16, "right")], [
+            ["ブレンドコーヒー", "Ｍサイズ", "¥450"], ["カフェラテ", "Ｍサイズ", "¥520"],
+            ["抹茶ラテ", "Ｌサイズ", "¥600"], ["紅茶（ポット）", "二杯分", "¥680"],
+            ["ホットケーキ", "二枚", "¥750"], ["季節のタルト", "一切れ", "¥580"],
+            ["ミックスサンド", "一皿", "¥820"], ["ナポリタン", "大盛り", "¥1,080"],
+            ["本日のケーキセット", "飲み物付き", "¥1,200"]])),
+        ("p", "価格はすべて税込みです。"),
+    ]),
+    "receipt": ("ja", [
+        ("c", "スーパーあおば　港北店"),
+        ("c", "2026年12月9日　18時42分"),
+        ("tabs", ([(7, "right")], [
+            ["牛乳　1L", "¥238"], ["食パン　6枚切", "¥168"], ["卵　10個", "¥298"],
+            ["りんご　3個", "¥450"], ["鶏もも肉", "¥1,234"], ["小計", "¥2,388"],
+            ["消費税　8%", "¥191"], ["合計", "¥2,579"], ["お預り", "¥3,000"], ["お釣り", "¥421"]])),
+        ("p", "ご来店ありがとうございました。"),
+    ], {"width": 10.0}),
+    "specsheet": ("ja", [
+        ("h", "製品仕様書"),
+        ("grid", ([4, 12], [
+            ["製品名", "業務用空気清浄機　ＡＰ－２００"], ["型番", "AP-200W"],
+            ["外形寸法", "幅380×奥行220×高さ620mm"], ["質量", "約8.5kg"],
+            ["電源", "AC100V　50/60Hz"], ["消費電力", "最大58W"],
+            ["適用床面積", "約32畳まで"], ["保証期間", "お買い上げ日から1年間"]])),
+        ("p", "仕様は改良のため予告なく変更することがあります。"),
+    ]),
+    "postform": ("ja", [
+        ("h", "会員登録申込書"),
+        ("grid", ([3, 7], [["氏名", "山田　太郎"], ["フリガナ", "ヤマダ　タロウ"]])),
+        ("grid", ([3, 0.7] + [0.8] * 3 + [0.5] + [0.8] * 4, [
+            ["郵便番号", "〒", "[]2", "[]3", "[]1", "-", "[]0", "[]0", "[]0", "[]2"]])),
+        ("grid", ([3, 10], [["住所", "神奈川県横浜市中区本町三丁目"]])),
+        ("grid", ([3] + [0.8] * 3 + [0.5] + [0.8] * 4 + [0.5] + [0.8] * 4, [
+            ["電話番号", "[]0", "[]4", "[]5", "-", "[]6", "[]7", "[]1", "[]2", "-", "[]3", "[]4",
+             "[]5", "[]6"]])),
+        ("p", "記入した内容に誤りがないことを確認してください。"),
+    ]),
+    "estimate": ("ja", [
+        ("h", "御見積書"),
+        ("p", "株式会社みなと物産　御中"),
+        ("t", [["品名", "数量", "単価", "金額"],
+               ["複合機リース", "12", "18,500", "222,000"],
+               ["保守契約", "12", "6,000", "72,000"],
+               ["トナー一式", "4", "14,500", "58,000"],
+               ["小計", "", "", "352,000"]]),
+        ("p", "御見積金額合計　352,000円（消費税別）"),
+        ("p", "有効期限は発行日から30日間といたします。"),
+    ], {"tight": True}),
+    "newsletter": ("ja", [
+        ("m", ("みどり町だより", "第四十二号")),
+        ("cols", [("h", "音楽祭のご報告")] + essay(3, 2) + [("h", "図書館から")] + essay(19, 2)),
+    ]),
+    "letter2": ("ja", [
+        ("r", "2026年11月30日"),
+        ("p", "青葉工業株式会社　購買部　御中"),
+        ("r", "株式会社クイルベックス　営業課"),
+        ("c", "納期変更のお詫び"),
+        ("p", "拝啓　晩秋の候、貴社ますますご隆盛のこととお喜び申し上げます。"),
+        ("p", "さて、先日ご注文をいただきました部品につきまして、材料の入荷が遅れたため、納期を一週間延ばさせていただきたく存じます。"
+              "ご迷惑をおかけし、誠に申し訳ございません。"),
+        ("p", "今後はこのようなことのないよう、管理を徹底してまいります。何とぞご了承くださいますようお願い申し上げます。"),
+        ("r", "敬具"),
+        ("r", "以上"),
+    ]),
+    "essay3": ("ja", [("h", "図書館と町")] + essay(18, 4)),
 }
 # Askew scans of two of the pages: (source page, degrees).
 ASKEW = {"essay-askew": ("essay", 2.5), "english-askew": ("english", -2.0)}
 
 
+TAB_STYLES, GRID_STYLES = {}, {}
+
+
 def para(style, text):
-    return f'<text:p text:style-name="{style}">{html.escape(text)}</text:p>'
+    return (f'<text:p text:style-name="{style}">' + html.escape(text).replace("\t", "<text:tab/>") +
+            "</text:p>")
 
 
 def body(parts):
@@ -135,6 +210,25 @@ def body(parts):
                     f'<table:table-cell table:style-name="TC" office:value-type="string">{para("P", c)}'
                     "</table:table-cell>" for c in row) + "</table:table-row>")
             out.append("</table:table>")
+        elif kind == "tabs":
+            stops, rows = value
+            style = "Tab" + "".join(f"{pos}{kind[0]}" for pos, kind in stops).replace(".", "_")
+            TAB_STYLES[style] = stops
+            out += [para(style, "\t".join(row)) for row in rows]
+        elif kind == "m":
+            out.append(para("M", value[0] + "\t" + value[1]))
+        elif kind == "grid":
+            widths, rows = value
+            name = f"G{len(GRID_STYLES)}"
+            GRID_STYLES[name] = widths
+            out.append(f'<table:table table:style-name="{name}">' + "".join(
+                f'<table:table-column table:style-name="{name}c{i}"/>' for i in range(len(widths))))
+            for row in rows:
+                out.append("<table:table-row>" + "".join(
+                    f'<table:table-cell table:style-name="{"TC" if c.startswith("[]") else "TN"}"'
+                    f' office:value-type="string">{para("D" if c.startswith("[]") else "P", c.removeprefix("[]"))}'
+                    "</table:table-cell>" for c in row) + "</table:table-row>")
+            out.append("</table:table>")
         elif kind == "cols":
             out.append('<text:section text:style-name="Cols" text:name="cols">' + body(value) +
                        "</text:section>")
@@ -148,6 +242,10 @@ def reference(parts):
             out += ["・" + item for item in value]
         elif kind == "t":
             out += ["".join(row) for row in value]
+        elif kind in ("tabs", "grid"):
+            out += ["".join(c.removeprefix("[]") for c in row) for row in value[1]]
+        elif kind == "m":
+            out.append("".join(value))
         elif kind == "cols":
             out.append(reference(value))
         else:
@@ -155,7 +253,30 @@ def reference(parts):
     return "\n".join(out)
 
 
-def document(lang, parts):
+def extra_styles(head):
+    out = []
+    for name, stops in TAB_STYLES.items():
+        out.append(f'<style:style style:name="{name}" style:family="paragraph" style:parent-style-name="P">'
+                   '<style:paragraph-properties fo:text-align="start"><style:tab-stops>' + "".join(
+                       f'<style:tab-stop style:position="{pos}cm" style:type="{kind}"/>' for pos, kind in stops) +
+                   "</style:tab-stops></style:paragraph-properties></style:style>")
+    for name, widths in GRID_STYLES.items():
+        out.append(f'<style:style style:name="{name}" style:family="table"><style:table-properties '
+                   f'style:width="{sum(widths)}cm" table:align="left" fo:margin-bottom="0.2cm"/></style:style>')
+        out += [f'<style:style style:name="{name}c{i}" style:family="table-column"><style:table-column-properties'
+                f' style:column-width="{w}cm"/></style:style>' for i, w in enumerate(widths)]
+    out.append('<style:style style:name="M" style:family="paragraph"><style:paragraph-properties fo:margin-bottom="0.6cm">'
+               '<style:tab-stops><style:tab-stop style:position="16cm" style:type="right"/></style:tab-stops>'
+               f'</style:paragraph-properties><style:text-properties {head.replace("15pt", "22pt")}/></style:style>')
+    return "\n".join(out)
+
+
+def document(lang, parts, options=None):
+    options = options or {}
+    width = options.get("width", 21.0)
+    margin = 2.5 if width > 15 else 1.0
+    table_after = "0.05cm" if options.get("tight") else "0.5cm"
+    text = body(parts)
     mincho, gothic = "IPAMincho", "IPAGothic"
     mode = "tb-rl" if lang == "jav" else "lr-tb"
     font = f'style:font-name="{mincho}" style:font-name-asian="{mincho}" fo:font-size="10.5pt" style:font-size-asian="10.5pt"'
@@ -175,13 +296,16 @@ def document(lang, parts):
  <style:style style:name="H" style:family="paragraph"><style:paragraph-properties fo:text-align="start" fo:margin-top="0.3cm" fo:margin-bottom="0.4cm" style:writing-mode="{mode}"/><style:text-properties {head}/></style:style>
 </office:styles>
 <office:automatic-styles>
- <style:page-layout style:name="PL"><style:page-layout-properties fo:page-width="21cm" fo:page-height="29.7cm" fo:margin-top="2.5cm" fo:margin-bottom="2.5cm" fo:margin-left="2.5cm" fo:margin-right="2.5cm" style:writing-mode="{mode}"/></style:page-layout>
+ <style:page-layout style:name="PL"><style:page-layout-properties fo:page-width="{width}cm" fo:page-height="29.7cm" fo:margin-top="2.5cm" fo:margin-bottom="2.5cm" fo:margin-left="{margin}cm" fo:margin-right="{margin}cm" style:writing-mode="{mode}"/></style:page-layout>
+ {extra_styles(head)}
+ <style:style style:name="D" style:family="paragraph" style:parent-style-name="P"><style:paragraph-properties fo:text-align="center" fo:margin-bottom="0cm"/></style:style>
+ <style:style style:name="TN" style:family="table-cell"><style:table-cell-properties fo:border="none" fo:padding="0.05cm"/></style:style>
  <style:style style:name="Cols" style:family="section"><style:section-properties><style:columns fo:column-count="2" fo:column-gap="0.8cm"/></style:section-properties></style:style>
- <style:style style:name="T" style:family="table"><style:table-properties style:width="16cm" table:align="margins" fo:margin-top="0.3cm" fo:margin-bottom="0.5cm"/></style:style>
+ <style:style style:name="T" style:family="table"><style:table-properties style:width="16cm" table:align="margins" fo:margin-top="0.3cm" fo:margin-bottom="{table_after}"/></style:style>
  <style:style style:name="TC" style:family="table-cell"><style:table-cell-properties fo:border="0.6pt solid #000000" fo:padding="0.12cm"/></style:style>
 </office:automatic-styles>
 <office:master-styles><style:master-page style:name="Standard" style:page-layout-name="PL"/></office:master-styles>
-<office:body><office:text>{body(parts)}</office:text></office:body></office:document>
+<office:body><office:text>{text}</office:text></office:body></office:document>
 """
 
 
@@ -193,9 +317,8 @@ def main():
     try:
         sources = sorted({ASKEW[n][0] if n in ASKEW else n for n in names})
         for name in sources:
-            lang, parts = PAGES[name]
             with open(f"{tmp}/{name}.fodt", "w", encoding="utf-8") as f:
-                f.write(document(lang, parts))
+                f.write(document(*PAGES[name]))
         subprocess.run(["soffice", f"-env:UserInstallation=file://{tmp}/profile", "--headless",
                         "--convert-to", "pdf", "--outdir", tmp] + [f"{tmp}/{n}.fodt" for n in sources],
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

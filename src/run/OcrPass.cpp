@@ -44,18 +44,15 @@ XDW_DOCUMENT_HANDLE OcrPass::Open() {
 }
 
 bool OcrPass::ReadPages(XDW_DOCUMENT_HANDLE document, int pages) {
-    for (int page = 1; page <= pages; ++page) {
-        if (run_.cancelRequested) break;
-        // A termination ends the pass between pages; the document stays as
-        // it was written, without the pages' text.
-        if (TerminationRequested()) {
-            log_.AddLog(kStoppedLine);
-            log_.Fail(ExitStatus::kCancelled, kStoppedLine);
-            return false;
-        }
+    bool stopped = false;
+    for (int page = 1; page <= pages && !run_.cancelRequested; ++page) {
+        if ((stopped = StoppedByTermination())) break;
         if (run_.options.AutoRotate) RotatePage(document, page, pages);
         RecognisePage(document, page, pages);
     }
+    // A termination during the last page stops the pass like one during any
+    // other: nothing is saved.
+    if (stopped || StoppedByTermination()) return false;
     // A cancel stops between pages too: the page being recognised is
     // finished, the rest are not asked for and nothing is saved, so the
     // document stays as it was converted.
@@ -63,6 +60,15 @@ bool OcrPass::ReadPages(XDW_DOCUMENT_HANDLE document, int pages) {
         log_.LogCancelled();
         return false;
     }
+    return true;
+}
+
+bool OcrPass::StoppedByTermination() {
+    // A termination ends the pass between pages; the document stays as it
+    // was written, without the pages' text.
+    if (!TerminationRequested()) return false;
+    log_.AddLog(kStoppedLine);
+    log_.Fail(ExitStatus::kCancelled, kStoppedLine);
     return true;
 }
 

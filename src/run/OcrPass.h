@@ -23,6 +23,8 @@ private:
     // Up-rights and reads every page; false when a termination or a cancel
     // stopped the pass, so nothing is to be saved.
     bool ReadPages(XDW_DOCUMENT_HANDLE document, int pages);
+    // True, logged and recorded, once a termination signal has come.
+    bool StoppedByTermination();
     void RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void Save(XDW_DOCUMENT_HANDLE document);

@@ -126,8 +126,7 @@ TEST(Options, EveryOtherArgumentIsAFileName) {
          {std::vector<std::string>{"-reverse"}, {"-style=x"}, {"--", "--version"}}) {
         const Result result = scene.folder.Run(args);
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_TRUE(StartsWith(
-            result.errors, "quilbex: " + args.back() + ": 変換元ファイル「"))
+        EXPECT_TRUE(StartsWith(result.errors, "quilbex: " + args.back() + ": 変換元ファイル「"))
             << result.errors;
     }
     fs::current_path(before);
@@ -147,10 +146,8 @@ TEST(ExitStatus, FailuresOfTheErrorTable) {
         fs::path source;
         std::string message;
     };
-    for (const Case& c :
-         {Case{scene.folder.root() / "gone.pdf", "変換元ファイル「"},
-          Case{exists, "同じ名前の文書「"},
-          Case{broken, "この種類のファイル"}}) {
+    for (const Case& c : {Case{scene.folder.root() / "gone.pdf", "変換元ファイル「"},
+                          Case{exists, "同じ名前の文書「"}, Case{broken, "この種類のファイル"}}) {
         SCOPED_TRACE(c.source.filename().string());
         const Result result = scene.folder.Run({c.source.string()});
         EXPECT_EQ(result.exitCode, 1);
@@ -272,19 +269,24 @@ TEST(Signals, TermAtTheStartOfADirectConversion) {
               0);
 }
 
+// A PDF of scanned pages, each recognised for a while.
+fs::path ScannedPdf(const fs::path& folder, int pages) {
+    const fs::path scan = folder / "scan.png";
+    RunTool({"convert", "-size", "1240x1754", "xc:white", "-pointsize", "40", "-draw",
+             "text 100,200 \"A scanned page to be read\"", scan.string()});
+    const fs::path source = folder / "pages.pdf";
+    std::vector<std::string> img2pdf = {"img2pdf"};
+    img2pdf.insert(img2pdf.end(), pages, scan.string());
+    img2pdf.insert(img2pdf.end(), {"-o", source.string()});
+    RunTool(img2pdf);
+    return source;
+}
+
 // SIGTERM during the OCR pass, the source already deleted: the document
 // stays as converted.
 TEST(Signals, TermDuringTheOcrPass) {
     Scene scene(Scene::Keys{{"DelFile", "Y"}, {"OCR", "Y"}});
-    // Scanned pages, so that each one is recognised for a while.
-    const fs::path scan = scene.folder.root() / "scan.png";
-    RunTool({"convert", "-size", "1240x1754", "xc:white", "-pointsize", "40", "-draw",
-             "text 100,200 \"A scanned page to be read\"", scan.string()});
-    const fs::path source = scene.folder.root() / "pages.pdf";
-    std::vector<std::string> img2pdf = {"img2pdf"};
-    img2pdf.insert(img2pdf.end(), 20, scan.string());
-    img2pdf.insert(img2pdf.end(), {"-o", source.string()});
-    RunTool(img2pdf);
+    const fs::path source = ScannedPdf(scene.folder.root(), 20);
     auto program = scene.folder.Start({source.string()});
     // The source goes once the document is complete, before the OCR pass.
     for (int i = 0; i < 600 && fs::exists(source); ++i)
@@ -301,6 +303,26 @@ TEST(Signals, TermDuringTheOcrPass) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "変換を中止しました。");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), kDone), 1);
+}
+
+// SIGTERM while the only page is recognised: the run is cancelled as on any
+// other page, the document stays as converted (no text) and the source stays.
+TEST(Signals, TermDuringTheOnlyOcrPage) {
+    Scene scene(Scene::Keys{{"OCR", "Y"}});
+    const fs::path source = ScannedPdf(scene.folder.root(), 1);
+    auto program = scene.folder.Start({source.string()});
+    const fs::path output = scene.out / "pages.xdw";
+    for (int i = 0; i < 6000 && !fs::exists(output); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(fs::exists(output));
+    kill(program->pid(), SIGTERM);
+    const Result result = program->Wait(120);
+    EXPECT_EQ(result.exitCode, 4) << result.errors;
+    EXPECT_TRUE(fs::exists(source));
+    EXPECT_EQ(PdfPageTexts(output).at(0).find("scanned"), std::string::npos);
+    const auto lines = scene.folder.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "変換を中止しました。");
 }
 
 // SIGKILL while LibreOffice prints: LibreOffice ends with the program, and the

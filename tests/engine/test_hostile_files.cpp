@@ -139,16 +139,16 @@ std::string NestedObjects(int depth) {
 
 // One A4 page drawing one image over all of it, at 300 dpi when the image
 // is 2480 x 3508; the image stream is given.
-std::string ImagePage(long width, long height, const std::string& filters,
-                      const std::string& data) {
-    return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
-                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2 841.92] /Contents 4 0 R "
-                   "/Resources << /XObject << /Im0 5 0 R >> >> >>",
-                   PdfStream("", "q 595.2 0 0 841.92 0 0 cm /Im0 Do Q"),
-                   PdfStream("/Type /XObject /Subtype /Image /Width " + std::to_string(width) +
-                                 " /Height " + std::to_string(height) +
-                                 " /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter " + filters,
-                             data)});
+std::string ImagePage(long width, long height, const std::string& filters, const std::string& data,
+                      const std::string& format = "/ColorSpace /DeviceGray /BitsPerComponent 8") {
+    return RawPdf(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2 841.92] /Contents 4 0 R "
+         "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+         PdfStream("", "q 595.2 0 0 841.92 0 0 cm /Im0 Do Q"),
+         PdfStream("/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
+                       std::to_string(height) + " " + format + " /Filter " + filters,
+                   data)});
 }
 
 std::string ContentPage(const std::string& filters, const std::string& content) {
@@ -218,6 +218,46 @@ std::string BilevelTiles20() {
     out += Le32(0);
     out += Le32(dataAt) + Le32(dataAt + 24) + Le32(24) + Le32(24);
     return out + left + right;
+}
+
+// A JBIG2 image of 100 x 100 pixels whose page information declares a page
+// of 262144 x 65000 (2 GiB of bitmap).
+std::string Jbig2HugePage() {
+    const std::string pageInfo =
+        Be32(262144) + Be32(65000) + std::string(8, '\0') + std::string(3, '\0');
+    const std::string segment = Be32(0) + "\x30" + std::string(1, '\0') + "\x01" +
+                                Be32(static_cast<uint32_t>(pageInfo.size())) + pageInfo;
+    return ImagePage(100, 100, "/JBIG2Decode", segment,
+                     "/ColorSpace /DeviceGray /BitsPerComponent 1");
+}
+
+// Form XObjects nested depth deep, each drawing the one below ten times.
+std::string NestedForms(int depth) {
+    std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << "
+        "/XObject << /X " +
+            std::to_string(5 + depth) + " 0 R >> >> >>",
+        PdfStream("", "/X Do"),
+        PdfStream("/Type /XObject /Subtype /Form /BBox [0 0 595 842]", "0 0 595 842 re f")};
+    std::string tenTimes;
+    for (int i = 0; i < 10; ++i) tenTimes += "/X Do ";
+    for (int level = 1; level <= depth; ++level)
+        objects.push_back(
+            PdfStream("/Type /XObject /Subtype /Form /BBox [0 0 595 842] "
+                      "/Resources << /XObject << /X " +
+                          std::to_string(4 + level) + " 0 R >> >>",
+                      tenTimes));
+    return RawPdf(objects);
+}
+
+// A page's content of size bytes of line segments across it.
+std::string LineSegments(uint64_t size) {
+    std::string lines = "0 0 m 595 842 l S\n";
+    const size_t line = lines.size();
+    while (lines.size() < size) lines += lines;
+    lines.resize(size / line * line);
+    return ContentPage("/FlateDecode", Deflated(lines));
 }
 
 // A page certified with the DocMDP permission p (no real signature: the
@@ -386,6 +426,38 @@ const HostileRow kRows[] = {
      "altogether",
      10,
      300 * kMiB},
+    {"jbig2_of_100_square_declaring_a_2_gib_page_with_ocr",
+     Jbig2HugePage,
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     20,
+     1024 * kMiB},
+    {"ccitt_image_declared_200000_square_with_ocr",
+     [] {
+         return ImagePage(200000, 200000, "/CCITTFaxDecode", std::string(700, '\0'),
+                          "/ColorSpace /DeviceGray /BitsPerComponent 1 /DecodeParms << /K -1 "
+                          "/Columns 200000 /Rows 200000 >>");
+     },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "too large to render",
+     10,
+     300 * kMiB},
+    {"forms_nested_9_deep_each_drawn_10_times_with_ocr",
+     [] { return NestedForms(9); },
+     OcrFirstPage,
+     {XDW_E_CANNOT_READ},
+     "s to render",
+     40,
+     1024 * kMiB},
+    {"line_segments_of_250_mib_with_ocr",
+     [] { return LineSegments(250 * kMiB); },
+     OcrFirstPage,
+     {0, XDW_E_CANNOT_READ},
+     "",
+     40,
+     1024 * kMiB},
     {"certified_for_forms_with_ocr",
      [] { return CertifiedPdf(2); },
      OcrFirstPage,

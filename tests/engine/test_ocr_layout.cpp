@@ -1,5 +1,6 @@
-// Pages whose layout decides how they read: two columns, a ruled table, and
-// lines justified with even gaps between their characters. Drawn at test
+// Pages whose layout decides how they read: two columns, a ruled table,
+// lines justified with even gaps between their characters, a price list
+// without rules, a postal code in boxes, and a masthead over two columns. Drawn at test
 // time, read in Japanese, and the layer read back in the extractor's order.
 #include <gtest/gtest.h>
 
@@ -25,6 +26,10 @@ const std::vector<std::vector<std::string>> kCells = {
 const std::vector<std::string> kJustified = {"北海道では六月でも肌寒い日がありますが沖縄",
                                              "ではすでに夏の暑さが始まりますこのような違",
                                              "いは食べ物や住まいにも影響を与えてきました"};
+
+const std::vector<std::vector<std::string>> kPrices = {
+    {"ブレンドコーヒー", "450円"}, {"抹茶ラテ", "1,200円"}, {"季節のタルト", "580円"}};
+const std::vector<std::string> kMasthead = {"みどり町だより", "第四十二号冬の特集"};
 
 constexpr int kPitchPx = 100;  // between baselines, for 12 pt text
 
@@ -67,15 +72,45 @@ ScanSpec Justified() {
     return page;
 }
 
+ScanSpec PriceList() {
+    ScanSpec page = Page();
+    for (size_t i = 0; i < kPrices.size(); ++i) {
+        page.placed.push_back({120, 200 + kPitchPx * static_cast<int>(i), kPrices[i][0]});
+        page.placed.push_back({1900, 200 + kPitchPx * static_cast<int>(i), kPrices[i][1]});
+    }
+    return page;
+}
+
+// A label, then seven digits in boxes of their own; an address under the
+// label ends before the boxes begin.
+ScanSpec DigitBoxes() {
+    ScanSpec page = Page();
+    page.placed = {{120, 300, "郵便番号"}, {120, 500, "横浜市中区本町"}};
+    for (int i = 0; i <= 7; ++i) {
+        const int x = 800 + 110 * i;
+        page.rules.push_back({x, 200, x + 3, 340});
+        if (i < 7) page.placed.push_back({x + 35, 300, std::string(1, "2310002"[i])});
+    }
+    for (int y : {200, 340}) page.rules.push_back({800, y, 800 + 110 * 7 + 3, y + 3});
+    return page;
+}
+
+ScanSpec Masthead() {
+    ScanSpec page = TwoColumns();
+    page.placed.push_back({120, 100, kMasthead[0]});
+    page.placed.push_back({1500, 100, kMasthead[1]});
+    return page;
+}
+
 std::string Joined(const std::vector<std::string>& parts) {
     std::string out;
     for (const auto& p : parts) out += p;
     return out;
 }
 
-std::string RowByRow() {
+std::string RowByRow(const std::vector<std::vector<std::string>>& rows) {
     std::string out;
-    for (const auto& row : kCells) out += Joined(row);
+    for (const auto& row : rows) out += Joined(row);
     return out;
 }
 
@@ -99,13 +134,16 @@ TEST_P(LayoutPage, ReadsInItsOrder) {
     EXPECT_LT(Cer(GetParam().reading, text), kMaxCer) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, LayoutPage,
-                         ::testing::Values(LayoutCase{"TwoColumnsLeftThenRight", &TwoColumns,
-                                                      Joined(kLeft) + Joined(kRight)},
-                                           LayoutCase{"TableRowByRow", &Table, RowByRow()},
-                                           LayoutCase{"JustifiedLinesWhole", &Justified,
-                                                      Joined(kJustified)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Pages, LayoutPage,
+    ::testing::Values(
+        LayoutCase{"TwoColumnsLeftThenRight", &TwoColumns, Joined(kLeft) + Joined(kRight)},
+        LayoutCase{"TableRowByRow", &Table, RowByRow(kCells)},
+        LayoutCase{"JustifiedLinesWhole", &Justified, Joined(kJustified)},
+        LayoutCase{"PriceListRowByRow", &PriceList, RowByRow(kPrices)},
+        LayoutCase{"DigitBoxesOneField", &DigitBoxes, "郵便番号2310002横浜市中区本町"},
+        LayoutCase{"MastheadFirst", &Masthead, Joined(kMasthead) + Joined(kLeft) + Joined(kRight)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Polled while the nine cells of a table are read one after another, the
 // page's progress only ever grows.

@@ -201,16 +201,20 @@ TEST_F(Outcome, ATerminationEndsAWaitingRunAsCancelled) {
 // A signal that arrives during a blocking step is seen at the next step: the
 // document written stays, nothing more is done.
 TEST_F(Outcome, BlockingStepsStopAtTheNextStep) {
-    engine.pages = 3;
-    engine.onCall = [](const std::string& name) {
-        if (name == "ApplyOcr") RequestTermination();
-    };
-    Automatic("scan.pdf", {"OCR=Y", "DelFile=Y"});
-    EXPECT_EQ(engine.Calls("ApplyOcr").size(), 1u);
-    EXPECT_THAT(engine.Calls("Save"), IsEmpty());
-    EXPECT_EQ(window.log.back(), kStoppedLine);
-    EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled);
-    EXPECT_TRUE(Exists(LogPath()));
+    for (const int pages : {3, 1}) {  // the last page too
+        ClearTermination();
+        const auto ocr = Fresh("scan.pdf", {"OCR=Y", "DelFile=Y"}, [&](FakeEngine& engine) {
+            engine.pages = pages;
+            engine.onCall = [](const std::string& name) {
+                if (name == "ApplyOcr") RequestTermination();
+            };
+        });
+        EXPECT_EQ(ocr->engine.Calls("ApplyOcr").size(), 1u);
+        EXPECT_THAT(ocr->engine.Calls("Save"), IsEmpty());
+        EXPECT_EQ(ocr->window.log.back(), kStoppedLine);
+        EXPECT_EQ(ocr->run->Outcome().status, ExitStatus::kCancelled);
+        EXPECT_TRUE(Exists(LogPath()));
+    }
 
     ClearTermination();
     const auto one = Fresh("other.pdf", {"OCR=Y", "DelFile=Y"}, [](FakeEngine& engine) {

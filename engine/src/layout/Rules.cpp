@@ -1,6 +1,7 @@
 #include "layout/Rules.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 namespace xdw {
@@ -12,6 +13,9 @@ constexpr int kHorizontalRuleSizes = 6;
 constexpr double kVerticalRuleSizes = 2.5;
 // Room erased around a rule: its anti-aliased edges are lighter than ink.
 constexpr int kRuleRoomPx = 5;
+// Boxes for one character each (a postal code, a phone number) are at most
+// this many text sizes wide.
+constexpr int kCharacterBoxSizes = 3;
 
 PixPtr Checked(PIX* pix) {
     if (pix == nullptr) throw std::bad_alloc();
@@ -63,6 +67,15 @@ std::vector<PixelBox> Cells(PIX* room, const PixelBox& table, int textSize) {
     return cells;
 }
 
+// True when the cells are one row of boxes for a character each: what they
+// hold is one field, read with the text beside it, not cell by cell.
+bool CharacterBoxes(const std::vector<PixelBox>& cells, int textSize) {
+    return std::all_of(cells.begin(), cells.end(), [&](const PixelBox& c) {
+        return std::abs(c.top - cells.front().top) < textSize / 2 &&
+               c.right - c.left <= kCharacterBoxSizes * textSize;
+    });
+}
+
 }  // namespace
 
 Rules FindRules(PIX* binary, int textSize) {
@@ -78,7 +91,8 @@ Rules FindRules(PIX* binary, int textSize) {
         if (grid.right - grid.left < 3 * size || grid.bottom - grid.top < 2 * size) continue;
         if (RulesIn(across.get(), grid) < 2 || RulesIn(down.get(), grid) < 2) continue;
         Table table{grid, Cells(rules.mask.get(), grid, size)};
-        if (table.cells.size() >= 2) rules.tables.push_back(std::move(table));
+        if (table.cells.size() >= 2 && !CharacterBoxes(table.cells, size))
+            rules.tables.push_back(std::move(table));
     }
     return rules;
 }

@@ -20,7 +20,8 @@ struct Rules {
 // The long straight lines of a 1-bit page image, for text of about textSize
 // pixels: horizontal ones at least a few words long, vertical ones taller
 // than any character. Where they cross into a grid of at least two by two
-// they draw a table, whose cells are the spaces they enclose.
+// they draw a table, whose cells are the spaces they enclose; a row of boxes
+// for one character each is no table.
 Rules FindRules(PIX* binary, int textSize);
 
 }  // namespace xdw

@@ -16,6 +16,16 @@ constexpr double kColumnGapSizes = 1.5;
 constexpr double kOffsetShare = 0.2;
 // A line this much taller than its neighbours is a heading.
 constexpr double kHeadingHeight = 1.3;
+// Pieces side by side are rows of a table when their lines line up: no band
+// of ink across them is this much taller than the typical one (lines of
+// different pitches merge into taller bands), and this share of the bands
+// hold pieces of two columns or more.
+constexpr double kRowHeight = 1.6;
+constexpr double kRowsAcrossShare = 0.8;
+// A column of prose is at least this many text sizes wide, and its typical
+// line fills this share of it; cells of a table are ragged or narrow.
+constexpr double kProseSizes = 8;
+constexpr double kProseFill = 0.85;
 
 using Items = std::vector<int>;
 
@@ -149,7 +159,38 @@ private:
                 return;
             }
         }
-        const std::vector<Items> columns = Pieces(items, true, ColumnGap());
+        std::vector<Items> columns = Pieces(items, true, ColumnGap());
+        // Pieces apart in one row only (the end of a row of boxes, a value
+        // far from its label) make no column of their own.
+        for (size_t c = 0; columns.size() > 1 && c < columns.size();) {
+            if (RowsOf(BoxesOf(columns[c])) > 1) {
+                ++c;
+                continue;
+            }
+            Items& into = columns[c > 0 ? c - 1 : c + 1];
+            into.insert(into.end(), columns[c].begin(), columns[c].end());
+            columns.erase(columns.begin() + static_cast<ptrdiff_t>(c));
+        }
+        if (columns.size() > 1 && Masthead(items, columns)) {
+            // A title with a piece right-aligned or centred over a later
+            // column heads them all: read before the columns.
+            std::vector<Items> rows = Pieces(items, false, 1);
+            std::vector<const Items*> group{&rows.front()};
+            Flush(group, out);
+            Items rest;
+            for (size_t r = 1; r < rows.size(); ++r)
+                rest.insert(rest.end(), rows[r].begin(), rows[r].end());
+            Split(rest, out);
+            return;
+        }
+        if (columns.size() > 1 && RowsAcross(items, columns)) {
+            // A table without rules: each row is one line, its cells in order.
+            std::vector<Items> rows = Pieces(items, false, 1);
+            std::vector<const Items*> group;
+            for (const Items& row : rows) group.push_back(&row);
+            Flush(group, out);
+            return;
+        }
         if (columns.size() > 1) {
             std::vector<std::vector<Region>> parts(columns.size());
             bool allVertical = true;
@@ -198,6 +239,63 @@ private:
             i = best + 1;
         }
         Flush(group, out);
+    }
+
+    // For each item, the column (of columns) that holds it.
+    std::vector<int> ColumnOf(const std::vector<Items>& columns) const {
+        std::vector<int> of(items_.size(), -1);
+        for (size_t c = 0; c < columns.size(); ++c)
+            for (int i : columns[c]) of[i] = static_cast<int>(c);
+        return of;
+    }
+
+    // True when the pieces on both sides of the column gaps are the cells of
+    // rows: their lines line up one for one, and some column is ragged or
+    // narrow, as item names, prices, labels and values are. Columns of prose
+    // whose lines happen to line up fill their width.
+    bool RowsAcross(const Items& items, const std::vector<Items>& columns) const {
+        const std::vector<Items> rows = Pieces(items, false, 1);
+        if (rows.size() < 2) return false;
+        std::vector<int> heights;
+        for (const Items& row : rows) heights.push_back(Bound(row).bottom - Bound(row).top);
+        const int typical = Median(heights);
+        const std::vector<int> columnOf = ColumnOf(columns);
+        size_t across = 0;
+        for (const Items& row : rows) {
+            if (Bound(row).bottom - Bound(row).top > kRowHeight * typical) return false;
+            const int first = columnOf[row.front()];
+            if (std::any_of(row.begin(), row.end(), [&](int i) { return columnOf[i] != first; }))
+                ++across;
+        }
+        if (across < 2 || across < kRowsAcrossShare * rows.size()) return false;
+        return std::any_of(columns.begin(), columns.end(), [&](const Items& column) {
+            const PixelBox c = Bound(column);
+            std::vector<int> widths;
+            for (const Items& line : Pieces(column, false, 1))
+                widths.push_back(Bound(line).right - Bound(line).left);
+            return c.right - c.left < kProseSizes * size_ ||
+                   Median(widths) < kProseFill * (c.right - c.left);
+        });
+    }
+
+    // True when the first band of ink across the columns is a masthead: a
+    // piece in a later column stands right-aligned or centred in it, not at
+    // its left edge as a column's own first line does.
+    bool Masthead(const Items& items, const std::vector<Items>& columns) const {
+        const std::vector<Items> rows = Pieces(items, false, 1);
+        if (rows.size() < 2) return false;
+        const std::vector<int> columnOf = ColumnOf(columns);
+        std::vector<int> starts(columns.size(), -1);
+        for (int i : rows.front()) {
+            int& start = starts[columnOf[i]];
+            start = start < 0 ? Box(i).left : std::min(start, Box(i).left);
+        }
+        for (size_t c = 1; c < columns.size(); ++c) {
+            const PixelBox b = Bound(columns[c]);
+            if (starts[c] >= 0 && starts[c] - b.left > kOffsetShare * (b.right - b.left))
+                return true;
+        }
+        return false;
     }
 
     bool HasTable(const Items& row) const {

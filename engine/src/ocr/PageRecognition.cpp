@@ -1,5 +1,9 @@
 #include "ocr/PageRecognition.h"
 
+#include <algorithm>
+#include <chrono>
+
+#include "ocr/BoundedRender.h"
 #include "ocr/PageText.h"
 #include "ocr/ScanReader.h"
 
@@ -18,14 +22,24 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool (*canc
     PageResult result;
     std::vector<PixelBox> text;  // a plain scan has none
     RenderedPage drawn;
-    if (!input.scan) drawn = RenderSinglePage(input.pdf, input.dpi, &text);
+    // The page's time limit covers its rendering and its recognition.
+    OcrRecipe reading = recipe;
+    if (!input.scan) {
+        const auto start = std::chrono::steady_clock::now();
+        drawn = RenderBounded(input.pdf, input.dpi, &text,
+                              {kMaxRenderBytes, recipe.timeLimitMs, cancel, cancelData});
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        reading.timeLimitMs =
+            std::max<int>(1, recipe.timeLimitMs - static_cast<int>(spent.count()));
+    }
     const RenderedPage& rendered = input.scan ? *input.scan : drawn;
     result.geometry = rendered.geometry;
     if (TextCoversInk(rendered, text)) {
         result.hasOwnText = true;
         return result;
     }
-    result.lines = RecognizePage(rendered, recipe, cancel, cancelData);
+    result.lines = RecognizePage(rendered, reading, cancel, cancelData);
     DropLinesOverText(result.lines, text, rendered.geometry.width, rendered.geometry.height);
     return result;
 }

@@ -22,6 +22,8 @@ constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 // glyph (MuPDF) would otherwise see a gap after every character and read
 // "N o t e s".
 constexpr double kGlyphAdvance = 0.5;
+// The widest blank between words, in text sizes.
+constexpr double kMaxBlankEm = 0.25;
 
 std::string Num(double v) { return PdfNumber(v, 3); }
 
@@ -90,7 +92,11 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
         if (previous != nullptr && !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word))) {
             Run blank;
             blank.glyphs.push_back(U" ");
-            blank.start = runs.back().end;
+            // A wide gap (cells of a row, a price far from its item) is
+            // mostly covered by the word before it: extractors take a blank
+            // wider than an ordinary one for a break between columns.
+            const double em = v ? word.box.right - word.box.left : word.box.bottom - word.box.top;
+            blank.start = std::max(runs.back().end, Start(word.box, v) - kMaxBlankEm * em);
             blank.end = std::max(Start(word.box, v), blank.start);
             runs.push_back(blank);
         }
@@ -140,7 +146,7 @@ double Base(const OcrLine& l) { return l.vertical ? -l.box.left : l.box.bottom; 
 
 // True when next, following line in reading order, continues its stack: the
 // same block, or the next line of the same column (double-spaced lines often
-// come as blocks of one line each).
+// come as blocks of one line each) and not twice as long or short.
 bool SameStack(const OcrLine& line, const OcrLine& next) {
     if (line.vertical != next.vertical) return false;
     if (line.block == next.block) return true;
@@ -152,9 +158,11 @@ bool SameStack(const OcrLine& line, const OcrLine& next) {
         return false;
     const double start = std::max(Start(line.box, line.vertical), Start(next.box, next.vertical));
     const double end = std::min(End(line.box, line.vertical), End(next.box, next.vertical));
-    const double shorter = std::min(End(line.box, line.vertical) - Start(line.box, line.vertical),
-                                    End(next.box, next.vertical) - Start(next.box, next.vertical));
-    return end - start >= 0.5 * shorter;
+    const double a = End(line.box, line.vertical) - Start(line.box, line.vertical);
+    const double b = End(next.box, next.vertical) - Start(next.box, next.vertical);
+    // A line across columns (a masthead, a row of a table) is no line of
+    // the column under it.
+    return end - start >= 0.5 * std::min(a, b) && std::max(a, b) <= 2 * std::min(a, b);
 }
 
 // The text size of each line, in pixels. Text extractors take lines for one

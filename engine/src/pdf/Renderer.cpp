@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <set>
+#include <vector>
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
@@ -53,10 +55,45 @@ void CheckContentSize(QPDF& pdf, int page) {
     if (sink.full()) throw EngineError(XDW_E_CANNOT_READ, "page content too large to render");
 }
 
+// An image declaring more pixels than any page may hold is refused before
+// the page is rendered: decoding it, even to scale it down, would take
+// minutes and what its decoder holds. Forms are looked into, each once.
+void CheckImageSizes(QPDF& pdf, int page) {
+    auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    if (page < 1 || page > static_cast<int>(pages.size())) return;
+    std::vector<QPDFObjectHandle> resources{pages[page - 1].getAttribute("/Resources", false)};
+    std::set<QPDFObjGen> seen;
+    while (!resources.empty() && seen.size() < 100000) {
+        QPDFObjectHandle xobjects = resources.back().isDictionary()
+                                        ? resources.back().getKey("/XObject")
+                                        : QPDFObjectHandle::newNull();
+        resources.pop_back();
+        if (!xobjects.isDictionary()) continue;
+        for (auto [name, xobject] : xobjects.ditems()) {
+            if (!xobject.isStream() || !seen.insert(xobject.getObjGen()).second) continue;
+            QPDFObjectHandle dict = xobject.getDict();
+            if (dict.getKey("/Subtype").isNameAndEquals("/Form")) {
+                resources.push_back(dict.getKey("/Resources"));
+                continue;
+            }
+            QPDFObjectHandle w = dict.getKey("/Width"), h = dict.getKey("/Height");
+            if (!w.isInteger() || !h.isInteger()) continue;
+            const long double pixels = static_cast<long double>(w.getIntValue()) *
+                                       static_cast<long double>(h.getIntValue());
+            if (pixels > static_cast<long double>(kMaxPagePixels))
+                throw EngineError(XDW_E_CANNOT_READ, "page image too large to render (" +
+                                                         std::to_string(w.getIntValue()) + "x" +
+                                                         std::to_string(h.getIntValue()) +
+                                                         " pixels)");
+        }
+    }
+}
+
 }  // namespace
 
 std::string SinglePagePdf(QPDF& pdf, int page, bool withoutLayer) {
     CheckContentSize(pdf, page);
+    CheckImageSizes(pdf, page);
     try {
         // Attributes a page inherits from its page tree must travel with it.
         pdf.pushInheritedAttributesToPage();
