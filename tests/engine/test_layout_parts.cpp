@@ -61,7 +61,7 @@ std::vector<CutCase> CutCases() {
          {{700, K::Line}, {100, K::Block}}},
         {"two vertical columns read right to left",
          Joined({Run(100, 100, kSize, kSize, 6, 75, true),
-                 Run(100 + kSize + 65, 100, kSize, kSize, 6, 75, true)}),
+                 Run(100 + kSize + 65, 100, kSize, kSize, 3, 75, true)}),
          true,
          {{205, K::Vertical}, {100, K::Vertical}}},
         {"vertical columns with horizontal lines under them",
