@@ -21,8 +21,11 @@ const std::vector<std::string> kLeft = {"私たちの町では毎年秋に", "�
                                         "商店街の人々が準備して", "駅前に舞台が組まれます"};
 const std::vector<std::string> kRight = {"図書館は本を借りる場所", "であると同時に地域の人",
                                          "が集う大切な場所でもあ", "ります週末は講演会です"};
-const std::vector<std::vector<std::string>> kCells = {
-    {"品名", "数量", "金額"}, {"用紙", "10", "5000円"}, {"封筒", "200", "3000円"}};
+const std::vector<std::vector<std::string>> kCells = {{"品名", "数量", "金額"},
+                                                      {"用紙", "10", "5000円"},
+                                                      {"封筒", "200", "3000円"},
+                                                      {"合計", "", "8000円"}};
+const std::string kUnderTable = "お支払いは月末までにお願いします";
 const std::vector<std::string> kJustified = {"北海道では六月でも肌寒い日がありますが沖縄",
                                              "ではすでに夏の暑さが始まりますこのような違",
                                              "いは食べ物や住まいにも影響を与えてきました"};
@@ -54,12 +57,13 @@ ScanSpec TwoColumns() {
 
 ScanSpec Table() {
     ScanSpec page = Page();
-    const int xs[] = {100, 800, 1500, 2200}, ys[] = {150, 300, 450, 600};
-    for (int x : xs) page.rules.push_back({x, ys[0], x + 3, ys[3]});
+    const int xs[] = {100, 800, 1500, 2200}, ys[] = {100, 250, 400, 550, 700};
+    for (int x : xs) page.rules.push_back({x, ys[0], x + 3, ys[4]});
     for (int y : ys) page.rules.push_back({xs[0], y, xs[3], y + 3});
     for (size_t r = 0; r < kCells.size(); ++r)
         for (size_t c = 0; c < kCells[r].size(); ++c)
             page.placed.push_back({xs[c] + 40, ys[r] + 95, kCells[r][c]});
+    page.placed.push_back({140, 780, kUnderTable});  // just under the table
     return page;
 }
 
@@ -138,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, LayoutPage,
     ::testing::Values(
         LayoutCase{"TwoColumnsLeftThenRight", &TwoColumns, Joined(kLeft) + Joined(kRight)},
-        LayoutCase{"TableRowByRow", &Table, RowByRow(kCells)},
+        LayoutCase{"TableRowByRow", &Table, RowByRow(kCells) + kUnderTable},
         LayoutCase{"JustifiedLinesWhole", &Justified, Joined(kJustified)},
         LayoutCase{"PriceListRowByRow", &PriceList, RowByRow(kPrices)},
         LayoutCase{"DigitBoxesOneField", &DigitBoxes, "郵便番号2310002横浜市中区本町"},

@@ -81,11 +81,16 @@ CutItem TableItem(const Table& table, std::vector<PixelBox>& boxes) {
             }
         return true;
     });
-    for (const auto& cell : inCell) {
+    // Cells come row by row, left to right: one left of the one before
+    // starts a row.
+    int row = -1;
+    for (size_t c = 0; c < inCell.size(); ++c) {
+        if (c == 0 || table.cells[c].left < table.cells[c - 1].left) ++row;
+        const auto& cell = inCell[c];
         if (cell.empty()) continue;
         PixelBox b = cell.front();
         for (const PixelBox& p : cell) b = Union(b, p);
-        item.table.push_back(Region{b, RegionKind::Cell, RowsOf(cell)});
+        item.table.push_back(Region{b, RegionKind::Cell, RowsOf(cell), 0, row});
     }
     return item;
 }

@@ -22,6 +22,8 @@ struct Region {
     // Regions of one column (its headings, blocks and lines apart) share a
     // number; each table cell and each block of vertical columns has its own.
     int column = 0;
+    // The cells of one row of a table share a number (-1: no cell).
+    int row = -1;
 };
 
 struct PageLayout {

@@ -240,6 +240,23 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region,
     return blocks;
 }
 
+// Appends the one line of a table cell to the line of the cells before it
+// in its row, with a blank between them, so that every text extractor reads
+// the row as one line, its cells in order.
+void JoinCell(OcrLine& row, OcrLine&& cell) {
+    const int em = cell.box.bottom - cell.box.top;
+    OcrWord blank;
+    blank.box = {std::max(row.box.right, cell.box.left - em / 4), cell.box.top, cell.box.left,
+                 cell.box.bottom};
+    blank.symbols.push_back(OcrSymbol{U" ", blank.box});
+    row.words.push_back(std::move(blank));
+    for (OcrWord& w : cell.words) row.words.push_back(std::move(w));
+    row.box.left = std::min(row.box.left, cell.box.left);
+    row.box.top = std::min(row.box.top, cell.box.top);
+    row.box.right = std::max(row.box.right, cell.box.right);
+    row.box.bottom = std::max(row.box.bottom, cell.box.bottom);
+}
+
 }  // namespace
 
 std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
@@ -256,15 +273,26 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     // The lines of one column make one block of the layer, so that text
     // extractors read the column through, headings and paragraphs alike;
     // vertical columns keep the blocks the recogniser found.
-    int number = -1, column = -1;
+    // Cells of one row that read as one line each join into one line.
+    int number = -1, column = -1, row = -1;
+    bool rowLine = false;  // the last line is a row's single-line cells
     deadline.regions = static_cast<int>(layout.regions.size());
     for (const Region& region : layout.regions) {
         const bool down = region.kind == RegionKind::Vertical;
+        std::vector<Block> blocks =
+            ReadRegion(layout.image, region, down ? recipe.verticalLanguages : recipe.languages,
+                       recipe.tessdata, deadline);
+        ++deadline.regionsDone;
+        const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
+        if (region.row >= 0 && region.row == row && rowLine && oneLine) {
+            JoinCell(lines.back(), std::move(blocks[0].lines[0]));
+            continue;
+        }
+        rowLine = region.row >= 0 && oneLine;
+        row = region.row;
         if (region.column != column) ++number;
         column = region.column;
-        for (Block& block :
-             ReadRegion(layout.image, region, down ? recipe.verticalLanguages : recipe.languages,
-                        recipe.tessdata, deadline)) {
+        for (Block& block : blocks) {
             for (OcrLine& line : block.lines) {
                 line.block = number;
                 line.skewDegrees = layout.skewDegrees;
@@ -272,7 +300,6 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
             }
             if (down) ++number;
         }
-        ++deadline.regionsDone;
     }
     return lines;
 }

@@ -89,7 +89,9 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     const OcrWord* previous = nullptr;
     for (const OcrWord& word : line.words) {
         if (word.symbols.empty() || FirstChar(word) == 0) continue;
-        if (previous != nullptr && !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word))) {
+        const bool blankWord = FirstChar(word) == U' ';
+        if (previous != nullptr && !blankWord && FirstChar(*previous) != U' ' &&
+            !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word))) {
             Run blank;
             blank.glyphs.push_back(U" ");
             // A wide gap (cells of a row, a price far from its item) is
