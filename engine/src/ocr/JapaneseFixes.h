@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "ocr/TextLayer.h"
+#include "ocr/OcrTypes.h"
 
 namespace xdw {
 
