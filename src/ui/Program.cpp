@@ -16,6 +16,7 @@
 #include "ui/Application.h"
 #include "ui/DetachedNotifier.h"
 #include "ui/Headless.h"
+#include "ui/RuntimeFolder.h"
 #include "ui/TFMain.h"
 #include "ui/TerminationSignals.h"
 
@@ -64,6 +65,7 @@ void TellFailures(const ConversionRun& run) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    const RuntimeFolder runtime;  // before anything of Qt's
     // The program's own helper that answers a notification (never a user's file:
     // a file whose name starts with "-" comes after "--").
     if (argc > 1 && std::string(argv[1]) == kNotificationOption)
