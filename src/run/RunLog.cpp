@@ -237,6 +237,8 @@ void RunLog::FinishRun() {
 void RunLog::HandleException(const std::exception& error) {
     // A settings-only start has no run to fail; the dialog stays open.
     if (!run_.args.empty()) Fail(ExitStatus::kFailed, error.what());
+    // The run stops here: the next run need not wait while the box is up.
+    run_.turns->EndTurn();
     run_.window.ShowErrorMessage(WithFullStop(error.what()));
 }
 
