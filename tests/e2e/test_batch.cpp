@@ -57,6 +57,23 @@ struct OneProcessor {
 
 }  // namespace
 
+TEST(Batch, OnlyTheFirstFileIsConvertedAndTheOthersAreNamed) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
+    const fs::path first = folder.root() / "first.pdf", second = folder.root() / "second.pdf";
+    MakeTextPdf(first, {"first"});
+    MakeTextPdf(second, {"second"});
+    const Result result = folder.Run({first.string(), second.string()});
+    EXPECT_EQ(result.exitCode, 0) << "the status is the first file's";
+    EXPECT_TRUE(fs::exists(out / "first.xdw"));
+    EXPECT_FALSE(fs::exists(out / "second.xdw"));
+    EXPECT_NE(result.errors.find("次のファイルは変換していません:\n  " + second.string() + "\n"),
+              std::string::npos)
+        << result.errors;
+}
+
 TEST(Batch, ARunKilledWhileHoldingItsTurnLeavesItToTheWaitingRun) {
     ProgramFolder folder;
     const fs::path out = folder.root() / "out", queue = folder.root() / "run" / "quilbex";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "FakeTurnQueue.h"
 #include "RunFixture.h"
@@ -74,6 +75,12 @@ TEST_F(Turns, CancelOrSignalWhileWaitingEndsTheRunAsCancelledWithItsLog) {
         EXPECT_EQ(ReadBytes(LogPath()), LogBytes({kWaiting, "変換を中止しました。"}));
         EXPECT_TRUE(Exists(source));
     }
+}
+
+TEST_F(Turns, AnErrorThatStopsTheRunGivesUpItsTurn) {
+    Create({MakeSource("d.pdf")}).SetTurnQueue(queue);
+    run->HandleException(std::runtime_error("engine fault"));
+    EXPECT_EQ(queue.ends, 1);
 }
 
 TEST_F(Turns, ANameMadeFromTheTimeThatIsTakenGoesToTheNextFreeSecond) {
