@@ -62,12 +62,52 @@ check_files() {
     grep -qxF "Mimetypes=$types" "$tree/usr/share/nemo/actions/quilbex-convert.nemo_action" &&
     pass "Dolphin and Nemo actions offered on the $(echo "$types" | tr -cd ';' | wc -c) types of mime-types.list" ||
     fail "the file-manager actions do not list the types of mime-types.list"
+  check_several_files "$tree"
   local triplet engine runpath
   triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
   engine="$tree/usr/lib/$triplet/quilbex/libxdwapi.so.1"
   [ -e "$engine" ] && pass "engine is private: ${engine#"$tree"}" || fail "no engine at ${engine#"$tree"}"
   runpath=$(readelf -d "$tree/usr/bin/quilbex" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
   [ "$runpath" = "\$ORIGIN/../lib/$triplet/quilbex" ] && pass "RUNPATH $runpath" || fail "RUNPATH is '$runpath'"
+}
+
+# Runs an action's command line as the file manager would, words split as
+# by a shell, with a stand-in quilbex that records each run's arguments.
+run_action() {
+  local exec=$1 log=$2
+  shift 2
+  local bin
+  bin=$(mktemp -d /tmp/quilbex-action.XXXXXX)
+  printf '#!/bin/sh\necho "$*" >> "%s"\n' "$log" > "$bin/quilbex"
+  chmod +x "$bin/quilbex"
+  (PATH="$bin:$PATH" && eval "set -- $exec" && "$@") >/dev/null 2>&1
+  rm -rf "$bin"
+}
+
+# Both actions are offered for a selection of several files and start one
+# run per file (Dolphin runs a %f command once for each file).
+check_several_files() {
+  local tree=$1 nemo dolphin exec files=() quoted='' log
+  nemo="$tree/usr/share/nemo/actions/quilbex-convert.nemo_action"
+  dolphin="$tree/usr/share/kio/servicemenus/quilbex-convert.desktop"
+  for f in "a b.pdf" "c.docx" "-d.png"; do files+=("/srv/in/$f") && quoted+=" \"/srv/in/$f\""; done
+  log=$(mktemp /tmp/quilbex-runs.XXXXXX)
+  grep -qE '^Selection=(s|single|none)$' "$nemo" && fail "the Nemo action takes one file only" ||
+    { exec=$(sed -n 's/^Exec=//p' "$nemo") && run_action "${exec//%F/$quoted}" "$log"; }
+  [ "$(sort "$log")" = "$(printf -- '-- %s\n' "${files[@]}" | sort)" ] &&
+    pass "Nemo action: three selected files, three runs of one file each" ||
+    fail "Nemo action on three files ran: $(cat "$log")"
+  : > "$log"
+  exec=$(sed -n 's/^Exec=//p' "$dolphin")
+  if grep -qE '^X-KDE-MaxNumberOfUrls=1$' "$dolphin" || [[ $exec != *%f* ]]; then
+    fail "the Dolphin action takes one file only, or all in one run: $exec"
+  else
+    for f in "${files[@]}"; do run_action "${exec//%f/\"$f\"}" "$log"; done
+    [ "$(cat "$log")" = "$(printf -- '-- %s\n' "${files[@]}")" ] &&
+      pass "Dolphin action: offered for several files, one run each" ||
+      fail "Dolphin action ran: $(cat "$log")"
+  fi
+  rm -f "$log"
 }
 
 if [ "$mode" = --files ]; then

@@ -60,22 +60,6 @@ std::string ReadHead(const std::string& path, size_t count) {
     return head;
 }
 
-// The whole file, held once in memory; JPEG files larger than kMaxJpegBytes
-// are refused.
-std::shared_ptr<Buffer> ReadAll(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) throw EngineError(CodeFromErrno(error.value()), "source");
-    if (size > kMaxJpegBytes) throw EngineError(XDW_E_CANNOT_READ, "image file too large");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EngineError(CodeFromErrno(errno), "source");
-    auto data = std::make_shared<Buffer>(static_cast<size_t>(size));
-    in.read(reinterpret_cast<char*>(data->getBuffer()), static_cast<std::streamsize>(size));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size)
-        throw EngineError(XDW_E_CANNOT_READ, "short read");
-    return data;
-}
-
 bool IsJpeg(const std::string& head) {
     return head.size() >= 3 && head.compare(0, 3, "\xFF\xD8\xFF") == 0;
 }
@@ -122,7 +106,7 @@ void ConvertImage(const std::string& input, const std::string& output, const XDW
     QPDF pdf;
     pdf.emptyPDF();
     if (IsJpeg(head)) {
-        AddJpegPage(pdf, ReadAll(input));
+        AddJpegPage(pdf, ReadJpegFile(input));
     } else if (IsTiff(head)) {
         AddTiffPages(pdf, input);
     } else {

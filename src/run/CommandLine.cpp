@@ -19,6 +19,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return line;
 }
 
+std::string ExtraFilesNote(const std::vector<std::string>& files) {
+    std::string note = "quilbex: 変換するのは最初のファイル " + files.front() +
+                       " だけです。次のファイルは変換していません:\n";
+    for (std::size_t i = 1; i < files.size(); ++i) note += "  " + files[i] + "\n";
+    note +=
+        "quilbex: 複数のファイルは、1 ファイルずつ quilbex を起動して変換してください "
+        "(同時に起動しても順番に変換します)。例: for f in *.pdf; do quilbex -- \"$f\" & done\n";
+    return note;
+}
+
 std::string HelpText() {
     return "使い方: quilbex [--] <ファイル>\n"
            "        quilbex              設定画面\n"
@@ -26,6 +36,8 @@ std::string HelpText() {
            "\n"
            "ファイルを XDW 文書に変換します (PDF・TIFF・JPEG "
            "は直接、それ以外はアプリケーションで印刷)。\n"
+           "1 回の起動で変換するのは最初のファイルだけです。複数のファイルは 1 ファイルずつ\n"
+           "起動してください (同時に起動したものは順番に変換します)。\n"
            "\"--\" の後は、\"-\" で始まる名前もファイル名として扱います。\n"
            "設定: Quilbex.ini、ログ: Quilbex.log (プログラムのフォルダ、インストール時は\n"
            "$XDG_CONFIG_HOME/Quilbex/)\n"

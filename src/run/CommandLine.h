@@ -16,6 +16,10 @@ struct CommandLine {
 // args: the arguments after the program's name.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
+// Said on standard error when more than one file is given: only the first
+// is converted; the others are named, with how to convert several.
+std::string ExtraFilesNote(const std::vector<std::string>& files);
+
 // The text of --help, with the exit statuses.
 std::string HelpText();
 

@@ -31,8 +31,21 @@ void ConversionRun::FormDestroy() {
 
 void ConversionRun::acExecuteExecute() { execute_.Execute(); }
 void ConversionRun::acCloseExecute() { run_.window.RequestClose(); }
-void ConversionRun::acAppCancelExecute() { monitor_.Cancel(); }
-void ConversionRun::Timer1Timer() { monitor_.Poll(); }
+void ConversionRun::acAppCancelExecute() {
+    if (run_.waiting) {
+        execute_.CancelWaiting();
+        return;
+    }
+    monitor_.Cancel();
+}
+
+void ConversionRun::Timer1Timer() {
+    if (run_.waiting) {
+        execute_.PollTurn();
+        return;
+    }
+    monitor_.Poll();
+}
 
 void ConversionRun::HandleException(const std::exception& error) { log_.HandleException(error); }
 
@@ -69,6 +82,10 @@ void ConversionRun::PlanRun() {
 void ConversionRun::Terminate() {
     // A run working on the worker sees the termination between its steps.
     if (run_.finished || run_.working) return;
+    if (run_.waiting) {
+        execute_.CancelWaiting();
+        return;
+    }
     if (run_.monitoring) {
         // Once is enough: the monitor sees phase 7 and then 9.
         if (!run_.cancelAsked) acAppCancelExecute();

@@ -30,6 +30,9 @@ public:
     // The direct conversion and the OCR pass run on worker; by default they
     // run inside the Execute action. Set before the window is shown.
     void SetWorker(Worker& worker) { run_.worker = &worker; }
+    // Runs started together take turns through queue; by default a run
+    // works at once. Set before the window is shown.
+    void SetTurnQueue(TurnQueue& queue) { run_.turns = &queue; }
 
     // Window events.
     void FormCreate(const std::string& exeDir);  // exeDir ends with '/'
@@ -60,6 +63,10 @@ public:
     bool Monitoring() const { return run_.monitoring; }
     // The direct conversion or the OCR pass is working on the worker.
     bool Working() const { return run_.working; }
+    // Waiting for a turn at the heavy work; the timer asks again.
+    bool Waiting() const { return run_.waiting; }
+    // The place the run works in beside other runs (0 for the first).
+    int Place() const { return run_.turns->Place(); }
     // The user asked for this run to stop.
     bool CancelRequested() const { return run_.cancelRequested; }
     // The window goes away while the worker works: stop after the current

@@ -1,5 +1,6 @@
 #include "run/ExecuteStep.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -25,6 +26,14 @@ Route RouteFor(const std::string& source) {
 
 // Every bit set: the original file is attached to the document.
 constexpr int kAttachOriginal = -1;
+
+// How far ahead a name made from the time may go to find a free second.
+constexpr int kNameSecondsAhead = 3600;
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
 
 }  // namespace
 
@@ -78,8 +87,42 @@ bool ExecuteStep::NameFits(const std::string& name) {
 void ExecuteStep::Execute() {
     // Nothing to convert; and while a conversion is being followed or worked
     // on, a second start would lose the handle or the engine of the first.
-    if (run_.args.empty() || run_.monitoring || run_.working) return;
-    if (!Prepare()) return;
+    if (run_.args.empty() || run_.monitoring || run_.working || run_.waiting) return;
+    Prepare();
+    if (run_.turns->TakeTurn(run_.ahead)) {
+        Proceed();
+        return;
+    }
+    run_.waiting = true;
+    log_.AddLog(WaitingLine(run_.ahead));
+    log_.ShowProgress(RunProgress::Step::kWaiting, run_.ahead);
+    run_.window.SetTimerEnabled(true);
+}
+
+void ExecuteStep::PollTurn() {
+    if (!run_.waiting) return;
+    int ahead = 0;
+    if (!run_.turns->TakeTurn(ahead)) {
+        if (ahead != run_.ahead) log_.ShowProgress(RunProgress::Step::kWaiting, ahead);
+        run_.ahead = ahead;
+        return;
+    }
+    run_.waiting = false;
+    run_.window.SetTimerEnabled(false);
+    log_.ShowProgress(RunProgress::Step::kNone);
+    Proceed();
+}
+
+void ExecuteStep::CancelWaiting() {
+    if (!run_.waiting) return;
+    run_.waiting = false;
+    run_.window.SetTimerEnabled(false);
+    log_.LogCancelled();
+    log_.FinishRun();
+}
+
+void ExecuteStep::Proceed() {
+    if (!Target()) return;
 
     const Route route = RouteFor(run_.Source());
     run_.sourceIdentity = IdentityOf(run_.Source());
@@ -101,7 +144,7 @@ void ExecuteStep::Execute() {
         [this] { run_.working = false; });
 }
 
-bool ExecuteStep::Prepare() {
+void ExecuteStep::Prepare() {
     RunOptions& options = run_.options;
     if (options.ShowSetting) {
         options.DelFile = run_.window.IsChecked(OptionBox::DeleteSource);
@@ -115,10 +158,30 @@ bool ExecuteStep::Prepare() {
     run_.outcome.outPath.clear();
     run_.outcome.existing.clear();
     run_.cancelAsked = false;
+}
 
+std::string ExecuteStep::FreeName(const std::string& folder) {
+    const std::string& pattern = run_.options.FileName;
+    std::tm when = run_.clock();
+    std::string name = ComposeOutputName(pattern, run_.Source(), when);
+    if (!NameChangesEachSecond(pattern, run_.Source(), when)) {
+        run_.turns->ClaimName(BuildOutPath(folder, name));
+        return name;
+    }
+    for (int later = 0; later < kNameSecondsAhead; ++later) {
+        const std::string path = BuildOutPath(folder, name);
+        if (!Exists(path) && run_.turns->ClaimName(path)) break;
+        when = SecondsLater(when, 1);
+        name = ComposeOutputName(pattern, run_.Source(), when);
+    }
+    return name;
+}
+
+bool ExecuteStep::Target() {
+    RunOptions& options = run_.options;
     if (OutputFolder().empty()) return false;
     RemoveLeftovers(options.SaveDir);
-    const std::string name = ComposeOutputName(options.FileName, run_.Source(), run_.clock());
+    const std::string name = FreeName(options.SaveDir);
     log_.AddLog("[" + options.SaveDir + "]へXDW出力します…");
     options.OutPath = BuildOutPath(options.SaveDir, name);
     if (!NameFits(name) || log_.StoppedByTermination()) return false;

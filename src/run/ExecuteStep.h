@@ -17,11 +17,23 @@ public:
 
     // acExecuteExecute.
     void Execute();
+    // A tick of the timer while the run waits for its turn: asks again.
+    void PollTurn();
+    // The cancel action or a termination while the run waits: it ends as cancelled.
+    void CancelWaiting();
 
 private:
-    // The checks and the output path before anything is converted; false
-    // when the run has ended already.
-    bool Prepare();
+    // The options from the boxes, a clean log and outcome.
+    void Prepare();
+    // The run's turn has come: the output path, then the conversion.
+    void Proceed();
+    // The output path before anything is converted; false when the run has
+    // ended already.
+    bool Target();
+    // The composed name for the output folder. A name made from the time to
+    // the second that is taken (a document exists, or another run writes
+    // one) gives way to the next second whose name is free.
+    std::string FreeName(const std::string& folder);
     // The output folder for this run, made when it is the documents folder;
     // "" after a refusal.
     std::string OutputFolder();

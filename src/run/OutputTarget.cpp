@@ -135,6 +135,21 @@ std::string ComposeOutputName(const std::string& fileName, const std::string& so
     return FormatDateTime(pattern, now);
 }
 
+bool NameChangesEachSecond(const std::string& fileName, const std::string& sourcePath,
+                           const std::tm& now) {
+    std::tm next = now;
+    next.tm_sec = (now.tm_sec + 1) % 60;
+    return ComposeOutputName(fileName, sourcePath, now) !=
+           ComposeOutputName(fileName, sourcePath, next);
+}
+
+std::tm SecondsLater(std::tm time, int seconds) {
+    time.tm_sec += seconds;
+    time.tm_isdst = -1;
+    std::mktime(&time);
+    return time;
+}
+
 std::string BuildOutPath(const std::string& saveDir, const std::string& name) {
     return saveDir + kPathDelimiter + ChangeFileExt(name, ".xdw");
 }

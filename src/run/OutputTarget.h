@@ -21,6 +21,13 @@ std::string DefaultOutputFolder(docuworks::Api& engine, int& result);
 // pattern, the source path and the local time.
 std::string ComposeOutputName(const std::string& fileName, const std::string& sourcePath,
                               const std::tm& now);
+// True when the name composed for now changes from one second to the next:
+// the pattern makes it from the time down to the second.
+bool NameChangesEachSecond(const std::string& fileName, const std::string& sourcePath,
+                           const std::tm& now);
+// The local time seconds after time.
+std::tm SecondsLater(std::tm time, int seconds);
+
 // saveDir, "/" and name with its extension replaced by ".xdw"; a saveDir that
 // already ends with "/" gives a doubled delimiter.
 std::string BuildOutPath(const std::string& saveDir, const std::string& name);

@@ -1,8 +1,14 @@
 // The run log and error reporting of a conversion run.
 #include "run/RunLog.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <stdexcept>
 
+#include "common/AtomicFile.h"
 #include "common/Cp932.h"
 #include "run/FileText.h"
 #include "run/ReasonSentence.h"
@@ -14,6 +20,23 @@
 namespace quilbex {
 
 namespace {
+
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_;
+};
 
 struct CodeMessage {
     int32_t code;
@@ -56,6 +79,10 @@ const char* ErrorMessage(int32_t code) {
     return kCatchAllMessage;
 }
 
+std::string WaitingLine(int ahead) {
+    return "順番を待っています（前に" + std::to_string(ahead) + "件）";
+}
+
 std::string NameLeavesFolderMessage(const std::string& name) {
     return "ファイル名 " + name + " は出力先のフォルダの外を指すため使えません。";
 }
@@ -89,6 +116,9 @@ std::string WithFullStop(const std::string& message) {
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
     for (const auto& line : lines) content += ToCp932Lossy(line) + "\r\n";
+    // Runs ending together replace the file one after another, each with
+    // its whole log, under a lock on its folder.
+    const FolderLock lock(FolderOf(path));
     switch (ReplaceFileContent(path, content)) {
         case WriteResult::kWritten:
             return;
@@ -192,6 +222,8 @@ void RunLog::FinishRun() {
     // The window is gone: nobody to show anything to, and no log to keep.
     if (run_.abandoned) return;
     run_.finished = true;
+    // The heavy work is over: the next run may start.
+    run_.turns->EndTurn();
     try {
         WriteLogFile(run_.exeDir + kLogFileName, run_.window.LogLines());
     } catch (const std::exception& error) {
@@ -205,6 +237,8 @@ void RunLog::FinishRun() {
 void RunLog::HandleException(const std::exception& error) {
     // A settings-only start has no run to fail; the dialog stays open.
     if (!run_.args.empty()) Fail(ExitStatus::kFailed, error.what());
+    // The run stops here: the next run need not wait while the box is up.
+    run_.turns->EndTurn();
     run_.window.ShowErrorMessage(WithFullStop(error.what()));
 }
 

@@ -31,6 +31,8 @@ inline constexpr const char* kSourceChangedLine =
     "元ファイルが変換中に変更されたため、出力した文書を削除しました。";
 inline constexpr const char* kNoOutputFolderMessage =
     "出力先のフォルダが見つかりません。設定で出力先を指定してください。";
+// The run waits for the runs before it to leave it a turn.
+std::string WaitingLine(int ahead);
 std::string NameLeavesFolderMessage(const std::string& name);
 // A composed name that would be hidden ("", ".", ".."; a leading dot) or
 // holds control characters.

@@ -16,6 +16,7 @@ struct RunProgress {
         kAttaching,    // the original file is attached
         kWriting,      // the document is written
         kCancelling,   // a cancel has been asked for
+        kWaiting,      // waiting for a turn, current runs before this one
     };
     Step step = Step::kNone;
     int current = 0;

@@ -13,6 +13,7 @@
 #include "run/FileText.h"
 #include "run/RunOptions.h"
 #include "run/RunOutcome.h"
+#include "run/TurnQueue.h"
 #include "run/WindowOps.h"
 #include "run/Worker.h"
 
@@ -38,6 +39,12 @@ struct RunState {
     RunOptions options;
     InlineWorker inlineWorker;
     Worker* worker = &inlineWorker;
+    NoTurnQueue noQueue;
+    TurnQueue* turns = &noQueue;
+    // Waiting for a turn at the heavy work; the timer asks again. ahead: the
+    // runs before this one, as last shown.
+    bool waiting = false;
+    int ahead = 0;
     bool finalized = false;
     // Shared between the window's thread and the worker. While working, only
     // the worker calls the engine (the window's thread only sets

@@ -27,7 +27,11 @@ DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
 void DesktopNotifier::Notify(const RunOutcome& outcome) {
     QDBusConnection& bus = bus_;
     if (!bus.isConnected()) return;
-    const NotificationText text = DescribeOutcome(outcome);
+    NotificationText text = DescribeOutcome(outcome);
+    if (!tally_.isEmpty()) {
+        text.body = text.summary + QLatin1Char('\n') + text.body;
+        text.summary = tally_;
+    }
 
     // "default" is a click on the notification itself; services list it
     // in their menus too, so 開く is offered once, through it.
@@ -42,7 +46,7 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
 
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    call << QStringLiteral("Quilbex") << uint(0) << text.icon << text.summary
+    call << QStringLiteral("Quilbex") << replaces_ << text.icon << text.summary
          << text.body.toHtmlEscaped() << actions << hints << int(kShownForMs);
 
     const bool offers = !actions.isEmpty();
@@ -65,6 +69,11 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     folder_ = text.folder;
 }
 
+void DesktopNotifier::JoinBatch(uint replaces, const QString& tally) {
+    replaces_ = replaces;
+    tally_ = tally;
+}
+
 void DesktopNotifier::AwaitAnswer(int limitMs) {
     if (!waiting_) return;
     QEventLoop loop;
@@ -79,6 +88,10 @@ void DesktopNotifier::AwaitAnswer(int limitMs) {
 void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     if (id != id_ || !waiting_) return;
     waiting_ = false;
+    if (answerCheck_ && !answerCheck_(id)) {
+        emit Answered();
+        return;
+    }
     if (action == QLatin1String("folder") && !folder_.isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder_));
     } else if (action == QLatin1String("default") && !document_.isEmpty()) {

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 #include "ui/Notifier.h"
 
@@ -19,6 +20,13 @@ public:
                              QObject* parent = nullptr);
 
     void Notify(const RunOutcome& outcome) override;
+
+    // The next notification replaces the bubble replaces (0: a new one) and
+    // says tally above what it would say of its own run.
+    void JoinBatch(uint replaces, const QString& tally);
+    // Asked before acting on an answer: false when the bubble is no longer
+    // this notifier's to answer (a later one took it over).
+    void SetAnswerCheck(std::function<bool(uint)> check) { answerCheck_ = std::move(check); }
 
     // The notification offers to open the document or a folder: wait up to
     // limitMs for the user to choose, or for the notification to go away, and
@@ -38,6 +46,9 @@ private slots:
 private:
     QDBusConnection bus_;
     uint id_ = 0;
+    uint replaces_ = 0;
+    QString tally_;
+    std::function<bool(uint)> answerCheck_;
     bool waiting_ = false;  // the notification offers actions and is still up
     QString document_;
     QString folder_;

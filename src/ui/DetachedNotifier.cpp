@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "run/LockedTurnQueue.h"
+#include "ui/BatchNotices.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/Headless.h"
+#include "ui/RuntimeFolder.h"
 
 namespace quilbex {
 
@@ -83,7 +86,17 @@ int RunNotificationHelper(const std::vector<std::string>& args) {
     int qtArgc = 1;
     QGuiApplication app(qtArgc, qtArgv);
     DesktopNotifier notifier;
-    notifier.Notify(OutcomeFromArguments(args));
+    const RunOutcome outcome = OutcomeFromArguments(args);
+    const std::string queue = TurnQueueFolder(SessionRuntimeFolder());
+    {
+        // Runs started together share one bubble, which counts what they made.
+        BatchNotices batch(queue);
+        if (batch.Count(outcome)) notifier.JoinBatch(batch.Bubble(), batch.Tally());
+        notifier.Notify(outcome);
+        batch.Save(notifier.Id(), TurnQueueIdle(queue));
+    }
+    notifier.SetAnswerCheck(
+        [queue](uint bubble) { return BatchNotices::StillOwned(queue, bubble); });
     notifier.AwaitAnswer(kAnswerLimitMs);
     return 0;
 }

@@ -10,11 +10,13 @@
 #include "docuworks/DocuWorksApi.h"
 #include "docuworks/EngineLibrary.h"
 #include "run/CommandLine.h"
+#include "run/LockedTurnQueue.h"
 #include "run/ProgramFolder.h"
 #include "run/RunOutcome.h"
 #include "ui/Application.h"
 #include "ui/DetachedNotifier.h"
 #include "ui/Headless.h"
+#include "ui/RuntimeFolder.h"
 #include "ui/TFMain.h"
 #include "ui/TerminationSignals.h"
 
@@ -63,6 +65,10 @@ void TellFailures(const ConversionRun& run) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    // Runs started together share the queue of the session's runtime folder,
+    // never the private one a run makes for itself.
+    const std::string sessionRuntime = SessionRuntimeFolder();
+    const RuntimeFolder runtime;  // before anything of Qt's
     // The program's own helper that answers a notification (never a user's file:
     // a file whose name starts with "-" comes after "--").
     if (argc > 1 && std::string(argv[1]) == kNotificationOption)
@@ -75,6 +81,8 @@ int RunProgram(int argc, char** argv) {
         return ExitCode(ExitStatus::kDone);
     }
     if (line.action == CommandLine::Action::kVersion) return ShowVersion();
+    // One file per run: the others are named, with how to convert them.
+    if (line.files.size() > 1) std::fputs(ExtraFilesNote(line.files).c_str(), stderr);
 
     UseOffscreenWithoutDisplay();
     if (!DisplayAvailable()) QuietenOffscreenNotes();
@@ -96,7 +104,10 @@ int RunProgram(int argc, char** argv) {
     std::unique_ptr<docuworks::Api> engine = docuworks::LoadEngine();
     // Byte for byte: a folder name that is not UTF-8 is still the folder.
     const std::string exeDir = ProgramFolder(docuworks::ExecutableFolder());
+    // Runs started together take turns for the heavy work.
+    LockedTurnQueue turns(TurnQueueFolder(sessionRuntime), ProcessorsAvailable());
     TFMain window(*engine, line.files, exeDir);
+    window.Run().SetTurnQueue(turns);
     app.SetErrorHandler([&window](const std::exception& error) { window.HandleException(error); });
     struct HandlerReset {
         QuilbexApplication& app;
@@ -113,7 +124,8 @@ int RunProgram(int argc, char** argv) {
     // usual; anything else ends at once, modal dialogs included.
     TerminationSignals termination([&window] {
         window.Terminate();
-        if (!window.Run().Monitoring() && !window.Run().Working()) QCoreApplication::exit(0);
+        if (!window.Run().Monitoring() && !window.Run().Working() && !window.Run().Waiting())
+            QCoreApplication::exit(0);
     });
 
     window.Launch();  // the run plan, then the window when there is something to see

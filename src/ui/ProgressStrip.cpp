@@ -44,6 +44,8 @@ QString ProgressText(const RunProgress& p) {
             return QStringLiteral("ファイルに書き出しています…");
         case Step::kCancelling:
             return QStringLiteral("中止しています…");
+        case Step::kWaiting:
+            return QStringLiteral("順番を待っています（前に%1件）").arg(p.current);
     }
     return {};
 }
@@ -65,6 +67,7 @@ QString PlanText(const std::string& source, const std::string& folder) {
 
 TProgressStrip::TProgressStrip(QWidget* parent)
     : QFrame(parent),
+      subject_(new QLabel(this)),
       label_(new QLabel(this)),
       bar_(new QProgressBar(this)),
       cancel_(new QPushButton(QStringLiteral("キャンセル"), this)) {
@@ -79,6 +82,9 @@ TProgressStrip::TProgressStrip(QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 3, 6, 3);
     row->setSpacing(8);
+    subject_->setObjectName(QStringLiteral("lblSubject"));
+    subject_->hide();
+    row->addWidget(subject_);
     row->addWidget(label_, 1);
     row->addWidget(bar_, 1);
     row->addWidget(cancel_);
@@ -86,8 +92,11 @@ TProgressStrip::TProgressStrip(QWidget* parent)
     hide();
 }
 
+void TProgressStrip::SetSubject(const QString& fileName) { subject_->setText(fileName); }
+
 void TProgressStrip::ShowText(const QString& text) {
     shown_ = RunProgress{};
+    subject_->hide();  // the text names the file itself
     label_->setText(text);
     bar_->hide();
     cancel_->hide();
@@ -100,6 +109,7 @@ void TProgressStrip::Show(const RunProgress& p) {
         hide();
         return;
     }
+    subject_->setVisible(!subject_->text().isEmpty());
     label_->setText(ProgressText(p));
     bar_->show();
     cancel_->show();

@@ -20,6 +20,9 @@ class TProgressStrip : public QFrame {
 public:
     explicit TProgressStrip(QWidget* parent = nullptr);
 
+    // The file the run converts, named at the strip's left ("" for none).
+    void SetSubject(const QString& fileName);
+
     // Shows the progress; Step::kNone hides the strip.
     void Show(const RunProgress& progress);
     // Shows text alone, without bar or button.
@@ -29,6 +32,7 @@ public:
     void ShowPagePart(int percent);
 
     QLabel* Label() const { return label_; }
+    QLabel* Subject() const { return subject_; }
     QProgressBar* Bar() const { return bar_; }
     QPushButton* CancelButton() const { return cancel_; }
 
@@ -36,6 +40,7 @@ signals:
     void CancelClicked();
 
 private:
+    QLabel* subject_;
     QLabel* label_;
     QProgressBar* bar_;
     QPushButton* cancel_;

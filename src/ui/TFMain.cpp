@@ -2,12 +2,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -54,6 +56,8 @@ TFMain::TFMain(docuworks::Api& engine, std::vector<std::string> args, const std:
       run_(gui_, engine, std::move(args), std::move(clock)) {
     ui_->setupUi(this);
     progress_ = new TProgressStrip(this);
+    if (!source_.empty())
+        progress_->SetSubject(QFileInfo(QString::fromStdString(source_)).fileName());
     ui_->MainLayout->addWidget(progress_);
     ApplyDesign();
     run_.SetWorker(worker_);
@@ -183,14 +187,24 @@ void TFMain::showEvent(QShowEvent* event) {
 void TFMain::Launch() {
     Begin();
     if (closeRequested_) return;  // finished already, or the settings dialog was all
+    // A run waiting for its turn shows no window until the turn has come.
+    if (run_.Waiting()) return;
     if (!run_.Options().ShowSetting && (run_.Working() || run_.Monitoring())) {
-        // A run that ends within a moment never flashes a window.
-        QTimer::singleShot(kAppearAfterMs, this, [this] {
-            if (!closeRequested_) show();
-        });
+        AppearSoon();
         return;
     }
     show();
+}
+
+void TFMain::AppearSoon() {
+    // A run that ends within a moment never flashes a window.
+    QTimer::singleShot(kAppearAfterMs, this, [this] {
+        if (closeRequested_ || isVisible()) return;
+        // Runs working side by side do not hide each other.
+        const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+        move(pos() + QPoint(step, step) * run_.Place());
+        show();
+    });
 }
 
 void TFMain::ShowPlan() {
@@ -204,6 +218,12 @@ void TFMain::ShowPlan() {
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
+    if (!closeRequested_ && run_.Waiting()) {
+        // Closing a run that waits for its turn cancels it; the run then closes.
+        event->ignore();
+        Guarded([&] { run_.acAppCancelExecute(); });
+        return;
+    }
     if (!closeRequested_ && run_.Working()) {
         // The engine cannot be left in the middle of a page: closing cancels,
         // and the run closes the window once it has stopped.
@@ -258,7 +278,12 @@ bool TFMain::IsChecked(OptionBox box) const { return Box(box)->isChecked(); }
 void TFMain::SetChecked(OptionBox box, bool checked) { Box(box)->setChecked(checked); }
 
 void TFMain::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    // Among the windows of runs started together, each names its file.
+    QString title = QString::fromStdString(caption);
+    if (!source_.empty())
+        title =
+            QFileInfo(QString::fromStdString(source_)).fileName() + QStringLiteral(" - ") + title;
+    setWindowTitle(title);
 }
 
 void TFMain::FocusDeleteSource() { ui_->ckDelFile->setFocus(Qt::OtherFocusReason); }
@@ -367,7 +392,9 @@ void TFMain::acAppCancelExecute() {
 }
 
 void TFMain::Timer1Timer() {
+    const bool waited = run_.Waiting();
     Guarded([&] { run_.Timer1Timer(); });
+    if (waited && !run_.Waiting() && !closeRequested_ && !isVisible()) AppearSoon();
 }
 
 void TFMain::ckOCRClick() { ui_->ckAutoRotate->setEnabled(ui_->ckOCR->isChecked()); }

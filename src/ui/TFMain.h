@@ -78,7 +78,9 @@ public:
     // Nothing will end the program but the user: no close has been asked for
     // and no conversion is being followed or worked on (a run waiting for
     // Execute, or one stopped by an error).
-    bool WaitsForUser() const { return !closeRequested_ && !run_.Monitoring() && !run_.Working(); }
+    bool WaitsForUser() const {
+        return !closeRequested_ && !run_.Monitoring() && !run_.Working() && !run_.Waiting();
+    }
 
     ConversionRun& Run() { return run_; }
     QLabel* Banner() const { return banner_; }
@@ -113,6 +115,9 @@ private:
     TRetCheckBox* Box(OptionBox box) const;
     void ApplyDesign();
     void SetMinimumDesignSize();
+    // An automatic run at work: the window comes on screen unless the run
+    // ends within kAppearAfterMs.
+    void AppearSoon();
     // Runs the show event's part of the run once.
     void Begin();
     // An interactive run waiting for 実行: the strip says which file goes where.

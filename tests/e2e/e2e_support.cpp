@@ -99,13 +99,18 @@ std::unique_ptr<Started> StartProgram(const fs::path& exe, const std::vector<std
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string var = *e;
-        for (const char* drop :
-             {"DISPLAY=", "WAYLAND_DISPLAY=", "HOME=", "XDG_CONFIG_HOME=", "QT_QPA_PLATFORM="})
+        for (const char* drop : {"DISPLAY=", "WAYLAND_DISPLAY=", "HOME=", "XDG_CONFIG_HOME=",
+                                 "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR="})
             if (var.rfind(drop, 0) == 0) goto skip;
         env.push_back(var);
     skip:;
     }
     env.push_back("HOME=" + home.string());
+    // The runs of one test take turns among themselves only.
+    const fs::path runtime = scratch / "run";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    env.push_back("XDG_RUNTIME_DIR=" + runtime.string());
 
     std::vector<std::string> argv = {exe.string()};
     argv.insert(argv.end(), args.begin(), args.end());

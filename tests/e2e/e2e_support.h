@@ -42,8 +42,8 @@ private:
     bool waited_ = false;
 };
 
-// Starts exe with args, without a display, HOME set to home and no
-// XDG_CONFIG_HOME; standard output and error go to files in scratch.
+// Starts exe with args, without a display, HOME set to home, no
+// XDG_CONFIG_HOME and XDG_RUNTIME_DIR a folder in scratch; standard output and error go to files in scratch.
 std::unique_ptr<Started> StartProgram(const fs::path& exe, const std::vector<std::string>& args,
                                       const fs::path& home, const fs::path& scratch);
 

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 #include "e2e_support.h"
@@ -269,17 +271,58 @@ TEST(Signals, TermAtTheStartOfADirectConversion) {
               0);
 }
 
+// A run where the session gives no runtime folder leaves nothing in the
+// temporary folder (Qt would leave "runtime-<user>" there).
+TEST(Leftovers, NothingStaysInTheTemporaryFolder) {
+    Scene scene;
+    const fs::path tmp = scene.folder.root() / "tmp";
+    fs::create_directories(tmp);
+    const auto set = [](const char* name, const char* value) {
+        const char* had = std::getenv(name);
+        const std::optional<std::string> before =
+            had ? std::optional<std::string>(had) : std::nullopt;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        return before;
+    };
+    const auto runtime = set("XDG_RUNTIME_DIR", nullptr);
+    const auto temporary = set("TMPDIR", tmp.c_str());
+    const Result result = scene.folder.Run({scene.Pdf("a.pdf").string()});
+    set("XDG_RUNTIME_DIR", runtime ? runtime->c_str() : nullptr);
+    set("TMPDIR", temporary ? temporary->c_str() : nullptr);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_TRUE(fs::is_empty(tmp));
+}
+
 // A PDF of scanned pages, each recognised for a while.
-fs::path ScannedPdf(const fs::path& folder, int pages) {
+fs::path ScannedPdf(const fs::path& folder, int pages, int lines = 1) {
     const fs::path scan = folder / "scan.png";
-    RunTool({"convert", "-size", "1240x1754", "xc:white", "-pointsize", "40", "-draw",
-             "text 100,200 \"A scanned page to be read\"", scan.string()});
+    std::vector<std::string> convert = {"convert",  "-size",      "1240x1754",
+                                        "xc:white", "-pointsize", "40"};
+    for (int line = 0; line < lines; ++line)
+        convert.insert(convert.end(), {"-draw", "text 100," + std::to_string(200 + 40 * line) +
+                                                    " \"A scanned page to be read\""});
+    convert.push_back(scan.string());
+    RunTool(convert);
     const fs::path source = folder / "pages.pdf";
     std::vector<std::string> img2pdf = {"img2pdf"};
     img2pdf.insert(img2pdf.end(), pages, scan.string());
     img2pdf.insert(img2pdf.end(), {"-o", source.string()});
     RunTool(img2pdf);
     return source;
+}
+
+// The processor time process pid has used, in clock ticks.
+long CpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stol(field);
+        if (i == 15) stime = std::stol(field);
+    }
+    return utime + stime;
 }
 
 // SIGTERM during the OCR pass, the source already deleted: the document
@@ -309,12 +352,17 @@ TEST(Signals, TermDuringTheOcrPass) {
 // other page, the document stays as converted (no text) and the source stays.
 TEST(Signals, TermDuringTheOnlyOcrPage) {
     Scene scene(Scene::Keys{{"OCR", "Y"}});
-    const fs::path source = ScannedPdf(scene.folder.root(), 1);
+    const fs::path source = ScannedPdf(scene.folder.root(), 1, 35);
     auto program = scene.folder.Start({source.string()});
     const fs::path output = scene.out / "pages.xdw";
     for (int i = 0; i < 6000 && !fs::exists(output); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(fs::exists(output));
+    // Recognition is under way once the program has worked a while more.
+    const long converted = CpuTicks(program->pid());
+    for (int i = 0; i < 6000 && CpuTicks(program->pid()) < converted + sysconf(_SC_CLK_TCK) / 2;
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     kill(program->pid(), SIGTERM);
     const Result result = program->Wait(120);
     EXPECT_EQ(result.exitCode, 4) << result.errors;
@@ -322,6 +370,7 @@ TEST(Signals, TermDuringTheOnlyOcrPage) {
     EXPECT_EQ(PdfPageTexts(output).at(0).find("scanned"), std::string::npos);
     const auto lines = scene.folder.LogLines();
     ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "1ページ処理します。"), 1) << "stopped early";
     EXPECT_EQ(lines.back(), "変換を中止しました。");
 }
 

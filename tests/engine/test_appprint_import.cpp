@@ -340,6 +340,15 @@ TEST_F(AppPrintImport, SpreadsheetsPrintTheirSavedValues) {
         EXPECT_NE(text.find("Saved1"), std::string::npos) << name << ": " << text;
         EXPECT_NE(text.find("Saved2"), std::string::npos) << name << ": " << text;
     }
+    // Text tables hold no saved values: their cells print as written.
+    WriteBytes(dir.File("values.csv"), "=INFO(\"system\"),=NOW()\n=CELL(\"filename\"),1+1\n");
+    WriteBytes(dir.File("values.tsv"), "=INFO(\"system\")\t=CELL(\"filename\")\n");
+    for (const char* name : {"values.csv", "values.tsv"}) {
+        const std::string text = Joined(Print(dir.File(name)));
+        EXPECT_NE(text.find("=INFO(\"system\")"), std::string::npos) << name << ": " << text;
+        EXPECT_EQ(text.find("Linux"), std::string::npos) << name << ": " << text;
+        EXPECT_EQ(text.find("file:"), std::string::npos) << name << ": " << text;
+    }
 }
 
 }  // namespace

@@ -112,10 +112,11 @@ TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
              true);
     ASSERT_EQ(Convert(dir.File("p.jpg"), dir.File("p.xdw")), 0);
     EXPECT_TRUE(PdfPageImage(dir.File("p.xdw"), 1).raw == ReadBytes(dir.File("p.jpg")));
-    // Camera files often carry bytes after the end marker.
+    // Camera files often carry bytes after the end marker: they are no part
+    // of the picture and stay out of the document.
     WriteBytes(dir.File("t.jpg"), ReadBytes(dir.File("p.jpg")) + std::string(100, '\0'));
     ASSERT_EQ(Convert(dir.File("t.jpg"), dir.File("t.xdw")), 0);
-    EXPECT_TRUE(PdfPageImage(dir.File("t.xdw"), 1).raw == ReadBytes(dir.File("t.jpg")));
+    EXPECT_TRUE(PdfPageImage(dir.File("t.xdw"), 1).raw == ReadBytes(dir.File("p.jpg")));
     const RgbImage page = RenderPdfPage(dir.File("t.xdw"), 1, 72);
     double rgb[3];
     page.Average(0.1, 0.1, 0.4, 0.4, rgb);

@@ -3,6 +3,7 @@
 // fails the test instead of ending it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -74,20 +75,29 @@ std::string Be32(uint32_t v) {
 // A PNG of 8-bit RGBA whose pixels are all zero (transparent black); without
 // alpha, RGB with black made transparent by a colour key, which is decoded
 // rather than stored as it is.
+std::string PngChunk(const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
+}
+
 std::string ClearPng(uint32_t width, uint32_t height, bool alpha = true) {
-    const auto chunk = [](const std::string& type, const std::string& data) {
-        const std::string body = type + data;
-        const auto crc =
-            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-        return Be32(static_cast<uint32_t>(data.size())) + body + Be32(static_cast<uint32_t>(crc));
-    };
     const std::string header =
         Be32(width) + Be32(height) + std::string(alpha ? "\x08\x06\0\0\0" : "\x08\x02\0\0\0", 5);
-    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
-           (alpha ? "" : chunk("tRNS", std::string(6, '\0'))) +
-           chunk("IDAT",
-                 DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
-           chunk("IEND", "");
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) +
+           (alpha ? "" : PngChunk("tRNS", std::string(6, '\0'))) +
+           PngChunk("IDAT",
+                    DeflatedRun('\0', uint64_t{height} * (1 + uint64_t{width} * (alpha ? 4 : 3)))) +
+           PngChunk("IEND", "");
+}
+
+// A 1-bit grey PNG of white, which is stored as it is.
+std::string BilevelPng(uint32_t width, uint32_t height) {
+    const uint64_t row = 1 + (uint64_t{width} + 7) / 8;
+    return "\x89PNG\r\n\x1a\n" +
+           PngChunk("IHDR", Be32(width) + Be32(height) + std::string("\x01\0\0\0\0", 5)) +
+           PngChunk("IDAT", DeflatedRun('\0', row * height)) + PngChunk("IEND", "");
 }
 
 // A small JPEG whose frame header claims width x height.
@@ -260,6 +270,20 @@ std::string LineSegments(uint64_t size) {
     return ContentPage("/FlateDecode", Deflated(lines));
 }
 
+// A GIF of count white side x side frames, the first repeated.
+std::string GifOfFrames(int count, int side) {
+    TempDir dir;
+    const std::string size = std::to_string(side) + "x" + std::to_string(side);
+    RunTool({"convert", "-size", size, "xc:white", dir.File("one.gif")});
+    const std::string one = ReadBytes(dir.File("one.gif"));
+    const auto flags = static_cast<unsigned char>(one[10]);
+    const size_t frameAt = 13 + ((flags & 0x80) ? 3u << ((flags & 7) + 1) : 0);
+    const std::string frame = one.substr(frameAt, one.size() - 1 - frameAt);
+    std::string out = one.substr(0, frameAt);
+    for (int i = 0; i < count; ++i) out += frame;
+    return out + ";";
+}
+
 // A page certified with the DocMDP permission p (no real signature: the
 // certification alone decides).
 std::string CertifiedPdf(int p) {
@@ -278,6 +302,7 @@ struct HostileRow {
     const char* reason;        // part of the reason text, or "" for success
     double seconds;
     uint64_t peakBytes;
+    uint64_t padTo = 0;  // the file made this long (sparse), and no document near it
 };
 
 const HostileRow kRows[] = {
@@ -472,6 +497,36 @@ const HostileRow kRows[] = {
      "certified",
      10,
      200 * kMiB},
+    {"gif_of_300_frames_2000_square_printed",
+     [] { return GifOfFrames(300, 2000); },
+     PrintFile,
+     {0},
+     "",
+     10,
+     100 * kMiB},
+    {"png_100000_square_1_bit_stored_printed",
+     [] { return BilevelPng(100000, 100000); },
+     PrintFile,
+     {XDW_E_CANNOT_READ},
+     "too large",
+     10,
+     100 * kMiB},
+    {"jpeg_with_700_mib_after_its_end_marker",
+     [] { return JpegClaiming(16, 16); },
+     ConvertImage,
+     {0},
+     "",
+     10,
+     100 * kMiB,
+     700 * kMiB},
+    {"jpeg_with_700_mib_after_its_end_marker_printed",
+     [] { return JpegClaiming(16, 16); },
+     PrintFile,
+     {0},
+     "",
+     10,
+     100 * kMiB,
+     700 * kMiB},
     {"chm_help_file_printed",
      [] { return "ITSF" + Le32(3) + Le32(0x60) + Le32(1) + std::string(200, '\0'); },
      PrintFile,
@@ -488,6 +543,7 @@ TEST_P(HostileFile, EndsInTimeWithinMemory) {
     TempDir dir;
     const std::string in = dir.File("in");
     WriteBytes(in, row.make());
+    ASSERT_EQ(row.padTo != 0 ? ::truncate(in.c_str(), static_cast<off_t>(row.padTo)) : 0, 0);
     const ChildResult child =
         RunInChild([&] { return row.run(dir, in); }, 3ull << 30, static_cast<int>(row.seconds * 4));
     ASSERT_TRUE(child.exited) << "the call crashed or ran out of time";
@@ -496,6 +552,9 @@ TEST_P(HostileFile, EndsInTimeWithinMemory) {
     if (*row.reason != '\0') {
         EXPECT_NE(child.reason.find(row.reason), std::string::npos) << child.reason;
         EXPECT_FALSE(Exists(dir.File("out.xdw")));
+    }
+    if (row.padTo != 0 && Exists(dir.File("out.xdw"))) {
+        EXPECT_LT(ReadBytes(dir.File("out.xdw")).size(), 1 * kMiB) << "the padding was kept";
     }
     EXPECT_LT(child.seconds, row.seconds);
     if (!kUnderAsan) {

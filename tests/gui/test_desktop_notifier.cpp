@@ -23,6 +23,7 @@ class FakeNotificationService : public QObject {
 public:
     struct Shown {
         QString app, icon, summary, body;
+        uint replaces;
         QStringList actions;
         QVariantMap hints;
         int timeout;
@@ -33,11 +34,11 @@ public:
     }
 
 public slots:
-    uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints,
                 int timeout) {
         std::lock_guard lock(mutex_);
-        shown_.push_back({app, icon, summary, body, actions, hints, timeout});
+        shown_.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
         return uint(shown_.size()) + 40;
     }
 
@@ -151,6 +152,24 @@ TEST_F(DesktopNotifierTest, AConvertedDocumentIsNamedAndItsFolderOpensOnRequest)
     EXPECT_LT(clock.elapsed(), 4000) << "the answer ends the wait";
     ASSERT_EQ(catcher.opened.size(), 1u) << "another notification's answer is not ours";
     EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile("/home/user/文書"));
+}
+
+TEST_F(DesktopNotifierTest, ARunOfABatchReplacesTheBubbleAndAnswersOnlyWhileItOwnsIt) {
+    StartService();
+    DesktopNotifier notifier(*client);
+    notifier.JoinBatch(7, "2件の文書を作成しました");
+    bool owned = false;
+    notifier.SetAnswerCheck([&](uint) { return owned; });
+    notifier.Notify(Converted());
+    const auto calls = service->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].replaces, 7u);
+    EXPECT_EQ(calls[0].summary, "2件の文書を作成しました");
+    EXPECT_EQ(calls[0].body, "変換しました: scan.pdf\nscan.xdw\n/home/user/文書");
+    const uint id = notifier.Id();
+    QMetaObject::invokeMethod(service, [this, id] { emit service->ActionInvoked(id, "default"); });
+    notifier.AwaitAnswer(5000);
+    EXPECT_TRUE(catcher.opened.empty()) << "a later run's helper answers the bubble it took over";
 }
 
 TEST_F(DesktopNotifierTest, AFailureCarriesItsReasonAndOffersNothingToOpen) {

@@ -16,6 +16,7 @@
 #include <QWindow>
 #include <memory>
 
+#include "FakeTurnQueue.h"
 #include "GuiSupport.h"
 #include "ui/Notifier.h"
 #include "ui/ProgressStrip.h"
@@ -117,6 +118,31 @@ TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) 
     EXPECT_EQ(engine.saveCalls, 1);
     EXPECT_TRUE(LogHas("xdwファイルを保存しました。"));
     EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.Path() + "Quilbex.log")));
+}
+
+TEST_F(LongWork, AWaitingRunShowsNoWindowUntilItsTurnAndThenNamesItsFile) {
+    folder.WriteIni("[common]\n");
+    engine.imagePdfResult = 0;
+    engine.onDirectConversion = [this] { gate->Pass(); };
+    quilbex::testing::FakeTurnQueue queue;
+    queue.turn = false;
+    queue.ahead = 2;
+    Create({source});
+    window->Run().SetTurnQueue(queue);
+    window->Launch();
+    EXPECT_FALSE(window->WaitsForUser()) << "a run waiting for its turn ends by itself";
+    ASSERT_TRUE(WaitFor([&] { return queue.asks >= 3; })) << "the timer asks again";
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->LogLines(), std::vector<std::string>{"順番を待っています（前に2件）"});
+
+    queue.turn = true;
+    ASSERT_TRUE(gate->Reached());
+    ASSERT_TRUE(WaitFor([&] { return window->isVisible(); })) << "the window comes with the turn";
+    EXPECT_EQ(window->windowTitle(), "scan.pdf - Quilbex for DocuWorks Ver.1.0.2.0");
+    EXPECT_TRUE(window->Progress()->Subject()->isVisible());
+    EXPECT_EQ(window->Progress()->Subject()->text(), "scan.pdf");
+    gate->Open();
+    ASSERT_TRUE(WaitFor([&] { return window->CloseRequested(); }));
 }
 
 TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuButtonEscapeOrByClosing) {

@@ -1,5 +1,10 @@
 #include "image/ImageJpeg.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -109,7 +114,10 @@ JpegInfo ParseJpeg(std::string_view bytes) {
         while (pos < n && d[pos] == 0xFF) ++pos;
         if (pos >= n) Bad("truncated");
         const unsigned marker = d[pos++];
-        if (marker == 0xD9) break;  // end of image
+        if (marker == 0xD9) {  // end of image
+            info.length = pos;
+            break;
+        }
         if (marker == 0xD8 || marker == 0x00) Bad("stray marker");
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
         if (pos + 2 > n) Bad("truncated");
@@ -191,9 +199,61 @@ JpegInfo ParseJpeg(std::string_view bytes) {
     return info;
 }
 
+std::shared_ptr<Buffer> ReadJpegFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EngineError(CodeFromErrno(errno), "source");
+    std::string data;
+    size_t step = 1 << 20;
+    for (bool end = false; !end;) {
+        const size_t had = data.size();
+        if (had >= kMaxJpegBytes) {
+            ::close(fd);
+            Bad("JPEG file larger than 768 MiB");
+        }
+        data.resize(std::min<size_t>(had + step, kMaxJpegBytes));
+        size_t got = had;
+        while (got < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int err = errno;
+                ::close(fd);
+                throw EngineError(CodeFromErrno(err), "source");
+            }
+            if (n == 0) {
+                end = true;
+                break;
+            }
+            got += static_cast<size_t>(n);
+        }
+        data.resize(got);
+        step *= 2;  // parsing again after each step costs twice the file at most
+        try {
+            const JpegInfo info = ParseJpeg(data);
+            data.resize(info.length);
+            break;
+        } catch (const EngineError&) {
+            if (end) {
+                ::close(fd);
+                throw;
+            }
+        }
+    }
+    ::close(fd);
+    auto buffer = std::make_shared<Buffer>(data.size());
+    std::memcpy(buffer->getBuffer(), data.data(), data.size());
+    return buffer;
+}
+
 void AddJpegPage(QPDF& pdf, std::shared_ptr<Buffer> data) {
     const JpegInfo info = ParseJpeg(
         std::string_view(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+    if (info.length < data->getSize()) {
+        // Whatever follows the picture is no part of it.
+        auto picture = std::make_shared<Buffer>(info.length);
+        std::memcpy(picture->getBuffer(), data->getBuffer(), info.length);
+        data = std::move(picture);
+    }
 
     const char* space = info.components == 1   ? "/DeviceGray"
                         : info.components == 3 ? "/DeviceRGB"

@@ -147,8 +147,44 @@ void CheckDecodedSize(uint64_t w, uint64_t h, int bps, int spp, bool cmap, Pictu
                           Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
 }
 
+// The GIF cut after its first picture and closed with the trailer: the
+// decoder would otherwise decode every frame of an animation, of which the
+// page shows only the first.
+void KeepFirstGifFrame(std::string& data) {
+    const auto* d = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t n = data.size();
+    // Colour tables follow the screen and image descriptors when their
+    // flags say so: 3 * 2^(size + 1) bytes.
+    const auto table = [](unsigned flags) -> size_t {
+        return (flags & 0x80) ? 3u << ((flags & 7) + 1) : 0;
+    };
+    // Sub-blocks, each a length byte and that many bytes, up to an empty one.
+    const auto skipBlocks = [&](size_t pos) {
+        while (pos < n && d[pos] != 0) pos += 1 + d[pos];
+        return pos + 1;
+    };
+    if (n < 13) Bad("GIF: truncated");
+    size_t pos = 13 + table(d[10]);
+    while (pos < n) {
+        if (d[pos] == 0x21 && pos + 1 < n) {  // an extension
+            pos = skipBlocks(pos + 2);
+        } else if (d[pos] == 0x2C && pos + 10 < n) {  // the first picture
+            pos += 10 + table(d[pos + 9]) + 1;        // and its code size
+            pos = skipBlocks(pos);
+            if (pos > n) break;
+            data.resize(pos);
+            data += '\x3B';
+            return;
+        } else {
+            break;
+        }
+    }
+    Bad("GIF: no picture");
+}
+
 void AddDecodedPage(QPDF& pdf, std::string data, PictureKind kind) {
     QuietLeptonica();
+    if (kind == PictureKind::Gif) KeepFirstGifFrame(data);
     l_int32 w = 0, h = 0, bps = 0, spp = 0, cmap = 0;
     if (pixReadHeaderMem(reinterpret_cast<const l_uint8*>(data.data()), data.size(), nullptr, &w,
                          &h, &bps, &spp, &cmap) != 0 ||
@@ -243,12 +279,8 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
             case PictureKind::Tiff:
                 AddTiffPages(pdf, path);
                 return;
-            case PictureKind::Jpeg: {
-                const std::string data = ReadPicture(path, kMaxJpegBytes);
-                auto buffer = std::make_shared<Buffer>(data.size());
-                std::memcpy(buffer->getBuffer(), data.data(), data.size());
-                AddJpegPage(pdf, std::move(buffer));
-            }
+            case PictureKind::Jpeg:
+                AddJpegPage(pdf, ReadJpegFile(path));
                 return;
             case PictureKind::Png: {
                 std::string data = ReadPicture(path, kMaxJpegBytes);

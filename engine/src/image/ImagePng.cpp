@@ -8,6 +8,7 @@
 #include <qpdf/Pl_Flate.hh>
 
 #include "Error.h"
+#include "Limits.h"
 #include "pdf/PdfBuild.h"
 
 namespace xdw {
@@ -92,6 +93,13 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
         }
         pos += 12 + static_cast<size_t>(length);
     }
+
+    // Stored as it is or decoded, a page holds no more pixels than any other.
+    if (uint64_t{width} * height > kMaxPagePixels)
+        throw EngineError(XDW_E_CANNOT_READ,
+                          "PNG: picture too large (" + std::to_string(width) + "x" +
+                              std::to_string(height) + " pixels; at most 600 million)",
+                          Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
 
     int colors = 0;
     switch (colorType) {

@@ -81,9 +81,17 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
         const int pages = static_cast<int>(doc.pdf->getAllPages().size());
         std::optional<PageKey> next;
         if (page < pages) next = KeyOf(doc, page + 1, recipe);
-        const PageResult result = Ahead().Read(
-            KeyOf(doc, page, recipe), [&] { return TakePage(*doc.pdf, page, kOcrDpi); }, recipe,
-            next, [&] { return TakePage(*doc.pdf, page + 1, kOcrDpi); });
+        const PageResult result = [&] {
+            try {
+                return Ahead().Read(
+                    KeyOf(doc, page, recipe), [&] { return TakePage(*doc.pdf, page, kOcrDpi); },
+                    recipe, next, [&] { return TakePage(*doc.pdf, page + 1, kOcrDpi); });
+            } catch (const EngineError& e) {
+                // The run's reason names the page the engine gave up on.
+                throw EngineError(e.code(), "page " + std::to_string(page) + ": " + e.what(),
+                                  e.concern());
+            }
+        }();
         QPDFObjectHandle object = PageObject(doc, page);
         if (result.hasOwnText) {
             // The page's own text is what a reader finds; a layer of ours

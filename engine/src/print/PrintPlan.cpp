@@ -19,8 +19,13 @@ constexpr std::uintmax_t kLargestText = 64u << 20;
 
 // LibreOffice's CSV import: field separator, text quote ("), character set
 // 76 (UTF-8), data from line 1.
-const std::string kCsvImport = "Text - txt - csv (StarCalc):44,34,76,1";
-const std::string kTsvImport = "Text - txt - csv (StarCalc):9,34,76,1";
+// Separator, quote, UTF-8, first line; then: no column formats, the UI's
+// language, quoted fields as they are, special numbers found, three export
+// options, spaces kept, no sheet choice and formulas NOT evaluated: a cell
+// written "=INFO(\"system\")" prints as written, nothing of this machine.
+const std::string kCsvOptions = ",34,76,1,,0,false,true,false,false,false,,false";
+const std::string kCsvImport = "Text - txt - csv (StarCalc):44" + kCsvOptions;
+const std::string kTsvImport = "Text - txt - csv (StarCalc):9" + kCsvOptions;
 const std::string kTextImport = "Text (encoded):UTF8";
 const std::string kHtmlImport = "HTML (StarWriter)";
 const std::string kSvgImport = "SVG - Scalable Vector Graphics Draw";

@@ -1,0 +1,143 @@
+// Runs started together: waiting for a turn, cancelled while waiting, names
+// made from the time that another run has taken, and the queue's lock files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "FakeTurnQueue.h"
+#include "RunFixture.h"
+#include "run/LockedTurnQueue.h"
+#include "run/OutputTarget.h"
+
+namespace quilbex::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using Step = RunProgress::Step;
+
+const std::string kWaiting = "順番を待っています（前に3件）";
+
+class Turns : public RunFixture {
+protected:
+    FakeTurnQueue queue;
+
+    ConversionRun& StartWaiting(const std::string& source) {
+        queue.turn = false;
+        queue.ahead = 3;
+        Create({source}).SetTurnQueue(queue);
+        run->FormShow();
+        return *run;
+    }
+    int Conversions() const {
+        return static_cast<int>(
+            std::count_if(engine.calls.begin(), engine.calls.end(),
+                          [](const std::string& c) { return c.rfind("Create", 0) == 0; }));
+    }
+};
+
+TEST_F(Turns, AWaitingRunSaysSoAndConvertsWhenItsTurnComes) {
+    ConversionRun& r = StartWaiting(MakeSource("a.pdf"));
+    EXPECT_TRUE(r.Waiting());
+    EXPECT_EQ(Conversions(), 0);
+    EXPECT_THAT(window.log, ElementsAre(kWaiting));
+    EXPECT_TRUE(window.timerEnabled);
+    EXPECT_EQ(window.progress.back(), (RunProgress{Step::kWaiting, 3, 0}));
+
+    queue.ahead = 1;
+    r.Timer1Timer();
+    EXPECT_EQ(window.progress.back(), (RunProgress{Step::kWaiting, 1, 0}));
+    queue.turn = true;
+    r.Timer1Timer();
+    EXPECT_FALSE(r.Waiting());
+    EXPECT_EQ(Conversions(), 1);
+    EXPECT_EQ(window.log.front(), kWaiting);
+    EXPECT_EQ(window.log.back(), "XDW出力完了しました。");
+    EXPECT_EQ(r.Outcome().status, ExitStatus::kDone);
+    EXPECT_GE(queue.ends, 1);
+}
+
+TEST_F(Turns, CancelOrSignalWhileWaitingEndsTheRunAsCancelledWithItsLog) {
+    for (const bool signal : {false, true}) {
+        SCOPED_TRACE(signal ? "signal" : "cancel");
+        window = FakeWindow();
+        queue = FakeTurnQueue();
+        const std::string source = MakeSource("b.pdf");
+        ConversionRun& r = StartWaiting(source);
+        signal ? r.Terminate() : r.acAppCancelExecute();
+        EXPECT_FALSE(r.Waiting());
+        EXPECT_TRUE(r.Finished());
+        EXPECT_EQ(r.Outcome().status, ExitStatus::kCancelled);
+        EXPECT_EQ(Conversions(), 0);
+        EXPECT_EQ(queue.ends, 1);
+        EXPECT_FALSE(window.timerEnabled);
+        EXPECT_EQ(ReadBytes(LogPath()), LogBytes({kWaiting, "変換を中止しました。"}));
+        EXPECT_TRUE(Exists(source));
+    }
+}
+
+TEST_F(Turns, AnErrorThatStopsTheRunGivesUpItsTurn) {
+    Create({MakeSource("d.pdf")}).SetTurnQueue(queue);
+    run->HandleException(std::runtime_error("engine fault"));
+    EXPECT_EQ(queue.ends, 1);
+}
+
+TEST_F(Turns, ANameMadeFromTheTimeThatIsTakenGoesToTheNextFreeSecond) {
+    struct Case {
+        const char* pattern;
+        bool existing;  // the first name is a document already (else another run claimed it)
+        const char* name;
+    };
+    const Case cases[] = {
+        {"yyyymmddhhnnss", false, "20261206174511.xdw"},
+        {"yyyymmddhhnnss", true, "20261206174511.xdw"},
+        {"\"元のファイル名\"yymmddhhnnss", false, "c261206174511.xdw"},
+        {"\"元のファイル名\"yymmdd", false, "c261206.xdw"},  // no seconds: the name stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        TempDir out;
+        queue = FakeTurnQueue();
+        WriteSettings({"[file]", "SaveDir=" + out.path(), std::string("FileName=") + c.pattern});
+        const std::string source = MakeSource("c.pdf");
+        const std::tm first = FixedTime();
+        const std::string firstName = ComposeOutputName(c.pattern, source, first);
+        const std::string firstPath = BuildOutPath(out.path(), firstName);
+        if (c.existing) WriteBytes(firstPath, "earlier");
+        queue.taken = {
+            BuildOutPath(out.path(), ComposeOutputName(c.pattern, source, SecondsLater(first, 1)))};
+        if (!c.existing) queue.taken.insert(firstPath);
+        Create({source}).SetTurnQueue(queue);
+        run->FormShow();
+        EXPECT_EQ(run->Options().OutPath, out / c.name);
+    }
+}
+
+// Two runs of one process stand for two processes: each lock is its own
+// open file, as the kernel sees it.
+TEST(LockedTurnQueue, OnePlaceGoesInOrderAndAnEndedRunFreesItAndItsNames) {
+    TempDir folder;
+    int ahead = -1;
+    auto first = std::make_unique<LockedTurnQueue>(folder.Path(), 1);
+    LockedTurnQueue second(folder.Path(), 1), third(folder.Path(), 1);
+    ASSERT_TRUE(first->TakeTurn(ahead));
+    EXPECT_TRUE(first->ClaimName("/out/a.xdw"));
+    EXPECT_FALSE(second.ClaimName("/out/a.xdw"));
+    EXPECT_FALSE(second.TakeTurn(ahead));
+    EXPECT_EQ(ahead, 1);
+    EXPECT_FALSE(third.TakeTurn(ahead));
+    EXPECT_EQ(ahead, 2);
+    // Ended in any way: its locks go with it, even without EndTurn.
+    first.reset();
+    EXPECT_FALSE(third.TakeTurn(ahead));
+    EXPECT_EQ(ahead, 1);
+    EXPECT_TRUE(second.TakeTurn(ahead));
+    EXPECT_TRUE(second.ClaimName("/out/a.xdw"));
+    second.EndTurn();
+    EXPECT_TRUE(third.TakeTurn(ahead));
+    EXPECT_TRUE(LockedTurnQueue("", 1).TakeTurn(ahead));  // no folder: no queue
+}
+
+}  // namespace
+}  // namespace quilbex::testing
