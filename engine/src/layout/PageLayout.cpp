@@ -89,12 +89,7 @@ CutItem TableItem(const Table& table, std::vector<PixelBox>& boxes) {
         const auto& cell = inCell[c];
         if (cell.empty()) continue;
         PixelBox b = cell.front();
-        for (const PixelBox& p : cell) {
-            b.left = std::min(b.left, p.left);
-            b.top = std::min(b.top, p.top);
-            b.right = std::max(b.right, p.right);
-            b.bottom = std::max(b.bottom, p.bottom);
-        }
+        for (const PixelBox& p : cell) b = Union(b, p);
         item.table.push_back(Region{b, RegionKind::Cell, RowsOf(cell), 0, row});
     }
     return item;

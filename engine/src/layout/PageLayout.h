@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "pdf/Renderer.h"
+#include "layout/PixelTypes.h"
 
 namespace xdw {
 

@@ -6,7 +6,7 @@
 
 #include <leptonica/allheaders.h>
 
-#include "pdf/Renderer.h"
+#include "layout/PixelTypes.h"
 
 namespace xdw {
 

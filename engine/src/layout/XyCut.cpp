@@ -1,6 +1,7 @@
 #include "layout/XyCut.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace xdw {
 
@@ -35,13 +36,6 @@ struct Band {
 int Lo(const PixelBox& b, bool x) { return x ? b.left : b.top; }
 int Hi(const PixelBox& b, bool x) { return x ? b.right : b.bottom; }
 
-template <typename T>
-T Median(std::vector<T> v) {
-    if (v.empty()) return T();
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
 // Ink bands along one axis (x: across), blanks of at least minGap between them.
 std::vector<Band> Bands(std::vector<Band> spans, int minGap) {
     std::sort(spans.begin(), spans.end(), [](Band a, Band b) { return a.start < b.start; });
@@ -75,12 +69,7 @@ private:
 
     PixelBox Bound(const Items& items) const {
         PixelBox b = Box(items.front());
-        for (int i : items) {
-            b.left = std::min(b.left, Box(i).left);
-            b.top = std::min(b.top, Box(i).top);
-            b.right = std::max(b.right, Box(i).right);
-            b.bottom = std::max(b.bottom, Box(i).bottom);
-        }
+        for (int i : items) b = Union(b, Box(i));
         return b;
     }
 
@@ -104,7 +93,7 @@ private:
         for (int i : items) {
             auto it = std::upper_bound(bands.begin(), bands.end(), Lo(Box(i), x),
                                        [](int v, const Band& b) { return v < b.start; });
-            pieces[std::max<ptrdiff_t>(it - bands.begin() - 1, 0)].push_back(i);
+            pieces[std::max<std::ptrdiff_t>(it - bands.begin() - 1, 0)].push_back(i);
         }
         return pieces;
     }

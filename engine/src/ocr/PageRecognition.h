@@ -11,7 +11,7 @@
 
 #include "ocr/Recognizer.h"
 #include "pdf/Renderer.h"
-#include "ocr/TextLayer.h"
+#include "ocr/OcrTypes.h"
 
 namespace xdw {
 

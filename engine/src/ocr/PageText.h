@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "pdf/Renderer.h"
-#include "ocr/TextLayer.h"
+#include "layout/PixelTypes.h"
+#include "ocr/OcrTypes.h"
 
 namespace xdw {
 

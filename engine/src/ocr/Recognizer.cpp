@@ -59,8 +59,7 @@ using tesseract::RIL_WORD;
 // The lines of one block as recognition found them.
 struct Block {
     PixelBox box;
-    bool vertical = false;        // written top to bottom
-    bool turnedWithPage = false;  // horizontal, but laid out as if turned a quarter
+    bool vertical = false;  // written top to bottom
     std::vector<OcrLine> lines;
 };
 
@@ -98,10 +97,6 @@ std::vector<Block> ReadBlocks(tesseract::TessBaseAPI& api) {
             blocks.emplace_back();
             blocks.back().box = BoxOf(*it, RIL_BLOCK);
             blocks.back().vertical = TopToBottom(*it);
-            // The layout turns the whole page when most of its text is
-            // vertical, and marks the horizontal blocks as vertical text.
-            blocks.back().turnedWithPage =
-                !blocks.back().vertical && it->BlockType() == tesseract::PT_VERTICAL_TEXT;
         }
         if (it->Empty(RIL_WORD)) {
             it->Next(RIL_WORD);

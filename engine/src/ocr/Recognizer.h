@@ -7,8 +7,8 @@
 #include <tesseract/publictypes.h>
 
 #include "layout/PageLayout.h"
-#include "ocr/TextLayer.h"
-#include "pdf/Renderer.h"
+#include "layout/PixelTypes.h"
+#include "ocr/OcrTypes.h"
 
 namespace xdw {
 

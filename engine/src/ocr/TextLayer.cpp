@@ -129,12 +129,6 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
     return runs;
 }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
 // How thick a line is across its direction: as its words typically are. The
 // line's own box grows with any slant (a long line 2 degrees askew spans two
 // or three lines), a word's far less, so the layer's line is as tall as the

@@ -7,31 +7,11 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include "layout/PixelTypes.h"
+#include "ocr/OcrTypes.h"
 #include "pdf/LayerMark.h"
-#include "pdf/Renderer.h"
 
 namespace xdw {
-
-struct OcrSymbol {
-    std::u32string text;  // usually one character
-    PixelBox box;
-};
-
-struct OcrWord {
-    std::vector<OcrSymbol> symbols;
-    PixelBox box;
-};
-
-struct OcrLine {
-    std::vector<OcrWord> words;
-    PixelBox box;
-    bool vertical = false;  // written top to bottom; columns follow right to left
-    int block = 0;          // lines of one block (paragraph, column) share a number
-    // The boxes lie on the page turned this much (degrees, clockwise as
-    // shown) about its centre to stand level; the line is laid where it
-    // lies on the scan.
-    double skewDegrees = 0;
-};
 
 // True for characters written without blanks between them (Japanese kana,
 // CJK ideographs, full-width forms and CJK punctuation).

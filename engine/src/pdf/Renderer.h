@@ -2,34 +2,14 @@
 // stands in memory (unsaved rotations and changes included).
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include <qpdf/QPDF.hh>
 
+#include "layout/PixelTypes.h"
+
 namespace xdw {
-
-// Where the rendered image sits on the page: the visible box in the page's
-// own coordinates, the page's rotation and the size of one pixel.
-struct PageGeometry {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // visible (crop) box, unrotated
-    int rotate = 0;                         // 0, 90, 180 or 270, clockwise
-    double pointsPerPixel = 0;              // the same horizontally and vertically
-    int width = 0, height = 0;              // image size in pixels, as displayed
-};
-
-// A box in image pixels, as displayed: left/top inclusive, right/bottom exclusive.
-struct PixelBox {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-
-struct RenderedPage {
-    std::vector<uint8_t> pixels;  // 8-bit grey, rows of bytesPerLine
-    int bytesPerLine = 0;
-    int dpi = 0;  // the resolution used, below the requested one for huge pages
-    PageGeometry geometry;
-};
 
 // Pages are never rendered beyond these, whatever their size.
 constexpr int kMaxRenderSide = 12000;

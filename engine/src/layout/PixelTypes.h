@@ -1,0 +1,46 @@
+// Page images and boxes in their pixels: what the layout, the recogniser and
+// the renderer share, with nothing below them.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace xdw {
+
+// Where the rendered image sits on the page: the visible box in the page's
+// own coordinates, the page's rotation and the size of one pixel.
+struct PageGeometry {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // visible (crop) box, unrotated
+    int rotate = 0;                         // 0, 90, 180 or 270, clockwise
+    double pointsPerPixel = 0;              // the same horizontally and vertically
+    int width = 0, height = 0;              // image size in pixels, as displayed
+};
+
+// A box in image pixels, as displayed: left/top inclusive, right/bottom exclusive.
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct RenderedPage {
+    std::vector<uint8_t> pixels;  // 8-bit grey, rows of bytesPerLine
+    int bytesPerLine = 0;
+    int dpi = 0;  // the resolution used, below the requested one for huge pages
+    PageGeometry geometry;
+};
+
+// The smallest box holding both.
+inline PixelBox Union(const PixelBox& a, const PixelBox& b) {
+    return PixelBox{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                    std::max(a.bottom, b.bottom)};
+}
+
+// The middle value (the upper one of an even count); T() for none.
+template <typename T>
+T Median(std::vector<T> v) {
+    if (v.empty()) return T();
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace xdw
