@@ -40,7 +40,7 @@
     X(GetLastErrorText)             \
     X(GetEngineVersion)             \
     X(GetOcrProgress)               \
-    X(StopPageWork)
+    X(CancelOcr)
 
 // The seam's declaration of a call, for classes that implement the seam:
 // QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)

@@ -127,8 +127,8 @@ public:
     int OcrProgress(int page) override {
         return c_.GetOcrProgress != nullptr ? c_.GetOcrProgress(page) : -1;
     }
-    void StopPageWork() override {
-        if (c_.StopPageWork != nullptr) c_.StopPageWork();
+    void CancelOcr() override {
+        if (c_.CancelOcr != nullptr) c_.CancelOcr(nullptr);
     }
     std::string EngineVersion() override {
         const char* version = c_.GetEngineVersion != nullptr ? c_.GetEngineVersion() : nullptr;

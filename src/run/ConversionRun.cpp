@@ -80,13 +80,10 @@ void ConversionRun::PlanRun() {
 }
 
 void ConversionRun::Terminate() {
-    if (run_.finished) return;
     // A run working on the worker sees the termination between its steps;
-    // the page being read stops within moments.
-    if (run_.working) {
-        run_.engine.StopPageWork();
-        return;
-    }
+    // the OCR page under way is not waited for.
+    if (run_.working) run_.engine.CancelOcr();
+    if (run_.finished || run_.working) return;
     if (run_.waiting) {
         execute_.CancelWaiting();
         return;

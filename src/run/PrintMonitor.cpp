@@ -141,7 +141,7 @@ void PrintMonitor::Cancel() {
         if (!run_.cancelRequested.exchange(true)) {
             log_.AddLog("変換を中止しています。");
             log_.ShowProgress(RunProgress::Step::kCancelling);
-            run_.engine.StopPageWork();
+            run_.engine.CancelOcr();
         }
         return;
     }

@@ -21,9 +21,8 @@
  * The reason of the last failure is kept per calling thread in short English
  * text, fetched with XDW_GetLastErrorText right after the failed call on the
  * same thread; the version with XDW_GetEngineVersion; how far the OCR of a
- * page has got with XDW_GetOcrProgress and the stop of a page's work with
- * XDW_StopPageWork, the two calls that may be made while another runs. The
- * four are additions to the fourteen calls. The reason's
+ * page has got with XDW_GetOcrProgress, which may be made while another runs,
+ * as may XDW_CancelOcr. The four are additions to the fourteen calls. The reason's
  * form (a line of prose, then fields naming what it concerns) is described
  * in xdwreason.h.
  *
@@ -185,11 +184,11 @@ XDWAPI_EXPORT const char* XDW_GetEngineVersion(void);
  * recognised. Only reads a number: safe from any thread at any time. */
 XDWAPI_EXPORT int XDW_GetOcrProgress(int page);
 
-/* Asks the XDW_ApplyOcr under way on another thread to stop within moments:
- * that call then fails and changes nothing in its document, and what was read
- * ahead is dropped. The request holds until the next XDW_ApplyOcr starts.
- * Safe from any thread at any time. */
-XDWAPI_EXPORT int XDW_StopPageWork(void);
+/* Stops the recognition under way at once (the page's rendering included):
+ * the XDW_ApplyOcr running on another thread fails and its page gets no
+ * text. For a program that is told to end. Safe from any thread at any time;
+ * returns 0. */
+XDWAPI_EXPORT int XDW_CancelOcr(void* reserved);
 
 #ifdef __cplusplus
 }

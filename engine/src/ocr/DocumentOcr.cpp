@@ -9,7 +9,6 @@
 #include "Error.h"
 #include "ocr/OcrAhead.h"
 #include "ocr/Orientation.h"
-#include "ocr/PageProgress.h"
 #include "ocr/Recognizer.h"
 #include "ocr/ScanOrRender.h"
 #include "ocr/TesseractPool.h"
@@ -77,8 +76,6 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
     const OcrRecipe recipe{TesseractLanguages(option.language),
                            TesseractVerticalLanguages(option.language), TessdataDir(),
                            OcrTimeLimitMs()};
-    // What a stop cut short is not kept for later.
-    if (TakePageStop()) Ahead().Stop();
     Guarded([&] {
         const std::string font = GlyphlessFontFile();
         const int pages = static_cast<int>(doc.pdf->getAllPages().size());
@@ -120,6 +117,8 @@ void RotatePageAuto(Document& doc, int page) {
 }
 
 void StopOcrLookAhead() { Ahead().Stop(); }
+
+void CancelOcrUnderWay() { Ahead().CancelAll(); }
 
 void FinalizeOcr() {
     Ahead().Stop();

@@ -8,11 +8,7 @@ namespace xdw {
 
 namespace {
 
-// A page is given up when it is no longer wanted, or when the program asked
-// the page work under way to stop.
-bool Cancelled(void* flag) {
-    return PageWorkStopped() || static_cast<std::atomic<bool>*>(flag)->load();
-}
+bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); }
 
 }  // namespace
 
@@ -121,6 +117,11 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
     if (job->error) std::rethrow_exception(job->error);
     if (!job->result) throw EngineError(XDW_E_FAIL, "page not read");
     return std::move(*job->result);
+}
+
+void OcrAhead::CancelAll() {
+    std::lock_guard lock(mutex_);
+    for (const JobPtr& job : jobs_) job->cancel = true;
 }
 
 void OcrAhead::Stop() {

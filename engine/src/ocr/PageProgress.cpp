@@ -13,7 +13,6 @@ namespace {
 // progress in the low one, so that both are read together.
 std::atomic<uint64_t> slots[2];
 thread_local int currentPage = 0;
-std::atomic<bool> stopAsked{false};
 
 uint64_t Packed(int page, int percent) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(page)) << 32) |
@@ -47,11 +46,5 @@ int PageProgress(int page) {
     if (static_cast<int>(value >> 32) != page) return -1;
     return static_cast<int>(value & 0xFFFFFFFFu);
 }
-
-void StopPageWork() { stopAsked.store(true); }
-
-bool PageWorkStopped() { return stopAsked.load(); }
-
-bool TakePageStop() { return stopAsked.exchange(false); }
 
 }  // namespace xdw

@@ -22,11 +22,4 @@ void NotePageProgress(int percent);
 // The progress of page, 0 to 100; -1 when the page is not being recognised.
 int PageProgress(int page);
 
-// A stop of the recognition under way, asked from any thread; the
-// recogniser looks at it as often as it reports its progress.
-void StopPageWork();
-bool PageWorkStopped();
-// Clears a stop; true when one had been asked.
-bool TakePageStop();
-
 }  // namespace xdw

@@ -85,9 +85,8 @@ public:
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
     int OcrProgress(int) override { return ocrProgress; }
+    void CancelOcr() override { Record("CancelOcr", ""); }
     int ocrProgress = -1;  // set and read on the window's thread
-    void StopPageWork() override { ++pageStops; }
-    int pageStops = 0;  // on the window's thread too
 
     // The recorded calls whose names start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const;
