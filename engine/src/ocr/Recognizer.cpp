@@ -262,9 +262,12 @@ std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract:
                              Deadline& deadline) {
     PixPtr pix = GreyPix(image);
     if (scale != 1) {
-        pix.reset(
-            pixScale(pix.get(), static_cast<l_float32>(scale), static_cast<l_float32>(scale)));
-        if (!pix) throw std::bad_alloc();
+        // A region too small to scale is read as it is.
+        if (PIX* scaled =
+                pixScale(pix.get(), static_cast<l_float32>(scale), static_cast<l_float32>(scale)))
+            pix.reset(scaled);
+        else
+            scale = 1;
     }
     tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
     ClearOnExit clear{api};

@@ -12,6 +12,9 @@ namespace xdw {
 
 namespace {
 
+// Pages narrower than this (slivers, stamps of a page) are binarised as
+// they are, with no sheet looked for and no background evened out.
+constexpr int kLeastSidePx = 64;
 // The sheet is looked for on a copy this many pixels across at most.
 constexpr int kSheetSearchPx = 800;
 // A sheet this large (of the page's width and height) fills the page.
@@ -55,8 +58,10 @@ struct Sheet {
 // the rest that is dark; none when the paper fills the page.
 std::optional<Sheet> FindSheet(PIX* grey) {
     const int w = pixGetWidth(grey), h = pixGetHeight(grey);
+    if (std::min(w, h) < kLeastSidePx) return std::nullopt;
     const float scale = std::min(1.0f, float(kSheetSearchPx) / float(std::max(w, h)));
-    PixPtr small = Checked(pixScale(grey, scale, scale));
+    PixPtr small(pixScale(grey, scale, scale));
+    if (!small) return std::nullopt;
     l_int32 threshold = 0;
     if (pixSplitDistributionFgBg(small.get(), 0.1f, 1, &threshold, nullptr, nullptr, nullptr) != 0)
         return std::nullopt;
@@ -175,9 +180,12 @@ PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back) {
 PixPtr Binarised(PIX* grey, int dpi) {
     const int tile = std::max(16, dpi / 4);
     l_int32 threshold = 0;
-    PIX* ink = pixOtsuThreshOnBackgroundNorm(grey, nullptr, tile, tile, 100, 50, 255, 2, 2, 0.1f,
-                                             &threshold);
-    return Checked(ink);
+    PIX* ink = nullptr;
+    if (std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
+        ink = pixOtsuThreshOnBackgroundNorm(grey, nullptr, tile, tile, 100, 50, 255, 2, 2, 0.1f,
+                                            &threshold);
+    // A sliver of a page has no background to even out: halfway is ink.
+    return Checked(ink != nullptr ? ink : pixThresholdToBinary(grey, 128));
 }
 
 // Specks: pieces of ink at most this wide and high, at 300 dpi.
