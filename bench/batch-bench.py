@@ -60,6 +60,7 @@ def make_inputs():
 
 
 def settings(out, pattern):
+    os.makedirs(out)
     with open(os.path.join(program, "Quilbex.ini"), "w") as f:
         f.write("[common]\r\nShowSetting=N\r\nOCR=Y\r\n[file]\r\nSaveDir=%s\r\nFileName=%s\r\n"
                 % (out, pattern))
@@ -67,7 +68,7 @@ def settings(out, pattern):
 
 def tree_sample(top):
     """Processes under top: (count, soffice.bin count, resident KiB)."""
-    parent, comm = {}, {}
+    parent, comm, dead = {}, {}, set()
     for p in os.listdir("/proc"):
         if not p.isdigit():
             continue
@@ -79,6 +80,8 @@ def tree_sample(top):
         close = stat.rfind(")")
         comm[int(p)] = stat[stat.find("(") + 1:close]
         parent[int(p)] = int(stat[close + 2:].split()[1])
+        if stat[close + 2] == "Z":  # ended, not yet reaped: counted no more
+            dead.add(int(p))
     children = {}
     for pid, ppid in parent.items():
         children.setdefault(ppid, []).append(pid)
@@ -98,8 +101,8 @@ def tree_sample(top):
                         pss += int(line.split()[1])
         except OSError:
             pass
-    office = sum(1 for pid in tree if comm.get(pid, "") == "soffice.bin")
-    return len(tree) - 1, office, rss, pss
+    office = sum(1 for pid in tree if comm.get(pid, "") == "soffice.bin" and pid not in dead)
+    return len([pid for pid in tree[1:] if pid not in dead]), office, rss, pss
 
 
 def together(files, out, pattern=""):
@@ -120,8 +123,8 @@ def one_after_another(files, out):
     settings(out, "")
     start = time.monotonic()
     for f in files:
-        subprocess.run([os.path.join(program, "quilbex"), "--", f], env=env,
-                       stderr=subprocess.DEVNULL)
+        with open(os.path.join(work, "errors"), "a") as errors:
+            subprocess.run([os.path.join(program, "quilbex"), "--", f], env=env, stderr=errors)
     return time.monotonic() - start
 
 
@@ -138,7 +141,11 @@ def left_waiting():
     return len(glob.glob(os.path.join(run, "wait-*")))
 
 
-files = make_inputs()
+try:
+    files = make_inputs()
+except BaseException:
+    shutil.rmtree(work)
+    raise
 print("inputs:", ", ".join(os.path.basename(f) for f in files), file=sys.stderr)
 rows = []
 out = os.path.join(work, "seq")

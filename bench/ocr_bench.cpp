@@ -1,12 +1,15 @@
 // Times the engine's OCR page by page, through the C calls only:
-//   ocr_bench INPUT.pdf WORK.xdw LANGUAGE
-// copies INPUT to WORK, opens it, runs XDW_ApplyOcr on every page, saves.
+//   ocr_bench INPUT.pdf WORK.xdw LANGUAGE [rotate|rotate-only]
+// copies INPUT to WORK, opens it, runs XDW_ApplyOcr on every page (after
+// XDW_RotatePageAuto with "rotate", as AutoRotate does; only that with
+// "rotate-only"), saves.
 // Prints one line per page ("page N SECONDS") and "total SECONDS" (open to
 // save, the language data loading included).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "xdwapi/xdwapi.h"
 
@@ -19,8 +22,12 @@ double Since(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s INPUT.pdf WORK.xdw LANGUAGE\n", argv[0]);
+    const std::string how = argc == 5 ? argv[4] : "";
+    const bool rotate = how == "rotate" || how == "rotate-only";
+    const bool read = how != "rotate-only";
+    if (argc != 4 && !rotate) {
+        std::fprintf(stderr, "usage: %s INPUT.pdf WORK.xdw LANGUAGE [rotate|rotate-only]\n",
+                     argv[0]);
         return 2;
     }
     std::filesystem::copy_file(argv[1], argv[2], std::filesystem::copy_options::overwrite_existing);
@@ -44,7 +51,8 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int page = 1; page <= info.pages; ++page) {
         const auto pageStart = std::chrono::steady_clock::now();
-        rc = XDW_ApplyOcr(doc, page, 1, &option, nullptr);
+        rc = rotate ? XDW_RotatePageAuto(doc, page, nullptr) : 0;
+        if (rc == 0 && read) rc = XDW_ApplyOcr(doc, page, 1, &option, nullptr);
         std::printf("page %d %.3f%s\n", page, Since(pageStart), rc == 0 ? "" : " failed");
         failures += rc != 0;
     }

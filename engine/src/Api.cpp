@@ -52,6 +52,8 @@ XDWAPI_EXPORT int XDW_GetInformation(int index, char* value, int size, void*) {
             item = DefaultOutputFolder();
         } else if (index == XDW_GI_PRINT_SANDBOX) {
             item = PrintSandboxMissing();
+        } else if (index == XDW_GI_PRINT_SOURCE_KIND) {
+            item = LastFinishedSourceKind();
         } else {
             throw EngineError(XDW_E_INVALID_ARG, "item");
         }

@@ -83,8 +83,8 @@ public:
 private:
     RunState run_;
     RunLog log_{run_};
-    PrintMonitor monitor_{run_, log_};
     OcrPass ocr_{run_, log_};
+    PrintMonitor monitor_{run_, log_, ocr_};
     ExecuteStep execute_{run_, log_, monitor_, ocr_};
 };
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <stdexcept>
 
 #include "run/FileText.h"
 #include "run/Leftovers.h"
@@ -128,20 +127,7 @@ void ExecuteStep::Proceed() {
     run_.sourceIdentity = IdentityOf(run_.Source());
     run_.sourceDeleted = false;
     run_.cancelRequested = false;
-    run_.working = true;
-    run_.worker->Start(
-        [this, route] {
-            // The worker has no event handler around it: an error that
-            // escapes the run goes to the default error handler from here.
-            try {
-                ConvertOnWorker(route);
-            } catch (const std::exception& error) {
-                log_.HandleException(error);
-            } catch (...) {
-                log_.HandleException(std::runtime_error("予期しないエラーが発生しました"));
-            }
-        },
-        [this] { run_.working = false; });
+    log_.StartWork([this, route] { ConvertOnWorker(route); });
 }
 
 void ExecuteStep::Prepare() {
@@ -271,15 +257,7 @@ void ExecuteStep::AfterDirectConversion() {
         log_.FinishRun();
         return;
     }
-    // The converted document is complete: the source may go, before the OCR
-    // pass, which only adds a text layer to what is already there.
-    log_.DeleteSourceWhenAsked();
-    if (run_.options.OCR) ocr_.Run();
-    if (run_.cancelRequested && run_.outcome.status != ExitStatus::kCancelled) {
-        // A pass stopped by the user leaves the document as converted.
-        log_.LogCancelled();
-    }
-    log_.FinishRun();
+    ocr_.CompleteRun();
 }
 
 }  // namespace quilbex

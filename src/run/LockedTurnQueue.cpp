@@ -87,10 +87,9 @@ std::string TicketName(long number) {
 
 }  // namespace
 
-std::string TurnQueueFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/') {
-        const std::string folder = std::string(runtime) + "/quilbex";
+std::string TurnQueueFolder(const std::string& runtime) {
+    if (!runtime.empty() && runtime.front() == '/') {
+        const std::string folder = runtime + "/quilbex";
         if (PrivateFolder(folder)) return folder;
     }
     const std::string fallback = "/tmp/quilbex-" + std::to_string(::geteuid());

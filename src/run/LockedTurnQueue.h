@@ -13,10 +13,11 @@
 
 namespace quilbex {
 
-// The user's folder for the queue: $XDG_RUNTIME_DIR/quilbex, or else
-// /tmp/quilbex-<uid>; made with mode 0700 when missing. "" when neither is
-// a folder of this user's that nobody else may enter.
-std::string TurnQueueFolder();
+// The user's folder for the queue: "quilbex" in the session's runtime
+// folder, or else /tmp/quilbex-<uid> (runtime ""); made with mode 0700 when
+// missing. "" when neither is a folder of this user's that nobody else may
+// enter.
+std::string TurnQueueFolder(const std::string& runtime);
 
 // How many runs may work at once: the processors this process may use.
 int ProcessorsAvailable();

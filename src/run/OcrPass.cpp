@@ -27,6 +27,18 @@ void OcrPass::Run() {
     run_.engine.CloseDocumentHandle(document);
 }
 
+void OcrPass::CompleteRun() {
+    // The converted document is complete: the source may go, before the OCR
+    // pass, which only adds a text layer to what is already there.
+    log_.DeleteSourceWhenAsked();
+    if (run_.options.OCR) Run();
+    if (run_.cancelRequested && run_.outcome.status != ExitStatus::kCancelled) {
+        // A pass stopped by the user leaves the document as converted.
+        log_.LogCancelled();
+    }
+    log_.FinishRun();
+}
+
 XDW_DOCUMENT_HANDLE OcrPass::Open() {
     XDW_OPEN_MODE mode{};
     mode.size = sizeof mode;

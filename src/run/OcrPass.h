@@ -1,5 +1,6 @@
-// The OCR and auto-rotation pass over a directly converted document: every
-// page up-righted when asked, then read, and the document saved.
+// The OCR and auto-rotation pass over a document of scanned pages (a direct
+// conversion, or a picture the engine built into pages): every page
+// up-righted when asked, then read, and the document saved.
 #pragma once
 
 #include <functional>
@@ -16,6 +17,9 @@ public:
 
     // Works on the run's output document (RunOcrPass).
     void Run();
+    // The run's document is complete: the source goes when asked, the pass
+    // runs when asked, and the run finishes.
+    void CompleteRun();
 
 private:
     // Opens the document for update; nullptr (failure recorded) when it cannot.

@@ -1,7 +1,9 @@
 // Following an application-print conversion that runs inside the engine: the
-// timer's poll, what each phase puts in the log, and the cancel action.
+// timer's poll, what each phase puts in the log, and the cancel action. A
+// picture the engine built into pages gets the OCR pass as a scan does.
 #pragma once
 
+#include "run/OcrPass.h"
 #include "run/RunLog.h"
 #include "run/RunState.h"
 
@@ -9,7 +11,7 @@ namespace quilbex {
 
 class PrintMonitor {
 public:
-    PrintMonitor(RunState& run, RunLog& log) : run_(run), log_(log) {}
+    PrintMonitor(RunState& run, RunLog& log, OcrPass& ocr) : run_(run), log_(log), ocr_(ocr) {}
 
     // A conversion has started: follow it on the timer from now on.
     void Begin();
@@ -29,9 +31,13 @@ private:
     void OnCancelled();
     // Ends an application-print conversion that has been seen to end.
     void EndMonitoring();
+    // The engine built the finished document from a picture (false when it
+    // cannot say).
+    bool BuiltFromPicture();
 
     RunState& run_;
     RunLog& log_;
+    OcrPass& ocr_;
 };
 
 }  // namespace quilbex

@@ -237,7 +237,26 @@ void RunLog::FinishRun() {
 void RunLog::HandleException(const std::exception& error) {
     // A settings-only start has no run to fail; the dialog stays open.
     if (!run_.args.empty()) Fail(ExitStatus::kFailed, error.what());
+    // The run stops here: the next run need not wait while the box is up.
+    run_.turns->EndTurn();
     run_.window.ShowErrorMessage(WithFullStop(error.what()));
+}
+
+void RunLog::StartWork(std::function<void()> job) {
+    run_.working = true;
+    run_.worker->Start(
+        [this, job = std::move(job)] {
+            // The worker has no event handler around it: an error that
+            // escapes the run goes to the default error handler from here.
+            try {
+                job();
+            } catch (const std::exception& error) {
+                HandleException(error);
+            } catch (...) {
+                HandleException(std::runtime_error("予期しないエラーが発生しました"));
+            }
+        },
+        [this] { run_.working = false; });
 }
 
 }  // namespace quilbex

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ public:
     void FinishRun();
     // An error that escaped one of the window's events or the worker.
     void HandleException(const std::exception& error);
+    // Runs job on the run's worker (working while it runs); an error that
+    // escapes it goes to HandleException.
+    void StartWork(std::function<void()> job);
 
 private:
     RunState& run_;

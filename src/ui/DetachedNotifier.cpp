@@ -12,6 +12,7 @@
 #include "ui/BatchNotices.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/Headless.h"
+#include "ui/RuntimeFolder.h"
 
 namespace quilbex {
 
@@ -86,7 +87,7 @@ int RunNotificationHelper(const std::vector<std::string>& args) {
     QGuiApplication app(qtArgc, qtArgv);
     DesktopNotifier notifier;
     const RunOutcome outcome = OutcomeFromArguments(args);
-    const std::string queue = TurnQueueFolder();
+    const std::string queue = TurnQueueFolder(SessionRuntimeFolder());
     {
         // Runs started together share one bubble, which counts what they made.
         BatchNotices batch(queue);

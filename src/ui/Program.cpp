@@ -65,6 +65,9 @@ void TellFailures(const ConversionRun& run) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    // Runs started together share the queue of the session's runtime folder,
+    // never the private one a run makes for itself.
+    const std::string sessionRuntime = SessionRuntimeFolder();
     const RuntimeFolder runtime;  // before anything of Qt's
     // The program's own helper that answers a notification (never a user's file:
     // a file whose name starts with "-" comes after "--").
@@ -102,7 +105,7 @@ int RunProgram(int argc, char** argv) {
     // Byte for byte: a folder name that is not UTF-8 is still the folder.
     const std::string exeDir = ProgramFolder(docuworks::ExecutableFolder());
     // Runs started together take turns for the heavy work.
-    LockedTurnQueue turns(TurnQueueFolder(), ProcessorsAvailable());
+    LockedTurnQueue turns(TurnQueueFolder(sessionRuntime), ProcessorsAvailable());
     TFMain window(*engine, line.files, exeDir);
     window.Run().SetTurnQueue(turns);
     app.SetErrorHandler([&window](const std::exception& error) { window.HandleException(error); });

@@ -25,6 +25,11 @@ bool UsableRuntimeFolder(const char* path) {
 
 }  // namespace
 
+std::string SessionRuntimeFolder() {
+    const char* path = std::getenv("XDG_RUNTIME_DIR");
+    return UsableRuntimeFolder(path) ? std::string(path) : std::string();
+}
+
 RuntimeFolder::RuntimeFolder() {
     if (UsableRuntimeFolder(std::getenv("XDG_RUNTIME_DIR"))) return;
     std::error_code ec;

@@ -8,6 +8,10 @@
 
 namespace quilbex {
 
+// XDG_RUNTIME_DIR when it is the session's, a folder of this user's alone,
+// and not one a run made for itself; "" otherwise.
+std::string SessionRuntimeFolder();
+
 class RuntimeFolder {
 public:
     // Sets XDG_RUNTIME_DIR to a new private folder unless it already names a

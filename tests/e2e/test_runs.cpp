@@ -187,6 +187,33 @@ TEST(WholeRun, TextAndOfficeFilesThroughApplicationPrinting) {
     }
 }
 
+// A picture the engine builds into a page is read as a scan is: the OCR
+// pass follows the print, and the source goes before it.
+TEST(WholeRun, PngScanWithOcrGetsItsText) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out", png = folder.root() / "scan.png";
+    fs::create_directories(out);
+    folder.WriteSettings(
+        {{"ShowSetting", "N"}, {"DelFile", "Y"}, {"OCR", "Y"}, {"Language", "英語"}},
+        {{"SaveDir", out.string()}});
+    RunTool({"convert", "-size", "1700x600", "xc:white", "-density", "200", "-units",
+             "PixelsPerInch", "-font", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+             "-pointsize", "14", "-annotate", "+120+200", "Pictures are read like scans",
+             "-colorspace", "Gray", png.string()});
+    const Result result = folder.Run({png.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    const auto lines = folder.LogLines();  // which phases a poll sees varies
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 6, lines.end()),
+              std::vector<std::string>({"変換が終了しました。", kDone,
+                                        "xdwファイルをオープンしました。", "1ページ処理します。",
+                                        "1ページをOCRしました。", "xdwファイルを保存しました。"}));
+    EXPECT_FALSE(fs::exists(png));
+    const auto texts = PdfPageTexts(out / "scan.xdw");
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("Pictures are read like scans"), std::string::npos) << texts[0];
+}
+
 TEST(WholeRun, ExistingOutputIsReportedAndKept) {
     ProgramFolder folder;
     const fs::path out = folder.root() / "out";

@@ -42,7 +42,7 @@ TEST(ConvertJpeg, PageSizeFollowsResolution) {
     EXPECT_NEAR(box.height, 72.0, 0.01);
     EXPECT_EQ(PdfPageImage(dir.File("a.xdw"), 1).colorSpace, "/DeviceGray");
 
-    // Without a credible resolution (none, or below 100 dpi) the picture is
+    // Without a credible resolution (none, or below 97 dpi) the picture is
     // fitted to A4 at its own proportions.
     for (const int dpi : {0, 72}) {
         const std::string name = "b" + std::to_string(dpi);

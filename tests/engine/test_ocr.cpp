@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "TestFiles.h"
@@ -58,6 +59,28 @@ TEST_F(OcrTest, JapaneseCharactersAreFoundWithoutBlanksBetweenThem) {
     const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
     EXPECT_NE(text.find("日本語の文書を読み取ります"), std::string::npos) << text;
     EXPECT_NE(text.find("東京都の会議室で話しました"), std::string::npos) << text;
+}
+
+// A fax in normal mode, rows half as dense as columns (G3, 204 x 98 dpi): an
+// A4 portrait page as tall as its paper, and its words are read.
+TEST_F(OcrTest, NormalModeFaxIsAPortraitPageAndItsWordsAreRead) {
+    const std::string fax = dir.File("fax.tif"), path = dir.File("fax.xdw");
+    // Drawn square at 204 dpi, then every other row dropped, as the machine scans.
+    std::vector<std::string> command = {"convert", "-font", kIpaGothic};
+    std::istringstream args(
+        "-size 1728x2292 xc:white -pointsize 44 -annotate +150+400 TEXT -sample 1728x1146! "
+        "-monochrome -compress Fax -units PixelsPerInch -density 204x98 OUT");
+    for (std::string arg; args >> arg;)
+        command.push_back(arg == "TEXT" ? "The invoice follows by fax" : arg == "OUT" ? fax : arg);
+    RunTool(command);
+    const XDW_CREATE_OPTION fit{sizeof(XDW_CREATE_OPTION), 1, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(XDW_CreateXdwFromImageFile(fax.c_str(), path.c_str(), &fit), 0);
+    const PageBox box = PdfPageBox(path, 1);
+    EXPECT_NEAR(box.width, 1728 * 72 / 204.0, 0.5);  // 215 x 297 mm
+    EXPECT_NEAR(box.height, 1146 * 72 / 98.0, 0.5);
+    ASSERT_EQ(OcrFile(path, XDW_OCR_LANGUAGE_ENGLISH), 0);
+    const std::string text = SingleBlanks(PdfPageTexts(path).at(0));
+    EXPECT_NE(text.find("The invoice follows by fax"), std::string::npos) << text;
 }
 
 TEST_F(OcrTest, AutomaticLanguageReadsJapaneseAndEnglishOnOnePage) {

@@ -54,6 +54,34 @@ TEST_F(Monitor, LogsEachNewPhaseOnceAndFinishesTheRun) {
     EXPECT_EQ(window.journal.back(), "RequestClose");
 }
 
+// Only a picture the engine built into pages is read, as a direct image
+// conversion's pages are; an engine that cannot say means no pass.
+TEST_F(Monitor, APictureBuiltIntoPagesGetsTheOcrPass) {
+    struct Case {
+        std::optional<std::string> kind;
+        bool read;
+    };
+    for (const Case& c : {Case{"picture", true}, Case{"document", false}, Case{"pdf", false},
+                          Case{std::nullopt, false}}) {
+        SCOPED_TRACE(c.kind.value_or("refused"));
+        engine = FakeEngine();
+        engine.printSourceKind = c.kind;
+        StartPrinting({"DelFile=Y", "OCR=Y", "AutoRotate=Y"});
+        engine.phases = {{8}};
+        Tick(2);
+        std::vector<std::string> lines = {"[/home/user/DocuWorks]へXDW出力します…",
+                                          "変換が終了しました。", "XDW出力完了しました。"};
+        if (c.read)
+            lines.insert(lines.end(), {"xdwファイルをオープンしました。", "1ページ処理します。",
+                                       "1ページを自動正立しました。", "1ページをOCRしました。",
+                                       "xdwファイルを保存しました。"});
+        EXPECT_EQ(window.log, lines);
+        EXPECT_FALSE(Exists(source));
+        EXPECT_EQ(run->Outcome().status, ExitStatus::kDone);
+        EXPECT_TRUE(run->Finished());
+    }
+}
+
 TEST_F(Monitor, PollsWithTheHandleAndASizedRecord) {
     StartPrinting();
     engine.phases = {{1}};

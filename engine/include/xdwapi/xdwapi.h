@@ -63,6 +63,12 @@ extern "C" {
 /* This engine's own: why application printing runs without its sandbox (the
  * walls of its private profile alone), in English; "" when it has one. */
 #define XDW_GI_PRINT_SANDBOX 1001
+/* This engine's own: what the document of the last application-print
+ * conversion ended by XDW_EndCreationFromAppFile after phase 8 was built from:
+ * "picture" (scanned pages built by the engine itself, as a direct image
+ * conversion makes them), "pdf" (a PDF's pages copied) or "document" (printed
+ * by LibreOffice); "" when no conversion has finished. */
+#define XDW_GI_PRINT_SOURCE_KIND 1002
 
 /* Phases of an application-print conversion (XDW_CREATION_STATUS.phase). */
 #define XDW_PHASE_STARTED 1

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "ocr/BoundedRender.h"
+#include "ocr/JapaneseFixes.h"
 #include "ocr/PageText.h"
 #include "ocr/ScanReader.h"
 
@@ -40,6 +41,7 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool (*canc
         return result;
     }
     result.lines = RecognizePage(rendered, reading, cancel, cancelData);
+    FixJapaneseConfusions(result.lines);
     DropLinesOverText(result.lines, text, rendered.geometry.width, rendered.geometry.height);
     return result;
 }

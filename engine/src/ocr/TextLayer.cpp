@@ -75,6 +75,17 @@ bool HasCjk(const OcrWord& w) {
     return false;
 }
 
+// True when b goes on with a number whose thousands separator ended a
+// ("1," then "080"): the recogniser often cuts there, and no blank belongs.
+bool ContinuesNumber(const OcrWord& a, const OcrWord& b) {
+    std::u32string x, y;
+    for (const auto& s : a.symbols) x += s.text;
+    for (const auto& s : b.symbols) y += s.text;
+    auto digit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+    return x.size() >= 2 && x.back() == U',' && digit(x[x.size() - 2]) && y.size() >= 3 &&
+           std::all_of(y.begin(), y.begin() + 3, digit) && (y.size() == 3 || !digit(y[3]));
+}
+
 // Where a box starts and ends along the line.
 double Start(const PixelBox& b, bool vertical) { return vertical ? b.top : b.left; }
 double End(const PixelBox& b, bool vertical) { return vertical ? b.bottom : b.right; }
@@ -91,7 +102,8 @@ std::vector<Run> LayOutLine(const OcrLine& line) {
         if (word.symbols.empty() || FirstChar(word) == 0) continue;
         const bool blankWord = FirstChar(word) == U' ';
         if (previous != nullptr && !blankWord && FirstChar(*previous) != U' ' &&
-            !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word))) {
+            !IsCjk(LastChar(*previous)) && !IsCjk(FirstChar(word)) &&
+            !ContinuesNumber(*previous, word)) {
             Run blank;
             blank.glyphs.push_back(U" ");
             // A wide gap (cells of a row, a price far from its item) is

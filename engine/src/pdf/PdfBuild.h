@@ -20,10 +20,12 @@ struct ImagePlacement {
     bool camera = false;
 };
 
-// Below 100 dpi a recorded resolution is not a scan's: screen shots and
-// phone photos say 72 or 96 dpi whatever they show. 99 lets through 100 dpi
-// written per centimetre or metre (39 per cm is 99.06 dpi).
-constexpr double kMinScanDpi = 99.0;
+// Below 97 dpi a recorded resolution is not a scan's: screen shots and
+// phone photos say 72 or 96 dpi whatever they show. 97 lets through a fax in
+// normal mode, whose rows are 3.85 per mm (97.8 dpi, 98 as most write it)
+// under 204 dpi across, and 100 dpi written per centimetre (99.06 dpi). Each
+// axis keeps its own resolution: a fax page is as tall as its paper.
+constexpr double kMinScanDpi = 97.0;
 
 // A4 in points, the paper a picture without a credible resolution is fitted
 // to (portrait or landscape as the picture is).

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <mutex>
 
 #include "Error.h"
 #include "HandleRegistry.h"
@@ -88,12 +89,43 @@ void AppPrintStatus(XDW_CREATE_HANDLE handle, XDW_CREATION_STATUS* status) {
 
 void CancelAppPrint(XDW_CREATE_HANDLE handle) { Lookup(handle)->cancel(); }
 
+namespace {
+
+std::mutex lastKindMutex;
+std::string lastKind;
+
+const char* SourceKindName(PrintRoute route) {
+    switch (route) {
+        case PrintRoute::Picture:
+            return "picture";
+        case PrintRoute::Pdf:
+            return "pdf";
+        case PrintRoute::Office:
+            break;
+    }
+    return "document";
+}
+
+}  // namespace
+
 void EndAppPrint(XDW_CREATE_HANDLE handle) {
     auto job = Lookup(handle);
     job->cancel();  // no effect once it has finished
     job->join();
     KeepFailureReason(*job);
+    XDW_CREATION_STATUS status{};
+    status.size = sizeof status;
+    job->status(status);
+    {
+        const std::lock_guard<std::mutex> lock(lastKindMutex);
+        lastKind = status.phase == XDW_PHASE_FINISHED ? SourceKindName(job->route()) : "";
+    }
     registry.Remove(handle);
+}
+
+std::string LastFinishedSourceKind() {
+    const std::lock_guard<std::mutex> lock(lastKindMutex);
+    return lastKind;
 }
 
 void FinalizeAppPrint() {

@@ -14,6 +14,9 @@ XDW_CREATE_HANDLE BeginAppPrint(const std::string& input, const std::string& out
 void AppPrintStatus(XDW_CREATE_HANDLE handle, XDW_CREATION_STATUS* status);
 void CancelAppPrint(XDW_CREATE_HANDLE handle);
 void EndAppPrint(XDW_CREATE_HANDLE handle);
+// What the document of the last conversion ended after it finished was built
+// from: "picture", "pdf" or "document"; "" when none has finished.
+std::string LastFinishedSourceKind();
 // Ends every child process and worker and removes their temporary files.
 void FinalizeAppPrint();
 

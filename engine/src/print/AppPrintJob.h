@@ -51,6 +51,8 @@ public:
     // Why the conversion ended in phase 9 (0 after success or a stop).
     int32_t failureCode() const;
     std::string failureText() const;
+    // How the content is printed.
+    PrintRoute route() const { return request_.plan.route; }
     // The process group of the application while it ran (0 before that).
     pid_t childGroup() const;
     // The job's temporary folder ("" before it was made).

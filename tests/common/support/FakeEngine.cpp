@@ -29,7 +29,10 @@ int FakeEngine::GetInformation(int index, char* value, int size) {
     Record("GetInformation", std::to_string(index) + "," + std::to_string(size));
     ++informationCalls;
     if (throwOnInformation) throwOnInformation();
-    const std::string& item = index == XDW_GI_PRINT_SANDBOX ? sandboxMissing : defaultFolder;
+    if (index == XDW_GI_PRINT_SOURCE_KIND && !printSourceKind) return XDW_E_INVALID_ARG;
+    const std::string& item = index == XDW_GI_PRINT_SANDBOX       ? sandboxMissing
+                              : index == XDW_GI_PRINT_SOURCE_KIND ? *printSourceKind
+                                                                  : defaultFolder;
     const std::size_t n = std::min(item.size(), static_cast<std::size_t>(size));
     std::memcpy(value, item.data(), n);
     if (n < static_cast<std::size_t>(size)) value[n] = '\0';

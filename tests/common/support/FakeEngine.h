@@ -28,6 +28,8 @@ public:
     // The script.
     std::string defaultFolder = "/home/user/DocuWorks";
     std::string sandboxMissing;  // the engine's answer: why printing has no sandbox
+    // What a finished print was built from; none: the item is refused.
+    std::optional<std::string> printSourceKind = "document";
     int pdfResult = 0;
     int imageResult = 0;
     // When set, the answer of both direct conversions instead.

@@ -1,0 +1,55 @@
+// Confusions fixed after recognition only where the context is certain; each
+// row is one line as read, blanks between words, and as it must come out.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/Utf8.h"
+#include "ocr/JapaneseFixes.h"
+
+namespace {
+
+// Lines apart by "\n", words by blanks.
+const std::pair<const char*, const char*> kRows[] = {
+    {"合計 \\1,200", "合計 ¥1,200"},
+    {"請求額\n\\12,000", "請求額\n¥12,000"},  // Japanese elsewhere on the page
+    {"保存先 C:\\2024\\見積", "保存先 C:\\2024\\見積"},
+    {"料金 ＼５００", "料金 ￥５００"},
+    {"total \\1,200", "total \\1,200"},  // no Japanese on the page
+    {"@会議は10時から", "●会議は10時から"},
+    {"連絡先 info@example.jp", "連絡先 info@example.jp"},
+    {"単価 @1,200円", "単価 @1,200円"},
+    {"金額 1，200円", "金額 1,200円"},
+    {"金額 １,２００円", "金額 １，２００円"},
+    {"番号 1，20", "番号 1，20"},
+    {"コ一ヒ一、デ一夕ベ一ス", "コーヒー、データベース"},
+    {"サーバ一", "サーバー"},
+    {"ケーキ一つ メニュー一覧", "ケーキ一つ メニュー一覧"},
+    {"ク口ーン と 二ュース", "クローン と 二ュース"},
+};
+
+TEST(JapaneseFixes, OnlyCertainConfusionsAreFixed) {
+    for (const auto& [read, meant] : kRows) {
+        std::vector<xdw::OcrLine> lines(1);
+        lines.back().words.emplace_back();
+        for (char32_t c : quilbex::DecodeUtf8(read)) {
+            if (c == U'\n')
+                lines.emplace_back().words.emplace_back();
+            else if (c == U' ')
+                lines.back().words.emplace_back();
+            else
+                lines.back().words.back().symbols.push_back({std::u32string(1, c), {}});
+        }
+        xdw::FixJapaneseConfusions(lines);
+        std::u32string text;
+        for (const xdw::OcrLine& line : lines)
+            for (const xdw::OcrWord& word : line.words) {
+                if (!text.empty()) text += &word == &line.words.front() ? U'\n' : U' ';
+                for (const xdw::OcrSymbol& symbol : word.symbols) text += symbol.text;
+            }
+        EXPECT_TRUE(text == quilbex::DecodeUtf8(meant)) << read;
+    }
+}
+
+}  // namespace
