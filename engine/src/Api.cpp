@@ -192,4 +192,10 @@ XDWAPI_EXPORT const char* XDW_GetEngineVersion(void) { return QUILBEX_ENGINE_VER
 // Outside Trap: it leaves the calling thread's failure reason alone.
 XDWAPI_EXPORT int XDW_GetOcrProgress(int page) { return PageProgress(page); }
 
+// Outside Trap too: it only sets flags, and may run beside any other call.
+XDWAPI_EXPORT int XDW_CancelOcr(void*) {
+    CancelOcrUnderWay();
+    return 0;
+}
+
 }  // extern "C"

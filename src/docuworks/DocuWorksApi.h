@@ -28,6 +28,9 @@ public:
     // How far the OCR of page has got (0 to 100; -1: not being recognised).
     // The one call that may be made while another runs on the worker.
     virtual int OcrProgress(int page) = 0;
+    // Stops the OCR page under way at once (its ApplyOcr fails); like
+    // OcrProgress, made while the worker is in the engine.
+    virtual void CancelOcr() = 0;
 };
 
 // The engine library bound at run time: libxdwapi.so.1 beside the executable

@@ -39,7 +39,8 @@
 #define QUILBEX_ENGINE_ADDITIONS(X) \
     X(GetLastErrorText)             \
     X(GetEngineVersion)             \
-    X(GetOcrProgress)
+    X(GetOcrProgress)               \
+    X(CancelOcr)
 
 // The seam's declaration of a call, for classes that implement the seam:
 // QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)

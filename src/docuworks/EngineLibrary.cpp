@@ -127,6 +127,9 @@ public:
     int OcrProgress(int page) override {
         return c_.GetOcrProgress != nullptr ? c_.GetOcrProgress(page) : -1;
     }
+    void CancelOcr() override {
+        if (c_.CancelOcr != nullptr) c_.CancelOcr(nullptr);
+    }
     std::string EngineVersion() override {
         const char* version = c_.GetEngineVersion != nullptr ? c_.GetEngineVersion() : nullptr;
         return version != nullptr ? version : "";

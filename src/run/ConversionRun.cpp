@@ -80,7 +80,9 @@ void ConversionRun::PlanRun() {
 }
 
 void ConversionRun::Terminate() {
-    // A run working on the worker sees the termination between its steps.
+    // A run working on the worker sees the termination between its steps;
+    // the OCR page under way is not waited for.
+    if (run_.working) run_.engine.CancelOcr();
     if (run_.finished || run_.working) return;
     if (run_.waiting) {
         execute_.CancelWaiting();

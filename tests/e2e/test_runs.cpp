@@ -121,6 +121,22 @@ TEST(WholeRun, PrintingWhereTheSandboxCannotRunSaysSo) {
                         "namespaces here (no user namespaces?)）。"),
               lines.end());
     EXPECT_NE(PdfPageTexts(out / "unwalled.xdw").at(0).find("profile alone"), std::string::npos);
+
+    // Without the walls a document naming a picture outside itself is not printed.
+    const fs::path linking = folder.root() / "linking.svg";
+    WriteFile(linking,
+              "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/"
+              "xlink\"><image width=\"9\" height=\"9\" xlink:href=\"file:///usr/share/pixmaps/"
+              "debian-logo.png\"/></svg>\n");
+    const Result refused = StartProgram("/bin/sh",
+                                        {"-c", walls + "\"$0\" \"$1\"",
+                                         (folder.program() / "quilbex").string(), linking.string()},
+                                        folder.home(), folder.root())
+                               ->Wait();
+    EXPECT_EQ(refused.exitCode, 1) << refused.errors;
+    EXPECT_NE(refused.errors.find("debian-logo.png"), std::string::npos) << refused.errors;
+    EXPECT_TRUE(fs::exists(linking));
+    EXPECT_FALSE(fs::exists(out / "linking.xdw"));
 }
 
 // Files without a direct route are printed by their application; the phases

@@ -271,6 +271,12 @@ TEST_F(AppPrintImport, TheSandboxShowsNoOutsideFileAndKeepsNothing) {
              secret + "\"/></svg>\n"},
         {"walls.rtf", "{\\rtf1\\ansi Walled page\\par {\\field{\\*\\fldinst INCLUDEPICTURE \"" +
                           secret + "\" \\\\d}{\\fldrslt }}\\par}\n"},
+        // The system's own pictures are hidden too.
+        {"walls-system.svg",
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+         "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"400\" height=\"200\">"
+         "<text x=\"20\" y=\"160\">Walled page</text><image x=\"0\" y=\"0\" width=\"120\" "
+         "height=\"80\" xlink:href=\"file:///usr/share/pixmaps/debian-logo.png\"/></svg>\n"},
     };
     TempDir home, tmp;
     quilbex::testing::ScopedEnv homeEnv("HOME", home.path()), tmpEnv("TMPDIR", tmp.path());

@@ -9,6 +9,7 @@
 
 #include "Error.h"
 #include "TestFiles.h"
+#include "print/OutsideLinks.h"
 #include "print/PrintPlan.h"
 #include "print/TextEncoding.h"
 
@@ -156,6 +157,30 @@ TEST(PrintPlan, ContentThatWouldPrintAsJunkIsRefusedWithItsReason) {
                 << row.name << ": " << e.what();
         }
     }
+}
+
+// What LibreOffice would fetch from outside a document, were it not walled in.
+TEST(OutsideLinks, AbsoluteAndClimbingReferencesAreFound) {
+    TempDir dir;
+    const std::string svg = "<svg xmlns:xlink=\"http://www.w3.org/1999/xlink\"><image xlink:href=";
+    const std::pair<std::string, std::string> rows[] = {
+        {"{\\rtf1 {\\field{\\*\\fldinst INCLUDEPICTURE \"/home/u/a.png\" \\\\d}}}",
+         "/home/u/a.png"},
+        {svg + "\"file:///etc/x.png\"/></svg>", "file:///etc/x.png"},
+        {"<body background='../../a.png'><p>x</p></body>", "../../a.png"},
+        {"<style>p { background: url(/usr/share/a.png) }</style>", "/usr/share/a.png"},
+        {svg + "\"#pattern\"/><a href=\"http://example.com/\">x</a></svg>", ""},
+        {"<img src=\"picture.png\">", ""},
+    };
+    for (const auto& [content, found] : rows) {
+        WriteBytes(dir.File("doc"), content);
+        EXPECT_EQ(xdw::OutsideLink(dir.File("doc")), found) << content;
+    }
+    WriteZip(dir.File("doc.odg"), {{"mimetype", "application/vnd.oasis.opendocument.graphics"},
+                                   {"content.xml",
+                                    "<draw:image xlink:href=\"Pictures/in.png\"/>"
+                                    "<draw:image xlink:href=\"../../out.png\"/>"}});
+    EXPECT_EQ(xdw::OutsideLink(dir.File("doc.odg")), "../../out.png");
 }
 
 }  // namespace

@@ -227,6 +227,24 @@ TEST_F(Outcome, BlockingStepsStopAtTheNextStep) {
     EXPECT_EQ(one->run->Outcome().status, ExitStatus::kCancelled);
 }
 
+// A termination does not wait for the OCR page under way: the engine is told
+// to stop it, and its failure is the stop, not a failure of the page.
+TEST_F(Outcome, ATerminationStopsTheOcrPageUnderWay) {
+    engine.pages = 2;
+    engine.ocrResults[1] = XDW_E_FAIL;  // what the stopped page gives
+    engine.onCall = [this](const std::string& name) {
+        if (name != "ApplyOcr") return;
+        RequestTermination();
+        run->Terminate();
+    };
+    Automatic("scan.pdf", {"OCR=Y"});
+    EXPECT_EQ(engine.Calls("CancelOcr").size(), 1u);
+    EXPECT_EQ(engine.Calls("ApplyOcr").size(), 1u);
+    EXPECT_EQ(window.log.back(), kStoppedLine);
+    EXPECT_THAT(run->Outcome().failures, ElementsAre(Line(kStoppedLine)));
+    EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled);
+}
+
 TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
     struct Case {
         std::string fileName;

@@ -21,8 +21,8 @@
  * The reason of the last failure is kept per calling thread in short English
  * text, fetched with XDW_GetLastErrorText right after the failed call on the
  * same thread; the version with XDW_GetEngineVersion; how far the OCR of a
- * page has got with XDW_GetOcrProgress, the one call that may be made while
- * another runs. The three are additions to the fourteen calls. The reason's
+ * page has got with XDW_GetOcrProgress, which may be made while another runs,
+ * as may XDW_CancelOcr. The four are additions to the fourteen calls. The reason's
  * form (a line of prose, then fields naming what it concerns) is described
  * in xdwreason.h.
  *
@@ -178,6 +178,12 @@ XDWAPI_EXPORT const char* XDW_GetEngineVersion(void);
  * XDW_ApplyOcr for it runs on another thread; -1 when that page is not being
  * recognised. Only reads a number: safe from any thread at any time. */
 XDWAPI_EXPORT int XDW_GetOcrProgress(int page);
+
+/* Stops the recognition under way at once (the page's rendering included):
+ * the XDW_ApplyOcr running on another thread fails and its page gets no
+ * text. For a program that is told to end. Safe from any thread at any time;
+ * returns 0. */
+XDWAPI_EXPORT int XDW_CancelOcr(void* reserved);
 
 #ifdef __cplusplus
 }

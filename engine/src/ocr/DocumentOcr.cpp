@@ -118,6 +118,8 @@ void RotatePageAuto(Document& doc, int page) {
 
 void StopOcrLookAhead() { Ahead().Stop(); }
 
+void CancelOcrUnderWay() { Ahead().CancelAll(); }
+
 void FinalizeOcr() {
     Ahead().Stop();
     ReleaseTesseract();

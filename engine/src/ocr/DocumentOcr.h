@@ -14,6 +14,8 @@ void RotatePageAuto(Document& doc, int page);  // leaves the page when not confi
 
 // Cancels and ends the reading ahead, dropping what it read.
 void StopOcrLookAhead();
+// Cancels the page being read and the one read ahead, from any thread.
+void CancelOcrUnderWay();
 
 // Ends any worker the recognition keeps.
 void FinalizeOcr();

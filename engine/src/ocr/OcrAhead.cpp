@@ -119,6 +119,11 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
     return std::move(*job->result);
 }
 
+void OcrAhead::CancelAll() {
+    std::lock_guard lock(mutex_);
+    for (const JobPtr& job : jobs_) job->cancel = true;
+}
+
 void OcrAhead::Stop() {
     {
         std::lock_guard lock(mutex_);

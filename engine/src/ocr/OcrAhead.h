@@ -58,6 +58,8 @@ public:
 
     // Cancels whatever runs, drops every result and ends the second thread.
     void Stop();
+    // Cancels whatever runs or waits, at once: the reads under way fail.
+    void CancelAll();
 
 private:
     enum class State { Queued, Running, Done };

@@ -19,6 +19,7 @@
 #include "print/ChildProcess.h"
 #include "print/CopyName.h"
 #include "print/OfficeSandbox.h"
+#include "print/OutsideLinks.h"
 #include "print/SavedValues.h"
 #include "print/TextEncoding.h"
 
@@ -251,6 +252,15 @@ PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const 
     ChildSpec launch;
     launch.argv = OfficeWalls(request_.office, temp.path(), settings.sandbox);
     NoteMissingSandbox(settings.sandbox, launch.argv);
+    if (settings.sandbox &&
+        (launch.argv.empty() || launch.argv[0].find("bwrap") == std::string::npos)) {
+        // Only the sandbox keeps LibreOffice from the files a document names.
+        const std::string link = OutsideLink(snapshot);
+        if (!link.empty())
+            throw EngineError(XDW_E_CANNOT_READ,
+                              "the document names a file outside itself (" + link +
+                                  "), which LibreOffice would read without its sandbox");
+    }
     for (auto& arg :
          OfficeConvertArgs(request_.office, PrintableCopy(snapshot, temp), outDir, profileDir,
                            request_.plan.importFilter, request_.plan.exportFilter))

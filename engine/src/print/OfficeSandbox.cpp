@@ -24,6 +24,13 @@ constexpr const char* kEtcEntries[] = {
     "gnutls",      "mime.types", "papersize",     "locale.alias", "locale.conf", "default/locale",
 };
 
+// Folders of /usr that hold pictures and documents LibreOffice never needs
+// to print a file.
+constexpr const char* kSystemPictures[] = {
+    "/usr/share/pixmaps", "/usr/share/icons", "/usr/share/backgrounds", "/usr/share/wallpapers",
+    "/usr/share/images",  "/usr/share/doc",   "/usr/share/help",        "/usr/share/games",
+};
+
 // Top-level names that are links into /usr on a merged system and folders
 // of their own on others.
 constexpr const char* kSystemRoots[] = {"/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32"};
@@ -57,6 +64,13 @@ std::vector<std::string> SystemView(const std::string& bwrap) {
     for (const char* entry : kEtcEntries) {
         const std::string path = std::string("/etc/") + entry;
         args.insert(args.end(), {"--ro-bind-try", path, path});
+    }
+    // Pictures of the system a document could link are not LibreOffice's to
+    // print: they are hidden under empty folders.
+    for (const char* pictures : kSystemPictures) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(pictures, ec))
+            args.insert(args.end(), {"--tmpfs", pictures});
     }
     // Without its cache fontconfig would scan every font at each start.
     args.insert(args.end(), {"--ro-bind-try", "/var/cache/fontconfig", "/var/cache/fontconfig",

@@ -84,6 +84,7 @@ public:
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
     int OcrProgress(int) override { return ocrProgress; }
+    void CancelOcr() override { Record("CancelOcr", ""); }
     int ocrProgress = -1;  // set and read on the window's thread
 
     // The recorded calls whose names start with prefix.
