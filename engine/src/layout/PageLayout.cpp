@@ -1,6 +1,7 @@
 #include "layout/PageLayout.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "layout/Pix.h"
 #include "layout/Rules.h"
@@ -25,10 +26,10 @@ bool Inside(const PixelBox& b, const PixelBox& area) {
     return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
 }
 
-int TextSize(const std::vector<PixelBox>& boxes) {
+int TextSize(const std::vector<PixelBox>& boxes, int most) {
     std::vector<int> heights;
     for (const PixelBox& b : boxes)
-        if (b.bottom - b.top > kSpeckPx * 2 && b.bottom - b.top < kMaxTextPx)
+        if (b.bottom - b.top > kSpeckPx * 2 && b.bottom - b.top < most)
             heights.push_back(b.bottom - b.top);
     if (heights.empty()) return 0;
     const size_t k = static_cast<size_t>(kSizeRank * (heights.size() - 1));
@@ -111,8 +112,18 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
     }
 
     std::vector<PixelBox> boxes = InkBoxes(ink.get());
-    const int size = TextSize(boxes);
-    if (size == 0) return layout;  // a blank page
+    const int size = TextSize(boxes, kMaxTextPx);
+    layout.textSize = size;
+    layout.inkHeight = TextSize(boxes, std::numeric_limits<int>::max());
+    if (size == 0) {
+        // No text of a size the layout cuts (a blank page, or letters too
+        // large): what ink there is is left to a reading of the whole page.
+        layout.inkPieces =
+            static_cast<int>(std::count_if(boxes.begin(), boxes.end(), [](const PixelBox& b) {
+                return b.bottom - b.top > kSpeckPx * 2;
+            }));
+        return layout;
+    }
     const Rules rules = FindRules(ink.get(), size);
     const std::vector<PixelBox> pictures = Pictures(ink.get(), size);
 
@@ -120,7 +131,10 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
     if (!text) throw std::bad_alloc();
     boxes = InkBoxes(text.get());
     std::erase_if(boxes, [&](const PixelBox& b) {
-        if (b.right - b.left <= kSpeckPx && b.bottom - b.top <= kSpeckPx) return true;
+        return b.right - b.left <= kSpeckPx && b.bottom - b.top <= kSpeckPx;
+    });
+    layout.inkPieces = static_cast<int>(boxes.size());
+    std::erase_if(boxes, [&](const PixelBox& b) {
         return std::any_of(pictures.begin(), pictures.end(),
                            [&](const PixelBox& p) { return Inside(b, p); });
     });

@@ -30,6 +30,13 @@ struct PageLayout {
     // The angle (degrees, clockwise as shown) by which the scan was turned
     // to stand level; the regions lie on that straightened copy.
     double skewDegrees = 0;
+    // The height of the page's text, in pixels (0: none the layout cuts), and how
+    // many pieces of ink that may be text it holds (specks and rules left
+    // out, pictures' pieces counted).
+    int textSize = 0;
+    int inkPieces = 0;
+    // The height of the ink's pieces as textSize takes it, however large.
+    int inkHeight = 0;
     // The image to recognise: the page, straightened, with its rules and
     // pictures painted out.
     RenderedPage image;

@@ -17,6 +17,7 @@ struct OcrSymbol {
 struct OcrWord {
     std::vector<OcrSymbol> symbols;
     PixelBox box;
+    float confidence = 0;  // the recogniser's, 0 to 100
 };
 
 struct OcrLine {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 
 #include <tesseract/baseapi.h>
@@ -11,8 +12,11 @@
 #include "Error.h"
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
+#include "layout/Pix.h"
+#include "layout/Skew.h"
 #include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
+#include "prepare/PreparePage.h"
 
 namespace xdw {
 
@@ -110,6 +114,7 @@ std::vector<Block> ReadBlocks(tesseract::TessBaseAPI& api) {
         }
         OcrWord word;
         word.box = BoxOf(*it, RIL_WORD);
+        word.confidence = it->Confidence(RIL_WORD);
         do {
             OcrSymbol symbol{TextOf(*it, RIL_SYMBOL), BoxOf(*it, RIL_SYMBOL)};
             if (!symbol.text.empty()) word.symbols.push_back(std::move(symbol));
@@ -220,8 +225,69 @@ tesseract::PageSegMode ModeFor(const Region& region) {
 
 namespace {
 
+// Text is read best at about this height in pixels; a region whose text is
+// far smaller or larger is scaled to it first.
+constexpr int kReadTextPx = 40;
+constexpr int kSmallTextPx = 20;
+constexpr int kLargeTextPx = 90;
+
+double ReadScale(int textSize) {
+    if (textSize <= 0 || (textSize >= kSmallTextPx && textSize <= kLargeTextPx)) return 1;
+    return std::clamp(double(kReadTextPx) / textSize, 0.1, 3.0);
+}
+
+void Scale(PixelBox& b, double k) {
+    b.left = static_cast<int>(std::floor(b.left * k));
+    b.top = static_cast<int>(std::floor(b.top * k));
+    b.right = static_cast<int>(std::ceil(b.right * k));
+    b.bottom = static_cast<int>(std::ceil(b.bottom * k));
+}
+
+// Every box of the blocks scaled by k, then moved by dx, dy.
+void Place(std::vector<Block>& blocks, double k, int dx, int dy) {
+    auto place = [&](PixelBox& b) {
+        if (k != 1) Scale(b, k);
+        Shift(b, dx, dy);
+    };
+    for (Block& block : blocks) {
+        place(block.box);
+        for (OcrLine& line : block.lines) {
+            place(line.box);
+            for (OcrWord& word : line.words) {
+                place(word.box);
+                for (OcrSymbol& symbol : word.symbols) place(symbol.box);
+            }
+        }
+    }
+}
+
+// The blocks Tesseract reads in image, in mode, with boxes in image's pixels;
+// image is scaled by scale first.
+std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract::PageSegMode mode,
+                             const std::string& languages, const std::string& tessdata,
+                             Deadline& deadline) {
+    PixPtr pix = GreyPix(image);
+    if (scale != 1) {
+        // A region too small to scale is read as it is.
+        if (PIX* scaled =
+                pixScale(pix.get(), static_cast<l_float32>(scale), static_cast<l_float32>(scale)))
+            pix.reset(scaled);
+        else
+            scale = 1;
+    }
+    tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
+    ClearOnExit clear{api};
+    api.SetPageSegMode(mode);
+    api.SetImage(pix.get());
+    api.SetSourceResolution(
+        static_cast<int>(std::lround((image.dpi > 0 ? image.dpi : 300) * scale)));
+    std::vector<Block> blocks = Recognize(api, deadline);
+    if (scale != 1) Place(blocks, 1 / scale, 0, 0);
+    return blocks;
+}
+
 // The blocks of one region, with their boxes on the page.
-std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region,
+std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
                               const std::string& languages, const std::string& tessdata,
                               Deadline& deadline) {
     int dx = 0, dy = 0;
@@ -230,24 +296,77 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region,
     const bool shortLine = region.kind == RegionKind::Line && mode == tesseract::PSM_SINGLE_LINE &&
                            b.right - b.left < kShortLineSizes * (b.bottom - b.top);
     const RenderedPage copy = RegionImage(page, b, shortLine, dx, dy);
-    tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
-    ClearOnExit clear{api};
-    api.SetPageSegMode(mode);
-    api.SetImage(copy.pixels.data(), copy.geometry.width, copy.geometry.height, 1,
-                 copy.bytesPerLine);
-    api.SetSourceResolution(copy.dpi > 0 ? copy.dpi : 300);
-    std::vector<Block> blocks = Recognize(api, deadline);
-    for (Block& block : blocks) {
-        Shift(block.box, dx, dy);
-        for (OcrLine& line : block.lines) {
-            Shift(line.box, dx, dy);
-            for (OcrWord& word : line.words) {
-                Shift(word.box, dx, dy);
-                for (OcrSymbol& symbol : word.symbols) Shift(symbol.box, dx, dy);
-            }
-        }
-    }
+    std::vector<Block> blocks =
+        ReadImage(copy, ReadScale(textSize), mode, languages, tessdata, deadline);
+    Place(blocks, 1, dx, dy);
     return blocks;
+}
+
+// A reading holds little text when it found under one character for every
+// this many pieces of ink on the page.
+constexpr int kPiecesPerCharacter = 8;
+constexpr int kFewPieces = 4;
+
+size_t Characters(const std::vector<OcrLine>& lines) {
+    size_t n = 0;
+    for (const OcrLine& line : lines)
+        for (const OcrWord& word : line.words) n += word.symbols.size();
+    return n;
+}
+
+// How much a reading holds: its characters, each weighed by its word's
+// confidence.
+double Score(const std::vector<OcrLine>& lines) {
+    double score = 0;
+    for (const OcrLine& line : lines)
+        for (const OcrWord& word : line.words)
+            score += std::max(word.confidence, 0.0f) / 100.0 * word.symbols.size();
+    return score;
+}
+
+// The page read whole, by Tesseract's own page layout.
+std::vector<OcrLine> ReadWhole(const RenderedPage& prepared, int textSize, const OcrRecipe& recipe,
+                               Deadline& deadline) {
+    std::vector<OcrLine> lines;
+    int number = 0;
+    for (Block& block : ReadImage(prepared, ReadScale(textSize), tesseract::PSM_AUTO,
+                                  recipe.languages, recipe.tessdata, deadline)) {
+        for (OcrLine& line : block.lines) {
+            line.block = number;
+            lines.push_back(std::move(line));
+        }
+        ++number;
+    }
+    return lines;
+}
+
+// The lines' boxes carried from the prepared copy (straightened by their
+// skew) back onto the page: each box becomes the box around its corners.
+void OntoPage(std::vector<OcrLine>& lines, const PreparedPage& prepared) {
+    if (!prepared.unwarped) return;
+    const int w = prepared.image.geometry.width, h = prepared.image.geometry.height;
+    for (OcrLine& line : lines) {
+        const double skew = line.skewDegrees;
+        auto onto = [&](PixelBox& b) {
+            double xs[4] = {double(b.left), double(b.right), double(b.right), double(b.left)};
+            double ys[4] = {double(b.top), double(b.top), double(b.bottom), double(b.bottom)};
+            double l = 1e18, t = 1e18, r = -1e18, d = -1e18;
+            for (int i = 0; i < 4; ++i) {
+                if (skew != 0) UnturnedPoint(skew, w, h, xs[i], ys[i]);
+                PagePoint(prepared, xs[i], ys[i]);
+                l = std::min(l, xs[i]), r = std::max(r, xs[i]);
+                t = std::min(t, ys[i]), d = std::max(d, ys[i]);
+            }
+            b = PixelBox{int(std::floor(l)), int(std::floor(t)), int(std::ceil(r)),
+                         int(std::ceil(d))};
+        };
+        onto(line.box);
+        for (OcrWord& word : line.words) {
+            onto(word.box);
+            for (OcrSymbol& symbol : word.symbols) onto(symbol.box);
+        }
+        line.skewDegrees = 0;
+    }
 }
 
 // Appends the one line of a table cell to the line of the cells before it
@@ -275,10 +394,11 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
                       cancel, cancelData};
-    // The page is read region by region, on a level copy, in the layout's
-    // reading order; a cancel or the time limit stops it between regions as
-    // well as inside one.
-    const PageLayout layout = FindLayout(page, !recipe.verticalLanguages.empty());
+    // The page is read from a prepared copy, region by region, straightened,
+    // in the layout's reading order; a cancel or the time limit stops it
+    // between regions as well as inside one.
+    const PreparedPage prepared = PreparePage(page);
+    const PageLayout layout = FindLayout(prepared.image, !recipe.verticalLanguages.empty());
     std::vector<OcrLine> lines;
     // The lines of one column make one block of the layer, so that text
     // extractors read the column through, headings and paragraphs alike;
@@ -286,12 +406,13 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     // Cells of one row that read as one line each join into one line.
     int number = -1, column = -1, row = -1;
     bool rowLine = false;  // the last line is a row's single-line cells
-    deadline.regions = static_cast<int>(layout.regions.size());
+    // The last share of the page's progress is kept for a second reading.
+    deadline.regions = static_cast<int>(layout.regions.size()) + 1;
     for (const Region& region : layout.regions) {
         const bool down = region.kind == RegionKind::Vertical;
-        std::vector<Block> blocks =
-            ReadRegion(layout.image, region, down ? recipe.verticalLanguages : recipe.languages,
-                       recipe.tessdata, deadline);
+        std::vector<Block> blocks = ReadRegion(layout.image, region, layout.textSize,
+                                               down ? recipe.verticalLanguages : recipe.languages,
+                                               recipe.tessdata, deadline);
         ++deadline.regionsDone;
         const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
         if (region.row >= 0 && region.row == row && rowLine && oneLine) {
@@ -311,6 +432,14 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
             if (down) ++number;
         }
     }
+    // A page with ink whose reading holds little text is read again whole,
+    // by the recogniser's own layout, and the better reading kept.
+    if (layout.inkPieces >= kFewPieces &&
+        Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces)) {
+        std::vector<OcrLine> whole = ReadWhole(prepared.image, layout.inkHeight, recipe, deadline);
+        if (Score(whole) > Score(lines)) lines = std::move(whole);
+    }
+    OntoPage(lines, prepared);
     return lines;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pdf/BoundedSink.h"
+#include "prepare/Colour.h"
 
 namespace xdw {
 
@@ -137,7 +138,7 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
         const auto* src = reinterpret_cast<const unsigned char*>(samples.data().data());
         auto grey = [&](size_t x, size_t y) -> uint8_t {
             const unsigned char* p = src + (y * W + x) * n;
-            return n == 1 ? p[0] : uint8_t((p[0] * 299 + p[1] * 587 + p[2] * 114 + 500) / 1000);
+            return n == 1 ? p[0] : ReadingGrey(p[0], p[1], p[2]);
         };
 
         RenderedPage out;

@@ -24,6 +24,7 @@
 #include "QuietJpeg.h"
 #include "pdf/BoundedSink.h"
 #include "pdf/LayerMark.h"
+#include "prepare/Colour.h"
 
 namespace xdw {
 
@@ -206,13 +207,14 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
 
     const double renderDpi = RenderDpi(g.x1 - g.x0, g.y1 - g.y0, dpi);
     poppler::page_renderer renderer;
-    renderer.set_image_format(poppler::image::format_gray8);
+    // In colour, so that seals and stamps can be told from the text.
+    renderer.set_image_format(poppler::image::format_argb32);
     renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
     renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
     renderer.set_paper_color(0xffffffff);
     poppler::image img = renderer.render_page(p.get(), renderDpi, renderDpi);
     if (!img.is_valid() || img.width() <= 0 || img.height() <= 0 ||
-        img.format() != poppler::image::format_gray8)
+        img.format() != poppler::image::format_argb32)
         throw EngineError(XDW_E_CANNOT_READ, "page cannot be rendered");
 
     g.width = img.width();
@@ -221,9 +223,19 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
     const double shownWidth = sideways ? g.y1 - g.y0 : g.x1 - g.x0;
     g.pointsPerPixel = shownWidth / g.width;
     out.dpi = static_cast<int>(std::lround(renderDpi));
-    out.bytesPerLine = img.bytes_per_row();
+    out.bytesPerLine = g.width;
+    out.pixels.resize(static_cast<size_t>(g.width) * g.height);
     const auto* bytes = reinterpret_cast<const uint8_t*>(img.const_data());
-    out.pixels.assign(bytes, bytes + static_cast<size_t>(out.bytesPerLine) * g.height);
+    for (int y = 0; y < g.height; ++y) {
+        // Each pixel 0xAARRGGBB in the machine's order, on white paper.
+        const uint8_t* row = bytes + size_t(y) * img.bytes_per_row();
+        uint8_t* grey = out.pixels.data() + size_t(y) * g.width;
+        for (int x = 0; x < g.width; ++x) {
+            uint32_t argb = 0;
+            std::memcpy(&argb, row + 4 * size_t(x), sizeof argb);
+            grey[x] = ReadingGrey(uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb));
+        }
+    }
     if (text != nullptr) *text = TextBoxes(*p, g);
     return out;
 }

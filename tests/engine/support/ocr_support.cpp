@@ -123,7 +123,11 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
                           std::to_string(r.at(2)) + "," + std::to_string(r.at(3))});
     if (want.turnContent != 0)
         args.insert(args.end(), {"-rotate", std::to_string(want.turnContent)});
-    args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});
+    args.insert(args.end(), want.capture.begin(), want.capture.end());
+    if (want.colour)
+        args.insert(args.end(), {"-depth", "8", "ppm:" + scratch});
+    else
+        args.insert(args.end(), {"-colorspace", "Gray", "-depth", "8", "pgm:" + scratch});
     RunTool(args);
 
     std::ifstream in(scratch, std::ios::binary);
@@ -132,9 +136,9 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
     Grey g;
     in >> magic >> g.width >> g.height >> maxval;
     in.get();
-    if (magic != "P5" || maxval != 255 || g.width <= 0 || g.height <= 0)
+    if (magic != (want.colour ? "P6" : "P5") || maxval != 255 || g.width <= 0 || g.height <= 0)
         throw std::runtime_error("unexpected image from convert");
-    g.pixels.resize(static_cast<size_t>(g.width) * g.height);
+    g.pixels.resize(static_cast<size_t>(g.width) * g.height * (want.colour ? 3 : 1));
     in.read(g.pixels.data(), static_cast<std::streamsize>(g.pixels.size()));
     if (!in) throw std::runtime_error("short image from convert");
     std::remove(scratch.c_str());
@@ -155,7 +159,8 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
         dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
         dict.replaceKey("/Width", QPDFObjectHandle::newInteger(g.width));
         dict.replaceKey("/Height", QPDFObjectHandle::newInteger(g.height));
-        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceGray"));
+        dict.replaceKey("/ColorSpace",
+                        QPDFObjectHandle::newName(want.colour ? "/DeviceRGB" : "/DeviceGray"));
         dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
 
         const double w = g.width * 72.0 / 300, h = g.height * 72.0 / 300;

@@ -38,6 +38,10 @@ struct ScanSpec {
     std::vector<Placed> placed{};
     // Filled black rectangles, left top right bottom: the rules of a table.
     std::vector<std::vector<int>> rules{};
+    // ImageMagick options applied to the drawn page, as a device would
+    // degrade it (a photo's desk and perspective, a seal, a shadow).
+    std::vector<std::string> capture{};
+    bool colour = false;  // kept in RGB rather than made grey
 };
 
 // Writes a PDF at path with one page for each ScanSpec.

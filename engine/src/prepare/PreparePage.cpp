@@ -1,0 +1,230 @@
+#include "prepare/PreparePage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "layout/Pix.h"
+
+namespace xdw {
+
+namespace {
+
+// Pages narrower than this (slivers, stamps of a page) are binarised as
+// they are, with no sheet looked for and no background evened out.
+constexpr int kLeastSidePx = 64;
+// The sheet is looked for on a copy this many pixels across at most.
+constexpr int kSheetSearchPx = 800;
+// A sheet this large (of the page's width and height) fills the page.
+constexpr double kFillsPage = 0.97;
+// A sheet is at least this share of the page's area.
+constexpr double kMinSheetShare = 0.2;
+// What lies off the sheet is taken away only when this share of it is dark.
+constexpr double kDarkAround = 0.85;
+// Corners this far (of the page's diagonal) from the sheet's bounding box
+// make a sheet seen in perspective or askew rather than an upright one.
+constexpr double kCornerSlack = 0.01;
+// The unwarped sheet's edges taken in by this share of its size.
+constexpr double kEdgeInset = 0.006;
+
+PixPtr Checked(PIX* pix) {
+    if (pix == nullptr) throw std::bad_alloc();
+    return PixPtr(pix);
+}
+
+struct PixaFree {
+    void operator()(PIXA* pixa) const { pixaDestroy(&pixa); }
+};
+struct PtaFree {
+    void operator()(PTA* pta) const { ptaDestroy(&pta); }
+};
+using PtaPtr = std::unique_ptr<PTA, PtaFree>;
+
+struct Point {
+    double x = 0, y = 0;
+};
+
+// The sheet of paper on the page: its corners (top left, top right, bottom
+// right, bottom left) in the page's pixels.
+struct Sheet {
+    std::array<Point, 4> corners;
+    PixelBox box;
+    bool upright = false;  // its edges along the page's
+};
+
+// The bright, paper-like part of a small copy of the page, and the share of
+// the rest that is dark; none when the paper fills the page.
+std::optional<Sheet> FindSheet(PIX* grey) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey);
+    if (std::min(w, h) < kLeastSidePx) return std::nullopt;
+    const float scale = std::min(1.0f, float(kSheetSearchPx) / float(std::max(w, h)));
+    PixPtr small(pixScale(grey, scale, scale));
+    if (!small) return std::nullopt;
+    l_int32 threshold = 0;
+    if (pixSplitDistributionFgBg(small.get(), 0.1f, 1, &threshold, nullptr, nullptr, nullptr) != 0)
+        return std::nullopt;
+    // Paper is brighter than the threshold: ink and desk are darker.
+    PixPtr dark = Checked(pixThresholdToBinary(small.get(), threshold));
+    PixPtr paper = Checked(pixInvert(nullptr, dark.get()));
+    PIXA* parts = nullptr;
+    BoxaPtr boxes(pixConnComp(paper.get(), &parts, 8));
+    std::unique_ptr<PIXA, PixaFree> owned(parts);
+    if (!boxes || !parts) return std::nullopt;
+    int best = -1, bestCount = 0;
+    for (int i = 0; i < pixaGetCount(parts); ++i) {
+        PixPtr part(pixaGetPix(parts, i, L_CLONE));
+        l_int32 count = 0;
+        pixCountPixels(part.get(), &count, nullptr);
+        if (count > bestCount) best = i, bestCount = count;
+    }
+    const int sw = pixGetWidth(small.get()), sh = pixGetHeight(small.get());
+    if (best < 0 || bestCount < kMinSheetShare * sw * sh) return std::nullopt;
+    l_int32 bx = 0, by = 0, bw = 0, bh = 0;
+    pixaGetBoxGeometry(parts, best, &bx, &by, &bw, &bh);
+    if (bw >= kFillsPage * sw && bh >= kFillsPage * sh) return std::nullopt;
+
+    // The corners: the sheet's points furthest along the four diagonals.
+    PixPtr part(pixaGetPix(parts, best, L_CLONE));
+    double score[4] = {1e18, -1e18, -1e18, -1e18};  // x+y min, x-y max, x+y max, y-x max
+    std::array<Point, 4> corners;
+    for (int y = 0; y < bh; ++y)
+        for (int x = 0; x < bw; ++x) {
+            l_uint32 on = 0;
+            pixGetPixel(part.get(), x, y, &on);
+            if (!on) continue;
+            const double px = bx + x + 0.5, py = by + y + 0.5;
+            if (px + py < score[0]) score[0] = px + py, corners[0] = {px, py};
+            if (px - py > score[1]) score[1] = px - py, corners[1] = {px, py};
+            if (px + py > score[2]) score[2] = px + py, corners[2] = {px, py};
+            if (py - px > score[3]) score[3] = py - px, corners[3] = {px, py};
+        }
+
+    // Off the sheet must be desk or scanner lid: mostly dark.
+    l_int32 darkAll = 0, darkOn = 0;
+    pixCountPixels(dark.get(), &darkAll, nullptr);
+    {
+        BOX* box = boxCreate(bx, by, bw, bh);
+        PixPtr inside(pixClipRectangle(dark.get(), box, nullptr));
+        boxDestroy(&box);
+        if (inside) pixCountPixels(inside.get(), &darkOn, nullptr);
+    }
+    const double off = double(sw) * sh - double(bw) * bh;
+    if (off <= 0 || (darkAll - darkOn) < kDarkAround * off) return std::nullopt;
+
+    Sheet sheet;
+    const double back = 1.0 / scale;
+    for (int i = 0; i < 4; ++i) sheet.corners[i] = {corners[i].x * back, corners[i].y * back};
+    sheet.box = PixelBox{int(bx * back), int(by * back), int(std::ceil((bx + bw) * back)),
+                         int(std::ceil((by + bh) * back))};
+    const double slack = kCornerSlack * std::hypot(sw, sh);
+    const double ideal[4][2] = {{double(bx), double(by)},
+                                {double(bx + bw), double(by)},
+                                {double(bx + bw), double(by + bh)},
+                                {double(bx), double(by + bh)}};
+    sheet.upright = true;
+    for (int i = 0; i < 4; ++i)
+        sheet.upright = sheet.upright &&
+                        std::hypot(corners[i].x - ideal[i][0], corners[i].y - ideal[i][1]) <= slack;
+    return sheet;
+}
+
+// Everything off the sheet's box made paper.
+void WhiteOutside(PIX* grey, const PixelBox& b) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey);
+    const int left = std::clamp(b.left, 0, w), right = std::clamp(b.right, left, w);
+    const int top = std::clamp(b.top, 0, h), bottom = std::clamp(b.bottom, top, h);
+    pixRasterop(grey, 0, 0, w, top, PIX_SET, nullptr, 0, 0);
+    pixRasterop(grey, 0, bottom, w, h - bottom, PIX_SET, nullptr, 0, 0);
+    pixRasterop(grey, 0, top, left, bottom - top, PIX_SET, nullptr, 0, 0);
+    pixRasterop(grey, right, top, w - right, bottom - top, PIX_SET, nullptr, 0, 0);
+}
+
+double Distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// The sheet drawn upright and level on a white page of the same size, and
+// the coefficients that carry the copy's points back onto the page.
+PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey);
+    const auto& c = sheet.corners;
+    double sw = std::max(Distance(c[0], c[1]), Distance(c[3], c[2]));
+    double sh = std::max(Distance(c[0], c[3]), Distance(c[1], c[2]));
+    const double fit = std::min({1.0, w / sw, h / sh});
+    sw *= fit;
+    sh *= fit;
+    const double x0 = (w - sw) / 2, y0 = (h - sh) / 2;
+    PtaPtr from(ptaCreate(4)), to(ptaCreate(4));
+    const Point target[4] = {{x0, y0}, {x0 + sw, y0}, {x0 + sw, y0 + sh}, {x0, y0 + sh}};
+    for (int i = 0; i < 4; ++i) {
+        ptaAddPt(from.get(), float(c[i].x), float(c[i].y));
+        ptaAddPt(to.get(), float(target[i].x), float(target[i].y));
+    }
+    l_float32* coeffs = nullptr;
+    if (getProjectiveXformCoeffs(to.get(), from.get(), &coeffs) != 0 || coeffs == nullptr)
+        throw std::bad_alloc();
+    std::copy_n(coeffs, 8, back.begin());
+    LEPT_FREE(coeffs);
+    PixPtr level = Checked(pixProjectivePta(grey, to.get(), from.get(), L_BRING_IN_WHITE));
+    // The sheet's edges, where the corners found are rough, keep a line of
+    // desk: a frame the layout would take for a picture around the text.
+    const int inset = static_cast<int>(kEdgeInset * std::max(sw, sh));
+    WhiteOutside(level.get(),
+                 PixelBox{static_cast<int>(x0) + inset, static_cast<int>(y0) + inset,
+                          static_cast<int>(x0 + sw) - inset, static_cast<int>(y0 + sh) - inset});
+    return level;
+}
+
+// Ink as 1: the page's light evened out to its paper, then cut where the
+// evened page's grey levels divide best.
+PixPtr Binarised(PIX* grey, int dpi) {
+    const int tile = std::max(16, dpi / 4);
+    l_int32 threshold = 0;
+    PIX* ink = nullptr;
+    if (std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
+        ink = pixOtsuThreshOnBackgroundNorm(grey, nullptr, tile, tile, 100, 50, 255, 2, 2, 0.1f,
+                                            &threshold);
+    // A sliver of a page has no background to even out: halfway is ink.
+    return Checked(ink != nullptr ? ink : pixThresholdToBinary(grey, 128));
+}
+
+// Specks: pieces of ink at most this wide and high, at 300 dpi.
+constexpr int kSpeckPx = 3;
+
+PixPtr WithoutSpecks(PIX* binary, int dpi) {
+    const int most = std::max(1, kSpeckPx * std::max(dpi, 100) / 300);
+    return Checked(
+        pixSelectBySize(binary, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
+}
+
+}  // namespace
+
+PreparedPage PreparePage(const RenderedPage& page) {
+    PreparedPage out;
+    PixPtr grey = GreyPix(page);
+    if (const std::optional<Sheet> sheet = FindSheet(grey.get())) {
+        if (sheet->upright) {
+            WhiteOutside(grey.get(), sheet->box);
+        } else {
+            grey = Unwarped(grey.get(), *sheet, out.back);
+            out.unwarped = true;
+        }
+    }
+    const int dpi = page.dpi > 0 ? page.dpi : 300;
+    PixPtr ink = WithoutSpecks(Binarised(grey.get(), dpi).get(), dpi);
+    PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
+    out.image = GreyPage(level.get(), page);
+    return out;
+}
+
+void PagePoint(const PreparedPage& prepared, double& x, double& y) {
+    if (!prepared.unwarped) return;
+    const auto& c = prepared.back;
+    const double d = c[6] * x + c[7] * y + 1;
+    const double px = (c[0] * x + c[1] * y + c[2]) / d;
+    const double py = (c[3] * x + c[4] * y + c[5]) / d;
+    x = px;
+    y = py;
+}
+
+}  // namespace xdw

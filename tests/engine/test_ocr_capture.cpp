@@ -1,0 +1,87 @@
+// Pages as offices capture them, drawn and degraded at test time: a photo of
+// the page on a dark desk, a red seal over the address, and a poster whose
+// letters are too large for the layout (read by the recogniser's own page
+// layout when the layout's reading holds nothing). Each must read its words.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestFiles.h"
+#include "ocr_support.h"
+#include "xdwapi/xdwapi.h"
+
+using namespace xdwtest;
+
+namespace {
+
+// ImageMagick options that lay a layer drawn by draw over the page, the
+// colours multiplied, as ink over toner or a shadow over paper.
+std::vector<std::string> Multiplied(const std::string& size, std::vector<std::string> draw) {
+    std::vector<std::string> args = {"(", "-size", size, "xc:white"};
+    args.insert(args.end(), draw.begin(), draw.end());
+    args.insert(args.end(), {")", "-compose", "Multiply", "-composite"});
+    return args;
+}
+
+ScanSpec Photo() {
+    ScanSpec page{.lines = {"社内説明会のお知らせ", "本社三階の会議室で行います"}};
+    // The sheet on a dark desk, seen from a little off square, in a shadow
+    // that lightens towards the bottom.
+    page.capture = {"-bordercolor",
+                    "#3a2c24",
+                    "-border",
+                    "350",
+                    "-background",
+                    "#3a2c24",
+                    "-virtual-pixel",
+                    "background",
+                    "-distort",
+                    "Perspective",
+                    "0,0 70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780"};
+    const std::vector<std::string> shadow =
+        Multiplied("2200x1800", {"-size", "2200x1800", "gradient:gray30-white", "-composite"});
+    page.capture.insert(page.capture.end(), shadow.begin(), shadow.end());
+    return page;
+}
+
+ScanSpec Seal() {
+    ScanSpec page{.lines = {"株式会社青葉商事　御中", "東京都港区芝浦三丁目"}, .colour = true};
+    page.capture = Multiplied(
+        "1500x1100", {"-fill", "none", "-stroke", "rgb(226,62,40)", "-strokewidth", "12", "-draw",
+                      "circle 560,220 560,90", "-stroke", "none", "-fill", "rgb(226,62,40)",
+                      "-pointsize", "44", "-annotate", "+480+240", "青葉之印"});
+    return page;
+}
+
+ScanSpec Poster() {
+    ScanSpec page{
+        .lines = {"本日休業"}, .widthPx = 2400, .heightPx = 900, .pointSize = 110, .linesTop = 600};
+    return page;
+}
+
+struct CaptureCase {
+    const char* name;
+    ScanSpec page;
+    double maxCer;
+};
+
+TEST(CaptureTest, DegradedPagesReadTheirWords) {
+    const CaptureCase cases[] = {
+        {"a photo on a dark desk", Photo(), 0.1},
+        {"a red seal over the address", Seal(), 0.1},
+        {"letters too large for the layout", Poster(), 0.25},
+    };
+    TempDir dir;
+    for (const CaptureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File("capture.xdw");
+        MakeScannedPdf(path, {c.page});
+        ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE), 0);
+        std::string expected;
+        for (const std::string& line : c.page.lines) expected += line;
+        const std::string text = PdfReadingText(path, 1);
+        EXPECT_LE(Cer(expected, text), c.maxCer) << text;
+    }
+}
+
+}  // namespace
