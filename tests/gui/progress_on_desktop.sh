@@ -36,7 +36,7 @@ pids="$pids $run"
 window=""
 i=0
 while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 "$run" 2>/dev/null; do
-  window=$(xwininfo -root -tree 2>/dev/null | grep '"Quilbex for DocuWorks' | awk '{ print $1 }' | head -n 1)
+  window=$(xwininfo -root -tree 2>/dev/null | grep 'Quilbex for DocuWorks' | awk '{ print $1 }' | head -n 1)
   i=$((i + 1))
   [ -z "$window" ] && sleep 0.1
 done
