@@ -12,6 +12,7 @@
 #include "ocr/DocumentOcr.h"
 #include "ocr/PageProgress.h"
 #include "pdf/Document.h"
+#include "pdf/Repair.h"
 #include "print/AppPrint.h"
 #include "print/AppPrintOffice.h"
 
@@ -54,6 +55,8 @@ XDWAPI_EXPORT int XDW_GetInformation(int index, char* value, int size, void*) {
             item = PrintSandboxMissing();
         } else if (index == XDW_GI_PRINT_SOURCE_KIND) {
             item = LastFinishedSourceKind();
+        } else if (index == XDW_GI_SOURCE_REPAIRED) {
+            item = SourceRepair();
         } else {
             throw EngineError(XDW_E_INVALID_ARG, "item");
         }

@@ -21,6 +21,7 @@
 #include "pdf/OutputFile.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
+#include "pdf/Repair.h"
 #include "pdf/Signature.h"
 
 namespace xdw {
@@ -75,6 +76,7 @@ bool IsTiff(const std::string& head) {
 }  // namespace
 
 void ConvertPdf(const std::string& input, const std::string& output) {
+    SetSourceRepair({});
     RequireSource(input);
     CheckTargetFree(output);
     std::shared_ptr<QPDF> pdf = ReadPdf(input);
@@ -83,22 +85,28 @@ void ConvertPdf(const std::string& input, const std::string& output) {
         // Rewriting would break the signatures: the document is the file's
         // own bytes, read once and checked as they are copied.
         const std::string bytes = ReadFileBytes(input);
-        CheckEveryPage(*ReadPdf(input, &bytes), name);
+        const std::string mended = CheckEveryPage(*ReadPdf(input, &bytes), name);
         CommitBytes(bytes, output, false);
+        SetSourceRepair(mended);
         return;
     }
     // qpdf repairs what damage it can; the copy is made only when every page
     // came through.
-    CheckEveryPage(*pdf, name);
+    std::string mended = CheckEveryPage(*pdf, name);
     try {
         FlattenPageTree(*pdf);
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, e.what());
+        throw EngineError(XDW_E_CANNOT_READ, e.what(),
+                          Concern{XDW_REASON_PDF_DAMAGED, input, 0, {}});
     }
     Commit(*pdf, output);
+    // What writing had to mend counts too (a stream read anew, a length).
+    if (mended.empty() && pdf->anyWarnings()) mended = "damaged objects mended while writing";
+    SetSourceRepair(mended);
 }
 
 void ConvertImage(const std::string& input, const std::string& output, const XDW_CREATE_OPTION*) {
+    SetSourceRepair({});
     RequireSource(input);
     CheckTargetFree(output);
     // The content decides, not the name.

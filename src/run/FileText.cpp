@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "common/AtomicFile.h"
+#include "run/Trash.h"
 
 namespace quilbex {
 
@@ -86,11 +87,12 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                         info.st_ctim.tv_nsec};
 }
 
-bool DeleteFilePermanently(const std::string& path) {
+bool DeleteSourceFile(const std::string& path) {
     // A file without write permission is read-only and stays, although the
     // folder would let it be removed.
     if (!IsWritableBySelf(path)) return false;
-    return ::unlink(path.c_str()) == 0;
+    // Into the desktop's trash, where the file's file system has one.
+    return MoveToTrash(path) || ::unlink(path.c_str()) == 0;
 }
 
 }  // namespace quilbex

@@ -106,9 +106,8 @@ void OcrPass::PageStep(const std::function<int()>& call, const std::string& done
                        const std::string& errorPrefix) {
     try {
         const int result = call();
-        // A page stopped by a termination is no failure of its own: the
-        // pass says it stopped.
-        if (result != 0 && TerminationRequested()) return;
+        // A page cut short by a cancel or a termination is no failure of its own.
+        if (result != 0 && (run_.cancelRequested || TerminationRequested())) return;
         if (result != 0) {
             log_.Fail(ExitStatus::kIncomplete, log_.Reason(result));
             log_.ReportError(result);

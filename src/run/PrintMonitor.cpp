@@ -136,10 +136,12 @@ void PrintMonitor::OnCancelled() {
 void PrintMonitor::Cancel() {
     if (run_.working) {
         // The engine is busy on the worker, and a run's calls are made from
-        // one thread at a time: the worker stops at its next step.
+        // one thread at a time: the worker stops at its next step, and the
+        // page being read stops within moments.
         if (!run_.cancelRequested.exchange(true)) {
             log_.AddLog("変換を中止しています。");
             log_.ShowProgress(RunProgress::Step::kCancelling);
+            run_.engine.CancelOcr();
         }
         return;
     }

@@ -210,7 +210,15 @@ void RunLog::DeleteSourceWhenAsked() {
         Fail(ExitStatus::kIncomplete, kSourceReplacedLine);
         return;
     }
-    if (!DeleteFilePermanently(run_.Source())) {
+    // A document mended from a damaged source may lack what the damage
+    // took: the source stays, whatever the setting.
+    char mended[512] = {};
+    if (run_.engine.GetInformation(XDW_GI_SOURCE_REPAIRED, mended, sizeof mended) > 0) {
+        AddLog(kSourceRepairedLine);
+        Fail(ExitStatus::kIncomplete, kSourceRepairedReason);
+        return;
+    }
+    if (!DeleteSourceFile(run_.Source())) {
         AddLog(kDeleteFailedLine);
         Fail(ExitStatus::kIncomplete, kDeleteFailedLine);
         return;

@@ -28,6 +28,11 @@ inline constexpr const char* kDeleteFailedLine = "元ファイル削除失敗";
 inline constexpr const char* kStoppedLine = "変換を中止しました。";
 inline constexpr const char* kSourceReplacedLine =
     "元ファイルが変換後に置き換えられたため削除しませんでした。";
+inline constexpr const char* kSourceRepairedLine =
+    "元ファイルが壊れていて修復して変換したため削除しませんでした。";
+inline constexpr const char* kSourceRepairedReason =
+    "PDF が壊れていたため、修復して変換しました。文書にページや文字の抜けがないか確かめてください。"
+    "元のファイルは削除せずに残しています。";
 inline constexpr const char* kSourceChangedLine =
     "元ファイルが変換中に変更されたため、出力した文書を削除しました。";
 inline constexpr const char* kNoOutputFolderMessage =

@@ -9,6 +9,11 @@ struct SettingKey {
     const char* section;
     const char* key;
     const char* fallback;
+    // What the dialog shows for a missing or empty value (the choice the run
+    // makes of it); empty where it shows nothing.
+    const char* emptyShows = "";
+    // The value names a folder: read back, it is matched to what is on disk.
+    bool isPath = false;
 };
 
 inline constexpr const char* kSettingsFileName = "Quilbex.ini";
@@ -21,9 +26,9 @@ inline constexpr SettingKey kOcr{"common", "OCR", "N"};
 inline constexpr SettingKey kAutoRotate{"common", "AutoRotate", "N"};
 inline constexpr SettingKey kNoShowSettingExt{"common", "NoShowSettingExt", ""};
 inline constexpr SettingKey kNoDelExt{"common", "NoDelExt", ""};
-inline constexpr SettingKey kLanguage{"common", "Language", "自動"};
-inline constexpr SettingKey kSaveDir{"file", "SaveDir", ""};
-inline constexpr SettingKey kFileName{"file", "FileName", ""};
+inline constexpr SettingKey kLanguage{"common", "Language", "自動", "自動"};
+inline constexpr SettingKey kSaveDir{"file", "SaveDir", "", "", true};
+inline constexpr SettingKey kFileName{"file", "FileName", "", "元のファイル名"};
 
 }  // namespace setting
 

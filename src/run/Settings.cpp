@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/Cp932.h"
+#include "common/Cp932Path.h"
 #include "run/FileText.h"
 
 namespace quilbex {
@@ -164,6 +165,11 @@ std::string SettingsFile::Read(const std::string& section, const std::string& ke
     if (!place.key) return def;
     const auto value = StripQuotes(KeyEntry((*lines)[*place.key])->value);
     return FromCp932(CutCp932(value, kMaxValueBytes));
+}
+
+std::string SettingsFile::Read(const SettingKey& key) const {
+    std::string value = Read(key.section, key.key, key.fallback);
+    return key.isPath ? MatchCp932Path(value) : value;
 }
 
 void SettingsFile::Write(const std::string& section, const std::string& key,

@@ -33,9 +33,9 @@ public:
     // double-byte character; a missing key gives def.
     std::string Read(const std::string& section, const std::string& key,
                      const std::string& def) const;
-    std::string Read(const SettingKey& key) const {
-        return Read(key.section, key.key, key.fallback);
-    }
+    // A folder's value names the folder on disk that code page 932 writes the
+    // same way (MatchCp932Path), the user's own characters.
+    std::string Read(const SettingKey& key) const;
     // Creates the file, the section or the key as needed; throws SettingsWriteError.
     void Write(const std::string& section, const std::string& key, const std::string& value);
     // Every value in one replacement of the file: all are written or none,

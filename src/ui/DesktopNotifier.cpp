@@ -18,6 +18,22 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 constexpr int kCallTimeoutMs = 3000;
 constexpr int kShownForMs = 10000;
+// Why a notification closed: it expired, or the user dismissed it. Either way
+// the service may keep it in its history, where its actions still work.
+constexpr uint kExpired = 1;
+constexpr uint kDismissed = 2;
+constexpr int kBusCheckMs = 5000;
+
+// Asks the file manager to show the folder with item selected; false when no
+// file manager on the bus answers.
+bool ShowInFileManager(QDBusConnection& bus, const QString& item) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(item).toString()} << QString();
+    return bus.call(call, QDBus::Block, kCallTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}
 
 }  // namespace
 
@@ -67,6 +83,7 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     waiting_ = offers;
     document_ = text.document;
     folder_ = text.folder;
+    selected_ = text.selected;
 }
 
 void DesktopNotifier::JoinBatch(uint replaces, const QString& tally) {
@@ -82,6 +99,13 @@ void DesktopNotifier::AwaitAnswer(int limitMs) {
     connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(this, &DesktopNotifier::Answered, &loop, &QEventLoop::quit);
     limit.start(limitMs);
+    // A bus that went away (the session ended) will not answer any more, and
+    // a bubble a later run of a batch took over is that run's to answer.
+    QTimer bus;
+    connect(&bus, &QTimer::timeout, &loop, [&] {
+        if (!bus_.isConnected() || (answerCheck_ && !answerCheck_(id_))) loop.quit();
+    });
+    bus.start(kBusCheckMs);
     loop.exec();
 }
 
@@ -93,15 +117,18 @@ void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
         return;
     }
     if (action == QLatin1String("folder") && !folder_.isEmpty()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder_));
+        // The folder with the document chosen in it, where the file manager
+        // can do that; the folder alone otherwise.
+        if (selected_.isEmpty() || !ShowInFileManager(bus_, selected_))
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder_));
     } else if (action == QLatin1String("default") && !document_.isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(document_));
     }
     emit Answered();
 }
 
-void DesktopNotifier::onNotificationClosed(uint id, uint) {
-    if (id != id_ || !waiting_) return;
+void DesktopNotifier::onNotificationClosed(uint id, uint reason) {
+    if (id != id_ || !waiting_ || reason == kExpired || reason == kDismissed) return;
     waiting_ = false;
     emit Answered();
 }

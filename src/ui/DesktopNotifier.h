@@ -29,8 +29,10 @@ public:
     void SetAnswerCheck(std::function<bool(uint)> check) { answerCheck_ = std::move(check); }
 
     // The notification offers to open the document or a folder: wait up to
-    // limitMs for the user to choose, or for the notification to go away, and
-    // act on the choice. Returns at once when there is nothing to wait for.
+    // limitMs for the user to choose, or for the service to drop the
+    // notification, and act on the choice. A notification that expired or was
+    // dismissed stays answerable from the service's history. Returns at once
+    // when there is nothing to wait for.
     void AwaitAnswer(int limitMs);
 
     // The id the service gave the last notification (0: none was shown).
@@ -52,6 +54,7 @@ private:
     bool waiting_ = false;  // the notification offers actions and is still up
     QString document_;
     QString folder_;
+    QString selected_;
 };
 
 }  // namespace quilbex

@@ -18,9 +18,10 @@ namespace quilbex {
 
 namespace {
 
-// How long the helper waits for an answer. It holds nothing up: a
-// notification the service keeps (a failure, urgent) can still be answered.
-constexpr int kAnswerLimitMs = 120000;
+// How long the helper waits for an answer: the service keeps a notification
+// in its history after the bubble has gone, and its actions work from there
+// for as long as the helper waits. It holds nothing up meanwhile.
+constexpr int kAnswerLimitMs = 8 * 60 * 60 * 1000;
 
 // Starts program with args in a session of its own, its standard streams on
 // /dev/null (a script reading the run's output does not wait for the

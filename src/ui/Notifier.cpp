@@ -14,6 +14,7 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
     if (written) {
         text.document = document.absoluteFilePath();
         text.folder = document.absolutePath();
+        text.selected = text.document;
     }
     switch (outcome.status) {
         case ExitStatus::kDone:
@@ -34,8 +35,11 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
         default:
             text.summary = QStringLiteral("変換できませんでした: ") + source.fileName();
             text.icon = QStringLiteral("dialog-error");
-            if (!outcome.existing.empty())
-                text.folder = QFileInfo(QString::fromStdString(outcome.existing)).absolutePath();
+            if (!outcome.existing.empty()) {
+                const QFileInfo existing(QString::fromStdString(outcome.existing));
+                text.folder = existing.absolutePath();
+                text.selected = existing.absoluteFilePath();
+            }
             text.body =
                 reason.isEmpty() ? QStringLiteral("何らかのエラーが発生しました。") : reason;
             break;

@@ -22,6 +22,7 @@ struct NotificationText {
     QString icon;
     QString document;  // the document written: a click opens it ("" for none)
     QString folder;    // offered as フォルダーを開く ("" for none)
+    QString selected;  // the file that folder is shown with, selected
 };
 NotificationText DescribeOutcome(const RunOutcome& outcome);
 

@@ -12,6 +12,15 @@ namespace quilbex {
 namespace {
 
 constexpr int kPageSteps = 100;
+// A bar that has not moved by a pixel for this long shows work no number
+// measures (rendering, laying out, turning the page) as busy, so that it
+// never stands still for a second.
+constexpr int kStillLimitMs = 400;
+
+bool Paged(const RunProgress& p) {
+    return p.total > 0 &&
+           (p.step == RunProgress::Step::kRecognising || p.step == RunProgress::Step::kRotating);
+}
 
 QString Pages(const QString& what, const RunProgress& p) {
     return what + QStringLiteral("　%1/%2ページ").arg(p.current).arg(p.total);
@@ -51,13 +60,22 @@ QString ProgressText(const RunProgress& p) {
 }
 
 void TProgressStrip::ShowPagePart(int percent) {
-    if (shown_.step != RunProgress::Step::kRecognising || shown_.total <= 0 || percent < 0 ||
-        !isVisible())
-        return;
-    const int value = (shown_.current - 1) * kPageSteps + std::min(percent, kPageSteps);
+    if (!Paged(shown_) || !isVisible()) return;
+    const int value = (shown_.current - 1) * kPageSteps + std::clamp(percent, 0, kPageSteps);
     // The recogniser may go over parts of a page more than once: the bar
     // never goes back within the page.
-    if (value > bar_->value()) bar_->setValue(value);
+    pageValue_ = std::max(pageValue_, value);
+    const int maximum = shown_.total * kPageSteps;
+    const int pixels =
+        static_cast<int>(static_cast<long long>(bar_->width()) * pageValue_ / maximum);
+    if (pixels != pixels_) {
+        pixels_ = pixels;
+        still_.restart();
+        bar_->setRange(0, maximum);
+        bar_->setValue(pageValue_);
+    } else if (still_.elapsed() >= kStillLimitMs) {
+        bar_->setRange(0, 0);
+    }
 }
 
 QString PlanText(const std::string& source, const std::string& folder) {
@@ -122,8 +140,11 @@ void TProgressStrip::Show(const RunProgress& p) {
         // Pages being recognised are not done yet; generated pages are. A
         // page counts as a hundred steps, so that the bar can move within one.
         const bool generating = p.step == RunProgress::Step::kGenerating;
+        pageValue_ = (generating ? p.current : p.current - 1) * kPageSteps;
+        pixels_ = -1;
+        still_.restart();
         bar_->setRange(0, p.total * kPageSteps);
-        bar_->setValue((generating ? p.current : p.current - 1) * kPageSteps);
+        bar_->setValue(pageValue_);
     } else {
         bar_->setRange(0, 0);  // moves without end
     }

@@ -4,6 +4,7 @@
 // file goes where.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 
 #include "run/RunProgress.h"
@@ -27,8 +28,9 @@ public:
     void Show(const RunProgress& progress);
     // Shows text alone, without bar or button.
     void ShowText(const QString& text);
-    // How far the page being recognised has got (0 to 100), while the strip
-    // shows Step::kRecognising; the bar moves within the page.
+    // How far the page being recognised has got (0 to 100; -1: not known),
+    // polled while the strip shows a page being recognised or turned: the bar
+    // moves within the page, and shows busy while the part stands still.
     void ShowPagePart(int percent);
 
     QLabel* Label() const { return label_; }
@@ -45,6 +47,9 @@ private:
     QProgressBar* bar_;
     QPushButton* cancel_;
     RunProgress shown_;
+    int pageValue_ = 0;    // the bar's value within the pages shown
+    int pixels_ = -1;      // how much of the bar that fills
+    QElapsedTimer still_;  // since the bar last moved
 };
 
 // What the strip says before an interactive run: 「<file> → <folder>」.

@@ -328,11 +328,16 @@ void TFMain::SetTimerEnabled(bool enabled) {
 
 void TFMain::ShowProgress(const RunProgress& progress) {
     shownProgress_ = progress;
-    if (progress.step == RunProgress::Step::kRecognising && progress.total > 0) {
+    const bool paged = progress.step == RunProgress::Step::kRecognising ||
+                       progress.step == RunProgress::Step::kRotating;
+    if (paged && progress.total > 0) {
         pagePoll_->start();
     } else {
         pagePoll_->stop();
     }
+    // A run being stopped is no longer converting: the banner says so too.
+    if (banner_ && progress.step == RunProgress::Step::kCancelling)
+        banner_->setText(QStringLiteral("中止しています…"));
     const bool wasVisible = progress_->isVisibleTo(this);
     progress_->Show(progress);
     StripMoved(wasVisible);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/Cp932.h"
+#include "common/Cp932Path.h"
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
@@ -129,6 +130,14 @@ void TFSetting::LoadSettings() {
     ShowList(ui_->EditNoShowSettingExt, file.Read(setting::kNoShowSettingExt));
     ShowList(ui_->EditNoDelExt, file.Read(setting::kNoDelExt));
     ckOCRClick();
+    // An empty output folder is the documents folder: the field says which.
+    const QString documents = QString::fromStdString(DefaultOutputFolder(engine_));
+    const QString emptyMeans =
+        documents.isEmpty()
+            ? QStringLiteral("空欄のときはドキュメントフォルダー")
+            : QStringLiteral("空欄のときはドキュメントフォルダー（%1）").arg(documents);
+    ui_->EditOutDir->setPlaceholderText(emptyMeans);
+    ui_->EditOutDir->setToolTip(emptyMeans);
 }
 
 void TFSetting::SaveSettings() {
@@ -148,8 +157,13 @@ void TFSetting::SaveSettings() {
 
 void TFSetting::done(int result) {
     if (result == QDialog::Accepted) {
+        // A folder typed with a look-alike of an existing folder's character
+        // (〜 for ～) is that folder: never made a second time beside it.
+        const QString typed = ui_->EditOutDir->text();
+        const QString onDisk = QString::fromStdString(MatchCp932Path(typed.toStdString()));
+        if (onDisk != typed) ui_->EditOutDir->setText(onDisk);
         // A folder that cannot take documents is named before it is saved.
-        if (!ConfirmOutputFolder(ui_->EditOutDir->text(), this)) {
+        if (!ConfirmOutputFolder(onDisk, this)) {
             setResult(QDialog::Rejected);
             return;
         }

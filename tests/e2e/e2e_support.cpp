@@ -100,7 +100,7 @@ std::unique_ptr<Started> StartProgram(const fs::path& exe, const std::vector<std
     for (char** e = environ; *e; ++e) {
         const std::string var = *e;
         for (const char* drop : {"DISPLAY=", "WAYLAND_DISPLAY=", "HOME=", "XDG_CONFIG_HOME=",
-                                 "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR="})
+                                 "XDG_DATA_HOME=", "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR="})
             if (var.rfind(drop, 0) == 0) goto skip;
         env.push_back(var);
     skip:;

@@ -353,3 +353,50 @@ TEST(WholeRun, UnreadableFilesFailLoudlyAndStay) {
     ASSERT_EQ(texts.size(), 1u) << "one picture page, not pages of bytes";
     EXPECT_EQ(texts[0].find("GIF"), std::string::npos) << texts[0];
 }
+
+// An office's folders and files: a folder typed with 〜 (U+301C), which code
+// page 932 reads back as ～ (U+FF5E), receives the document; a deleted source
+// is in the desktop's trash with its record; a PDF qpdf had to repair keeps
+// its source; one beyond repair is explained in Japanese, naming the user's file.
+TEST(WholeRun, OfficeFoldersTrashAndDamagedPdfs) {
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "見積書" / "2024年4月〜6月";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}, {"DelFile", "Y"}}, {{"SaveDir", out.string()}});
+    MakeTextPdf(folder.root() / "pages.pdf", {"one", "two"});
+    const std::string sound = ReadFile(folder.root() / "pages.pdf");
+    const std::string shifted = "%PDF-1.4\n%moved\n" + sound.substr(9);  // every offset wrong
+    const std::string noTrailer = sound.substr(0, sound.find("xref"));
+    const struct {
+        const char* name;
+        const std::string& bytes;
+        int status;
+        const char* says;  // the start of standard error after the file's name
+    } cases[] = {
+        {"見積 1.pdf", sound, 0, ""},
+        {"修復.pdf", shifted, 5, "PDF が壊れていたため、修復して変換しました。"},
+        {"壊れた.pdf", noTrailer, 1, "PDF が壊れているため読めません。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path source = folder.root() / c.name;
+        WriteFile(source, c.bytes);
+        const Result result = folder.Run({source.string()});
+        EXPECT_EQ(result.exitCode, c.status) << result.errors;
+        if (c.status == 0)
+            EXPECT_EQ(result.errors, "");
+        else
+            EXPECT_EQ(result.errors.rfind("quilbex: " + source.string() + ": " + c.says, 0), 0u)
+                << result.errors;
+        EXPECT_EQ(result.errors.find("quilbex-appprint"), std::string::npos);
+        EXPECT_EQ(result.errors.find("trailer"), std::string::npos);
+        EXPECT_EQ(fs::exists(source), c.status != 0);
+        EXPECT_EQ(fs::exists(out / fs::path(c.name).replace_extension(".xdw")), c.status != 1);
+    }
+    const fs::path trash = folder.home() / ".local/share/Trash";
+    EXPECT_EQ(ReadFile(trash / "files/見積 1.pdf"), sound);
+    const std::string info = ReadFile(trash / "info/見積 1.pdf.trashinfo");
+    EXPECT_NE(info.find("\nPath=" + folder.root().string() + "/%E8%A6%8B%E7%A9%8D%201.pdf\n"),
+              std::string::npos)
+        << info;
+}

@@ -51,6 +51,27 @@ private:
     std::vector<Shown> shown_;
 };
 
+// A file manager that notes the items it was asked to show.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList Shown() {
+        std::lock_guard lock(mutex_);
+        return shown_;
+    }
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) {
+        std::lock_guard lock(mutex_);
+        shown_ << uris;
+    }
+
+private:
+    std::mutex mutex_;
+    QStringList shown_;
+};
+
 // Takes the URLs the notifier asks the desktop to open.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -93,10 +114,12 @@ protected:
         }
     }
     // The service runs on a thread of its own: the notifier waits for its answer.
-    void StartService() {
+    void StartService(bool withFileManager = false) {
         QDBusConnection connection =
             QDBusConnection::connectToBus(address, QStringLiteral("notifier-service"));
         service = new FakeNotificationService;
+        if (withFileManager) fileManager = new FakeFileManager;
+        if (fileManager) fileManager->setParent(service);
         service->moveToThread(&serviceThread);
         serviceThread.start();
         // Registered on its own thread, where its signals are sent from.
@@ -107,6 +130,12 @@ protected:
                 registered = connection.registerObject(
                     QStringLiteral("/org/freedesktop/Notifications"), service,
                     QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+                if (fileManager)
+                    registered =
+                        registered &&
+                        connection.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
+                                                  fileManager, QDBusConnection::ExportAllSlots) &&
+                        connection.registerService(QStringLiteral("org.freedesktop.FileManager1"));
             },
             Qt::BlockingQueuedConnection);
         ASSERT_TRUE(registered);
@@ -125,6 +154,7 @@ protected:
     std::unique_ptr<QDBusConnection> client;
     QThread serviceThread;
     FakeNotificationService* service = nullptr;
+    FakeFileManager* fileManager = nullptr;  // owned by service
     UrlCatcher catcher;
 };
 
@@ -152,6 +182,24 @@ TEST_F(DesktopNotifierTest, AConvertedDocumentIsNamedAndItsFolderOpensOnRequest)
     EXPECT_LT(clock.elapsed(), 4000) << "the answer ends the wait";
     ASSERT_EQ(catcher.opened.size(), 1u) << "another notification's answer is not ours";
     EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile("/home/user/文書"));
+}
+
+// The bubble timed out (or was dismissed): the service keeps the notification
+// in its history, and フォルダーを開く from there shows the document selected.
+TEST_F(DesktopNotifierTest, AnExpiredNotificationStillAnswersAndSelectsTheDocument) {
+    StartService(true);
+    DesktopNotifier notifier(*client);
+    notifier.Notify(Converted());
+    const uint id = notifier.Id();
+    QMetaObject::invokeMethod(service, [this, id] {
+        emit service->NotificationClosed(id, 1);
+        emit service->NotificationClosed(id, 2);
+        emit service->ActionInvoked(id, "folder");
+    });
+    notifier.AwaitAnswer(5000);
+    EXPECT_EQ(fileManager->Shown(),
+              QStringList{QUrl::fromLocalFile("/home/user/文書/scan.xdw").toString()});
+    EXPECT_TRUE(catcher.opened.empty()) << "the file manager showed it";
 }
 
 TEST_F(DesktopNotifierTest, ARunOfABatchReplacesTheBubbleAndAnswersOnlyWhileItOwnsIt) {

@@ -104,6 +104,12 @@ TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) 
     engine.ocrProgress = 40;  // the recogniser is on with page 2
     EXPECT_TRUE(WaitFor([&] { return strip->Bar()->value() == 140; }, 2000))
         << "the bar moves within the page: " << strip->Bar()->value();
+    // Work no number measures (rendering, layout): the bar shows busy
+    // rather than stand still, and goes on from where it was.
+    EXPECT_TRUE(WaitFor([&] { return strip->Bar()->maximum() == 0; }, 2000));
+    engine.ocrProgress = 60;
+    EXPECT_TRUE(WaitFor([&] { return strip->Bar()->value() == 160; }, 2000));
+    EXPECT_EQ(strip->Bar()->maximum(), 300);
 
     const int before = counter.paints;
     window->update();
@@ -180,6 +186,7 @@ TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuButtonEscapeOr
         QApplication::processEvents();
         EXPECT_TRUE(window->isVisible()) << "the window waits for the page";
         EXPECT_EQ(window->Progress()->Label()->text(), "中止しています…");
+        EXPECT_EQ(Find<QLabel>(window.get(), "pnlBanner")->text(), "中止しています…");
         EXPECT_FALSE(button->isEnabled()) << "asked once";
         gate->Open();
         ASSERT_TRUE(WaitFor([&] { return !window->isVisible(); }));
@@ -188,6 +195,7 @@ TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuButtonEscapeOr
         EXPECT_EQ(engine.saveCalls, 0) << "the document stays as converted";
         EXPECT_EQ(engine.closeCalls, 1);
         EXPECT_EQ(engine.cancelCalls, 0);
+        EXPECT_EQ(engine.Calls("CancelOcr").size(), 1u) << "the page under way is stopped";
         EXPECT_FALSE(SourceExists())
             << "the document was complete before the pass: the source went";
         const std::vector<std::string> tail = {

@@ -47,16 +47,21 @@ protected:
     std::unique_ptr<TFSetting> dialog;
 };
 
+// A first start shows what the empty file means: the source's name, automatic
+// language, and the documents folder for an empty output folder.
 TEST_F(SettingsDialog, OkOnAFreshSystemWritesTheNineKeysInOrder) {
     Open();
-    EXPECT_EQ(Child<QComboBox>("cbFileName")->currentIndex(), -1);
-    EXPECT_EQ(Child<QComboBox>("cbLanguage")->currentIndex(), -1);
+    EXPECT_EQ(Child<QComboBox>("cbFileName")->currentText(), "元のファイル名");
+    EXPECT_EQ(Child<QComboBox>("cbLanguage")->currentText(), "自動");
+    EXPECT_TRUE(
+        Child<QLineEdit>("EditOutDir")->placeholderText().contains("ドキュメントフォルダー"));
     PressOk();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     const std::vector<std::string> expected = {
-        "[file]",    "FileName=", "SaveDir=",     "[common]",          "Language=", "ShowSetting=N",
-        "DelFile=N", "OCR=N",     "AutoRotate=N", "NoShowSettingExt=", "NoDelExt="};
+        "[file]",        "FileName=元のファイル名", "SaveDir=",  "[common]",
+        "Language=自動", "ShowSetting=N",           "DelFile=N", "OCR=N",
+        "AutoRotate=N",  "NoShowSettingExt=",       "NoDelExt="};
     std::vector<std::string> lines;
     for (const std::string& line : folder.IniLines()) {
         if (!line.empty()) lines.push_back(line);
@@ -221,6 +226,26 @@ TEST_F(SettingsDialog, AMissingOutputFolderIsNamedOnSavingAndMadeOrKeptOrGoneBac
         EXPECT_EQ(SettingsFile(folder.IniPath()).Read("file", "SaveDir", "-"),
                   c.saved ? missing.toStdString() : "/srv/old");
         dialog.reset();  // before the window that owns it
+    }
+}
+
+// Code page 932 writes 〜 (U+301C) and ～ (U+FF5E) alike: a folder typed either
+// way is the one on disk, never made a second time, and reads back as typed.
+TEST_F(SettingsDialog, AFolderWithAWaveDashIsTheOneOnDisk) {
+    for (const char* typed : {"4月〜6月", "4月～6月"}) {
+        SCOPED_TRACE(typed);
+        QTemporaryDir temp;
+        const QString onDisk = temp.filePath(QStringLiteral("4月〜6月"));
+        QDir().mkdir(onDisk);
+        Open("[file]\nSaveDir=/srv/old\n");
+        Child<QLineEdit>("EditOutDir")->setText(temp.filePath(QString::fromUtf8(typed)));
+        PressOk();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(QDir(temp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
+        dialog.reset();
+        Open();
+        EXPECT_EQ(Child<QLineEdit>("EditOutDir")->text(), onDisk);
+        dialog.reset();
     }
 }
 

@@ -208,8 +208,10 @@ TEST_F(Outcome, BlockingStepsStopAtTheNextStep) {
             engine.onCall = [](const std::string& name) {
                 if (name == "ApplyOcr") RequestTermination();
             };
+            engine.ocrResults[1] = XDW_E_FAIL;  // the page the engine was told to stop
         });
         EXPECT_EQ(ocr->engine.Calls("ApplyOcr").size(), 1u);
+        EXPECT_EQ(ocr->run->Outcome().failures.size(), 1u) << "the stop, not the page";
         EXPECT_THAT(ocr->engine.Calls("Save"), IsEmpty());
         EXPECT_EQ(ocr->window.log.back(), kStoppedLine);
         EXPECT_EQ(ocr->run->Outcome().status, ExitStatus::kCancelled);

@@ -25,9 +25,9 @@ TEST_F(TypicalRun, ConvertsDeletesRecognisesLogsAndCloses) {
     EXPECT_THAT(engine.calls,
                 ElementsAre("GetInformation(6,256)",
                             "CreateXdwFromImagePdfFile(" + source + "," + out + ")",
-                            "OpenDocumentHandle(" + out + ")", "GetDocumentInformation(doc)",
-                            "ApplyOcr(doc,1,1)", "ApplyOcr(doc,2,1)", "SaveDocument(doc)",
-                            "CloseDocumentHandle(doc)"));
+                            "GetInformation(1003,512)", "OpenDocumentHandle(" + out + ")",
+                            "GetDocumentInformation(doc)", "ApplyOcr(doc,1,1)", "ApplyOcr(doc,2,1)",
+                            "SaveDocument(doc)", "CloseDocumentHandle(doc)"));
     const std::vector<std::string> lines = {
         "[/home/user/DocuWorks]へXDW出力します…",
         "XDW出力完了しました。",

@@ -69,6 +69,11 @@ extern "C" {
  * conversion makes them), "pdf" (a PDF's pages copied) or "document" (printed
  * by LibreOffice); "" when no conversion has finished. */
 #define XDW_GI_PRINT_SOURCE_KIND 1002
+/* This engine's own: what the last conversion had to mend in its source (a
+ * damaged PDF that was repaired on reading), in English; "" when the source
+ * was sound. A conversion by application printing tells it once it has
+ * finished. A mended document may lack what was lost in the source. */
+#define XDW_GI_SOURCE_REPAIRED 1003
 
 /* Phases of an application-print conversion (XDW_CREATION_STATUS.phase). */
 #define XDW_PHASE_STARTED 1

@@ -31,6 +31,8 @@
 #define XDW_REASON_SOURCE_NOT_FILE "source-not-file"
 /* The source's content is damaged or cannot be read. */
 #define XDW_REASON_CONTENT "content"
+/* The source (a PDF) is damaged beyond what can be read or repaired. */
+#define XDW_REASON_PDF_DAMAGED "pdf-damaged"
 /* The source (a PDF) needs its user's password to be opened. */
 #define XDW_REASON_PASSWORD "password"
 /* The source's type (type=) is none the engine converts. */

@@ -56,11 +56,13 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
             throw EngineError(XDW_E_PASSWORD_PROTECTED, "the file is protected by a password",
                               Concern{XDW_REASON_PASSWORD, path, 0, {}});
         // Not a PDF, or damaged beyond repair.
-        throw EngineError(XDW_E_CANNOT_READ, e.what());
+        throw EngineError(XDW_E_CANNOT_READ, e.what(),
+                          Concern{XDW_REASON_PDF_DAMAGED, path, 0, {}});
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, e.what());
+        throw EngineError(XDW_E_CANNOT_READ, e.what(),
+                          Concern{XDW_REASON_PDF_DAMAGED, path, 0, {}});
     }
     return pdf;
 }

@@ -94,10 +94,18 @@ bool ShowsAsMuchAsTheSource(QPDF& pdf, int number, const poppler::document* sour
     return now.letters * 10 >= was.letters * 9 && now.ink * 2 >= was.ink;
 }
 
+// The first of qpdf's warnings, as a short note.
+std::string FirstWarning(const std::vector<QPDFExc>& warnings) {
+    if (warnings.empty()) return {};
+    const std::string detail = warnings.front().getMessageDetail();
+    return detail.empty() ? std::string("damaged") : detail;
+}
+
 }  // namespace
 
-void CheckEveryPage(QPDF& pdf, const std::string& name) {
-    pdf.getWarnings();  // those of reading the file as a whole
+std::string CheckEveryPage(QPDF& pdf, const std::string& name) {
+    // Those of reading the file as a whole: a mended cross-reference table.
+    std::string mended = FirstWarning(pdf.getWarnings());
     std::unique_ptr<poppler::document> source;
     int number = 0;
     for (QPDFObjectHandle page : pdf.getAllPages()) {
@@ -117,8 +125,11 @@ void CheckEveryPage(QPDF& pdf, const std::string& name) {
         }
         if (!problem.empty())
             throw EngineError(XDW_E_CANNOT_READ,
-                              which + " has unreadable content (" + problem + ")");
-        if (pdf.getWarnings().empty()) continue;
+                              which + " has unreadable content (" + problem + ")",
+                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
+        const std::string warning = FirstWarning(pdf.getWarnings());
+        if (warning.empty()) continue;
+        if (mended.empty()) mended = which + ": " + warning;
         // qpdf mended this page: what comes out must show what a viewer
         // shows of the source.
         QuietPoppler();
@@ -128,6 +139,7 @@ void CheckEveryPage(QPDF& pdf, const std::string& name) {
             throw EngineError(XDW_E_CANNOT_READ, which + " is damaged and cannot be repaired",
                               Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
     }
+    return mended;
 }
 
 }  // namespace xdw

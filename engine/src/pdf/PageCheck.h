@@ -13,7 +13,8 @@ namespace xdw {
 // Throws EngineError(XDW_E_CANNOT_READ) naming the first page of name (the
 // source's file name, for the reason) that is not a page dictionary, whose
 // content cannot be decoded, or that needed mending and then shows less text
-// or ink than poppler shows of the same page of the source file.
-void CheckEveryPage(QPDF& pdf, const std::string& name);
+// or ink than poppler shows of the same page of the source file. Returns a
+// note of what qpdf mended (reading the file or a page), "" when nothing.
+std::string CheckEveryPage(QPDF& pdf, const std::string& name);
 
 }  // namespace xdw

@@ -11,6 +11,7 @@
 #include "HandleRegistry.h"
 #include "pdf/Document.h"
 #include "pdf/OutputFile.h"
+#include "pdf/Repair.h"
 #include "print/AppPrintJob.h"
 #include "print/AppPrintOffice.h"
 #include "print/PrintPlan.h"
@@ -48,6 +49,7 @@ void CheckSource(const std::string& input) {
 
 XDW_CREATE_HANDLE BeginAppPrint(const std::string& input, const std::string& output,
                                 bool attachOriginal) {
+    SetSourceRepair({});
     CheckSource(input);
     CheckTargetFree(output);
     AppPrintRequest request;

@@ -71,11 +71,12 @@ PrintedDocument BuildPdfCopy(const std::string& path, const std::string& display
                              const std::function<void(int, int)>& onPage) {
     PrintedDocument result;
     result.document = ReadPdf(path);
-    CheckEveryPage(*result.document, displayName);
+    result.mended = CheckEveryPage(*result.document, displayName);
     try {
         FlattenPageTree(*result.document);
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, displayName + ": " + e.what());
+        throw EngineError(XDW_E_CANNOT_READ, displayName + ": " + e.what(),
+                          Concern{XDW_REASON_PDF_DAMAGED, path, 0, {}});
     }
     const int total = static_cast<int>(result.document->getAllPages().size());
     for (int i = 1; i <= total; ++i) {

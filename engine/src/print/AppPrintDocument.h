@@ -16,6 +16,7 @@ struct PrintedDocument {
     std::shared_ptr<QPDF> printed;
     std::shared_ptr<QPDF> document;
     int pages = 0;
+    std::string mended;  // what reading the source had to mend (CheckEveryPage)
 };
 
 // Copies every page of printedPdf into a new document, calling onPage(i, n)

@@ -15,6 +15,7 @@
 
 #include "Error.h"
 #include "pdf/OutputFile.h"
+#include "pdf/Repair.h"
 #include "print/AppPrintTemp.h"
 #include "print/ChildProcess.h"
 #include "print/CopyName.h"
@@ -168,6 +169,29 @@ void AppPrintJob::finish(int32_t code, const std::string& text) {
     phase_ = XDW_PHASE_CANCELLED;
 }
 
+std::string AppPrintJob::UsersReason(const EngineError& e) const {
+    std::string temp;
+    {
+        std::lock_guard lock(mutex_);
+        temp = tempDir_;
+    }
+    std::string prose = e.what();
+    Concern concern = e.concern();
+    if (temp.empty()) return ReasonText(prose, concern);
+    // The copies keep the source's name in a sub-folder of their own.
+    const auto Users = [&](std::string& text) {
+        for (const char* folder : {"/in/", "/text/", "/values/"}) {
+            const std::string copy = temp + folder + CopyName(request_.input);
+            for (auto at = text.find(copy); at != std::string::npos;
+                 at = text.find(copy, at + request_.input.size()))
+                text.replace(at, copy.size(), request_.input);
+        }
+    };
+    Users(prose);
+    Users(concern.path);
+    return ReasonText(prose, concern);
+}
+
 void AppPrintJob::run() {
     // Nothing may escape a thread: every end is phase 8 or phase 9.
     try {
@@ -175,7 +199,7 @@ void AppPrintJob::run() {
     } catch (const Stopped&) {
         finish(0, "stopped");
     } catch (const EngineError& e) {
-        finish(e.code(), ReasonText(e));
+        finish(e.code(), UsersReason(e));
     } catch (const std::exception& e) {
         finish(XDW_E_FAIL, e.what());
     } catch (...) {
@@ -310,6 +334,7 @@ void AppPrintJob::convert() {
     throwIfStopped();
 
     PrintedDocument doc;
+    std::string mended;
     const auto progress = [this](int page, int total) { onPage(page, total); };
     switch (request_.plan.route) {
         case PrintRoute::Picture:
@@ -319,6 +344,7 @@ void AppPrintJob::convert() {
         case PrintRoute::Pdf:
             enterPhase(XDW_PHASE_PRINTING);
             doc = BuildPdfCopy(snapshot, CopyName(request_.input), progress);
+            mended = doc.mended;
             break;
         case PrintRoute::Office:
             doc = PrintWithOffice(snapshot, temp);
@@ -356,6 +382,8 @@ void AppPrintJob::convert() {
         phase_ = XDW_PHASE_CANCELLED;
         return;
     }
+    // Told before the phase: whoever sees it finished may ask at once.
+    SetSourceRepair(mended);
     phase_ = XDW_PHASE_FINISHED;
 }
 

@@ -20,6 +20,7 @@
 
 namespace xdw {
 
+class EngineError;
 class TempFolder;
 struct ChildSpec;
 
@@ -72,6 +73,9 @@ private:
     void enterPhase(int phase);  // throws Stopped once a stop was asked
     void throwIfStopped() const;
     void finish(int32_t code, const std::string& text);
+    // A failure's reason as the user knows the file: the temporary copy's
+    // path is the source's.
+    std::string UsersReason(const EngineError& e) const;
 
     const AppPrintRequest request_;
     mutable std::mutex mutex_;

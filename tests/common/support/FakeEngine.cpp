@@ -32,6 +32,7 @@ int FakeEngine::GetInformation(int index, char* value, int size) {
     if (index == XDW_GI_PRINT_SOURCE_KIND && !printSourceKind) return XDW_E_INVALID_ARG;
     const std::string& item = index == XDW_GI_PRINT_SANDBOX       ? sandboxMissing
                               : index == XDW_GI_PRINT_SOURCE_KIND ? *printSourceKind
+                              : index == XDW_GI_SOURCE_REPAIRED   ? sourceRepair
                                                                   : defaultFolder;
     const std::size_t n = std::min(item.size(), static_cast<std::size_t>(size));
     std::memcpy(value, item.data(), n);

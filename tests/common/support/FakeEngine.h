@@ -28,6 +28,7 @@ public:
     // The script.
     std::string defaultFolder = "/home/user/DocuWorks";
     std::string sandboxMissing;  // the engine's answer: why printing has no sandbox
+    std::string sourceRepair;    // ... and what the conversion mended in its source
     // What a finished print was built from; none: the item is refused.
     std::optional<std::string> printSourceKind = "document";
     int pdfResult = 0;

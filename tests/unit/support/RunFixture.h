@@ -11,6 +11,7 @@
 
 #include "FakeEngine.h"
 #include "FakeWindow.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
 #include "run/ConversionRun.h"
 
@@ -39,6 +40,10 @@ protected:
 
     std::unique_ptr<ConversionRun> run;
     TempDir sources;
+    // The desktop's trash of the run: a deleted source goes there.
+    TempDir dataHome;
+    ScopedEnv trashHome{"XDG_DATA_HOME", dataHome.path()};
+    std::string TrashPath() const { return dataHome / "Trash/"; }
 };
 
 }  // namespace quilbex::testing
