@@ -197,12 +197,32 @@ PixPtr WithoutSpecks(PIX* binary, int dpi) {
         pixSelectBySize(binary, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
 }
 
+// A page is plain white paper when this share of it is at least this light.
+constexpr double kCleanShare = 0.85;
+constexpr int kCleanLevel = 245;
+
+bool CleanPaper(const RenderedPage& page) {
+    size_t light = 0;
+    for (int y = 0; y < page.geometry.height; ++y) {
+        const uint8_t* row = page.pixels.data() + static_cast<size_t>(y) * page.bytesPerLine;
+        light += std::count_if(row, row + page.geometry.width,
+                               [](uint8_t v) { return v >= kCleanLevel; });
+    }
+    return light >= kCleanShare * page.geometry.width * page.geometry.height;
+}
+
 }  // namespace
 
 PreparedPage PreparePage(const RenderedPage& page) {
     PreparedPage out;
     PixPtr grey = GreyPix(page);
-    if (const std::optional<Sheet> sheet = FindSheet(grey.get())) {
+    const std::optional<Sheet> sheet = FindSheet(grey.get());
+    if (!sheet && CleanPaper(page)) {
+        // White paper edge to edge: the recogniser reads its grey best.
+        out.image = page;
+        return out;
+    }
+    if (sheet) {
         if (sheet->upright) {
             WhiteOutside(grey.get(), sheet->box);
         } else {
