@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "common/AtomicFile.h"
-#include "run/Trash.h"
 
 namespace quilbex {
 
@@ -91,8 +90,8 @@ bool DeleteSourceFile(const std::string& path) {
     // A file without write permission is read-only and stays, although the
     // folder would let it be removed.
     if (!IsWritableBySelf(path)) return false;
-    // Into the desktop's trash, where the file's file system has one.
-    return MoveToTrash(path) || ::unlink(path.c_str()) == 0;
+    // Removed for good, not moved to the desktop's trash.
+    return ::unlink(path.c_str()) == 0;
 }
 
 }  // namespace quilbex

@@ -53,8 +53,8 @@ struct FileIdentity {
 // Nothing when the file cannot be looked at.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
-// Deletes the source after its conversion: into the desktop's trash where its
-// file system has one (Trash.h), for good otherwise; false when the file is
+// Deletes the source after its conversion, for good (not into the desktop's
+// trash); false when the file is
 // read-only (IsWritableBySelf is false) or the system refuses.
 bool DeleteSourceFile(const std::string& path);
 

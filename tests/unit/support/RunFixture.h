@@ -40,10 +40,6 @@ protected:
 
     std::unique_ptr<ConversionRun> run;
     TempDir sources;
-    // The desktop's trash of the run: a deleted source goes there.
-    TempDir dataHome;
-    ScopedEnv trashHome{"XDG_DATA_HOME", dataHome.path()};
-    std::string TrashPath() const { return dataHome / "Trash/"; }
 };
 
 }  // namespace quilbex::testing
