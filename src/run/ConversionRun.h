@@ -84,7 +84,7 @@ private:
     RunState run_;
     RunLog log_{run_};
     OcrPass ocr_{run_, log_};
-    PrintMonitor monitor_{run_, log_, ocr_};
+    PrintMonitor monitor_{run_, log_};
     ExecuteStep execute_{run_, log_, monitor_, ocr_};
 };
 

@@ -100,21 +100,9 @@ void PrintMonitor::OnFinished() {
     log_.AddLog("XDW出力完了しました。");
     run_.outcome.status = ExitStatus::kDone;
     run_.outcome.outPath = run_.options.OutPath;
-    if (!run_.options.OCR || !BuiltFromPicture()) {
-        log_.DeleteSourceWhenAsked();
-        log_.FinishRun();
-        return;
-    }
-    // Its pages are scans like a direct image conversion's: the source goes
-    // and the pass reads them on the worker, the window staying free.
-    log_.StartWork([this] { ocr_.CompleteRun(); });
-}
-
-bool PrintMonitor::BuiltFromPicture() {
-    // An engine that does not know the item refuses it: no pass then.
-    char kind[32] = {};
-    return run_.engine.GetInformation(XDW_GI_PRINT_SOURCE_KIND, kind, sizeof kind) >= 0 &&
-           std::string(kind) == "picture";
+    // No OCR pass follows a printed document, whatever it was printed from.
+    log_.DeleteSourceWhenAsked();
+    log_.FinishRun();
 }
 
 void PrintMonitor::OnCancelled() {

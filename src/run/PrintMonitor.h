@@ -3,7 +3,6 @@
 // picture the engine built into pages gets the OCR pass as a scan does.
 #pragma once
 
-#include "run/OcrPass.h"
 #include "run/RunLog.h"
 #include "run/RunState.h"
 
@@ -11,7 +10,7 @@ namespace quilbex {
 
 class PrintMonitor {
 public:
-    PrintMonitor(RunState& run, RunLog& log, OcrPass& ocr) : run_(run), log_(log), ocr_(ocr) {}
+    PrintMonitor(RunState& run, RunLog& log) : run_(run), log_(log) {}
 
     // A conversion has started: follow it on the timer from now on.
     void Begin();
@@ -31,13 +30,9 @@ private:
     void OnCancelled();
     // Ends an application-print conversion that has been seen to end.
     void EndMonitoring();
-    // The engine built the finished document from a picture (false when it
-    // cannot say).
-    bool BuiltFromPicture();
 
     RunState& run_;
     RunLog& log_;
-    OcrPass& ocr_;
 };
 
 }  // namespace quilbex

@@ -54,14 +54,14 @@ TEST_F(Monitor, LogsEachNewPhaseOnceAndFinishesTheRun) {
     EXPECT_EQ(window.journal.back(), "RequestClose");
 }
 
-// Only a picture the engine built into pages is read, as a direct image
-// conversion's pages are; an engine that cannot say means no pass.
-TEST_F(Monitor, APictureBuiltIntoPagesGetsTheOcrPass) {
+// A printed document gets no OCR pass, even where the engine built its pages
+// from a picture.
+TEST_F(Monitor, NoOcrPassFollowsPrintingWhateverWasPrinted) {
     struct Case {
         std::optional<std::string> kind;
         bool read;
     };
-    for (const Case& c : {Case{"picture", true}, Case{"document", false}, Case{"pdf", false},
+    for (const Case& c : {Case{"picture", false}, Case{"document", false}, Case{"pdf", false},
                           Case{std::nullopt, false}}) {
         SCOPED_TRACE(c.kind.value_or("refused"));
         engine = FakeEngine();
