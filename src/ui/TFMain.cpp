@@ -278,12 +278,8 @@ bool TFMain::IsChecked(OptionBox box) const { return Box(box)->isChecked(); }
 void TFMain::SetChecked(OptionBox box, bool checked) { Box(box)->setChecked(checked); }
 
 void TFMain::SetCaption(const std::string& caption) {
-    // Among the windows of runs started together, each names its file.
-    QString title = QString::fromStdString(caption);
-    if (!source_.empty())
-        title =
-            QFileInfo(QString::fromStdString(source_)).fileName() + QStringLiteral(" - ") + title;
-    setWindowTitle(title);
+    // The caption is the program's own; the strip names the file.
+    setWindowTitle(QString::fromStdString(caption));
 }
 
 void TFMain::FocusDeleteSource() { ui_->ckDelFile->setFocus(Qt::OtherFocusReason); }
@@ -335,9 +331,6 @@ void TFMain::ShowProgress(const RunProgress& progress) {
     } else {
         pagePoll_->stop();
     }
-    // A run being stopped is no longer converting: the banner says so too.
-    if (banner_ && progress.step == RunProgress::Step::kCancelling)
-        banner_->setText(QStringLiteral("中止しています…"));
     const bool wasVisible = progress_->isVisibleTo(this);
     progress_->Show(progress);
     StripMoved(wasVisible);

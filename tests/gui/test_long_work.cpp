@@ -144,7 +144,7 @@ TEST_F(LongWork, AWaitingRunShowsNoWindowUntilItsTurnAndThenNamesItsFile) {
     queue.turn = true;
     ASSERT_TRUE(gate->Reached());
     ASSERT_TRUE(WaitFor([&] { return window->isVisible(); })) << "the window comes with the turn";
-    EXPECT_EQ(window->windowTitle(), "scan.pdf - Quilbex for DocuWorks Ver.1.0.2.0");
+    EXPECT_EQ(window->windowTitle(), "Quilbex for DocuWorks Ver.1.0.2.0");
     EXPECT_TRUE(window->Progress()->Subject()->isVisible());
     EXPECT_EQ(window->Progress()->Subject()->text(), "scan.pdf");
     gate->Open();
@@ -186,7 +186,7 @@ TEST_F(LongWork, CancelDuringOcrStopsAfterThePageItIsOnFromTheMenuButtonEscapeOr
         QApplication::processEvents();
         EXPECT_TRUE(window->isVisible()) << "the window waits for the page";
         EXPECT_EQ(window->Progress()->Label()->text(), "中止しています…");
-        EXPECT_EQ(Find<QLabel>(window.get(), "pnlBanner")->text(), "中止しています…");
+        EXPECT_EQ(Find<QLabel>(window.get(), "pnlBanner")->text(), "変換中…");
         EXPECT_FALSE(button->isEnabled()) << "asked once";
         gate->Open();
         ASSERT_TRUE(WaitFor([&] { return !window->isVisible(); }));

@@ -61,7 +61,7 @@ protected:
 
 TEST_F(MainWindow, CaptionCarriesTheVersion) {
     StartInteractive();
-    EXPECT_EQ(window->windowTitle(), "report.doc - Quilbex for DocuWorks Ver.1.0.2.0");
+    EXPECT_EQ(window->windowTitle(), "Quilbex for DocuWorks Ver.1.0.2.0");
     EXPECT_EQ(FocusName(), "ckDelFile");
     EXPECT_FALSE(window->CloseRequested());
 }
