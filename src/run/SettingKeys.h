@@ -9,8 +9,8 @@ struct SettingKey {
     const char* section;
     const char* key;
     const char* fallback;
-    // What the dialog shows for a missing or empty value (the choice the run
-    // makes of it); empty where it shows nothing.
+    // What a missing or empty value stands for (the choice the run makes of
+    // it), said in the dialog's tool tip; empty where there is nothing to say.
     const char* emptyShows = "";
     // The value names a folder: read back, it is matched to what is on disk.
     bool isPath = false;

@@ -42,11 +42,13 @@ int FindComboItem(const QComboBox& combo, const std::string& value) {
 
 void SettingBindings::Load(const SettingsFile& file) const {
     for (const auto& b : combos_) {
-        // "-" never names an item, so a missing key selects nothing, unless
-        // the key has a choice that a missing or empty value stands for.
-        std::string value = file.Read(b.key.section, b.key.key, "-");
-        if (value == "-" || value.empty()) value = b.key.emptyShows[0] ? b.key.emptyShows : "-";
-        b.control->setCurrentIndex(FindComboItem(*b.control, value));
+        // "-" never names an item, so a missing key selects nothing; the
+        // box's tool tip says what nothing stands for.
+        b.control->setCurrentIndex(
+            FindComboItem(*b.control, file.Read(b.key.section, b.key.key, "-")));
+        if (b.key.emptyShows[0])
+            b.control->setToolTip(
+                QStringLiteral("空欄のときは「%1」").arg(FromUtf8(b.key.emptyShows)));
     }
     for (const auto& b : checks_) {
         b.control->setChecked(file.Read(b.key) == "Y");
