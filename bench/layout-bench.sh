@@ -2,7 +2,7 @@
 # Ordinary office pages read by their layout: for each page made by bench/make-office-pages.py (letters,
 # essays, a notice with bullets and Latin words, a ruled invoice and a ruled estimate with a line under
 # it, two columns, a newsletter under a masthead, a vertical page, scans 2-2.5° askew, English, a price
-# list set by tabs, a receipt, a label/value spec sheet, a form with postal-code and phone digit boxes),
+# list set by tabs, a receipt, a label/value data sheet, a form with postal-code and phone digit boxes),
 # the CER of the engine's layer as pdftotext (poppler) and `mutool draw -F txt` (MuPDF) read it back, page
 # by page, against `tesseract -l jpn` (eng for English pages) in its default and `--psm 6` modes and
 # `ocrmypdf -l jpn` on the same image, and the engine's time per page; with an earlier build as second
