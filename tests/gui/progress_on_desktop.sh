@@ -48,7 +48,10 @@ while kill -0 "$run" 2>/dev/null; do
   geometry=$(xwininfo -id "$window" 2>/dev/null) || break
   w=$(echo "$geometry" | awk '/Width:/ { print $2 }')
   h=$(echo "$geometry" | awk '/Height:/ { print $2 }')
-  import -window "$window" -crop "${w}x26+0+$((h - 26))" +repage "$scratch/shots/$n.png" 2>/dev/null || break
+  # import holds the X server while it reads the window: one that vanishes
+  # under it would leave it, and the program waiting on the server, stuck.
+  timeout 5 import -window "$window" -crop "${w}x26+0+$((h - 26))" +repage "$scratch/shots/$n.png" \
+    2>/dev/null || break
   date +%s.%N >"$scratch/shots/$n.time"
   n=$((n + 1))
 done
