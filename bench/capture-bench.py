@@ -18,6 +18,9 @@ import tempfile
 import time
 import unicodedata
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cer import distance  # noqa: E402
+
 here = os.path.dirname(os.path.abspath(__file__))
 build = os.path.realpath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build"))
 work = tempfile.mkdtemp(prefix="quilbex-capture-bench-")
@@ -31,13 +34,7 @@ def chars(text):
 
 def cer(ref, text):
     a, b = chars(ref), chars(text)
-    prev = list(range(len(b) + 1))
-    for i, ca in enumerate(a, 1):
-        cur = [i] + [0] * len(b)
-        for j, cb in enumerate(b, 1):
-            cur[j] = min(prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (ca != cb))
-        prev = cur
-    return 100.0 * prev[-1] / max(len(a), 1)
+    return 100.0 * distance(a, b) / max(len(a), 1)
 
 
 def run(args):

@@ -29,6 +29,7 @@ def order_free(a, b):
     return max(sum((ca - cb).values()), sum((cb - ca).values()))
 
 
-ref, text = chars(sys.argv[1]), chars(sys.argv[2])
-d = order_free(ref, text) if "--order-free" in sys.argv[3:] else distance(ref, text)
-print(f"{100.0 * d / max(len(ref), 1):.1f}")
+if __name__ == "__main__":
+    ref, text = chars(sys.argv[1]), chars(sys.argv[2])
+    d = order_free(ref, text) if "--order-free" in sys.argv[3:] else distance(ref, text)
+    print(f"{100.0 * d / max(len(ref), 1):.1f}")
