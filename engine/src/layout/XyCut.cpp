@@ -231,10 +231,18 @@ private:
                 ++i;
                 continue;
             }
-            Flush(group, out);
             Items joined;
             for (size_t r = i; r <= best; ++r)
                 joined.insert(joined.end(), rows[r].begin(), rows[r].end());
+            if (joined.size() == items.size()) {
+                // Every row: the columns were judged none above (pieces
+                // apart in one row only), so cutting them again would go on
+                // for ever. They are rows.
+                for (size_t r = i; r <= best; ++r) group.push_back(&rows[r]);
+                i = best + 1;
+                continue;
+            }
+            Flush(group, out);
             Split(joined, out);
             i = best + 1;
         }
