@@ -111,8 +111,8 @@ std::string DetectTextCharset(const std::string& bytes) {
     // says when little text tells, and a short Japanese text that fits
     // EUC-JP or Shift-JIS throughout is more likely that.
     const std::string detected = DetectorCharset(bytes);
-    static const std::string multiByte[] = {"CP932", "EUC-JP", "GB18030", "BIG5", "EUC-KR",
-                                            "EUC-TW", "UHC"};
+    static const std::string multiByte[] = {"CP932",  "EUC-JP", "GB18030", "BIG5",
+                                            "EUC-KR", "EUC-TW", "UHC"};
     for (const auto& name : multiByte)
         if (detected == name) return fits(detected) ? detected : "";
     for (const char* charset : {"EUC-JP", "CP932"})
@@ -129,7 +129,7 @@ std::string TextAsUtf8(const std::string& bytes, const std::string& charset) {
         const bool bom = (charset == "UTF-16LE" && StartsWith(bytes, "\xFF\xFE", 2)) ||
                          (charset == "UTF-16BE" && StartsWith(bytes, "\xFE\xFF", 2));
         if (!Recode(bom ? bytes.substr(2) : bytes, charset.c_str(), utf8))
-            throw EngineError(XDW_E_CANNOT_READ, "text is not " + charset + " throughout");
+            Bad(XDW_REASON_CONTENT, "text is not " + charset + " throughout");
     }
     return utf8;
 }
