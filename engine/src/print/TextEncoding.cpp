@@ -1,14 +1,12 @@
 #include "print/TextEncoding.h"
 
-#include <iconv.h>
 #include <uchardet/uchardet.h>
 
-#include <array>
-#include <cerrno>
 #include <memory>
-#include <vector>
+#include <stdexcept>
 
 #include "Error.h"
+#include "common/Recoder.h"
 #include "common/Utf8.h"
 
 namespace xdw {
@@ -21,27 +19,16 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t n) {
     return bytes.size() >= n && bytes.compare(0, n, prefix, n) == 0;
 }
 
-// Converts strictly: any byte sequence the charset does not have fails.
+// Converts strictly: any byte sequence the charset does not have fails, and
+// so does a charset iconv does not know.
 bool Recode(const std::string& bytes, const char* from, std::string& out) {
-    iconv_t cd = iconv_open("UTF-8", from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    out.clear();
-    std::vector<char> chunk(64 * 1024);
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    bool clean = true;
-    while (inLeft > 0) {
-        char* to = chunk.data();
-        size_t toLeft = chunk.size();
-        const size_t rc = iconv(cd, &in, &inLeft, &to, &toLeft);
-        out.append(chunk.data(), chunk.size() - toLeft);
-        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            clean = false;
-            break;
-        }
+    try {
+        quilbex::Recoder recoder("UTF-8", from);
+        out.clear();
+        return recoder.Convert(bytes, out, {});
+    } catch (const std::runtime_error&) {
+        return false;
     }
-    iconv_close(cd);
-    return clean;
 }
 
 // Text files hold printable characters, blanks and line or page breaks; the
