@@ -116,7 +116,7 @@ std::string TextAsUtf8(const std::string& bytes, const std::string& charset) {
         const bool bom = (charset == "UTF-16LE" && StartsWith(bytes, "\xFF\xFE", 2)) ||
                          (charset == "UTF-16BE" && StartsWith(bytes, "\xFE\xFF", 2));
         if (!Recode(bom ? bytes.substr(2) : bytes, charset.c_str(), utf8))
-            throw EngineError(XDW_E_CANNOT_READ, "text is not " + charset + " throughout");
+            Bad(XDW_REASON_CONTENT, "text is not " + charset + " throughout");
     }
     return utf8;
 }
