@@ -69,11 +69,14 @@ std::vector<CutCase> CutCases() {
                  Run(100, 500, 700, kSize, 2, 60, true)}),
          true,
          {{200, K::Vertical}, {100, K::Block}}},
-        {"pieces apart in one row each, in two places, are rows of the block",
-         Joined({Run(100, 100, 600, kSize, 6, 60, true), Run(900, 100, 100, kSize, 1, 0, true),
-                 Run(1200, 280, 100, kSize, 1, 0, true)}),
-         false,
-         {{100, K::Block}}},
+        {"specks whose every row stands in columns are not cut again and again",
+         {{{995, 574, 997, 577}, {}},
+          {{1144, 577, 1146, 580}, {}},
+          {{954, 583, 956, 586}, {}},
+          {{984, 586, 985, 589}, {}},
+          {{1270, 586, 1272, 589}, {}}},
+         true,
+         {{995, K::Line}, {954, K::Line}}},
     };
 }
 

@@ -226,23 +226,17 @@ private:
                 if (Columns(rows, i, last, anyGap)) best = last;
                 if (!anyGap && last > i) break;
             }
-            if (best == rows.size() || (best == i && rows.size() == 1)) {
+            // A run of every row is these very items again: cutting it
+            // anew would come back here for ever.
+            if (best == rows.size() || (i == 0 && best + 1 == rows.size())) {
                 group.push_back(&rows[i]);
                 ++i;
                 continue;
             }
+            Flush(group, out);
             Items joined;
             for (size_t r = i; r <= best; ++r)
                 joined.insert(joined.end(), rows[r].begin(), rows[r].end());
-            if (joined.size() == items.size()) {
-                // Every row: the columns were judged none above (pieces
-                // apart in one row only), so cutting them again would go on
-                // for ever. They are rows.
-                for (size_t r = i; r <= best; ++r) group.push_back(&rows[r]);
-                i = best + 1;
-                continue;
-            }
-            Flush(group, out);
             Split(joined, out);
             i = best + 1;
         }
