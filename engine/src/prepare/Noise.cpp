@@ -8,11 +8,6 @@ namespace xdw {
 
 namespace {
 
-PixPtr Checked(PIX* pix) {
-    if (pix == nullptr) throw std::bad_alloc();
-    return PixPtr(pix);
-}
-
 // Lengths at 300 dpi, scaled to the page's.
 int AtDpi(int px300, int dpi) { return std::max(1, px300 * dpi / 300); }
 
