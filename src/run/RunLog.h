@@ -84,7 +84,8 @@ public:
     void RefuseRun(const std::string& text);
     // When a termination signal has come: logged, recorded, the run finished.
     bool StoppedByTermination();
-    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
+    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0,
+                      XDW_DOCUMENT_HANDLE document = nullptr);
     // Deletes the source after a successful conversion when asked, logging a failure.
     void DeleteSourceWhenAsked();
     // Writes the log file, tells the desktop how an automatic run ended and

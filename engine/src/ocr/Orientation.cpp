@@ -40,11 +40,11 @@ RenderedPage Reduced(const RenderedPage& page, int factor) {
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full) {
+std::optional<int> UprightTurn(const RenderedPage& full, const std::string& tessdata) {
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
-    tesseract::TessBaseAPI& api = TesseractFor("osd");
+    tesseract::TessBaseAPI& api = TesseractFor("osd", tessdata);
     api.SetPageSegMode(tesseract::PSM_OSD_ONLY);
     api.SetImage(page.pixels.data(), page.geometry.width, page.geometry.height, 1,
                  page.bytesPerLine);
