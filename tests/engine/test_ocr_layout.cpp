@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -190,6 +191,27 @@ TEST(LayoutProgress, NeverGoesBackWithinAPageNorMixesDocuments) {
     for (int percent : seen) trail += std::to_string(percent) + " ";
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << trail;
     EXPECT_GE(seen.size(), 3u) << trail;
+}
+
+// Stopped while the document's first page is read on the caller's own thread,
+// that page fails at once.
+TEST(LayoutProgress, CancelStopsThePageUnderWay) {
+    TempDir dir;
+    const std::string path = dir.File("page.xdw");
+    MakeScannedPdf(path, {Table()});
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    const XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    ASSERT_EQ(XDW_OpenDocumentHandle(path.c_str(), &doc, &mode), 0);
+    std::thread cancel([&] {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (XDW_GetOcrProgress(doc, 1) < 0 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::yield();
+        XDW_CancelOcr(nullptr);
+    });
+    const XDW_OCR_OPTION option = OcrOption(XDW_OCR_LANGUAGE_JAPANESE);
+    EXPECT_EQ(XDW_ApplyOcr(doc, 1, 1, &option, nullptr), XDW_E_FAIL);
+    cancel.join();
+    XDW_CloseDocumentHandle(doc, nullptr);
 }
 
 }  // namespace
