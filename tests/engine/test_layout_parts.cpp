@@ -69,6 +69,14 @@ std::vector<CutCase> CutCases() {
                  Run(100, 500, 700, kSize, 2, 60, true)}),
          true,
          {{200, K::Vertical}, {100, K::Block}}},
+        {"specks whose every row stands in columns are not cut again and again",
+         {{{995, 574, 997, 577}, {}},
+          {{1144, 577, 1146, 580}, {}},
+          {{954, 583, 956, 586}, {}},
+          {{984, 586, 985, 589}, {}},
+          {{1270, 586, 1272, 589}, {}}},
+         true,
+         {{995, K::Line}, {954, K::Line}}},
     };
 }
 

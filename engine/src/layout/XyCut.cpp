@@ -226,7 +226,9 @@ private:
                 if (Columns(rows, i, last, anyGap)) best = last;
                 if (!anyGap && last > i) break;
             }
-            if (best == rows.size() || (best == i && rows.size() == 1)) {
+            // A run of every row is these very items again: cutting it
+            // anew would come back here for ever.
+            if (best == rows.size() || (i == 0 && best + 1 == rows.size())) {
                 group.push_back(&rows[i]);
                 ++i;
                 continue;
