@@ -28,7 +28,8 @@
 namespace xdw {
 
 // What a page's reading depends on: which document and page, how the page
-// stands and what reads it.
+// stands and what reads it, and whether it is to be turned upright first
+// (see PageResult::turn).
 struct PageKey {
     std::uintptr_t document = 0;
     int page = 0;
@@ -36,6 +37,7 @@ struct PageKey {
     int rotate = 0;
     std::string languages, verticalLanguages, tessdata;
     int timeLimitMs = 0;
+    bool upright = false;
     bool operator==(const PageKey&) const = default;
 };
 
@@ -55,6 +57,10 @@ public:
     // itself. Throws what reading the page threw.
     PageResult Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
                     const std::optional<PageKey>& next, const Take& takeNext);
+
+    // Keeps result, or the error reading gave instead, as the reading of
+    // key, for the next Read to hand over.
+    void Keep(const PageKey& key, PageResult result, std::exception_ptr error = nullptr);
 
     // Cancels whatever runs, drops every result and ends the second thread.
     void Stop();
