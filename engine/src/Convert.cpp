@@ -32,9 +32,7 @@ namespace {
 void RequireSource(const std::string& input) {
     struct stat st;
     if (::stat(input.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, input, errno, "source");
-    if (!S_ISREG(st.st_mode))
-        throw EngineError(XDW_E_CANNOT_READ, "source is not a file",
-                          Concern{XDW_REASON_SOURCE_NOT_FILE, input, 0, {}});
+    if (!S_ISREG(st.st_mode)) Bad(XDW_REASON_SOURCE_NOT_FILE, "source is not a file", input);
     if (::access(input.c_str(), R_OK) != 0) ThrowErrno(XDW_REASON_SOURCE, input, errno, "source");
 }
 
@@ -48,13 +46,13 @@ void Commit(QPDF& pdf, const std::string& output) {
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, e.what());
+        Bad(XDW_REASON_CONTENT, e.what());
     }
 }
 
 std::string ReadHead(const std::string& path, size_t count) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw EngineError(CodeFromErrno(errno), "source");
+    if (!in) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
     std::string head(count, '\0');
     in.read(head.data(), static_cast<std::streamsize>(count));
     head.resize(static_cast<size_t>(in.gcount()));
@@ -96,8 +94,7 @@ void ConvertPdf(const std::string& input, const std::string& output) {
     try {
         FlattenPageTree(*pdf);
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, e.what(),
-                          Concern{XDW_REASON_PDF_DAMAGED, input, 0, {}});
+        Bad(XDW_REASON_PDF_DAMAGED, e.what(), input);
     }
     Commit(*pdf, output);
     // What writing had to mend counts too (a stream read anew, a length).
@@ -118,7 +115,7 @@ void ConvertImage(const std::string& input, const std::string& output, const XDW
     } else if (IsTiff(head)) {
         AddTiffPages(pdf, input);
     } else {
-        throw EngineError(XDW_E_CANNOT_READ, "not a JPEG or TIFF image");
+        Bad(XDW_REASON_CONTENT, "not a JPEG or TIFF image", input);
     }
     StampNewDocument(pdf, std::filesystem::path(input).stem().string());
     Commit(pdf, output);

@@ -51,9 +51,46 @@ std::string ReasonText(const std::string& prose, const Concern& concern) {
     return text;
 }
 
+namespace {
+
+// The result code of each kind whose code does not follow from its errno.
+struct KindCode {
+    const char* kind;
+    int32_t code;
+};
+
+constexpr KindCode kKindCodes[] = {
+    {XDW_REASON_SOURCE_NOT_FILE, XDW_E_CANNOT_READ},
+    {XDW_REASON_CONTENT, XDW_E_CANNOT_READ},
+    {XDW_REASON_PDF_DAMAGED, XDW_E_CANNOT_READ},
+    {XDW_REASON_PASSWORD, XDW_E_PASSWORD_PROTECTED},
+    {XDW_REASON_TYPE_REFUSED, XDW_E_CANNOT_READ},
+    {XDW_REASON_OUTPUT_EXISTS, XDW_E_FILE_EXISTS},
+    {XDW_REASON_MISSING_PART, XDW_E_NOT_INSTALLED},
+    {XDW_REASON_MISSING_PROGRAM, XDW_E_NOT_INSTALLED},
+    {XDW_REASON_MEMORY_LIMIT, XDW_E_CANNOT_READ},
+    {XDW_REASON_TIME_LIMIT, XDW_E_CANNOT_READ},
+    {XDW_REASON_PICTURE_LIMIT, XDW_E_CANNOT_READ},
+    {XDW_REASON_PAGE_DAMAGED, XDW_E_CANNOT_READ},
+};
+
+int32_t CodeOf(const Concern& concern) {
+    for (const auto& row : kKindCodes) {
+        if (concern.kind == row.kind) return row.code;
+    }
+    return concern.err != 0 ? CodeFromErrno(concern.err) : XDW_E_FAIL;
+}
+
+}  // namespace
+
+void Bad(Concern concern, const std::string& prose) {
+    const int32_t code = CodeOf(concern);
+    throw EngineError(code, prose, std::move(concern));
+}
+
 void ThrowErrno(const char* kind, const std::string& path, int err, const std::string& prose) {
-    throw EngineError(CodeFromErrno(err), prose + ": " + std::generic_category().message(err),
-                      Concern{kind, path, err, {}});
+    Bad(Concern{kind, path, err, {}, 0, XDW_LIMIT_NONE},
+        prose + ": " + std::generic_category().message(err));
 }
 
 int32_t CodeFromErrno(int err) {

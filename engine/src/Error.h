@@ -18,6 +18,8 @@ struct Concern {
     std::string path;
     int err = 0;
     std::string type;
+    int64_t limit = 0;  // the limit passed, counted in limitUnit
+    int limitUnit = XDW_LIMIT_NONE;
 };
 
 class EngineError : public std::runtime_error {
@@ -34,12 +36,25 @@ private:
     Concern concern_;
 };
 
-
 // The reason text for a failure: the prose on the first line, then the
 // concern's fields (xdwapi/xdwreason.h).
 std::string ReasonText(const std::string& prose, const Concern& concern);
 inline std::string ReasonText(const EngineError& e) { return ReasonText(e.what(), e.concern()); }
 
+// Raising a failure. Every refusal of the source and every limit it passes
+// is raised through this family with its kind, so the program can name it;
+// the result code follows from the kind (and from err where the kind carries
+// one). Other failures of the engine itself throw EngineError directly.
+[[noreturn]] void Bad(Concern concern, const std::string& prose);
+[[noreturn]] inline void Bad(const char* kind, const std::string& prose,
+                             const std::string& path = {}) {
+    Bad(Concern{kind, path, 0, {}, 0, XDW_LIMIT_NONE}, prose);
+}
+// A limit passed: limit is the most allowed, counted in unit (XDW_LIMIT_*).
+[[noreturn]] inline void BadLimit(const char* kind, int unit, uint64_t limit,
+                                  const std::string& prose, const std::string& path = {}) {
+    Bad(Concern{kind, path, 0, {}, static_cast<int64_t>(limit), unit}, prose);
+}
 // A failed system call on path: the code for err and the concern naming both.
 [[noreturn]] void ThrowErrno(const char* kind, const std::string& path, int err,
                              const std::string& prose);

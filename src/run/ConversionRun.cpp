@@ -24,15 +24,15 @@ void ConversionRun::FormShow() {
 }
 
 void ConversionRun::FormDestroy() {
-    if (run_.finalized) return;
-    run_.finalized = true;
+    if (finalized_) return;
+    finalized_ = true;
     run_.engine.Finalize();
 }
 
 void ConversionRun::acExecuteExecute() { execute_.Execute(); }
 void ConversionRun::acCloseExecute() { run_.window.RequestClose(); }
 void ConversionRun::acAppCancelExecute() {
-    if (run_.waiting) {
+    if (execute_.Waiting()) {
         execute_.CancelWaiting();
         return;
     }
@@ -40,7 +40,7 @@ void ConversionRun::acAppCancelExecute() {
 }
 
 void ConversionRun::Timer1Timer() {
-    if (run_.waiting) {
+    if (execute_.Waiting()) {
         execute_.PollTurn();
         return;
     }
@@ -59,7 +59,7 @@ void ConversionRun::PlanRun() {
         if (run_.args.empty()) {
             run_.window.ShowMessage(note);
         } else {
-            run_.outcome.failures.push_back("quilbex: " + note);
+            run_.outcome.Note(note);
         }
     }
     RunOptions& options = run_.options;
@@ -83,23 +83,20 @@ void ConversionRun::Terminate() {
     // A run working on the worker sees the termination between its steps;
     // the OCR page under way is not waited for.
     if (run_.working) run_.engine.CancelOcr();
-    if (run_.finished || run_.working) return;
-    if (run_.waiting) {
+    if (log_.Finished() || run_.working) return;
+    if (execute_.Waiting()) {
         execute_.CancelWaiting();
         return;
     }
-    if (run_.monitoring) {
+    if (monitor_.Monitoring()) {
         // Once is enough: the monitor sees phase 7 and then 9.
-        if (!run_.cancelAsked) acAppCancelExecute();
+        if (!run_.cancel.ActionWasUsed()) acAppCancelExecute();
         return;
     }
-    run_.outcome.status = ExitStatus::kCancelled;
+    run_.outcome.EndingCancels();
     run_.window.RequestClose();
 }
 
-void ConversionRun::Abandon() {
-    run_.abandoned = true;
-    run_.cancelRequested = true;
-}
+void ConversionRun::Abandon() { run_.cancel.WindowGone(); }
 
 }  // namespace quilbex

@@ -3,7 +3,9 @@
 // reaches the window through WindowOps and the engine through docuworks::Api.
 // Its parts share one RunState: the run plan (RunPlan.h), the Execute action
 // (ExecuteStep.h), the print monitor (PrintMonitor.h), the OCR pass
-// (OcrPass.h) and the run log every part reports through (RunLog.h).
+// (OcrPass.h), the deletion of the source (SourceDeletion.h) and the run log
+// every part reports through (RunLog.h); how the run ended is decided by its
+// OutcomeRecorder (OutcomeRecorder.h).
 #pragma once
 
 #include <exception>
@@ -15,6 +17,7 @@
 #include "run/PrintMonitor.h"
 #include "run/RunLog.h"
 #include "run/RunState.h"
+#include "run/SourceDeletion.h"
 
 namespace quilbex {
 
@@ -53,22 +56,22 @@ public:
     void Terminate();
 
     // How the run ended so far; the program's exit status comes from it.
-    const RunOutcome& Outcome() const { return run_.outcome; }
+    const RunOutcome& Outcome() const { return run_.outcome.Result(); }
     // The run has been carried to its end (FinishRun).
-    bool Finished() const { return run_.finished; }
+    bool Finished() const { return log_.Finished(); }
 
     const RunOptions& Options() const { return run_.options; }
     RunOptions& Options() { return run_.options; }
     const std::string& ExeDir() const { return run_.exeDir; }
-    bool Monitoring() const { return run_.monitoring; }
+    bool Monitoring() const { return monitor_.Monitoring(); }
     // The direct conversion or the OCR pass is working on the worker.
     bool Working() const { return run_.working; }
     // Waiting for a turn at the heavy work; the timer asks again.
-    bool Waiting() const { return run_.waiting; }
+    bool Waiting() const { return execute_.Waiting(); }
     // The place the run works in beside other runs (0 for the first).
     int Place() const { return run_.turns->Place(); }
     // The user asked for this run to stop.
-    bool CancelRequested() const { return run_.cancelRequested; }
+    bool CancelRequested() const { return run_.cancel.Requested(); }
     // The window goes away while the worker works: stop after the current
     // step, touch the window no more, write no log file.
     void Abandon();
@@ -83,9 +86,11 @@ public:
 private:
     RunState run_;
     RunLog log_{run_};
-    OcrPass ocr_{run_, log_};
-    PrintMonitor monitor_{run_, log_};
-    ExecuteStep execute_{run_, log_, monitor_, ocr_};
+    SourceDeletion deletion_{run_, log_};
+    OcrPass ocr_{run_, log_, deletion_};
+    PrintMonitor monitor_{run_, log_, deletion_};
+    ExecuteStep execute_{run_, log_, deletion_, monitor_, ocr_};
+    bool finalized_ = false;
 };
 
 }  // namespace quilbex

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <climits>
+#include <stdexcept>
+#include <utility>
 
-#include "run/FileText.h"
 #include "run/Leftovers.h"
 #include "run/OutputTarget.h"
+#include "run/PathText.h"
 #include "run/Termination.h"
 
 namespace quilbex {
@@ -86,35 +88,35 @@ bool ExecuteStep::NameFits(const std::string& name) {
 void ExecuteStep::Execute() {
     // Nothing to convert; and while a conversion is being followed or worked
     // on, a second start would lose the handle or the engine of the first.
-    if (run_.args.empty() || run_.monitoring || run_.working || run_.waiting) return;
+    if (run_.args.empty() || monitor_.Monitoring() || run_.working || waiting_) return;
     Prepare();
-    if (run_.turns->TakeTurn(run_.ahead)) {
+    if (run_.turns->TakeTurn(ahead_)) {
         Proceed();
         return;
     }
-    run_.waiting = true;
-    log_.AddLog(WaitingLine(run_.ahead));
-    log_.ShowProgress(RunProgress::Step::kWaiting, run_.ahead);
+    waiting_ = true;
+    log_.AddLog(WaitingLine(ahead_));
+    log_.ShowProgress(RunProgress::Step::kWaiting, ahead_);
     run_.window.SetTimerEnabled(true);
 }
 
 void ExecuteStep::PollTurn() {
-    if (!run_.waiting) return;
+    if (!waiting_) return;
     int ahead = 0;
     if (!run_.turns->TakeTurn(ahead)) {
-        if (ahead != run_.ahead) log_.ShowProgress(RunProgress::Step::kWaiting, ahead);
-        run_.ahead = ahead;
+        if (ahead != ahead_) log_.ShowProgress(RunProgress::Step::kWaiting, ahead);
+        ahead_ = ahead;
         return;
     }
-    run_.waiting = false;
+    waiting_ = false;
     run_.window.SetTimerEnabled(false);
     log_.ShowProgress(RunProgress::Step::kNone);
     Proceed();
 }
 
 void ExecuteStep::CancelWaiting() {
-    if (!run_.waiting) return;
-    run_.waiting = false;
+    if (!waiting_) return;
+    waiting_ = false;
     run_.window.SetTimerEnabled(false);
     log_.LogCancelled();
     log_.FinishRun();
@@ -124,10 +126,26 @@ void ExecuteStep::Proceed() {
     if (!Target()) return;
 
     const Route route = RouteFor(run_.Source());
-    run_.sourceIdentity = IdentityOf(run_.Source());
-    run_.sourceDeleted = false;
-    run_.cancelRequested = false;
-    log_.StartWork([this, route] { ConvertOnWorker(route); });
+    deletion_.SourceOpened();
+    run_.cancel.ConversionBegins();
+    StartWork([this, route] { ConvertOnWorker(route); });
+}
+
+void ExecuteStep::StartWork(std::function<void()> job) {
+    run_.working = true;
+    run_.worker->Start(
+        [this, job = std::move(job)] {
+            // The worker has no event handler around it: an error that
+            // escapes the run goes to the default error handler from here.
+            try {
+                job();
+            } catch (const std::exception& error) {
+                log_.HandleException(error);
+            } catch (...) {
+                log_.HandleException(std::runtime_error("予期しないエラーが発生しました"));
+            }
+        },
+        [this] { run_.working = false; });
 }
 
 void ExecuteStep::Prepare() {
@@ -138,12 +156,8 @@ void ExecuteStep::Prepare() {
         options.AutoRotate = run_.window.IsChecked(OptionBox::AutoRotate);
     }
     run_.window.ClearLog();
-    // Until the run says otherwise, an end here is a failure.
-    run_.outcome.status = ExitStatus::kFailed;
-    run_.outcome.reason.clear();
-    run_.outcome.outPath.clear();
-    run_.outcome.existing.clear();
-    run_.cancelAsked = false;
+    run_.outcome.ExecuteBegins();
+    run_.cancel.ExecuteBegins();
 }
 
 std::string ExecuteStep::FreeName(const std::string& folder) {
@@ -171,7 +185,7 @@ bool ExecuteStep::Target() {
     log_.AddLog("[" + options.SaveDir + "]へXDW出力します…");
     options.OutPath = BuildOutPath(options.SaveDir, name);
     if (!NameFits(name) || log_.StoppedByTermination()) return false;
-    run_.outcome.source = run_.Source();
+    run_.outcome.Converting(run_.Source());
     return true;
 }
 
@@ -195,7 +209,7 @@ void ExecuteStep::ConvertOnWorker(int route) {
     const int result = ConvertDirectly(route);
     if (result >= 0) {
         AfterDirectConversion();
-    } else if (run_.cancelRequested) {
+    } else if (run_.cancel.Requested()) {
         // Stopped before application printing began: nothing was made.
         log_.LogCancelled();
         log_.FinishRun();
@@ -228,14 +242,8 @@ void ExecuteStep::PrintWithApplication() {
 }
 
 bool ExecuteStep::SourceChangedWhileRead() {
-    // A file that went away or was replaced was still read whole; one
-    // changed in place (cut short, rewritten) may have given pages of
-    // neither version.
-    const auto before = run_.sourceIdentity;
-    const auto now = IdentityOf(run_.Source());
-    if (!before || !now || now->device != before->device || now->inode != before->inode ||
-        *now == *before)
-        return false;
+    // The document may hold pages of neither version: it goes.
+    if (!deletion_.ChangedInPlace()) return false;
     ::unlink(run_.options.OutPath.c_str());
     log_.AddLog(kSourceChangedLine);
     log_.Fail(ExitStatus::kFailed, kSourceChangedLine);
@@ -246,12 +254,11 @@ bool ExecuteStep::SourceChangedWhileRead() {
 void ExecuteStep::AfterDirectConversion() {
     if (SourceChangedWhileRead()) return;
     log_.AddLog("XDW出力完了しました。");
-    run_.outcome.status = ExitStatus::kDone;
-    run_.outcome.outPath = run_.options.OutPath;
+    run_.outcome.Written(run_.options.OutPath);
     // A termination asked for during the conversion: the document is complete
     // and stays, nothing more is done to it or to the source.
     if (log_.StoppedByTermination()) return;
-    if (run_.cancelRequested) {
+    if (run_.cancel.Requested()) {
         // The document stays as converted; the source stays too.
         log_.LogCancelled();
         log_.FinishRun();

@@ -3,17 +3,21 @@
 // worker, or hands an application-print conversion to the monitor.
 #pragma once
 
+#include <functional>
+
 #include "run/OcrPass.h"
 #include "run/PrintMonitor.h"
 #include "run/RunLog.h"
 #include "run/RunState.h"
+#include "run/SourceDeletion.h"
 
 namespace quilbex {
 
 class ExecuteStep {
 public:
-    ExecuteStep(RunState& run, RunLog& log, PrintMonitor& monitor, OcrPass& ocr)
-        : run_(run), log_(log), monitor_(monitor), ocr_(ocr) {}
+    ExecuteStep(RunState& run, RunLog& log, SourceDeletion& deletion, PrintMonitor& monitor,
+                OcrPass& ocr)
+        : run_(run), log_(log), deletion_(deletion), monitor_(monitor), ocr_(ocr) {}
 
     // acExecuteExecute.
     void Execute();
@@ -21,6 +25,8 @@ public:
     void PollTurn();
     // The cancel action or a termination while the run waits: it ends as cancelled.
     void CancelWaiting();
+    // Waiting for a turn at the heavy work; the timer asks again.
+    bool Waiting() const { return waiting_; }
 
 private:
     // The options from the boxes, a clean log and outcome.
@@ -39,6 +45,9 @@ private:
     std::string OutputFolder();
     // The composed name checked against the folder's limits; false after a refusal.
     bool NameFits(const std::string& name);
+    // Runs job on the run's worker (working while it runs); an error that
+    // escapes it goes to the default error handler.
+    void StartWork(std::function<void()> job);
     // The worker's part of Execute: the direct conversion and what follows it.
     void ConvertOnWorker(int route);
     // The direct conversion of the route; kNoDirectRoute when it has none.
@@ -53,8 +62,12 @@ private:
 
     RunState& run_;
     RunLog& log_;
+    SourceDeletion& deletion_;
     PrintMonitor& monitor_;
     OcrPass& ocr_;
+    // Waiting for a turn; ahead: the runs before this one, as last shown.
+    bool waiting_ = false;
+    int ahead_ = 0;
 };
 
 }  // namespace quilbex

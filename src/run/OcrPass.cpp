@@ -30,9 +30,9 @@ void OcrPass::Run() {
 void OcrPass::CompleteRun() {
     // The converted document is complete: the source may go, before the OCR
     // pass, which only adds a text layer to what is already there.
-    log_.DeleteSourceWhenAsked();
+    deletion_.DeleteWhenAsked();
     if (run_.options.OCR) Run();
-    if (run_.cancelRequested && run_.outcome.status != ExitStatus::kCancelled) {
+    if (run_.cancel.Requested() && !run_.outcome.Cancelled()) {
         // A pass stopped by the user leaves the document as converted.
         log_.LogCancelled();
     }
@@ -57,7 +57,7 @@ XDW_DOCUMENT_HANDLE OcrPass::Open() {
 
 bool OcrPass::ReadPages(XDW_DOCUMENT_HANDLE document, int pages) {
     bool stopped = false;
-    for (int page = 1; page <= pages && !run_.cancelRequested; ++page) {
+    for (int page = 1; page <= pages && !run_.cancel.Requested(); ++page) {
         if ((stopped = StoppedByTermination())) break;
         if (run_.options.AutoRotate) RotatePage(document, page, pages);
         RecognisePage(document, page, pages);
@@ -68,7 +68,7 @@ bool OcrPass::ReadPages(XDW_DOCUMENT_HANDLE document, int pages) {
     // A cancel stops between pages too: the page being recognised is
     // finished, the rest are not asked for and nothing is saved, so the
     // document stays as it was converted.
-    if (run_.cancelRequested) {
+    if (run_.cancel.Requested()) {
         log_.LogCancelled();
         return false;
     }
@@ -107,7 +107,7 @@ void OcrPass::PageStep(const std::function<int()>& call, const std::string& done
     try {
         const int result = call();
         // A page cut short by a cancel or a termination is no failure of its own.
-        if (result != 0 && (run_.cancelRequested || TerminationRequested())) return;
+        if (result != 0 && (run_.cancel.Requested() || TerminationRequested())) return;
         if (result != 0) {
             log_.Fail(ExitStatus::kIncomplete, log_.Reason(result));
             log_.ReportError(result);

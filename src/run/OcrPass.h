@@ -8,12 +8,14 @@
 
 #include "run/RunLog.h"
 #include "run/RunState.h"
+#include "run/SourceDeletion.h"
 
 namespace quilbex {
 
 class OcrPass {
 public:
-    OcrPass(RunState& run, RunLog& log) : run_(run), log_(log) {}
+    OcrPass(RunState& run, RunLog& log, SourceDeletion& deletion)
+        : run_(run), log_(log), deletion_(deletion) {}
 
     // Works on the run's output document (RunOcrPass).
     void Run();
@@ -39,6 +41,7 @@ private:
 
     RunState& run_;
     RunLog& log_;
+    SourceDeletion& deletion_;
 };
 
 }  // namespace quilbex

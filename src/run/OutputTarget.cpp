@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/Cp932.h"
-#include "run/FileText.h"
+#include "run/PathText.h"
 
 namespace quilbex {
 

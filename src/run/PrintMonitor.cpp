@@ -30,12 +30,12 @@ RunProgress ProgressOf(const XDW_CREATION_STATUS& status) {
 }  // namespace
 
 void PrintMonitor::Begin() {
-    run_.monitoring = true;
+    monitoring_ = true;
     // Closing the window from here on leaves no document: a cancel.
-    run_.outcome.status = ExitStatus::kCancelled;
+    run_.outcome.EndingCancels();
     // A cancel or a termination that came while printing was being started
     // goes to the engine now; the monitor then sees it stop.
-    if (run_.cancelRequested || TerminationRequested()) CancelAppConversion();
+    if (run_.cancel.Requested() || TerminationRequested()) CancelAppConversion();
     log_.ShowProgress(RunProgress::Step::kStarting);
     // Last: the window's timer calls the engine from here on.
     run_.window.SetTimerEnabled(true);
@@ -43,14 +43,14 @@ void PrintMonitor::Begin() {
 
 void PrintMonitor::EndMonitoring() {
     run_.engine.EndCreationFromAppFile(run_.options.CreateHandle);
-    run_.monitoring = false;
+    monitoring_ = false;
     run_.window.SetTimerEnabled(false);
     log_.ShowProgress(RunProgress::Step::kNone);
 }
 
 void PrintMonitor::Poll() {
     // The worker that started the conversion may not have handed over yet.
-    if (!run_.monitoring || run_.working) return;
+    if (!monitoring_ || run_.working) return;
     XDW_CREATION_STATUS status{};
     status.size = sizeof status;
     run_.engine.GetStatusCreationFromAppFile(run_.options.CreateHandle, &status);
@@ -98,10 +98,9 @@ void PrintMonitor::OnFinished() {
     log_.AddLog("変換が終了しました。");
     EndMonitoring();
     log_.AddLog("XDW出力完了しました。");
-    run_.outcome.status = ExitStatus::kDone;
-    run_.outcome.outPath = run_.options.OutPath;
+    run_.outcome.Written(run_.options.OutPath);
     // No OCR pass follows a printed document, whatever it was printed from.
-    log_.DeleteSourceWhenAsked();
+    deletion_.DeleteWhenAsked();
     log_.FinishRun();
 }
 
@@ -116,7 +115,8 @@ void PrintMonitor::OnCancelled() {
     } else if (!why.prose.empty()) {
         log_.Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why.prose + ")");
     } else {
-        log_.Fail(run_.cancelAsked ? ExitStatus::kCancelled : ExitStatus::kFailed, kStoppedLine);
+        log_.Fail(run_.cancel.ActionWasUsed() ? ExitStatus::kCancelled : ExitStatus::kFailed,
+                  kStoppedLine);
     }
     log_.FinishRun();
 }
@@ -126,7 +126,7 @@ void PrintMonitor::Cancel() {
         // The engine is busy on the worker, and a run's calls are made from
         // one thread at a time: the worker stops at its next step, and the
         // page being read stops within moments.
-        if (!run_.cancelRequested.exchange(true)) {
+        if (run_.cancel.Request()) {
             log_.AddLog("変換を中止しています。");
             log_.ShowProgress(RunProgress::Step::kCancelling);
             run_.engine.CancelOcr();
@@ -137,12 +137,12 @@ void PrintMonitor::Cancel() {
 }
 
 void PrintMonitor::CancelAppConversion() {
-    run_.cancelAsked = true;
+    run_.cancel.ActionUsed();
     const int result = run_.engine.CancelCreationFromAppFile(run_.options.CreateHandle);
     if (result < 0) {
         log_.ReportError(result);
-    } else if (run_.monitoring) {
-        run_.cancelRequested = true;
+    } else if (monitoring_) {
+        run_.cancel.Request();
     }
 }
 

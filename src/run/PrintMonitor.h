@@ -3,14 +3,18 @@
 // picture the engine built into pages gets the OCR pass as a scan does.
 #pragma once
 
+#include <atomic>
+
 #include "run/RunLog.h"
 #include "run/RunState.h"
+#include "run/SourceDeletion.h"
 
 namespace quilbex {
 
 class PrintMonitor {
 public:
-    PrintMonitor(RunState& run, RunLog& log) : run_(run), log_(log) {}
+    PrintMonitor(RunState& run, RunLog& log, SourceDeletion& deletion)
+        : run_(run), log_(log), deletion_(deletion) {}
 
     // A conversion has started: follow it on the timer from now on.
     void Begin();
@@ -20,6 +24,8 @@ public:
     void Cancel();
     // The cancel request of an application-print conversion.
     void CancelAppConversion();
+    // An application-print conversion is being followed (read on the worker too).
+    bool Monitoring() const { return monitoring_; }
 
 private:
     // Logs a new phase; for the last two also ends the run.
@@ -33,6 +39,8 @@ private:
 
     RunState& run_;
     RunLog& log_;
+    SourceDeletion& deletion_;
+    std::atomic<bool> monitoring_{false};
 };
 
 }  // namespace quilbex

@@ -10,7 +10,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Cp932.h"
-#include "run/FileText.h"
+#include "run/FileReplace.h"
 #include "run/ReasonSentence.h"
 #include "run/SettingKeys.h"
 #include "run/Termination.h"
@@ -145,29 +145,13 @@ std::string RunLog::Reason(int code) {
 
 std::string RunLog::Sentence(int code, const EngineReason& reason) {
     // A document that already has the output's name: the failure offers its folder.
-    if (reason.kind == XDW_REASON_OUTPUT_EXISTS && run_.outcome.existing.empty())
-        run_.outcome.existing = reason.path;
+    if (reason.kind == XDW_REASON_OUTPUT_EXISTS) run_.outcome.MetExisting(reason.path);
     return ReasonSentence(code, reason, run_.args.empty() ? std::string() : run_.Source());
 }
 
 void RunLog::Fail(ExitStatus status, const std::string& reason) {
-    RunOutcome& outcome = run_.outcome;
-    const bool written = !outcome.outPath.empty();
-    std::string told = reason;
-    if (status == ExitStatus::kCancelled) {
-        outcome.status = status;
-        // Stopped after the document was complete and the source deleted.
-        if (run_.sourceDeleted)
-            told += " (the document was complete; the source had already been deleted)";
-    } else if (written || status == ExitStatus::kIncomplete) {
-        // A later step of a run whose document is complete.
-        if (outcome.status == ExitStatus::kDone) outcome.status = ExitStatus::kIncomplete;
-    } else {
-        outcome.status = status;
-    }
-    if (outcome.reason.empty()) outcome.reason = reason;
     const std::string subject = run_.args.empty() ? run_.exeDir + kSettingsFileName : run_.Source();
-    outcome.failures.push_back("quilbex: " + subject + ": " + told);
+    run_.outcome.Fail(status, reason, subject);
 }
 
 void RunLog::FailOn(int code, ExitStatus status) {
@@ -200,36 +184,10 @@ void RunLog::ShowProgress(RunProgress::Step step, int current, int total) {
     run_.window.ShowProgress(RunProgress{step, current, total});
 }
 
-void RunLog::DeleteSourceWhenAsked() {
-    if (!run_.options.DelFile) return;
-    // Another file moved to the path meanwhile, or the source changed: it
-    // was not what was converted, and stays.
-    const auto now = IdentityOf(run_.Source());
-    if (run_.sourceIdentity && now && *now != *run_.sourceIdentity) {
-        AddLog(kSourceReplacedLine);
-        Fail(ExitStatus::kIncomplete, kSourceReplacedLine);
-        return;
-    }
-    // A document mended from a damaged source may lack what the damage
-    // took: the source stays, whatever the setting.
-    char mended[512] = {};
-    if (run_.engine.GetInformation(XDW_GI_SOURCE_REPAIRED, mended, sizeof mended) > 0) {
-        AddLog(kSourceRepairedLine);
-        Fail(ExitStatus::kIncomplete, kSourceRepairedReason);
-        return;
-    }
-    if (!DeleteSourceFile(run_.Source())) {
-        AddLog(kDeleteFailedLine);
-        Fail(ExitStatus::kIncomplete, kDeleteFailedLine);
-        return;
-    }
-    run_.sourceDeleted = true;
-}
-
 void RunLog::FinishRun() {
     // The window is gone: nobody to show anything to, and no log to keep.
-    if (run_.abandoned) return;
-    run_.finished = true;
+    if (run_.cancel.IsWindowGone()) return;
+    finished_ = true;
     // The heavy work is over: the next run may start.
     run_.turns->EndTurn();
     try {
@@ -238,7 +196,7 @@ void RunLog::FinishRun() {
         run_.window.ShowMessage(error.what());
     }
     run_.window.ShowProgress(RunProgress{});
-    if (!run_.options.ShowSetting) run_.window.AnnounceOutcome(run_.outcome);
+    if (!run_.options.ShowSetting) run_.window.AnnounceOutcome(run_.outcome.Result());
     run_.window.RequestClose();
 }
 
@@ -248,23 +206,6 @@ void RunLog::HandleException(const std::exception& error) {
     // The run stops here: the next run need not wait while the box is up.
     run_.turns->EndTurn();
     run_.window.ShowErrorMessage(WithFullStop(error.what()));
-}
-
-void RunLog::StartWork(std::function<void()> job) {
-    run_.working = true;
-    run_.worker->Start(
-        [this, job = std::move(job)] {
-            // The worker has no event handler around it: an error that
-            // escapes the run goes to the default error handler from here.
-            try {
-                job();
-            } catch (const std::exception& error) {
-                HandleException(error);
-            } catch (...) {
-                HandleException(std::runtime_error("予期しないエラーが発生しました"));
-            }
-        },
-        [this] { run_.working = false; });
 }
 
 }  // namespace quilbex

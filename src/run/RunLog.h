@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,15 +23,7 @@ inline constexpr const char* kCatchAllMessage = "何らかのエラーが発生�
 const char* ErrorMessage(int32_t code);
 
 // Lines and messages of the run beyond the error table.
-inline constexpr const char* kDeleteFailedLine = "元ファイル削除失敗";
 inline constexpr const char* kStoppedLine = "変換を中止しました。";
-inline constexpr const char* kSourceReplacedLine =
-    "元ファイルが変換後に置き換えられたため削除しませんでした。";
-inline constexpr const char* kSourceRepairedLine =
-    "元ファイルが壊れていて修復して変換したため削除しませんでした。";
-inline constexpr const char* kSourceRepairedReason =
-    "PDF が壊れていたため、修復して変換しました。文書にページや文字の抜けがないか確かめてください。"
-    "元のファイルは削除せずに残しています。";
 inline constexpr const char* kSourceChangedLine =
     "元ファイルが変換中に変更されたため、出力した文書を削除しました。";
 inline constexpr const char* kNoOutputFolderMessage =
@@ -58,8 +49,9 @@ std::string WithFullStop(const std::string& message);
 // when writing fails.
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines);
 
-// What a run tells: its log pane and log file, its progress, its failures and
-// its end. Every other part of the run reports through it.
+// What a run tells: its log pane and log file, its progress, its failures
+// (recorded in the run's outcome) and its end. Every other part of the run
+// reports through it.
 class RunLog {
 public:
     explicit RunLog(RunState& run) : run_(run) {}
@@ -69,11 +61,11 @@ public:
     void ReportError(int code);
     // The message for a result code with the engine's reason behind it.
     // The engine's reason read back, as the sentence the user reads
-    // (ReasonSentence.h); it notes an existing document in the outcome.
+    // (ReasonSentence.h); an existing document it names is noted in the outcome.
     std::string Reason(int code);
     std::string Sentence(int code, const EngineReason& reason);
-    // Records a failure of the run: the status (a written document stays
-    // counted as written) and one line for standard error.
+    // Records a failure of the run in its outcome, with one line for
+    // standard error about the source (the settings file when there is none).
     void Fail(ExitStatus status, const std::string& reason);
     // A failed engine call: reported, and recorded with the engine's reason.
     void FailOn(int code, ExitStatus status);
@@ -85,19 +77,17 @@ public:
     // When a termination signal has come: logged, recorded, the run finished.
     bool StoppedByTermination();
     void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
-    // Deletes the source after a successful conversion when asked, logging a failure.
-    void DeleteSourceWhenAsked();
     // Writes the log file, tells the desktop how an automatic run ended and
     // closes the window.
     void FinishRun();
+    // The run has been carried to its end.
+    bool Finished() const { return finished_; }
     // An error that escaped one of the window's events or the worker.
     void HandleException(const std::exception& error);
-    // Runs job on the run's worker (working while it runs); an error that
-    // escapes it goes to HandleException.
-    void StartWork(std::function<void()> job);
 
 private:
     RunState& run_;
+    bool finished_ = false;
 };
 
 }  // namespace quilbex

@@ -1,6 +1,6 @@
 #include "run/RunPlan.h"
 
-#include "run/FileText.h"
+#include "run/PathText.h"
 #include "run/SettingKeys.h"
 
 namespace quilbex {

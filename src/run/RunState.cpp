@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "run/FileText.h"
+#include "run/PathText.h"
 
 namespace quilbex {
 
@@ -17,10 +17,11 @@ Clock SystemClock() {
 
 RunState::RunState(WindowOps& window, docuworks::Api& engine, std::vector<std::string> args,
                    Clock clock)
-    : window(window), engine(engine), args(std::move(args)), clock(std::move(clock)) {
-    // A run that ends before its conversion is done has been cancelled.
-    if (!this->args.empty()) outcome.status = ExitStatus::kCancelled;
-}
+    : window(window),
+      engine(engine),
+      args(std::move(args)),
+      clock(std::move(clock)),
+      outcome(!this->args.empty()) {}
 
 std::string RunState::SourceExtension() const {
     const std::string ext = ExtractFileExt(Source());

@@ -12,7 +12,8 @@
 
 #include "common/Cp932.h"
 #include "common/Cp932Path.h"
-#include "run/FileText.h"
+#include "run/FileReplace.h"
+#include "run/PathText.h"
 
 namespace quilbex {
 

@@ -11,12 +11,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ChildRun.h"
 #include "RawFiles.h"
 #include "TestFiles.h"
+#include "appprint_support.h"
 #include "xdwapi/xdwapi.h"
 
 using namespace xdwtest;
@@ -58,12 +58,15 @@ int PrintFile(const TempDir& dir, const std::string& in) {
         XDW_BeginCreationFromAppFile(in.c_str(), dir.File("out.xdw").c_str(), 0, &handle, nullptr);
     if (begun < 0) return begun;
     XDW_CREATION_STATUS status{sizeof status, 0, 0, 0};
-    for (;;) {
-        XDW_GetStatusCreationFromAppFile(handle, &status);
-        if (status.phase == XDW_PHASE_FINISHED || status.phase == XDW_PHASE_CANCELLED) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const bool ended = WaitUntil(
+        [&] {
+            XDW_GetStatusCreationFromAppFile(handle, &status);
+            return status.phase == XDW_PHASE_FINISHED || status.phase == XDW_PHASE_CANCELLED;
+        },
+        std::chrono::minutes(3));
+    if (!ended) XDW_CancelCreationFromAppFile(handle, nullptr);
     XDW_EndCreationFromAppFile(handle, nullptr);
+    if (!ended) return XDW_E_FAIL;  // never ended: no row expects this
     return status.phase == XDW_PHASE_FINISHED ? 0 : XDW_E_CANNOT_READ;
 }
 

@@ -11,9 +11,8 @@ program=$1
 engine=$2
 sample=$3
 scratch=$4
-for tool in Xvfb dunst dunstctl dbus-daemon; do
-  command -v "$tool" >/dev/null || { echo "ok (skipped: no $tool)"; exit 0; }
-done
+. "$(dirname "$0")/desktop.sh"
+need_tools Xvfb dunst dunstctl dbus-daemon
 rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" "$scratch/bin" || exit 1
 cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
 cp "$sample" "$scratch/in.pdf" || exit 1
@@ -24,19 +23,7 @@ chmod +x "$scratch/bin/xdg-open"
 export PATH="$scratch/bin:$PATH" HOME="$scratch/home"
 unset XDG_CONFIG_HOME WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-pids=""
-# The last started goes first: dunst before its bus.
-cleanup() { for p in $pids; do kill "$p" 2>/dev/null; done; }
-cleanup_reversed() { r=""; for p in $pids; do r="$p $r"; done; pids=$r; cleanup; }
-trap cleanup_reversed EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-# Waits up to 10 s for a file to have content.
-await() { i=0; while [ ! -s "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done; [ -s "$1" ]; }
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-pids="$pids $!"
-await "$scratch/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$scratch/display")"
+start_xvfb
 dbus-daemon --session --nofork --print-address=3 3>"$scratch/bus" 2>/dev/null &
 pids="$pids $!"
 await "$scratch/bus" || fail "no session bus"
@@ -103,8 +90,7 @@ until [ "$(dunstctl count displayed)" -eq 0 ] || [ $i -ge 300 ]; do sleep 0.1; i
 sleep 30
 helper=$(pgrep -f -- "$scratch/prog/quilbex --notification-helper")
 [ -n "$helper" ] || fail "the helper left before the notification did"
-cleanup_reversed
-pids=""
+cleanup
 i=0
 while kill -0 $helper 2>/dev/null && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
 kill -0 $helper 2>/dev/null && { kill $helper; fail "the helper stayed after the service had gone"; }

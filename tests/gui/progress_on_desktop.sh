@@ -8,9 +8,8 @@ program=$1
 engine=$2
 sample=$3
 scratch=$4
-for tool in Xvfb xwininfo import compare pdfunite; do
-  command -v "$tool" >/dev/null || { echo "ok (skipped: no $tool)"; exit 0; }
-done
+. "$(dirname "$0")/desktop.sh"
+need_tools Xvfb xwininfo import compare pdfunite
 rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" "$scratch/shots" || exit 1
 cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
 # Four pages of the scan: long enough to be watched page by page.
@@ -19,16 +18,7 @@ printf '[common]\r\nShowSetting=N\r\nOCR=Y\r\n[file]\r\nSaveDir=%s/out\r\n' "$sc
 export HOME="$scratch/home"
 unset XDG_CONFIG_HOME WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 
-pids=""
-cleanup() { for p in $pids; do kill "$p" 2>/dev/null; done; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-await() { i=0; while [ ! -s "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done; [ -s "$1" ]; }
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-pids="$pids $!"
-await "$scratch/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$scratch/display")"
+start_xvfb
 
 "$scratch/prog/quilbex" "$scratch/scan.pdf" >/dev/null 2>"$scratch/err" &
 run=$!

@@ -9,8 +9,9 @@
 #include <fstream>
 
 #include "RunFixture.h"
-#include "run/FileText.h"
+#include "run/PathText.h"
 #include "run/RunLog.h"
+#include "run/SourceDeletion.h"
 
 namespace quilbex::testing {
 namespace {

@@ -12,6 +12,7 @@
 #include "RunFixture.h"
 #include "run/CommandLine.h"
 #include "run/Leftovers.h"
+#include "run/OutcomeRecorder.h"
 #include "run/RunLog.h"
 #include "run/Termination.h"
 
@@ -287,6 +288,64 @@ TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
     }
     EXPECT_EQ(NameUnusableMessage(std::string("a\0\x7F", 3)).find(std::string(1, '\0')),
               std::string::npos);
+}
+
+// The rule every report of a run goes through, step by step.
+TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
+    using S = ExitStatus;
+    using Steps = std::function<void(OutcomeRecorder&)>;
+    const auto fail = [](S status, const char* why) {
+        return [=](OutcomeRecorder& r) { r.Fail(status, why, "a.pdf"); };
+    };
+    const auto written = [](OutcomeRecorder& r) { r.Written("/out/a.xdw"); };
+    const auto deleted = [](OutcomeRecorder& r) { r.SourceDeleted(); };
+    const auto cancels = [](OutcomeRecorder& r) { r.EndingCancels(); };
+    struct Case {
+        const char* what;
+        std::vector<Steps> steps;  // after ExecuteBegins
+        S status;
+        std::string reason;
+        std::string lastLine;  // on standard error
+    } cases[] = {
+        {"nothing happened", {}, S::kFailed, "", ""},
+        {"written", {written}, S::kDone, "", ""},
+        {"failed twice",
+         {fail(S::kFailed, "x"), fail(S::kFailed, "y")},
+         S::kFailed,
+         "x",
+         "quilbex: a.pdf: y"},
+        {"a later step failed", {written, fail(S::kFailed, "x")}, S::kIncomplete, "x", ""},
+        {"incomplete before written", {fail(S::kIncomplete, "x")}, S::kFailed, "x", ""},
+        {"cancelled after a failure",
+         {written, fail(S::kIncomplete, "x"), fail(S::kCancelled, "c")},
+         S::kCancelled,
+         "x",
+         ""},
+        {"a failure after a cancel",
+         {written, fail(S::kCancelled, "c"), fail(S::kIncomplete, "x")},
+         S::kCancelled,
+         "c",
+         ""},
+        {"cancelled once deleted",
+         {written, deleted, fail(S::kCancelled, "c")},
+         S::kCancelled,
+         "c",
+         "quilbex: a.pdf: c (the document was complete; the source had already been deleted)"},
+        {"followed, then written", {cancels, written}, S::kDone, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OutcomeRecorder recorder(true);
+        EXPECT_EQ(recorder.Result().status, S::kCancelled) << "ended before Execute";
+        recorder.ExecuteBegins();
+        for (const auto& step : c.steps) step(recorder);
+        EXPECT_EQ(recorder.Result().status, c.status);
+        EXPECT_EQ(recorder.Result().reason, c.reason);
+        if (!c.lastLine.empty()) {
+            EXPECT_EQ(recorder.Result().failures.back(), c.lastLine);
+        }
+    }
+    EXPECT_EQ(OutcomeRecorder(false).Result().status, S::kDone) << "settings only";
 }
 
 TEST(CommandLine, OptionsAndFileNames) {

@@ -47,13 +47,24 @@
 #define XDW_REASON_MISSING_PART "missing-part"
 /* A program the conversion runs (path=, LibreOffice) cannot be started. */
 #define XDW_REASON_MISSING_PROGRAM "missing-program"
-/* LibreOffice grew past its memory limit (the prose gives the figure). */
+/* LibreOffice grew past its memory limit, or a document unpacks to more than
+ * the engine holds (the prose gives the figure). */
 #define XDW_REASON_MEMORY_LIMIT "memory-limit"
 /* LibreOffice ran past its time limit (the prose gives the figure). */
 #define XDW_REASON_TIME_LIMIT "time-limit"
-/* A picture beyond the pixel, decoded-size or progressive-scan limits. */
+/* A picture (or a page to render) beyond the pixel, size, page-count or
+ * progressive-scan limits. */
 #define XDW_REASON_PICTURE_LIMIT "picture-limit"
 /* A page of the source (named in the prose) is damaged beyond repair. */
 #define XDW_REASON_PAGE_DAMAGED "page-damaged"
+
+/* The unit a passed limit is counted in. */
+#define XDW_LIMIT_NONE 0
+#define XDW_LIMIT_PIXELS 1 /* pixels of one picture */
+#define XDW_LIMIT_BYTES 2  /* bytes: of a file, of decoded data, of memory */
+#define XDW_LIMIT_SECONDS 3
+#define XDW_LIMIT_PAGES 4
+#define XDW_LIMIT_SCANS 5  /* scans of a progressive JPEG */
+#define XDW_LIMIT_LEVELS 6 /* levels of a PDF's page tree */
 
 #endif

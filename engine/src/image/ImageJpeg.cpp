@@ -16,13 +16,6 @@ namespace xdw {
 
 namespace {
 
-[[noreturn]] void Bad(const char* what) { throw EngineError(XDW_E_CANNOT_READ, what); }
-
-// Beyond what the engine decodes or lets others decode.
-[[noreturn]] void BeyondLimit(const std::string& what) {
-    throw EngineError(XDW_E_CANNOT_READ, what, Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
-}
-
 unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
 
 // Reads the bits of an EXIF block that place the picture: orientation,
@@ -95,7 +88,7 @@ bool IsFrameMarker(unsigned m) {
 JpegInfo ParseJpeg(std::string_view bytes) {
     const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
-    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) Bad("not a JPEG");
+    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) Bad(XDW_REASON_CONTENT, "not a JPEG");
 
     JpegInfo info;
     bool frame = false, scan = false;
@@ -105,24 +98,24 @@ JpegInfo ParseJpeg(std::string_view bytes) {
     for (;;) {
         // Next marker; fill bytes (0xFF runs) may come before it, and stray
         // bytes between segments are skipped as JPEG decoders do.
-        if (pos >= n) Bad("truncated");
+        if (pos >= n) Bad(XDW_REASON_CONTENT, "truncated");
         if (d[pos] != 0xFF) {
             const void* ff = std::memchr(d + pos, 0xFF, n - pos);
-            if (ff == nullptr) Bad("marker expected");
+            if (ff == nullptr) Bad(XDW_REASON_CONTENT, "marker expected");
             pos = static_cast<const unsigned char*>(ff) - d;
         }
         while (pos < n && d[pos] == 0xFF) ++pos;
-        if (pos >= n) Bad("truncated");
+        if (pos >= n) Bad(XDW_REASON_CONTENT, "truncated");
         const unsigned marker = d[pos++];
         if (marker == 0xD9) {  // end of image
             info.length = pos;
             break;
         }
-        if (marker == 0xD8 || marker == 0x00) Bad("stray marker");
+        if (marker == 0xD8 || marker == 0x00) Bad(XDW_REASON_CONTENT, "stray marker");
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        if (pos + 2 > n) Bad("truncated");
+        if (pos + 2 > n) Bad(XDW_REASON_CONTENT, "truncated");
         const size_t length = Be16(d + pos);
-        if (length < 2 || pos + length > n) Bad("truncated segment");
+        if (length < 2 || pos + length > n) Bad(XDW_REASON_CONTENT, "truncated segment");
         const unsigned char* seg = d + pos + 2;
         const size_t segSize = length - 2;
 
@@ -150,38 +143,44 @@ JpegInfo ParseJpeg(std::string_view bytes) {
         } else if (IsFrameMarker(marker)) {
             // Baseline, extended and progressive Huffman frames of 8-bit
             // samples are what PDF readers decode.
-            if (marker > 0xC2) Bad("unsupported JPEG process");
-            if (frame) Bad("second frame");
-            if (segSize < 6) Bad("short frame header");
-            if (seg[0] != 8) Bad("not 8-bit");
+            if (marker > 0xC2) Bad(XDW_REASON_CONTENT, "unsupported JPEG process");
+            if (frame) Bad(XDW_REASON_CONTENT, "second frame");
+            if (segSize < 6) Bad(XDW_REASON_CONTENT, "short frame header");
+            if (seg[0] != 8) Bad(XDW_REASON_CONTENT, "not 8-bit");
             info.height = Be16(seg + 1);
             info.width = Be16(seg + 3);
             info.components = seg[5];
-            if (info.width == 0 || info.height == 0) Bad("no size");
+            if (info.width == 0 || info.height == 0) Bad(XDW_REASON_CONTENT, "no size");
             if (info.components != 1 && info.components != 3 && info.components != 4)
-                Bad("components");
+                Bad(XDW_REASON_CONTENT, "components");
             // Decoders (a viewer's, the OCR pass's) allocate by the frame
             // header, whatever the data behind it holds.
             const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
-            if (pixels > kMaxPagePixels || pixels * info.components > kMaxPageBytes)
-                BeyondLimit("picture too large (" + std::to_string(info.width) + "x" +
-                            std::to_string(info.height) +
-                            " pixels; at most 600 million and 640 MiB decoded)");
-            if (segSize < 6 + 3 * static_cast<size_t>(info.components)) Bad("short frame header");
+            const std::string tooLarge = "picture too large (" + std::to_string(info.width) + "x" +
+                                         std::to_string(info.height) +
+                                         " pixels; at most 600 million and 640 MiB decoded)";
+            if (pixels > kMaxPagePixels)
+                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels, tooLarge);
+            if (pixels * info.components > kMaxPageBytes)
+                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxPageBytes, tooLarge);
+            if (segSize < 6 + 3 * static_cast<size_t>(info.components))
+                Bad(XDW_REASON_CONTENT, "short frame header");
             frame = true;
         } else if (marker == 0xDA) {
-            if (!frame) Bad("scan before frame");
+            if (!frame) Bad(XDW_REASON_CONTENT, "scan before frame");
             // Each scan of a progressive picture is a pass over all of it.
-            if (++scans > kMaxJpegScans) BeyondLimit("more than 1000 scans");
+            if (++scans > kMaxJpegScans)
+                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_SCANS, kMaxJpegScans,
+                         "more than 1000 scans");
             scan = true;
             pos += length;
             // Entropy-coded data runs to the next marker that is neither a
             // stuffed 0xFF00 nor a restart marker.
             for (;;) {
                 const void* ff = std::memchr(d + pos, 0xFF, n - pos);
-                if (ff == nullptr) Bad("truncated scan");
+                if (ff == nullptr) Bad(XDW_REASON_CONTENT, "truncated scan");
                 pos = static_cast<const unsigned char*>(ff) - d;
-                if (pos + 1 >= n) Bad("truncated scan");
+                if (pos + 1 >= n) Bad(XDW_REASON_CONTENT, "truncated scan");
                 const unsigned next = d[pos + 1];
                 if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
                     pos += 2;
@@ -195,20 +194,21 @@ JpegInfo ParseJpeg(std::string_view bytes) {
         }
         pos += length;
     }
-    if (!frame || !scan) Bad("no image data");
+    if (!frame || !scan) Bad(XDW_REASON_CONTENT, "no image data");
     return info;
 }
 
 std::shared_ptr<Buffer> ReadJpegFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EngineError(CodeFromErrno(errno), "source");
+    if (fd < 0) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
     std::string data;
     size_t step = 1 << 20;
     for (bool end = false; !end;) {
         const size_t had = data.size();
         if (had >= kMaxJpegBytes) {
             ::close(fd);
-            Bad("JPEG file larger than 768 MiB");
+            BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxJpegBytes,
+                     "JPEG file larger than 768 MiB");
         }
         data.resize(std::min<size_t>(had + step, kMaxJpegBytes));
         size_t got = had;
@@ -218,7 +218,7 @@ std::shared_ptr<Buffer> ReadJpegFile(const std::string& path) {
             if (n < 0) {
                 const int err = errno;
                 ::close(fd);
-                throw EngineError(CodeFromErrno(err), "source");
+                ThrowErrno(XDW_REASON_SOURCE, path, err, "source");
             }
             if (n == 0) {
                 end = true;

@@ -24,8 +24,6 @@ namespace xdw {
 
 namespace {
 
-[[noreturn]] void Bad(const std::string& what) { throw EngineError(XDW_E_CANNOT_READ, what); }
-
 struct PixFree {
     void operator()(PIX* pix) const { pixDestroy(&pix); }
 };
@@ -34,12 +32,15 @@ using PixPtr = std::unique_ptr<PIX, PixFree>;
 std::string ReadPicture(const std::string& path, std::uintmax_t largest) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) throw EngineError(CodeFromErrno(ec.value()), "cannot read the picture");
-    if (size > largest) Bad("picture file larger than " + std::to_string(largest >> 20) + " MiB");
+    if (ec) ThrowErrno(XDW_REASON_SOURCE, path, ec.value(), "cannot read the picture");
+    if (size > largest)
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, largest,
+                 "picture file larger than " + std::to_string(largest >> 20) + " MiB");
     std::ifstream in(path, std::ios::binary);
     std::string data(size, '\0');
     in.read(data.data(), static_cast<std::streamsize>(size));
-    if (!in || static_cast<std::uintmax_t>(in.gcount()) != size) Bad("cannot read the picture");
+    if (!in || static_cast<std::uintmax_t>(in.gcount()) != size)
+        Bad(XDW_REASON_CONTENT, "cannot read the picture");
     return data;
 }
 
@@ -112,7 +113,7 @@ Samples SamplesOf(PIX* pix) {
         }
         return s;
     }
-    if (depth != 32) Bad("unsupported picture depth " + std::to_string(depth));
+    if (depth != 32) Bad(XDW_REASON_CONTENT, "unsupported picture depth " + std::to_string(depth));
     const bool alpha = pixGetSpp(pix) == 4;
     s.space = QPDFObjectHandle::newName("/DeviceRGB");
     s.rowBytes = static_cast<size_t>(w) * 3;
@@ -140,11 +141,11 @@ void CheckDecodedSize(uint64_t w, uint64_t h, int bps, int spp, bool cmap, Pictu
     const uint64_t rows = pixels * std::max(spp, 1) * ((std::max(bps, 1) + 7) / 8);
     if (w == 0 || h == 0 || pixels > kMaxPagePixels || decoded > kMaxDecodedPictureBytes ||
         rows + decoded > kMaxPageBytes)
-        throw EngineError(XDW_E_CANNOT_READ,
-                          std::string(PictureKindName(kind)) + ": picture too large (" +
-                              std::to_string(w) + "x" + std::to_string(h) +
-                              " pixels; at most 256 MiB decoded)",
-                          Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
+        BadLimit(XDW_REASON_PICTURE_LIMIT,
+                 pixels > kMaxPagePixels ? XDW_LIMIT_PIXELS : XDW_LIMIT_BYTES,
+                 pixels > kMaxPagePixels ? kMaxPagePixels : kMaxDecodedPictureBytes,
+                 std::string(PictureKindName(kind)) + ": picture too large (" + std::to_string(w) +
+                     "x" + std::to_string(h) + " pixels; at most 256 MiB decoded)");
 }
 
 // The GIF cut after its first picture and closed with the trailer: the
@@ -163,7 +164,7 @@ void KeepFirstGifFrame(std::string& data) {
         while (pos < n && d[pos] != 0) pos += 1 + d[pos];
         return pos + 1;
     };
-    if (n < 13) Bad("GIF: truncated");
+    if (n < 13) Bad(XDW_REASON_CONTENT, "GIF: truncated");
     size_t pos = 13 + table(d[10]);
     while (pos < n) {
         if (d[pos] == 0x21 && pos + 1 < n) {  // an extension
@@ -179,7 +180,7 @@ void KeepFirstGifFrame(std::string& data) {
             break;
         }
     }
-    Bad("GIF: no picture");
+    Bad(XDW_REASON_CONTENT, "GIF: no picture");
 }
 
 void AddDecodedPage(QPDF& pdf, std::string data, PictureKind kind) {
@@ -189,11 +190,11 @@ void AddDecodedPage(QPDF& pdf, std::string data, PictureKind kind) {
     if (pixReadHeaderMem(reinterpret_cast<const l_uint8*>(data.data()), data.size(), nullptr, &w,
                          &h, &bps, &spp, &cmap) != 0 ||
         w < 0 || h < 0)
-        Bad(std::string(PictureKindName(kind)) + ": unreadable header");
+        Bad(XDW_REASON_CONTENT, std::string(PictureKindName(kind)) + ": unreadable header");
     CheckDecodedSize(static_cast<uint64_t>(w), static_cast<uint64_t>(h), bps, spp, cmap != 0, kind);
     PixPtr pix(pixReadMem(reinterpret_cast<const l_uint8*>(data.data()), data.size()));
     std::string().swap(data);  // the file's bytes are not needed past here
-    if (!pix) Bad(std::string(PictureKindName(kind)) + ": damaged picture");
+    if (!pix) Bad(XDW_REASON_CONTENT, std::string(PictureKindName(kind)) + ": damaged picture");
     const Samples s = SamplesOf(pix.get());
     ImagePlacement placement;
     placement.width = pixGetWidth(pix.get());
@@ -275,7 +276,7 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
     try {
         switch (kind) {
             case PictureKind::None:
-                Bad("not a picture");
+                Bad(XDW_REASON_CONTENT, "not a picture");
             case PictureKind::Tiff:
                 AddTiffPages(pdf, path);
                 return;
@@ -285,7 +286,9 @@ void AddPicturePages(QPDF& pdf, const std::string& path) {
             case PictureKind::Png: {
                 std::string data = ReadPicture(path, kMaxJpegBytes);
                 if (!AddPngPageAsStored(pdf, data)) {
-                    if (data.size() > kMaxDecodedPictureFile) Bad("PNG file larger than 256 MiB");
+                    if (data.size() > kMaxDecodedPictureFile)
+                        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxDecodedPictureFile,
+                                 "PNG file larger than 256 MiB");
                     AddDecodedPage(pdf, std::move(data), kind);
                 }
                 return;

@@ -15,10 +15,6 @@ namespace xdw {
 
 namespace {
 
-[[noreturn]] void Bad(const std::string& what) {
-    throw EngineError(XDW_E_CANNOT_READ, "PNG: " + what);
-}
-
 uint32_t Be32(const unsigned char* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
@@ -32,8 +28,9 @@ public:
 
     void write(unsigned char const* data, size_t len) override {
         for (size_t i = 0; i < len;) {
-            if (seen_ >= total_) Bad("more image data than the picture holds");
-            if (seen_ % row_ == 0 && data[i] > 4) Bad("bad row filter");
+            if (seen_ >= total_)
+                Bad(XDW_REASON_CONTENT, "PNG: more image data than the picture holds");
+            if (seen_ % row_ == 0 && data[i] > 4) Bad(XDW_REASON_CONTENT, "PNG: bad row filter");
             const uint64_t toRowEnd = row_ - seen_ % row_;
             const uint64_t step = std::min<uint64_t>(toRowEnd, len - i);
             seen_ += step;
@@ -54,7 +51,8 @@ private:
 bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
     const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
-    if (n < 8 || std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) != 0) Bad("not a PNG");
+    if (n < 8 || std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) != 0)
+        Bad(XDW_REASON_CONTENT, "PNG: not a PNG");
 
     uint32_t width = 0, height = 0;
     int depth = 0, colorType = -1, interlace = 0;
@@ -62,22 +60,22 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
     double dpiX = 0, dpiY = 0;
     bool transparency = false, ended = false;
     for (size_t pos = 8; !ended;) {
-        if (pos + 12 > n) Bad("truncated");
+        if (pos + 12 > n) Bad(XDW_REASON_CONTENT, "PNG: truncated");
         const uint32_t length = Be32(d + pos);
         const std::string type(reinterpret_cast<const char*>(d + pos + 4), 4);
-        if (length > n - pos - 12) Bad("truncated chunk " + type);
+        if (length > n - pos - 12) Bad(XDW_REASON_CONTENT, "PNG: truncated chunk " + type);
         const unsigned char* body = d + pos + 8;
-        if (pos == 8 && type != "IHDR") Bad("no header");
+        if (pos == 8 && type != "IHDR") Bad(XDW_REASON_CONTENT, "PNG: no header");
         if (type == "IHDR") {
-            if (length < 13) Bad("short header");
+            if (length < 13) Bad(XDW_REASON_CONTENT, "PNG: short header");
             width = Be32(body);
             height = Be32(body + 4);
             depth = body[8];
             colorType = body[9];
             interlace = body[12];
             if (width == 0 || height == 0 || width > (1u << 24) || height > (1u << 24))
-                Bad("bad size");
-            if (body[10] != 0 || body[11] != 0) Bad("unknown compression");
+                Bad(XDW_REASON_CONTENT, "PNG: bad size");
+            if (body[10] != 0 || body[11] != 0) Bad(XDW_REASON_CONTENT, "PNG: unknown compression");
         } else if (type == "PLTE") {
             palette.assign(reinterpret_cast<const char*>(body), length);
         } else if (type == "tRNS") {
@@ -96,10 +94,9 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
 
     // Stored as it is or decoded, a page holds no more pixels than any other.
     if (uint64_t{width} * height > kMaxPagePixels)
-        throw EngineError(XDW_E_CANNOT_READ,
-                          "PNG: picture too large (" + std::to_string(width) + "x" +
-                              std::to_string(height) + " pixels; at most 600 million)",
-                          Concern{XDW_REASON_PICTURE_LIMIT, {}, 0, {}});
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels,
+                 "PNG: picture too large (" + std::to_string(width) + "x" + std::to_string(height) +
+                     " pixels; at most 600 million)");
 
     int colors = 0;
     switch (colorType) {
@@ -116,15 +113,15 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
         case 6:
             return false;  // an alpha channel: shown over white after decoding
         default:
-            Bad("unknown colour type");
+            Bad(XDW_REASON_CONTENT, "PNG: unknown colour type");
     }
     const bool depthOk = colorType == 0
                              ? (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16)
                          : colorType == 2 ? (depth == 8 || depth == 16)
                                           : (depth == 1 || depth == 2 || depth == 4 || depth == 8);
-    if (!depthOk) Bad("bad bit depth");
+    if (!depthOk) Bad(XDW_REASON_CONTENT, "PNG: bad bit depth");
     if (interlace != 0 || transparency) return false;
-    if (idat.empty()) Bad("no image data");
+    if (idat.empty()) Bad(XDW_REASON_CONTENT, "PNG: no image data");
 
     const uint64_t rowBytes = (uint64_t{width} * depth * colors + 7) / 8;
     RowCheck check(rowBytes, height);
@@ -135,13 +132,14 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
     } catch (const EngineError&) {
         throw;
     } catch (const std::runtime_error& e) {
-        Bad(std::string("damaged image data (") + e.what() + ")");
+        Bad(XDW_REASON_CONTENT, std::string("PNG: damaged image data (") + e.what() + ")");
     }
-    if (!check.complete()) Bad("image data ends early");
+    if (!check.complete()) Bad(XDW_REASON_CONTENT, "PNG: image data ends early");
 
     QPDFObjectHandle space = QPDFObjectHandle::newName(colors == 3 ? "/DeviceRGB" : "/DeviceGray");
     if (colorType == 3) {
-        if (palette.empty() || palette.size() % 3 != 0 || palette.size() > 768) Bad("bad palette");
+        if (palette.empty() || palette.size() % 3 != 0 || palette.size() > 768)
+            Bad(XDW_REASON_CONTENT, "PNG: bad palette");
         space = QPDFObjectHandle::newArray();
         space.appendItem(QPDFObjectHandle::newName("/Indexed"));
         space.appendItem(QPDFObjectHandle::newName("/DeviceRGB"));

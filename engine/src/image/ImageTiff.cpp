@@ -22,8 +22,6 @@ namespace xdw {
 
 namespace {
 
-[[noreturn]] void Bad(const char* what) { throw EngineError(XDW_E_CANNOT_READ, what); }
-
 int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 // Counts libtiff's errors instead of printing them: a file that reports
@@ -45,7 +43,7 @@ TiffPtr OpenTiff(const std::string& path, int* errors) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxPageBytes));
     TiffPtr tif(TIFFOpenExt(path.c_str(), "rm", options));
     TIFFOpenOptionsFree(options);
-    if (!tif) Bad("not a readable TIFF");
+    if (!tif) Bad(XDW_REASON_CONTENT, "not a readable TIFF");
     return tif;
 }
 
@@ -79,11 +77,12 @@ struct TiffSource {
         // anything else is found from the start.
         const bool ok = current + 1 == directory ? TIFFReadDirectory(tif.get()) == 1
                                                  : TIFFSetDirectory(tif.get(), directory) == 1;
-        if (!ok || TIFFCurrentDirectory(tif.get()) != directory) Bad("directory");
+        if (!ok || TIFFCurrentDirectory(tif.get()) != directory)
+            Bad(XDW_REASON_CONTENT, "directory");
         return tif.get();
     }
     void CheckNoErrors() const {
-        if (errors != 0) Bad("damaged TIFF");
+        if (errors != 0) Bad(XDW_REASON_CONTENT, "damaged TIFF");
     }
 };
 
@@ -136,7 +135,7 @@ std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
             if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, sample),
                                      out.data() + y * rowBytes, want) < want ||
                 errors != 0)
-                Bad("strip");
+                Bad(XDW_REASON_CONTENT, "strip");
         }
         return out;
     }
@@ -144,11 +143,12 @@ std::vector<uint8_t> ReadPlane(TIFF* tif, const TiffPage& page, uint16_t sample,
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
     const uint64_t tileRow = TIFFTileRowSize64(tif);
-    if (tw == 0 || th == 0 || tileRow == 0) Bad("tiles");
+    if (tw == 0 || th == 0 || tileRow == 0) Bad(XDW_REASON_CONTENT, "tiles");
     std::vector<uint8_t> tile(TIFFTileSize64(tif));
     for (uint32_t y = 0; y < page.height; y += th) {
         for (uint32_t x = 0; x < page.width; x += tw) {
-            if (TIFFReadTile(tif, tile.data(), x, y, 0, sample) < 0 || errors != 0) Bad("tile");
+            if (TIFFReadTile(tif, tile.data(), x, y, 0, sample) < 0 || errors != 0)
+                Bad(XDW_REASON_CONTENT, "tile");
             const size_t bits = std::min(tw, page.width - x) * bitsPerPixel;
             for (uint32_t r = 0; r < th && y + r < page.height; ++r)
                 PutBits(out.data() + (y + r) * rowBytes, x * bitsPerPixel,
@@ -179,11 +179,11 @@ std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
         case Route::G4Copy: {
             const uint64_t size = TIFFRawStripSize64(tif, 0);
             if (size == 0 || size == static_cast<uint64_t>(-1) || size > kMaxPageBytes)
-                Bad("strip");
+                Bad(XDW_REASON_CONTENT, "strip");
             std::string coded(size, '\0');
             const tmsize_t got =
                 TIFFReadRawStrip(tif, 0, coded.data(), static_cast<tmsize_t>(size));
-            if (got <= 0) Bad("strip");
+            if (got <= 0) Bad(XDW_REASON_CONTENT, "strip");
             coded.resize(static_cast<size_t>(got));
             if (page.fillOrder == FILLORDER_LSB2MSB)
                 TIFFReverseBits(reinterpret_cast<uint8_t*>(coded.data()), got);
@@ -199,7 +199,7 @@ std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
             std::vector<uint32_t> raster(static_cast<size_t>(page.width) * page.height);
             if (!TIFFReadRGBAImageOriented(tif, page.width, page.height, raster.data(),
                                            ORIENTATION_TOPLEFT, 0))
-                Bad("pixels");
+                Bad(XDW_REASON_CONTENT, "pixels");
             std::string rgb(raster.size() * 3, '\0');
             for (size_t i = 0; i < raster.size(); ++i) {
                 // Transparent parts are shown over white paper.
@@ -212,7 +212,7 @@ std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
             return rgb;
         }
     }
-    Bad("route");
+    Bad(XDW_REASON_CONTENT, "route");
 }
 
 size_t BytesPerPixel(const TiffPage& page) {
@@ -277,7 +277,7 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &page.width) ||
         !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &page.height) || page.width == 0 ||
         page.height == 0)
-        Bad("no size");
+        Bad(XDW_REASON_CONTENT, "no size");
     page.bits = Tag16(tif, TIFFTAG_BITSPERSAMPLE, 1);
     page.samples = Tag16(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
     page.fillOrder = Tag16(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
@@ -290,16 +290,17 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &page.photometric))
         page.photometric = page.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISWHITE;
 
-    if (!TIFFIsCODECConfigured(compression)) Bad("unknown compression");
+    if (!TIFFIsCODECConfigured(compression)) Bad(XDW_REASON_CONTENT, "unknown compression");
     const uint64_t pixels = static_cast<uint64_t>(page.width) * page.height;
-    if (pixels > kMaxPagePixels) Bad("image too large");
+    if (pixels > kMaxPagePixels)
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels, "image too large");
     if (TIFFIsTiled(tif)) {
         // A tile never needs to be much larger than its page.
         uint32_t tw = 0, th = 0;
         TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
         TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
         if (tw > RoundUp16(page.width) || th > RoundUp16(page.height))
-            Bad("tiles larger than the page");
+            Bad(XDW_REASON_CONTENT, "tiles larger than the page");
     }
 
     page.separate = planar == PLANARCONFIG_SEPARATE && page.samples > 1;
@@ -327,15 +328,17 @@ TiffPage Describe(TIFF* tif, tdir_t directory) {
         page.route = Route::Samples;
     } else {
         char message[1024];
-        if (!TIFFRGBAImageOK(tif, message)) Bad("unsupported TIFF image");
+        if (!TIFFRGBAImageOK(tif, message)) Bad(XDW_REASON_CONTENT, "unsupported TIFF image");
         page.route = Route::Rgba;
         page.bits = 8;
         page.samples = 3;
         page.separate = false;
     }
     page.rowBytes = (static_cast<size_t>(page.width) * page.bits * page.samples + 7) / 8;
-    if (page.rowBytes * page.height > kMaxPageBytes) Bad("image too large");
-    if (page.route == Route::Rgba && pixels > kMaxRgbaPixels) Bad("image too large");
+    if (page.rowBytes * page.height > kMaxPageBytes)
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxPageBytes, "image too large");
+    if (page.route == Route::Rgba && pixels > kMaxRgbaPixels)
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxRgbaPixels, "image too large");
     return page;
 }
 
@@ -347,7 +350,7 @@ QPDFObjectHandle ColorSpace(TIFF* tif, const TiffPage& page) {
     if (page.photometric == PHOTOMETRIC_SEPARATED) return QPDFObjectHandle::newName("/DeviceCMYK");
     if (page.photometric != PHOTOMETRIC_PALETTE) return QPDFObjectHandle::newName("/DeviceGray");
     uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b)) Bad("no colour map");
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b)) Bad(XDW_REASON_CONTENT, "no colour map");
     const size_t entries = size_t{1} << page.bits;
     // Some writers store 8-bit values in the 16-bit table.
     bool eightBit = true;
@@ -429,16 +432,20 @@ void AddTiffPages(QPDF& pdf, const std::string& path) {
         TIFFGetField(tif.get(), TIFFTAG_SUBFILETYPE, &subfile);
         // Reduced-resolution copies (thumbnails) are not pages of their own.
         if ((subfile & FILETYPE_REDUCEDIMAGE) == 0) {
-            if (++pages > kMaxImagePages) Bad("too many pages");
+            if (++pages > kMaxImagePages)
+                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PAGES, kMaxImagePages,
+                         "too many pages");
             const TiffPage page = Describe(tif.get(), directory);
             decoded += page.rowBytes * page.height;
-            if (decoded > kMaxFileDecodedBytes) Bad("too many pixels in the file altogether");
+            if (decoded > kMaxFileDecodedBytes)
+                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxFileDecodedBytes,
+                         "too many pixels in the file altogether");
             AddPage(pdf, tif.get(), page, source);
         }
         ++directory;
     } while (TIFFReadDirectory(tif.get()));
     source->CheckNoErrors();
-    if (pages == 0) Bad("no pages");
+    if (pages == 0) Bad(XDW_REASON_CONTENT, "no pages");
     source->tif = std::move(tif);
 }
 

@@ -60,6 +60,7 @@ struct TiffCloser {
 
 }  // namespace
 
+// libtiff's G4 coder, in memory: Leptonica's pixGenerateCIData writes each page to /tmp first.
 std::string EncodeG4(const uint8_t* rows, uint32_t width, uint32_t height, size_t rowBytes) {
     MemFile file;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();

@@ -10,12 +10,12 @@ namespace {
 // a light scan's grey strokes are kept and its noise is not.
 constexpr int kInkThreshold = 150;
 
+}  // namespace
+
 PixPtr Checked(PIX* pix) {
     if (pix == nullptr) throw std::bad_alloc();
     return PixPtr(pix);
 }
-
-}  // namespace
 
 PixPtr GreyPix(const RenderedPage& page) {
     const int w = page.geometry.width, h = page.geometry.height;

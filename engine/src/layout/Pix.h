@@ -20,6 +20,9 @@ struct BoxaFree {
 };
 using BoxaPtr = std::unique_ptr<BOXA, BoxaFree>;
 
+// Takes what a Leptonica call returned; throws std::bad_alloc for nothing.
+PixPtr Checked(PIX* pix);
+
 // An 8-bit copy of the page's grey pixels. Throws std::bad_alloc.
 PixPtr GreyPix(const RenderedPage& page);
 

@@ -17,11 +17,6 @@ constexpr int kRuleRoomPx = 5;
 // this many text sizes wide.
 constexpr int kCharacterBoxSizes = 3;
 
-PixPtr Checked(PIX* pix) {
-    if (pix == nullptr) throw std::bad_alloc();
-    return PixPtr(pix);
-}
-
 struct BoxFree {
     void operator()(BOX* box) const { boxDestroy(&box); }
 };

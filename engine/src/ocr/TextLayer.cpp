@@ -5,6 +5,7 @@
 #include <map>
 
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QUtil.hh>
 
 #include "Error.h"
 #include "layout/Skew.h"
@@ -27,26 +28,14 @@ constexpr double kMaxBlankEm = 0.25;
 
 std::string Num(double v) { return PdfNumber(v, 3); }
 
-std::string Hex4(unsigned v) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s(4, '0');
-    for (int i = 3; i >= 0; --i, v >>= 4) s[i] = digits[v & 0xf];
-    return s;
-}
+// A glyph code: two bytes as hex.
+std::string Hex4(unsigned v) { return QUtil::uint_to_string_base(v, 16, 4); }
 
+// The text as UTF-16BE, in hex; what UTF-16 cannot hold becomes U+FFFD.
 std::string Utf16Hex(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff)) c = 0xfffd;
-        if (c >= 0x10000) {
-            const char32_t v = c - 0x10000;
-            out += Hex4(0xd800 + (v >> 10));
-            out += Hex4(0xdc00 + (v & 0x3ff));
-        } else {
-            out += Hex4(c);
-        }
-    }
-    return out;
+    std::string utf16;
+    for (char32_t c : text) utf16 += QUtil::toUTF16(c);
+    return QUtil::hex_encode(utf16);
 }
 
 // One run of glyphs sharing a scale, from start to end along the line

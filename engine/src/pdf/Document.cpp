@@ -31,9 +31,7 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
     if (bytes == nullptr) {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
-        if (!S_ISREG(st.st_mode))
-            throw EngineError(XDW_E_CANNOT_READ, "not a file",
-                              Concern{XDW_REASON_SOURCE_NOT_FILE, path, 0, {}});
+        if (!S_ISREG(st.st_mode)) Bad(XDW_REASON_SOURCE_NOT_FILE, "not a file", path);
         file = std::fopen(path.c_str(), "rbe");
         if (file == nullptr) ThrowErrno(XDW_REASON_SOURCE, path, errno, "source");
     }
@@ -46,23 +44,20 @@ std::shared_ptr<QPDF> ReadPdf(const std::string& path, const std::string* bytes)
         else
             pdf->processMemoryFile(path.c_str(), bytes->data(), bytes->size());
         CheckPageTreeDepth(*pdf);
-        if (pdf->getAllPages().empty()) throw EngineError(XDW_E_CANNOT_READ, "no pages");
+        if (pdf->getAllPages().empty()) Bad(XDW_REASON_PDF_DAMAGED, "no pages", path);
     } catch (const EngineError&) {
         throw;
     } catch (const QPDFExc& e) {
         // Without the user's password nothing can be done with the file, and
         // printing it would not help either.
         if (e.getErrorCode() == qpdf_e_password)
-            throw EngineError(XDW_E_PASSWORD_PROTECTED, "the file is protected by a password",
-                              Concern{XDW_REASON_PASSWORD, path, 0, {}});
+            Bad(XDW_REASON_PASSWORD, "the file is protected by a password", path);
         // Not a PDF, or damaged beyond repair.
-        throw EngineError(XDW_E_CANNOT_READ, e.what(),
-                          Concern{XDW_REASON_PDF_DAMAGED, path, 0, {}});
+        Bad(XDW_REASON_PDF_DAMAGED, e.what(), path);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, e.what(),
-                          Concern{XDW_REASON_PDF_DAMAGED, path, 0, {}});
+        Bad(XDW_REASON_PDF_DAMAGED, e.what(), path);
     }
     return pdf;
 }

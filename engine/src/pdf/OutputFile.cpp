@@ -70,8 +70,7 @@ void CheckTargetFree(const std::string& target) {
     const auto [folder, name] = SplitPath(target);
     struct stat st;
     if (::lstat(target.c_str(), &st) == 0)
-        throw EngineError(XDW_E_FILE_EXISTS, "target exists",
-                          Concern{XDW_REASON_OUTPUT_EXISTS, target, EEXIST, {}});
+        Bad(Concern{XDW_REASON_OUTPUT_EXISTS, target, EEXIST, {}}, "target exists");
     if (errno != ENOENT) ThrowErrno(XDW_REASON_OUTPUT_FOLDER, folder, errno, "target");
     if (name == "." || name == "..") throw EngineError(XDW_E_INVALID_NAME, "no name");
     // The documents folder is made when the first document goes there, and

@@ -112,8 +112,7 @@ std::string CheckEveryPage(QPDF& pdf, const std::string& name) {
         ++number;
         const std::string which = "page " + std::to_string(number) + " of " + name;
         if (!page.isDictionary())
-            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged beyond repair",
-                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
+            Bad(XDW_REASON_PAGE_DAMAGED, which + " is damaged beyond repair", pdf.getFilename());
         std::string problem;
         try {
             if (!page.getKey("/Contents").isNull())
@@ -124,9 +123,8 @@ std::string CheckEveryPage(QPDF& pdf, const std::string& name) {
             problem = e.what();
         }
         if (!problem.empty())
-            throw EngineError(XDW_E_CANNOT_READ,
-                              which + " has unreadable content (" + problem + ")",
-                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
+            Bad(XDW_REASON_PAGE_DAMAGED, which + " has unreadable content (" + problem + ")",
+                pdf.getFilename());
         const std::string warning = FirstWarning(pdf.getWarnings());
         if (warning.empty()) continue;
         if (mended.empty()) mended = which + ": " + warning;
@@ -136,8 +134,8 @@ std::string CheckEveryPage(QPDF& pdf, const std::string& name) {
         if (!source && !pdf.getFilename().empty())
             source.reset(poppler::document::load_from_file(pdf.getFilename()));
         if (!ShowsAsMuchAsTheSource(pdf, number, source.get()))
-            throw EngineError(XDW_E_CANNOT_READ, which + " is damaged and cannot be repaired",
-                              Concern{XDW_REASON_PAGE_DAMAGED, pdf.getFilename(), 0, {}});
+            Bad(XDW_REASON_PAGE_DAMAGED, which + " is damaged and cannot be repaired",
+                pdf.getFilename());
     }
     return mended;
 }

@@ -19,7 +19,8 @@ void CheckPageTreeDepth(QPDF& pdf) {
         pending.pop_back();
         if (!node.isDictionary()) continue;
         if (depth > kMaxPageTreeDepth)
-            throw EngineError(XDW_E_CANNOT_READ, "page tree nested too deeply");
+            BadLimit(XDW_REASON_PDF_DAMAGED, XDW_LIMIT_LEVELS, kMaxPageTreeDepth,
+                     "page tree nested too deeply", pdf.getFilename());
         if (node.isIndirect()) {
             int& seen = deepest[node.getObjGen()];
             if (seen >= depth) continue;

@@ -53,7 +53,9 @@ void CheckContentSize(QPDF& pdf, int page) {
     } catch (const std::exception&) {
         // Damaged content is poppler's to judge; only the size counts here.
     }
-    if (sink.full()) throw EngineError(XDW_E_CANNOT_READ, "page content too large to render");
+    if (sink.full())
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxContentBytes,
+                 "page content too large to render");
 }
 
 // An image declaring more pixels than any page may hold is refused before
@@ -82,10 +84,9 @@ void CheckImageSizes(QPDF& pdf, int page) {
             const long double pixels = static_cast<long double>(w.getIntValue()) *
                                        static_cast<long double>(h.getIntValue());
             if (pixels > static_cast<long double>(kMaxPagePixels))
-                throw EngineError(XDW_E_CANNOT_READ, "page image too large to render (" +
-                                                         std::to_string(w.getIntValue()) + "x" +
-                                                         std::to_string(h.getIntValue()) +
-                                                         " pixels)");
+                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels,
+                         "page image too large to render (" + std::to_string(w.getIntValue()) +
+                             "x" + std::to_string(h.getIntValue()) + " pixels)");
         }
     }
 }

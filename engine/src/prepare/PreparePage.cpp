@@ -29,11 +29,6 @@ constexpr double kCornerSlack = 0.01;
 // The unwarped sheet's edges taken in by this share of its size.
 constexpr double kEdgeInset = 0.006;
 
-PixPtr Checked(PIX* pix) {
-    if (pix == nullptr) throw std::bad_alloc();
-    return PixPtr(pix);
-}
-
 struct PixaFree {
     void operator()(PIXA* pixa) const { pixaDestroy(&pixa); }
 };

@@ -13,7 +13,8 @@
 #include "pdf/OutputFile.h"
 #include "pdf/Repair.h"
 #include "print/AppPrintJob.h"
-#include "print/AppPrintOffice.h"
+#include "print/AppPrintSettings.h"
+#include "print/OfficeFinder.h"
 #include "print/PrintPlan.h"
 
 namespace xdw {
@@ -33,16 +34,13 @@ void CheckSource(const std::string& input) {
     struct stat info {};
     if (stat(input.c_str(), &info) != 0) {
         const int err = errno;
-        throw EngineError(err == ENOTDIR ? XDW_E_FILE_NOT_FOUND : CodeFromErrno(err),
-                          "source unreachable: " + input,
-                          Concern{XDW_REASON_SOURCE, input, err == ENOTDIR ? ENOENT : err, {}});
+        Bad(Concern{XDW_REASON_SOURCE, input, err == ENOTDIR ? ENOENT : err, {}},
+            "source unreachable: " + input);
     }
     if (!S_ISREG(info.st_mode))
-        throw EngineError(XDW_E_CANNOT_READ, "source is not a regular file: " + input,
-                          Concern{XDW_REASON_SOURCE_NOT_FILE, input, 0, {}});
+        Bad(XDW_REASON_SOURCE_NOT_FILE, "source is not a regular file: " + input, input);
     if (access(input.c_str(), R_OK) != 0)
-        throw EngineError(XDW_E_ACCESS_DENIED, "source not readable: " + input,
-                          Concern{XDW_REASON_SOURCE, input, EACCES, {}});
+        Bad(Concern{XDW_REASON_SOURCE, input, EACCES, {}}, "source not readable: " + input);
 }
 
 }  // namespace

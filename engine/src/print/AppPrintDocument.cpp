@@ -33,7 +33,7 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
     } catch (const std::runtime_error& e) {
         throw EngineError(XDW_E_CANNOT_READ, std::string("printed PDF unreadable: ") + e.what());
     }
-    if (pages.empty()) throw EngineError(XDW_E_CANNOT_READ, "LibreOffice printed no page");
+    if (pages.empty()) Bad(XDW_REASON_CONTENT, "LibreOffice printed no page");
 
     result.document = QPDF::create();
     result.document->emptyPDF();
@@ -59,7 +59,7 @@ PrintedDocument BuildPictureDocument(const std::string& picture,
     StampNewDocument(*result.document, std::filesystem::path(picture).stem().string());
     const int total =
         static_cast<int>(QPDFPageDocumentHelper(*result.document).getAllPages().size());
-    if (total == 0) throw EngineError(XDW_E_CANNOT_READ, "the picture has no page");
+    if (total == 0) Bad(XDW_REASON_CONTENT, "the picture has no page");
     for (int i = 1; i <= total; ++i) {
         onPage(i, total);
         result.pages = i;
@@ -75,8 +75,7 @@ PrintedDocument BuildPdfCopy(const std::string& path, const std::string& display
     try {
         FlattenPageTree(*result.document);
     } catch (const std::exception& e) {
-        throw EngineError(XDW_E_CANNOT_READ, displayName + ": " + e.what(),
-                          Concern{XDW_REASON_PDF_DAMAGED, path, 0, {}});
+        Bad(XDW_REASON_PDF_DAMAGED, displayName + ": " + e.what(), path);
     }
     const int total = static_cast<int>(result.document->getAllPages().size());
     for (int i = 1; i <= total; ++i) {

@@ -19,7 +19,10 @@
 #include "print/AppPrintTemp.h"
 #include "print/ChildProcess.h"
 #include "print/CopyName.h"
+#include "print/OfficeCommand.h"
+#include "print/OfficeProfile.h"
 #include "print/OfficeSandbox.h"
+#include "print/OfficeWalls.h"
 #include "print/OutsideLinks.h"
 #include "print/SavedValues.h"
 #include "print/TextEncoding.h"
@@ -238,10 +241,10 @@ int AppPrintJob::RunOffice(const ChildSpec& launch, std::chrono::steady_clock::t
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%g s",
                       std::chrono::duration<double>(limit).count());
-        throw EngineError(
-            XDW_E_CANNOT_READ,
-            std::string("LibreOffice did not finish within the time limit of ") + seconds,
-            Concern{XDW_REASON_TIME_LIMIT, request_.input, 0, {}});
+        BadLimit(XDW_REASON_TIME_LIMIT, XDW_LIMIT_SECONDS,
+                 static_cast<uint64_t>(std::chrono::ceil<std::chrono::seconds>(limit).count()),
+                 std::string("LibreOffice did not finish within the time limit of ") + seconds,
+                 request_.input);
     }
     // A program that fails for want of memory may abort or just exit; having
     // come close to the limit is what tells.
@@ -250,10 +253,10 @@ int AppPrintJob::RunOffice(const ChildSpec& launch, std::chrono::steady_clock::t
     if (failed && launch.addressSpace > 0 &&
         (peak >= launch.addressSpace / 10 * 9 ||
          ReadAll(launch.logPath).find("bad_alloc") != std::string::npos))
-        throw EngineError(XDW_E_CANNOT_READ,
-                          "LibreOffice stopped at the memory limit of " +
-                              std::to_string(launch.addressSpace >> 20) + " MiB",
-                          Concern{XDW_REASON_MEMORY_LIMIT, request_.input, 0, {}});
+        BadLimit(XDW_REASON_MEMORY_LIMIT, XDW_LIMIT_BYTES, launch.addressSpace,
+                 "LibreOffice stopped at the memory limit of " +
+                     std::to_string(launch.addressSpace >> 20) + " MiB",
+                 request_.input);
     return *exit;
 }
 
@@ -313,8 +316,8 @@ PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const 
 
     const std::string printed = FindPrintedPdf(outDir);
     if (printed.empty())
-        throw EngineError(XDW_E_CANNOT_READ,
-                          "LibreOffice printed nothing" + OfficeSaid(launch.logPath));
+        Bad(XDW_REASON_CONTENT, "LibreOffice printed nothing" + OfficeSaid(launch.logPath),
+            request_.input);
     return BuildPrintedDocument(printed, [this](int page, int total) { onPage(page, total); });
 }
 
@@ -364,11 +367,10 @@ void AppPrintJob::convert() {
     } catch (const EngineError& e) {
         // Picture pages and copied streams are read while they are written.
         if (e.code() != XDW_E_CANNOT_READ || request_.plan.route == PrintRoute::Office) throw;
-        throw EngineError(e.code(),
-                          "content of " +
-                              std::filesystem::path(request_.input).filename().string() +
-                              " unreadable (" + e.what() + ")",
-                          Concern{XDW_REASON_CONTENT, request_.input, 0, {}});
+        Bad(XDW_REASON_CONTENT,
+            "content of " + std::filesystem::path(request_.input).filename().string() +
+                " unreadable (" + e.what() + ")",
+            request_.input);
     }
     doc = {};
     temp.remove();

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "print/AppPrintDocument.h"
-#include "print/AppPrintOffice.h"
+#include "print/AppPrintSettings.h"
 #include "print/PrintPlan.h"
 #include "xdwapi/xdwapi.h"
 

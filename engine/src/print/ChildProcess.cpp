@@ -128,9 +128,9 @@ ChildProcess::ChildProcess(const ChildSpec& launch) {
     if (n == static_cast<ssize_t>(sizeof err)) {
         reap();
         const bool missing = err == ENOENT || err == EACCES || err == ENOEXEC;
-        throw EngineError(missing ? XDW_E_NOT_INSTALLED : XDW_E_FAIL,
-                          "cannot start " + args[0] + ": " + std::strerror(err),
-                          Concern{missing ? XDW_REASON_MISSING_PROGRAM : "", args[0], err, {}});
+        const std::string prose = "cannot start " + args[0] + ": " + std::strerror(err);
+        if (missing) Bad(Concern{XDW_REASON_MISSING_PROGRAM, args[0], err, {}}, prose);
+        throw EngineError(XDW_E_FAIL, prose);
     }
 }
 

@@ -35,9 +35,7 @@ const std::string kWriterPdf = "pdf:writer_pdf_Export";
 // the type.
 [[noreturn]] void Refuse(const std::string& why, const std::string& path,
                          const std::string& type = {}) {
-    throw EngineError(
-        XDW_E_CANNOT_READ, why,
-        Concern{type.empty() ? XDW_REASON_CONTENT : XDW_REASON_TYPE_REFUSED, path, 0, type});
+    Bad(Concern{type.empty() ? XDW_REASON_CONTENT : XDW_REASON_TYPE_REFUSED, path, 0, type}, why);
 }
 
 std::string Head(const std::string& path, size_t count) {

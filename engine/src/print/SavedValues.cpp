@@ -20,10 +20,6 @@ constexpr const char* kXlsx = "application/vnd.openxmlformats-officedocument.spr
 // What a spreadsheet may unpack to here; a zip bomb stops at this.
 constexpr std::uint64_t kLargestUnpacked = 512ull << 20;
 
-[[noreturn]] void Bad(const std::string& why) {
-    throw EngineError(XDW_E_CANNOT_READ, "spreadsheet " + why);
-}
-
 // ODF: the formula is an attribute of the cell, the value stays beside it.
 std::string WithoutOdfFormulas(const std::string& xml) {
     static const std::string attribute = " table:formula=\"";
@@ -78,7 +74,7 @@ Entries Unpack(const std::string& source) {
     std::unique_ptr<archive, ReadFree> in(archive_read_new());
     archive_read_support_format_zip(in.get());
     if (archive_read_open_filename(in.get(), source.c_str(), 1 << 16) != ARCHIVE_OK)
-        Bad("cannot be opened as an archive");
+        Bad(XDW_REASON_CONTENT, "spreadsheet cannot be opened as an archive");
     Entries entries;
     std::uint64_t total = 0;
     archive_entry* entry = nullptr;
@@ -89,10 +85,12 @@ Entries Unpack(const std::string& source) {
         la_ssize_t n;
         while ((n = archive_read_data(in.get(), buffer, sizeof buffer)) > 0) {
             total += static_cast<std::uint64_t>(n);
-            if (total > kLargestUnpacked) Bad("unpacks to more than 512 MiB");
+            if (total > kLargestUnpacked)
+                BadLimit(XDW_REASON_MEMORY_LIMIT, XDW_LIMIT_BYTES, kLargestUnpacked,
+                         "spreadsheet unpacks to more than 512 MiB");
             data.append(buffer, static_cast<size_t>(n));
         }
-        if (n < 0) Bad("archive damaged");
+        if (n < 0) Bad(XDW_REASON_CONTENT, "spreadsheet archive damaged");
         entries.emplace_back(archive_entry_pathname(entry), std::move(data));
     }
     return entries;

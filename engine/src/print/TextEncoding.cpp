@@ -1,14 +1,12 @@
 #include "print/TextEncoding.h"
 
-#include <iconv.h>
 #include <uchardet/uchardet.h>
 
-#include <array>
-#include <cerrno>
 #include <memory>
-#include <vector>
+#include <stdexcept>
 
 #include "Error.h"
+#include "common/Recoder.h"
 #include "common/Utf8.h"
 
 namespace xdw {
@@ -21,27 +19,16 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t n) {
     return bytes.size() >= n && bytes.compare(0, n, prefix, n) == 0;
 }
 
-// Converts strictly: any byte sequence the charset does not have fails.
+// Converts strictly: any byte sequence the charset does not have fails, and
+// so does a charset iconv does not know.
 bool Recode(const std::string& bytes, const char* from, std::string& out) {
-    iconv_t cd = iconv_open("UTF-8", from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    out.clear();
-    std::vector<char> chunk(64 * 1024);
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    bool clean = true;
-    while (inLeft > 0) {
-        char* to = chunk.data();
-        size_t toLeft = chunk.size();
-        const size_t rc = iconv(cd, &in, &inLeft, &to, &toLeft);
-        out.append(chunk.data(), chunk.size() - toLeft);
-        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            clean = false;
-            break;
-        }
+    try {
+        quilbex::Recoder recoder("UTF-8", from);
+        out.clear();
+        return recoder.Convert(bytes, out, {});
+    } catch (const std::runtime_error&) {
+        return false;
     }
-    iconv_close(cd);
-    return clean;
 }
 
 // Text files hold printable characters, blanks and line or page breaks; the
@@ -111,8 +98,8 @@ std::string DetectTextCharset(const std::string& bytes) {
     // says when little text tells, and a short Japanese text that fits
     // EUC-JP or Shift-JIS throughout is more likely that.
     const std::string detected = DetectorCharset(bytes);
-    static const std::string multiByte[] = {"CP932", "EUC-JP", "GB18030", "BIG5", "EUC-KR",
-                                            "EUC-TW", "UHC"};
+    static const std::string multiByte[] = {"CP932",  "EUC-JP", "GB18030", "BIG5",
+                                            "EUC-KR", "EUC-TW", "UHC"};
     for (const auto& name : multiByte)
         if (detected == name) return fits(detected) ? detected : "";
     for (const char* charset : {"EUC-JP", "CP932"})
@@ -129,7 +116,7 @@ std::string TextAsUtf8(const std::string& bytes, const std::string& charset) {
         const bool bom = (charset == "UTF-16LE" && StartsWith(bytes, "\xFF\xFE", 2)) ||
                          (charset == "UTF-16BE" && StartsWith(bytes, "\xFE\xFF", 2));
         if (!Recode(bom ? bytes.substr(2) : bytes, charset.c_str(), utf8))
-            throw EngineError(XDW_E_CANNOT_READ, "text is not " + charset + " throughout");
+            Bad(XDW_REASON_CONTENT, "text is not " + charset + " throughout");
     }
     return utf8;
 }
