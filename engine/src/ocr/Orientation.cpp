@@ -66,6 +66,7 @@ RenderedPage TurnedPage(const RenderedPage& page, int turn) {
     const bool sideways = turn == 90 || turn == 270;
     RenderedPage out;
     out.dpi = page.dpi;
+    out.bilevel = page.bilevel;
     out.geometry = page.geometry;
     PageGeometry& g = out.geometry;
     g.rotate = (g.rotate + turn) % 360;

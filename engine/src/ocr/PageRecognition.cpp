@@ -15,7 +15,10 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
     PageInput input;
     input.dpi = dpi;
     input.scan = ReadScannedPage(pdf, page, dpi);
-    if (!input.scan) input.pdf = SinglePagePdf(pdf, page, true);
+    if (!input.scan) {
+        input.pdf = SinglePagePdf(pdf, page, true);
+        input.bilevel = BilevelScan(pdf, page);
+    }
     return input;
 }
 
@@ -27,9 +30,11 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool uprigh
     // The page's time limit covers its rendering, up-righting and
     // recognition.
     const auto start = std::chrono::steady_clock::now();
-    if (!input.scan)
+    if (!input.scan) {
         drawn = RenderBounded(input.pdf, input.dpi, &text,
                               {kMaxRenderBytes, recipe.timeLimitMs, cancel, cancelData});
+        drawn.bilevel = input.bilevel;
+    }
     const RenderedPage* shown = input.scan ? &*input.scan : &drawn;
     RenderedPage turned;
     if (upright) {
