@@ -15,7 +15,7 @@ bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(
 void OcrAhead::Run(Job& job) {
     const PageProgressScope progress(job.percent);
     try {
-        job.result = ReadPage(job.input, job.recipe, &Cancelled, &job.cancel);
+        job.result = ReadPage(job.input, job.recipe, job.key.upright, &Cancelled, &job.cancel);
     } catch (...) {
         job.error = std::current_exception();
     }
@@ -137,6 +137,19 @@ int OcrAhead::Progress(std::uintptr_t document, int page) {
         if (job->key.document == document && job->key.page == page && job->percent >= 0)
             return job->percent;
     return -1;
+}
+
+void OcrAhead::Keep(const PageKey& key, PageResult result, std::exception_ptr error) {
+    auto job = std::make_shared<Job>();
+    job->key = key;
+    job->state = State::Done;
+    if (error)
+        job->error = std::move(error);
+    else
+        job->result = std::move(result);
+    std::lock_guard lock(mutex_);
+    std::erase_if(jobs_, [&](const JobPtr& other) { return other->key == key; });
+    jobs_.push_back(std::move(job));
 }
 
 void OcrAhead::CancelAll() {

@@ -28,7 +28,8 @@
 namespace xdw {
 
 // What a page's reading depends on: which document and page, how the page
-// stands and what reads it.
+// stands and what reads it, and whether it is to be turned upright first
+// (see PageResult::turn).
 struct PageKey {
     std::uintptr_t document = 0;
     int page = 0;
@@ -36,6 +37,7 @@ struct PageKey {
     int rotate = 0;
     std::string languages, verticalLanguages, tessdata;
     int timeLimitMs = 0;
+    bool upright = false;
     bool operator==(const PageKey&) const = default;
 };
 
@@ -59,6 +61,10 @@ public:
     // How far the reading of page of document has got, 0 to 100; -1 when it
     // is not being read. May be asked from any thread while Read runs.
     int Progress(std::uintptr_t document, int page);
+
+    // Keeps result, or the error reading gave instead, as the reading of
+    // key, for the next Read to hand over.
+    void Keep(const PageKey& key, PageResult result, std::exception_ptr error = nullptr);
 
     // Cancels whatever runs, drops every result and ends the second thread.
     void Stop();

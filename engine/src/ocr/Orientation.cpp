@@ -61,4 +61,55 @@ std::optional<int> UprightTurn(const RenderedPage& full, const std::string& tess
     return (360 - orientation % 360) % 360;
 }
 
+RenderedPage TurnedPage(const RenderedPage& page, int turn) {
+    const int w = page.geometry.width, h = page.geometry.height;
+    const bool sideways = turn == 90 || turn == 270;
+    RenderedPage out;
+    out.dpi = page.dpi;
+    out.bilevel = page.bilevel;
+    out.geometry = page.geometry;
+    PageGeometry& g = out.geometry;
+    g.rotate = (g.rotate + turn) % 360;
+    g.width = sideways ? h : w;
+    g.height = sideways ? w : h;
+    const bool shownSideways = g.rotate == 90 || g.rotate == 270;
+    g.pointsPerPixel = (shownSideways ? g.y1 - g.y0 : g.x1 - g.x0) / g.width;
+    out.bytesPerLine = g.width;
+    out.pixels.resize(static_cast<size_t>(g.width) * g.height);
+    uint8_t* dst = out.pixels.data();
+    auto at = [&](int x, int y) {
+        return page.pixels[static_cast<size_t>(y) * page.bytesPerLine + x];
+    };
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            switch (turn) {
+                case 90:
+                    *dst++ = at(y, h - 1 - x);
+                    break;
+                case 180:
+                    *dst++ = at(w - 1 - x, h - 1 - y);
+                    break;
+                case 270:
+                    *dst++ = at(w - 1 - y, x);
+                    break;
+                default:
+                    *dst++ = at(x, y);
+            }
+        }
+    return out;
+}
+
+PixelBox TurnedBox(const PixelBox& b, int width, int height, int turn) {
+    switch (turn) {
+        case 90:
+            return PixelBox{height - b.bottom, b.left, height - b.top, b.right};
+        case 180:
+            return PixelBox{width - b.right, height - b.bottom, width - b.left, height - b.top};
+        case 270:
+            return PixelBox{b.top, width - b.right, b.bottom, width - b.left};
+        default:
+            return b;
+    }
+}
+
 }  // namespace xdw

@@ -20,4 +20,11 @@ constexpr float kMinOrientationConfidence = 2.0f;
 // EngineError(XDW_E_NOT_INSTALLED) when it is missing.
 std::optional<int> UprightTurn(const RenderedPage& page, const std::string& tessdata);
 
+// The page as it is shown once turned clockwise by turn (90, 180 or 270):
+// its pixels and its geometry as rendering it with that much more rotation
+// gives them.
+RenderedPage TurnedPage(const RenderedPage& page, int turn);
+// A box of a width x height image where it lies once the image is turned.
+PixelBox TurnedBox(const PixelBox& box, int width, int height, int turn);
+
 }  // namespace xdw
