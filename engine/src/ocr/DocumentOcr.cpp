@@ -21,8 +21,8 @@ namespace {
 constexpr double kOcrDpi = 300;
 
 // The glyphless TrueType font Tesseract ships beside its language data.
-std::string GlyphlessFontFile() {
-    const std::string path = TessdataDir() + "/pdf.ttf";
+std::string GlyphlessFontFile(const std::string& tessdata) {
+    const std::string path = tessdata + "/pdf.ttf";
     std::ifstream in(path, std::ios::binary);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) data.clear();
@@ -90,13 +90,13 @@ void Guarded(Body&& body) {
 
 }  // namespace
 
-void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
+void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSettings& settings) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
     const OcrRecipe recipe{TesseractLanguages(option.language),
-                           TesseractVerticalLanguages(option.language), TessdataDir(),
-                           OcrTimeLimitMs()};
+                           TesseractVerticalLanguages(option.language), settings.tessdata,
+                           settings.timeLimitMs};
     Guarded([&] {
-        const std::string font = GlyphlessFontFile();
+        const std::string font = GlyphlessFontFile(settings.tessdata);
         const int pages = static_cast<int>(doc.pdf->getAllPages().size());
         Reading& current = Current();
         current.document = doc.handle;
@@ -157,7 +157,7 @@ bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
 
 }  // namespace
 
-void RotatePageAuto(Document& doc, int page) {
+void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
     Reading& current = Current();
     current.uprighted = doc.handle;
@@ -165,13 +165,15 @@ void RotatePageAuto(Document& doc, int page) {
         if (current.document == doc.handle && UprightWhileReading(doc, page, current.recipe))
             return;
         const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
-        const std::optional<int> turn = UprightTurn(rendered);
+        const std::optional<int> turn = UprightTurn(rendered, settings.tessdata);
         if (!turn || *turn == 0) return;
         const int rotate = (rendered.geometry.rotate + *turn) % 360;
         PageObject(doc, page).replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
         doc.changed = true;
     });
 }
+
+int OcrProgress(std::uintptr_t document, int page) { return Ahead().Progress(document, page); }
 
 void StopOcrLookAhead() { Ahead().Stop(); }
 

@@ -58,6 +58,10 @@ public:
     PageResult Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
                     const std::optional<PageKey>& next, const Take& takeNext);
 
+    // How far the reading of page of document has got, 0 to 100; -1 when it
+    // is not being read. May be asked from any thread while Read runs.
+    int Progress(std::uintptr_t document, int page);
+
     // Keeps result, or the error reading gave instead, as the reading of
     // key, for the next Read to hand over.
     void Keep(const PageKey& key, PageResult result, std::exception_ptr error = nullptr);
@@ -77,6 +81,7 @@ private:
         std::optional<PageResult> result;
         std::exception_ptr error;
         std::atomic<bool> cancel{false};
+        std::atomic<int> percent{-1};  // while it runs
     };
     using JobPtr = std::shared_ptr<Job>;
 
@@ -84,10 +89,13 @@ private:
     void Work();                // the second thread
     JobPtr Find(const PageKey& key);
     JobPtr FirstQueued();
+    void Forget(const JobPtr& job);
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::list<JobPtr> jobs_;  // in the order queued: at most this page and the next
+    // In the order queued: at most this page and the next. A job stays here
+    // while it runs, whichever thread runs it, so it can be followed and cancelled.
+    std::list<JobPtr> jobs_;
     std::thread worker_;
     bool stopping_ = false;
 };

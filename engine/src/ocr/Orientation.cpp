@@ -76,11 +76,11 @@ std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& pag
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full) {
+std::optional<int> UprightTurn(const RenderedPage& full, const std::string& tessdata) {
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
-    tesseract::TessBaseAPI& api = TesseractFor("osd");
+    tesseract::TessBaseAPI& api = TesseractFor("osd", tessdata);
     std::optional<Found> found = Detect(api, page, kQuickCharacters);
     if (!found || !(found->confidence >= kQuickConfidence))
         found = Detect(api, page, kUsualCharacters);

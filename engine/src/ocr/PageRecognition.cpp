@@ -40,7 +40,7 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool uprigh
     if (upright) {
         // Decided here, on the image the page is read from, so that it is
         // neither drawn twice nor read the wrong way up first.
-        result.turn = UprightTurn(*shown).value_or(0);
+        result.turn = UprightTurn(*shown, recipe.tessdata).value_or(0);
         if (result.turn != 0) {
             for (PixelBox& box : text)
                 box = TurnedBox(box, shown->geometry.width, shown->geometry.height, result.turn);
