@@ -84,7 +84,9 @@ public:
     QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)
     std::string LastErrorText() override { return lastError_; }
     std::string EngineVersion() override { return version; }
-    int OcrProgress(int) override { return ocrProgress; }
+    int OcrProgress(XDW_DOCUMENT_HANDLE document, int) override {
+        return document == documentHandle ? ocrProgress : -1;
+    }
     void CancelOcr() override { Record("CancelOcr", ""); }
     int ocrProgress = -1;  // set and read on the window's thread
 
