@@ -180,12 +180,12 @@ private:
 [[noreturn]] void Refuse(Stop stop, const RenderBounds& bounds, int timeLimitMs) {
     if (stop == Stop::Cancel) throw EngineError(XDW_E_FAIL, "cancelled");
     if (stop == Stop::Time)
-        throw EngineError(
-            XDW_E_CANNOT_READ,
+        BadLimit(
+            XDW_REASON_TIME_LIMIT, XDW_LIMIT_SECONDS, static_cast<uint64_t>(timeLimitMs / 1000),
             "the page took longer than " + std::to_string(timeLimitMs / 1000) + " s to render");
-    throw EngineError(XDW_E_CANNOT_READ, "the page cannot be rendered within " +
-                                             std::to_string(bounds.memoryBytes >> 20) +
-                                             " MiB of memory");
+    BadLimit(XDW_REASON_MEMORY_LIMIT, XDW_LIMIT_BYTES, bounds.memoryBytes,
+             "the page cannot be rendered within " + std::to_string(bounds.memoryBytes >> 20) +
+                 " MiB of memory");
 }
 
 }  // namespace
