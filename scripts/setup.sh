@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file dpkg-dev
   qt6-base-dev qt6-translations-l10n libgl-dev libqpdf-dev libpoppler-cpp-dev libtesseract-dev libleptonica-dev
   libmagic-dev libtiff-dev libjpeg-dev zlib1g-dev libgtest-dev libgmock-dev libuchardet-dev
-  libarchive-dev
+  libarchive-dev libexif-dev
   # what the engine runs with
   tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng tesseract-ocr-osd
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreoffice-draw-nogui

@@ -14,7 +14,7 @@
 #include "pdf/Document.h"
 #include "pdf/Repair.h"
 #include "print/AppPrint.h"
-#include "print/AppPrintOffice.h"
+#include "print/OfficeWalls.h"
 
 using namespace xdw;
 

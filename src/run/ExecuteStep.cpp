@@ -25,9 +25,6 @@ Route RouteFor(const std::string& source) {
     return kAppPrint;
 }
 
-// Every bit set: the original file is attached to the document.
-constexpr int kAttachOriginal = -1;
-
 // How far ahead a name made from the time may go to find a free second.
 constexpr int kNameSecondsAhead = 3600;
 
@@ -224,9 +221,7 @@ void ExecuteStep::ConvertOnWorker(int route) {
 }
 
 void ExecuteStep::PrintWithApplication() {
-    run_.options.LastPhase = -1;
-    const int started = run_.engine.BeginCreationFromAppFile(
-        run_.Source(), run_.options.OutPath, kAttachOriginal, &run_.options.CreateHandle);
+    const int started = monitor_.StartConversion();
     if (started < 0) {
         log_.FailOn(started, ExitStatus::kFailed);
         monitor_.CancelAppConversion();

@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kInformationBufferSize = 256;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 void AppendNumber(std::string& out, int value, int digits) {
@@ -86,7 +85,7 @@ std::string FormatDateTime(const std::string& pattern, const std::tm& time) {
         }
         std::size_t count = 1;
         while (i + count < pattern.size() && pattern[i + count] == c) ++count;
-        char token = Upper(c);
+        char token = UpperChar(c);
         if (token == 'M' && lastLetter == 'H') token = 'N';
         lastLetter = token;
         const int digits = count >= 2 ? 2 : 0;

@@ -19,9 +19,9 @@ std::string::size_type ExtStart(const std::string& path) {
     return dot;
 }
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
+
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string ExtractFileName(const std::string& path) { return path.substr(NameStart(path)); }
 

@@ -18,6 +18,7 @@ std::string ExtractFileExt(const std::string& path);
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 
 // Letter case is ignored for the letters A to Z only.
+char UpperChar(char c);
 std::string UpperCase(std::string text);
 bool SameText(std::string_view a, std::string_view b);
 // True when text holds a byte below 0x20 (NUL included) or DEL; no code page

@@ -27,7 +27,17 @@ RunProgress ProgressOf(const XDW_CREATION_STATUS& status) {
     }
 }
 
+// Every bit set: the original file is attached to the document.
+constexpr int kAttachOriginal = -1;
+
 }  // namespace
+
+int PrintMonitor::StartConversion() {
+    // The first phase seen is always a new one.
+    run_.options.LastPhase = -1;
+    return run_.engine.BeginCreationFromAppFile(run_.Source(), run_.options.OutPath,
+                                                kAttachOriginal, &run_.options.CreateHandle);
+}
 
 void PrintMonitor::Begin() {
     monitoring_ = true;

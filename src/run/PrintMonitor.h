@@ -1,6 +1,7 @@
-// Following an application-print conversion that runs inside the engine: the
-// timer's poll, what each phase puts in the log, and the cancel action. A
-// picture the engine built into pages gets the OCR pass as a scan does.
+// An application-print conversion, which runs inside the engine: its start,
+// the timer's poll, what each phase puts in the log, and the cancel action.
+// Its handle and the last phase seen are written here only. No OCR pass
+// follows a printed document.
 #pragma once
 
 #include <atomic>
@@ -16,6 +17,9 @@ public:
     PrintMonitor(RunState& run, RunLog& log, SourceDeletion& deletion)
         : run_(run), log_(log), deletion_(deletion) {}
 
+    // Starts the application-print conversion of the source into OutPath;
+    // the engine's result.
+    int StartConversion();
     // A conversion has started: follow it on the timer from now on.
     void Begin();
     // One tick of the timer (Timer1Timer).

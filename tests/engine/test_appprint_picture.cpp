@@ -7,11 +7,11 @@
 #include <chrono>
 #include <string>
 
+#include "Error.h"
 #include "TestFiles.h"
 #include "appprint_support.h"
-#include "Error.h"
 #include "print/AppPrint.h"
-#include "print/AppPrintOffice.h"
+#include "print/AppPrintSettings.h"
 
 using namespace xdwtest;
 

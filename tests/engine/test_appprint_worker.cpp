@@ -18,9 +18,11 @@
 #include "appprint_support.h"
 #include "print/AppPrint.h"
 #include "print/AppPrintJob.h"
-#include "print/AppPrintOffice.h"
+#include "print/AppPrintSettings.h"
 #include "print/AppPrintTemp.h"
 #include "print/ChildProcess.h"
+#include "print/OfficeFinder.h"
+#include "print/OfficeProfile.h"
 
 using namespace xdwtest;
 

@@ -125,9 +125,10 @@ TEST(ConvertJpeg, ProgressiveAndPaddedFilesAreKeptToo) {
 }
 
 // Replaces the JFIF block of a JPEG with an EXIF block giving 100 pixels per
-// centimetre, little-endian as cameras write it; with camera, it also names
-// the camera's make.
-std::string WithExifResolutionOnly(const std::string& jpeg, bool camera = false) {
+// centimetre, little-endian as cameras write it (with afterJfif, puts it after
+// the JFIF block); with camera, it also names the camera's make.
+std::string WithExifResolution(const std::string& jpeg, bool camera = false,
+                               bool afterJfif = false) {
     const size_t app0Length =
         (static_cast<unsigned char>(jpeg[4]) << 8) | static_cast<unsigned char>(jpeg[5]);
     EXPECT_EQ(jpeg.substr(6, 4), "JFIF");
@@ -145,13 +146,13 @@ std::string WithExifResolutionOnly(const std::string& jpeg, bool camera = false)
     const size_t length = payload.size() + 2;
     const std::string app1 =
         std::string("\xFF\xE1") + char(length >> 8) + char(length & 0xFF) + payload;
-    return jpeg.substr(0, 2) + app1 + jpeg.substr(4 + app0Length);
+    return jpeg.substr(0, afterJfif ? 4 + app0Length : 2) + app1 + jpeg.substr(4 + app0Length);
 }
 
 TEST(ConvertJpeg, ResolutionFromExifWhenThereIsNoJfif) {
     TempDir dir;
     MakeJpeg(dir.File("a.jpg"), {.width = 600, .height = 300, .kind = ImageKind::Rgb, .dpi = 72});
-    WriteBytes(dir.File("cam.jpg"), WithExifResolutionOnly(ReadBytes(dir.File("a.jpg"))));
+    WriteBytes(dir.File("cam.jpg"), WithExifResolution(ReadBytes(dir.File("a.jpg"))));
     ASSERT_EQ(Convert(dir.File("cam.jpg"), dir.File("cam.xdw")), 0);
     const PageBox box = PdfPageBox(dir.File("cam.xdw"), 1);
     EXPECT_NEAR(box.width, 600 * 72 / 254.0, 0.01);  // 100 per cm is 254 dpi
@@ -159,9 +160,14 @@ TEST(ConvertJpeg, ResolutionFromExifWhenThereIsNoJfif) {
     EXPECT_TRUE(PdfPageImage(dir.File("cam.xdw"), 1).raw == ReadBytes(dir.File("cam.jpg")));
 
     // A camera's resolution says nothing about paper: fitted to A4.
-    WriteBytes(dir.File("phone.jpg"), WithExifResolutionOnly(ReadBytes(dir.File("a.jpg")), true));
+    WriteBytes(dir.File("phone.jpg"), WithExifResolution(ReadBytes(dir.File("a.jpg")), true));
     ASSERT_EQ(Convert(dir.File("phone.jpg"), dir.File("phone.xdw")), 0);
     EXPECT_NEAR(PdfPageBox(dir.File("phone.xdw"), 1).width, 841.89, 0.01);
+
+    // A JFIF density (here 72 dpi) wins over the EXIF block after it.
+    WriteBytes(dir.File("both.jpg"), WithExifResolution(ReadBytes(dir.File("a.jpg")), false, true));
+    ASSERT_EQ(Convert(dir.File("both.jpg"), dir.File("both.xdw")), 0);
+    EXPECT_NEAR(PdfPageBox(dir.File("both.xdw"), 1).width, 841.89, 0.01);
 }
 
 TEST(ConvertJpeg, VeryLongImagesAreShownSmallerNotRefused) {

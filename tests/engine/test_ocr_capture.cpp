@@ -53,6 +53,33 @@ ScanSpec Seal() {
     return page;
 }
 
+ScanSpec Fax() {
+    ScanSpec page{.lines = {"注文書の内容を確認しました", "納期は十二月二十日です"},
+                  .dpiX = 204,
+                  .dpiY = 98,
+                  .bilevel = true};
+    // Sent in normal mode: rows squashed to 98 dpi, the sending machine's
+    // line along the top, specks of a noisy line and a streak across.
+    page.capture = {"-resize",
+                    "68%x32.67%!",
+                    "-pointsize",
+                    "9",
+                    "-annotate",
+                    "+20+12",
+                    "2026/12/09 10:15 FROM: 03-1234-5678 P.001",
+                    "-seed",
+                    "7",
+                    "-attenuate",
+                    "0.2",
+                    "+noise",
+                    "Impulse",
+                    "-draw",
+                    "line 0,250 1020,250",
+                    "-threshold",
+                    "50%"};
+    return page;
+}
+
 ScanSpec Poster() {
     ScanSpec page{
         .lines = {"本日休業"}, .widthPx = 2400, .heightPx = 900, .pointSize = 110, .linesTop = 600};
@@ -69,6 +96,7 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
     const CaptureCase cases[] = {
         {"a photo on a dark desk", Photo(), 0.1},
         {"a red seal over the address", Seal(), 0.1},
+        {"a fax with specks, a streak and its header", Fax(), 0.1},
         {"letters too large for the layout", Poster(), 0.25},
     };
     TempDir dir;

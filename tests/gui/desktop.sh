@@ -1,12 +1,24 @@
-# The start-up the desktop test scripts share; sourced (". desktop.sh") after
-# $scratch is set. Gives pids, fail, await, start_xvfb, and stops what was
-# started when the script ends.
+# The start-up the desktop test scripts share, sourced first thing (". desktop.sh")
+# by a script called as <script> <quilbex> <libxdwapi.so.1> <sample> <scratch>.
+# Gives need_tools, make_scratch, pids, fail, await, start_xvfb, and stops what
+# was started when the script ends.
+set -u
+program=$1
+engine=$2
+sample=$3
+scratch=$4
 
 # Ends the script as passed, naming what it lacks, when a tool is missing.
 need_tools() {
   for tool in "$@"; do
     command -v "$tool" >/dev/null || { echo "ok (skipped: no $tool)"; exit 0; }
   done
+}
+
+# A fresh scratch folder: prog/ (the program with its engine), home/, out/.
+make_scratch() {
+  rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" || exit 1
+  cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
 }
 
 pids=""

@@ -6,15 +6,10 @@
 # a notification whose bubble timed out still answers from dunst's history
 # 30 s later.
 # usage: notification_on_desktop.sh <quilbex> <libxdwapi.so.1> <pdf> <scratch>
-set -u
-program=$1
-engine=$2
-sample=$3
-scratch=$4
 . "$(dirname "$0")/desktop.sh"
 need_tools Xvfb dunst dunstctl dbus-daemon
-rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" "$scratch/bin" || exit 1
-cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
+make_scratch
+mkdir -p "$scratch/bin" || exit 1
 cp "$sample" "$scratch/in.pdf" || exit 1
 printf '[common]\r\nShowSetting=N\r\nOCR=N\r\n[file]\r\nSaveDir=%s/out\r\n' "$scratch" >"$scratch/prog/Quilbex.ini"
 # The desktop's opener, replaced by one that notes what it was asked to open.

@@ -3,15 +3,10 @@
 # progress strip, taken one after another while the pages are read, show the
 # bar moving at least once a second, also while a page is being read.
 # usage: progress_on_desktop.sh <quilbex> <libxdwapi.so.1> <scan pdf> <scratch>
-set -u
-program=$1
-engine=$2
-sample=$3
-scratch=$4
 . "$(dirname "$0")/desktop.sh"
 need_tools Xvfb xwininfo import compare pdfunite
-rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" "$scratch/shots" || exit 1
-cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
+make_scratch
+mkdir -p "$scratch/shots" || exit 1
 # Four pages of the scan: long enough to be watched page by page.
 pdfunite "$sample" "$sample" "$sample" "$sample" "$scratch/scan.pdf" || exit 1
 printf '[common]\r\nShowSetting=N\r\nOCR=Y\r\n[file]\r\nSaveDir=%s/out\r\n' "$scratch" >"$scratch/prog/Quilbex.ini"

@@ -10,7 +10,8 @@
 
 namespace quilbex {
 
-// One conversion direction, opened once and used for any number of texts.
+// One conversion direction, opened once and used for any number of texts. The
+// target has no shift states (UTF-8, CP932): nothing is written to end one.
 class Recoder {
 public:
     // Throws std::runtime_error when iconv has no conversion from `from` to `to`.

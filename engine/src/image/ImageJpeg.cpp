@@ -10,6 +10,7 @@
 
 #include "Error.h"
 #include "Limits.h"
+#include "image/JpegExif.h"
 #include "pdf/PdfBuild.h"
 
 namespace xdw {
@@ -18,183 +19,158 @@ namespace {
 
 unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
 
-// Reads the bits of an EXIF block that place the picture: orientation,
-// resolution and whether a camera is named, from the first IFD. Damaged EXIF data is ignored, not
-// fatal.
-class ExifReader {
-public:
-    ExifReader(const unsigned char* data, size_t size) : d_(data), n_(size) {}
+bool IsFrameMarker(unsigned m) {
+    return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
+}
 
-    void Read(JpegInfo& info) const {
-        if (n_ < 8) return;
-        if (std::memcmp(d_, "II", 2) == 0) {
-            little_ = true;
-        } else if (std::memcmp(d_, "MM", 2) != 0) {
-            return;
-        }
-        if (U16(2) != 42) return;
-        const uint32_t ifd = U32(4);
-        if (ifd < 8 || ifd > n_ - 2) return;
-        const unsigned count = U16(ifd);
-        double xres = 0, yres = 0;
-        unsigned unit = 2;
-        for (unsigned i = 0; i < count; ++i) {
-            const size_t entry = ifd + 2 + 12 * static_cast<size_t>(i);
-            if (entry + 12 > n_) break;
-            const unsigned tag = U16(entry), type = U16(entry + 2);
-            if (tag == 0x010F || tag == 0x0110) {
-                info.camera = true;  // Make, Model
-            } else if (tag == 0x0112 && type == 3) {
-                const unsigned o = U16(entry + 8);
-                if (o >= 1 && o <= 8) info.orientation = static_cast<int>(o);
-            } else if (tag == 0x0128 && type == 3) {
-                unit = U16(entry + 8);
-            } else if ((tag == 0x011A || tag == 0x011B) && type == 5) {
-                const uint32_t at = U32(entry + 8);
-                if (at > n_ || n_ - at < 8) continue;
-                const uint32_t num = U32(at), den = U32(at + 4);
-                const double value = den == 0 ? 0.0 : static_cast<double>(num) / den;
-                (tag == 0x011A ? xres : yres) = value;
+// Markers that stand alone, with no segment after them.
+bool IsLoneMarker(unsigned m) { return m == 0x01 || (m >= 0xD0 && m <= 0xD7); }
+
+// A JPEG file's bytes, read marker by marker.
+class JpegCursor {
+public:
+    explicit JpegCursor(std::string_view bytes)
+        : d_(reinterpret_cast<const unsigned char*>(bytes.data())), n_(bytes.size()) {}
+
+    size_t Position() const { return pos_; }
+
+    // The next marker; fill bytes (0xFF runs) may come before it, and stray
+    // bytes between segments are skipped as JPEG decoders do.
+    unsigned NextMarker() {
+        if (pos_ >= n_) Bad(XDW_REASON_CONTENT, "truncated");
+        if (d_[pos_] != 0xFF) pos_ = Find(0xFF, pos_, "marker expected");
+        while (pos_ < n_ && d_[pos_] == 0xFF) ++pos_;
+        if (pos_ >= n_) Bad(XDW_REASON_CONTENT, "truncated");
+        return d_[pos_++];
+    }
+
+    // The segment after the marker just read, without its length; the
+    // cursor moves past it.
+    std::string_view NextSegment() {
+        if (pos_ + 2 > n_) Bad(XDW_REASON_CONTENT, "truncated");
+        const size_t length = Be16(d_ + pos_);
+        if (length < 2 || pos_ + length > n_) Bad(XDW_REASON_CONTENT, "truncated segment");
+        const std::string_view segment(reinterpret_cast<const char*>(d_ + pos_ + 2), length - 2);
+        pos_ += length;
+        return segment;
+    }
+
+    // Past the entropy-coded data of a scan: it runs to the next marker that
+    // is neither a stuffed 0xFF00 nor a restart marker.
+    void SkipScanData() {
+        for (;;) {
+            pos_ = Find(0xFF, pos_, "truncated scan");
+            if (pos_ + 1 >= n_) Bad(XDW_REASON_CONTENT, "truncated scan");
+            const unsigned next = d_[pos_ + 1];
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
+                pos_ += 2;
+            } else if (next == 0xFF) {
+                ++pos_;
+            } else {
+                return;
             }
-        }
-        // Unit 1 gives no absolute size; 3 is per centimetre.
-        if (info.xdpi == 0 && info.ydpi == 0 && (unit == 2 || unit == 3)) {
-            const double f = unit == 3 ? 2.54 : 1.0;
-            info.xdpi = xres * f;
-            info.ydpi = yres * f;
         }
     }
 
 private:
-    unsigned U16(size_t at) const {
-        return little_ ? d_[at] | (d_[at + 1] << 8) : (d_[at] << 8) | d_[at + 1];
-    }
-    uint32_t U32(size_t at) const {
-        const uint32_t a = U16(at), b = U16(at + 2);
-        return little_ ? a | (b << 16) : (a << 16) | b;
+    size_t Find(unsigned char byte, size_t from, const char* missing) const {
+        const void* at = std::memchr(d_ + from, byte, n_ - from);
+        if (at == nullptr) Bad(XDW_REASON_CONTENT, missing);
+        return static_cast<const unsigned char*>(at) - d_;
     }
 
     const unsigned char* d_;
     size_t n_;
-    mutable bool little_ = false;
+    size_t pos_ = 2;  // past the start-of-image marker
 };
 
-bool IsFrameMarker(unsigned m) {
-    return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
+bool StartsWith(std::string_view segment, std::string_view tag) {
+    return segment.substr(0, tag.size()) == tag;
+}
+
+// A JFIF block's density, when it gives an absolute one.
+bool TakeJfifDensity(std::string_view segment, JpegInfo& info) {
+    const auto* seg = reinterpret_cast<const unsigned char*>(segment.data());
+    const unsigned units = seg[7];
+    const double xd = Be16(seg + 8), yd = Be16(seg + 10);
+    if ((units != 1 && units != 2) || xd <= 0 || yd <= 0) return false;
+    const double f = units == 2 ? 2.54 : 1.0;
+    info.xdpi = xd * f;
+    info.ydpi = yd * f;
+    return true;
+}
+
+// An EXIF block's orientation, camera and resolution; a JFIF density, and
+// a resolution an earlier block gave, win over its resolution.
+void TakeExif(std::string_view block, bool jfifDensity, JpegInfo& info) {
+    const ExifFacts exif = ReadExif(block);
+    if (exif.orientation != 0) info.orientation = exif.orientation;
+    info.camera = info.camera || exif.camera;
+    if (!jfifDensity && info.xdpi == 0 && info.ydpi == 0) {
+        info.xdpi = exif.xdpi;
+        info.ydpi = exif.ydpi;
+    }
+}
+
+// Baseline, extended and progressive Huffman frames of 8-bit samples are
+// what PDF readers decode.
+void TakeFrame(unsigned marker, std::string_view segment, JpegInfo& info) {
+    const auto* seg = reinterpret_cast<const unsigned char*>(segment.data());
+    if (marker > 0xC2) Bad(XDW_REASON_CONTENT, "unsupported JPEG process");
+    if (info.components != 0) Bad(XDW_REASON_CONTENT, "second frame");
+    if (segment.size() < 6) Bad(XDW_REASON_CONTENT, "short frame header");
+    if (seg[0] != 8) Bad(XDW_REASON_CONTENT, "not 8-bit");
+    info.height = Be16(seg + 1);
+    info.width = Be16(seg + 3);
+    info.components = seg[5];
+    if (info.width == 0 || info.height == 0) Bad(XDW_REASON_CONTENT, "no size");
+    if (info.components != 1 && info.components != 3 && info.components != 4)
+        Bad(XDW_REASON_CONTENT, "components");
+    // Decoders (a viewer's, the OCR pass's) allocate by the frame header,
+    // whatever the data behind it holds.
+    const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
+    const std::string tooLarge = "picture too large (" + std::to_string(info.width) + "x" +
+                                 std::to_string(info.height) +
+                                 " pixels; at most 600 million and 640 MiB decoded)";
+    if (pixels > kMaxPagePixels)
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels, tooLarge);
+    if (pixels * info.components > kMaxPageBytes)
+        BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxPageBytes, tooLarge);
+    if (segment.size() < 6 + 3 * static_cast<size_t>(info.components))
+        Bad(XDW_REASON_CONTENT, "short frame header");
 }
 
 }  // namespace
 
 JpegInfo ParseJpeg(std::string_view bytes) {
-    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) Bad(XDW_REASON_CONTENT, "not a JPEG");
-
+    if (bytes.size() < 4 || !StartsWith(bytes, "\xFF\xD8")) Bad(XDW_REASON_CONTENT, "not a JPEG");
     JpegInfo info;
-    bool frame = false, scan = false;
-    int scans = 0;
+    JpegCursor cursor(bytes);
     bool jfifDensity = false;
-    size_t pos = 2;
-    for (;;) {
-        // Next marker; fill bytes (0xFF runs) may come before it, and stray
-        // bytes between segments are skipped as JPEG decoders do.
-        if (pos >= n) Bad(XDW_REASON_CONTENT, "truncated");
-        if (d[pos] != 0xFF) {
-            const void* ff = std::memchr(d + pos, 0xFF, n - pos);
-            if (ff == nullptr) Bad(XDW_REASON_CONTENT, "marker expected");
-            pos = static_cast<const unsigned char*>(ff) - d;
-        }
-        while (pos < n && d[pos] == 0xFF) ++pos;
-        if (pos >= n) Bad(XDW_REASON_CONTENT, "truncated");
-        const unsigned marker = d[pos++];
-        if (marker == 0xD9) {  // end of image
-            info.length = pos;
-            break;
-        }
+    int scans = 0;
+    for (unsigned marker = cursor.NextMarker(); marker != 0xD9; marker = cursor.NextMarker()) {
         if (marker == 0xD8 || marker == 0x00) Bad(XDW_REASON_CONTENT, "stray marker");
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        if (pos + 2 > n) Bad(XDW_REASON_CONTENT, "truncated");
-        const size_t length = Be16(d + pos);
-        if (length < 2 || pos + length > n) Bad(XDW_REASON_CONTENT, "truncated segment");
-        const unsigned char* seg = d + pos + 2;
-        const size_t segSize = length - 2;
-
-        if (marker == 0xE0 && segSize >= 12 && std::memcmp(seg, "JFIF\0", 5) == 0) {
-            const unsigned units = seg[7];
-            const double xd = Be16(seg + 8), yd = Be16(seg + 10);
-            if ((units == 1 || units == 2) && xd > 0 && yd > 0) {
-                const double f = units == 2 ? 2.54 : 1.0;
-                info.xdpi = xd * f;
-                info.ydpi = yd * f;
-                jfifDensity = true;
-            }
-        } else if (marker == 0xE1 && segSize >= 6 && std::memcmp(seg, "Exif\0\0", 6) == 0) {
-            JpegInfo exif = info;
-            if (jfifDensity) exif.xdpi = exif.ydpi = 1;  // JFIF density wins
-            ExifReader(seg + 6, segSize - 6).Read(exif);
-            info.orientation = exif.orientation;
-            info.camera = exif.camera;
-            if (!jfifDensity) {
-                info.xdpi = exif.xdpi;
-                info.ydpi = exif.ydpi;
-            }
-        } else if (marker == 0xEE && segSize >= 5 && std::memcmp(seg, "Adobe", 5) == 0) {
+        if (IsLoneMarker(marker)) continue;
+        const std::string_view segment = cursor.NextSegment();
+        if (marker == 0xE0 && segment.size() >= 12 && StartsWith(segment, {"JFIF\0", 5})) {
+            jfifDensity = TakeJfifDensity(segment, info) || jfifDensity;
+        } else if (marker == 0xE1 && StartsWith(segment, {"Exif\0\0", 6})) {
+            TakeExif(segment, jfifDensity, info);
+        } else if (marker == 0xEE && StartsWith(segment, "Adobe")) {
             info.adobe = true;
         } else if (IsFrameMarker(marker)) {
-            // Baseline, extended and progressive Huffman frames of 8-bit
-            // samples are what PDF readers decode.
-            if (marker > 0xC2) Bad(XDW_REASON_CONTENT, "unsupported JPEG process");
-            if (frame) Bad(XDW_REASON_CONTENT, "second frame");
-            if (segSize < 6) Bad(XDW_REASON_CONTENT, "short frame header");
-            if (seg[0] != 8) Bad(XDW_REASON_CONTENT, "not 8-bit");
-            info.height = Be16(seg + 1);
-            info.width = Be16(seg + 3);
-            info.components = seg[5];
-            if (info.width == 0 || info.height == 0) Bad(XDW_REASON_CONTENT, "no size");
-            if (info.components != 1 && info.components != 3 && info.components != 4)
-                Bad(XDW_REASON_CONTENT, "components");
-            // Decoders (a viewer's, the OCR pass's) allocate by the frame
-            // header, whatever the data behind it holds.
-            const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
-            const std::string tooLarge = "picture too large (" + std::to_string(info.width) + "x" +
-                                         std::to_string(info.height) +
-                                         " pixels; at most 600 million and 640 MiB decoded)";
-            if (pixels > kMaxPagePixels)
-                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels, tooLarge);
-            if (pixels * info.components > kMaxPageBytes)
-                BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_BYTES, kMaxPageBytes, tooLarge);
-            if (segSize < 6 + 3 * static_cast<size_t>(info.components))
-                Bad(XDW_REASON_CONTENT, "short frame header");
-            frame = true;
+            TakeFrame(marker, segment, info);
         } else if (marker == 0xDA) {
-            if (!frame) Bad(XDW_REASON_CONTENT, "scan before frame");
+            if (info.components == 0) Bad(XDW_REASON_CONTENT, "scan before frame");
             // Each scan of a progressive picture is a pass over all of it.
             if (++scans > kMaxJpegScans)
                 BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_SCANS, kMaxJpegScans,
                          "more than 1000 scans");
-            scan = true;
-            pos += length;
-            // Entropy-coded data runs to the next marker that is neither a
-            // stuffed 0xFF00 nor a restart marker.
-            for (;;) {
-                const void* ff = std::memchr(d + pos, 0xFF, n - pos);
-                if (ff == nullptr) Bad(XDW_REASON_CONTENT, "truncated scan");
-                pos = static_cast<const unsigned char*>(ff) - d;
-                if (pos + 1 >= n) Bad(XDW_REASON_CONTENT, "truncated scan");
-                const unsigned next = d[pos + 1];
-                if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
-                    pos += 2;
-                } else if (next == 0xFF) {
-                    ++pos;
-                } else {
-                    break;
-                }
-            }
-            continue;
+            cursor.SkipScanData();
         }
-        pos += length;
     }
-    if (!frame || !scan) Bad(XDW_REASON_CONTENT, "no image data");
+    if (info.components == 0 || scans == 0) Bad(XDW_REASON_CONTENT, "no image data");
+    info.length = cursor.Position();
     return info;
 }
 

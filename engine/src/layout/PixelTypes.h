@@ -27,6 +27,9 @@ struct RenderedPage {
     int bytesPerLine = 0;
     int dpi = 0;  // the resolution used, below the requested one for huge pages
     PageGeometry geometry;
+    // Drawn from one image of one bit a pixel: a fax or a black-and-white
+    // scan, whose noise is a fax line's or a scanner's.
+    bool bilevel = false;
 };
 
 // The smallest box holding both.

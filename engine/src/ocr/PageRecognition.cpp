@@ -14,7 +14,10 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
     PageInput input;
     input.dpi = dpi;
     input.scan = ReadScannedPage(pdf, page, dpi);
-    if (!input.scan) input.pdf = SinglePagePdf(pdf, page, true);
+    if (!input.scan) {
+        input.pdf = SinglePagePdf(pdf, page, true);
+        input.bilevel = BilevelScan(pdf, page);
+    }
     return input;
 }
 
@@ -29,6 +32,7 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool (*canc
         const auto start = std::chrono::steady_clock::now();
         drawn = RenderBounded(input.pdf, input.dpi, &text,
                               {kMaxRenderBytes, recipe.timeLimitMs, cancel, cancelData});
+        drawn.bilevel = input.bilevel;
         const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         reading.timeLimitMs =

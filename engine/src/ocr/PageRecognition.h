@@ -9,9 +9,9 @@
 
 #include <qpdf/QPDF.hh>
 
+#include "ocr/OcrTypes.h"
 #include "ocr/Recognizer.h"
 #include "pdf/Renderer.h"
-#include "ocr/OcrTypes.h"
 
 namespace xdw {
 
@@ -21,6 +21,7 @@ struct PageInput {
     std::optional<RenderedPage> scan;
     std::string pdf;
     double dpi = 0;
+    bool bilevel = false;  // see RenderedPage
 };
 
 struct PageResult {

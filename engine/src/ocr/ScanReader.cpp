@@ -179,4 +179,23 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
     }
 }
 
+bool BilevelScan(QPDF& pdf, int pageNumber) {
+    try {
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return false;
+        QPDFPageObjectHelper& page = pages[pageNumber - 1];
+        const std::optional<Placement> draw = SingleImageDraw(page);
+        if (!draw) return false;
+        QPDFObjectHandle image =
+            page.getObjectHandle().getKey("/Resources").getKey("/XObject").getKey(draw->name);
+        if (!image.isStream()) return false;
+        QPDFObjectHandle dict = image.getDict();
+        return dict.getKey("/Subtype").isNameAndEquals("/Image") &&
+               dict.getKey("/BitsPerComponent").isInteger() &&
+               dict.getKey("/BitsPerComponent").getIntValue() == 1;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 }  // namespace xdw

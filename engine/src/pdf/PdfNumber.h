@@ -7,8 +7,8 @@
 
 namespace xdw {
 
-// value with at most decimals digits after the point, trailing zeros
-// dropped; anything not finite is written as 0.
+// value with at most decimals (1 or more) digits after the point, trailing
+// zeros dropped; anything not finite is written as 0.
 std::string PdfNumber(double value, int decimals);
 
 }  // namespace xdw

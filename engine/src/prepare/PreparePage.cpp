@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "layout/Pix.h"
+#include "prepare/Noise.h"
 
 namespace xdw {
 
@@ -212,9 +213,21 @@ PreparedPage PreparePage(const RenderedPage& page) {
     PreparedPage out;
     PixPtr grey = GreyPix(page);
     const std::optional<Sheet> sheet = FindSheet(grey.get());
-    if (!sheet && CleanPaper(page)) {
-        // White paper edge to edge: the recogniser reads its grey best.
-        out.image = page;
+    const int dpi = page.dpi > 0 ? page.dpi : 300;
+    if (!sheet && !page.bilevel && CleanPaper(page)) {
+        // White paper edge to edge: the recogniser reads its grey best, with
+        // only its noise made paper, the grey rim around it too. (A fax is
+        // black and white already: it is binarised, which loses nothing.)
+        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
+        l_int32 none = 0;
+        pixZero(noise.get(), &none);
+        if (none) {
+            out.image = page;
+            return out;
+        }
+        PixPtr rim = Checked(pixDilateBrick(nullptr, noise.get(), 3, 3));
+        pixSetMasked(grey.get(), rim.get(), 255);
+        out.image = GreyPage(grey.get(), page);
         return out;
     }
     if (sheet) {
@@ -225,8 +238,9 @@ PreparedPage PreparePage(const RenderedPage& page) {
             out.unwarped = true;
         }
     }
-    const int dpi = page.dpi > 0 ? page.dpi : 300;
     PixPtr ink = WithoutSpecks(Binarised(grey.get(), dpi).get(), dpi);
+    PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
+    pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
     out.image = GreyPage(level.get(), page);
     return out;

@@ -13,7 +13,8 @@
 #include "pdf/OutputFile.h"
 #include "pdf/Repair.h"
 #include "print/AppPrintJob.h"
-#include "print/AppPrintOffice.h"
+#include "print/AppPrintSettings.h"
+#include "print/OfficeFinder.h"
 #include "print/PrintPlan.h"
 
 namespace xdw {

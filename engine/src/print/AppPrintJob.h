@@ -15,7 +15,7 @@
 
 #include "Error.h"
 #include "print/AppPrintDocument.h"
-#include "print/AppPrintOffice.h"
+#include "print/AppPrintSettings.h"
 #include "print/PrintPlan.h"
 #include "xdwapi/xdwapi.h"
 

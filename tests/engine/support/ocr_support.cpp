@@ -145,6 +145,17 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
     return g;
 }
 
+// The grey image one bit a pixel, rows padded to whole bytes, 1 white.
+std::string Bits(const Grey& g) {
+    const size_t line = (static_cast<size_t>(g.width) + 7) / 8;
+    std::string bits(line * g.height, '\0');
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x)
+            if (static_cast<unsigned char>(g.pixels[size_t(y) * g.width + x]) >= 128)
+                bits[y * line + x / 8] |= static_cast<char>(0x80 >> (x % 8));
+    return bits;
+}
+
 }  // namespace
 
 void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages) {
@@ -153,7 +164,8 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
     QPDFPageDocumentHelper helper(pdf);
     for (const ScanSpec& want : pages) {
         const Grey g = DrawPage(want, path + ".pgm");
-        QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, g.pixels);
+        QPDFObjectHandle image =
+            QPDFObjectHandle::newStream(&pdf, want.bilevel ? Bits(g) : g.pixels);
         QPDFObjectHandle dict = image.getDict();
         dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
         dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
@@ -161,9 +173,9 @@ void MakeScannedPdf(const std::string& path, const std::vector<ScanSpec>& pages)
         dict.replaceKey("/Height", QPDFObjectHandle::newInteger(g.height));
         dict.replaceKey("/ColorSpace",
                         QPDFObjectHandle::newName(want.colour ? "/DeviceRGB" : "/DeviceGray"));
-        dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+        dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(want.bilevel ? 1 : 8));
 
-        const double w = g.width * 72.0 / 300, h = g.height * 72.0 / 300;
+        const double w = g.width * 72.0 / want.dpiX, h = g.height * 72.0 / want.dpiY;
         const double ox = want.offsetBox ? 100 : 0, oy = want.offsetBox ? 50 : 0;
         std::ostringstream content;
         content << "q " << w << " 0 0 " << h << " " << ox << " " << oy << " cm /Im0 Do Q\n";

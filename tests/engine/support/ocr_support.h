@@ -42,6 +42,10 @@ struct ScanSpec {
     // degrade it (a photo's desk and perspective, a seal, a shadow).
     std::vector<std::string> capture{};
     bool colour = false;  // kept in RGB rather than made grey
+    // The captured image's resolution, which sizes the page, and whether it
+    // is stored one bit a pixel (black below half grey), as a fax is.
+    int dpiX = 300, dpiY = 300;
+    bool bilevel = false;
 };
 
 // Writes a PDF at path with one page for each ScanSpec.

@@ -1,0 +1,108 @@
+#include "prepare/Noise.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace xdw {
+
+namespace {
+
+// Lengths at 300 dpi, scaled to the page's.
+int AtDpi(int px300, int dpi) { return std::max(1, px300 * dpi / 300); }
+
+// Specks standing alone: pieces of ink at most kLoneSpeckPx across with no
+// larger ink within kSpeckRoomPx are noise however many there are; a full
+// stop, a comma or a dakuten lies beside its letter and stays.
+constexpr int kLoneSpeckPx = 8;
+constexpr int kSpeckRoomPx = 16;
+
+PixPtr LoneSpecks(PIX* ink, int dpi) {
+    const int most = AtDpi(kLoneSpeckPx, dpi), room = AtDpi(kSpeckRoomPx, dpi);
+    PixPtr large =
+        Checked(pixSelectBySize(ink, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
+    PixPtr small = Checked(pixSubtract(nullptr, ink, large.get()));
+    PixPtr near = Checked(pixDilateBrick(nullptr, large.get(), 2 * room + 1, 2 * room + 1));
+    // A speck that reaches into the room of larger ink stays whole.
+    PixPtr touching = Checked(pixAnd(nullptr, small.get(), near.get()));
+    PixPtr kept = Checked(pixSeedfillBinary(nullptr, touching.get(), small.get(), 8));
+    return Checked(pixSubtract(nullptr, small.get(), kept.get()));
+}
+
+// Streaks: lines at most kStreakPx thick running over kStreakShare of the
+// page's width or height, as a fax's or a scanner's dirt draws them; a
+// table's rules stop at the margins.
+constexpr int kStreakPx = 5;
+constexpr double kStreakShare = 0.95;
+
+PixPtr Streaks(PIX* ink, int dpi) {
+    const int w = pixGetWidth(ink), h = pixGetHeight(ink);
+    const int thick = AtDpi(kStreakPx, dpi);
+    PixPtr out = Checked(pixCreateTemplate(ink));
+    for (const bool across : {true, false}) {
+        const int length = static_cast<int>(kStreakShare * (across ? w : h));
+        PixPtr lines = Checked(across ? pixOpenBrick(nullptr, ink, length, 1)
+                                      : pixOpenBrick(nullptr, ink, 1, length));
+        // Thick runs are the edge of a dark border or a bar: not a streak.
+        PixPtr thin = Checked(pixSelectBySize(lines.get(), across ? w : thick, across ? thick : h,
+                                              8, L_SELECT_IF_BOTH, L_SELECT_IF_LTE, nullptr));
+        pixOr(out.get(), out.get(), thin.get());
+    }
+    return out;
+}
+
+// The transmission line: one line of ink in the top kHeaderStripPx of a fax,
+// no taller than kHeaderLinePx, with at least kHeaderGapPx of blank paper
+// under it and ink further down. Printers leave that strip blank, so it is
+// what the sending machine printed there.
+constexpr int kHeaderStripPx = 118;  // 10 mm
+constexpr int kHeaderLinePx = 83;    // 7 mm
+constexpr int kHeaderGapPx = 35;     // 3 mm
+
+PixPtr HeaderLine(PIX* ink, int dpi) {
+    const int w = pixGetWidth(ink), h = pixGetHeight(ink);
+    PixPtr out = Checked(pixCreateTemplate(ink));
+    const int strip = AtDpi(kHeaderStripPx, dpi), gap = AtDpi(kHeaderGapPx, dpi);
+    if (h < 4 * strip) return out;
+    NUMA* counts = pixCountPixelsByRow(ink, nullptr);
+    if (counts == nullptr) throw std::bad_alloc();
+    std::vector<int> rows(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) numaGetIValue(counts, y, &rows[static_cast<size_t>(y)]);
+    numaDestroy(&counts);
+    // Rows with a few dots of ink (specks beside the line) count as blank.
+    const int least = std::max(2, w / 200);
+    auto inked = [&](int y) { return rows[static_cast<size_t>(y)] > least; };
+    int top = 0;
+    while (top < strip && !inked(top)) ++top;
+    if (top == strip) return out;
+    int bottom = top;
+    while (bottom < h && inked(bottom)) ++bottom;
+    if (bottom > strip || bottom - top > AtDpi(kHeaderLinePx, dpi)) return out;
+    int next = bottom;
+    while (next < h && !inked(next)) ++next;
+    if (next - bottom < gap || next == h) return out;
+    // The line goes with the dots of ink touching it above and below.
+    while (top > 0 && rows[static_cast<size_t>(top - 1)] > 0) --top;
+    while (bottom < next && rows[static_cast<size_t>(bottom)] > 0) ++bottom;
+    pixRasterop(out.get(), 0, top, w, bottom - top, PIX_SRC, ink, 0, top);
+    return out;
+}
+
+}  // namespace
+
+PixPtr Noise(PIX* ink, int dpi, bool bilevel) {
+    // Streaks first: the specks that touched one stand alone without it.
+    PixPtr noise = Streaks(ink, dpi);
+    PixPtr rest = Checked(pixSubtract(nullptr, ink, noise.get()));
+    PixPtr specks = LoneSpecks(rest.get(), dpi);
+    pixOr(noise.get(), noise.get(), specks.get());
+    if (bilevel) {
+        // Looked for without the specks, which would make its strip look inked.
+        pixSubtract(rest.get(), rest.get(), specks.get());
+        PixPtr header = HeaderLine(rest.get(), dpi);
+        pixOr(noise.get(), noise.get(), header.get());
+    }
+    return noise;
+}
+
+}  // namespace xdw
