@@ -60,17 +60,50 @@ REPORT = ["作業報告書",
           "交換した部品の一覧を別紙に記載します。"]
 
 
+NOTICE2 = ["防災訓練の実施について",
+           "十一月二十日（金）午前十時に非常ベルが鳴ります。",
+           "係員の指示に従い、階段で一階まで避難してください。",
+           "エレベーターは使用できません。"]
+LETTER2 = ["謹啓　初冬の候、貴社ますますご隆盛のこととお喜び申し上げます。",
+           "このたびは弊社製品をご購入いただき、誠にありがとうございます。",
+           "保証書と取扱説明書を同封いたしましたので、ご確認ください。",
+           "末筆ながら、貴社のご発展を心よりお祈り申し上げます。"]
+MEMO = ["業務連絡",
+        "来週月曜日から新しい勤怠システムに切り替わります。",
+        "初回のログインには社員番号と仮のパスワードを使います。",
+        "操作の説明は各部署の担当者が行います。",
+        "質問は情報システム課までお寄せください。"]
+RECEIPT2 = ["お買上明細",
+            "文具セット　一点",
+            "ボールペン　三本",
+            "ノート　五冊",
+            "合計　二千四百八十円",
+            "またのご来店をお待ちしております"]
+INVOICE2 = ["御見積書",
+            "有限会社みどり工務店　御中",
+            "神奈川県横浜市中区本町二丁目",
+            "工事名　外壁塗装工事",
+            "有効期限　発行日より三十日"]
+URGENT = ["至急",
+          "会議室の変更のお知らせ",
+          "明日の打ち合わせは第二会議室に変わります。",
+          "資料は各自でお持ちください。"]
+
+
 def text_page(lines, font, pt, dpi, size=(8.27, 11.69), left=1.0, top=1.0, spacing=2.0,
-              ink=0, paper=255, mode="L"):
-    """A page of lines drawn at dpi; returns the image."""
+              ink=0, paper=255, mode="L", first_ink=None, first_pt=None):
+    """A page of lines drawn at dpi; returns the image. The first line may
+    have its own colour and size (a heading)."""
     w, h = int(size[0] * dpi), int(size[1] * dpi)
     img = Image.new(mode, (w, h), paper)
     d = ImageDraw.Draw(img)
-    px = round(pt * dpi / 72)
-    f = ImageFont.truetype(font, px)
     y = int(top * dpi)
-    for line in lines:
-        d.text((int(left * dpi), y), line, font=f, fill=ink)
+    for i, line in enumerate(lines):
+        size_pt = first_pt if i == 0 and first_pt else pt
+        px = round(size_pt * dpi / 72)
+        f = ImageFont.truetype(font, px)
+        d.text((int(left * dpi), y), line, font=f,
+               fill=first_ink if i == 0 and first_ink is not None else ink)
         y += int(px * spacing)
     return img
 
@@ -119,16 +152,18 @@ def perspective_coeffs(dst, src):
     return [m[i][n] / m[i][i] for i in range(n)]
 
 
-def photo(page, seed):
+def photo(page, seed, shadow=-35):
     """The page photographed from a little off square, lying on a dark desk,
     a shadow across it: 3000 x 4000 pixels, 72 dpi as cameras write."""
     W, H = 3000, 4000
     rnd = random.Random(seed)
-    desk = Image.new("RGB", (W, H), (58, 44, 36))
+    desk = Image.new("RGB", (W, H), (58 + rnd.randint(-20, 20), 44, 36 + rnd.randint(-10, 30)))
     noise_layer = Image.effect_noise((W // 4, H // 4), 12).resize((W, H)).convert("RGB")
     desk = Image.blend(desk, noise_layer, 0.15)
-    corners = [(420 + rnd.randint(-40, 40), 380), (2600, 470 + rnd.randint(-40, 40)),
-               (2700 + rnd.randint(-30, 30), 3650), (330, 3560 + rnd.randint(-30, 30))]
+    corners = [(420 + rnd.randint(-80, 80), 380 + rnd.randint(-60, 60)),
+               (2600 + rnd.randint(-60, 60), 470 + rnd.randint(-80, 80)),
+               (2700 + rnd.randint(-60, 60), 3650 + rnd.randint(-60, 60)),
+               (330 + rnd.randint(-60, 60), 3560 + rnd.randint(-60, 60))]
     pw, ph = page.size
     coeffs = perspective_coeffs(corners, [(0, 0), (pw, 0), (pw, ph), (0, ph)])
     sheet = page.convert("RGB").transform((W, H), Image.PERSPECTIVE, coeffs, Image.BICUBIC,
@@ -136,84 +171,119 @@ def photo(page, seed):
     mask = Image.new("L", page.size, 255).transform((W, H), Image.PERSPECTIVE, coeffs,
                                                      Image.BILINEAR, fillcolor=0)
     desk.paste(sheet, (0, 0), mask)
-    # A shadow falling from the top right, light fading towards the bottom.
-    shade = Image.linear_gradient("L").resize((W, H)).rotate(-35, expand=False, fillcolor=255)
+    # A shadow falling from one side, light fading towards the bottom.
+    shade = Image.linear_gradient("L").resize((W, H)).rotate(shadow, expand=False, fillcolor=255)
     shade = shade.point(lambda v: 150 + v * 105 // 255)
     desk = Image.composite(desk, Image.new("RGB", (W, H), (0, 0, 0)), shade)
     return desk.filter(ImageFilter.GaussianBlur(1.2))
 
 
-def fax(page300, vdpi, seed):
+def fax(page300, vdpi, seed, header="2026/12/09 10:15  FROM: 03-1234-5678  TO: 06-9876-5432  P.001/001"):
     """A fax in normal (98) or fine (196) mode: 204 dpi across, vdpi down, one bit,
     specks and a streak, the transmission header line at the top."""
     w, h = page300.size
+    rnd = random.Random(seed)
     img = page300.resize((w * 204 // 300, h * vdpi // 300), Image.BILINEAR)
     d = ImageDraw.Draw(img)
-    f = ImageFont.truetype(GOTHIC, 22)
-    d.text((30, 6), "2026/12/09 10:15  FROM: 03-1234-5678  TO: 06-9876-5432  P.001/001",
-           font=f, fill=0)
+    f = ImageFont.truetype(GOTHIC, 22 * vdpi // 196 + 11)
+    d.text((30 + rnd.randint(0, 40), 4 + rnd.randint(0, 4)), header, font=f, fill=0)
     img = img.point(lambda v: 0 if v < 140 else 255)
-    noise(img, 0.0015, seed)
+    noise(img, 0.001 + 0.001 * rnd.random(), seed)
     d = ImageDraw.Draw(img)
-    d.line([(0, img.size[1] * 2 // 3), (img.size[0], img.size[1] * 2 // 3)], fill=0, width=1)
+    y = img.size[1] * rnd.randint(40, 80) // 100
+    d.line([(0, y), (img.size[0], y)], fill=0, width=1)
     return img.convert("1")
+
+
+def receipt(lines, font, pt, seed):
+    rnd = random.Random(seed)
+    page = text_page(lines, font, pt, 300, size=(3.15, 6.0), left=0.3, top=0.5, spacing=1.9,
+                     ink=140 + rnd.randint(0, 20), paper=238)
+    band = Image.linear_gradient("L").resize(page.size).point(
+        lambda v: 255 - abs(v - rnd.randint(90, 160)) // 3)
+    faded = Image.composite(page, Image.new("L", page.size, 238), band)
+    return faded.filter(ImageFilter.GaussianBlur(0.8))
+
+
+def sealed(lines, font, pt, centre, colour, names):
+    """Seal ink over toner: the colours multiply, black stays black."""
+    page = text_page(lines, font, pt, 300, mode="RGB", ink=(0, 0, 0), paper=(255, 255, 255))
+    seal = Image.new("RGB", page.size, (255, 255, 255))
+    d = ImageDraw.Draw(seal)
+    f = ImageFont.truetype(GOTHIC, 60)
+    cx, cy = centre
+    d.ellipse([cx - 130, cy - 130, cx + 130, cy + 130], outline=colour, width=12)
+    d.text((cx - 60, cy - 95), names[0], font=f, fill=colour)
+    d.text((cx - 60, cy + 5), names[1], font=f, fill=colour)
+    return ImageChops.multiply(page, seal).filter(ImageFilter.GaussianBlur(0.5))
+
+
+def stamped(lines, font, pt, paper, box, colour, label):
+    page = text_page(lines, font, pt, 300, mode="RGB", ink=(20, 20, 20), paper=paper)
+    stamp = Image.new("RGB", page.size, (255, 255, 255))
+    d = ImageDraw.Draw(stamp)
+    d.rectangle(box, outline=colour, width=10)
+    d.text((box[0] + 60, box[1] + 50), label, font=ImageFont.truetype(GOTHIC, 80), fill=colour)
+    return ImageChops.multiply(page, stamp)
+
+
+def bordered(lines, font, pt, angle, grey):
+    scan = text_page(lines, font, pt, 300).rotate(angle, resample=Image.BICUBIC, expand=False,
+                                                  fillcolor=255)
+    framed = Image.new("L", (scan.size[0] + 160, scan.size[1] + 120), grey)
+    framed.paste(scan.crop((0, 0, scan.size[0] - 60, scan.size[1] - 40)), (70, 50))
+    return framed
 
 
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
 
-    clean = text_page(LETTER, MINCHO, 10.5, 300)
-    write(out, "clean-letter", LETTER, clean.filter(ImageFilter.GaussianBlur(0.6)), "jpg",
-          quality=92)
+    for name, lines, font, pt in (("clean-letter", LETTER, MINCHO, 10.5),
+                                  ("clean-memo", MEMO, PGOTHIC, 12)):
+        clean = text_page(lines, font, pt, 300)
+        write(out, name, lines, clean.filter(ImageFilter.GaussianBlur(0.6)), "jpg", quality=92)
 
-    notice = text_page(NOTICE, GOTHIC, 16, 200, top=1.2, spacing=2.2)
-    write(out, "photo-notice", NOTICE, photo(notice, 1), "jpg", dpi=(72, 72), fit_a4=True,
-          quality=88)
-    minutes = text_page(MINUTES, PMINCHO, 13, 200, spacing=2.0)
-    write(out, "photo-minutes", MINUTES, photo(minutes, 2), "jpg", dpi=(72, 72), fit_a4=True,
-          quality=88)
+    for name, lines, font, pt, seed, shadow in (
+            ("photo-notice", NOTICE, GOTHIC, 16, 1, -35),
+            ("photo-minutes", MINUTES, PMINCHO, 13, 2, -35),
+            ("photo-drill", NOTICE2, MINCHO, 14, 5, 30)):
+        page = text_page(lines, font, pt, 200, top=1.2, spacing=2.2 if pt > 14 else 2.0)
+        write(out, name, lines, photo(page, seed, shadow), "jpg", dpi=(72, 72), fit_a4=True,
+              quality=88)
 
-    scan = text_page(REPORT, MINCHO, 11, 300).rotate(4.5, resample=Image.BICUBIC, expand=False,
-                                                     fillcolor=255)
-    framed = Image.new("L", (scan.size[0] + 160, scan.size[1] + 120), 40)
-    framed.paste(scan.crop((0, 0, scan.size[0] - 60, scan.size[1] - 40)), (70, 50))
-    write(out, "scan-borders", REPORT, framed)
+    for name, lines, font, pt, angle, grey in (("scan-borders", REPORT, MINCHO, 11, 4.5, 40),
+                                               ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25)):
+        write(out, name, lines, bordered(lines, font, pt, angle, grey))
 
-    order300 = text_page(ORDER, GOTHIC, 12, 300)
-    write(out, "fax-normal", ORDER, fax(order300, 98, 3), "tif", dpi=(204, 98),
-          compression="group3")
-    write(out, "fax-fine", LETTER, fax(text_page(LETTER, MINCHO, 11, 300), 196, 4), "tif",
-          dpi=(204, 196), compression="group3")
+    for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),
+                                              ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),
+                                              ("fax-fine", LETTER, MINCHO, 11, 196, 4),
+                                              ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
+        write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",
+              dpi=(204, vdpi), compression="group3")
 
-    receipt = text_page(RECEIPT, GOTHIC, 10, 300, size=(3.15, 6.0), left=0.3, top=0.5,
-                        spacing=1.9, ink=150, paper=238)
-    band = Image.linear_gradient("L").resize(receipt.size).point(lambda v: 255 - abs(v - 128) // 3)
-    faded = Image.composite(receipt, Image.new("L", receipt.size, 238), band)
-    write(out, "receipt-faded", RECEIPT, faded.filter(ImageFilter.GaussianBlur(0.8)))
+    write(out, "receipt-faded", RECEIPT, receipt(RECEIPT, GOTHIC, 10, 8))
+    write(out, "receipt-faded-2", RECEIPT2, receipt(RECEIPT2, PGOTHIC, 9, 9))
 
-    invoice = text_page(INVOICE, MINCHO, 12, 300, mode="RGB", ink=(0, 0, 0),
-                        paper=(255, 255, 255))
-    # Seal ink over toner: the colours multiply, black stays black.
-    seal = Image.new("RGB", invoice.size, (255, 255, 255))
-    d = ImageDraw.Draw(seal)
-    f = ImageFont.truetype(GOTHIC, 60)
-    cx, cy = 820, 540
-    d.ellipse([cx - 130, cy - 130, cx + 130, cy + 130], outline=(226, 62, 40), width=12)
-    d.text((cx - 60, cy - 95), "青葉", font=f, fill=(226, 62, 40))
-    d.text((cx - 60, cy + 5), "之印", font=f, fill=(226, 62, 40))
-    invoice = ImageChops.multiply(invoice, seal)
-    write(out, "seal-invoice", INVOICE, invoice.filter(ImageFilter.GaussianBlur(0.5)), "jpg",
+    write(out, "seal-invoice", INVOICE,
+          sealed(INVOICE, MINCHO, 12, (820, 540), (226, 62, 40), ("青葉", "之印")), "jpg",
           quality=90)
+    write(out, "seal-estimate", INVOICE2,
+          sealed(INVOICE2, GOTHIC, 11, (1150, 470), (200, 40, 70), ("みど", "り印")), "jpg",
+          quality=85)
 
-    order = text_page(ORDER, MINCHO, 11, 300, mode="RGB", ink=(20, 20, 20),
-                      paper=(250, 236, 170))
-    stamp = Image.new("RGB", order.size, (255, 255, 255))
-    d = ImageDraw.Draw(stamp)
-    d.rectangle([1100, 250, 1700, 530], outline=(40, 70, 200), width=10)
-    d.text((1160, 300), "受付 12.09", font=ImageFont.truetype(GOTHIC, 80), fill=(40, 70, 200))
-    order = ImageChops.multiply(order, stamp)
-    write(out, "stamp-yellow-paper", ORDER, order, "jpg", quality=90)
+    write(out, "stamp-yellow-paper", ORDER,
+          stamped(ORDER, MINCHO, 11, (250, 236, 170), [1100, 250, 1700, 530], (40, 70, 200),
+                  "受付 12.09"), "jpg", quality=90)
+    write(out, "stamp-blue-paper", MEMO,
+          stamped(MEMO, GOTHIC, 10.5, (205, 225, 245), [1300, 200, 1950, 480], (210, 50, 50),
+                  "済 12.10"), "jpg", quality=90)
+
+    urgent = text_page(URGENT, GOTHIC, 12, 300, mode="RGB", ink=(0, 0, 0),
+                       paper=(255, 255, 255), first_ink=(225, 30, 30), first_pt=20)
+    write(out, "red-heading", URGENT, urgent.filter(ImageFilter.GaussianBlur(0.5)), "jpg",
+          quality=90)
 
     write(out, "dpi150", MINUTES, text_page(MINUTES, GOTHIC, 10, 150))
     q50 = text_page(NOTICE, PGOTHIC, 11, 200)

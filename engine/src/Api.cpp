@@ -10,7 +10,6 @@
 #include "Error.h"
 #include "common/UserFolders.h"
 #include "ocr/DocumentOcr.h"
-#include "ocr/PageProgress.h"
 #include "pdf/Document.h"
 #include "pdf/Repair.h"
 #include "print/AppPrint.h"
@@ -201,7 +200,9 @@ XDWAPI_EXPORT int XDW_GetLastErrorLimitUnit(void) { return LastFailure().concern
 XDWAPI_EXPORT const char* XDW_GetEngineVersion(void) { return QUILBEX_ENGINE_VERSION; }
 
 // Outside Trap: it leaves the calling thread's failure reason alone.
-XDWAPI_EXPORT int XDW_GetOcrProgress(int page) { return PageProgress(page); }
+XDWAPI_EXPORT int XDW_GetOcrProgress(XDW_DOCUMENT_HANDLE handle, int page) {
+    return OcrProgress(reinterpret_cast<std::uintptr_t>(handle), page);
+}
 
 // Outside Trap too: it only sets flags, and may run beside any other call.
 XDWAPI_EXPORT int XDW_CancelOcr(void*) {

@@ -30,9 +30,9 @@ public:
 #undef QUILBEX_ENGINE_REASON_FIELD_PURE
     // The engine's version, "major.minor.patch.build" ("" when unknown).
     virtual std::string EngineVersion() = 0;
-    // How far the OCR of page has got (0 to 100; -1: not being recognised).
-    // The one call that may be made while another runs on the worker.
-    virtual int OcrProgress(int page) = 0;
+    // How far the OCR of page of document has got (0 to 100; -1: not being
+    // recognised). The one call that may be made while another runs on the worker.
+    virtual int OcrProgress(XDW_DOCUMENT_HANDLE document, int page) = 0;
     // Stops the OCR page under way at once (its ApplyOcr fails); like
     // OcrProgress, made while the worker is in the engine.
     virtual void CancelOcr() = 0;

@@ -142,8 +142,8 @@ public:
         const int length = c_.GetLastErrorText(text, sizeof text);
         return length > 0 ? std::string(text) : std::string();
     }
-    int OcrProgress(int page) override {
-        return c_.GetOcrProgress != nullptr ? c_.GetOcrProgress(page) : -1;
+    int OcrProgress(XDW_DOCUMENT_HANDLE document, int page) override {
+        return c_.GetOcrProgress != nullptr ? c_.GetOcrProgress(document, page) : -1;
     }
     void CancelOcr() override {
         if (c_.CancelOcr != nullptr) c_.CancelOcr(nullptr);

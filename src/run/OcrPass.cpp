@@ -85,7 +85,7 @@ bool OcrPass::StoppedByTermination() {
 }
 
 void OcrPass::RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
-    log_.ShowProgress(RunProgress::Step::kRotating, page, pages);
+    log_.ShowProgress(RunProgress::Step::kRotating, page, pages, document);
     PageStep([&] { return run_.engine.RotatePageAuto(document, page); },
              std::to_string(page) + "ページを自動正立しました。", "自動正立エラー：");
 }
@@ -97,7 +97,7 @@ void OcrPass::RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
     ocr.language = OcrLanguage(run_.options.Language);
     ocr.replace_layer = 1;
     ocr.keep_image = 1;
-    log_.ShowProgress(RunProgress::Step::kRecognising, page, pages);
+    log_.ShowProgress(RunProgress::Step::kRecognising, page, pages, document);
     PageStep([&] { return run_.engine.ApplyOcr(document, page, kOcrEngine, ocr); },
              std::to_string(page) + "ページをOCRしました。", "OCRエラー：");
 }

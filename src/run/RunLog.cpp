@@ -180,8 +180,9 @@ bool RunLog::StoppedByTermination() {
     return true;
 }
 
-void RunLog::ShowProgress(RunProgress::Step step, int current, int total) {
-    run_.window.ShowProgress(RunProgress{step, current, total});
+void RunLog::ShowProgress(RunProgress::Step step, int current, int total,
+                          XDW_DOCUMENT_HANDLE document) {
+    run_.window.ShowProgress(RunProgress{step, current, total, document});
 }
 
 void RunLog::FinishRun() {

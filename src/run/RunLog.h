@@ -76,7 +76,8 @@ public:
     void RefuseRun(const std::string& text);
     // When a termination signal has come: logged, recorded, the run finished.
     bool StoppedByTermination();
-    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0);
+    void ShowProgress(RunProgress::Step step, int current = 0, int total = 0,
+                      XDW_DOCUMENT_HANDLE document = nullptr);
     // Writes the log file, tells the desktop how an automatic run ended and
     // closes the window.
     void FinishRun();

@@ -1,6 +1,8 @@
 // What a run is doing and how far it has got, for the window to show.
 #pragma once
 
+#include "xdwapi/xdwapi.h"
+
 namespace quilbex {
 
 struct RunProgress {
@@ -21,6 +23,9 @@ struct RunProgress {
     Step step = Step::kNone;
     int current = 0;
     int total = 0;  // 0: how far is not known
+    // The open document whose page is rotated or recognised, to ask the engine
+    // how far that page has got.
+    XDW_DOCUMENT_HANDLE document = nullptr;
 
     bool operator==(const RunProgress&) const = default;
 };

@@ -338,7 +338,7 @@ void TFMain::ShowProgress(const RunProgress& progress) {
 
 void TFMain::PollPage() {
     // The one engine call made beside the worker's: it only reads a number.
-    progress_->ShowPagePart(engine_.OcrProgress(shownProgress_.current));
+    progress_->ShowPagePart(engine_.OcrProgress(shownProgress_.document, shownProgress_.current));
 }
 
 void TFMain::StripMoved(bool wasVisible) {

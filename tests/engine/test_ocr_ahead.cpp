@@ -29,10 +29,8 @@ protected:
     XDW_DOCUMENT_HANDLE doc = nullptr;
     XDW_OCR_OPTION option = OcrOption(XDW_OCR_LANGUAGE_ENGLISH);
 
-    void Make(int turnSecond = 0) {
-        MakeScannedPdf(path, {{.lines = kPage[0]},
-                              {.lines = kPage[1], .turnContent = turnSecond},
-                              {.lines = kPage[2]}});
+    void Make() {
+        MakeScannedPdf(path, {{.lines = kPage[0]}, {.lines = kPage[1]}, {.lines = kPage[2]}});
     }
     void Open() {
         XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
@@ -57,24 +55,41 @@ TEST_F(OcrAheadTest, EveryPageGetsItsOwnText) {
     ExpectOwnText(3);
 }
 
-// The program's order with up-righting on: page 2 is read ahead lying on its
-// side while page 1 is read, and turned upright only afterwards.
+// The program's order with up-righting on: page 2 is read ahead while page 1
+// is read, turned upright as it is read, and its reading handed over with
+// the turn; a scan, one on a page already turned, and a page with real text
+// over its image (drawn, not taken as a plain scan).
+struct Turned {
+    int turnContent, pageRotate;
+    std::string stamp;
+};
+
 TEST_F(OcrAheadTest, UprightingBetweenPagesLeavesEveryPageRight) {
-    Make(90);
-    Open();
-    for (int p = 1; p <= 3; ++p) {
-        EXPECT_EQ(XDW_RotatePageAuto(doc, p, nullptr), 0) << p;
-        EXPECT_EQ(XDW_ApplyOcr(doc, p, 1, &option, nullptr), 0) << p;
+    for (const Turned& c : {Turned{90, 0, ""}, Turned{180, 90, ""}, Turned{270, 0, "Page 2"}}) {
+        SCOPED_TRACE(c.turnContent);
+        MakeScannedPdf(path, {{.lines = kPage[0]},
+                              {.lines = kPage[1],
+                               .turnContent = c.turnContent,
+                               .pageRotate = c.pageRotate,
+                               .stamp = c.stamp},
+                              {.lines = kPage[2]}});
+        Open();
+        for (int p = 1; p <= 3; ++p) {
+            EXPECT_EQ(XDW_RotatePageAuto(doc, p, nullptr), 0) << p;
+            EXPECT_EQ(XDW_ApplyOcr(doc, p, 1, &option, nullptr), 0) << p;
+        }
+        EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
+        EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
+        EXPECT_EQ(PageRotate(path, 2), (360 - c.turnContent) % 360);
+        // Read upright, the first line lies at the top of the page as shown.
+        const std::string top = SingleBlanks(PdfTextBand(path, 2, 0, 0.25));
+        EXPECT_NE(top.find("Bravo page"), std::string::npos) << top;
+        EXPECT_EQ(top.find("searched"), std::string::npos) << top;
+        EXPECT_NE(SingleBlanks(PdfPageTexts(path).at(1)).find("Every page is read"),
+                  std::string::npos)
+            << PdfPageTexts(path).at(1);
+        ExpectOwnText(3);
     }
-    EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
-    EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
-    EXPECT_EQ(PageRotate(path, 2), 270);
-    // Read upright, the first line lies at the top of the page as shown.
-    const std::string top = SingleBlanks(PdfTextBand(path, 2, 0, 0.25));
-    EXPECT_NE(top.find("Bravo page"), std::string::npos) << top;
-    EXPECT_EQ(top.find("searched"), std::string::npos) << top;
-    EXPECT_NE(SingleBlanks(PdfPageTexts(path).at(1)).find("Every page is read"), std::string::npos)
-        << PdfPageTexts(path).at(1);
 }
 
 // Page 2 is read ahead in English while page 1 is; asked for in Japanese, it

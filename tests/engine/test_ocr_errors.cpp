@@ -60,10 +60,6 @@ int32_t CodeOf(const std::function<void()>& call) {
 class OcrErrors : public ::testing::Test {
 protected:
     TempDir dir;
-    void TearDown() override {
-        SetTessdataDir("");
-        SetOcrTimeLimitMs(0);
-    }
     Document Scanned(const ScanSpec& want) {
         const std::string path = dir.File("page.pdf");
         MakeScannedPdf(path, {want});
@@ -76,18 +72,18 @@ TEST_F(OcrErrors, MissingLanguageDataIsReportedAsNotInstalled) {
     const std::string before = PageState(doc);
     const std::string data = dir.File("tessdata");
     std::filesystem::create_directory(data);
-    SetTessdataDir(data);
-    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+    const OcrSettings settings{.tessdata = data};
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH), settings); }),
               XDW_E_NOT_INSTALLED);
-    EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, 1); }), XDW_E_NOT_INSTALLED);
+    EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, 1, settings); }), XDW_E_NOT_INSTALLED);
 
     // English present, Japanese not: automatic needs both.
     std::filesystem::create_symlink("/usr/share/tesseract-ocr/5/tessdata/eng.traineddata",
                                     data + "/eng.traineddata");
-    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO)); }),
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO), settings); }),
               XDW_E_NOT_INSTALLED);
     // Language data without the glyphless font for the layer.
-    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH), settings); }),
               XDW_E_NOT_INSTALLED);
     EXPECT_EQ(PageState(doc), before);
     EXPECT_FALSE(doc.changed);
@@ -103,10 +99,9 @@ TEST_F(OcrErrors, PageOverItsTimeLimitFailsAndStaysUnchanged) {
     for (int i = 0; i < 12; ++i) many.push_back(kText[i % 2]);
     Document doc = Scanned({.lines = many, .heightPx = 3400, .pointSize = 10});
     const std::string before = PageState(doc);
-    SetOcrTimeLimitMs(1);
     const auto start = std::chrono::steady_clock::now();
     try {
-        ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO));
+        ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO), {.timeLimitMs = 1});
         ADD_FAILURE() << "no time limit";
     } catch (const EngineError& e) {
         EXPECT_EQ(e.code(), XDW_E_FAIL);
@@ -116,7 +111,6 @@ TEST_F(OcrErrors, PageOverItsTimeLimitFailsAndStaysUnchanged) {
     EXPECT_EQ(PageState(doc), before);
 
     // The instance is fine for the next page once the limit is sensible.
-    SetOcrTimeLimitMs(0);
     EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO)); }), 0);
     EXPECT_NE(PageState(doc), before);
 }

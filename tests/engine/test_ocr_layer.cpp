@@ -10,10 +10,10 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "TestFiles.h"
-#include "pdf/Renderer.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 #include "ocr_support.h"
+#include "pdf/Renderer.h"
 
 using namespace xdw;
 using namespace xdwtest;
@@ -21,7 +21,7 @@ using namespace xdwtest;
 namespace {
 
 std::string FontFile() {
-    std::ifstream in(TessdataDir() + "/pdf.ttf", std::ios::binary);
+    std::ifstream in(std::string(kDefaultTessdata) + "/pdf.ttf", std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -157,28 +158,60 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // Polled while the nine cells of a table are read one after another, the
-// page's progress only ever grows.
-TEST(LayoutProgress, NeverGoesBackWithinAPage) {
+// page's progress only ever grows; the same page of another open document,
+// not being read, shows none of it.
+TEST(LayoutProgress, NeverGoesBackWithinAPageNorMixesDocuments) {
     TempDir dir;
-    const std::string path = dir.File("page.xdw");
-    MakeScannedPdf(path, {Table()});
+    XDW_DOCUMENT_HANDLE docs[2] = {};
+    const XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    for (XDW_DOCUMENT_HANDLE& doc : docs) {
+        const std::string path = dir.File(std::to_string(&doc - docs) + ".xdw");
+        MakeScannedPdf(path, {Table()});
+        ASSERT_EQ(XDW_OpenDocumentHandle(path.c_str(), &doc, &mode), 0);
+    }
     std::atomic<bool> done{false};
     std::vector<int> seen;
+    int other = -1;
     std::thread poll([&] {
         while (!done) {
-            const int percent = XDW_GetOcrProgress(1);
+            const int percent = XDW_GetOcrProgress(docs[0], 1);
             if (percent >= 0 && (seen.empty() || seen.back() != percent)) seen.push_back(percent);
+            other = std::max(other, XDW_GetOcrProgress(docs[1], 1));
             std::this_thread::yield();
         }
     });
-    const int rc = OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE);
+    const XDW_OCR_OPTION option = OcrOption(XDW_OCR_LANGUAGE_JAPANESE);
+    const int rc = XDW_ApplyOcr(docs[0], 1, 1, &option, nullptr);
     done = true;
     poll.join();
+    for (XDW_DOCUMENT_HANDLE doc : docs) XDW_CloseDocumentHandle(doc, nullptr);
     ASSERT_EQ(rc, 0);
+    EXPECT_EQ(other, -1) << "the other document's page showed this one's progress";
     std::string trail;
     for (int percent : seen) trail += std::to_string(percent) + " ";
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << trail;
     EXPECT_GE(seen.size(), 3u) << trail;
+}
+
+// Stopped while the document's first page is read on the caller's own thread,
+// that page fails at once.
+TEST(LayoutProgress, CancelStopsThePageUnderWay) {
+    TempDir dir;
+    const std::string path = dir.File("page.xdw");
+    MakeScannedPdf(path, {Table()});
+    XDW_DOCUMENT_HANDLE doc = nullptr;
+    const XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
+    ASSERT_EQ(XDW_OpenDocumentHandle(path.c_str(), &doc, &mode), 0);
+    std::thread cancel([&] {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (XDW_GetOcrProgress(doc, 1) < 0 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::yield();
+        XDW_CancelOcr(nullptr);
+    });
+    const XDW_OCR_OPTION option = OcrOption(XDW_OCR_LANGUAGE_JAPANESE);
+    EXPECT_EQ(XDW_ApplyOcr(doc, 1, 1, &option, nullptr), XDW_E_FAIL);
+    cancel.join();
+    XDW_CloseDocumentHandle(doc, nullptr);
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ std::string WriteLayerPage(const TempDir& dir, const PageText& page) {
     std::vector<OcrLine> lines;
     for (const auto& text : page.lines)
         lines.push_back(LineOf(text, 300 + kPitch * int(lines.size()), page.askew));
-    const std::string font = ReadBytes(TessdataDir() + "/pdf.ttf");
+    const std::string font = ReadBytes(std::string(kDefaultTessdata) + "/pdf.ttf");
     PutTextLayer(pdf, object, lines, g, font);
     const std::string path = dir.File(std::string(page.name) + ".pdf");
     QPDFWriter(pdf, path.c_str()).write();

@@ -290,12 +290,13 @@ TEST_F(Announced, ProgressCountsPagesAndEndsWithNothingToShow) {
     WriteSettings({"[common]", "OCR=Y", "AutoRotate=Y"});
     engine.pages = 2;
     Start({MakeSource("scan.pdf")});
-    EXPECT_THAT(
-        window.progress,
-        ElementsAre(RunProgress{Step::kConverting}, RunProgress{Step::kRotating, 1, 2},
-                    RunProgress{Step::kRecognising, 1, 2}, RunProgress{Step::kRotating, 2, 2},
-                    RunProgress{Step::kRecognising, 2, 2}, RunProgress{Step::kSaving},
-                    RunProgress{Step::kNone}));
+    const XDW_DOCUMENT_HANDLE doc = FakeEngine::documentHandle;  // polled for the page's part
+    EXPECT_THAT(window.progress,
+                ElementsAre(RunProgress{Step::kConverting}, RunProgress{Step::kRotating, 1, 2, doc},
+                            RunProgress{Step::kRecognising, 1, 2, doc},
+                            RunProgress{Step::kRotating, 2, 2, doc},
+                            RunProgress{Step::kRecognising, 2, 2, doc}, RunProgress{Step::kSaving},
+                            RunProgress{Step::kNone}));
 }
 
 TEST_F(Announced, EveryPollMovesThePrintingProgressOnThoughTheLogHearsOnlyOfNewPhases) {

@@ -191,10 +191,11 @@ XDWAPI_EXPORT int XDW_GetLastErrorLimitUnit(void);    /* ... counted in XDW_LIMI
  * the engine. */
 XDWAPI_EXPORT const char* XDW_GetEngineVersion(void);
 
-/* How far the recognition of page (counted from 1) has got, 0 to 100, while an
- * XDW_ApplyOcr for it runs on another thread; -1 when that page is not being
- * recognised. Only reads a number: safe from any thread at any time. */
-XDWAPI_EXPORT int XDW_GetOcrProgress(int page);
+/* How far the recognition of page (counted from 1) of the document has got, 0
+ * to 100, while an XDW_ApplyOcr for it runs on another thread; -1 when that
+ * page of that document is not being recognised (a handle that is not open
+ * included). Only reads a number: safe from any thread at any time. */
+XDWAPI_EXPORT int XDW_GetOcrProgress(XDW_DOCUMENT_HANDLE handle, int page);
 
 /* Stops the recognition under way at once (the page's rendering included):
  * the XDW_ApplyOcr running on another thread fails and its page gets no

@@ -17,7 +17,6 @@
 #include <type_traits>
 
 #include "Error.h"
-#include "ocr/Recognizer.h"
 
 namespace xdw {
 
@@ -199,7 +198,7 @@ private:
 RenderedPage RenderBounded(const std::string& data, double dpi, std::vector<PixelBox>* text,
                            const RenderBounds& bounds) {
     const int timeLimitMs =
-        std::min(bounds.timeLimitMs > 0 ? bounds.timeLimitMs : OcrTimeLimitMs(), kMaxRenderMs) *
+        std::min(bounds.timeLimitMs > 0 ? bounds.timeLimitMs : kMaxRenderMs, kMaxRenderMs) *
         kSlowdown;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
     const std::uint64_t limit = AddressSpaceNow() + bounds.memoryBytes;

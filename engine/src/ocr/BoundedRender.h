@@ -21,7 +21,7 @@ constexpr int kMaxRenderMs = 30000;
 
 struct RenderBounds {
     std::uint64_t memoryBytes = kMaxRenderBytes;
-    int timeLimitMs = 0;  // <= 0: the OCR time limit of a page; kMaxRenderMs at most
+    int timeLimitMs = kMaxRenderMs;  // the page's own time limit; kMaxRenderMs at most
     // Polled while the child works; true ends it at once.
     bool (*cancel)(void*) = nullptr;
     void* cancelData = nullptr;

@@ -21,8 +21,8 @@ namespace {
 constexpr double kOcrDpi = 300;
 
 // The glyphless TrueType font Tesseract ships beside its language data.
-std::string GlyphlessFontFile() {
-    const std::string path = TessdataDir() + "/pdf.ttf";
+std::string GlyphlessFontFile(const std::string& tessdata) {
+    const std::string path = tessdata + "/pdf.ttf";
     std::ifstream in(path, std::ios::binary);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) data.clear();
@@ -42,7 +42,20 @@ OcrAhead& Ahead() {
     return ahead;
 }
 
-PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe) {
+// The document whose pages are being read, how, and the one whose pages are
+// turned upright before they are read.
+struct Reading {
+    std::uintptr_t document = 0;
+    OcrRecipe recipe;
+    std::uintptr_t uprighted = 0;
+};
+
+Reading& Current() {
+    static Reading reading;
+    return reading;
+}
+
+PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe, bool upright = false) {
     QPDFObjectHandle object = PageObject(doc, page);
     QPDFObjectHandle rotate = QPDFPageObjectHelper(object).getAttribute("/Rotate", false);
     return PageKey{doc.handle,
@@ -52,7 +65,13 @@ PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe) {
                    recipe.languages,
                    recipe.verticalLanguages,
                    recipe.tessdata,
-                   recipe.timeLimitMs};
+                   recipe.timeLimitMs,
+                   upright};
+}
+
+// The page for reading, taken from the document.
+OcrAhead::Take Taker(Document& doc, int page) {
+    return [&doc, page] { return TakePage(*doc.pdf, page, kOcrDpi); };
 }
 
 // Runs body, turning library failures into engine errors.
@@ -71,21 +90,25 @@ void Guarded(Body&& body) {
 
 }  // namespace
 
-void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
+void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSettings& settings) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
     const OcrRecipe recipe{TesseractLanguages(option.language),
-                           TesseractVerticalLanguages(option.language), TessdataDir(),
-                           OcrTimeLimitMs()};
+                           TesseractVerticalLanguages(option.language), settings.tessdata,
+                           settings.timeLimitMs};
     Guarded([&] {
-        const std::string font = GlyphlessFontFile();
+        const std::string font = GlyphlessFontFile(settings.tessdata);
         const int pages = static_cast<int>(doc.pdf->getAllPages().size());
+        Reading& current = Current();
+        current.document = doc.handle;
+        current.recipe = recipe;
+        // The page read ahead is turned upright first when this document's
+        // pages are: read as it lies, its reading would be lost to the turn.
         std::optional<PageKey> next;
-        if (page < pages) next = KeyOf(doc, page + 1, recipe);
+        if (page < pages) next = KeyOf(doc, page + 1, recipe, current.uprighted == doc.handle);
         const PageResult result = [&] {
             try {
-                return Ahead().Read(
-                    KeyOf(doc, page, recipe), [&] { return TakePage(*doc.pdf, page, kOcrDpi); },
-                    recipe, next, [&] { return TakePage(*doc.pdf, page + 1, kOcrDpi); });
+                return Ahead().Read(KeyOf(doc, page, recipe), Taker(doc, page), recipe, next,
+                                    Taker(doc, page + 1));
             } catch (const EngineError& e) {
                 // The run's reason names the page the engine gave up on.
                 throw EngineError(e.code(), "page " + std::to_string(page) + ": " + e.what(),
@@ -104,17 +127,53 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option) {
     });
 }
 
-void RotatePageAuto(Document& doc, int page) {
+namespace {
+
+// Up-righting a page of the document being read: the page is read once,
+// turned upright as it is read (ahead, or here), and its reading kept for
+// XDW_ApplyOcr. A reading that fails keeps its error for XDW_ApplyOcr to
+// report and gives false: the way up is then found on its own.
+bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
+    const int pages = static_cast<int>(doc.pdf->getAllPages().size());
+    std::optional<PageKey> next;
+    if (page < pages) next = KeyOf(doc, page + 1, recipe, true);
+    PageResult result;
+    try {
+        result = Ahead().Read(KeyOf(doc, page, recipe, true), Taker(doc, page), recipe, next,
+                              Taker(doc, page + 1));
+    } catch (...) {
+        Ahead().Keep(KeyOf(doc, page, recipe), PageResult(), std::current_exception());
+        return false;
+    }
+    if (result.turn != 0) {
+        PageObject(doc, page).replaceKey("/Rotate",
+                                         QPDFObjectHandle::newInteger(result.geometry.rotate));
+        doc.changed = true;
+        result.turn = 0;  // it is now the reading of the page as it stands
+    }
+    Ahead().Keep(KeyOf(doc, page, recipe), std::move(result));
+    return true;
+}
+
+}  // namespace
+
+void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
+    Reading& current = Current();
+    current.uprighted = doc.handle;
     Guarded([&] {
+        if (current.document == doc.handle && UprightWhileReading(doc, page, current.recipe))
+            return;
         const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
-        const std::optional<int> turn = UprightTurn(rendered);
+        const std::optional<int> turn = UprightTurn(rendered, settings.tessdata);
         if (!turn || *turn == 0) return;
         const int rotate = (rendered.geometry.rotate + *turn) % 360;
         PageObject(doc, page).replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
         doc.changed = true;
     });
 }
+
+int OcrProgress(std::uintptr_t document, int page) { return Ahead().Progress(document, page); }
 
 void StopOcrLookAhead() { Ahead().Stop(); }
 

@@ -13,9 +13,9 @@ bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(
 }  // namespace
 
 void OcrAhead::Run(Job& job) {
-    const PageProgressScope progress(job.key.page);
+    const PageProgressScope progress(job.percent);
     try {
-        job.result = ReadPage(job.input, job.recipe, &Cancelled, &job.cancel);
+        job.result = ReadPage(job.input, job.recipe, job.key.upright, &Cancelled, &job.cancel);
     } catch (...) {
         job.error = std::current_exception();
     }
@@ -88,13 +88,20 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
     JobPtr job = Find(key);
     if (!job || job->state == State::Queued) {
         // Nobody is reading this page yet: it is read here.
-        if (job) jobs_.remove(job);
-        lock.unlock();
-        if (!job) {
+        const bool fresh = !job;
+        if (fresh) {
             job = std::make_shared<Job>();
             job->key = key;
             job->recipe = recipe;
-            job->input = take();
+            jobs_.push_back(job);
+        }
+        job->state = State::Running;
+        lock.unlock();
+        try {
+            if (fresh) job->input = take();
+        } catch (...) {
+            Forget(job);
+            throw;
         }
         Run(*job);
     } else {
@@ -111,12 +118,38 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
             }
             changed_.wait(lock);
         }
-        jobs_.remove(job);
         lock.unlock();
     }
+    Forget(job);
     if (job->error) std::rethrow_exception(job->error);
     if (!job->result) throw EngineError(XDW_E_FAIL, "page not read");
     return std::move(*job->result);
+}
+
+void OcrAhead::Forget(const JobPtr& job) {
+    std::lock_guard lock(mutex_);
+    jobs_.remove(job);
+}
+
+int OcrAhead::Progress(std::uintptr_t document, int page) {
+    std::lock_guard lock(mutex_);
+    for (const JobPtr& job : jobs_)
+        if (job->key.document == document && job->key.page == page && job->percent >= 0)
+            return job->percent;
+    return -1;
+}
+
+void OcrAhead::Keep(const PageKey& key, PageResult result, std::exception_ptr error) {
+    auto job = std::make_shared<Job>();
+    job->key = key;
+    job->state = State::Done;
+    if (error)
+        job->error = std::move(error);
+    else
+        job->result = std::move(result);
+    std::lock_guard lock(mutex_);
+    std::erase_if(jobs_, [&](const JobPtr& other) { return other->key == key; });
+    jobs_.push_back(std::move(job));
 }
 
 void OcrAhead::CancelAll() {

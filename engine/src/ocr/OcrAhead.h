@@ -28,7 +28,8 @@
 namespace xdw {
 
 // What a page's reading depends on: which document and page, how the page
-// stands and what reads it.
+// stands and what reads it, and whether it is to be turned upright first
+// (see PageResult::turn).
 struct PageKey {
     std::uintptr_t document = 0;
     int page = 0;
@@ -36,6 +37,7 @@ struct PageKey {
     int rotate = 0;
     std::string languages, verticalLanguages, tessdata;
     int timeLimitMs = 0;
+    bool upright = false;
     bool operator==(const PageKey&) const = default;
 };
 
@@ -56,6 +58,14 @@ public:
     PageResult Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
                     const std::optional<PageKey>& next, const Take& takeNext);
 
+    // How far the reading of page of document has got, 0 to 100; -1 when it
+    // is not being read. May be asked from any thread while Read runs.
+    int Progress(std::uintptr_t document, int page);
+
+    // Keeps result, or the error reading gave instead, as the reading of
+    // key, for the next Read to hand over.
+    void Keep(const PageKey& key, PageResult result, std::exception_ptr error = nullptr);
+
     // Cancels whatever runs, drops every result and ends the second thread.
     void Stop();
     // Cancels whatever runs or waits, at once: the reads under way fail.
@@ -71,6 +81,7 @@ private:
         std::optional<PageResult> result;
         std::exception_ptr error;
         std::atomic<bool> cancel{false};
+        std::atomic<int> percent{-1};  // while it runs
     };
     using JobPtr = std::shared_ptr<Job>;
 
@@ -78,10 +89,13 @@ private:
     void Work();                // the second thread
     JobPtr Find(const PageKey& key);
     JobPtr FirstQueued();
+    void Forget(const JobPtr& job);
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::list<JobPtr> jobs_;  // in the order queued: at most this page and the next
+    // In the order queued: at most this page and the next. A job stays here
+    // while it runs, whichever thread runs it, so it can be followed and cancelled.
+    std::list<JobPtr> jobs_;
     std::thread worker_;
     bool stopping_ = false;
 };

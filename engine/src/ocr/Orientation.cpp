@@ -1,5 +1,7 @@
 #include "ocr/Orientation.h"
 
+#include <string>
+
 #include <tesseract/baseapi.h>
 
 #include "ocr/TesseractPool.h"
@@ -40,25 +42,102 @@ RenderedPage Reduced(const RenderedPage& page, int factor) {
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full) {
-    const int factor = full.dpi / kOrientationDpi;
-    const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
-    const RenderedPage& page = factor >= 2 ? reduced : full;
-    tesseract::TessBaseAPI& api = TesseractFor("osd");
+namespace {
+
+// The way up is first looked for in this many characters, and the answer
+// taken when its confidence reaches kQuickConfidence; only a page they leave
+// in doubt is looked at again with Tesseract's usual number. Checked on pages
+// of each kind turned four ways: where the usual check is confident, the
+// quick one gave the same answer every time, for a third of the work.
+constexpr int kQuickCharacters = 10;
+constexpr float kQuickConfidence = 2.5f;
+constexpr int kUsualCharacters = 50;
+
+struct Found {
+    int orientation = 0;
+    float confidence = 0;
+};
+
+std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& page, int characters) {
+    api.SetVariable("min_characters_to_try", std::to_string(characters).c_str());
     api.SetPageSegMode(tesseract::PSM_OSD_ONLY);
     api.SetImage(page.pixels.data(), page.geometry.width, page.geometry.height, 1,
                  page.bytesPerLine);
     api.SetSourceResolution(page.dpi);
-    int orientation = 0;
-    float confidence = 0;
+    Found found;
     const char* script = nullptr;
     float scriptConfidence = 0;
-    const bool found =
-        api.DetectOrientationScript(&orientation, &confidence, &script, &scriptConfidence);
+    const bool ok = api.DetectOrientationScript(&found.orientation, &found.confidence, &script,
+                                                &scriptConfidence);
     api.Clear();
-    if (!found || !(confidence >= kMinOrientationConfidence)) return std::nullopt;
+    if (!ok) return std::nullopt;
+    return found;
+}
+
+}  // namespace
+
+std::optional<int> UprightTurn(const RenderedPage& full, const std::string& tessdata) {
+    const int factor = full.dpi / kOrientationDpi;
+    const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
+    const RenderedPage& page = factor >= 2 ? reduced : full;
+    tesseract::TessBaseAPI& api = TesseractFor("osd", tessdata);
+    std::optional<Found> found = Detect(api, page, kQuickCharacters);
+    if (!found || !(found->confidence >= kQuickConfidence))
+        found = Detect(api, page, kUsualCharacters);
+    if (!found || !(found->confidence >= kMinOrientationConfidence)) return std::nullopt;
     // Tesseract reports the counter-clockwise angle the text is turned by.
-    return (360 - orientation % 360) % 360;
+    return (360 - found->orientation % 360) % 360;
+}
+
+RenderedPage TurnedPage(const RenderedPage& page, int turn) {
+    const int w = page.geometry.width, h = page.geometry.height;
+    const bool sideways = turn == 90 || turn == 270;
+    RenderedPage out;
+    out.dpi = page.dpi;
+    out.bilevel = page.bilevel;
+    out.geometry = page.geometry;
+    PageGeometry& g = out.geometry;
+    g.rotate = (g.rotate + turn) % 360;
+    g.width = sideways ? h : w;
+    g.height = sideways ? w : h;
+    const bool shownSideways = g.rotate == 90 || g.rotate == 270;
+    g.pointsPerPixel = (shownSideways ? g.y1 - g.y0 : g.x1 - g.x0) / g.width;
+    out.bytesPerLine = g.width;
+    out.pixels.resize(static_cast<size_t>(g.width) * g.height);
+    uint8_t* dst = out.pixels.data();
+    auto at = [&](int x, int y) {
+        return page.pixels[static_cast<size_t>(y) * page.bytesPerLine + x];
+    };
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            switch (turn) {
+                case 90:
+                    *dst++ = at(y, h - 1 - x);
+                    break;
+                case 180:
+                    *dst++ = at(w - 1 - x, h - 1 - y);
+                    break;
+                case 270:
+                    *dst++ = at(w - 1 - y, x);
+                    break;
+                default:
+                    *dst++ = at(x, y);
+            }
+        }
+    return out;
+}
+
+PixelBox TurnedBox(const PixelBox& b, int width, int height, int turn) {
+    switch (turn) {
+        case 90:
+            return PixelBox{height - b.bottom, b.left, height - b.top, b.right};
+        case 180:
+            return PixelBox{width - b.right, height - b.bottom, width - b.left, height - b.top};
+        case 270:
+            return PixelBox{b.top, width - b.right, b.bottom, width - b.left};
+        default:
+            return b;
+    }
 }
 
 }  // namespace xdw

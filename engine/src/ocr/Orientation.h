@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "pdf/Renderer.h"
 
@@ -15,7 +16,15 @@ constexpr float kMinOrientationConfidence = 2.0f;
 
 // The clockwise turn (0, 90, 180 or 270 degrees) that brings the rendered
 // page's text upright, or nothing when the detection is not confident.
-// Throws EngineError(XDW_E_NOT_INSTALLED) when the orientation data is missing.
-std::optional<int> UprightTurn(const RenderedPage& page);
+// The orientation data is read from tessdata. Throws
+// EngineError(XDW_E_NOT_INSTALLED) when it is missing.
+std::optional<int> UprightTurn(const RenderedPage& page, const std::string& tessdata);
+
+// The page as it is shown once turned clockwise by turn (90, 180 or 270):
+// its pixels and its geometry as rendering it with that much more rotation
+// gives them.
+RenderedPage TurnedPage(const RenderedPage& page, int turn);
+// A box of a width x height image where it lies once the image is turned.
+PixelBox TurnedBox(const PixelBox& box, int width, int height, int turn);
 
 }  // namespace xdw

@@ -28,14 +28,19 @@ struct PageResult {
     bool hasOwnText = false;  // the page's own text covers it: nothing to add
     std::vector<OcrLine> lines;
     PageGeometry geometry;
+    // Asked to be read upright: the clockwise turn that brought it upright
+    // (0 when it stood so or the way up was not clear); the page was read,
+    // and its geometry is, as turned by it.
+    int turn = 0;
 };
 
 // Reads the page from the document. Throws EngineError.
 PageInput TakePage(QPDF& pdf, int page, double dpi);
 
-// Renders, checks the page's own text and recognises. cancel as for
-// RecognizePage. Throws EngineError.
-PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe,
+// Renders, checks the page's own text and recognises; upright: turns the
+// page upright first (see UprightTurn). cancel as for RecognizePage. Throws
+// EngineError.
+PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool upright = false,
                     bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 
 }  // namespace xdw

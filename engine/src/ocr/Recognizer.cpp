@@ -22,11 +22,6 @@ namespace xdw {
 
 namespace {
 
-int& TimeLimit() {
-    static int ms = kDefaultOcrTimeLimitMs;
-    return ms;
-}
-
 PixelBox BoxOf(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level) {
     PixelBox b;
     it.BoundingBox(level, &b.left, &b.top, &b.right, &b.bottom);
@@ -47,13 +42,6 @@ struct ClearOnExit {
     tesseract::TessBaseAPI& api;
     ~ClearOnExit() { api.Clear(); }
 };
-
-}  // namespace
-
-int OcrTimeLimitMs() { return TimeLimit(); }
-void SetOcrTimeLimitMs(int ms) { TimeLimit() = ms > 0 ? ms : kDefaultOcrTimeLimitMs; }
-
-namespace {
 
 using tesseract::RIL_BLOCK;
 using tesseract::RIL_SYMBOL;

@@ -14,8 +14,6 @@ namespace xdw {
 
 // The time one page may take before its recognition is abandoned.
 constexpr int kDefaultOcrTimeLimitMs = 180000;
-int OcrTimeLimitMs();
-void SetOcrTimeLimitMs(int ms);  // <= 0: the default
 
 // What reads a page: the language set for horizontal text, the one for text
 // written top to bottom ("" : none, such blocks are read as they are), the

@@ -16,13 +16,6 @@ namespace xdw {
 
 namespace {
 
-constexpr const char* kDefaultTessdata = "/usr/share/tesseract-ocr/5/tessdata";
-
-std::string& TessdataOverride() {
-    static std::string dir;
-    return dir;
-}
-
 // Keyed by folder and language set.
 using InstanceMap =
     std::map<std::pair<std::string, std::string>, std::unique_ptr<tesseract::TessBaseAPI>>;
@@ -70,15 +63,6 @@ std::string TesseractVerticalLanguages(int32_t language) {
     }
 }
 
-std::string TessdataDir() {
-    return TessdataOverride().empty() ? kDefaultTessdata : TessdataOverride();
-}
-
-void SetTessdataDir(const std::string& dir) {
-    ReleaseTesseract();
-    TessdataOverride() = dir;
-}
-
 void LimitOcrThreads() {
     static const bool userLimits = std::getenv("OMP_THREAD_LIMIT") != nullptr;
     if (userLimits) return;  // the user's choice stands
@@ -96,10 +80,6 @@ void LimitOcrThreads() {
     using SetLevels = void (*)(int);
     if (auto set = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
         set(0);
-}
-
-tesseract::TessBaseAPI& TesseractFor(const std::string& languages) {
-    return TesseractFor(languages, TessdataDir());
 }
 
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir) {

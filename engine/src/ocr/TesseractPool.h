@@ -18,17 +18,12 @@ std::string TesseractLanguages(int32_t language);
 // or "" when the language has no vertical writing.
 std::string TesseractVerticalLanguages(int32_t language);
 
-// The folder the language data is read from.
-std::string TessdataDir();
-// Points the engine at another language data folder (empty: the default) and
-// releases every loaded instance.
-void SetTessdataDir(const std::string& dir);
+// The folder the language data is read from unless a call names another.
+constexpr const char* kDefaultTessdata = "/usr/share/tesseract-ocr/5/tessdata";
 
 // The calling thread's instance for languages ("jpn+eng", "osd", ...) read
-// from dir (default: TessdataDir()), loaded on first use. Throws
-// EngineError(XDW_E_NOT_INSTALLED) when the language data is missing or
-// Tesseract cannot load it.
-tesseract::TessBaseAPI& TesseractFor(const std::string& languages);
+// from dir, loaded on first use. Throws EngineError(XDW_E_NOT_INSTALLED) when
+// the language data is missing or Tesseract cannot load it.
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir);
 
 // Keeps Tesseract's OpenMP threads from oversubscribing the cores; called on

@@ -50,6 +50,20 @@ struct Sheet {
     bool upright = false;  // its edges along the page's
 };
 
+// Pure white: margins around a picture, never a photographed desk.
+constexpr int kBlankLevel = 254;
+
+// The pixels set in binary outside the box.
+double Outside(PIX* binary, int x, int y, int w, int h) {
+    l_int32 all = 0, in = 0;
+    pixCountPixels(binary, &all, nullptr);
+    BOX* box = boxCreate(x, y, w, h);
+    PixPtr inside(pixClipRectangle(binary, box, nullptr));
+    boxDestroy(&box);
+    if (inside) pixCountPixels(inside.get(), &in, nullptr);
+    return double(all) - in;
+}
+
 // The bright, paper-like part of a small copy of the page, and the share of
 // the rest that is dark; none when the paper fills the page.
 std::optional<Sheet> FindSheet(PIX* grey) {
@@ -97,17 +111,15 @@ std::optional<Sheet> FindSheet(PIX* grey) {
             if (py - px > score[3]) score[3] = py - px, corners[3] = {px, py};
         }
 
-    // Off the sheet must be desk or scanner lid: mostly dark.
-    l_int32 darkAll = 0, darkOn = 0;
-    pixCountPixels(dark.get(), &darkAll, nullptr);
-    {
-        BOX* box = boxCreate(bx, by, bw, bh);
-        PixPtr inside(pixClipRectangle(dark.get(), box, nullptr));
-        boxDestroy(&box);
-        if (inside) pixCountPixels(inside.get(), &darkOn, nullptr);
-    }
+    // Off the sheet must be desk or scanner lid: mostly dark. Pure white
+    // there is no part of the picture but the margin it was set in (a photo
+    // fitted to a page of other proportions).
+    PixPtr blank = Checked(pixThresholdToBinary(small.get(), kBlankLevel));
+    pixInvert(blank.get(), blank.get());
     const double off = double(sw) * sh - double(bw) * bh;
-    if (off <= 0 || (darkAll - darkOn) < kDarkAround * off) return std::nullopt;
+    const double offDark = Outside(dark.get(), bx, by, bw, bh);
+    if (off <= 0 || offDark < kDarkAround * (off - Outside(blank.get(), bx, by, bw, bh)))
+        return std::nullopt;
 
     Sheet sheet;
     const double back = 1.0 / scale;
@@ -232,7 +244,14 @@ PreparedPage PreparePage(const RenderedPage& page) {
     }
     if (sheet) {
         if (sheet->upright) {
-            WhiteOutside(grey.get(), sheet->box);
+            // The box is found on a reduced copy: its edges, taken in a
+            // little, leave no line of the border, which would pass for a
+            // rule and outweigh the text's own slant.
+            const PixelBox& b = sheet->box;
+            const int inset =
+                static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
+            WhiteOutside(grey.get(), PixelBox{b.left + inset, b.top + inset, b.right - inset,
+                                              b.bottom - inset});
         } else {
             grey = Unwarped(grey.get(), *sheet, out.back);
             out.unwarped = true;

@@ -89,7 +89,9 @@ public:
     QUILBEX_ENGINE_REASON_FIELDS(QUILBEX_FAKE_FIELD)
 #undef QUILBEX_FAKE_FIELD
     std::string EngineVersion() override { return version; }
-    int OcrProgress(int) override { return ocrProgress; }
+    int OcrProgress(XDW_DOCUMENT_HANDLE document, int) override {
+        return document == documentHandle ? ocrProgress : -1;
+    }
     void CancelOcr() override { Record("CancelOcr", ""); }
     int ocrProgress = -1;  // set and read on the window's thread
 
