@@ -46,20 +46,35 @@ private:
     uint64_t seen_ = 0;
 };
 
-}  // namespace
-
-bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
-    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    if (n < 8 || std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) != 0)
-        Bad(XDW_REASON_CONTENT, "PNG: not a PNG");
-
+// What the chunks of a PNG file say, its compressed image data joined.
+struct PngFile {
     uint32_t width = 0, height = 0;
     int depth = 0, colorType = -1, interlace = 0;
     std::string palette, idat;
     double dpiX = 0, dpiY = 0;
-    bool transparency = false, ended = false;
-    for (size_t pos = 8; !ended;) {
+    bool transparency = false;
+};
+
+void ReadHeader(const unsigned char* body, uint32_t length, PngFile& png) {
+    if (length < 13) Bad(XDW_REASON_CONTENT, "PNG: short header");
+    png.width = Be32(body);
+    png.height = Be32(body + 4);
+    png.depth = body[8];
+    png.colorType = body[9];
+    png.interlace = body[12];
+    if (png.width == 0 || png.height == 0 || png.width > (1u << 24) || png.height > (1u << 24))
+        Bad(XDW_REASON_CONTENT, "PNG: bad size");
+    if (body[10] != 0 || body[11] != 0) Bad(XDW_REASON_CONTENT, "PNG: unknown compression");
+}
+
+// The chunks up to IEND; throws for a file that is not a whole PNG.
+PngFile ReadChunks(const std::string& bytes) {
+    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    if (n < 8 || std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) != 0)
+        Bad(XDW_REASON_CONTENT, "PNG: not a PNG");
+    PngFile png;
+    for (size_t pos = 8;;) {
         if (pos + 12 > n) Bad(XDW_REASON_CONTENT, "PNG: truncated");
         const uint32_t length = Be32(d + pos);
         const std::string type(reinterpret_cast<const char*>(d + pos + 4), 4);
@@ -67,67 +82,67 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
         const unsigned char* body = d + pos + 8;
         if (pos == 8 && type != "IHDR") Bad(XDW_REASON_CONTENT, "PNG: no header");
         if (type == "IHDR") {
-            if (length < 13) Bad(XDW_REASON_CONTENT, "PNG: short header");
-            width = Be32(body);
-            height = Be32(body + 4);
-            depth = body[8];
-            colorType = body[9];
-            interlace = body[12];
-            if (width == 0 || height == 0 || width > (1u << 24) || height > (1u << 24))
-                Bad(XDW_REASON_CONTENT, "PNG: bad size");
-            if (body[10] != 0 || body[11] != 0) Bad(XDW_REASON_CONTENT, "PNG: unknown compression");
+            ReadHeader(body, length, png);
         } else if (type == "PLTE") {
-            palette.assign(reinterpret_cast<const char*>(body), length);
+            png.palette.assign(reinterpret_cast<const char*>(body), length);
         } else if (type == "tRNS") {
-            transparency = true;
+            png.transparency = true;
         } else if (type == "pHYs" && length >= 9 && body[8] == 1) {
             // Pixels per metre.
-            dpiX = Be32(body) * 0.0254;
-            dpiY = Be32(body + 4) * 0.0254;
+            png.dpiX = Be32(body) * 0.0254;
+            png.dpiY = Be32(body + 4) * 0.0254;
         } else if (type == "IDAT") {
-            idat.append(reinterpret_cast<const char*>(body), length);
+            png.idat.append(reinterpret_cast<const char*>(body), length);
         } else if (type == "IEND") {
-            ended = true;
+            return png;
         }
         pos += 12 + static_cast<size_t>(length);
     }
+}
 
+// The colour components of a pixel as the page stores them (a palette
+// index is one), or 0 when the picture needs decoding first (an alpha
+// channel, interlacing, transparency). Throws for a colour type or depth PNG
+// does not know, and for a picture larger than any page may be.
+int StoredColors(const PngFile& png) {
     // Stored as it is or decoded, a page holds no more pixels than any other.
-    if (uint64_t{width} * height > kMaxPagePixels)
+    if (uint64_t{png.width} * png.height > kMaxPagePixels)
         BadLimit(XDW_REASON_PICTURE_LIMIT, XDW_LIMIT_PIXELS, kMaxPagePixels,
-                 "PNG: picture too large (" + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels; at most 600 million)");
-
+                 "PNG: picture too large (" + std::to_string(png.width) + "x" +
+                     std::to_string(png.height) + " pixels; at most 600 million)");
     int colors = 0;
-    switch (colorType) {
+    switch (png.colorType) {
         case 0:
+        case 3:
             colors = 1;
             break;
         case 2:
             colors = 3;
             break;
-        case 3:
-            colors = 1;
-            break;
         case 4:
         case 6:
-            return false;  // an alpha channel: shown over white after decoding
+            return 0;  // an alpha channel: shown over white after decoding
         default:
             Bad(XDW_REASON_CONTENT, "PNG: unknown colour type");
     }
-    const bool depthOk = colorType == 0
-                             ? (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16)
-                         : colorType == 2 ? (depth == 8 || depth == 16)
-                                          : (depth == 1 || depth == 2 || depth == 4 || depth == 8);
+    const int depth = png.depth;
+    const bool depthOk =
+        png.colorType == 0   ? (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16)
+        : png.colorType == 2 ? (depth == 8 || depth == 16)
+                             : (depth == 1 || depth == 2 || depth == 4 || depth == 8);
     if (!depthOk) Bad(XDW_REASON_CONTENT, "PNG: bad bit depth");
-    if (interlace != 0 || transparency) return false;
-    if (idat.empty()) Bad(XDW_REASON_CONTENT, "PNG: no image data");
+    if (png.interlace != 0 || png.transparency) return 0;
+    return colors;
+}
 
-    const uint64_t rowBytes = (uint64_t{width} * depth * colors + 7) / 8;
-    RowCheck check(rowBytes, height);
+// Throws unless the compressed data decodes to exactly the picture's rows.
+void CheckRows(const PngFile& png, int colors) {
+    if (png.idat.empty()) Bad(XDW_REASON_CONTENT, "PNG: no image data");
+    const uint64_t rowBytes = (uint64_t{png.width} * png.depth * colors + 7) / 8;
+    RowCheck check(rowBytes, png.height);
     try {
         Pl_Flate inflate("png check", &check, Pl_Flate::a_inflate);
-        inflate.write(reinterpret_cast<const unsigned char*>(idat.data()), idat.size());
+        inflate.write(reinterpret_cast<const unsigned char*>(png.idat.data()), png.idat.size());
         inflate.finish();
     } catch (const EngineError&) {
         throw;
@@ -135,31 +150,49 @@ bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
         Bad(XDW_REASON_CONTENT, std::string("PNG: damaged image data (") + e.what() + ")");
     }
     if (!check.complete()) Bad(XDW_REASON_CONTENT, "PNG: image data ends early");
+}
 
-    QPDFObjectHandle space = QPDFObjectHandle::newName(colors == 3 ? "/DeviceRGB" : "/DeviceGray");
-    if (colorType == 3) {
-        if (palette.empty() || palette.size() % 3 != 0 || palette.size() > 768)
-            Bad(XDW_REASON_CONTENT, "PNG: bad palette");
-        space = QPDFObjectHandle::newArray();
-        space.appendItem(QPDFObjectHandle::newName("/Indexed"));
-        space.appendItem(QPDFObjectHandle::newName("/DeviceRGB"));
-        space.appendItem(
-            QPDFObjectHandle::newInteger(static_cast<long long>(palette.size() / 3) - 1));
-        space.appendItem(QPDFObjectHandle::newString(palette));
-    }
-    QPDFObjectHandle image = NewImageStream(pdf, width, height, depth, space);
+QPDFObjectHandle ColourSpace(const PngFile& png, int colors) {
+    if (png.colorType != 3)
+        return QPDFObjectHandle::newName(colors == 3 ? "/DeviceRGB" : "/DeviceGray");
+    const std::string& palette = png.palette;
+    if (palette.empty() || palette.size() % 3 != 0 || palette.size() > 768)
+        Bad(XDW_REASON_CONTENT, "PNG: bad palette");
+    QPDFObjectHandle space = QPDFObjectHandle::newArray();
+    space.appendItem(QPDFObjectHandle::newName("/Indexed"));
+    space.appendItem(QPDFObjectHandle::newName("/DeviceRGB"));
+    space.appendItem(QPDFObjectHandle::newInteger(static_cast<long long>(palette.size() / 3) - 1));
+    space.appendItem(QPDFObjectHandle::newString(palette));
+    return space;
+}
+
+// The image stream holding the compressed data as it is, with the row
+// predictor that undoes PNG's filters.
+QPDFObjectHandle StoredImage(QPDF& pdf, const PngFile& png, int colors) {
+    QPDFObjectHandle image =
+        NewImageStream(pdf, png.width, png.height, png.depth, ColourSpace(png, colors));
     QPDFObjectHandle parms = QPDFObjectHandle::newDictionary();
     parms.replaceKey("/Predictor", QPDFObjectHandle::newInteger(15));
-    parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(width));
+    parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(png.width));
     parms.replaceKey("/Colors", QPDFObjectHandle::newInteger(colors));
-    parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(depth));
-    image.replaceStreamData(idat, QPDFObjectHandle::newName("/FlateDecode"), parms);
+    parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(png.depth));
+    image.replaceStreamData(png.idat, QPDFObjectHandle::newName("/FlateDecode"), parms);
+    return image;
+}
 
+}  // namespace
+
+bool AddPngPageAsStored(QPDF& pdf, const std::string& bytes) {
+    const PngFile png = ReadChunks(bytes);
+    const int colors = StoredColors(png);
+    if (colors == 0) return false;
+    CheckRows(png, colors);
+    QPDFObjectHandle image = StoredImage(pdf, png, colors);
     ImagePlacement placement;
-    placement.width = width;
-    placement.height = height;
-    placement.xdpi = dpiX;
-    placement.ydpi = dpiY;
+    placement.width = png.width;
+    placement.height = png.height;
+    placement.xdpi = png.dpiX;
+    placement.ydpi = png.dpiY;
     AddImagePage(pdf, image, placement);
     return true;
 }

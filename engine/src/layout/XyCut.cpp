@@ -49,6 +49,22 @@ std::vector<Band> Bands(std::vector<Band> spans, int minGap) {
     return bands;
 }
 
+// The items of rows [first, end), in order.
+Items Joined(const std::vector<Items>& rows, size_t first, size_t end) {
+    Items joined;
+    for (size_t r = first; r < end; ++r)
+        joined.insert(joined.end(), rows[r].begin(), rows[r].end());
+    return joined;
+}
+
+// How many bands of ink, with blanks between them, boxes make along one axis
+// (x: side by side across the page).
+int BandCount(const std::vector<PixelBox>& boxes, bool x) {
+    std::vector<Band> spans;
+    for (const PixelBox& b : boxes) spans.push_back(Band{Lo(b, x), Hi(b, x)});
+    return static_cast<int>(Bands(std::move(spans), 1).size());
+}
+
 class Cutter {
 public:
     Cutter(const std::vector<CutItem>& items, int size, bool vertical)
@@ -102,10 +118,7 @@ private:
     // there: lines on both sides of it in at least a third of the rows (and
     // two), not a lone line to the right of another.
     bool Columns(const std::vector<Items>& rows, size_t first, size_t last, bool& anyGap) const {
-        Items joined;
-        for (size_t r = first; r <= last; ++r)
-            joined.insert(joined.end(), rows[r].begin(), rows[r].end());
-        const std::vector<Band> bands = BandsOf(joined, true, ColumnGap());
+        const std::vector<Band> bands = BandsOf(Joined(rows, first, last + 1), true, ColumnGap());
         anyGap = bands.size() > 1;
         if (!anyGap) return false;
         size_t widest = 0;
@@ -126,42 +139,58 @@ private:
         return both >= std::min<size_t>(count, std::max<size_t>(2, count / 3));
     }
 
+    // Cuts items into regions in reading order, the widest blanks first.
     void Split(const Items& items, std::vector<Region>& out) {
         if (items.empty()) return;
-        if (items.size() == 1 && !items_[items[0]].table.empty()) {
-            const auto& cells = items_[items[0]].table;
-            for (Region cell : cells) {
-                cell.column = ++column_;
-                out.push_back(cell);
-            }
-            return;
+        if (items.size() == 1 && !items_[items[0]].table.empty())
+            return EmitCells(items_[items[0]].table, out);
+        if (vertical_ && LooksVertical(items)) return SplitVertical(items, out);
+        if (vertical_ && SplitAroundVertical(items, out)) return;
+        const std::vector<Items> columns = CutColumns(items);
+        if (columns.size() > 1 && Masthead(items, columns)) return SplitUnderMasthead(items, out);
+        if (columns.size() > 1 && RowsAcross(items, columns)) return EmitRowsAcross(items, out);
+        if (columns.size() > 1) return SplitColumns(columns, out);
+        SplitRows(items, out);
+    }
+
+    // A table stands whole among the ink: its cells in their order, each a
+    // column of its own.
+    void EmitCells(const std::vector<Region>& cells, std::vector<Region>& out) {
+        for (Region cell : cells) {
+            cell.column = ++column_;
+            out.push_back(cell);
         }
-        if (vertical_ && LooksVertical(items)) {
-            // Columns written top to bottom are read together, right to
-            // left; blocks of them stand one above the other.
-            const std::vector<Items> blocks = Pieces(items, false, ColumnGap());
-            if (blocks.size() == 1) {
-                out.push_back(
-                    Region{Bound(items), RegionKind::Vertical, RowsOf(BoxesOf(items), true)});
-                return;
-            }
+    }
+
+    // Columns written top to bottom are read together, right to left; blocks
+    // of them stand one above the other.
+    void SplitVertical(const Items& items, std::vector<Region>& out) {
+        const std::vector<Items> blocks = Pieces(items, false, ColumnGap());
+        if (blocks.size() > 1) {
             for (const Items& block : blocks) Split(block, out);
             return;
         }
-        if (vertical_) {
-            // Vertical columns above or below horizontal lines: each part
-            // on its own.
-            const std::vector<Items> parts = Pieces(items, false, ColumnGap());
-            if (parts.size() > 1 && std::any_of(parts.begin(), parts.end(), [&](const Items& part) {
-                    return LooksVertical(part);
-                })) {
-                for (const Items& part : parts) Split(part, out);
-                return;
-            }
-        }
+        out.push_back(
+            Region{Bound(items), RegionKind::Vertical, VerticalColumnsOf(BoxesOf(items))});
+    }
+
+    // Vertical columns above or below horizontal lines: each part on its own.
+    // False, and nothing cut, when no part is vertical.
+    bool SplitAroundVertical(const Items& items, std::vector<Region>& out) {
+        const std::vector<Items> parts = Pieces(items, false, ColumnGap());
+        if (parts.size() < 2 || std::none_of(parts.begin(), parts.end(), [&](const Items& part) {
+                return LooksVertical(part);
+            }))
+            return false;
+        for (const Items& part : parts) Split(part, out);
+        return true;
+    }
+
+    // items cut at the column gaps, left to right. Pieces apart in one row
+    // only (the end of a row of boxes, a value far from its label) make no
+    // column of their own: they join their neighbour.
+    std::vector<Items> CutColumns(const Items& items) const {
         std::vector<Items> columns = Pieces(items, true, ColumnGap());
-        // Pieces apart in one row only (the end of a row of boxes, a value
-        // far from its label) make no column of their own.
         for (size_t c = 0; columns.size() > 1 && c < columns.size();) {
             if (RowsOf(BoxesOf(columns[c])) > 1) {
                 ++c;
@@ -171,76 +200,90 @@ private:
             into.insert(into.end(), columns[c].begin(), columns[c].end());
             columns.erase(columns.begin() + static_cast<ptrdiff_t>(c));
         }
-        if (columns.size() > 1 && Masthead(items, columns)) {
-            // A title with a piece right-aligned or centred over a later
-            // column heads them all: read before the columns.
-            std::vector<Items> rows = Pieces(items, false, 1);
-            std::vector<const Items*> group{&rows.front()};
-            Flush(group, out);
-            Items rest;
-            for (size_t r = 1; r < rows.size(); ++r)
-                rest.insert(rest.end(), rows[r].begin(), rows[r].end());
-            Split(rest, out);
-            return;
+        return columns;
+    }
+
+    // A title with a piece right-aligned or centred over a later column heads
+    // them all: read before the columns, which are cut again under it.
+    void SplitUnderMasthead(const Items& items, std::vector<Region>& out) {
+        const std::vector<Items> rows = Pieces(items, false, 1);
+        std::vector<const Items*> title{&rows.front()};
+        Flush(title, out);
+        Split(Joined(rows, 1, rows.size()), out);
+    }
+
+    // A table without rules: each row is one line, its cells in order.
+    void EmitRowsAcross(const Items& items, std::vector<Region>& out) {
+        const std::vector<Items> rows = Pieces(items, false, 1);
+        std::vector<const Items*> group;
+        for (const Items& row : rows) group.push_back(&row);
+        Flush(group, out);
+    }
+
+    // Each column on its own, left to right; columns that are all written top
+    // to bottom are read right to left.
+    void SplitColumns(const std::vector<Items>& columns, std::vector<Region>& out) {
+        std::vector<std::vector<Region>> parts(columns.size());
+        bool allVertical = true;
+        for (size_t c = 0; c < columns.size(); ++c) {
+            Split(columns[c], parts[c]);
+            for (const Region& r : parts[c])
+                allVertical = allVertical && r.kind == RegionKind::Vertical;
         }
-        if (columns.size() > 1 && RowsAcross(items, columns)) {
-            // A table without rules: each row is one line, its cells in order.
-            std::vector<Items> rows = Pieces(items, false, 1);
-            std::vector<const Items*> group;
-            for (const Items& row : rows) group.push_back(&row);
-            Flush(group, out);
-            return;
-        }
-        if (columns.size() > 1) {
-            std::vector<std::vector<Region>> parts(columns.size());
-            bool allVertical = true;
-            for (size_t c = 0; c < columns.size(); ++c) {
-                Split(columns[c], parts[c]);
-                for (const Region& r : parts[c])
-                    allVertical = allVertical && r.kind == RegionKind::Vertical;
-            }
-            if (allVertical)
-                std::reverse(parts.begin(), parts.end());  // columns read right to left
-            for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
-            return;
-        }
+        if (allVertical) std::reverse(parts.begin(), parts.end());
+        for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    }
+
+    // Rows one under the other, no column gap through them all: runs of rows
+    // that stand in columns are cut again, rows holding tables stand apart,
+    // and the rest are read in blocks.
+    void SplitRows(const Items& items, std::vector<Region>& out) {
         const std::vector<Items> rows = Pieces(items, false, 1);
         std::vector<const Items*> group;
         for (size_t i = 0; i < rows.size();) {
             if (HasTable(rows[i])) {
                 Flush(group, out);
-                for (int k : rows[i])
-                    if (!items_[k].table.empty()) Split(Items{k}, out);
-                Items rest;
-                for (int k : rows[i])
-                    if (items_[k].table.empty()) rest.push_back(k);
-                std::vector<const Items*> alone{&rest};
-                if (!rest.empty()) Flush(alone, out);
+                SplitTableRow(rows[i], out);
                 ++i;
                 continue;
             }
-            // The longest run of rows from i that stands in columns.
-            size_t best = rows.size();
-            bool anyGap = false;
-            for (size_t last = i; last < rows.size() && !HasTable(rows[last]); ++last) {
-                if (Columns(rows, i, last, anyGap)) best = last;
-                if (!anyGap && last > i) break;
-            }
+            const size_t last = ColumnRunFrom(rows, i);
             // A run of every row is these very items again: cutting it
             // anew would come back here for ever.
-            if (best == rows.size() || (i == 0 && best + 1 == rows.size())) {
+            if (last == rows.size() || (i == 0 && last + 1 == rows.size())) {
                 group.push_back(&rows[i]);
                 ++i;
                 continue;
             }
             Flush(group, out);
-            Items joined;
-            for (size_t r = i; r <= best; ++r)
-                joined.insert(joined.end(), rows[r].begin(), rows[r].end());
-            Split(joined, out);
-            i = best + 1;
+            Split(Joined(rows, i, last + 1), out);
+            i = last + 1;
         }
         Flush(group, out);
+    }
+
+    // A row that holds tables: each table whole, then the rest of the row as
+    // one block.
+    void SplitTableRow(const Items& row, std::vector<Region>& out) {
+        for (int k : row)
+            if (!items_[k].table.empty()) Split(Items{k}, out);
+        Items rest;
+        for (int k : row)
+            if (items_[k].table.empty()) rest.push_back(k);
+        std::vector<const Items*> alone{&rest};
+        if (!rest.empty()) Flush(alone, out);
+    }
+
+    // The last row of the longest run of rows from first that stands in
+    // columns (see Columns); rows.size() when there is none.
+    size_t ColumnRunFrom(const std::vector<Items>& rows, size_t first) const {
+        size_t best = rows.size();
+        bool anyGap = false;
+        for (size_t last = first; last < rows.size() && !HasTable(rows[last]); ++last) {
+            if (Columns(rows, first, last, anyGap)) best = last;
+            if (!anyGap && last > first) break;
+        }
+        return best;
     }
 
     // For each item, the column (of columns) that holds it.
@@ -377,10 +420,8 @@ std::vector<Region> CutRegions(const std::vector<CutItem>& items, int textSize, 
     return Cutter(items, textSize, findVertical).Run();
 }
 
-int RowsOf(const std::vector<PixelBox>& boxes, bool down) {
-    std::vector<Band> spans;
-    for (const PixelBox& b : boxes) spans.push_back(Band{Lo(b, down), Hi(b, down)});
-    return static_cast<int>(Bands(std::move(spans), 1).size());
-}
+int RowsOf(const std::vector<PixelBox>& boxes) { return BandCount(boxes, false); }
+
+int VerticalColumnsOf(const std::vector<PixelBox>& boxes) { return BandCount(boxes, true); }
 
 }  // namespace xdw

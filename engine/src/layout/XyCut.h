@@ -19,8 +19,11 @@ struct CutItem {
 // Vertical regions.
 std::vector<Region> CutRegions(const std::vector<CutItem>& items, int textSize, bool findVertical);
 
-// The rows of text among boxes: how many bands of ink, with blanks between
-// them, they make across (or down, for columns) the page.
-int RowsOf(const std::vector<PixelBox>& boxes, bool down = false);
+// How many rows of text the boxes make: bands of ink one under the other,
+// with blanks between them.
+int RowsOf(const std::vector<PixelBox>& boxes);
+// How many columns of text written top to bottom the boxes make: bands of ink
+// side by side, with blanks between them.
+int VerticalColumnsOf(const std::vector<PixelBox>& boxes);
 
 }  // namespace xdw

@@ -82,98 +82,142 @@ int Components(QPDFObjectHandle dict) {
     return 0;
 }
 
+// A page's visible box (x0 y0 x1 y1, in points) and how it is turned.
+struct PageFrame {
+    double box[4] = {};
+    int rotate = 0;
+    double Width() const { return box[2] - box[0]; }
+    double Height() const { return box[3] - box[1]; }
+};
+
+// The frame of a page that shows nothing over its content (no annotations),
+// whose crop box is its media box and which is turned by right angles only;
+// nothing otherwise.
+std::optional<PageFrame> PlainFrame(QPDFObjectHandle dict) {
+    QPDFObjectHandle annots = dict.getKey("/Annots");
+    if (annots.isArray() && annots.getArrayNItems() > 0) return std::nullopt;
+    PageFrame frame;
+    if (!Box(dict.getKey("/MediaBox"), frame.box)) return std::nullopt;
+    if (dict.hasKey("/CropBox")) {
+        double crop[4];
+        if (!Box(dict.getKey("/CropBox"), crop)) return std::nullopt;
+        for (int i = 0; i < 4; ++i)
+            if (std::abs(crop[i] - frame.box[i]) > kTolerancePt) return std::nullopt;
+    }
+    if (dict.getKey("/Rotate").isInteger()) {
+        frame.rotate = static_cast<int>(((dict.getKey("/Rotate").getIntValue() % 360) + 360) % 360);
+        if (frame.rotate % 90 != 0) return std::nullopt;
+    }
+    return frame;
+}
+
+// The image the page's only drawing lays over its whole frame, upright and
+// unstretched; nothing otherwise.
+std::optional<QPDFObjectHandle> WholePageImage(QPDFPageObjectHelper& page, const PageFrame& frame) {
+    const std::optional<Placement> draw = SingleImageDraw(page);
+    if (!draw || draw->b != 0 || draw->c != 0) return std::nullopt;
+    if (std::abs(draw->a - frame.Width()) > kTolerancePt ||
+        std::abs(draw->d - frame.Height()) > kTolerancePt ||
+        std::abs(draw->e - frame.box[0]) > kTolerancePt ||
+        std::abs(draw->f - frame.box[1]) > kTolerancePt)
+        return std::nullopt;
+    QPDFObjectHandle image =
+        page.getObjectHandle().getKey("/Resources").getKey("/XObject").getKey(draw->name);
+    if (!image.isStream() || !image.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
+        return std::nullopt;
+    return image;
+}
+
+// A page that is one 8-bit grey or RGB image over its frame.
+struct Scan {
+    PageFrame frame;
+    QPDFObjectHandle image;
+    size_t width = 0, height = 0;  // the image's, in pixels
+    int components = 0;
+};
+
+// The page as such a scan at dpi, within the rendering's size limits;
+// nothing when it is anything else.
+std::optional<Scan> FindScan(QPDF& pdf, int pageNumber, double dpi) {
+    pdf.pushInheritedAttributesToPage();
+    auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return std::nullopt;
+    QPDFPageObjectHelper& page = pages[pageNumber - 1];
+    const std::optional<PageFrame> frame = PlainFrame(page.getObjectHandle());
+    if (!frame) return std::nullopt;
+    std::optional<QPDFObjectHandle> image = WholePageImage(page, *frame);
+    if (!image) return std::nullopt;
+    QPDFObjectHandle dict = image->getDict();
+    const int n = Components(dict);
+    const long long iw = dict.getKey("/Width").getIntValue();
+    const long long ih = dict.getKey("/Height").getIntValue();
+    if (n == 0 || iw <= 0 || ih <= 0 || iw > kMaxRenderSide || ih > kMaxRenderSide ||
+        double(iw) * double(ih) > kMaxRenderPixels)
+        return std::nullopt;
+    if (std::abs(iw / (frame->Width() / 72) - dpi) > dpi * kDpiTolerance ||
+        std::abs(ih / (frame->Height() / 72) - dpi) > dpi * kDpiTolerance)
+        return std::nullopt;
+    return Scan{*frame, *image, size_t(iw), size_t(ih), n};
+}
+
+// The scan's image in grey, turned clockwise by the page's rotation as it is
+// shown; nothing when its data holds fewer samples than it declares.
+std::optional<RenderedPage> ShownImage(const Scan& scan) {
+    // Only the samples the image declares are decoded; what a stream holds
+    // beyond them is never drawn.
+    const size_t W = scan.width, H = scan.height;
+    const int n = scan.components;
+    BoundedSink samples(W * H * n, true);
+    QPDFObjectHandle image = scan.image;
+    image.pipeStreamData(&samples, 0, qpdf_dl_all);
+    if (samples.count() != W * H * n) return std::nullopt;
+    const auto* src = reinterpret_cast<const unsigned char*>(samples.data().data());
+    auto grey = [&](size_t x, size_t y) -> uint8_t {
+        const unsigned char* p = src + (y * W + x) * n;
+        return n == 1 ? p[0] : ReadingGrey(p[0], p[1], p[2]);
+    };
+
+    const PageFrame& frame = scan.frame;
+    RenderedPage out;
+    PageGeometry& g = out.geometry;
+    g.x0 = frame.box[0];
+    g.y0 = frame.box[1];
+    g.x1 = frame.box[2];
+    g.y1 = frame.box[3];
+    g.rotate = frame.rotate;
+    const bool sideways = frame.rotate == 90 || frame.rotate == 270;
+    g.width = int(sideways ? H : W);
+    g.height = int(sideways ? W : H);
+    g.pointsPerPixel = (sideways ? frame.Height() : frame.Width()) / g.width;
+    out.dpi = static_cast<int>(std::lround(double(W) / (frame.Width() / 72)));
+    out.bytesPerLine = g.width;
+    out.pixels.resize(size_t(g.width) * g.height);
+    uint8_t* dst = out.pixels.data();
+    for (size_t y = 0; y < size_t(g.height); ++y)
+        for (size_t x = 0; x < size_t(g.width); ++x) {
+            switch (frame.rotate) {
+                case 90:
+                    *dst++ = grey(y, H - 1 - x);
+                    break;
+                case 180:
+                    *dst++ = grey(W - 1 - x, H - 1 - y);
+                    break;
+                case 270:
+                    *dst++ = grey(W - 1 - y, x);
+                    break;
+                default:
+                    *dst++ = grey(x, y);
+            }
+        }
+    return out;
+}
+
 }  // namespace
 
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dpi) {
     try {
-        pdf.pushInheritedAttributesToPage();
-        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
-        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return std::nullopt;
-        QPDFPageObjectHelper& page = pages[pageNumber - 1];
-        QPDFObjectHandle dict = page.getObjectHandle();
-
-        QPDFObjectHandle annots = dict.getKey("/Annots");
-        if (annots.isArray() && annots.getArrayNItems() > 0) return std::nullopt;
-        double media[4], crop[4];
-        if (!Box(dict.getKey("/MediaBox"), media)) return std::nullopt;
-        if (dict.hasKey("/CropBox")) {
-            if (!Box(dict.getKey("/CropBox"), crop)) return std::nullopt;
-            for (int i = 0; i < 4; ++i)
-                if (std::abs(crop[i] - media[i]) > kTolerancePt) return std::nullopt;
-        }
-        int rotate = 0;
-        if (dict.getKey("/Rotate").isInteger()) {
-            rotate = static_cast<int>(((dict.getKey("/Rotate").getIntValue() % 360) + 360) % 360);
-            if (rotate % 90 != 0) return std::nullopt;
-        }
-
-        const std::optional<Placement> draw = SingleImageDraw(page);
-        if (!draw || draw->b != 0 || draw->c != 0) return std::nullopt;
-        const double w = media[2] - media[0], h = media[3] - media[1];
-        if (std::abs(draw->a - w) > kTolerancePt || std::abs(draw->d - h) > kTolerancePt ||
-            std::abs(draw->e - media[0]) > kTolerancePt ||
-            std::abs(draw->f - media[1]) > kTolerancePt)
-            return std::nullopt;
-
-        QPDFObjectHandle image = dict.getKey("/Resources").getKey("/XObject").getKey(draw->name);
-        if (!image.isStream() || !image.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
-            return std::nullopt;
-        QPDFObjectHandle idict = image.getDict();
-        const int n = Components(idict);
-        const long long iw = idict.getKey("/Width").getIntValue();
-        const long long ih = idict.getKey("/Height").getIntValue();
-        if (n == 0 || iw <= 0 || ih <= 0 || iw > kMaxRenderSide || ih > kMaxRenderSide ||
-            double(iw) * double(ih) > kMaxRenderPixels)
-            return std::nullopt;
-        if (std::abs(iw / (w / 72) - dpi) > dpi * kDpiTolerance ||
-            std::abs(ih / (h / 72) - dpi) > dpi * kDpiTolerance)
-            return std::nullopt;
-
-        // Only the samples the image declares are decoded; what a stream
-        // holds beyond them is never drawn.
-        const size_t W = size_t(iw), H = size_t(ih);
-        BoundedSink samples(W * H * n, true);
-        image.pipeStreamData(&samples, 0, qpdf_dl_all);
-        if (samples.count() != W * H * n) return std::nullopt;
-        const auto* src = reinterpret_cast<const unsigned char*>(samples.data().data());
-        auto grey = [&](size_t x, size_t y) -> uint8_t {
-            const unsigned char* p = src + (y * W + x) * n;
-            return n == 1 ? p[0] : ReadingGrey(p[0], p[1], p[2]);
-        };
-
-        RenderedPage out;
-        PageGeometry& g = out.geometry;
-        g.x0 = media[0];
-        g.y0 = media[1];
-        g.x1 = media[2];
-        g.y1 = media[3];
-        g.rotate = rotate;
-        const bool sideways = rotate == 90 || rotate == 270;
-        g.width = int(sideways ? H : W);
-        g.height = int(sideways ? W : H);
-        g.pointsPerPixel = (sideways ? h : w) / g.width;
-        out.dpi = static_cast<int>(std::lround(iw / (w / 72)));
-        out.bytesPerLine = g.width;
-        out.pixels.resize(size_t(g.width) * g.height);
-        // The image turned clockwise by the page's rotation, as it is shown.
-        uint8_t* dst = out.pixels.data();
-        for (size_t y = 0; y < size_t(g.height); ++y)
-            for (size_t x = 0; x < size_t(g.width); ++x) {
-                switch (rotate) {
-                    case 90:
-                        *dst++ = grey(y, H - 1 - x);
-                        break;
-                    case 180:
-                        *dst++ = grey(W - 1 - x, H - 1 - y);
-                        break;
-                    case 270:
-                        *dst++ = grey(W - 1 - y, x);
-                        break;
-                    default:
-                        *dst++ = grey(x, y);
-                }
-            }
-        return out;
+        const std::optional<Scan> scan = FindScan(pdf, pageNumber, dpi);
+        return scan ? ShownImage(*scan) : std::nullopt;
     } catch (const std::exception&) {
         return std::nullopt;  // anything unexpected: the renderer decides
     }

@@ -109,6 +109,93 @@ std::string ObjectText(QPDFObjectHandle object) {
     return text + "\nendobj\n";
 }
 
+// An object the update writes: its generation, its text and where the text
+// starts in the updated file.
+struct Written {
+    int generation = 0;
+    std::string text;
+    size_t offset = 0;
+};
+using WrittenObjects = std::map<int, Written>;  // by object number
+
+// The objects of pdf that base, the document as it was with objects up to
+// baseMax, lacks or holds otherwise.
+WrittenObjects ChangedObjects(QPDF& pdf, QPDF& base, int baseMax) {
+    WrittenObjects written;
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        const QPDFObjGen og = object.getObjGen();
+        if (og.getObj() <= baseMax && !Changed(object, base.getObjectByObjGen(og))) continue;
+        written[og.getObj()] = {og.getGen(), ObjectText(object)};
+    }
+    return written;
+}
+
+// The update's trailer: the document's root, information and identifier, the
+// number of objects and the section before.
+QPDFObjectHandle UpdateTrailer(QPDFObjectHandle trailer, int size, size_t previous) {
+    QPDFObjectHandle tail = QPDFObjectHandle::newDictionary();
+    tail.replaceKey("/Size", QPDFObjectHandle::newInteger(size));
+    tail.replaceKey("/Root", trailer.getKey("/Root"));
+    if (!trailer.getKey("/Info").isNull()) tail.replaceKey("/Info", trailer.getKey("/Info"));
+    if (trailer.getKey("/ID").isArray()) tail.replaceKey("/ID", trailer.getKey("/ID"));
+    tail.replaceKey("/Prev", QPDFObjectHandle::newInteger(static_cast<long long>(previous)));
+    return tail;
+}
+
+// Runs of consecutive object numbers (first, count), as both kinds of
+// section list them.
+std::vector<std::pair<int, int>> Runs(const WrittenObjects& written) {
+    std::vector<std::pair<int, int>> runs;
+    for (const auto& [number, entry] : written) {
+        if (!runs.empty() && runs.back().first + runs.back().second == number)
+            ++runs.back().second;
+        else
+            runs.emplace_back(number, 1);
+    }
+    return runs;
+}
+
+// A cross-reference stream, object number, written at offset at, with tail as
+// its dictionary.
+std::string XrefStream(QPDFObjectHandle tail, const WrittenObjects& written, int number,
+                       size_t at) {
+    if (at > 0xffffffffu) throw EngineError(XDW_E_FAIL, "document too large to update");
+    std::string rows;
+    QPDFObjectHandle index = QPDFObjectHandle::newArray();
+    for (auto [first, count] : Runs(written)) {
+        index.appendItem(QPDFObjectHandle::newInteger(first));
+        index.appendItem(QPDFObjectHandle::newInteger(count));
+        for (int n = first; n < first + count; ++n) {
+            const Written& entry = written.at(n);
+            rows += char(1);
+            for (int shift = 24; shift >= 0; shift -= 8)
+                rows += char((entry.offset >> shift) & 0xff);
+            rows += char((entry.generation >> 8) & 0xff);
+            rows += char(entry.generation & 0xff);
+        }
+    }
+    tail.replaceKey("/Type", QPDFObjectHandle::newName("/XRef"));
+    tail.replaceKey("/W", QPDFObjectHandle::parse("[1 4 2]"));
+    tail.replaceKey("/Index", index);
+    tail.replaceKey("/Length", QPDFObjectHandle::newInteger(static_cast<long long>(rows.size())));
+    return std::to_string(number) + " 0 obj\n" + tail.unparse() + "\nstream\n" + rows +
+           "\nendstream\nendobj\n";
+}
+
+// A cross-reference table and tail as its trailer.
+std::string XrefTable(QPDFObjectHandle tail, const WrittenObjects& written) {
+    std::string table = "xref\n";
+    for (auto [first, count] : Runs(written)) {
+        table += std::to_string(first) + " " + std::to_string(count) + "\n";
+        for (int n = first; n < first + count; ++n) {
+            char gen[8];
+            std::snprintf(gen, sizeof gen, "%05d", written.at(n).generation);
+            table += Offset10(written.at(n).offset) + " " + gen + " n \n";
+        }
+    }
+    return table + "trailer\n" + tail.unparse() + "\n";
+}
+
 }  // namespace
 
 bool IsSigned(QPDF& pdf) {
@@ -136,82 +223,25 @@ std::string IncrementalUpdate(QPDF& pdf, const std::string& original) {
     base.setSuppressWarnings(true);
     base.processMemoryFile("original", original.data(), original.size());
     const int baseMax = base.getObjectCount();
+    WrittenObjects written = ChangedObjects(pdf, base, baseMax);
 
-    std::map<int, std::pair<int, std::string>> written;  // number: generation, text
-    for (QPDFObjectHandle object : pdf.getAllObjects()) {
-        const QPDFObjGen og = object.getObjGen();
-        if (og.getObj() <= baseMax && !Changed(object, base.getObjectByObjGen(og))) continue;
-        written[og.getObj()] = {og.getGen(), ObjectText(object)};
-    }
-
-    QPDFObjectHandle trailer = pdf.getTrailer();
     const size_t previous = LastXrefOffset(original);
     const bool xrefStream = original.compare(previous, 4, "xref") != 0;
     std::string update = original.empty() || original.back() == '\n' ? "" : "\n";
-    std::map<int, size_t> offsets;
     for (auto& [number, entry] : written) {
-        offsets[number] = original.size() + update.size();
-        update += entry.second;
+        entry.offset = original.size() + update.size();
+        update += entry.text;
     }
     int size = std::max(baseMax, written.empty() ? 0 : written.rbegin()->first) + 1;
     const int xrefNumber = size;
-    if (xrefStream) {
-        offsets[xrefNumber] = original.size() + update.size();
-        written[xrefNumber] = {0, std::string()};
-        ++size;
-    }
-
-    QPDFObjectHandle tail = QPDFObjectHandle::newDictionary();
-    tail.replaceKey("/Size", QPDFObjectHandle::newInteger(size));
-    tail.replaceKey("/Root", trailer.getKey("/Root"));
-    if (!trailer.getKey("/Info").isNull()) tail.replaceKey("/Info", trailer.getKey("/Info"));
-    if (trailer.getKey("/ID").isArray()) tail.replaceKey("/ID", trailer.getKey("/ID"));
-    tail.replaceKey("/Prev", QPDFObjectHandle::newInteger(static_cast<long long>(previous)));
-
-    // Runs of consecutive object numbers, as both kinds of section list them.
-    std::vector<std::pair<int, int>> runs;
-    for (auto& [number, entry] : written) {
-        if (!runs.empty() && runs.back().first + runs.back().second == number)
-            ++runs.back().second;
-        else
-            runs.emplace_back(number, 1);
-    }
     const size_t xrefAt = original.size() + update.size();
     if (xrefStream) {
-        std::string rows;
-        QPDFObjectHandle index = QPDFObjectHandle::newArray();
-        for (auto [first, count] : runs) {
-            index.appendItem(QPDFObjectHandle::newInteger(first));
-            index.appendItem(QPDFObjectHandle::newInteger(count));
-            for (int n = first; n < first + count; ++n) {
-                const size_t at = offsets[n];
-                const int gen = written[n].first;
-                rows += char(1);
-                for (int shift = 24; shift >= 0; shift -= 8) rows += char((at >> shift) & 0xff);
-                rows += char((gen >> 8) & 0xff);
-                rows += char(gen & 0xff);
-            }
-        }
-        tail.replaceKey("/Type", QPDFObjectHandle::newName("/XRef"));
-        tail.replaceKey("/W", QPDFObjectHandle::parse("[1 4 2]"));
-        tail.replaceKey("/Index", index);
-        tail.replaceKey("/Length",
-                        QPDFObjectHandle::newInteger(static_cast<long long>(rows.size())));
-        if (xrefAt > 0xffffffffu) throw EngineError(XDW_E_FAIL, "document too large to update");
-        update += std::to_string(xrefNumber) + " 0 obj\n" + tail.unparse() + "\nstream\n" + rows +
-                  "\nendstream\nendobj\n";
-    } else {
-        update += "xref\n";
-        for (auto [first, count] : runs) {
-            update += std::to_string(first) + " " + std::to_string(count) + "\n";
-            for (int n = first; n < first + count; ++n) {
-                char gen[8];
-                std::snprintf(gen, sizeof gen, "%05d", written[n].first);
-                update += Offset10(offsets[n]) + " " + gen + " n \n";
-            }
-        }
-        update += "trailer\n" + tail.unparse() + "\n";
+        // The stream is one of the update's objects, and lists itself.
+        written[xrefNumber] = {0, std::string(), xrefAt};
+        ++size;
     }
+    const QPDFObjectHandle tail = UpdateTrailer(pdf.getTrailer(), size, previous);
+    update += xrefStream ? XrefStream(tail, written, xrefNumber, xrefAt) : XrefTable(tail, written);
     update += "startxref\n" + std::to_string(xrefAt) + "\n%%EOF\n";
     return update;
 }

@@ -35,14 +35,42 @@ PixPtr LoneSpecks(PIX* ink, int dpi) {
 constexpr int kStreakPx = 5;
 constexpr double kStreakShare = 0.95;
 
+// The runs of ink at least length long along the rows (across) or the
+// columns: what opening by a line that long keeps, found in one pass over the
+// page instead of one pass per pixel of the line.
+PixPtr LongRuns(PIX* ink, bool across, int length) {
+    PixPtr src = Checked(across ? pixClone(ink) : pixRotateOrth(ink, 1));
+    const int w = pixGetWidth(src.get()), h = pixGetHeight(src.get());
+    PixPtr runs = Checked(pixCreateTemplate(src.get()));
+    const l_int32 wpl = pixGetWpl(src.get());
+    const l_uint32* data = pixGetData(src.get());
+    for (int y = 0; y < h; ++y) {
+        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        for (int x = 0; x < w;) {
+            if (x % 32 == 0 && line[x / 32] == 0) {
+                x += 32;  // a blank word
+                continue;
+            }
+            if (!GET_DATA_BIT(line, x)) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < w && GET_DATA_BIT(line, x)) ++x;
+            if (x - start >= length)
+                pixRasterop(runs.get(), start, y, x - start, 1, PIX_SET, nullptr, 0, 0);
+        }
+    }
+    return across ? std::move(runs) : Checked(pixRotateOrth(runs.get(), 3));
+}
+
 PixPtr Streaks(PIX* ink, int dpi) {
     const int w = pixGetWidth(ink), h = pixGetHeight(ink);
     const int thick = AtDpi(kStreakPx, dpi);
     PixPtr out = Checked(pixCreateTemplate(ink));
     for (const bool across : {true, false}) {
         const int length = static_cast<int>(kStreakShare * (across ? w : h));
-        PixPtr lines = Checked(across ? pixOpenBrick(nullptr, ink, length, 1)
-                                      : pixOpenBrick(nullptr, ink, 1, length));
+        PixPtr lines = LongRuns(ink, across, length);
         // Thick runs are the edge of a dark border or a bar: not a streak.
         PixPtr thin = Checked(pixSelectBySize(lines.get(), across ? w : thick, across ? thick : h,
                                               8, L_SELECT_IF_BOTH, L_SELECT_IF_LTE, nullptr));
