@@ -595,8 +595,10 @@ TEST_P(HostileFile, EndsInTimeWithinMemory) {
     if (row.padTo != 0 && Exists(dir.File("out.xdw"))) {
         EXPECT_LT(ReadBytes(dir.File("out.xdw")).size(), 1 * kMiB) << "the padding was kept";
     }
-    EXPECT_LT(child.seconds, row.seconds);
+    // Sanitized code runs several times slower and keeps its own memory: its
+    // bounds are held by the plain build, which runs the same rows.
     if (!kUnderAsan) {
+        EXPECT_LT(child.seconds, row.seconds);
         EXPECT_LT(child.peakBytes, row.peakBytes);
     }
     std::printf("%s: result %d, %.2f s, peak %llu MiB\n", row.name, child.result, child.seconds,
