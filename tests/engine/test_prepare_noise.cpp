@@ -24,6 +24,7 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
         {"a streak across, not quite from edge to edge", {{20, 300, kW - 20, 302}}, true},
         {"a table's rule stopping at the margins", {{150, 700, kW - 150, 702}}, false},
         {"a thick bar across the page", {{0, 700, kW, 730}}, false},
+        {"a bullet standing before its line", {{60, 114, 68, 122}}, false},
     };
     for (const NoiseCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -11,14 +11,18 @@ namespace {
 // Lengths at 300 dpi, scaled to the page's.
 int AtDpi(int px300, int dpi) { return std::max(1, px300 * dpi / 300); }
 
-// Specks standing alone: pieces of ink at most kLoneSpeckPx across with no
-// larger ink within kSpeckRoomPx are noise however many there are; a full
-// stop, a comma or a dakuten lies beside its letter and stays.
-constexpr int kLoneSpeckPx = 8;
+// Specks standing alone: pieces of ink at most kLoneSpeckPx across (on a
+// fax, whose line makes them up to kFaxSpeckPx) with no larger ink within
+// kSpeckRoomPx are noise however many there are; a full stop, a comma or a
+// dakuten lies beside its letter and stays. A bullet (・) stands further
+// from its line's text: only on a fax is a piece its size taken.
+constexpr int kLoneSpeckPx = 3;
+constexpr int kFaxSpeckPx = 8;
 constexpr int kSpeckRoomPx = 16;
 
-PixPtr LoneSpecks(PIX* ink, int dpi) {
-    const int most = AtDpi(kLoneSpeckPx, dpi), room = AtDpi(kSpeckRoomPx, dpi);
+PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel) {
+    const int most = AtDpi(bilevel ? kFaxSpeckPx : kLoneSpeckPx, dpi);
+    const int room = AtDpi(kSpeckRoomPx, dpi);
     PixPtr large =
         Checked(pixSelectBySize(ink, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
     PixPtr small = Checked(pixSubtract(nullptr, ink, large.get()));
@@ -122,7 +126,7 @@ PixPtr Noise(PIX* ink, int dpi, bool bilevel) {
     // Streaks first: the specks that touched one stand alone without it.
     PixPtr noise = Streaks(ink, dpi);
     PixPtr rest = Checked(pixSubtract(nullptr, ink, noise.get()));
-    PixPtr specks = LoneSpecks(rest.get(), dpi);
+    PixPtr specks = LoneSpecks(rest.get(), dpi, bilevel);
     pixOr(noise.get(), noise.get(), specks.get());
     if (bilevel) {
         // Looked for without the specks, which would make its strip look inked.
