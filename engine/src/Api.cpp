@@ -180,7 +180,7 @@ XDWAPI_EXPORT int XDW_Finalize(void*) {
 }
 
 XDWAPI_EXPORT int XDW_GetLastErrorText(char* buffer, int size) {
-    const std::string& text = LastFailure();
+    const std::string& text = LastFailure().prose;
     if (buffer != nullptr && size > 0) {
         const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
         std::memcpy(buffer, text.data(), n);
@@ -188,6 +188,14 @@ XDWAPI_EXPORT int XDW_GetLastErrorText(char* buffer, int size) {
     }
     return static_cast<int>(text.size());
 }
+
+// The fields of the last failure: like the text, outside Trap.
+XDWAPI_EXPORT int XDW_GetLastErrorKind(void) { return LastFailure().concern.kind; }
+XDWAPI_EXPORT int XDW_GetLastErrorErrno(void) { return LastFailure().concern.err; }
+XDWAPI_EXPORT const char* XDW_GetLastErrorPath(void) { return LastFailure().concern.path.c_str(); }
+XDWAPI_EXPORT const char* XDW_GetLastErrorType(void) { return LastFailure().concern.type.c_str(); }
+XDWAPI_EXPORT int64_t XDW_GetLastErrorLimit(void) { return LastFailure().concern.limit; }
+XDWAPI_EXPORT int XDW_GetLastErrorLimitUnit(void) { return LastFailure().concern.limitUnit; }
 
 XDWAPI_EXPORT const char* XDW_GetEngineVersion(void) { return QUILBEX_ENGINE_VERSION; }
 

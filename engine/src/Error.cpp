@@ -6,56 +6,41 @@
 namespace xdw {
 
 namespace {
-thread_local std::string lastFailure;
+thread_local Failure lastFailure;
 }
 
-void SetLastFailure(const std::string& text) noexcept {
-    try {
-        lastFailure = text;
-    } catch (...) {
-        lastFailure.clear();
-    }
-}
-
-const std::string& LastFailure() noexcept { return lastFailure; }
-
-namespace {
-
-void AddField(std::string& text, const char* key, const std::string& value) {
-    text += '\n';
-    text += key;
-    text += '=';
-    for (const char c : value) {
-        if (c == '\\') {
-            text += "\\\\";
-        } else if (c == '\n') {
-            text += "\\n";
-        } else {
-            text += c;
-        }
-    }
-}
-
-}  // namespace
-
-std::string ReasonText(const std::string& prose, const Concern& concern) {
-    // The prose is one line: the fields start on the next.
-    std::string text = prose;
-    for (char& c : text) {
+Failure FailureOf(const char* prose, const Concern& concern) {
+    // The prose is one line.
+    Failure failure{prose, concern};
+    for (char& c : failure.prose) {
         if (c == '\n' || c == '\r') c = ' ';
     }
-    if (!concern.kind.empty()) AddField(text, XDW_REASON_KIND, concern.kind);
-    if (concern.err != 0) AddField(text, XDW_REASON_ERRNO, std::to_string(concern.err));
-    if (!concern.path.empty()) AddField(text, XDW_REASON_PATH, concern.path);
-    if (!concern.type.empty()) AddField(text, XDW_REASON_TYPE, concern.type);
-    return text;
+    return failure;
 }
+
+void SetLastFailure(const Failure& failure) noexcept {
+    try {
+        lastFailure = failure;
+    } catch (...) {
+        lastFailure = Failure{};
+    }
+}
+
+void SetLastFailure(const char* prose, const Concern& concern) noexcept {
+    try {
+        lastFailure = FailureOf(prose, concern);
+    } catch (...) {
+        lastFailure = Failure{};
+    }
+}
+
+const Failure& LastFailure() noexcept { return lastFailure; }
 
 namespace {
 
 // The result code of each kind whose code does not follow from its errno.
 struct KindCode {
-    const char* kind;
+    int kind;
     int32_t code;
 };
 
@@ -88,7 +73,7 @@ void Bad(Concern concern, const std::string& prose) {
     throw EngineError(code, prose, std::move(concern));
 }
 
-void ThrowErrno(const char* kind, const std::string& path, int err, const std::string& prose) {
+void ThrowErrno(int kind, const std::string& path, int err, const std::string& prose) {
     Bad(Concern{kind, path, err, {}, 0, XDW_LIMIT_NONE},
         prose + ": " + std::generic_category().message(err));
 }

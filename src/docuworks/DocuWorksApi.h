@@ -4,6 +4,7 @@
 // calls are left out. The calls keep xdwapi.h's rule: one at a time.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,10 @@ public:
     // The reason of the calling thread's last failed call, short English text
     // ("" after a success, or when the engine gives none).
     virtual std::string LastErrorText() = 0;
+    // The same reason's fields (xdwapi/xdwreason.h), one call each.
+#define QUILBEX_ENGINE_REASON_FIELD_PURE(name, type, field) virtual type name() = 0;
+    QUILBEX_ENGINE_REASON_FIELDS(QUILBEX_ENGINE_REASON_FIELD_PURE)
+#undef QUILBEX_ENGINE_REASON_FIELD_PURE
     // The engine's version, "major.minor.patch.build" ("" when unknown).
     virtual std::string EngineVersion() = 0;
     // How far the OCR of page of document has got (0 to 100; -1: not being

@@ -42,6 +42,18 @@
     X(GetOcrProgress)               \
     X(CancelOcr)
 
+// The fields of the last failure's reason (xdwapi/xdwreason.h), additions too.
+// X(name, the seam's type, the field of run/EngineReason.h): the seam's call
+// name() answers XDW_<name>(), or the type's empty value when the engine
+// lacks it.
+#define QUILBEX_ENGINE_REASON_FIELDS(X)       \
+    X(GetLastErrorKind, int, kind)            \
+    X(GetLastErrorErrno, int, err)            \
+    X(GetLastErrorPath, std::string, path)    \
+    X(GetLastErrorType, std::string, type)    \
+    X(GetLastErrorLimit, std::int64_t, limit) \
+    X(GetLastErrorLimitUnit, int, limitUnit)
+
 // The seam's declaration of a call, for classes that implement the seam:
 // QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)
 #define QUILBEX_ENGINE_CALL_OVERRIDE(name, params, args) int name params override;

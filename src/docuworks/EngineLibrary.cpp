@@ -15,6 +15,7 @@
 #include <climits>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace docuworks {
@@ -28,6 +29,7 @@ struct Calls {
 #define QUILBEX_CALL_POINTER(name, ...) decltype(&XDW_##name) name = nullptr;
     QUILBEX_ENGINE_CALLS(QUILBEX_CALL_POINTER)
     QUILBEX_ENGINE_ADDITIONS(QUILBEX_CALL_POINTER)
+    QUILBEX_ENGINE_REASON_FIELDS(QUILBEX_CALL_POINTER)
 #undef QUILBEX_CALL_POINTER
 };
 
@@ -43,8 +45,9 @@ bool BindAll(void* library, Calls& calls) {
     if (!Bind(library, "XDW_" #name, calls.name)) return false;
     QUILBEX_ENGINE_CALLS(QUILBEX_BIND_CALL)
 #undef QUILBEX_BIND_CALL
-#define QUILBEX_BIND_ADDITION(name) Bind(library, "XDW_" #name, calls.name);
+#define QUILBEX_BIND_ADDITION(name, ...) Bind(library, "XDW_" #name, calls.name);
     QUILBEX_ENGINE_ADDITIONS(QUILBEX_BIND_ADDITION)
+    QUILBEX_ENGINE_REASON_FIELDS(QUILBEX_BIND_ADDITION)
 #undef QUILBEX_BIND_ADDITION
     return true;
 }
@@ -97,6 +100,16 @@ Calls MissingCalls() {
     return calls;
 }
 
+// A field as the seam hands it out: strings copied, a null one empty.
+template <typename T, typename From>
+T Field(From value) {
+    if constexpr (std::is_same_v<T, std::string>) {
+        return value != nullptr ? std::string(value) : std::string();
+    } else {
+        return static_cast<T>(value);
+    }
+}
+
 std::vector<std::string> EngineCandidates() {
     std::vector<std::string> candidates;
     if (const std::string folder = ExecutableFolder(); !folder.empty()) {
@@ -116,6 +129,11 @@ public:
     int name params override { return c_.name args; }
     QUILBEX_ENGINE_CALLS(QUILBEX_FORWARD_CALL)
 #undef QUILBEX_FORWARD_CALL
+
+#define QUILBEX_FORWARD_FIELD(name, type, field) \
+    type name() override { return c_.name != nullptr ? Field<type>(c_.name()) : type{}; }
+    QUILBEX_ENGINE_REASON_FIELDS(QUILBEX_FORWARD_FIELD)
+#undef QUILBEX_FORWARD_FIELD
 
     std::string LastErrorText() override {
         if (c_.GetLastErrorText == nullptr) return {};

@@ -119,8 +119,8 @@ void PrintMonitor::OnCancelled() {
     EndMonitoring();
     // The engine names what went wrong; without a reason the end was the
     // cancel asked for.
-    const EngineReason why = ParseEngineReason(run_.engine.LastErrorText());
-    if (!why.kind.empty()) {
+    const EngineReason why = ReadEngineReason(run_.engine);
+    if (why.kind != XDW_REASON_NONE) {
         log_.Fail(ExitStatus::kFailed, log_.Sentence(XDW_E_FAIL, why));
     } else if (!why.prose.empty()) {
         log_.Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why.prose + ")");

@@ -13,7 +13,7 @@ namespace {
 // {path}, {folder} (the folder holding path), {type} and {error} are filled
 // in. A row with err 0 serves every errno its kind has no row for.
 struct SentenceRow {
-    const char* kind;
+    int kind;
     int err;
     const char* sentence;
 };

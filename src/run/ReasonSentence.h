@@ -10,7 +10,7 @@
 
 namespace quilbex {
 
-// code is the call's result, reason its reason read back, source the file the
+// code is the call's result, reason its reason, source the file the
 // run converts (named when the engine named nothing).
 std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::string& source);
 

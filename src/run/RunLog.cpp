@@ -140,7 +140,7 @@ void RunLog::ReportError(int code) {
 
 std::string RunLog::Reason(int code) {
     // Read at once: the engine keeps only its last call's reason.
-    return Sentence(code, ParseEngineReason(run_.engine.LastErrorText()));
+    return Sentence(code, ReadEngineReason(run_.engine));
 }
 
 std::string RunLog::Sentence(int code, const EngineReason& reason) {

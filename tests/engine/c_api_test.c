@@ -120,9 +120,17 @@ int main(void) {
         CHECK_EQ(length > 0, 1);
         CHECK_EQ(strlen(reason), length < 7 ? length : 7);
         CHECK_EQ(XDW_GetLastErrorText(NULL, 0), length);
+        /* Its fields name what it concerns. */
+        CHECK_EQ(XDW_GetLastErrorKind(), XDW_REASON_SOURCE);
+        CHECK_EQ(XDW_GetLastErrorErrno(), 2);
+        CHECK_EQ(strcmp(XDW_GetLastErrorPath(), "/nonexistent/in.pdf"), 0);
+        CHECK_EQ(strcmp(XDW_GetLastErrorType(), ""), 0);
+        CHECK_EQ(XDW_GetLastErrorLimit(), 0);
+        CHECK_EQ(XDW_GetLastErrorLimitUnit(), XDW_LIMIT_NONE);
         CHECK_EQ(strncmp(XDW_GetEngineVersion(), "1.", 2), 0);
     }
     CHECK_EQ(XDW_CreateXdwFromImagePdfFile(NULL, out, NULL), XDW_E_INVALID_ARG);
+    CHECK_EQ(XDW_GetLastErrorKind(), XDW_REASON_NONE); /* each call starts afresh */
 
     /* Random bytes are no image. */
     {

@@ -51,7 +51,7 @@ protected:
             },
             std::chrono::seconds(60));
         if (traceOut != nullptr) *traceOut = trace;
-        reason = xdw::LastFailure();
+        reason = xdw::LastFailure().prose;
         xdw::EndAppPrint(handle);
         return trace.phases.back() == XDW_PHASE_FINISHED ? 0 : XDW_E_CANNOT_READ;
     }

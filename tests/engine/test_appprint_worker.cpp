@@ -187,12 +187,13 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         const PhaseTrace trace = Run(handle);
         EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
         EXPECT_EQ(std::count(trace.phases.begin(), trace.phases.end(), XDW_PHASE_FINISHED), 0);
-        EXPECT_EQ(job->failureCode(), c.code) << job->failureText();
+        EXPECT_EQ(job->failureCode(), c.code) << job->failure().prose;
         EXPECT_FALSE(Exists(output));
         EXPECT_TRUE(LeftoverTempFolders().empty());
         xdw::EndAppPrint(handle);
         // Ending the conversion hands its reason to the caller's thread.
-        EXPECT_NE(xdw::LastFailure().find(c.reason), std::string::npos) << xdw::LastFailure();
+        EXPECT_NE(xdw::LastFailure().prose.find(c.reason), std::string::npos)
+            << xdw::LastFailure().prose;
     }
 }
 
@@ -223,7 +224,7 @@ TEST_F(AppPrintWorker, HungOrGrowingApplicationIsStoppedAtItsLimit) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, c.limit + std::chrono::seconds(10));
         EXPECT_EQ(trace.phases.back(), XDW_PHASE_CANCELLED) << Describe(trace.phases);
         EXPECT_EQ(job->failureCode(), XDW_E_CANNOT_READ);
-        EXPECT_NE(job->failureText().find(c.reason), std::string::npos) << job->failureText();
+        EXPECT_NE(job->failure().prose.find(c.reason), std::string::npos) << job->failure().prose;
         ASSERT_NE(job->childGroup(), 0);
         EXPECT_FALSE(xdw::ProcessGroupAlive(job->childGroup()));
         EXPECT_FALSE(Exists(output));
@@ -321,7 +322,7 @@ TEST_F(AppPrintWorker, OneRestartAfterTheProfileIsMade) {
     handle = xdw::BeginAppPrint(source, second, true);
     const auto job = xdw::LookupAppPrintJob(handle);
     EXPECT_EQ(Run(handle).phases.back(), XDW_PHASE_CANCELLED);
-    EXPECT_EQ(job->failureText(), "LibreOffice failed with exit code 81");
+    EXPECT_EQ(job->failure().prose, "LibreOffice failed with exit code 81");
     xdw::EndAppPrint(handle);
 }
 

@@ -74,7 +74,7 @@ TEST_F(Outcome, DirectConversions) {
          [](FakeEngine& e) {
              e.pages = 2;
              e.ocrResults[2] = XDW_E_FAIL;
-             e.reasons["ApplyOcr"] = "no language data";
+             e.reasons["ApplyOcr"] = {"no language data"};
          },
          ExitStatus::kIncomplete,
          {"何らかのエラーが発生しました。 (no language data)"}},
@@ -93,7 +93,7 @@ TEST_F(Outcome, DirectConversions) {
          [](FakeEngine& e) {
              e.pdfResult = XDW_E_CANNOT_READ;
              e.beginResult = XDW_E_FILE_EXISTS;
-             e.reasons["BeginCreationFromAppFile"] = "target exists";
+             e.reasons["BeginCreationFromAppFile"] = {"target exists"};
          },
          ExitStatus::kFailed,
          {"指定されたファイルはすでに存在します。 (target exists)"}},
@@ -158,7 +158,7 @@ TEST_F(Outcome, ApplicationPrintingEnds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const auto one = Fresh("memo.doc", {}, [&](FakeEngine& engine) {
-            if (!c.reason.empty()) engine.reasons["EndCreationFromAppFile"] = c.reason;
+            if (!c.reason.empty()) engine.reasons["EndCreationFromAppFile"] = {c.reason};
             engine.phases = {{XDW_PHASE_PRINTING}, {c.lastPhase}};
         });
         ConversionRun* run = one->run.get();

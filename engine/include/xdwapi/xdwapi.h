@@ -18,13 +18,13 @@
  * before the next one is made, whichever thread makes it. (The program starts
  * a conversion on a worker thread and, for an application-print conversion,
  * follows it from its window's thread once the worker has left the engine.)
- * The reason of the last failure is kept per calling thread in short English
- * text, fetched with XDW_GetLastErrorText right after the failed call on the
- * same thread; the version with XDW_GetEngineVersion; how far the OCR of a
- * page has got with XDW_GetOcrProgress, which may be made while another runs,
- * as may XDW_CancelOcr. The four are additions to the fourteen calls. The reason's
- * form (a line of prose, then fields naming what it concerns) is described
- * in xdwreason.h.
+ * The reason of the last failure is kept per calling thread: short English
+ * text, fetched with XDW_GetLastErrorText, and fields naming what it concerns
+ * (xdwreason.h), fetched with the XDW_GetLastError* calls, right after the
+ * failed call on the same thread; the version with XDW_GetEngineVersion; how
+ * far the OCR of a page has got with XDW_GetOcrProgress, which may be made
+ * while another runs, as may XDW_CancelOcr. These are additions to the
+ * fourteen calls.
  *
  * Every record starts with its size in bytes, set by the caller to
  * sizeof(record) as this build lays it out.
@@ -33,6 +33,8 @@
 #define QUILBEX_XDWAPI_H
 
 #include <stdint.h>
+
+#include "xdwreason.h"
 
 #if defined(XDWAPI_BUILDING)
 #define XDWAPI_EXPORT __attribute__((visibility("default")))
@@ -167,13 +169,23 @@ XDWAPI_EXPORT int XDW_Finalize(void* reserved);
 
 /* Additions beyond the fourteen calls. */
 
-/* Copies the reason of the calling thread's last failed call (short English
- * text; empty when that call succeeded) into buffer, cut to size - 1 bytes and
- * zero-terminated. Returns the full length of the text in bytes. A poll that
- * first sees XDW_PHASE_CANCELLED after a failure, and the end of such a
- * conversion, set the conversion's reason as the thread's text. This call
- * itself leaves the text unchanged. */
+/* Copies the reason of the calling thread's last failed call (one line of
+ * short English text; empty when that call succeeded) into buffer, cut to
+ * size - 1 bytes and zero-terminated. Returns the full length of the text in
+ * bytes. A poll that first sees XDW_PHASE_CANCELLED after a failure, and the
+ * end of such a conversion, set the conversion's reason as the thread's
+ * reason. This call and the six below leave the reason unchanged. */
 XDWAPI_EXPORT int XDW_GetLastErrorText(char* buffer, int size);
+
+/* The fields of the same reason (xdwreason.h); 0 or "" where a field does not
+ * apply and after a success. The strings are owned by the engine and stay
+ * valid on the calling thread until its next engine call other than these. */
+XDWAPI_EXPORT int XDW_GetLastErrorKind(void);         /* XDW_REASON_* */
+XDWAPI_EXPORT int XDW_GetLastErrorErrno(void);        /* errno of a system call */
+XDWAPI_EXPORT const char* XDW_GetLastErrorPath(void); /* file or folder concerned */
+XDWAPI_EXPORT const char* XDW_GetLastErrorType(void); /* media type of a refused file */
+XDWAPI_EXPORT int64_t XDW_GetLastErrorLimit(void);    /* the limit passed ... */
+XDWAPI_EXPORT int XDW_GetLastErrorLimitUnit(void);    /* ... counted in XDW_LIMIT_* */
 
 /* The engine's version as "major.minor.patch.build"; a static string owned by
  * the engine. */

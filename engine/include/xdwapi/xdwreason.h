@@ -1,62 +1,51 @@
 /*
- * xdwreason.h - the form of the failure reason XDW_GetLastErrorText hands out.
+ * xdwreason.h - what a failure concerns, as the XDW_GetLastError* calls of
+ * xdwapi.h hand it out: its kind (one of the XDW_REASON_* values below), the
+ * errno of a failed system call, the path of the file or folder concerned,
+ * the media type of a refused file and, for a limit, the limit passed and the
+ * unit it is counted in. Fields that do not apply are 0 or "".
  *
- * The first line is short English prose for people reading a log. Each
- * further line is one field, "key=value", for the program to read; a reader
- * ignores keys it does not know. In values a backslash is written "\\" and a
- * line break "\n". Fields appear only when they apply:
- *
- *   kind=<one of the XDW_REASON_* words below>
- *   errno=<the failed system call's errno, decimal>
- *   path=<the file or folder concerned>
- *   type=<the refused file's media type>
- *
- * For example, an output folder without write permission:
- *
- *   output folder not writable
- *   kind=output-folder
- *   errno=13
- *   path=/home/user/Documents/scans
+ * For example, an output folder without write permission: kind
+ * XDW_REASON_OUTPUT_FOLDER, errno 13 (EACCES), path
+ * "/home/user/Documents/scans".
  */
 #ifndef QUILBEX_XDWREASON_H
 #define QUILBEX_XDWREASON_H
 
-#define XDW_REASON_KIND "kind"
-#define XDW_REASON_ERRNO "errno"
-#define XDW_REASON_PATH "path"
-#define XDW_REASON_TYPE "type"
-
-/* The source file: missing, unreadable (errno) or not a plain file. */
-#define XDW_REASON_SOURCE "source"
-#define XDW_REASON_SOURCE_NOT_FILE "source-not-file"
+/* No kind named: the failure is the engine's own, told in the text only. */
+#define XDW_REASON_NONE 0
+/* The source file: missing, unreadable (errno). */
+#define XDW_REASON_SOURCE 1
+/* The source is not a plain file. */
+#define XDW_REASON_SOURCE_NOT_FILE 2
 /* The source's content is damaged or cannot be read. */
-#define XDW_REASON_CONTENT "content"
+#define XDW_REASON_CONTENT 3
 /* The source (a PDF) is damaged beyond what can be read or repaired. */
-#define XDW_REASON_PDF_DAMAGED "pdf-damaged"
+#define XDW_REASON_PDF_DAMAGED 4
 /* The source (a PDF) needs its user's password to be opened. */
-#define XDW_REASON_PASSWORD "password"
-/* The source's type (type=) is none the engine converts. */
-#define XDW_REASON_TYPE_REFUSED "type-refused"
+#define XDW_REASON_PASSWORD 5
+/* The source's type (the type field) is none the engine converts. */
+#define XDW_REASON_TYPE_REFUSED 6
 /* The output folder is missing, not a folder or not writable (errno). */
-#define XDW_REASON_OUTPUT_FOLDER "output-folder"
-/* A file already has the output's name (path= is that file). */
-#define XDW_REASON_OUTPUT_EXISTS "output-exists"
+#define XDW_REASON_OUTPUT_FOLDER 7
+/* A file already has the output's name (path is that file). */
+#define XDW_REASON_OUTPUT_EXISTS 8
 /* Writing the output failed (errno; ENOSPC when the disk is full). */
-#define XDW_REASON_OUTPUT_WRITE "output-write"
-/* A part the engine needs is not installed (path= names it when known). */
-#define XDW_REASON_MISSING_PART "missing-part"
-/* A program the conversion runs (path=, LibreOffice) cannot be started. */
-#define XDW_REASON_MISSING_PROGRAM "missing-program"
+#define XDW_REASON_OUTPUT_WRITE 9
+/* A part the engine needs is not installed (path names it when known). */
+#define XDW_REASON_MISSING_PART 10
+/* A program the conversion runs (path, LibreOffice) cannot be started. */
+#define XDW_REASON_MISSING_PROGRAM 11
 /* LibreOffice grew past its memory limit, or a document unpacks to more than
- * the engine holds (the prose gives the figure). */
-#define XDW_REASON_MEMORY_LIMIT "memory-limit"
-/* LibreOffice ran past its time limit (the prose gives the figure). */
-#define XDW_REASON_TIME_LIMIT "time-limit"
+ * the engine holds. */
+#define XDW_REASON_MEMORY_LIMIT 12
+/* LibreOffice ran past its time limit. */
+#define XDW_REASON_TIME_LIMIT 13
 /* A picture (or a page to render) beyond the pixel, size, page-count or
  * progressive-scan limits. */
-#define XDW_REASON_PICTURE_LIMIT "picture-limit"
-/* A page of the source (named in the prose) is damaged beyond repair. */
-#define XDW_REASON_PAGE_DAMAGED "page-damaged"
+#define XDW_REASON_PICTURE_LIMIT 14
+/* A page of the source (named in the text) is damaged beyond repair. */
+#define XDW_REASON_PAGE_DAMAGED 15
 
 /* The unit a passed limit is counted in. */
 #define XDW_LIMIT_NONE 0

@@ -42,7 +42,10 @@ constexpr int kOutOfMemoryExit = 86;
 
 // What the child hands back first; the message, pixels and boxes follow.
 struct Header {
-    int32_t code = 0;  // 0: rendered; else the EngineError's code
+    int32_t code = 0;                // 0: rendered; else the EngineError's code
+    int32_t kind = XDW_REASON_NONE;  // ... and what it concerns: a kind, a limit
+    int32_t limitUnit = XDW_LIMIT_NONE;
+    int64_t limit = 0;
     int32_t dpi = 0;
     int32_t bytesPerLine = 0;
     PageGeometry geometry;
@@ -92,6 +95,9 @@ bool WriteAll(int fd, const void* data, size_t size) {
         page = RenderSinglePage(data, dpi, wantText ? &boxes : nullptr);
     } catch (const EngineError& e) {
         header.code = e.code() != 0 ? e.code() : XDW_E_FAIL;
+        header.kind = e.concern().kind;
+        header.limitUnit = e.concern().limitUnit;
+        header.limit = e.concern().limit;
         message = e.what();
     } catch (const std::bad_alloc&) {
         ::_exit(kOutOfMemoryExit);
@@ -179,12 +185,12 @@ private:
 [[noreturn]] void Refuse(Stop stop, const RenderBounds& bounds, int timeLimitMs) {
     if (stop == Stop::Cancel) throw EngineError(XDW_E_FAIL, "cancelled");
     if (stop == Stop::Time)
-        throw EngineError(
-            XDW_E_CANNOT_READ,
+        BadLimit(
+            XDW_REASON_TIME_LIMIT, XDW_LIMIT_SECONDS, static_cast<uint64_t>(timeLimitMs / 1000),
             "the page took longer than " + std::to_string(timeLimitMs / 1000) + " s to render");
-    throw EngineError(XDW_E_CANNOT_READ, "the page cannot be rendered within " +
-                                             std::to_string(bounds.memoryBytes >> 20) +
-                                             " MiB of memory");
+    BadLimit(XDW_REASON_MEMORY_LIMIT, XDW_LIMIT_BYTES, bounds.memoryBytes,
+             "the page cannot be rendered within " + std::to_string(bounds.memoryBytes >> 20) +
+                 " MiB of memory");
 }
 
 }  // namespace
@@ -216,7 +222,8 @@ RenderedPage RenderBounded(const std::string& data, double dpi, std::vector<Pixe
     if (header.code != 0) {
         std::string message(std::min<uint64_t>(header.messageBytes, 4096), '\0');
         if (!child.Read(message.data(), message.size())) Refuse(child.stop(), bounds, timeLimitMs);
-        throw EngineError(header.code, message);
+        throw EngineError(header.code, message,
+                          Concern{header.kind, {}, 0, {}, header.limit, header.limitUnit});
     }
     RenderedPage page;
     page.dpi = header.dpi;

@@ -26,7 +26,7 @@ std::string GlyphlessFontFile(const std::string& tessdata) {
     std::ifstream in(path, std::ios::binary);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) data.clear();
-    if (data.empty()) throw EngineError(XDW_E_NOT_INSTALLED, "font missing: " + path);
+    if (data.empty()) Bad(XDW_REASON_MISSING_PART, "font missing: " + path, path);
     return data;
 }
 

@@ -32,7 +32,7 @@ void RequireLanguageData(const std::string& dir, const std::string& languages) {
         std::error_code ec;
         const auto file = std::filesystem::path(dir) / (lang + ".traineddata");
         if (!std::filesystem::is_regular_file(file, ec))
-            throw EngineError(XDW_E_NOT_INSTALLED, "language data missing: " + file.string());
+            Bad(XDW_REASON_MISSING_PART, "language data missing: " + file.string(), file.string());
     }
 }
 

@@ -76,7 +76,7 @@ namespace {
 
 // A conversion that ended in failure hands its reason to the calling thread.
 void KeepFailureReason(const AppPrintJob& job) {
-    if (job.failureCode() != 0) SetLastFailure(job.failureText());
+    if (job.failureCode() != 0) SetLastFailure(job.failure());
 }
 
 }  // namespace

@@ -136,12 +136,12 @@ bool AppPrintJob::ended() const {
 
 int32_t AppPrintJob::failureCode() const {
     std::lock_guard lock(mutex_);
-    return failure_;
+    return failureCode_;
 }
 
-std::string AppPrintJob::failureText() const {
+Failure AppPrintJob::failure() const {
     std::lock_guard lock(mutex_);
-    return failureText_;
+    return failure_;
 }
 
 pid_t AppPrintJob::childGroup() const {
@@ -165,22 +165,21 @@ void AppPrintJob::throwIfStopped() const {
     if (stop_) throw Stopped{};
 }
 
-void AppPrintJob::finish(int32_t code, const std::string& text) {
+void AppPrintJob::finish(int32_t code, Failure failure) {
     std::lock_guard lock(mutex_);
-    failure_ = code;
-    failureText_ = text;
+    failureCode_ = code;
+    failure_ = std::move(failure);
     phase_ = XDW_PHASE_CANCELLED;
 }
 
-std::string AppPrintJob::UsersReason(const EngineError& e) const {
+Failure AppPrintJob::UsersReason(const EngineError& e) const {
     std::string temp;
     {
         std::lock_guard lock(mutex_);
         temp = tempDir_;
     }
-    std::string prose = e.what();
-    Concern concern = e.concern();
-    if (temp.empty()) return ReasonText(prose, concern);
+    Failure failure = FailureOf(e);
+    if (temp.empty()) return failure;
     // The copies keep the source's name in a sub-folder of their own.
     const auto Users = [&](std::string& text) {
         for (const char* folder : {"/in/", "/text/", "/values/"}) {
@@ -190,9 +189,9 @@ std::string AppPrintJob::UsersReason(const EngineError& e) const {
                 text.replace(at, copy.size(), request_.input);
         }
     };
-    Users(prose);
-    Users(concern.path);
-    return ReasonText(prose, concern);
+    Users(failure.prose);
+    Users(failure.concern.path);
+    return failure;
 }
 
 void AppPrintJob::run() {
@@ -200,13 +199,13 @@ void AppPrintJob::run() {
     try {
         convert();
     } catch (const Stopped&) {
-        finish(0, "stopped");
+        finish(0, FailureOf("stopped"));
     } catch (const EngineError& e) {
         finish(e.code(), UsersReason(e));
     } catch (const std::exception& e) {
-        finish(XDW_E_FAIL, e.what());
+        finish(XDW_E_FAIL, FailureOf(e.what()));
     } catch (...) {
-        finish(XDW_E_FAIL, "unknown failure");
+        finish(XDW_E_FAIL, FailureOf("unknown failure"));
     }
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "Error.h"
 #include "print/AppPrintDocument.h"
 #include "print/AppPrintSettings.h"
 #include "print/PrintPlan.h"
@@ -20,7 +21,6 @@
 
 namespace xdw {
 
-class EngineError;
 class TempFolder;
 struct ChildSpec;
 
@@ -51,7 +51,7 @@ public:
 
     // Why the conversion ended in phase 9 (0 after success or a stop).
     int32_t failureCode() const;
-    std::string failureText() const;
+    Failure failure() const;
     // How the content is printed.
     PrintRoute route() const { return request_.plan.route; }
     // The process group of the application while it ran (0 before that).
@@ -72,10 +72,10 @@ private:
                   std::chrono::milliseconds limit);
     void enterPhase(int phase);  // throws Stopped once a stop was asked
     void throwIfStopped() const;
-    void finish(int32_t code, const std::string& text);
+    void finish(int32_t code, Failure failure);
     // A failure's reason as the user knows the file: the temporary copy's
     // path is the source's.
-    std::string UsersReason(const EngineError& e) const;
+    Failure UsersReason(const EngineError& e) const;
 
     const AppPrintRequest request_;
     mutable std::mutex mutex_;
@@ -84,8 +84,8 @@ private:
     int total_ = 0;
     int page_ = 0;
     bool stop_ = false;
-    int32_t failure_ = 0;
-    std::string failureText_;
+    int32_t failureCode_ = 0;
+    Failure failure_;
     pid_t group_ = 0;
     std::string tempDir_;
     std::thread worker_;

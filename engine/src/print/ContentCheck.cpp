@@ -27,7 +27,7 @@ std::string ContentMimeType(const std::string& path) {
         magic_open(MAGIC_MIME_TYPE | MAGIC_ERROR | MAGIC_NO_CHECK_COMPRESS | MAGIC_SYMLINK));
     if (!cookie) throw EngineError(XDW_E_FAIL, "libmagic unavailable");
     if (magic_load(cookie.get(), nullptr) != 0)
-        throw EngineError(XDW_E_NOT_INSTALLED, "libmagic database missing");
+        Bad(XDW_REASON_MISSING_PART, "libmagic database missing", "libmagic");
     const char* type = magic_file(cookie.get(), path.c_str());
     return type == nullptr ? std::string() : std::string(type);
 }

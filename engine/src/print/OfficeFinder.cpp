@@ -54,7 +54,7 @@ std::string FindOffice(const std::vector<std::string>& candidates) {
             return OfficeProgram(candidate);
         }
     }
-    throw EngineError(XDW_E_NOT_INSTALLED, "LibreOffice (soffice) is not installed");
+    Bad(XDW_REASON_MISSING_PROGRAM, "LibreOffice (soffice) is not installed", "soffice");
 }
 
 }  // namespace xdw

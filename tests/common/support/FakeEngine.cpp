@@ -11,7 +11,7 @@ void FakeEngine::Record(const std::string& name, const std::string& arguments) {
     if (onCall) onCall(name);
     if (onCallRecorded) onCallRecorded(calls.back());
     const auto reason = reasons.find(name);
-    lastError_ = reason == reasons.end() ? std::string() : reason->second;
+    lastError_ = reason == reasons.end() ? EngineReason{} : reason->second;
     if (name == throwIn) throw std::runtime_error("engine fault");
 }
 

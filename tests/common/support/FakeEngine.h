@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "docuworks/DocuWorksApi.h"
+#include "run/EngineReason.h"
 
 namespace quilbex::testing {
 
@@ -49,7 +50,7 @@ public:
     std::string throwIn;  // name of a call that raises std::runtime_error("engine fault")
     // The reason handed out after a failed call (every call clears it first,
     // as the engine does); empty: none.
-    std::map<std::string, std::string> reasons;  // call name -> reason
+    std::map<std::string, EngineReason> reasons;  // call name -> reason
     std::string version = "1.0.2.0";
     // Run at the start of every call: with its name, and with the call as recorded.
     std::function<void(const std::string&)> onCall;
@@ -82,7 +83,11 @@ public:
         reinterpret_cast<XDW_DOCUMENT_HANDLE>(0x2000);
 
     QUILBEX_ENGINE_CALLS(QUILBEX_ENGINE_CALL_OVERRIDE)
-    std::string LastErrorText() override { return lastError_; }
+    std::string LastErrorText() override { return lastError_.prose; }
+#define QUILBEX_FAKE_FIELD(name, type, field) \
+    type name() override { return lastError_.field; }
+    QUILBEX_ENGINE_REASON_FIELDS(QUILBEX_FAKE_FIELD)
+#undef QUILBEX_FAKE_FIELD
     std::string EngineVersion() override { return version; }
     int OcrProgress(XDW_DOCUMENT_HANDLE document, int) override {
         return document == documentHandle ? ocrProgress : -1;
@@ -97,7 +102,7 @@ private:
     void Record(const std::string& name, const std::string& arguments);
     std::string Name(XDW_CREATE_HANDLE handle) const;
     std::string Name(XDW_DOCUMENT_HANDLE handle) const;
-    std::string lastError_;
+    EngineReason lastError_;
 };
 
 }  // namespace quilbex::testing

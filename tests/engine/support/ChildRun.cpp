@@ -32,10 +32,13 @@ ChildResult RunInChild(const std::function<int()>& body, uint64_t addressLimit,
         const int result = body();
         char reason[256] = {};
         XDW_GetLastErrorText(reason, sizeof reason);
+        const int kind = XDW_GetLastErrorKind();
         const ssize_t ignored1 = ::write(fds[1], &result, sizeof result);
         const ssize_t ignored2 = ::write(fds[1], reason, sizeof reason);
+        const ssize_t ignored3 = ::write(fds[1], &kind, sizeof kind);
         (void)ignored1;
         (void)ignored2;
+        (void)ignored3;
         ::_exit(0);
     }
     ::close(fds[1]);
@@ -50,6 +53,7 @@ ChildResult RunInChild(const std::function<int()>& body, uint64_t addressLimit,
                  ::read(fds[0], &out.result, sizeof out.result) == sizeof out.result;
     if (out.exited && ::read(fds[0], reason, sizeof reason) == sizeof reason)
         out.reason.assign(reason, ::strnlen(reason, sizeof reason));
+    if (out.exited && ::read(fds[0], &out.kind, sizeof out.kind) != sizeof out.kind) out.kind = -1;
     ::close(fds[0]);
     return out;
 }

@@ -27,6 +27,7 @@ struct ChildResult {
     bool exited = false;     // false: killed by a signal (crash) or the time limit
     int result = 0;          // what body returned
     std::string reason;      // XDW_GetLastErrorText after body
+    int kind = 0;            // XDW_GetLastErrorKind after body
     double seconds = 0;      // wall time
     uint64_t peakBytes = 0;  // the child's peak resident size
 };
