@@ -23,6 +23,26 @@ std::vector<std::string> Multiplied(const std::string& size, std::vector<std::st
     return args;
 }
 
+// Seen from further off square, in a lighter shadow.
+ScanSpec PhotoAskew() {
+    ScanSpec page{.lines = {"社内説明会のお知らせ", "本社三階の会議室で行います"}};
+    page.capture = {"-bordercolor",
+                    "#3a2c24",
+                    "-border",
+                    "350",
+                    "-background",
+                    "#3a2c24",
+                    "-virtual-pixel",
+                    "background",
+                    "-distort",
+                    "Perspective",
+                    "0,0 260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640"};
+    const std::vector<std::string> shadow =
+        Multiplied("2200x1800", {"-size", "2200x1800", "gradient:gray70-white", "-composite"});
+    page.capture.insert(page.capture.end(), shadow.begin(), shadow.end());
+    return page;
+}
+
 ScanSpec Photo() {
     ScanSpec page{.lines = {"社内説明会のお知らせ", "本社三階の会議室で行います"}};
     // The sheet on a dark desk, seen from a little off square, in a shadow
@@ -101,10 +121,19 @@ ScanSpec Poster() {
     return page;
 }
 
+ScanSpec RedHeading() {
+    ScanSpec page{.lines = {"会議室の変更のお知らせ", "明日の打ち合わせは第二会議室です"},
+                  .linesTop = 400,
+                  .colour = true};
+    page.capture = {"-fill", "rgb(225,30,30)", "-pointsize", "28", "-annotate", "+120+220", "至急"};
+    return page;
+}
+
 struct CaptureCase {
     const char* name;
     ScanSpec page;
     double maxCer;
+    const char* heading = "";  // text drawn by the capture, read before the lines
 };
 
 TEST(CaptureTest, DegradedPagesReadTheirWords) {
@@ -113,6 +142,7 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a red seal over the address", Seal(), 0.1},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
         {"a scan 4° askew in dark borders", AskewScan(), 0.02},
+        {"a red heading over black text", RedHeading(), 0.05, "至急"},
         {"letters too large for the layout", Poster(), 0.25},
     };
     TempDir dir;
@@ -121,10 +151,39 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         const std::string path = dir.File("capture.xdw");
         MakeScannedPdf(path, {c.page});
         ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE), 0);
-        std::string expected;
+        std::string expected = c.heading;
         for (const std::string& line : c.page.lines) expected += line;
         const std::string text = PdfReadingText(path, 1);
         EXPECT_LE(Cer(expected, text), c.maxCer) << text;
+    }
+}
+
+// The words read on a photo are laid where the photo shows them: the ink in
+// each word's box in the layer is centred in it, give or take kSlack pixels
+// across and kSlack / 3 down (a box off the word has it to one side, or
+// holds none; a line's ink is heavier at one end than the other).
+TEST(CaptureTest, PhotographedWordsAreLaidOnThePhoto) {
+    constexpr double kSlack = 33;
+    TempDir dir;
+    const std::string path = dir.File("photo.xdw");
+    MakeScannedPdf(path, {PhotoAskew()});
+    ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE), 0);
+    const PageImage photo = FirstPageImage(path);
+    const auto boxes = PdfWordBoxes(path, 1);
+    ASSERT_FALSE(boxes.empty());
+    for (const auto& box : boxes) {
+        const int left = int(box[0] * photo.width), right = int(box[2] * photo.width);
+        const int top = int(box[1] * photo.height), bottom = int(box[3] * photo.height);
+        double sumX = 0, sumY = 0, ink = 0;
+        for (int y = std::max(top, 0); y < std::min(bottom, photo.height); ++y)
+            for (int x = std::max(left, 0); x < std::min(right, photo.width); ++x)
+                if (static_cast<unsigned char>(photo.pixels[size_t(y) * photo.width + x]) < 100)
+                    sumX += x, sumY += y, ++ink;
+        SCOPED_TRACE(std::to_string(left) + "," + std::to_string(top) + " " +
+                     std::to_string(right) + "," + std::to_string(bottom));
+        ASSERT_GT(ink, 0);
+        EXPECT_NEAR(sumX / ink, (left + right) / 2.0, kSlack);
+        EXPECT_NEAR(sumY / ink, (top + bottom) / 2.0, kSlack / 3);
     }
 }
 

@@ -30,6 +30,9 @@ struct RenderedPage {
     // Drawn from one image of one bit a pixel: a fax or a black-and-white
     // scan, whose noise is a fax line's or a scanner's.
     bool bilevel = false;
+    // 1 where the pixel has the colour of seal or stamp ink (bright red,
+    // vermilion, blue), like pixels; empty when none has.
+    std::vector<uint8_t> stampInk;
 };
 
 // The smallest box holding both.

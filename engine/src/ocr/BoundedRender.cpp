@@ -40,7 +40,8 @@ constexpr int kSlowdown = kCapAddressSpace ? 1 : 5;
 
 constexpr int kOutOfMemoryExit = 86;
 
-// What the child hands back first; the message, pixels and boxes follow.
+// What the child hands back first; the message, pixels, the stamp ink's
+// marks (none or one a pixel) and boxes follow.
 struct Header {
     int32_t code = 0;                // 0: rendered; else the EngineError's code
     int32_t kind = XDW_REASON_NONE;  // ... and what it concerns: a kind, a limit
@@ -49,7 +50,7 @@ struct Header {
     int32_t dpi = 0;
     int32_t bytesPerLine = 0;
     PageGeometry geometry;
-    uint64_t messageBytes = 0, pixelBytes = 0, boxes = 0;
+    uint64_t messageBytes = 0, pixelBytes = 0, stampBytes = 0, boxes = 0;
 };
 static_assert(std::is_trivially_copyable_v<Header> && std::is_trivially_copyable_v<PixelBox>);
 
@@ -110,10 +111,12 @@ bool WriteAll(int fd, const void* data, size_t size) {
     header.geometry = page.geometry;
     header.messageBytes = message.size();
     header.pixelBytes = page.pixels.size();
+    header.stampBytes = page.stampInk.size();
     header.boxes = boxes.size();
     const bool sent = WriteAll(fd, &header, sizeof header) &&
                       WriteAll(fd, message.data(), message.size()) &&
                       WriteAll(fd, page.pixels.data(), page.pixels.size()) &&
+                      WriteAll(fd, page.stampInk.data(), page.stampInk.size()) &&
                       WriteAll(fd, boxes.data(), boxes.size() * sizeof(PixelBox));
     ::_exit(sent ? 0 : 1);
 }
@@ -232,11 +235,14 @@ RenderedPage RenderBounded(const std::string& data, double dpi, std::vector<Pixe
     const uint64_t expected = static_cast<uint64_t>(std::max(0, header.bytesPerLine)) *
                               std::max(0, header.geometry.height);
     if (header.messageBytes != 0 || header.pixelBytes != expected ||
-        header.pixelBytes > kMaxRenderBytes || header.boxes > (1u << 24))
+        header.pixelBytes > kMaxRenderBytes ||
+        (header.stampBytes != 0 && header.stampBytes != expected) || header.boxes > (1u << 24))
         throw EngineError(XDW_E_FAIL, "page rendering handed back nonsense");
     page.pixels.resize(header.pixelBytes);
+    page.stampInk.resize(header.stampBytes);
     std::vector<PixelBox> boxes(header.boxes);
     if (!child.Read(page.pixels.data(), page.pixels.size()) ||
+        !child.Read(page.stampInk.data(), page.stampInk.size()) ||
         !child.Read(boxes.data(), boxes.size() * sizeof(PixelBox)))
         Refuse(child.stop(), bounds, timeLimitMs);
     if (text != nullptr) *text = std::move(boxes);

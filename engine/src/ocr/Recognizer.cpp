@@ -217,7 +217,7 @@ namespace {
 // far smaller or larger is scaled to it first.
 constexpr int kReadTextPx = 40;
 constexpr int kSmallTextPx = 20;
-constexpr int kLargeTextPx = 90;
+constexpr int kLargeTextPx = 64;
 
 double ReadScale(int textSize) {
     if (textSize <= 0 || (textSize >= kSmallTextPx && textSize <= kLargeTextPx)) return 1;
@@ -284,6 +284,10 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
     const bool shortLine = region.kind == RegionKind::Line && mode == tesseract::PSM_SINGLE_LINE &&
                            b.right - b.left < kShortLineSizes * (b.bottom - b.top);
     const RenderedPage copy = RegionImage(page, b, shortLine, dx, dy);
+    // A line standing alone is read at its own size (a large heading over
+    // text of the usual size).
+    if (mode == tesseract::PSM_SINGLE_LINE && region.kind == RegionKind::Line)
+        textSize = b.bottom - b.top;
     std::vector<Block> blocks =
         ReadImage(copy, ReadScale(textSize), mode, languages, tessdata, deadline);
     Place(blocks, 1, dx, dy);

@@ -172,10 +172,6 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     image.pipeStreamData(&samples, 0, qpdf_dl_all);
     if (samples.count() != W * H * n) return std::nullopt;
     const auto* src = reinterpret_cast<const unsigned char*>(samples.data().data());
-    auto grey = [&](size_t x, size_t y) -> uint8_t {
-        const unsigned char* p = src + (y * W + x) * n;
-        return n == 1 ? p[0] : ReadingGrey(p[0], p[1], p[2]);
-    };
 
     const PageFrame& frame = scan.frame;
     RenderedPage out;
@@ -192,22 +188,28 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     out.dpi = static_cast<int>(std::lround(double(W) / (frame.Width() / 72)));
     out.bytesPerLine = g.width;
     out.pixels.resize(size_t(g.width) * g.height);
-    uint8_t* dst = out.pixels.data();
+    size_t at = 0;
     for (size_t y = 0; y < size_t(g.height); ++y)
-        for (size_t x = 0; x < size_t(g.width); ++x) {
+        for (size_t x = 0; x < size_t(g.width); ++x, ++at) {
+            size_t sx = x, sy = y;
             switch (frame.rotate) {
                 case 90:
-                    *dst++ = grey(y, H - 1 - x);
+                    sx = y, sy = H - 1 - x;
                     break;
                 case 180:
-                    *dst++ = grey(W - 1 - x, H - 1 - y);
+                    sx = W - 1 - x, sy = H - 1 - y;
                     break;
                 case 270:
-                    *dst++ = grey(W - 1 - y, x);
+                    sx = W - 1 - y, sy = x;
                     break;
                 default:
-                    *dst++ = grey(x, y);
+                    break;
             }
+            const unsigned char* p = src + (sy * W + sx) * n;
+            if (n == 1)
+                out.pixels[at] = p[0];
+            else
+                PutColour(out, at, p[0], p[1], p[2]);
         }
     return out;
 }

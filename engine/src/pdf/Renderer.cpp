@@ -230,11 +230,11 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
     for (int y = 0; y < g.height; ++y) {
         // Each pixel 0xAARRGGBB in the machine's order, on white paper.
         const uint8_t* row = bytes + size_t(y) * img.bytes_per_row();
-        uint8_t* grey = out.pixels.data() + size_t(y) * g.width;
         for (int x = 0; x < g.width; ++x) {
             uint32_t argb = 0;
             std::memcpy(&argb, row + 4 * size_t(x), sizeof argb);
-            grey[x] = ReadingGrey(uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb));
+            PutColour(out, size_t(y) * g.width + x, uint8_t(argb >> 16), uint8_t(argb >> 8),
+                      uint8_t(argb));
         }
     }
     if (text != nullptr) *text = TextBoxes(*p, g);

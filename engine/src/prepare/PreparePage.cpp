@@ -8,6 +8,7 @@
 
 #include "layout/Pix.h"
 #include "prepare/Noise.h"
+#include "prepare/Seals.h"
 
 namespace xdw {
 
@@ -224,6 +225,7 @@ bool CleanPaper(const RenderedPage& page) {
 PreparedPage PreparePage(const RenderedPage& page) {
     PreparedPage out;
     PixPtr grey = GreyPix(page);
+    const bool sealed = DropSeals(grey.get(), page);
     const std::optional<Sheet> sheet = FindSheet(grey.get());
     const int dpi = page.dpi > 0 ? page.dpi : 300;
     if (!sheet && !page.bilevel && CleanPaper(page)) {
@@ -233,7 +235,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
         PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
         l_int32 none = 0;
         pixZero(noise.get(), &none);
-        if (none) {
+        if (none && !sealed) {
             out.image = page;
             return out;
         }

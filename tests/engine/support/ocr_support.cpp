@@ -258,6 +258,21 @@ std::string PdfReadingText(const std::string& path, int page) {
     return std::string(utf8.begin(), utf8.end());
 }
 
+std::vector<std::array<double, 4>> PdfWordBoxes(const std::string& path, int page) {
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    if (!doc) throw std::runtime_error("poppler cannot open " + path);
+    std::unique_ptr<poppler::page> p(doc->create_page(page - 1));
+    if (!p) throw std::runtime_error("no such page");
+    const poppler::rectf page_box = p->page_rect(poppler::crop_box);
+    std::vector<std::array<double, 4>> boxes;
+    for (const poppler::text_box& word : p->text_list()) {
+        const poppler::rectf b = word.bbox();
+        boxes.push_back({b.left() / page_box.width(), b.top() / page_box.height(),
+                         b.right() / page_box.width(), b.bottom() / page_box.height()});
+    }
+    return boxes;
+}
+
 std::string WithoutBlanks(const std::string& text) {
     std::string out;
     for (char c : text)

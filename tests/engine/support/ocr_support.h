@@ -2,6 +2,7 @@
 // image with a real font at test time, wrapped as an image page of a PDF.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ inline std::string PdfTextInTopHalf(const std::string& path, int page) {
 // A page's text in the extractor's reading order (what pdftotext gives by
 // default), rather than laid out as the page shows it.
 std::string PdfReadingText(const std::string& path, int page);
+
+// The boxes of the words poppler finds on a page, as fractions of the page
+// as displayed: left, top, right, bottom.
+std::vector<std::array<double, 4>> PdfWordBoxes(const std::string& path, int page);
 
 // Text of a page with every blank and line break removed.
 std::string WithoutBlanks(const std::string& text);
