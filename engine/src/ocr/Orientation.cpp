@@ -89,27 +89,18 @@ std::optional<int> UprightTurn(const RenderedPage& full, const std::string& tess
     return (360 - found->orientation % 360) % 360;
 }
 
-RenderedPage TurnedPage(const RenderedPage& page, int turn) {
-    const int w = page.geometry.width, h = page.geometry.height;
+namespace {
+
+// A plane of one byte a pixel, w x h in rows of stride bytes, turned
+// clockwise by turn into rows of its new width.
+std::vector<uint8_t> Turned(const std::vector<uint8_t>& plane, int w, int h, int stride, int turn) {
+    std::vector<uint8_t> out(static_cast<size_t>(w) * h);
+    uint8_t* dst = out.data();
+    auto at = [&](int x, int y) { return plane[static_cast<size_t>(y) * stride + x]; };
     const bool sideways = turn == 90 || turn == 270;
-    RenderedPage out;
-    out.dpi = page.dpi;
-    out.bilevel = page.bilevel;
-    out.geometry = page.geometry;
-    PageGeometry& g = out.geometry;
-    g.rotate = (g.rotate + turn) % 360;
-    g.width = sideways ? h : w;
-    g.height = sideways ? w : h;
-    const bool shownSideways = g.rotate == 90 || g.rotate == 270;
-    g.pointsPerPixel = (shownSideways ? g.y1 - g.y0 : g.x1 - g.x0) / g.width;
-    out.bytesPerLine = g.width;
-    out.pixels.resize(static_cast<size_t>(g.width) * g.height);
-    uint8_t* dst = out.pixels.data();
-    auto at = [&](int x, int y) {
-        return page.pixels[static_cast<size_t>(y) * page.bytesPerLine + x];
-    };
-    for (int y = 0; y < g.height; ++y)
-        for (int x = 0; x < g.width; ++x) {
+    const int width = sideways ? h : w, height = sideways ? w : h;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
             switch (turn) {
                 case 90:
                     *dst++ = at(y, h - 1 - x);
@@ -124,6 +115,28 @@ RenderedPage TurnedPage(const RenderedPage& page, int turn) {
                     *dst++ = at(x, y);
             }
         }
+    return out;
+}
+
+}  // namespace
+
+RenderedPage TurnedPage(const RenderedPage& page, int turn) {
+    const int w = page.geometry.width, h = page.geometry.height;
+    const bool sideways = turn == 90 || turn == 270;
+    RenderedPage out;
+    out.dpi = page.dpi;
+    out.bilevel = page.bilevel;
+    out.geometry = page.geometry;
+    PageGeometry& g = out.geometry;
+    g.rotate = (g.rotate + turn) % 360;
+    g.width = sideways ? h : w;
+    g.height = sideways ? w : h;
+    const bool shownSideways = g.rotate == 90 || g.rotate == 270;
+    g.pointsPerPixel = (shownSideways ? g.y1 - g.y0 : g.x1 - g.x0) / g.width;
+    out.bytesPerLine = g.width;
+    out.pixels = Turned(page.pixels, w, h, page.bytesPerLine, turn);
+    // Seal ink lies where its pixels lie.
+    if (!page.stampInk.empty()) out.stampInk = Turned(page.stampInk, w, h, w, turn);
     return out;
 }
 
