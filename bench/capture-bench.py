@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Pages as offices capture them (bench/make-capture-pages.py: phone photos,
-faxes, a faded receipt, a seal, a stamp on coloured paper, a scan askew with
-dark borders, 150/200 dpi, JPEG q50, a clean control): the CER of the engine's
+faxes, faded receipts, seals, stamps on coloured paper, scans askew with dark
+borders, a red heading, 150/200 dpi, JPEG q50, clean controls): the CER of the engine's
 layer read back with pdftotext, against `tesseract -l jpn` (default and
 --psm 6) on the captured picture and `ocrmypdf -l jpn --deskew --rotate-pages
 --image-dpi 300` on the same page, with the CPU seconds of each. CER: NFKC,
@@ -91,7 +91,8 @@ def main():
                 f"{os.cpu_count()} cores shared with other work; load average "
                 f"{load_start[0]:.1f} at the start, {load_end[0]:.1f} at the end.\n")
         f.write("Pages drawn by `bench/make-capture-pages.py` from its own Japanese texts (IPA Mincho, "
-                "Gothic and their proportional forms, 9 to 16 pt), degraded as devices do; each picture "
+                "Gothic and their proportional forms, 9 to 16 pt, two to four pages of each kind with "
+                "their own texts, layouts and degradation seeds), degraded as devices do; each picture "
                 "made a page by `img2pdf` (photos fitted to A4). CER: NFKC, blanks left out, edit distance "
                 "over the reference's length. The engine (`ocr_bench`, 日本語) and `ocrmypdf` read back "
                 "with pdftotext, `tesseract` on the picture itself. CPU seconds of each, OMP_THREAD_LIMIT=1.\n\n")
@@ -100,6 +101,9 @@ def main():
         for r in rows:
             f.write(f"| {r[0]} | {r[1]:.1f}% | {r[3]:.1f}% | {r[5]:.1f}% | {r[7]:.1f}% | "
                     f"{r[2]:.1f} s | {r[4]:.1f} s | {r[6]:.1f} s | {r[8]:.1f} s |\n")
+        cpu = [sum(r[i] for r in rows) / len(rows) for i in (2, 4, 6, 8)]
+        f.write(f"| mean CPU | | | | | {cpu[0]:.2f} s | {cpu[1]:.2f} s | {cpu[2]:.2f} s | "
+                f"{cpu[3]:.2f} s |\n")
     shutil.rmtree(work, ignore_errors=True)
 
 
