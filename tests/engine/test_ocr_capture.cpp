@@ -23,45 +23,27 @@ std::vector<std::string> Multiplied(const std::string& size, std::vector<std::st
     return args;
 }
 
-// Seen from further off square, in a lighter shadow.
-ScanSpec PhotoAskew() {
+// The sheet on a dark desk, seen from off square (where its corners land),
+// in a shadow that lightens towards the bottom from shade.
+ScanSpec PhotoOnDesk(const std::string& corners, const std::string& shade) {
     ScanSpec page{.lines = {"社内説明会のお知らせ", "本社三階の会議室で行います"}};
-    page.capture = {"-bordercolor",
-                    "#3a2c24",
-                    "-border",
-                    "350",
-                    "-background",
-                    "#3a2c24",
-                    "-virtual-pixel",
-                    "background",
-                    "-distort",
-                    "Perspective",
-                    "0,0 260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640"};
-    const std::vector<std::string> shadow =
-        Multiplied("2200x1800", {"-size", "2200x1800", "gradient:gray70-white", "-composite"});
+    page.capture = {"-bordercolor", "#3a2c24",     "-border",        "350",
+                    "-background",  "#3a2c24",     "-virtual-pixel", "background",
+                    "-distort",     "Perspective", "0,0 " + corners};
+    const std::vector<std::string> shadow = Multiplied(
+        "2200x1800", {"-size", "2200x1800", "gradient:" + shade + "-white", "-composite"});
     page.capture.insert(page.capture.end(), shadow.begin(), shadow.end());
     return page;
 }
 
+// A little off square, in a deep shadow.
 ScanSpec Photo() {
-    ScanSpec page{.lines = {"社内説明会のお知らせ", "本社三階の会議室で行います"}};
-    // The sheet on a dark desk, seen from a little off square, in a shadow
-    // that lightens towards the bottom.
-    page.capture = {"-bordercolor",
-                    "#3a2c24",
-                    "-border",
-                    "350",
-                    "-background",
-                    "#3a2c24",
-                    "-virtual-pixel",
-                    "background",
-                    "-distort",
-                    "Perspective",
-                    "0,0 70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780"};
-    const std::vector<std::string> shadow =
-        Multiplied("2200x1800", {"-size", "2200x1800", "gradient:gray30-white", "-composite"});
-    page.capture.insert(page.capture.end(), shadow.begin(), shadow.end());
-    return page;
+    return PhotoOnDesk("70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780", "gray30");
+}
+
+// Seen from further off square, in a lighter shadow.
+ScanSpec PhotoAskew() {
+    return PhotoOnDesk("260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640", "gray70");
 }
 
 ScanSpec Seal() {
