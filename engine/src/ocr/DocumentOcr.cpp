@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -15,6 +16,13 @@
 #include "ocr/TextLayer.h"
 
 namespace xdw {
+
+// How a document's pages are read once XDW_ApplyOcr has read one, and whether
+// they are turned upright before they are read.
+struct DocumentOcr {
+    std::optional<OcrRecipe> recipe;
+    bool uprighted = false;
+};
 
 namespace {
 
@@ -37,22 +45,14 @@ QPDFObjectHandle PageObject(Document& doc, int page) {
     return pages[page - 1].getObjectHandle();
 }
 
+DocumentOcr& OcrOf(Document& doc) {
+    if (!doc.ocr) doc.ocr = std::make_shared<DocumentOcr>();
+    return *doc.ocr;
+}
+
 OcrAhead& Ahead() {
     static OcrAhead ahead;
     return ahead;
-}
-
-// The document whose pages are being read, how, and the one whose pages are
-// turned upright before they are read.
-struct Reading {
-    std::uintptr_t document = 0;
-    OcrRecipe recipe;
-    std::uintptr_t uprighted = 0;
-};
-
-Reading& Current() {
-    static Reading reading;
-    return reading;
 }
 
 PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe, bool upright = false) {
@@ -98,13 +98,12 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
     Guarded([&] {
         const std::string font = GlyphlessFontFile(settings.tessdata);
         const int pages = static_cast<int>(doc.pdf->getAllPages().size());
-        Reading& current = Current();
-        current.document = doc.handle;
-        current.recipe = recipe;
+        DocumentOcr& reading = OcrOf(doc);
+        reading.recipe = recipe;
         // The page read ahead is turned upright first when this document's
         // pages are: read as it lies, its reading would be lost to the turn.
         std::optional<PageKey> next;
-        if (page < pages) next = KeyOf(doc, page + 1, recipe, current.uprighted == doc.handle);
+        if (page < pages) next = KeyOf(doc, page + 1, recipe, reading.uprighted);
         const PageResult result = [&] {
             try {
                 return Ahead().Read(KeyOf(doc, page, recipe), Taker(doc, page), recipe, next,
@@ -159,11 +158,10 @@ bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
 
 void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
     if (!doc.pdf) throw EngineError(XDW_E_INVALID_ARG, "document not open");
-    Reading& current = Current();
-    current.uprighted = doc.handle;
+    DocumentOcr& reading = OcrOf(doc);
+    reading.uprighted = true;
     Guarded([&] {
-        if (current.document == doc.handle && UprightWhileReading(doc, page, current.recipe))
-            return;
+        if (reading.recipe && UprightWhileReading(doc, page, *reading.recipe)) return;
         const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
         const std::optional<int> turn = UprightTurn(rendered, settings.tessdata);
         if (!turn || *turn == 0) return;

@@ -11,6 +11,8 @@
 
 namespace xdw {
 
+struct DocumentOcr;  // how the OCR calls read its pages; theirs alone
+
 struct Document {
     std::string path;  // the file it was opened from and is saved to
     // A signed document's bytes as opened, which pdf was read from: saving
@@ -19,6 +21,7 @@ struct Document {
     std::shared_ptr<QPDF> pdf;  // its content, changed in memory until saved
     bool changed = false;
     std::uintptr_t handle = 0;  // never reused, so it tells documents apart
+    std::shared_ptr<DocumentOcr> ocr;
 };
 
 // Reads a PDF file, or its bytes when given (they must outlive the result).
