@@ -4,6 +4,7 @@
 // must keep.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 
 #include <qpdf/QPDF.hh>
@@ -45,6 +46,26 @@ std::string InfoField(const std::string& pdf, const std::string& name) {
     if (at == std::string::npos) return "";
     const size_t start = out.find_first_not_of(' ', at + name.size() + 2);
     return out.substr(start, out.find('\n', start) - start);
+}
+
+// The cross-reference table a change appended to the signed bytes: each entry
+// is exactly 20 bytes, as readers that seek into the table by number count.
+void ExpectEntriesOfTwentyBytes(const std::string& update) {
+    const size_t xref = update.find("\nxref\n");
+    ASSERT_NE(xref, std::string::npos) << "no cross-reference table appended";
+    size_t at = xref + 6;
+    while (update.compare(at, 7, "trailer") != 0) {
+        const size_t eol = update.find('\n', at);
+        ASSERT_NE(eol, std::string::npos);
+        int first = 0, count = 0;
+        ASSERT_EQ(std::sscanf(update.c_str() + at, "%d %d", &first, &count), 2);
+        at = eol + 1;
+        for (int n = 0; n < count; ++n, at += 20) {
+            const std::string entry = update.substr(at, 20);
+            EXPECT_TRUE(entry.ends_with(" \n") || entry.ends_with("\r\n")) << entry;
+            EXPECT_EQ(entry.find('\n'), 19u) << entry;
+        }
+    }
 }
 
 int Ocr(const std::string& path) {
@@ -121,6 +142,7 @@ TEST(PdfInputs, EachKeepsWhatItPromised) {
         if (input.signedBytes) {
             const std::string bytes = ReadBytes(out), source = ReadBytes(in);
             EXPECT_TRUE(changed ? bytes.starts_with(source) : bytes == source) << "rewritten";
+            if (changed) ExpectEntriesOfTwentyBytes(bytes.substr(source.size() - 1));
             const std::string check =
                 ToolOutput({"pdfsig", "-nssdir", "sql:" + dir.File("nss"), out});
             EXPECT_NE(check.find("Signature is Valid."), std::string::npos) << check;
