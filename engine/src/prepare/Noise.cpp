@@ -4,12 +4,11 @@
 #include <new>
 #include <vector>
 
+#include "prepare/Lengths.h"
+
 namespace xdw {
 
 namespace {
-
-// Lengths at 300 dpi, scaled to the page's.
-int AtDpi(int px300, int dpi) { return std::max(1, px300 * dpi / 300); }
 
 // Specks standing alone: pieces of ink at most kLoneSpeckPx across (on a
 // fax, whose line makes them up to kFaxSpeckPx) with no larger ink within

@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "prepare/Colour.h"
+#include "prepare/Lengths.h"
 
 namespace xdw {
 
 namespace {
-
-// Lengths at 300 dpi, scaled to the page's.
-int AtDpi(int px300, int dpi) { return std::max(1, px300 * dpi / 300); }
 
 // A seal: a mark of seal ink, once the strokes of text crossing it (black
 // over seal ink) are bridged, at least kSealInsidePx across and down (8 mm)
