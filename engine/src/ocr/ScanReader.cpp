@@ -111,6 +111,16 @@ std::optional<PageFrame> PlainFrame(QPDFObjectHandle dict) {
     return frame;
 }
 
+// The image the drawing names in the page's resources; nothing when it names
+// anything else.
+std::optional<QPDFObjectHandle> DrawnImage(QPDFPageObjectHelper& page, const Placement& draw) {
+    QPDFObjectHandle image =
+        page.getObjectHandle().getKey("/Resources").getKey("/XObject").getKey(draw.name);
+    if (!image.isStream() || !image.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
+        return std::nullopt;
+    return image;
+}
+
 // The image the page's only drawing lays over its whole frame, upright and
 // unstretched; nothing otherwise.
 std::optional<QPDFObjectHandle> WholePageImage(QPDFPageObjectHelper& page, const PageFrame& frame) {
@@ -121,11 +131,7 @@ std::optional<QPDFObjectHandle> WholePageImage(QPDFPageObjectHelper& page, const
         std::abs(draw->e - frame.box[0]) > kTolerancePt ||
         std::abs(draw->f - frame.box[1]) > kTolerancePt)
         return std::nullopt;
-    QPDFObjectHandle image =
-        page.getObjectHandle().getKey("/Resources").getKey("/XObject").getKey(draw->name);
-    if (!image.isStream() || !image.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
-        return std::nullopt;
-    return image;
+    return DrawnImage(page, *draw);
 }
 
 // A page that is one 8-bit grey or RGB image over its frame.
@@ -231,14 +237,10 @@ bool BilevelScan(QPDF& pdf, int pageNumber) {
         if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return false;
         QPDFPageObjectHelper& page = pages[pageNumber - 1];
         const std::optional<Placement> draw = SingleImageDraw(page);
-        if (!draw) return false;
-        QPDFObjectHandle image =
-            page.getObjectHandle().getKey("/Resources").getKey("/XObject").getKey(draw->name);
-        if (!image.isStream()) return false;
-        QPDFObjectHandle dict = image.getDict();
-        return dict.getKey("/Subtype").isNameAndEquals("/Image") &&
-               dict.getKey("/BitsPerComponent").isInteger() &&
-               dict.getKey("/BitsPerComponent").getIntValue() == 1;
+        std::optional<QPDFObjectHandle> image = draw ? DrawnImage(page, *draw) : std::nullopt;
+        if (!image) return false;
+        QPDFObjectHandle bits = image->getDict().getKey("/BitsPerComponent");
+        return bits.isInteger() && bits.getIntValue() == 1;
     } catch (const std::exception&) {
         return false;
     }
