@@ -17,7 +17,7 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
     input.scan = ReadScannedPage(pdf, page, dpi);
     if (!input.scan) {
         input.pdf = SinglePagePdf(pdf, page, true);
-        input.bilevel = BilevelScan(pdf, page);
+        input.bilevelDpi = BilevelScanDpi(pdf, page);
     }
     return input;
 }
@@ -33,7 +33,8 @@ PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool uprigh
     if (!input.scan) {
         drawn = RenderBounded(input.pdf, input.dpi, &text,
                               {kMaxRenderBytes, recipe.timeLimitMs, cancel, cancelData});
-        drawn.bilevel = input.bilevel;
+        drawn.bilevel = input.bilevelDpi > 0;
+        drawn.pictureDpi = input.bilevelDpi;
     }
     const RenderedPage* shown = input.scan ? &*input.scan : &drawn;
     RenderedPage turned;

@@ -21,7 +21,7 @@ struct PageInput {
     std::optional<RenderedPage> scan;
     std::string pdf;
     double dpi = 0;
-    bool bilevel = false;  // see RenderedPage
+    int bilevelDpi = 0;  // see BilevelScanDpi
 };
 
 struct PageResult {
