@@ -194,6 +194,10 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     out.dpi = static_cast<int>(std::lround(double(W) / (frame.Width() / 72)));
     out.bytesPerLine = g.width;
     out.pixels.resize(size_t(g.width) * g.height);
+    const OnWhite white(n == 1 ? Rgb{} : PaperColour(int(W), int(H), [&](int x, int y) {
+        const unsigned char* p = src + (size_t(y) * W + size_t(x)) * n;
+        return Rgb{p[0], p[1], p[2]};
+    }));
     size_t at = 0;
     for (size_t y = 0; y < size_t(g.height); ++y)
         for (size_t x = 0; x < size_t(g.width); ++x, ++at) {
@@ -215,7 +219,7 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
             if (n == 1)
                 out.pixels[at] = p[0];
             else
-                PutColour(out, at, p[0], p[1], p[2]);
+                PutColour(out, at, p[0], p[1], p[2], white);
         }
     return out;
 }
