@@ -90,6 +90,15 @@ DELIVERY = ["納品書",
             "品番　ＬＥＤ照明器具　四十台",
             "納品日　十月八日（木）",
             "検収のうえ受領印をお願いいたします。"]
+NOTICE3 = ["健康診断の日程変更について",
+           "今年度の定期健康診断は一月二十六日（月）に変更となりました。",
+           "受付は地下一階の多目的ホールで、午前九時から始まります。",
+           "当日の朝食は取らずにお越しください。",
+           "都合の悪い方は人事課の佐藤までご相談ください。"]
+PARKING = ["地下駐車場の利用について",
+           "来月一日から駐車場の利用には事前の申請が必要です。",
+           "申請書は受付の窓口でお受け取りください。",
+           "来客用の区画は入口の右側に二台分あります。"]
 URGENT = ["至急",
           "会議室の変更のお知らせ",
           "明日の打ち合わせは第二会議室に変わります。",
@@ -250,13 +259,14 @@ def main():
         clean = text_page(lines, font, pt, 300)
         write(out, name, lines, clean.filter(ImageFilter.GaussianBlur(0.6)), "jpg", quality=92)
 
-    for name, lines, font, pt, seed, shadow in (
-            ("photo-notice", NOTICE, GOTHIC, 16, 1, -35),
-            ("photo-minutes", MINUTES, PMINCHO, 13, 2, -35),
-            ("photo-drill", NOTICE2, MINCHO, 14, 5, 30)):
+    for name, lines, font, pt, seed, shadow, mode in (
+            ("photo-notice", NOTICE, GOTHIC, 16, 1, -35, "RGB"),
+            ("photo-minutes", MINUTES, PMINCHO, 13, 2, -35, "RGB"),
+            ("photo-drill", NOTICE2, MINCHO, 14, 5, 30, "RGB"),
+            ("photo-parking", PARKING, PGOTHIC, 12, 13, 60, "L")):
         page = text_page(lines, font, pt, 200, top=1.2, spacing=2.2 if pt > 14 else 2.0)
-        write(out, name, lines, photo(page, seed, shadow), "jpg", dpi=(72, 72), fit_a4=True,
-              quality=88)
+        write(out, name, lines, photo(page, seed, shadow).convert(mode), "jpg", dpi=(72, 72),
+              fit_a4=True, quality=88)
 
     for name, lines, font, pt, angle, grey in (("scan-borders", REPORT, MINCHO, 11, 4.5, 40),
                                                ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25)):
@@ -295,8 +305,12 @@ def main():
           quality=90)
 
     write(out, "dpi150", MINUTES, text_page(MINUTES, GOTHIC, 10, 150))
-    q50 = text_page(NOTICE, PGOTHIC, 11, 200)
-    write(out, "dpi200-q50", NOTICE, q50, "jpg", dpi=(200, 200), quality=50)
+    for name, lines, font, pt, quality, seed in (("dpi200-q50", NOTICE, PGOTHIC, 11, 50, None),
+                                                 ("dpi200-mincho", NOTICE3, MINCHO, 10, 75, 12)):
+        page200 = text_page(lines, font, pt, 200)
+        if seed is not None:
+            noise(page200, 0.0004, seed)
+        write(out, name, lines, page200, "jpg", dpi=(200, 200), quality=quality)
 
 
 main()
