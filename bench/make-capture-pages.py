@@ -84,6 +84,10 @@ INVOICE2 = ["御見積書",
             "神奈川県横浜市中区本町二丁目",
             "工事名　外壁塗装工事",
             "有効期限　発行日より三十日"]
+PARKING = ["地下駐車場の利用について",
+           "来月一日から駐車場の利用には事前の申請が必要です。",
+           "申請書は受付の窓口でお受け取りください。",
+           "来客用の区画は入口の右側に二台分あります。"]
 URGENT = ["至急",
           "会議室の変更のお知らせ",
           "明日の打ち合わせは第二会議室に変わります。",
@@ -253,13 +257,14 @@ def main():
         clean = text_page(lines, font, pt, 300)
         write(out, name, lines, clean.filter(ImageFilter.GaussianBlur(0.6)), "jpg", quality=92)
 
-    for name, lines, font, pt, seed, shadow in (
-            ("photo-notice", NOTICE, GOTHIC, 16, 1, -35),
-            ("photo-minutes", MINUTES, PMINCHO, 13, 2, -35),
-            ("photo-drill", NOTICE2, MINCHO, 14, 5, 30)):
+    for name, lines, font, pt, seed, shadow, mode in (
+            ("photo-notice", NOTICE, GOTHIC, 16, 1, -35, "RGB"),
+            ("photo-minutes", MINUTES, PMINCHO, 13, 2, -35, "RGB"),
+            ("photo-drill", NOTICE2, MINCHO, 14, 5, 30, "RGB"),
+            ("photo-parking", PARKING, PGOTHIC, 12, 13, 60, "L")):
         page = text_page(lines, font, pt, 200, top=1.2, spacing=2.2 if pt > 14 else 2.0)
-        write(out, name, lines, photo(page, seed, shadow), "jpg", dpi=(72, 72), fit_a4=True,
-              quality=88)
+        write(out, name, lines, photo(page, seed, shadow).convert(mode), "jpg", dpi=(72, 72),
+              fit_a4=True, quality=88)
 
     for name, lines, font, pt, angle, grey in (("scan-borders", REPORT, MINCHO, 11, 4.5, 40),
                                                ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25),

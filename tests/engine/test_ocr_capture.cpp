@@ -41,9 +41,10 @@ ScanSpec Photo() {
     return PhotoOnDesk("70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780", "gray30");
 }
 
-// Seen from further off square, in a lighter shadow.
+// Seen from further off square, in as deep a shadow: the sheet's shadowed
+// edge must read as paper.
 ScanSpec PhotoAskew() {
-    return PhotoOnDesk("260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640", "gray70");
+    return PhotoOnDesk("260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640", "gray30");
 }
 
 ScanSpec Seal() {
