@@ -84,6 +84,11 @@ INVOICE2 = ["御見積書",
             "神奈川県横浜市中区本町二丁目",
             "工事名　外壁塗装工事",
             "有効期限　発行日より三十日"]
+NOTICE3 = ["健康診断の日程変更について",
+           "今年度の定期健康診断は一月二十六日（月）に変更となりました。",
+           "受付は地下一階の多目的ホールで、午前九時から始まります。",
+           "当日の朝食は取らずにお越しください。",
+           "都合の悪い方は人事課の佐藤までご相談ください。"]
 PARKING = ["地下駐車場の利用について",
            "来月一日から駐車場の利用には事前の申請が必要です。",
            "申請書は受付の窓口でお受け取りください。",
@@ -301,8 +306,12 @@ def main():
           quality=90)
 
     write(out, "dpi150", MINUTES, text_page(MINUTES, GOTHIC, 10, 150))
-    q50 = text_page(NOTICE, PGOTHIC, 11, 200)
-    write(out, "dpi200-q50", NOTICE, q50, "jpg", dpi=(200, 200), quality=50)
+    for name, lines, font, pt, quality, seed in (("dpi200-q50", NOTICE, PGOTHIC, 11, 50, None),
+                                                 ("dpi200-mincho", NOTICE3, MINCHO, 10, 75, 12)):
+        page200 = text_page(lines, font, pt, 200)
+        if seed is not None:
+            noise(page200, 0.0004, seed)
+        write(out, name, lines, page200, "jpg", dpi=(200, 200), quality=quality)
 
 
 main()
