@@ -103,6 +103,14 @@ URGENT = ["至急",
           "会議室の変更のお知らせ",
           "明日の打ち合わせは第二会議室に変わります。",
           "資料は各自でお持ちください。"]
+TRIP = ["出張報告",
+        "大阪支店での打ち合わせは予定どおり終わりました。",
+        "先方からは納期を一週間早めたいとの要望がありました。",
+        "詳しくは添付の資料をご覧ください。"]
+HOLIDAY = ["お客様各位",
+           "年末年始の営業についてお知らせいたします。",
+           "十二月二十九日から一月三日まではお休みをいただきます。",
+           "ご不便をおかけしますが、ご理解のほどお願いいたします。"]
 
 
 def text_page(lines, font, pt, dpi, size=(8.27, 11.69), left=1.0, top=1.0, spacing=2.0,
@@ -255,7 +263,8 @@ def main():
     os.makedirs(out, exist_ok=True)
 
     for name, lines, font, pt in (("clean-letter", LETTER, MINCHO, 10.5),
-                                  ("clean-memo", MEMO, PGOTHIC, 12)):
+                                  ("clean-memo", MEMO, PGOTHIC, 12),
+                                  ("clean-holiday", HOLIDAY, PMINCHO, 9.5)):
         clean = text_page(lines, font, pt, 300)
         write(out, name, lines, clean.filter(ImageFilter.GaussianBlur(0.6)), "jpg", quality=92)
 
@@ -269,7 +278,8 @@ def main():
               fit_a4=True, quality=88)
 
     for name, lines, font, pt, angle, grey in (("scan-borders", REPORT, MINCHO, 11, 4.5, 40),
-                                               ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25)):
+                                               ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25),
+                                               ("scan-borders-trip", TRIP, PMINCHO, 12, -5.3, 60)):
         write(out, name, lines, bordered(lines, font, pt, angle, grey))
 
     for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),

@@ -102,17 +102,18 @@ ScanSpec Fax() {
     return page;
 }
 
-ScanSpec AskewScan() {
-    // A page of five short lines turned 4° on the glass, the lid dark
-    // around the sheet.
+ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
+    // A page of five short lines turned on the glass, the lid dark around
+    // the sheet.
     ScanSpec page{.lines = {"業務連絡", "来週から新しい勤怠システムに切り替わります",
                             "初回は社員番号と仮のパスワードを使います",
                             "操作の説明は各部署の担当者が行います", "質問は情報システム課まで"},
                   .widthPx = 2400,
                   .heightPx = 3300,
                   .pointSize = 10,
+                  .font = font,
                   .linesTop = 300};
-    page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  "-4",
+    page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  degrees,
                     "-bordercolor",   "#282828", "-border",  "70x50"};
     return page;
 }
@@ -144,7 +145,8 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a red seal over the address", Seal(), 0.1},
         {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
-        {"a scan 4° askew in dark borders", AskewScan(), 0.02},
+        {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
+        {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
         {"a red heading over black text", RedHeading(), 0.05, "至急"},
         {"letters too large for the layout", Poster(), 0.25},
     };
