@@ -67,6 +67,8 @@ check_files() {
   triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
   engine="$tree/usr/lib/$triplet/quilbex/libxdwapi.so.1"
   [ -e "$engine" ] && pass "engine is private: ${engine#"$tree"}" || fail "no engine at ${engine#"$tree"}"
+  [ -x "${engine%/*}/quilbex-render" ] && pass "page renderer beside the engine" ||
+    fail "no page renderer beside the engine"
   runpath=$(readelf -d "$tree/usr/bin/quilbex" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
   [ "$runpath" = "\$ORIGIN/../lib/$triplet/quilbex" ] && pass "RUNPATH $runpath" || fail "RUNPATH is '$runpath'"
 }

@@ -8,7 +8,7 @@ scripts/build.sh
 
 demo=$(pwd)/build/demo
 rm -rf "$demo" && mkdir -p "$demo/program" "$demo/out"
-cp build/bin/quilbex build/bin/libxdwapi.so.1 "$demo/program/"
+cp build/bin/quilbex build/bin/libxdwapi.so.1 build/bin/quilbex-render "$demo/program/"
 cp samples/sample.pdf "$demo/sample.pdf"
 # Output folder, the name with the date behind it, OCR with auto-rotation.
 printf '[common]\r\nShowSetting=N\r\nOCR=Y\r\nAutoRotate=Y\r\nLanguage=%s\r\n[file]\r\nSaveDir=%s\r\nFileName=%s\r\n' \

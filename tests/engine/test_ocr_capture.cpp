@@ -1,7 +1,8 @@
 // Pages as offices capture them, drawn and degraded at test time: a photo of
-// the page on a dark desk, a red seal over the address, and a poster whose
-// letters are too large for the layout (read by the recogniser's own page
-// layout when the layout's reading holds nothing). Each must read its words.
+// the page on a dark desk, a red seal over the address, a stamp on coloured
+// paper, and a poster whose letters are too large for the layout (read by the
+// recogniser's own page layout when the layout's reading holds nothing). Each
+// must read its words.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,9 +42,10 @@ ScanSpec Photo() {
     return PhotoOnDesk("70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780", "gray30");
 }
 
-// Seen from further off square, in a lighter shadow.
+// Seen from further off square, in as deep a shadow: the sheet's shadowed
+// edge must read as paper.
 ScanSpec PhotoAskew() {
-    return PhotoOnDesk("260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640", "gray70");
+    return PhotoOnDesk("260,120 2200,0 1960,40 2200,1800 2080,1700 0,1800 160,1640", "gray30");
 }
 
 ScanSpec Seal() {
@@ -52,6 +54,24 @@ ScanSpec Seal() {
         "1500x1100", {"-fill", "none", "-stroke", "rgb(226,62,40)", "-strokewidth", "12", "-draw",
                       "circle 560,220 560,90", "-stroke", "none", "-fill", "rgb(226,62,40)",
                       "-pointsize", "44", "-annotate", "+480+240", "青葉之印"});
+    return page;
+}
+
+// A red received-stamp across the lines' ends, on paper as blue as stamp ink.
+ScanSpec StampOnBlue() {
+    ScanSpec page{.lines = {"検収のうえ受領印をお願いします", "納品日は十月八日です"},
+                  .colour = true};
+    page.capture = Multiplied("1500x1100", {"-fill",        "rgb(185,215,250)",
+                                            "-draw",        "rectangle 0,0 1500,1100",
+                                            "-fill",        "none",
+                                            "-stroke",      "rgb(210,50,50)",
+                                            "-strokewidth", "10",
+                                            "-draw",        "rectangle 820,60 1400,330",
+                                            "-stroke",      "none",
+                                            "-fill",        "rgb(210,50,50)",
+                                            "-pointsize",   "50",
+                                            "-annotate",    "+900+150",
+                                            "受領 10.08"});
     return page;
 }
 
@@ -82,17 +102,18 @@ ScanSpec Fax() {
     return page;
 }
 
-ScanSpec AskewScan() {
-    // A page of five short lines turned 4° on the glass, the lid dark
-    // around the sheet.
+ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
+    // A page of five short lines turned on the glass, the lid dark around
+    // the sheet.
     ScanSpec page{.lines = {"業務連絡", "来週から新しい勤怠システムに切り替わります",
                             "初回は社員番号と仮のパスワードを使います",
                             "操作の説明は各部署の担当者が行います", "質問は情報システム課まで"},
                   .widthPx = 2400,
                   .heightPx = 3300,
                   .pointSize = 10,
+                  .font = font,
                   .linesTop = 300};
-    page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  "-4",
+    page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  degrees,
                     "-bordercolor",   "#282828", "-border",  "70x50"};
     return page;
 }
@@ -122,8 +143,10 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
     const CaptureCase cases[] = {
         {"a photo on a dark desk", Photo(), 0.1},
         {"a red seal over the address", Seal(), 0.1},
+        {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
-        {"a scan 4° askew in dark borders", AskewScan(), 0.02},
+        {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
+        {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
         {"a red heading over black text", RedHeading(), 0.05, "至急"},
         {"letters too large for the layout", Poster(), 0.25},
     };

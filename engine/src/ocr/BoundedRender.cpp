@@ -1,124 +1,102 @@
 #include "ocr/BoundedRender.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <fstream>
-#include <new>
-#include <type_traits>
+#include <climits>
+#include <cstdlib>
 
 #include "Error.h"
+#include "ocr/RenderChild.h"
+
+extern char** environ;
 
 namespace xdw {
 
 namespace {
 
-// Sanitizers reserve terabytes of address space: a cap on it would stop
-// every child at once, so under them only time bounds the rendering.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kCapAddressSpace = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kCapAddressSpace = false;
-#else
-constexpr bool kCapAddressSpace = true;
-#endif
-#else
-constexpr bool kCapAddressSpace = true;
-#endif
 // Sanitized code runs several times slower.
 constexpr int kSlowdown = kCapAddressSpace ? 1 : 5;
 
-constexpr int kOutOfMemoryExit = 86;
-
-// What the child hands back first; the message, pixels, the stamp ink's
-// marks (none or one a pixel) and boxes follow.
-struct Header {
-    int32_t code = 0;                // 0: rendered; else the EngineError's code
-    int32_t kind = XDW_REASON_NONE;  // ... and what it concerns: a kind, a limit
-    int32_t limitUnit = XDW_LIMIT_NONE;
-    int64_t limit = 0;
-    int32_t dpi = 0;
-    int32_t bytesPerLine = 0;
-    PageGeometry geometry;
-    uint64_t messageBytes = 0, pixelBytes = 0, stampBytes = 0, boxes = 0;
-};
-static_assert(std::is_trivially_copyable_v<Header> && std::is_trivially_copyable_v<PixelBox>);
-
-std::uint64_t AddressSpaceNow() {
-    std::ifstream statm("/proc/self/statm");
-    std::uint64_t pages = 0;
-    statm >> pages;
-    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+// The rendering program beside the engine, or beside the program the engine
+// is built into; empty when it is not there, and the child is then only
+// forked (which a lock held by another thread at that moment can hang).
+std::string RenderProgramBeside() {
+    Dl_info info{};
+    std::string self;
+    if (::dladdr(reinterpret_cast<void*>(&RenderBounded), &info) != 0 && info.dli_fname != nullptr)
+        self = info.dli_fname;
+    if (self.empty() || self[0] != '/') self = "/proc/self/exe";
+    char resolved[PATH_MAX];
+    if (::realpath(self.c_str(), resolved) == nullptr) return {};
+    std::string program(resolved);
+    program.erase(program.rfind('/') + 1);
+    program += "quilbex-render";
+    return ::access(program.c_str(), X_OK) == 0 ? program : std::string();
 }
 
-bool WriteAll(int fd, const void* data, size_t size) {
-    const auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
+const std::string& RenderProgram() {
+    static const std::string program = RenderProgramBeside();
+    return program;
+}
+
+bool WriteAt(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n =
+            ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
+        done += static_cast<size_t>(n);
     }
     return true;
 }
 
-// The child's whole life: render, hand the result over, end without running
-// anything of the parent's (no destructors, no atexit handlers).
-[[noreturn]] void RenderAsChild(int fd, const std::string& data, double dpi, bool wantText,
-                                std::uint64_t limit) {
-    // The parent's signal handlers are its own business; the child ends
-    // with the parent, and by the default action of a signal.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) ::signal(sig, SIG_DFL);
-    sigset_t all;
-    sigemptyset(&all);
-    ::sigprocmask(SIG_SETMASK, &all, nullptr);
-    if (kCapAddressSpace) {
-        const rlimit cap{limit, limit};
-        ::setrlimit(RLIMIT_AS, &cap);
+// Starts the rendering program on data, its output to out. Between fork and
+// exec only async-signal-safe calls; -1 when it cannot be started.
+pid_t ExecRenderer(const std::string& program, int out, const std::string& data, double dpi,
+                   bool wantText, std::uint64_t memory) {
+    const int in = ::memfd_create("quilbex-page", MFD_CLOEXEC);
+    if (in < 0) return -1;
+    if (!WriteAt(in, data)) {
+        ::close(in);
+        return -1;
     }
-    Header header;
-    std::string message;
-    RenderedPage page;
-    std::vector<PixelBox> boxes;
-    try {
-        page = RenderSinglePage(data, dpi, wantText ? &boxes : nullptr);
-    } catch (const EngineError& e) {
-        header.code = e.code() != 0 ? e.code() : XDW_E_FAIL;
-        header.kind = e.concern().kind;
-        header.limitUnit = e.concern().limitUnit;
-        header.limit = e.concern().limit;
-        message = e.what();
-    } catch (const std::bad_alloc&) {
-        ::_exit(kOutOfMemoryExit);
-    } catch (...) {
-        header.code = XDW_E_FAIL;
-        message = "page cannot be rendered";
+    std::string args[] = {program, std::to_string(dpi), wantText ? "1" : "0",
+                          std::to_string(memory)};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // Out of the way of 0 and 1 first, whichever numbers they had.
+        const int page = ::fcntl(in, F_DUPFD, 3);
+        const int result = ::fcntl(out, F_DUPFD, 3);
+        if (page < 0 || result < 0 || ::dup2(page, 0) < 0 || ::dup2(result, 1) < 0)
+            ::_exit(kCannotStartExit);
+        ::close_range(3, ~0U, 0);
+        ::execve(argv[0], argv, environ);
+        ::_exit(kCannotStartExit);
     }
-    header.dpi = page.dpi;
-    header.bytesPerLine = page.bytesPerLine;
-    header.geometry = page.geometry;
-    header.messageBytes = message.size();
-    header.pixelBytes = page.pixels.size();
-    header.stampBytes = page.stampInk.size();
-    header.boxes = boxes.size();
-    const bool sent = WriteAll(fd, &header, sizeof header) &&
-                      WriteAll(fd, message.data(), message.size()) &&
-                      WriteAll(fd, page.pixels.data(), page.pixels.size()) &&
-                      WriteAll(fd, page.stampInk.data(), page.stampInk.size()) &&
-                      WriteAll(fd, boxes.data(), boxes.size() * sizeof(PixelBox));
-    ::_exit(sent ? 0 : 1);
+    ::close(in);
+    return pid;
+}
+
+// The child forked only, for when the rendering program is not there.
+pid_t ForkRenderer(int out, const std::string& data, double dpi, bool wantText,
+                   std::uint64_t memory) {
+    const std::uint64_t limit = AddressSpaceNow() + memory;
+    const pid_t pid = ::fork();
+    if (pid == 0) RenderAsChild(out, data, dpi, wantText, limit);
+    return pid;
 }
 
 enum class Stop { None, Time, Cancel };
@@ -167,12 +145,18 @@ public:
         return true;
     }
     Stop stop() const { return stop_; }
+    // After the end of the output: whether the child ended with status.
+    bool ExitedWith(int status) {
+        return !reaped_ && Reap() && WIFEXITED(status_) && WEXITSTATUS(status_) == status;
+    }
 
 private:
-    void Reap() {
-        int status = 0;
-        while (!reaped_)
-            if (::waitpid(pid_, &status, 0) == pid_ || errno != EINTR) reaped_ = true;
+    bool Reap() {
+        pid_t got = -1;
+        while ((got = ::waitpid(pid_, &status_, 0)) < 0 && errno == EINTR) {
+        }
+        reaped_ = true;
+        return got == pid_;
     }
 
     pid_t pid_;
@@ -181,11 +165,15 @@ private:
     RenderBounds bounds_;
     Stop stop_ = Stop::None;
     bool reaped_ = false;
+    int status_ = 0;
 };
 
 // Why the child handed back nothing whole; the child itself is ended and
 // reaped as the exception leaves.
-[[noreturn]] void Refuse(Stop stop, const RenderBounds& bounds, int timeLimitMs) {
+[[noreturn]] void Refuse(Child& child, const RenderBounds& bounds, int timeLimitMs) {
+    const Stop stop = child.stop();
+    if (stop == Stop::None && child.ExitedWith(kCannotStartExit))
+        throw EngineError(XDW_E_FAIL, "cannot start rendering");
     if (stop == Stop::Cancel) throw EngineError(XDW_E_FAIL, "cancelled");
     if (stop == Stop::Time)
         BadLimit(
@@ -204,27 +192,25 @@ RenderedPage RenderBounded(const std::string& data, double dpi, std::vector<Pixe
         std::min(bounds.timeLimitMs > 0 ? bounds.timeLimitMs : kMaxRenderMs, kMaxRenderMs) *
         kSlowdown;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
-    const std::uint64_t limit = AddressSpaceNow() + bounds.memoryBytes;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) throw EngineError(XDW_E_FAIL, "cannot start rendering");
-    const pid_t pid = ::fork();
+    const std::string& program = RenderProgram();
+    const pid_t pid =
+        program.empty()
+            ? ForkRenderer(fds[1], data, dpi, text != nullptr, bounds.memoryBytes)
+            : ExecRenderer(program, fds[1], data, dpi, text != nullptr, bounds.memoryBytes);
+    ::close(fds[1]);
     if (pid < 0) {
         ::close(fds[0]);
-        ::close(fds[1]);
         throw EngineError(XDW_E_FAIL, "cannot start rendering");
     }
-    if (pid == 0) {
-        ::close(fds[0]);
-        RenderAsChild(fds[1], data, dpi, text != nullptr, limit);
-    }
-    ::close(fds[1]);
     Child child(pid, fds[0], end, bounds);
 
-    Header header;
-    if (!child.Read(&header, sizeof header)) Refuse(child.stop(), bounds, timeLimitMs);
+    RenderHeader header;
+    if (!child.Read(&header, sizeof header)) Refuse(child, bounds, timeLimitMs);
     if (header.code != 0) {
         std::string message(std::min<uint64_t>(header.messageBytes, 4096), '\0');
-        if (!child.Read(message.data(), message.size())) Refuse(child.stop(), bounds, timeLimitMs);
+        if (!child.Read(message.data(), message.size())) Refuse(child, bounds, timeLimitMs);
         throw EngineError(header.code, message,
                           Concern{header.kind, {}, 0, {}, header.limit, header.limitUnit});
     }
@@ -244,7 +230,7 @@ RenderedPage RenderBounded(const std::string& data, double dpi, std::vector<Pixe
     if (!child.Read(page.pixels.data(), page.pixels.size()) ||
         !child.Read(page.stampInk.data(), page.stampInk.size()) ||
         !child.Read(boxes.data(), boxes.size() * sizeof(PixelBox)))
-        Refuse(child.stop(), bounds, timeLimitMs);
+        Refuse(child, bounds, timeLimitMs);
     if (text != nullptr) *text = std::move(boxes);
     return page;
 }

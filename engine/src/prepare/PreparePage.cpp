@@ -65,6 +65,34 @@ double Outside(PIX* binary, int x, int y, int w, int h) {
     return double(all) - in;
 }
 
+// The grey level that parts paper from what lies around it: the one that
+// parts the page's logarithms of grey best (Otsu's rule). A shadow
+// multiplies the light of paper and desk alike, so on a logarithmic scale
+// it only moves both by the same step and the gap between them stays as
+// wide in the shadow as in full light.
+std::optional<int> SheetThreshold(PIX* small) {
+    NUMA* counts = pixGetGrayHistogram(small, 1);
+    if (counts == nullptr) return std::nullopt;
+    double n[256] = {}, total = 0, sum = 0;
+    for (int v = 0; v < 256; ++v) {
+        l_float32 c = 0;
+        numaGetFValue(counts, v, &c);
+        n[v] = c, total += c, sum += c * std::log1p(v);
+    }
+    numaDestroy(&counts);
+    double below = 0, belowSum = 0, best = -1;
+    int threshold = 0;
+    for (int v = 0; v < 255; ++v) {
+        below += n[v], belowSum += n[v] * std::log1p(v);
+        const double above = total - below;
+        if (below <= 0 || above <= 0) continue;
+        const double gap = belowSum / below - (sum - belowSum) / above;
+        if (below * above * gap * gap > best) best = below * above * gap * gap, threshold = v + 1;
+    }
+    if (best < 0) return std::nullopt;
+    return threshold;
+}
+
 // The bright, paper-like part of a small copy of the page, and the share of
 // the rest that is dark; none when the paper fills the page.
 std::optional<Sheet> FindSheet(PIX* grey) {
@@ -73,11 +101,10 @@ std::optional<Sheet> FindSheet(PIX* grey) {
     const float scale = std::min(1.0f, float(kSheetSearchPx) / float(std::max(w, h)));
     PixPtr small(pixScale(grey, scale, scale));
     if (!small) return std::nullopt;
-    l_int32 threshold = 0;
-    if (pixSplitDistributionFgBg(small.get(), 0.1f, 1, &threshold, nullptr, nullptr, nullptr) != 0)
-        return std::nullopt;
-    // Paper is brighter than the threshold: ink and desk are darker.
-    PixPtr dark = Checked(pixThresholdToBinary(small.get(), threshold));
+    const std::optional<int> threshold = SheetThreshold(small.get());
+    if (!threshold) return std::nullopt;
+    // Paper is at least as bright as the threshold: ink and desk are darker.
+    PixPtr dark = Checked(pixThresholdToBinary(small.get(), *threshold));
     PixPtr paper = Checked(pixInvert(nullptr, dark.get()));
     PIXA* parts = nullptr;
     BoxaPtr boxes(pixConnComp(paper.get(), &parts, 8));
@@ -152,9 +179,10 @@ void WhiteOutside(PIX* grey, const PixelBox& b) {
 
 double Distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-// The sheet drawn upright and level on a white page of the same size, and
-// the coefficients that carry the copy's points back onto the page.
-PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back) {
+// The sheet drawn upright and level on a white page of the same size, the
+// coefficients that carry the copy's points back onto the page, and where the
+// sheet lies on the copy.
+PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back, PixelBox& within) {
     const int w = pixGetWidth(grey), h = pixGetHeight(grey);
     const auto& c = sheet.corners;
     double sw = std::max(Distance(c[0], c[1]), Distance(c[3], c[2]));
@@ -178,9 +206,9 @@ PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back) {
     // The sheet's edges, where the corners found are rough, keep a line of
     // desk: a frame the layout would take for a picture around the text.
     const int inset = static_cast<int>(kEdgeInset * std::max(sw, sh));
-    WhiteOutside(level.get(),
-                 PixelBox{static_cast<int>(x0) + inset, static_cast<int>(y0) + inset,
-                          static_cast<int>(x0 + sw) - inset, static_cast<int>(y0 + sh) - inset});
+    within = PixelBox{static_cast<int>(x0) + inset, static_cast<int>(y0) + inset,
+                      static_cast<int>(x0 + sw) - inset, static_cast<int>(y0 + sh) - inset};
+    WhiteOutside(level.get(), within);
     return level;
 }
 
@@ -197,6 +225,24 @@ PixPtr Binarised(PIX* grey, int dpi) {
     return Checked(ink != nullptr ? ink : pixThresholdToBinary(grey, 128));
 }
 
+// Ink as 1 within the box only, evened out against the paper there alone:
+// the white made of a desk would pass for the paper's light around the
+// sheet and make its shadowed edges ink. Nothing outside the box is ink.
+PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey);
+    const int left = std::clamp(b.left, 0, w), right = std::clamp(b.right, left, w);
+    const int top = std::clamp(b.top, 0, h), bottom = std::clamp(b.bottom, top, h);
+    if (left == 0 && top == 0 && right == w && bottom == h) return Binarised(grey, dpi);
+    PixPtr ink = Checked(pixCreate(w, h, 1));
+    if (right - left < 1 || bottom - top < 1) return ink;
+    BOX* box = boxCreate(left, top, right - left, bottom - top);
+    PIX* clip = pixClipRectangle(grey, box, nullptr);
+    boxDestroy(&box);
+    PixPtr sheetInk = Binarised(Checked(clip).get(), dpi);
+    pixRasterop(ink.get(), left, top, right - left, bottom - top, PIX_SRC, sheetInk.get(), 0, 0);
+    return ink;
+}
+
 // Specks: pieces of ink at most this wide and high, at 300 dpi.
 constexpr int kSpeckPx = 3;
 
@@ -210,14 +256,18 @@ PixPtr WithoutSpecks(PIX* binary, int dpi) {
 constexpr double kCleanShare = 0.85;
 constexpr int kCleanLevel = 245;
 
-bool CleanPaper(const RenderedPage& page) {
+// True when the part of grey inside area is plain white paper.
+bool CleanPaper(PIX* grey, const PixelBox& area) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey), wpl = pixGetWpl(grey);
+    const int left = std::clamp(area.left, 0, w), right = std::clamp(area.right, left, w);
+    const int top = std::clamp(area.top, 0, h), bottom = std::clamp(area.bottom, top, h);
+    const l_uint32* data = pixGetData(grey);
     size_t light = 0;
-    for (int y = 0; y < page.geometry.height; ++y) {
-        const uint8_t* row = page.pixels.data() + static_cast<size_t>(y) * page.bytesPerLine;
-        light += std::count_if(row, row + page.geometry.width,
-                               [](uint8_t v) { return v >= kCleanLevel; });
+    for (int y = top; y < bottom; ++y) {
+        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        for (int x = left; x < right; ++x) light += GET_DATA_BYTE(line, x) >= kCleanLevel;
     }
-    return light >= kCleanShare * page.geometry.width * page.geometry.height;
+    return light >= kCleanShare * (right - left) * (bottom - top);
 }
 
 }  // namespace
@@ -228,14 +278,28 @@ PreparedPage PreparePage(const RenderedPage& page) {
     const bool sealed = DropSeals(grey.get(), page);
     const std::optional<Sheet> sheet = FindSheet(grey.get());
     const int dpi = page.dpi > 0 ? page.dpi : 300;
-    if (!sheet && !page.bilevel && CleanPaper(page)) {
-        // White paper edge to edge: the recogniser reads its grey best, with
-        // only its noise made paper, the grey rim around it too. (A fax is
-        // black and white already: it is binarised, which loses nothing.)
+    PixelBox within{0, 0, pixGetWidth(grey.get()), pixGetHeight(grey.get())};
+    if (sheet && sheet->upright) {
+        // A scan's dark borders and what lay off the glass become paper. The
+        // box is found on a reduced copy: its edges, taken in a little, leave
+        // no line of the border, which would pass for a rule and outweigh
+        // the text's own slant.
+        const PixelBox& b = sheet->box;
+        const int inset =
+            static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
+        within = PixelBox{b.left + inset, b.top + inset, b.right - inset, b.bottom - inset};
+        WhiteOutside(grey.get(), within);
+    }
+    if ((!sheet || sheet->upright) && !page.bilevel && CleanPaper(grey.get(), within)) {
+        // White paper edge to edge, or within a scan's borders: the
+        // recogniser reads its grey best (binarised, the thin strokes of a
+        // small Mincho break), with only its noise made paper, the grey rim
+        // around it too. (A fax is black and white already: it is
+        // binarised, which loses nothing.)
         PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
         l_int32 none = 0;
         pixZero(noise.get(), &none);
-        if (none && !sealed) {
+        if (none && !sealed && !sheet) {
             out.image = page;
             return out;
         }
@@ -244,22 +308,11 @@ PreparedPage PreparePage(const RenderedPage& page) {
         out.image = GreyPage(grey.get(), page);
         return out;
     }
-    if (sheet) {
-        if (sheet->upright) {
-            // The box is found on a reduced copy: its edges, taken in a
-            // little, leave no line of the border, which would pass for a
-            // rule and outweigh the text's own slant.
-            const PixelBox& b = sheet->box;
-            const int inset =
-                static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
-            WhiteOutside(grey.get(), PixelBox{b.left + inset, b.top + inset, b.right - inset,
-                                              b.bottom - inset});
-        } else {
-            grey = Unwarped(grey.get(), *sheet, out.back);
-            out.unwarped = true;
-        }
+    if (sheet && !sheet->upright) {
+        grey = Unwarped(grey.get(), *sheet, out.back, within);
+        out.unwarped = true;
     }
-    PixPtr ink = WithoutSpecks(Binarised(grey.get(), dpi).get(), dpi);
+    PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
     PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
