@@ -296,7 +296,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
         // small Mincho break), with only its noise made paper, the grey rim
         // around it too. (A fax is black and white already: it is
         // binarised, which loses nothing.)
-        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
+        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, CaptureOf(page));
         l_int32 none = 0;
         pixZero(noise.get(), &none);
         if (none && !sealed && !sheet) {
@@ -313,7 +313,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
         out.unwarped = true;
     }
     PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
-    PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
+    PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page));
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
     out.image = GreyPage(level.get(), page);
