@@ -16,7 +16,8 @@ using namespace xdwtest;
 namespace {
 
 const std::vector<std::string> kPage[] = {
-    {"Alpha page opens the file.", "The quick brown fox jumps."},
+    {"Alpha page opens the file.", "The quick brown fox jumps.", "Letters come in as scans.",
+     "Each one is read through."},
     {"Bravo page stands second.", "Scanned letters arrive as images.",
      "Every page is read in order.", "The words can then be searched."},
     {"Charlie page closes it.", "Over the lazy dog it goes."},
@@ -59,21 +60,25 @@ TEST_F(OcrAheadTest, EveryPageGetsItsOwnText) {
 // The program's order with up-righting on: page 2 is read ahead while page 1
 // is read, turned upright as it is read, and its reading handed over with
 // the turn; a scan, one on a page already turned, and a page with real text
-// over its image (drawn, not taken as a plain scan).
+// over its image (drawn, not taken as a plain scan). Page 1 is turned before
+// any page is read, and read from what was drawn to turn it.
 struct Turned {
     int turnContent, pageRotate;
     std::string stamp;
+    int page = 2;
 };
 
 TEST_F(OcrAheadTest, UprightingBetweenPagesLeavesEveryPageRight) {
-    for (const Turned& c : {Turned{90, 0, ""}, Turned{180, 90, ""}, Turned{270, 0, "Page 2"}}) {
+    for (const Turned& c : {Turned{90, 0, ""}, Turned{180, 90, ""}, Turned{270, 0, "Page 2"},
+                            Turned{90, 0, "Page 1", 1}}) {
         SCOPED_TRACE(c.turnContent);
-        MakeScannedPdf(path, {{.lines = kPage[0]},
-                              {.lines = kPage[1],
-                               .turnContent = c.turnContent,
-                               .pageRotate = c.pageRotate,
-                               .stamp = c.stamp},
-                              {.lines = kPage[2]}});
+        SCOPED_TRACE(c.page);
+        std::vector<ScanSpec> pages{{.lines = kPage[0]}, {.lines = kPage[1]}, {.lines = kPage[2]}};
+        ScanSpec& turned = pages[c.page - 1];
+        turned.turnContent = c.turnContent;
+        turned.pageRotate = c.pageRotate;
+        turned.stamp = c.stamp;
+        MakeScannedPdf(path, pages);
         Open();
         for (int p = 1; p <= 3; ++p) {
             EXPECT_EQ(XDW_RotatePageAuto(doc, p, nullptr), 0) << p;
@@ -81,14 +86,15 @@ TEST_F(OcrAheadTest, UprightingBetweenPagesLeavesEveryPageRight) {
         }
         EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
         EXPECT_EQ(XDW_CloseDocumentHandle(doc, nullptr), 0);
-        EXPECT_EQ(PageRotate(path, 2), (360 - c.turnContent) % 360);
+        EXPECT_EQ(PageRotate(path, c.page), (360 - c.turnContent) % 360);
         // Read upright, the first line lies at the top of the page as shown.
-        const std::string top = SingleBlanks(PdfTextBand(path, 2, 0, 0.25));
-        EXPECT_NE(top.find("Bravo page"), std::string::npos) << top;
-        EXPECT_EQ(top.find("searched"), std::string::npos) << top;
-        EXPECT_NE(SingleBlanks(PdfPageTexts(path).at(1)).find("Every page is read"),
-                  std::string::npos)
-            << PdfPageTexts(path).at(1);
+        const std::vector<std::string>& lines = kPage[c.page - 1];
+        const std::string top = SingleBlanks(PdfTextBand(path, c.page, 0, 0.25));
+        EXPECT_NE(top.find(lines.front().substr(0, 10)), std::string::npos) << top;
+        EXPECT_EQ(top.find(lines.back().substr(lines.back().size() - 9, 8)), std::string::npos)
+            << top;
+        EXPECT_NE(SingleBlanks(PdfPageTexts(path).at(c.page - 1)).find(lines[1]), std::string::npos)
+            << PdfPageTexts(path).at(c.page - 1);
         ExpectOwnText(3);
     }
 }

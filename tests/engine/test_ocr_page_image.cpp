@@ -1,5 +1,6 @@
 // Scanned pages read straight from their image must give what rendering them
-// gives: the same size, placement and pixels, whatever the page's rotation.
+// at the image's resolution gives: the same size, placement and pixels,
+// whatever the page's rotation.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,29 +8,34 @@
 #include <qpdf/QPDF.hh>
 
 #include "TestFiles.h"
-#include "pdf/Renderer.h"
 #include "ocr/ScanReader.h"
 #include "ocr_support.h"
+#include "pdf/Renderer.h"
 
 using namespace xdw;
 using namespace xdwtest;
 
 namespace {
 
-class PageImageTest : public ::testing::TestWithParam<int> {};
+// The page's rotation, and the scan's resolution (a 200-dpi scan is read as
+// it is, not drawn at 300 dpi).
+class PageImageTest : public ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
     TempDir dir;
     const std::string path = dir.File("scan.pdf");
+    const auto [rotate, dpi] = GetParam();
     MakeScannedPdf(path, {{.lines = {"The quick brown fox", "日本語の文書"},
                            .widthPx = 900,
                            .heightPx = 600,
-                           .pageRotate = GetParam()}});
+                           .pageRotate = rotate,
+                           .dpiX = dpi,
+                           .dpiY = dpi}});
     QPDF pdf;
     pdf.processFile(path.c_str());
     const std::optional<RenderedPage> direct = ReadScannedPage(pdf, 1, 300);
     ASSERT_TRUE(direct.has_value());
-    const RenderedPage rendered = RenderPage(pdf, 1, 300);
+    const RenderedPage rendered = RenderPage(pdf, 1, dpi);
 
     const PageGeometry& a = direct->geometry;
     const PageGeometry& b = rendered.geometry;
@@ -39,7 +45,7 @@ TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
     EXPECT_NEAR(a.pointsPerPixel, b.pointsPerPixel, 1e-6);
     EXPECT_DOUBLE_EQ(a.x0, b.x0);
     EXPECT_DOUBLE_EQ(a.y1, b.y1);
-    EXPECT_EQ(direct->dpi, 300);
+    EXPECT_EQ(direct->dpi, dpi);
 
     long long diff = 0, dark = 0;
     for (int y = 0; y < a.height; ++y)
@@ -53,18 +59,25 @@ TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
     EXPECT_LT(double(diff) / (a.width * a.height), 2.0);  // and in the same places
 }
 
-INSTANTIATE_TEST_SUITE_P(Rotations, PageImageTest, ::testing::Values(0, 90, 180, 270));
+INSTANTIATE_TEST_SUITE_P(Rotations, PageImageTest,
+                         ::testing::Combine(::testing::Values(0, 90, 180, 270),
+                                            ::testing::Values(300, 200)));
 
 TEST(PageImage, AnythingButAPlainScanIsRendered) {
     TempDir dir;
     const std::string path = dir.File("pages.pdf");
-    MakeScannedPdf(path, {{.lines = {"x"}, .offsetBox = true}, {.lines = {"x"}}});
+    MakeScannedPdf(path, {{.lines = {"x"}, .offsetBox = true},
+                          {.lines = {"x"}},
+                          {.lines = {"x"}, .dpiX = 150, .dpiY = 150},
+                          {.lines = {"x"}, .dpiX = 204, .dpiY = 98}});
     QPDF pdf;
     pdf.processFile(path.c_str());
     EXPECT_FALSE(ReadScannedPage(pdf, 1, 300).has_value());  // image inside a larger page
-    EXPECT_FALSE(ReadScannedPage(pdf, 2, 200).has_value());  // another resolution
+    EXPECT_FALSE(ReadScannedPage(pdf, 2, 200).has_value());  // finer than asked
     EXPECT_TRUE(ReadScannedPage(pdf, 2, 300).has_value());
-    EXPECT_FALSE(ReadScannedPage(pdf, 3, 300).has_value());  // no such page
+    EXPECT_FALSE(ReadScannedPage(pdf, 3, 300).has_value());  // too coarse to read as it is
+    EXPECT_FALSE(ReadScannedPage(pdf, 4, 300).has_value());  // pixels not square
+    EXPECT_FALSE(ReadScannedPage(pdf, 5, 300).has_value());  // no such page
 }
 
 }  // namespace

@@ -3,15 +3,16 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <utility>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "Error.h"
+#include "ocr/BoundedRender.h"
 #include "ocr/OcrAhead.h"
 #include "ocr/Orientation.h"
 #include "ocr/Recognizer.h"
-#include "ocr/ScanOrRender.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
 
@@ -22,6 +23,10 @@ namespace xdw {
 struct DocumentOcr {
     std::optional<OcrRecipe> recipe;
     bool uprighted = false;
+    // A page turned upright before any was read: drawn then, it is not
+    // drawn again to be read, while it stands as it was turned (key).
+    std::optional<PageKey> drawnKey;
+    PageInput drawn;
 };
 
 namespace {
@@ -69,9 +74,17 @@ PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe, bool upright = f
                    upright};
 }
 
-// The page for reading, taken from the document.
+// The page for reading: the one drawn to turn it upright when it still
+// stands so, otherwise taken from the document.
 OcrAhead::Take Taker(Document& doc, int page) {
-    return [&doc, page] { return TakePage(*doc.pdf, page, kOcrDpi); };
+    return [&doc, page] {
+        DocumentOcr& reading = OcrOf(doc);
+        if (reading.drawnKey && *reading.drawnKey == KeyOf(doc, page, OcrRecipe{})) {
+            reading.drawnKey.reset();
+            return std::exchange(reading.drawn, PageInput());
+        }
+        return TakePage(*doc.pdf, page, kOcrDpi);
+    };
 }
 
 // Runs body, turning library failures into engine errors.
@@ -162,12 +175,20 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
     reading.uprighted = true;
     Guarded([&] {
         if (reading.recipe && UprightWhileReading(doc, page, *reading.recipe)) return;
-        const RenderedPage rendered = PageImage(*doc.pdf, page, kOcrDpi);
-        const std::optional<int> turn = UprightTurn(rendered, settings.tessdata);
-        if (!turn || *turn == 0) return;
-        const int rotate = (rendered.geometry.rotate + *turn) % 360;
-        PageObject(doc, page).replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
-        doc.changed = true;
+        // No page read yet, so nothing says how to read this one: it is
+        // turned on its own, and what was drawn for that is kept for its
+        // reading.
+        reading.drawnKey.reset();
+        reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
+        DrawPage(reading.drawn, kMaxRenderMs);
+        const int turn = UprightTurn(*reading.drawn.scan, settings.tessdata).value_or(0);
+        if (turn != 0) {
+            TurnPage(reading.drawn, turn);
+            PageObject(doc, page).replaceKey(
+                "/Rotate", QPDFObjectHandle::newInteger(reading.drawn.scan->geometry.rotate));
+            doc.changed = true;
+        }
+        reading.drawnKey = KeyOf(doc, page, OcrRecipe{});
     });
 }
 

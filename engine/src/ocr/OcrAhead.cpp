@@ -1,5 +1,7 @@
 #include "ocr/OcrAhead.h"
 
+#include <utility>
+
 #include "Error.h"
 #include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
@@ -15,11 +17,12 @@ bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(
 void OcrAhead::Run(Job& job) {
     const PageProgressScope progress(job.percent);
     try {
-        job.result = ReadPage(job.input, job.recipe, job.key.upright, &Cancelled, &job.cancel);
+        // The page's image or copy is not kept.
+        job.result = ReadPage(std::exchange(job.input, PageInput()), job.recipe, job.key.upright,
+                              &Cancelled, &job.cancel);
     } catch (...) {
         job.error = std::current_exception();
     }
-    job.input = PageInput();  // the page's image or copy is not kept
 }
 
 OcrAhead::JobPtr OcrAhead::Find(const PageKey& key) {

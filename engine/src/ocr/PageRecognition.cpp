@@ -22,37 +22,41 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
     return input;
 }
 
-PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool upright,
-                    bool (*cancel)(void*), void* cancelData) {
+void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*), void* cancelData) {
+    if (input.scan) return;
+    input.scan = RenderBounded(input.pdf, input.dpi, &input.text,
+                               {kMaxRenderBytes, timeLimitMs, cancel, cancelData});
+    input.scan->bilevel = input.bilevel;
+    input.pdf.clear();
+}
+
+void TurnPage(PageInput& input, int turn) {
+    if (!input.scan || turn % 360 == 0) return;
+    const RenderedPage& shown = *input.scan;
+    for (PixelBox& box : input.text)
+        box = TurnedBox(box, shown.geometry.width, shown.geometry.height, turn);
+    input.scan = TurnedPage(shown, turn);
+}
+
+PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool (*cancel)(void*),
+                    void* cancelData) {
     PageResult result;
-    std::vector<PixelBox> text;  // a plain scan has none
-    RenderedPage drawn;
     // The page's time limit covers its rendering, up-righting and
     // recognition.
     const auto start = std::chrono::steady_clock::now();
-    if (!input.scan) {
-        drawn = RenderBounded(input.pdf, input.dpi, &text,
-                              {kMaxRenderBytes, recipe.timeLimitMs, cancel, cancelData});
-        drawn.bilevel = input.bilevel;
-    }
-    const RenderedPage* shown = input.scan ? &*input.scan : &drawn;
-    RenderedPage turned;
+    DrawPage(input, recipe.timeLimitMs, cancel, cancelData);
     if (upright) {
         // Decided here, on the image the page is read from, so that it is
         // neither drawn twice nor read the wrong way up first.
-        result.turn = UprightTurn(*shown, recipe.tessdata).value_or(0);
-        if (result.turn != 0) {
-            for (PixelBox& box : text)
-                box = TurnedBox(box, shown->geometry.width, shown->geometry.height, result.turn);
-            turned = TurnedPage(*shown, result.turn);
-            shown = &turned;
-        }
+        result.turn = UprightTurn(*input.scan, recipe.tessdata).value_or(0);
+        TurnPage(input, result.turn);
     }
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     OcrRecipe reading = recipe;
     reading.timeLimitMs = std::max<int>(1, recipe.timeLimitMs - static_cast<int>(spent.count()));
-    const RenderedPage& rendered = *shown;
+    const RenderedPage& rendered = *input.scan;
+    const std::vector<PixelBox>& text = input.text;
     result.geometry = rendered.geometry;
     if (TextCoversInk(rendered, text)) {
         result.hasOwnText = true;

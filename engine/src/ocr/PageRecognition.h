@@ -15,10 +15,12 @@
 
 namespace xdw {
 
-// The page, detached from its document: its image when it is a plain scan,
-// otherwise a one-page PDF of it without this engine's layer.
+// The page, detached from its document: its image when it is a plain scan or
+// was drawn already (with the boxes of the text it draws), otherwise a
+// one-page PDF of it without this engine's layer.
 struct PageInput {
     std::optional<RenderedPage> scan;
+    std::vector<PixelBox> text;
     std::string pdf;
     double dpi = 0;
     bool bilevel = false;  // see RenderedPage
@@ -37,10 +39,18 @@ struct PageResult {
 // Reads the page from the document. Throws EngineError.
 PageInput TakePage(QPDF& pdf, int page, double dpi);
 
+// Draws the page unless it is drawn already (see RenderBounded for what may
+// stop it), so that it is drawn once however often it is looked at.
+void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*) = nullptr,
+              void* cancelData = nullptr);
+// The drawn page and its text turned clockwise by turn (90, 180 or 270), as
+// it is shown once its rotation grows by that much.
+void TurnPage(PageInput& input, int turn);
+
 // Renders, checks the page's own text and recognises; upright: turns the
 // page upright first (see UprightTurn). cancel as for RecognizePage. Throws
 // EngineError.
-PageResult ReadPage(const PageInput& input, const OcrRecipe& recipe, bool upright = false,
+PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright = false,
                     bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 
 }  // namespace xdw

@@ -18,6 +18,9 @@ namespace {
 
 constexpr double kTolerancePt = 1.0;    // placement slack, in points
 constexpr double kDpiTolerance = 0.02;  // resolution slack, as a fraction
+// A scan this fine or finer is read at its own resolution: its text is
+// large enough in pixels to read, and drawing it finer only adds work.
+constexpr double kLeastOwnDpi = 200;
 
 bool ToNumber(const std::string& token, double& value) {
     const char* end = token.data() + token.size();
@@ -160,8 +163,10 @@ std::optional<Scan> FindScan(QPDF& pdf, int pageNumber, double dpi) {
     if (n == 0 || iw <= 0 || ih <= 0 || iw > kMaxRenderSide || ih > kMaxRenderSide ||
         double(iw) * double(ih) > kMaxRenderPixels)
         return std::nullopt;
-    if (std::abs(iw / (frame->Width() / 72) - dpi) > dpi * kDpiTolerance ||
-        std::abs(ih / (frame->Height() / 72) - dpi) > dpi * kDpiTolerance)
+    // Square pixels, at dpi or coarser down to kLeastOwnDpi.
+    const double dpiX = iw / (frame->Width() / 72), dpiY = ih / (frame->Height() / 72);
+    if (std::abs(dpiX - dpiY) > dpiY * kDpiTolerance || dpiY > dpi * (1 + kDpiTolerance) ||
+        dpiY < kLeastOwnDpi * (1 - kDpiTolerance))
         return std::nullopt;
     return Scan{*frame, *image, size_t(iw), size_t(ih), n};
 }
@@ -194,6 +199,10 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     out.dpi = static_cast<int>(std::lround(double(W) / (frame.Width() / 72)));
     out.bytesPerLine = g.width;
     out.pixels.resize(size_t(g.width) * g.height);
+    const OnWhite white(n == 1 ? Rgb{} : PaperColour(int(W), int(H), [&](int x, int y) {
+        const unsigned char* p = src + (size_t(y) * W + size_t(x)) * n;
+        return Rgb{p[0], p[1], p[2]};
+    }));
     size_t at = 0;
     for (size_t y = 0; y < size_t(g.height); ++y)
         for (size_t x = 0; x < size_t(g.width); ++x, ++at) {
@@ -215,7 +224,7 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
             if (n == 1)
                 out.pixels[at] = p[0];
             else
-                PutColour(out, at, p[0], p[1], p[2]);
+                PutColour(out, at, p[0], p[1], p[2], white);
         }
     return out;
 }

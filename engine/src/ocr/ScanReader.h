@@ -1,6 +1,6 @@
 // Scanned pages read straight from their image: a page that is nothing but
-// one image drawn over its whole visible box at the resolution asked for
-// looks exactly like its rendering, so the rendering can be skipped.
+// one image drawn over its whole visible box looks exactly like its rendering
+// at the image's resolution, so the rendering can be skipped.
 #pragma once
 
 #include <optional>
@@ -11,9 +11,11 @@
 
 namespace xdw {
 
-// The page as RenderPage would give it, or nothing when the page is not such
-// a scan (other content, annotations, masks, a resolution other than dpi, an
-// image encoding qpdf cannot decode): then it has to be rendered.
+// The page as RenderPage would give it at the image's own resolution, when
+// that is dpi or a little coarser (down to 200 dpi, still fine enough to
+// read), or nothing when the page is not such a scan (other content,
+// annotations, masks, pixels that are not square, another resolution, an
+// image encoding qpdf cannot decode): then it has to be rendered at dpi.
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
 
 // True when the page is nothing but one image of one bit a pixel (a fax, a

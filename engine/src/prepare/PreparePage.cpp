@@ -256,14 +256,18 @@ PixPtr WithoutSpecks(PIX* binary, int dpi) {
 constexpr double kCleanShare = 0.85;
 constexpr int kCleanLevel = 245;
 
-bool CleanPaper(const RenderedPage& page) {
+// True when the part of grey inside area is plain white paper.
+bool CleanPaper(PIX* grey, const PixelBox& area) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey), wpl = pixGetWpl(grey);
+    const int left = std::clamp(area.left, 0, w), right = std::clamp(area.right, left, w);
+    const int top = std::clamp(area.top, 0, h), bottom = std::clamp(area.bottom, top, h);
+    const l_uint32* data = pixGetData(grey);
     size_t light = 0;
-    for (int y = 0; y < page.geometry.height; ++y) {
-        const uint8_t* row = page.pixels.data() + static_cast<size_t>(y) * page.bytesPerLine;
-        light += std::count_if(row, row + page.geometry.width,
-                               [](uint8_t v) { return v >= kCleanLevel; });
+    for (int y = top; y < bottom; ++y) {
+        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        for (int x = left; x < right; ++x) light += GET_DATA_BYTE(line, x) >= kCleanLevel;
     }
-    return light >= kCleanShare * page.geometry.width * page.geometry.height;
+    return light >= kCleanShare * (right - left) * (bottom - top);
 }
 
 }  // namespace
@@ -276,14 +280,28 @@ PreparedPage PreparePage(const RenderedPage& page) {
     const std::optional<Sheet> sheet = FindSheet(grey.get());
     const bool sealed = DropSeals(grey.get(), page);
     const int dpi = page.dpi > 0 ? page.dpi : 300;
-    if (!sheet && !page.bilevel && CleanPaper(page)) {
-        // White paper edge to edge: the recogniser reads its grey best, with
-        // only its noise made paper, the grey rim around it too. (A fax is
-        // black and white already: it is binarised, which loses nothing.)
+    PixelBox within{0, 0, pixGetWidth(grey.get()), pixGetHeight(grey.get())};
+    if (sheet && sheet->upright) {
+        // A scan's dark borders and what lay off the glass become paper. The
+        // box is found on a reduced copy: its edges, taken in a little, leave
+        // no line of the border, which would pass for a rule and outweigh
+        // the text's own slant.
+        const PixelBox& b = sheet->box;
+        const int inset =
+            static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
+        within = PixelBox{b.left + inset, b.top + inset, b.right - inset, b.bottom - inset};
+        WhiteOutside(grey.get(), within);
+    }
+    if ((!sheet || sheet->upright) && !page.bilevel && CleanPaper(grey.get(), within)) {
+        // White paper edge to edge, or within a scan's borders: the
+        // recogniser reads its grey best (binarised, the thin strokes of a
+        // small Mincho break), with only its noise made paper, the grey rim
+        // around it too. (A fax is black and white already: it is
+        // binarised, which loses nothing.)
         PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
         l_int32 none = 0;
         pixZero(noise.get(), &none);
-        if (none && !sealed) {
+        if (none && !sealed && !sheet) {
             out.image = page;
             return out;
         }
@@ -292,21 +310,9 @@ PreparedPage PreparePage(const RenderedPage& page) {
         out.image = GreyPage(grey.get(), page);
         return out;
     }
-    PixelBox within{0, 0, pixGetWidth(grey.get()), pixGetHeight(grey.get())};
-    if (sheet) {
-        if (sheet->upright) {
-            // The box is found on a reduced copy: its edges, taken in a
-            // little, leave no line of the border, which would pass for a
-            // rule and outweigh the text's own slant.
-            const PixelBox& b = sheet->box;
-            const int inset =
-                static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
-            within = PixelBox{b.left + inset, b.top + inset, b.right - inset, b.bottom - inset};
-            WhiteOutside(grey.get(), within);
-        } else {
-            grey = Unwarped(grey.get(), *sheet, out.back, within);
-            out.unwarped = true;
-        }
+    if (sheet && !sheet->upright) {
+        grey = Unwarped(grey.get(), *sheet, out.back, within);
+        out.unwarped = true;
     }
     PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
     PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
