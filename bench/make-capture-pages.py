@@ -84,6 +84,11 @@ INVOICE2 = ["御見積書",
             "神奈川県横浜市中区本町二丁目",
             "工事名　外壁塗装工事",
             "有効期限　発行日より三十日"]
+SHIPPING = ["配送日程変更のご案内",
+            "年末年始の休業に伴い、配送の日程を変更いたします。",
+            "二十八日以降のご注文は翌月五日の発送となります。",
+            "お急ぎの場合は営業担当へご相談ください。",
+            "ご迷惑をおかけしますが、何卒ご了承ください。"]
 DELIVERY = ["納品書",
             "株式会社さくら電機　御中",
             "このたびは下記の品物を納品いたしました。",
@@ -284,6 +289,7 @@ def main():
 
     for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),
                                               ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),
+                                              ("fax-normal-notice", SHIPPING, PMINCHO, 11, 98, 12),
                                               ("fax-fine", LETTER, MINCHO, 11, 196, 4),
                                               ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
         write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",
