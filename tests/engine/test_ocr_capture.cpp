@@ -1,7 +1,8 @@
 // Pages as offices capture them, drawn and degraded at test time: a photo of
-// the page on a dark desk, a red seal over the address, and a poster whose
-// letters are too large for the layout (read by the recogniser's own page
-// layout when the layout's reading holds nothing). Each must read its words.
+// the page on a dark desk, a red seal over the address, a stamp on coloured
+// paper, and a poster whose letters are too large for the layout (read by the
+// recogniser's own page layout when the layout's reading holds nothing). Each
+// must read its words.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -53,6 +54,24 @@ ScanSpec Seal() {
         "1500x1100", {"-fill", "none", "-stroke", "rgb(226,62,40)", "-strokewidth", "12", "-draw",
                       "circle 560,220 560,90", "-stroke", "none", "-fill", "rgb(226,62,40)",
                       "-pointsize", "44", "-annotate", "+480+240", "青葉之印"});
+    return page;
+}
+
+// A red received-stamp across the lines' ends, on paper as blue as stamp ink.
+ScanSpec StampOnBlue() {
+    ScanSpec page{.lines = {"検収のうえ受領印をお願いします", "納品日は十月八日です"},
+                  .colour = true};
+    page.capture = Multiplied("1500x1100", {"-fill",        "rgb(185,215,250)",
+                                            "-draw",        "rectangle 0,0 1500,1100",
+                                            "-fill",        "none",
+                                            "-stroke",      "rgb(210,50,50)",
+                                            "-strokewidth", "10",
+                                            "-draw",        "rectangle 820,60 1400,330",
+                                            "-stroke",      "none",
+                                            "-fill",        "rgb(210,50,50)",
+                                            "-pointsize",   "50",
+                                            "-annotate",    "+900+150",
+                                            "受領 10.08"});
     return page;
 }
 
@@ -129,6 +148,7 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
     const CaptureCase cases[] = {
         {"a photo on a dark desk", Photo(), 0.1},
         {"a red seal over the address", Seal(), 0.1},
+        {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
         {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
         {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},

@@ -307,8 +307,10 @@ bool CleanPaper(PIX* grey, const PixelBox& area) {
 PreparedPage PreparePage(const RenderedPage& page) {
     PreparedPage out;
     PixPtr grey = GreyPix(page);
-    const bool sealed = DropSeals(grey.get(), page);
+    // The sheet is looked for before seals are dropped: a wooden desk has a
+    // seal's hue, and made paper it would join the sheet.
     const std::optional<Sheet> sheet = FindSheet(grey.get());
+    const bool sealed = DropSeals(grey.get(), page);
     const int dpi = page.dpi > 0 ? page.dpi : 300;
     PixelBox within{0, 0, pixGetWidth(grey.get()), pixGetHeight(grey.get())};
     if (sheet && sheet->upright) {
