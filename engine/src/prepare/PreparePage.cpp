@@ -213,12 +213,13 @@ PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back, Pixel
 }
 
 // Ink as 1: the page's light evened out to its paper, then cut where the
-// evened page's grey levels divide best.
-PixPtr Binarised(PIX* grey, int dpi) {
+// evened page's grey levels divide best. A black-and-white page has no light
+// to even out: its only greys are the edges its drawing smoothed.
+PixPtr Binarised(PIX* grey, int dpi, bool bilevel) {
     const int tile = std::max(16, dpi / 4);
     l_int32 threshold = 0;
     PIX* ink = nullptr;
-    if (std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
+    if (!bilevel && std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
         ink = pixOtsuThreshOnBackgroundNorm(grey, nullptr, tile, tile, 100, 50, 255, 2, 2, 0.1f,
                                             &threshold);
     // A sliver of a page has no background to even out: halfway is ink.
@@ -228,17 +229,17 @@ PixPtr Binarised(PIX* grey, int dpi) {
 // Ink as 1 within the box only, evened out against the paper there alone:
 // the white made of a desk would pass for the paper's light around the
 // sheet and make its shadowed edges ink. Nothing outside the box is ink.
-PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi) {
+PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi, bool bilevel) {
     const int w = pixGetWidth(grey), h = pixGetHeight(grey);
     const int left = std::clamp(b.left, 0, w), right = std::clamp(b.right, left, w);
     const int top = std::clamp(b.top, 0, h), bottom = std::clamp(b.bottom, top, h);
-    if (left == 0 && top == 0 && right == w && bottom == h) return Binarised(grey, dpi);
+    if (left == 0 && top == 0 && right == w && bottom == h) return Binarised(grey, dpi, bilevel);
     PixPtr ink = Checked(pixCreate(w, h, 1));
     if (right - left < 1 || bottom - top < 1) return ink;
     BOX* box = boxCreate(left, top, right - left, bottom - top);
     PIX* clip = pixClipRectangle(grey, box, nullptr);
     boxDestroy(&box);
-    PixPtr sheetInk = Binarised(Checked(clip).get(), dpi);
+    PixPtr sheetInk = Binarised(Checked(clip).get(), dpi, bilevel);
     pixRasterop(ink.get(), left, top, right - left, bottom - top, PIX_SRC, sheetInk.get(), 0, 0);
     return ink;
 }
@@ -306,7 +307,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
             out.unwarped = true;
         }
     }
-    PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
+    PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi, page.bilevel).get(), dpi);
     PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
