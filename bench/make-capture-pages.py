@@ -84,6 +84,17 @@ INVOICE2 = ["御見積書",
             "神奈川県横浜市中区本町二丁目",
             "工事名　外壁塗装工事",
             "有効期限　発行日より三十日"]
+SHIPPING = ["配送日程変更のご案内",
+            "年末年始の休業に伴い、配送の日程を変更いたします。",
+            "二十八日以降のご注文は翌月五日の発送となります。",
+            "お急ぎの場合は営業担当へご相談ください。",
+            "ご迷惑をおかけしますが、何卒ご了承ください。"]
+DELIVERY = ["納品書",
+            "株式会社さくら電機　御中",
+            "このたびは下記の品物を納品いたしました。",
+            "品番　ＬＥＤ照明器具　四十台",
+            "納品日　十月八日（木）",
+            "検収のうえ受領印をお願いいたします。"]
 NOTICE3 = ["健康診断の日程変更について",
            "今年度の定期健康診断は一月二十六日（月）に変更となりました。",
            "受付は地下一階の多目的ホールで、午前九時から始まります。",
@@ -97,6 +108,14 @@ URGENT = ["至急",
           "会議室の変更のお知らせ",
           "明日の打ち合わせは第二会議室に変わります。",
           "資料は各自でお持ちください。"]
+TRIP = ["出張報告",
+        "大阪支店での打ち合わせは予定どおり終わりました。",
+        "先方からは納期を一週間早めたいとの要望がありました。",
+        "詳しくは添付の資料をご覧ください。"]
+HOLIDAY = ["お客様各位",
+           "年末年始の営業についてお知らせいたします。",
+           "十二月二十九日から一月三日まではお休みをいただきます。",
+           "ご不便をおかけしますが、ご理解のほどお願いいたします。"]
 
 
 def text_page(lines, font, pt, dpi, size=(8.27, 11.69), left=1.0, top=1.0, spacing=2.0,
@@ -249,7 +268,8 @@ def main():
     os.makedirs(out, exist_ok=True)
 
     for name, lines, font, pt in (("clean-letter", LETTER, MINCHO, 10.5),
-                                  ("clean-memo", MEMO, PGOTHIC, 12)):
+                                  ("clean-memo", MEMO, PGOTHIC, 12),
+                                  ("clean-holiday", HOLIDAY, PMINCHO, 9.5)):
         clean = text_page(lines, font, pt, 300)
         write(out, name, lines, clean.filter(ImageFilter.GaussianBlur(0.6)), "jpg", quality=92)
 
@@ -263,11 +283,13 @@ def main():
               fit_a4=True, quality=88)
 
     for name, lines, font, pt, angle, grey in (("scan-borders", REPORT, MINCHO, 11, 4.5, 40),
-                                               ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25)):
+                                               ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25),
+                                               ("scan-borders-trip", TRIP, PMINCHO, 12, -5.3, 60)):
         write(out, name, lines, bordered(lines, font, pt, angle, grey))
 
     for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),
                                               ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),
+                                              ("fax-normal-notice", SHIPPING, PMINCHO, 11, 98, 12),
                                               ("fax-fine", LETTER, MINCHO, 11, 196, 4),
                                               ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
         write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",
@@ -286,6 +308,9 @@ def main():
     write(out, "stamp-yellow-paper", ORDER,
           stamped(ORDER, MINCHO, 11, (250, 236, 170), [1100, 250, 1700, 530], (40, 70, 200),
                   "受付 12.09"), "jpg", quality=90)
+    write(out, "stamp-peach-paper", DELIVERY,
+          stamped(DELIVERY, PMINCHO, 10.5, (252, 224, 196), [900, 560, 1550, 840], (30, 60, 190),
+                  "受領 10.08"), "jpg", quality=85)
     write(out, "stamp-blue-paper", MEMO,
           stamped(MEMO, GOTHIC, 10.5, (205, 225, 245), [1300, 200, 1950, 480], (210, 50, 50),
                   "済 12.10"), "jpg", quality=90)

@@ -115,7 +115,7 @@ TEST(FindSkewTest, LevelsLinesTurnedByAFewDegrees) {
     struct Case {
         double drawn;
         double found;  // 0: left alone
-    } cases[] = {{0, 0}, {0.05, 0}, {2, -2}, {-4.5, 4.5}};
+    } cases[] = {{0, 0}, {0.05, 0}, {2, -2}, {-4.5, 4.5}, {5.5, -5.5}, {-5.8, 5.8}, {8, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.drawn);
         PixPtr page = TextLines(c.drawn);

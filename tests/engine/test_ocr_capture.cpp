@@ -1,7 +1,8 @@
 // Pages as offices capture them, drawn and degraded at test time: a photo of
-// the page on a dark desk, a red seal over the address, and a poster whose
-// letters are too large for the layout (read by the recogniser's own page
-// layout when the layout's reading holds nothing). Each must read its words.
+// the page on a dark desk, a red seal over the address, a stamp on coloured
+// paper, and a poster whose letters are too large for the layout (read by the
+// recogniser's own page layout when the layout's reading holds nothing). Each
+// must read its words.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -56,6 +57,24 @@ ScanSpec Seal() {
     return page;
 }
 
+// A red received-stamp across the lines' ends, on paper as blue as stamp ink.
+ScanSpec StampOnBlue() {
+    ScanSpec page{.lines = {"検収のうえ受領印をお願いします", "納品日は十月八日です"},
+                  .colour = true};
+    page.capture = Multiplied("1500x1100", {"-fill",        "rgb(185,215,250)",
+                                            "-draw",        "rectangle 0,0 1500,1100",
+                                            "-fill",        "none",
+                                            "-stroke",      "rgb(210,50,50)",
+                                            "-strokewidth", "10",
+                                            "-draw",        "rectangle 820,60 1400,330",
+                                            "-stroke",      "none",
+                                            "-fill",        "rgb(210,50,50)",
+                                            "-pointsize",   "50",
+                                            "-annotate",    "+900+150",
+                                            "受領 10.08"});
+    return page;
+}
+
 ScanSpec Fax() {
     ScanSpec page{.lines = {"注文書の内容を確認しました", "納期は十二月二十日です"},
                   .dpiX = 204,
@@ -83,17 +102,18 @@ ScanSpec Fax() {
     return page;
 }
 
-ScanSpec AskewScan() {
-    // A page of five short lines turned 4° on the glass, the lid dark
-    // around the sheet.
+ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
+    // A page of five short lines turned on the glass, the lid dark around
+    // the sheet.
     ScanSpec page{.lines = {"業務連絡", "来週から新しい勤怠システムに切り替わります",
                             "初回は社員番号と仮のパスワードを使います",
                             "操作の説明は各部署の担当者が行います", "質問は情報システム課まで"},
                   .widthPx = 2400,
                   .heightPx = 3300,
                   .pointSize = 10,
+                  .font = font,
                   .linesTop = 300};
-    page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  "-4",
+    page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  degrees,
                     "-bordercolor",   "#282828", "-border",  "70x50"};
     return page;
 }
@@ -123,8 +143,10 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
     const CaptureCase cases[] = {
         {"a photo on a dark desk", Photo(), 0.1},
         {"a red seal over the address", Seal(), 0.1},
+        {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
-        {"a scan 4° askew in dark borders", AskewScan(), 0.02},
+        {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
+        {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
         {"a red heading over black text", RedHeading(), 0.05, "至急"},
         {"letters too large for the layout", Poster(), 0.25},
     };

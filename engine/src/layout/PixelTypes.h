@@ -30,6 +30,10 @@ struct RenderedPage {
     // Drawn from one image of one bit a pixel: a fax or a black-and-white
     // scan, whose noise is a fax line's or a scanner's.
     bool bilevel = false;
+    // The resolution of the one picture it is drawn from, along the
+    // picture's coarser axis, when known (a normal-mode fax's 98 rows an
+    // inch); 0 otherwise.
+    int pictureDpi = 0;
     // 1 where the pixel has the colour of seal or stamp ink (bright red,
     // vermilion, blue), like pixels; empty when none has.
     std::vector<uint8_t> stampInk;

@@ -12,6 +12,11 @@ namespace {
 // of 10 pt turned 4° comes at about 1.9; level pages of few lines find
 // angles under kMinSkewDegrees there, left alone.
 constexpr float kMinConfidence = 1.5f;
+// The angles swept first, this far apart. Leptonica gives no confidence to
+// an angle within one step of the sweep's end, so the sweep reaches a step
+// beyond the largest turn taken for skew.
+constexpr float kSweepStep = 1.0f;
+constexpr float kSweepRange = float(kMaxSkewDegrees) + kSweepStep;
 
 double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 
@@ -20,7 +25,7 @@ double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 double FindSkew(PIX* binary) {
     l_float32 angle = 0, confidence = 0;
     // Leptonica reports the angle it would turn by, clockwise positive.
-    if (pixFindSkewSweepAndSearch(binary, &angle, &confidence, 4, 2, kMaxSkewDegrees, 1.0f,
+    if (pixFindSkewSweepAndSearch(binary, &angle, &confidence, 4, 2, kSweepRange, kSweepStep,
                                   0.01f) != 0)
         return 0;
     if (confidence < kMinConfidence || std::abs(angle) < kMinSkewDegrees ||

@@ -126,6 +126,7 @@ RenderedPage TurnedPage(const RenderedPage& page, int turn) {
     RenderedPage out;
     out.dpi = page.dpi;
     out.bilevel = page.bilevel;
+    out.pictureDpi = page.pictureDpi;
     out.geometry = page.geometry;
     PageGeometry& g = out.geometry;
     g.rotate = (g.rotate + turn) % 360;

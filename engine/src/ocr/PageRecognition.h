@@ -23,7 +23,7 @@ struct PageInput {
     std::vector<PixelBox> text;
     std::string pdf;
     double dpi = 0;
-    bool bilevel = false;  // see RenderedPage
+    int bilevelDpi = 0;  // see BilevelScanDpi
 };
 
 struct PageResult {

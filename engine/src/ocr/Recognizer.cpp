@@ -219,9 +219,25 @@ constexpr int kReadTextPx = 40;
 constexpr int kSmallTextPx = 20;
 constexpr int kLargeTextPx = 64;
 
-double ReadScale(int textSize) {
-    if (textSize <= 0 || (textSize >= kSmallTextPx && textSize <= kLargeTextPx)) return 1;
-    return std::clamp(double(kReadTextPx) / textSize, 0.1, 3.0);
+// most: the largest scale worth reading the page at (see FinestScale); text
+// is scaled down to it, though never below kSmallTextPx.
+double ReadScale(int textSize, double most) {
+    if (textSize <= 0) return 1;
+    double k = 1;
+    if (textSize < kSmallTextPx || textSize > kLargeTextPx)
+        k = std::clamp(double(kReadTextPx) / textSize, 0.1, 3.0);
+    if (most < 1) k = std::min(k, std::max(most, double(kSmallTextPx) / textSize));
+    return k;
+}
+
+// A page drawn from a picture coarser than the page's rendering (a fax's 98
+// rows an inch drawn at 300 dpi) holds nothing finer than the picture's
+// pixels: read at the picture's own resolution, its strokes come to the
+// recogniser as strokes rather than as the steps of pixels drawn three times
+// their size, which it misreads.
+double FinestScale(const RenderedPage& page) {
+    if (page.pictureDpi <= 0 || page.dpi <= 0 || page.pictureDpi >= page.dpi) return 1;
+    return double(page.pictureDpi) / page.dpi;
 }
 
 void Scale(PixelBox& b, double k) {
@@ -276,8 +292,8 @@ std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract:
 
 // The blocks of one region, with their boxes on the page.
 std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
-                              const std::string& languages, const std::string& tessdata,
-                              Deadline& deadline) {
+                              double most, const std::string& languages,
+                              const std::string& tessdata, Deadline& deadline) {
     int dx = 0, dy = 0;
     const tesseract::PageSegMode mode = ModeFor(region);
     const PixelBox& b = region.box;
@@ -289,7 +305,7 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
     if (mode == tesseract::PSM_SINGLE_LINE && region.kind == RegionKind::Line)
         textSize = b.bottom - b.top;
     std::vector<Block> blocks =
-        ReadImage(copy, ReadScale(textSize), mode, languages, tessdata, deadline);
+        ReadImage(copy, ReadScale(textSize, most), mode, languages, tessdata, deadline);
     Place(blocks, 1, dx, dy);
     return blocks;
 }
@@ -317,11 +333,11 @@ double Score(const std::vector<OcrLine>& lines) {
 }
 
 // The page read whole, by Tesseract's own page layout.
-std::vector<OcrLine> ReadWhole(const RenderedPage& prepared, int textSize, const OcrRecipe& recipe,
-                               Deadline& deadline) {
+std::vector<OcrLine> ReadWhole(const RenderedPage& prepared, int textSize, double most,
+                               const OcrRecipe& recipe, Deadline& deadline) {
     std::vector<OcrLine> lines;
     int number = 0;
-    for (Block& block : ReadImage(prepared, ReadScale(textSize), tesseract::PSM_AUTO,
+    for (Block& block : ReadImage(prepared, ReadScale(textSize, most), tesseract::PSM_AUTO,
                                   recipe.languages, recipe.tessdata, deadline)) {
         for (OcrLine& line : block.lines) {
             line.block = number;
@@ -391,6 +407,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     // between regions as well as inside one.
     const PreparedPage prepared = PreparePage(page);
     const PageLayout layout = FindLayout(prepared.image, !recipe.verticalLanguages.empty());
+    const double most = FinestScale(page);
     std::vector<OcrLine> lines;
     // The lines of one column make one block of the layer, so that text
     // extractors read the column through, headings and paragraphs alike;
@@ -402,7 +419,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     deadline.regions = static_cast<int>(layout.regions.size()) + 1;
     for (const Region& region : layout.regions) {
         const bool down = region.kind == RegionKind::Vertical;
-        std::vector<Block> blocks = ReadRegion(layout.image, region, layout.textSize,
+        std::vector<Block> blocks = ReadRegion(layout.image, region, layout.textSize, most,
                                                down ? recipe.verticalLanguages : recipe.languages,
                                                recipe.tessdata, deadline);
         ++deadline.regionsDone;
@@ -428,7 +445,8 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     // by the recogniser's own layout, and the better reading kept.
     if (layout.inkPieces >= kFewPieces &&
         Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces)) {
-        std::vector<OcrLine> whole = ReadWhole(prepared.image, layout.inkHeight, recipe, deadline);
+        std::vector<OcrLine> whole =
+            ReadWhole(prepared.image, layout.inkHeight, most, recipe, deadline);
         if (Score(whole) > Score(lines)) lines = std::move(whole);
     }
     OntoPage(lines, prepared);

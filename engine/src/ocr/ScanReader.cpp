@@ -249,11 +249,15 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     out.dpi = static_cast<int>(std::lround(g.width / (shownWidthPt / 72)));
     out.bytesPerLine = g.width;
     out.pixels.resize(size_t(g.width) * g.height);
+    const OnWhite white(n == 1 ? Rgb{} : PaperColour(int(W), int(H), [&](int x, int y) {
+        const unsigned char* p = src + (size_t(y) * W + size_t(x)) * n;
+        return Rgb{p[0], p[1], p[2]};
+    }));
     auto put = [&](size_t at, const unsigned char* p) {
         if (n == 1)
             out.pixels[at] = p[0];
         else
-            PutColour(out, at, p[0], p[1], p[2]);
+            PutColour(out, at, p[0], p[1], p[2], white);
     };
     // Reduced, each pixel is the mean of the full image's pixels under it,
     // each by how much of it lies there, as the renderer draws it.
@@ -291,18 +295,27 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
     }
 }
 
-bool BilevelScan(QPDF& pdf, int pageNumber) {
+int BilevelScanDpi(QPDF& pdf, int pageNumber) {
     try {
         auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
-        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return false;
+        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return 0;
         QPDFPageObjectHelper& page = pages[pageNumber - 1];
         const std::optional<Placement> draw = SingleImageDraw(page);
         std::optional<QPDFObjectHandle> image = draw ? DrawnImage(page, *draw) : std::nullopt;
-        if (!image) return false;
-        QPDFObjectHandle bits = image->getDict().getKey("/BitsPerComponent");
-        return bits.isInteger() && bits.getIntValue() == 1;
+        if (!image) return 0;
+        QPDFObjectHandle dict = image->getDict();
+        QPDFObjectHandle bits = dict.getKey("/BitsPerComponent");
+        if (!bits.isInteger() || bits.getIntValue() != 1) return 0;
+        // Pixels over the length each axis is drawn at, in inches.
+        const double across = std::hypot(draw->a, draw->b) / 72;
+        const double down = std::hypot(draw->c, draw->d) / 72;
+        QPDFObjectHandle w = dict.getKey("/Width"), h = dict.getKey("/Height");
+        if (!w.isInteger() || !h.isInteger() || across <= 0 || down <= 0) return 0;
+        const double dpi =
+            std::min(double(w.getIntValue()) / across, double(h.getIntValue()) / down);
+        return static_cast<int>(std::lround(std::clamp(dpi, 1.0, 100000.0)));
     } catch (const std::exception&) {
-        return false;
+        return 0;
     }
 }
 

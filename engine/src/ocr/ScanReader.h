@@ -19,8 +19,9 @@ namespace xdw {
 // cannot decode): then it has to be rendered at dpi.
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
 
-// True when the page is nothing but one image of one bit a pixel (a fax, a
-// black-and-white scan).
-bool BilevelScan(QPDF& pdf, int page);
+// When the page is nothing but one image of one bit a pixel (a fax, a
+// black-and-white scan), the image's resolution along its coarser axis (a
+// normal-mode fax's 98 rows an inch); otherwise 0.
+int BilevelScanDpi(QPDF& pdf, int page);
 
 }  // namespace xdw

@@ -227,16 +227,18 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
     out.bytesPerLine = g.width;
     out.pixels.resize(static_cast<size_t>(g.width) * g.height);
     const auto* bytes = reinterpret_cast<const uint8_t*>(img.const_data());
-    for (int y = 0; y < g.height; ++y) {
-        // Each pixel 0xAARRGGBB in the machine's order, on white paper.
-        const uint8_t* row = bytes + size_t(y) * img.bytes_per_row();
+    // Each pixel 0xAARRGGBB in the machine's order, on white paper.
+    auto colour = [&](int x, int y) {
+        uint32_t argb = 0;
+        std::memcpy(&argb, bytes + size_t(y) * img.bytes_per_row() + 4 * size_t(x), sizeof argb);
+        return Rgb{uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb)};
+    };
+    const OnWhite white(PaperColour(g.width, g.height, colour));
+    for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x) {
-            uint32_t argb = 0;
-            std::memcpy(&argb, row + 4 * size_t(x), sizeof argb);
-            PutColour(out, size_t(y) * g.width + x, uint8_t(argb >> 16), uint8_t(argb >> 8),
-                      uint8_t(argb));
+            const Rgb c = colour(x, y);
+            PutColour(out, size_t(y) * g.width + x, c.r, c.g, c.b, white);
         }
-    }
     if (text != nullptr) *text = TextBoxes(*p, g);
     return out;
 }

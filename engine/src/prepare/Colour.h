@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,11 +12,15 @@
 
 namespace xdw {
 
+struct Rgb {
+    uint8_t r = 255, g = 255, b = 255;
+};
+
 // Seal and stamp ink: bright, strongly coloured red, vermilion or crimson
-// (hue within kRedHue of red), or blue (within kBlueHue of blue). Over
-// coloured paper it comes darker: the least brightness and colourfulness
-// (brightest channel less the darkest) it keeps. Yellow, green, grey and
-// black are never stamp ink.
+// (hue within kRedHue of red), or blue (within kBlueHue of blue), its colour
+// taken as it would be on white paper. Over coloured paper it comes darker:
+// the least brightness and colourfulness (brightest channel less the
+// darkest) it keeps. Yellow, green, grey and black are never stamp ink.
 inline constexpr int kStampLeast = 100;
 inline constexpr int kStampChroma = 60;
 inline constexpr double kRedHue = 0.5;   // of 60°: 30° either side of red
@@ -42,13 +47,77 @@ inline uint8_t Luminance(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<uint8_t>((r * 299 + g * 587 + b * 114 + 500) / 1000);
 }
 
-// Pixel at of page set from a colour: its brightness, and marked when it is
-// stamp ink or has its tint.
-inline void PutColour(RenderedPage& page, size_t at, uint8_t r, uint8_t g, uint8_t b) {
-    page.pixels[at] = Luminance(r, g, b);
-    if (!StampHue(r, g, b, kTintChroma)) return;
+// The middle of the values 0 to 255 counted in counts.
+inline int Middle(const std::array<uint32_t, 256>& counts) {
+    uint32_t total = 0;
+    for (uint32_t n : counts) total += n;
+    uint32_t seen = 0;
+    int v = 0;
+    while (v < 255 && (seen += counts[v]) < (total + 1) / 2) ++v;
+    return v;
+}
+
+// Paper darker than this in any channel is no paper (a desk, a dark
+// picture): colours are then taken as they are.
+inline constexpr int kPaperLeast = 128;
+
+// The colour of the paper of a picture w by h whose pixel (x, y) is at(x, y):
+// in each channel, the middle of the lighter half of the pixels (a page is
+// mostly paper), looked at on a grid of every fourth pixel.
+template <typename At>
+Rgb PaperColour(int w, int h, At at) {
+    std::array<uint32_t, 256> light{};
+    for (int y = 0; y < h; y += 4)
+        for (int x = 0; x < w; x += 4) {
+            const Rgb c = at(x, y);
+            ++light[Luminance(c.r, c.g, c.b)];
+        }
+    const int middle = Middle(light);
+    std::array<std::array<uint32_t, 256>, 3> channels{};
+    bool any = false;
+    for (int y = 0; y < h; y += 4)
+        for (int x = 0; x < w; x += 4) {
+            const Rgb c = at(x, y);
+            if (Luminance(c.r, c.g, c.b) < middle) continue;
+            ++channels[0][c.r], ++channels[1][c.g], ++channels[2][c.b];
+            any = true;
+        }
+    if (!any) return Rgb{};
+    const Rgb paper{static_cast<uint8_t>(Middle(channels[0])),
+                    static_cast<uint8_t>(Middle(channels[1])),
+                    static_cast<uint8_t>(Middle(channels[2]))};
+    if (std::min({paper.r, paper.g, paper.b}) < kPaperLeast) return Rgb{};
+    return paper;
+}
+
+// Colours on a paper as they would be on white paper: each channel scaled
+// so that the paper's is full.
+class OnWhite {
+public:
+    explicit OnWhite(Rgb paper) {
+        const uint8_t of[3] = {paper.r, paper.g, paper.b};
+        for (int c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v)
+                scale_[c][v] = static_cast<uint8_t>(
+                    std::min(255, (v * 255 + of[c] / 2) / std::max<int>(of[c], 1)));
+    }
+    Rgb operator()(uint8_t r, uint8_t g, uint8_t b) const {
+        return Rgb{scale_[0][r], scale_[1][g], scale_[2][b]};
+    }
+
+private:
+    std::array<std::array<uint8_t, 256>, 3> scale_{};
+};
+
+// Pixel at of page set from a colour, as it would be on white paper: its
+// brightness, and marked when it is stamp ink or has its tint.
+inline void PutColour(RenderedPage& page, size_t at, uint8_t r, uint8_t g, uint8_t b,
+                      const OnWhite& white) {
+    const Rgb c = white(r, g, b);
+    page.pixels[at] = Luminance(c.r, c.g, c.b);
+    if (!StampHue(c.r, c.g, c.b, kTintChroma)) return;
     if (page.stampInk.empty()) page.stampInk.assign(page.pixels.size(), kNoStamp);
-    page.stampInk[at] = StampHue(r, g, b, kStampChroma) ? kStampInk : kStampTint;
+    page.stampInk[at] = StampHue(c.r, c.g, c.b, kStampChroma) ? kStampInk : kStampTint;
 }
 
 }  // namespace xdw

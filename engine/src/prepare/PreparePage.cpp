@@ -213,13 +213,12 @@ PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back, Pixel
 }
 
 // Ink as 1: the page's light evened out to its paper, then cut where the
-// evened page's grey levels divide best. A black-and-white page has no light
-// to even out: its only greys are the edges its drawing smoothed.
-PixPtr Binarised(PIX* grey, int dpi, bool bilevel) {
+// evened page's grey levels divide best.
+PixPtr Binarised(PIX* grey, int dpi) {
     const int tile = std::max(16, dpi / 4);
     l_int32 threshold = 0;
     PIX* ink = nullptr;
-    if (!bilevel && std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
+    if (std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
         ink = pixOtsuThreshOnBackgroundNorm(grey, nullptr, tile, tile, 100, 50, 255, 2, 2, 0.1f,
                                             &threshold);
     // A sliver of a page has no background to even out: halfway is ink.
@@ -229,17 +228,17 @@ PixPtr Binarised(PIX* grey, int dpi, bool bilevel) {
 // Ink as 1 within the box only, evened out against the paper there alone:
 // the white made of a desk would pass for the paper's light around the
 // sheet and make its shadowed edges ink. Nothing outside the box is ink.
-PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi, bool bilevel) {
+PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi) {
     const int w = pixGetWidth(grey), h = pixGetHeight(grey);
     const int left = std::clamp(b.left, 0, w), right = std::clamp(b.right, left, w);
     const int top = std::clamp(b.top, 0, h), bottom = std::clamp(b.bottom, top, h);
-    if (left == 0 && top == 0 && right == w && bottom == h) return Binarised(grey, dpi, bilevel);
+    if (left == 0 && top == 0 && right == w && bottom == h) return Binarised(grey, dpi);
     PixPtr ink = Checked(pixCreate(w, h, 1));
     if (right - left < 1 || bottom - top < 1) return ink;
     BOX* box = boxCreate(left, top, right - left, bottom - top);
     PIX* clip = pixClipRectangle(grey, box, nullptr);
     boxDestroy(&box);
-    PixPtr sheetInk = Binarised(Checked(clip).get(), dpi, bilevel);
+    PixPtr sheetInk = Binarised(Checked(clip).get(), dpi);
     pixRasterop(ink.get(), left, top, right - left, bottom - top, PIX_SRC, sheetInk.get(), 0, 0);
     return ink;
 }
@@ -257,14 +256,18 @@ PixPtr WithoutSpecks(PIX* binary, int dpi) {
 constexpr double kCleanShare = 0.85;
 constexpr int kCleanLevel = 245;
 
-bool CleanPaper(const RenderedPage& page) {
+// True when the part of grey inside area is plain white paper.
+bool CleanPaper(PIX* grey, const PixelBox& area) {
+    const int w = pixGetWidth(grey), h = pixGetHeight(grey), wpl = pixGetWpl(grey);
+    const int left = std::clamp(area.left, 0, w), right = std::clamp(area.right, left, w);
+    const int top = std::clamp(area.top, 0, h), bottom = std::clamp(area.bottom, top, h);
+    const l_uint32* data = pixGetData(grey);
     size_t light = 0;
-    for (int y = 0; y < page.geometry.height; ++y) {
-        const uint8_t* row = page.pixels.data() + static_cast<size_t>(y) * page.bytesPerLine;
-        light += std::count_if(row, row + page.geometry.width,
-                               [](uint8_t v) { return v >= kCleanLevel; });
+    for (int y = top; y < bottom; ++y) {
+        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        for (int x = left; x < right; ++x) light += GET_DATA_BYTE(line, x) >= kCleanLevel;
     }
-    return light >= kCleanShare * page.geometry.width * page.geometry.height;
+    return light >= kCleanShare * (right - left) * (bottom - top);
 }
 
 }  // namespace
@@ -272,17 +275,33 @@ bool CleanPaper(const RenderedPage& page) {
 PreparedPage PreparePage(const RenderedPage& page) {
     PreparedPage out;
     PixPtr grey = GreyPix(page);
-    const bool sealed = DropSeals(grey.get(), page);
+    // The sheet is looked for before seals are dropped: a wooden desk has a
+    // seal's hue, and made paper it would join the sheet.
     const std::optional<Sheet> sheet = FindSheet(grey.get());
+    const bool sealed = DropSeals(grey.get(), page);
     const int dpi = page.dpi > 0 ? page.dpi : 300;
-    if (!sheet && !page.bilevel && CleanPaper(page)) {
-        // White paper edge to edge: the recogniser reads its grey best, with
-        // only its noise made paper, the grey rim around it too. (A fax is
-        // black and white already: it is binarised, which loses nothing.)
+    PixelBox within{0, 0, pixGetWidth(grey.get()), pixGetHeight(grey.get())};
+    if (sheet && sheet->upright) {
+        // A scan's dark borders and what lay off the glass become paper. The
+        // box is found on a reduced copy: its edges, taken in a little, leave
+        // no line of the border, which would pass for a rule and outweigh
+        // the text's own slant.
+        const PixelBox& b = sheet->box;
+        const int inset =
+            static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
+        within = PixelBox{b.left + inset, b.top + inset, b.right - inset, b.bottom - inset};
+        WhiteOutside(grey.get(), within);
+    }
+    if ((!sheet || sheet->upright) && !page.bilevel && CleanPaper(grey.get(), within)) {
+        // White paper edge to edge, or within a scan's borders: the
+        // recogniser reads its grey best (binarised, the thin strokes of a
+        // small Mincho break), with only its noise made paper, the grey rim
+        // around it too. (A fax is black and white already: it is
+        // binarised, which loses nothing.)
         PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
         l_int32 none = 0;
         pixZero(noise.get(), &none);
-        if (none && !sealed) {
+        if (none && !sealed && !sheet) {
             out.image = page;
             return out;
         }
@@ -291,23 +310,11 @@ PreparedPage PreparePage(const RenderedPage& page) {
         out.image = GreyPage(grey.get(), page);
         return out;
     }
-    PixelBox within{0, 0, pixGetWidth(grey.get()), pixGetHeight(grey.get())};
-    if (sheet) {
-        if (sheet->upright) {
-            // The box is found on a reduced copy: its edges, taken in a
-            // little, leave no line of the border, which would pass for a
-            // rule and outweigh the text's own slant.
-            const PixelBox& b = sheet->box;
-            const int inset =
-                static_cast<int>(kEdgeInset * std::max(b.right - b.left, b.bottom - b.top));
-            within = PixelBox{b.left + inset, b.top + inset, b.right - inset, b.bottom - inset};
-            WhiteOutside(grey.get(), within);
-        } else {
-            grey = Unwarped(grey.get(), *sheet, out.back, within);
-            out.unwarped = true;
-        }
+    if (sheet && !sheet->upright) {
+        grey = Unwarped(grey.get(), *sheet, out.back, within);
+        out.unwarped = true;
     }
-    PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi, page.bilevel).get(), dpi);
+    PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
     PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));

@@ -1,6 +1,8 @@
 #include "prepare/Seals.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include "prepare/Colour.h"
 #include "prepare/Lengths.h"
@@ -22,11 +24,6 @@ constexpr int kSealLargePx = 177;
 constexpr int kRingPx = 35;
 // Seal ink over more than this share of the page is the paper's colour.
 constexpr double kPaperShare = 0.3;
-// Within kRimPx of seal ink, what has its tint or is lighter than kRimLeast
-// is its rim (seal ink mixed with the paper: over coloured paper of the
-// opposite hue, grey), not text.
-constexpr int kRimPx = 3;
-constexpr int kRimLeast = 140;
 
 // The pixels of page marked mark, as 1.
 PixPtr StampMask(const RenderedPage& page, uint8_t mark) {
@@ -53,6 +50,33 @@ double Within(PIX* binary, int x, int y, int w, int h) {
     return count;
 }
 
+// The seal in box read through: each of its pixels of seal ink or tint
+// takes the grey of the black ink it holds, paper where it holds none. Black
+// ink darkens seal ink as it darkens paper, so a pixel holds as much black as
+// it is darker than the seal's own ink. Brightness tells that even where a
+// JPEG spreads the seal's colour over the black beside it, or the paper's
+// over the seal's edge (it keeps one colour for every four pixels, but each
+// pixel's brightness).
+void ReadThrough(PIX* grey, const RenderedPage& page, const PixelBox& box) {
+    const int w = page.geometry.width;
+    auto level = [&](int x, int y) {
+        return page.pixels[static_cast<size_t>(y) * page.bytesPerLine + x];
+    };
+    std::array<uint32_t, 256> levels{};
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            if (page.stampInk[static_cast<size_t>(y) * w + x] == kStampInk) ++levels[level(x, y)];
+    const int seal = std::max(1, Middle(levels));
+    l_uint32* data = pixGetData(grey);
+    const int wpl = pixGetWpl(grey);
+    for (int y = box.top; y < box.bottom; ++y) {
+        l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        for (int x = box.left; x < box.right; ++x)
+            if (page.stampInk[static_cast<size_t>(y) * w + x] != kNoStamp)
+                SET_DATA_BYTE(line, x, std::min(255, level(x, y) * 255 / seal));
+    }
+}
+
 }  // namespace
 
 bool DropSeals(PIX* grey, const RenderedPage& page) {
@@ -74,8 +98,8 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
     // is too light a grey for the recogniser.
     PixPtr text = Checked(pixCopy(nullptr, ink.get()));
     PixPtr seals = Checked(pixCreate(w, h, 1));
+    std::vector<PixelBox> found;
     const int ring = AtDpi(kRingPx, dpi);
-    bool any = false;
     const int large = AtDpi(kSealLargePx, dpi);
     for (int i = 0; i < boxaGetCount(marks.get()); ++i) {
         l_int32 x = 0, y = 0, bw = 0, bh = 0;
@@ -86,22 +110,12 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
             continue;
         pixRasterop(seals.get(), x - ring, y - ring, bw + 2 * ring, bh + 2 * ring, PIX_SET, nullptr,
                     0, 0);
-        any = true;
+        found.push_back(PixelBox{std::max(0, x - ring), std::max(0, y - ring),
+                                 std::min(w, x + bw + ring), std::min(h, y + bh + ring)});
     }
     pixSubtract(text.get(), text.get(), seals.get());
     pixSetMasked(grey, text.get(), 0);
-    if (!any) return true;
-    // The seal ink inside, and its rim, become paper; black text under the
-    // seal stays.
-    PixPtr near = Checked(pixDilateBrick(nullptr, ink.get(), 2 * kRimPx + 1, 2 * kRimPx + 1));
-    PixPtr rim = StampMask(page, kStampTint);
-    PixPtr pale = Checked(pixThresholdToBinary(grey, kRimLeast));
-    pixInvert(pale.get(), pale.get());
-    pixOr(rim.get(), rim.get(), pale.get());
-    pixAnd(near.get(), near.get(), rim.get());
-    pixOr(near.get(), near.get(), ink.get());
-    pixAnd(near.get(), near.get(), seals.get());
-    pixSetMasked(grey, near.get(), 255);
+    for (const PixelBox& box : found) ReadThrough(grey, page, box);
     return true;
 }
 

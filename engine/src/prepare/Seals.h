@@ -8,9 +8,9 @@
 
 namespace xdw {
 
-// The seals of page made paper in grey, the page's own 8-bit copy, with the
-// rim the ink leaves around them, and seal-coloured text made black. False
-// when grey was left as it was.
+// The seals of page read through in grey, the page's own 8-bit copy (their
+// ink and its tint paper, black text crossing them kept), and seal-coloured
+// text made black. False when grey was left as it was.
 bool DropSeals(PIX* grey, const RenderedPage& page);
 
 }  // namespace xdw
