@@ -103,9 +103,11 @@ ScanSpec Fax() {
     return page;
 }
 
-ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
-    // A page of five short lines turned on the glass, the lid dark around
-    // the sheet.
+// A page of five short lines turned on the glass, the lid dark around the
+// sheet: the text turned on an upright sheet, or the sheet itself turned, the
+// lid showing in a wedge along each edge.
+ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic,
+                   bool sheetTurned = false) {
     ScanSpec page{.lines = {"業務連絡", "来週から新しい勤怠システムに切り替わります",
                             "初回は社員番号と仮のパスワードを使います",
                             "操作の説明は各部署の担当者が行います", "質問は情報システム課まで"},
@@ -116,6 +118,9 @@ ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
                   .linesTop = 300};
     page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  degrees,
                     "-bordercolor",   "#282828", "-border",  "70x50"};
+    if (sheetTurned)
+        page.capture = {"-background",  "#282828", "-rotate", degrees,
+                        "-bordercolor", "#282828", "-border", "40x30"};
     return page;
 }
 
@@ -153,6 +158,7 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a fax with specks, a streak and its header", Fax(), 0.1},
         {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
         {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
+        {"a sheet laid 3° askew on the glass", AskewScan("3", kIpaMincho, true), 0.02},
         {"a red heading over black text", RedHeading(), 0.05, "至急"},
         {"letters too large for the layout", Poster(), 0.25},
     };
