@@ -112,6 +112,10 @@ TRIP = ["出張報告",
         "大阪支店での打ち合わせは予定どおり終わりました。",
         "先方からは納期を一週間早めたいとの要望がありました。",
         "詳しくは添付の資料をご覧ください。"]
+PARTS = ["部品発注のお願い",
+         "先月ご依頼した部品の在庫が不足しております。",
+         "至急、追加で五十個の発注をお願いいたします。",
+         "納品は来週の水曜日を希望します。"]
 HOLIDAY = ["お客様各位",
            "年末年始の営業についてお知らせいたします。",
            "十二月二十九日から一月三日まではお休みをいただきます。",
@@ -255,10 +259,17 @@ def stamped(lines, font, pt, paper, box, colour, label):
     return ImageChops.multiply(page, stamp)
 
 
-def bordered(lines, font, pt, angle, grey):
-    scan = text_page(lines, font, pt, 300).rotate(angle, resample=Image.BICUBIC, expand=False,
-                                                  fillcolor=255)
-    framed = Image.new("L", (scan.size[0] + 160, scan.size[1] + 120), grey)
+def bordered(lines, font, pt, angle, grey, sheet_turned=False):
+    """A scan in the lid's grey: the text turned on an upright sheet, or the
+    sheet itself laid askew on the glass, the lid in a wedge along each edge."""
+    page = text_page(lines, font, pt, 300)
+    framed = Image.new("L", (page.size[0] + 160, page.size[1] + 120), grey)
+    if sheet_turned:
+        turned = page.rotate(angle, resample=Image.BICUBIC, expand=True, fillcolor=grey)
+        framed.paste(turned, ((framed.size[0] - turned.size[0]) // 2,
+                              (framed.size[1] - turned.size[1]) // 2))
+        return framed
+    scan = page.rotate(angle, resample=Image.BICUBIC, expand=False, fillcolor=255)
     framed.paste(scan.crop((0, 0, scan.size[0] - 60, scan.size[1] - 40)), (70, 50))
     return framed
 
@@ -286,6 +297,7 @@ def main():
                                                ("scan-borders-memo", MEMO, GOTHIC, 10, -4, 25),
                                                ("scan-borders-trip", TRIP, PMINCHO, 12, -5.3, 60)):
         write(out, name, lines, bordered(lines, font, pt, angle, grey))
+    write(out, "scan-sheet-askew", PARTS, bordered(PARTS, MINCHO, 10.5, -2.8, 50, True))
 
     for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),
                                               ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),

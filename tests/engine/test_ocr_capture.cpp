@@ -24,12 +24,13 @@ std::vector<std::string> Multiplied(const std::string& size, std::vector<std::st
     return args;
 }
 
-// The sheet on a dark desk, seen from off square (where its corners land),
-// in a shadow that lightens towards the bottom from shade.
-ScanSpec PhotoOnDesk(const std::string& corners, const std::string& shade) {
+// The sheet on a desk (dark unless told), seen from off square (where its
+// corners land), in a shadow that lightens towards the bottom from shade.
+ScanSpec PhotoOnDesk(const std::string& corners, const std::string& shade,
+                     const std::string& desk = "#3a2c24") {
     ScanSpec page{.lines = {"社内説明会のお知らせ", "本社三階の会議室で行います"}};
-    page.capture = {"-bordercolor", "#3a2c24",     "-border",        "350",
-                    "-background",  "#3a2c24",     "-virtual-pixel", "background",
+    page.capture = {"-bordercolor", desk,          "-border",        "350",
+                    "-background",  desk,          "-virtual-pixel", "background",
                     "-distort",     "Perspective", "0,0 " + corners};
     const std::vector<std::string> shadow = Multiplied(
         "2200x1800", {"-size", "2200x1800", "gradient:" + shade + "-white", "-composite"});
@@ -102,9 +103,11 @@ ScanSpec Fax() {
     return page;
 }
 
-ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
-    // A page of five short lines turned on the glass, the lid dark around
-    // the sheet.
+// A page of five short lines turned on the glass, the lid dark around the
+// sheet: the text turned on an upright sheet, or the sheet itself turned, the
+// lid showing in a wedge along each edge.
+ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic,
+                   bool sheetTurned = false) {
     ScanSpec page{.lines = {"業務連絡", "来週から新しい勤怠システムに切り替わります",
                             "初回は社員番号と仮のパスワードを使います",
                             "操作の説明は各部署の担当者が行います", "質問は情報システム課まで"},
@@ -115,6 +118,9 @@ ScanSpec AskewScan(const std::string& degrees, const char* font = kIpaGothic) {
                   .linesTop = 300};
     page.capture = {"-virtual-pixel", "white",   "-distort", "SRT",  degrees,
                     "-bordercolor",   "#282828", "-border",  "70x50"};
+    if (sheetTurned)
+        page.capture = {"-background",  "#282828", "-rotate", degrees,
+                        "-bordercolor", "#282828", "-border", "40x30"};
     return page;
 }
 
@@ -142,11 +148,17 @@ struct CaptureCase {
 TEST(CaptureTest, DegradedPagesReadTheirWords) {
     const CaptureCase cases[] = {
         {"a photo on a dark desk", Photo(), 0.1},
+        // Its sheet is found wrongly: the photo itself is read, never nothing.
+        {"a photo whose shadowed top is darker than the lit desk",
+         PhotoOnDesk("70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780", "gray20",
+                     "#a0a0a0"),
+         0.5},
         {"a red seal over the address", Seal(), 0.1},
         {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
         {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
         {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
+        {"a sheet laid 3° askew on the glass", AskewScan("3", kIpaMincho, true), 0.02},
         {"a red heading over black text", RedHeading(), 0.05, "至急"},
         {"letters too large for the layout", Poster(), 0.25},
     };

@@ -54,15 +54,42 @@ struct Sheet {
 // Pure white: margins around a picture, never a photographed desk.
 constexpr int kBlankLevel = 254;
 
-// The pixels set in binary outside the box.
-double Outside(PIX* binary, int x, int y, int w, int h) {
-    l_int32 all = 0, in = 0;
-    pixCountPixels(binary, &all, nullptr);
-    BOX* box = boxCreate(x, y, w, h);
-    PixPtr inside(pixClipRectangle(binary, box, nullptr));
-    boxDestroy(&box);
-    if (inside) pixCountPixels(inside.get(), &in, nullptr);
-    return double(all) - in;
+// A sheet's outline: its corners, top left, top right, bottom right, bottom
+// left, clockwise on the screen (y down).
+using Outline = std::array<Point, 4>;
+
+double Edge(const Outline& c, int a, int b) { return std::hypot(c[a].x - c[b].x, c[a].y - c[b].y); }
+
+double Area(const Outline& c) {
+    double twice = 0;
+    for (int i = 0; i < 4; ++i) twice += c[i].x * c[(i + 1) % 4].y - c[(i + 1) % 4].x * c[i].y;
+    return std::abs(twice) / 2;
+}
+
+// Within a pixel of the inner side of every edge.
+bool Within(const Outline& c, double x, double y) {
+    for (int i = 0; i < 4; ++i) {
+        const Point& a = c[i];
+        const Point& b = c[(i + 1) % 4];
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        if (length > 0 && ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x)) / length < -1)
+            return false;
+    }
+    return true;
+}
+
+// The pixels set in binary whose centres lie off the outline by more than a
+// pixel (its corners are the centres of the sheet's outermost pixels).
+double Outside(PIX* binary, const Outline& c) {
+    const int w = pixGetWidth(binary), h = pixGetHeight(binary), wpl = pixGetWpl(binary);
+    const l_uint32* data = pixGetData(binary);
+    double count = 0;
+    for (int y = 0; y < h; ++y) {
+        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
+        for (int x = 0; x < w; ++x)
+            if (GET_DATA_BIT(line, x) && !Within(c, x + 0.5, y + 0.5)) ++count;
+    }
+    return count;
 }
 
 // The grey level that parts paper from what lies around it: the one that
@@ -121,12 +148,11 @@ std::optional<Sheet> FindSheet(PIX* grey) {
     if (best < 0 || bestCount < kMinSheetShare * sw * sh) return std::nullopt;
     l_int32 bx = 0, by = 0, bw = 0, bh = 0;
     pixaGetBoxGeometry(parts, best, &bx, &by, &bw, &bh);
-    if (bw >= kFillsPage * sw && bh >= kFillsPage * sh) return std::nullopt;
 
     // The corners: the sheet's points furthest along the four diagonals.
     PixPtr part(pixaGetPix(parts, best, L_CLONE));
     double score[4] = {1e18, -1e18, -1e18, -1e18};  // x+y min, x-y max, x+y max, y-x max
-    std::array<Point, 4> corners;
+    Outline corners;
     for (int y = 0; y < bh; ++y)
         for (int x = 0; x < bw; ++x) {
             l_uint32 on = 0;
@@ -139,14 +165,20 @@ std::optional<Sheet> FindSheet(PIX* grey) {
             if (py - px > score[3]) score[3] = py - px, corners[3] = {px, py};
         }
 
+    // A sheet laid askew on the glass has its box fill the scan while the
+    // lid shows in a wedge along each edge: its size is its edges'.
+    if (std::max(Edge(corners, 0, 1), Edge(corners, 3, 2)) >= kFillsPage * sw &&
+        std::max(Edge(corners, 0, 3), Edge(corners, 1, 2)) >= kFillsPage * sh)
+        return std::nullopt;
+
     // Off the sheet must be desk or scanner lid: mostly dark. Pure white
     // there is no part of the picture but the margin it was set in (a photo
     // fitted to a page of other proportions).
     PixPtr blank = Checked(pixThresholdToBinary(small.get(), kBlankLevel));
     pixInvert(blank.get(), blank.get());
-    const double off = double(sw) * sh - double(bw) * bh;
-    const double offDark = Outside(dark.get(), bx, by, bw, bh);
-    if (off <= 0 || offDark < kDarkAround * (off - Outside(blank.get(), bx, by, bw, bh)))
+    const double off = double(sw) * sh - Area(corners);
+    const double offDark = Outside(dark.get(), corners);
+    if (off <= 0 || offDark < kDarkAround * (off - Outside(blank.get(), corners)))
         return std::nullopt;
 
     Sheet sheet;
