@@ -443,13 +443,24 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     }
     // A page with ink whose reading holds little text is read again whole,
     // by the recogniser's own layout, and the better reading kept.
-    if (layout.inkPieces >= kFewPieces &&
-        Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces)) {
+    auto little = [&] {
+        return layout.inkPieces >= kFewPieces &&
+               Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces);
+    };
+    if (little()) {
         std::vector<OcrLine> whole =
             ReadWhole(prepared.image, layout.inkHeight, most, recipe, deadline);
         if (Score(whole) > Score(lines)) lines = std::move(whole);
     }
     OntoPage(lines, prepared);
+    // A photo's sheet found with a wrong corner (its shadowed part as dark
+    // as the lit desk) is unwarped askew or cut short, and may read as
+    // nothing: the photo itself, read whole as the recogniser alone reads
+    // it, is then kept if it reads better.
+    if (prepared.unwarped && (little() || Characters(lines) < kFewPieces)) {
+        std::vector<OcrLine> photo = ReadWhole(page, 0, most, recipe, deadline);
+        if (Score(photo) > Score(lines)) lines = std::move(photo);
+    }
     return lines;
 }
 
