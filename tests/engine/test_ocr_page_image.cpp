@@ -3,6 +3,7 @@
 // whatever the page's rotation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <qpdf/QPDF.hh>
@@ -18,7 +19,7 @@ using namespace xdwtest;
 namespace {
 
 // The page's rotation, and the scan's resolution (a 200-dpi scan is read as
-// it is, not drawn at 300 dpi).
+// it is, not drawn at 300 dpi; a 400-dpi one is reduced to 300 dpi).
 class PageImageTest : public ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
@@ -35,7 +36,8 @@ TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
     pdf.processFile(path.c_str());
     const std::optional<RenderedPage> direct = ReadScannedPage(pdf, 1, 300);
     ASSERT_TRUE(direct.has_value());
-    const RenderedPage rendered = RenderPage(pdf, 1, dpi);
+    const int read = std::min(dpi, 300);
+    const RenderedPage rendered = RenderPage(pdf, 1, read);
 
     const PageGeometry& a = direct->geometry;
     const PageGeometry& b = rendered.geometry;
@@ -45,7 +47,7 @@ TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
     EXPECT_NEAR(a.pointsPerPixel, b.pointsPerPixel, 1e-6);
     EXPECT_DOUBLE_EQ(a.x0, b.x0);
     EXPECT_DOUBLE_EQ(a.y1, b.y1);
-    EXPECT_EQ(direct->dpi, dpi);
+    EXPECT_EQ(direct->dpi, read);
 
     long long diff = 0, dark = 0;
     for (int y = 0; y < a.height; ++y)
@@ -55,13 +57,14 @@ TEST_P(PageImageTest, ImageReadDirectlyMatchesTheRendering) {
             diff += std::abs(p - q);
             dark += p < 128;
         }
-    EXPECT_GT(dark, 1000);                                // the text is there
-    EXPECT_LT(double(diff) / (a.width * a.height), 2.0);  // and in the same places
+    EXPECT_GT(dark, 1000);  // the text is there
+    // ... and in the same places (a reduced scan smoothed its own way).
+    EXPECT_LT(double(diff) / (a.width * a.height), read < dpi ? 3.0 : 2.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rotations, PageImageTest,
                          ::testing::Combine(::testing::Values(0, 90, 180, 270),
-                                            ::testing::Values(300, 200)));
+                                            ::testing::Values(300, 200, 400)));
 
 TEST(PageImage, AnythingButAPlainScanIsRendered) {
     TempDir dir;
@@ -73,7 +76,7 @@ TEST(PageImage, AnythingButAPlainScanIsRendered) {
     QPDF pdf;
     pdf.processFile(path.c_str());
     EXPECT_FALSE(ReadScannedPage(pdf, 1, 300).has_value());  // image inside a larger page
-    EXPECT_FALSE(ReadScannedPage(pdf, 2, 200).has_value());  // finer than asked
+    EXPECT_FALSE(ReadScannedPage(pdf, 2, 100).has_value());  // finer than twice asked
     EXPECT_TRUE(ReadScannedPage(pdf, 2, 300).has_value());
     EXPECT_FALSE(ReadScannedPage(pdf, 3, 300).has_value());  // too coarse to read as it is
     EXPECT_FALSE(ReadScannedPage(pdf, 4, 300).has_value());  // pixels not square

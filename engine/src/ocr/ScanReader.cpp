@@ -22,6 +22,10 @@ constexpr double kDpiTolerance = 0.02;  // resolution slack, as a fraction
 // A scan this fine or finer is read at its own resolution: its text is
 // large enough in pixels to read, and drawing it finer only adds work.
 constexpr double kLeastOwnDpi = 200;
+// A scan finer than asked, up to this many times, is reduced to the
+// resolution asked as it is read (a photo fitted to the page); a finer one
+// is rendered.
+constexpr double kMostReduction = 2;
 
 bool ToNumber(const std::string& token, double& value) {
     const char* end = token.data() + token.size();
@@ -144,6 +148,7 @@ struct Scan {
     QPDFObjectHandle image;
     size_t width = 0, height = 0;  // the image's, in pixels
     int components = 0;
+    double scale = 1;  // what it is reduced by as it is read
 };
 
 // The page as such a scan at dpi, within the rendering's size limits;
@@ -164,12 +169,35 @@ std::optional<Scan> FindScan(QPDF& pdf, int pageNumber, double dpi) {
     if (n == 0 || iw <= 0 || ih <= 0 || iw > kMaxRenderSide || ih > kMaxRenderSide ||
         double(iw) * double(ih) > kMaxRenderPixels)
         return std::nullopt;
-    // Square pixels, at dpi or coarser down to kLeastOwnDpi.
+    // Square pixels, at dpi or coarser down to kLeastOwnDpi, or finer to be
+    // reduced to dpi.
     const double dpiX = iw / (frame->Width() / 72), dpiY = ih / (frame->Height() / 72);
-    if (std::abs(dpiX - dpiY) > dpiY * kDpiTolerance || dpiY > dpi * (1 + kDpiTolerance) ||
+    if (std::abs(dpiX - dpiY) > dpiY * kDpiTolerance ||
+        dpiY > dpi * kMostReduction * (1 + kDpiTolerance) ||
         dpiY < kLeastOwnDpi * (1 - kDpiTolerance))
         return std::nullopt;
-    return Scan{*frame, *image, size_t(iw), size_t(ih), n};
+    const double scale = dpiY > dpi * (1 + kDpiTolerance) ? dpi / dpiY : 1;
+    return Scan{*frame, *image, size_t(iw), size_t(ih), n, scale};
+}
+
+// The full pixels under one pixel of a reduced row or column, each with the
+// share of the reduced pixel it covers.
+struct Span {
+    std::vector<std::pair<size_t, double>> parts;
+};
+
+// For each of the to pixels that from pixels are reduced to, its span.
+std::vector<Span> Spans(size_t from, size_t to) {
+    std::vector<Span> spans(to);
+    const double step = double(from) / double(to);
+    for (size_t i = 0; i < to; ++i) {
+        const double begin = i * step, end = std::min(double(from), (i + 1) * step);
+        for (size_t j = size_t(begin); j < from && double(j) < end; ++j) {
+            const double cover = std::min(end, double(j + 1)) - std::max(begin, double(j));
+            if (cover > 0) spans[i].parts.emplace_back(j, cover / (end - begin));
+        }
+    }
+    return spans;
 }
 
 // The scan's image in grey, turned clockwise by the page's rotation as it is
@@ -194,38 +222,64 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     g.y1 = frame.box[3];
     g.rotate = frame.rotate;
     const bool sideways = frame.rotate == 90 || frame.rotate == 270;
-    g.width = int(sideways ? H : W);
-    g.height = int(sideways ? W : H);
-    g.pointsPerPixel = (sideways ? frame.Height() : frame.Width()) / g.width;
-    out.dpi = static_cast<int>(std::lround(double(W) / (frame.Width() / 72)));
+    // The image as shown, full size: where its pixel x, y comes from.
+    const size_t SW = sideways ? H : W, SH = sideways ? W : H;
+    auto source = [&](size_t x, size_t y) {
+        size_t sx = x, sy = y;
+        switch (frame.rotate) {
+            case 90:
+                sx = y, sy = H - 1 - x;
+                break;
+            case 180:
+                sx = W - 1 - x, sy = H - 1 - y;
+                break;
+            case 270:
+                sx = W - 1 - y, sy = x;
+                break;
+            default:
+                break;
+        }
+        return src + (sy * W + sx) * n;
+    };
+    const double k = scan.scale;
+    g.width = std::max(1, int(std::lround(double(SW) * k)));
+    g.height = std::max(1, int(std::lround(double(SH) * k)));
+    const double shownWidthPt = sideways ? frame.Height() : frame.Width();
+    g.pointsPerPixel = shownWidthPt / g.width;
+    out.dpi = static_cast<int>(std::lround(g.width / (shownWidthPt / 72)));
     out.bytesPerLine = g.width;
     out.pixels.resize(size_t(g.width) * g.height);
     const OnWhite white(n == 1 ? Rgb{} : PaperColour(int(W), int(H), [&](int x, int y) {
         const unsigned char* p = src + (size_t(y) * W + size_t(x)) * n;
         return Rgb{p[0], p[1], p[2]};
     }));
+    auto put = [&](size_t at, const unsigned char* p) {
+        if (n == 1)
+            out.pixels[at] = p[0];
+        else
+            PutColour(out, at, p[0], p[1], p[2], white);
+    };
+    // Reduced, each pixel is the mean of the full image's pixels under it,
+    // each by how much of it lies there, as the renderer draws it.
+    const std::vector<Span> across = Spans(SW, size_t(g.width));
+    const std::vector<Span> down = Spans(SH, size_t(g.height));
     size_t at = 0;
     for (size_t y = 0; y < size_t(g.height); ++y)
         for (size_t x = 0; x < size_t(g.width); ++x, ++at) {
-            size_t sx = x, sy = y;
-            switch (frame.rotate) {
-                case 90:
-                    sx = y, sy = H - 1 - x;
-                    break;
-                case 180:
-                    sx = W - 1 - x, sy = H - 1 - y;
-                    break;
-                case 270:
-                    sx = W - 1 - y, sy = x;
-                    break;
-                default:
-                    break;
+            if (k == 1) {
+                put(at, source(x, y));
+                continue;
             }
-            const unsigned char* p = src + (sy * W + sx) * n;
-            if (n == 1)
-                out.pixels[at] = p[0];
-            else
-                PutColour(out, at, p[0], p[1], p[2], white);
+            double sum[3] = {0, 0, 0};
+            for (const auto& [sy, wy] : down[y].parts)
+                for (const auto& [sx, wx] : across[x].parts) {
+                    const unsigned char* p = source(sx, sy);
+                    for (int i = 0; i < n; ++i) sum[i] += wx * wy * p[i];
+                }
+            unsigned char mean[3];
+            for (int i = 0; i < n; ++i)
+                mean[i] = static_cast<unsigned char>(std::clamp(std::lround(sum[i]), 0L, 255L));
+            put(at, mean);
         }
     return out;
 }

@@ -13,9 +13,10 @@ namespace xdw {
 
 // The page as RenderPage would give it at the image's own resolution, when
 // that is dpi or a little coarser (down to 200 dpi, still fine enough to
-// read), or nothing when the page is not such a scan (other content,
-// annotations, masks, pixels that are not square, another resolution, an
-// image encoding qpdf cannot decode): then it has to be rendered at dpi.
+// read), or at dpi when the image is finer (up to twice: a photo); nothing
+// when the page is not such a scan (other content, annotations, masks,
+// pixels that are not square, another resolution, an image encoding qpdf
+// cannot decode): then it has to be rendered at dpi.
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
 
 // When the page is nothing but one image of one bit a pixel (a fax, a
