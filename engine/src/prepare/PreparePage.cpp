@@ -379,7 +379,12 @@ PreparedPage PreparePage(const RenderedPage& page) {
         grey = Unwarped(grey.get(), *sheet, out.back, within);
         out.unwarped = true;
     }
-    PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
+    // A black-and-white page has no light to even out: its only greys are
+    // the edges of its pixels as they were drawn, ink where more ink than
+    // paper. (Evened out, its thin strokes come out thinner still.)
+    PixPtr binary = page.bilevel ? Checked(pixThresholdToBinary(grey.get(), 128))
+                                 : BinarisedWithin(grey.get(), within, dpi);
+    PixPtr ink = WithoutSpecks(binary.get(), dpi);
     PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page));
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
