@@ -14,13 +14,19 @@ namespace {
 // fax, whose line makes them up to kFaxSpeckPx) with no larger ink within
 // kSpeckRoomPx are noise however many there are; a full stop, a comma or a
 // dakuten lies beside its letter and stays. A bullet (・) stands further
-// from its line's text: only on a fax is a piece its size taken.
+// from its line's text: only on a fax is a piece its size taken. A fax whose
+// pixels are coarser than the page's makes them up to kFaxSpeckPixels of its
+// own pixels: one dark pixel, drawn with its edges smoothed into its
+// neighbours.
 constexpr int kLoneSpeckPx = 3;
 constexpr int kFaxSpeckPx = 8;
+constexpr int kFaxSpeckPixels = 3;
 constexpr int kSpeckRoomPx = 16;
 
-PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel) {
-    const int most = AtDpi(bilevel ? kFaxSpeckPx : kLoneSpeckPx, dpi);
+PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel, int pictureDpi) {
+    int most = AtDpi(bilevel ? kFaxSpeckPx : kLoneSpeckPx, dpi);
+    if (bilevel && pictureDpi > 0)
+        most = std::max(most, (kFaxSpeckPixels * dpi + pictureDpi - 1) / pictureDpi);
     const int room = AtDpi(kSpeckRoomPx, dpi);
     PixPtr large =
         Checked(pixSelectBySize(ink, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
@@ -153,12 +159,12 @@ Capture CaptureOf(const RenderedPage& page) {
     return page.picture.Unequal() ? Capture::Fax : Capture::Bilevel;
 }
 
-PixPtr Noise(PIX* ink, int dpi, Capture capture) {
+PixPtr Noise(PIX* ink, int dpi, Capture capture, int pictureDpi) {
     const bool bilevel = capture != Capture::Any;
     // Streaks first: the specks that touched one stand alone without it.
     PixPtr noise = Streaks(ink, dpi);
     PixPtr rest = Checked(pixSubtract(nullptr, ink, noise.get()));
-    PixPtr specks = LoneSpecks(rest.get(), dpi, bilevel);
+    PixPtr specks = LoneSpecks(rest.get(), dpi, bilevel, pictureDpi);
     pixOr(noise.get(), noise.get(), specks.get());
     if (bilevel) {
         // Looked for without the specks, which would make its strip look inked.

@@ -18,7 +18,8 @@ enum class Capture {
 Capture CaptureOf(const RenderedPage& page);
 
 // The noise among ink (1 = ink) of a page at dpi, as ink; the transmission
-// line only on a page of one bit a pixel. Throws std::bad_alloc.
-PixPtr Noise(PIX* ink, int dpi, Capture capture);
+// line only on a page of one bit a pixel, whose picture's resolution along
+// its coarser axis is pictureDpi when known. Throws std::bad_alloc.
+PixPtr Noise(PIX* ink, int dpi, Capture capture, int pictureDpi = 0);
 
 }  // namespace xdw

@@ -363,7 +363,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
         // small Mincho break), with only its noise made paper, the grey rim
         // around it too. (A fax is black and white already: it is
         // binarised, which loses nothing.)
-        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, CaptureOf(page));
+        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, CaptureOf(page), page.picture.Coarser());
         l_int32 none = 0;
         pixZero(noise.get(), &none);
         if (none && !sealed && !sheet) {
@@ -385,7 +385,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
     PixPtr binary = page.bilevel ? Checked(pixThresholdToBinary(grey.get(), 128))
                                  : BinarisedWithin(grey.get(), within, dpi);
     PixPtr ink = WithoutSpecks(binary.get(), dpi);
-    PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page));
+    PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page), page.picture.Coarser());
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
     if (out.unwarped) {
