@@ -103,6 +103,14 @@ ScanSpec Fax() {
     return page;
 }
 
+// A black-and-white scan whose first line sits in the strip along the top
+// where a fax prints its transmission line.
+ScanSpec TopLineScan() {
+    return ScanSpec{.lines = {"注文書の内容を確認しました", "納期は十二月二十日です"},
+                    .linesTop = 100,
+                    .bilevel = true};
+}
+
 // A page of five short lines turned on the glass, the lid dark around the
 // sheet: the text turned on an upright sheet, or the sheet itself turned, the
 // lid showing in a wedge along each edge.
@@ -156,6 +164,7 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a red seal over the address", Seal(), 0.1},
         {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
+        {"a black-and-white scan with its first line at the top", TopLineScan(), 0.05},
         {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
         {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
         {"a sheet laid 3° askew on the glass", AskewScan("3", kIpaMincho, true), 0.02},

@@ -1,6 +1,7 @@
 // Noise taken off the copy of a page that is read, on synthetic pages: a
 // streak across or down the whole page is noise, a table's rule, a thick bar
-// and the text are not.
+// and the text are not; on a fax, the transmission line along the top edge
+// is, a title standing there is not.
 #include <gtest/gtest.h>
 
 #include "prepare/Noise.h"
@@ -15,6 +16,7 @@ struct NoiseCase {
     const char* name;
     std::vector<std::vector<int>> marks;  // left top right bottom, ink
     bool noise;                           // the marks are all noise, or none of them
+    Capture capture = Capture::Any;
 };
 
 TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
@@ -25,6 +27,11 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
         {"a table's rule stopping at the margins", {{150, 700, kW - 150, 702}}, false},
         {"a thick bar across the page", {{0, 700, kW, 730}}, false},
         {"a bullet standing before its line", {{60, 114, 68, 122}}, false},
+        {"a fax's transmission line, a comma's tail under it",
+         {{100, 20, 700, 50}, {300, 50, 304, 52}, {300, 52, 310, 56}},
+         true,
+         Capture::Fax},
+        {"a title at the top of a fax", {{500, 20, 700, 60}}, false, Capture::Fax},
     };
     for (const NoiseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -39,7 +46,7 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
         for (const auto& m : c.marks)
             pixRasterop(marks.get(), m[0], m[1], m[2] - m[0], m[3] - m[1], PIX_SET, nullptr, 0, 0);
         pixOr(ink.get(), ink.get(), marks.get());
-        PixPtr noise = Noise(ink.get(), 300, false);
+        PixPtr noise = Noise(ink.get(), 300, c.capture);
         PixPtr marksFound(pixAnd(nullptr, noise.get(), marks.get()));
         l_int32 found = 0, all = 0, marked = 0;
         pixCountPixels(marksFound.get(), &found, nullptr);

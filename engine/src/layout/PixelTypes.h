@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace xdw {
@@ -22,6 +23,15 @@ struct PixelBox {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// A picture's resolution along its own two axes (a normal-mode fax's 204
+// across and 98 down); 0 when not known.
+struct PictureDpi {
+    int x = 0, y = 0;
+    int Coarser() const { return std::min(x, y); }
+    // Finer one way than the other, beyond rounding: a fax's.
+    bool Unequal() const { return std::abs(x - y) * 50 > std::max(x, y); }
+};
+
 struct RenderedPage {
     std::vector<uint8_t> pixels;  // 8-bit grey, rows of bytesPerLine
     int bytesPerLine = 0;
@@ -30,10 +40,8 @@ struct RenderedPage {
     // Drawn from one image of one bit a pixel: a fax or a black-and-white
     // scan, whose noise is a fax line's or a scanner's.
     bool bilevel = false;
-    // The resolution of the one picture it is drawn from, along the
-    // picture's coarser axis, when known (a normal-mode fax's 98 rows an
-    // inch); 0 otherwise.
-    int pictureDpi = 0;
+    // The resolution of the one picture it is drawn from, when known.
+    PictureDpi picture;
     // 1 where the pixel has the colour of seal or stamp ink (bright red,
     // vermilion, blue), like pixels; empty when none has.
     std::vector<uint8_t> stampInk;

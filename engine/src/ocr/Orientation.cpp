@@ -126,7 +126,7 @@ RenderedPage TurnedPage(const RenderedPage& page, int turn) {
     RenderedPage out;
     out.dpi = page.dpi;
     out.bilevel = page.bilevel;
-    out.pictureDpi = page.pictureDpi;
+    out.picture = page.picture;
     out.geometry = page.geometry;
     PageGeometry& g = out.geometry;
     g.rotate = (g.rotate + turn) % 360;

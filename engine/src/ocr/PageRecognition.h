@@ -23,7 +23,7 @@ struct PageInput {
     std::vector<PixelBox> text;
     std::string pdf;
     double dpi = 0;
-    int bilevelDpi = 0;  // see BilevelScanDpi
+    PictureDpi bilevel;  // see BilevelScanDpi
 };
 
 struct PageResult {

@@ -236,8 +236,9 @@ double ReadScale(int textSize, double most) {
 // recogniser as strokes rather than as the steps of pixels drawn three times
 // their size, which it misreads.
 double FinestScale(const RenderedPage& page) {
-    if (page.pictureDpi <= 0 || page.dpi <= 0 || page.pictureDpi >= page.dpi) return 1;
-    return double(page.pictureDpi) / page.dpi;
+    const int coarser = page.picture.Coarser();
+    if (coarser <= 0 || page.dpi <= 0 || coarser >= page.dpi) return 1;
+    return double(coarser) / page.dpi;
 }
 
 void Scale(PixelBox& b, double k) {

@@ -295,27 +295,28 @@ std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dp
     }
 }
 
-int BilevelScanDpi(QPDF& pdf, int pageNumber) {
+PictureDpi BilevelScanDpi(QPDF& pdf, int pageNumber) {
     try {
         auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
-        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return 0;
+        if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return {};
         QPDFPageObjectHelper& page = pages[pageNumber - 1];
         const std::optional<Placement> draw = SingleImageDraw(page);
         std::optional<QPDFObjectHandle> image = draw ? DrawnImage(page, *draw) : std::nullopt;
-        if (!image) return 0;
+        if (!image) return {};
         QPDFObjectHandle dict = image->getDict();
         QPDFObjectHandle bits = dict.getKey("/BitsPerComponent");
-        if (!bits.isInteger() || bits.getIntValue() != 1) return 0;
+        if (!bits.isInteger() || bits.getIntValue() != 1) return {};
         // Pixels over the length each axis is drawn at, in inches.
         const double across = std::hypot(draw->a, draw->b) / 72;
         const double down = std::hypot(draw->c, draw->d) / 72;
         QPDFObjectHandle w = dict.getKey("/Width"), h = dict.getKey("/Height");
-        if (!w.isInteger() || !h.isInteger() || across <= 0 || down <= 0) return 0;
-        const double dpi =
-            std::min(double(w.getIntValue()) / across, double(h.getIntValue()) / down);
-        return static_cast<int>(std::lround(std::clamp(dpi, 1.0, 100000.0)));
+        if (!w.isInteger() || !h.isInteger() || across <= 0 || down <= 0) return {};
+        auto dpi = [](long long pixels, double inches) {
+            return static_cast<int>(std::lround(std::clamp(double(pixels) / inches, 1.0, 1e5)));
+        };
+        return {dpi(w.getIntValue(), across), dpi(h.getIntValue(), down)};
     } catch (const std::exception&) {
-        return 0;
+        return {};
     }
 }
 

@@ -20,8 +20,7 @@ namespace xdw {
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
 
 // When the page is nothing but one image of one bit a pixel (a fax, a
-// black-and-white scan), the image's resolution along its coarser axis (a
-// normal-mode fax's 98 rows an inch); otherwise 0.
-int BilevelScanDpi(QPDF& pdf, int page);
+// black-and-white scan), the image's resolution; otherwise 0 both ways.
+PictureDpi BilevelScanDpi(QPDF& pdf, int page);
 
 }  // namespace xdw

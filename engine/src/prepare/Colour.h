@@ -1,5 +1,6 @@
-// The grey a page is read in, from its colours, and the colours of seal and
-// stamp ink.
+// The grey a page is read in, from its colours as they would be on white
+// paper (the paper's own colour measured on the page), and the colours of
+// seal and stamp ink.
 #pragma once
 
 #include <algorithm>
@@ -18,9 +19,9 @@ struct Rgb {
 
 // Seal and stamp ink: bright, strongly coloured red, vermilion or crimson
 // (hue within kRedHue of red), or blue (within kBlueHue of blue), its colour
-// taken as it would be on white paper. Over coloured paper it comes darker:
-// the least brightness and colourfulness (brightest channel less the
-// darkest) it keeps. Yellow, green, grey and black are never stamp ink.
+// taken as it would be on white paper: the least brightness and
+// colourfulness (brightest channel less the darkest) it keeps. Yellow, green,
+// grey and black are never stamp ink.
 inline constexpr int kStampLeast = 100;
 inline constexpr int kStampChroma = 60;
 inline constexpr double kRedHue = 0.5;   // of 60°: 30° either side of red

@@ -85,12 +85,33 @@ PixPtr Streaks(PIX* ink, int dpi) {
 // The transmission line: one line of ink in the top kHeaderStripPx of a fax,
 // no taller than kHeaderLinePx, with at least kHeaderGapPx of blank paper
 // under it and ink further down. Printers leave that strip blank, so it is
-// what the sending machine printed there.
+// what the sending machine printed there. A page's own first line may sit
+// that high too: the line must also look like a transmission line, across
+// at least kFaxHeaderSpan of the width on a page sent at a fax's unequal
+// resolution, and on any other black-and-white page a line of small
+// characters, at most kSmallLinePx tall, across kHeaderSpan of it.
 constexpr int kHeaderStripPx = 118;  // 10 mm
 constexpr int kHeaderLinePx = 83;    // 7 mm
 constexpr int kHeaderGapPx = 35;     // 3 mm
+constexpr double kFaxHeaderSpan = 1.0 / 3;
+constexpr double kHeaderSpan = 0.6;
+constexpr int kSmallLinePx = 35;  // 3 mm
 
-PixPtr HeaderLine(PIX* ink, int dpi) {
+// How far across the page the ink of the rows from top to bottom reaches.
+double Span(PIX* ink, int top, int bottom) {
+    BOX* band = boxCreate(0, top, pixGetWidth(ink), bottom - top);
+    PixPtr rows(pixClipRectangle(ink, band, nullptr));
+    boxDestroy(&band);
+    BOX* found = nullptr;
+    if (!rows || pixClipToForeground(rows.get(), nullptr, &found) != 0 || found == nullptr)
+        return 0;
+    l_int32 w = 0;
+    boxGetGeometry(found, nullptr, nullptr, &w, nullptr);
+    boxDestroy(&found);
+    return double(w) / pixGetWidth(ink);
+}
+
+PixPtr HeaderLine(PIX* ink, int dpi, Capture capture) {
     const int w = pixGetWidth(ink), h = pixGetHeight(ink);
     PixPtr out = Checked(pixCreateTemplate(ink));
     const int strip = AtDpi(kHeaderStripPx, dpi), gap = AtDpi(kHeaderGapPx, dpi);
@@ -100,8 +121,9 @@ PixPtr HeaderLine(PIX* ink, int dpi) {
     std::vector<int> rows(static_cast<size_t>(h));
     for (int y = 0; y < h; ++y) numaGetIValue(counts, y, &rows[static_cast<size_t>(y)]);
     numaDestroy(&counts);
-    // Rows with a few dots of ink (specks beside the line) count as blank.
-    const int least = std::max(2, w / 200);
+    // Rows with a few dots of ink (specks beside the line, the tail of a
+    // comma) count as blank.
+    const int least = std::max(2, w / 100);
     auto inked = [&](int y) { return rows[static_cast<size_t>(y)] > least; };
     int top = 0;
     while (top < strip && !inked(top)) ++top;
@@ -112,6 +134,11 @@ PixPtr HeaderLine(PIX* ink, int dpi) {
     int next = bottom;
     while (next < h && !inked(next)) ++next;
     if (next - bottom < gap || next == h) return out;
+    const double span = Span(ink, top, bottom);
+    const bool header = capture == Capture::Fax
+                            ? span >= kFaxHeaderSpan
+                            : span >= kHeaderSpan && bottom - top <= AtDpi(kSmallLinePx, dpi);
+    if (!header) return out;
     // The line goes with the dots of ink touching it above and below.
     while (top > 0 && rows[static_cast<size_t>(top - 1)] > 0) --top;
     while (bottom < next && rows[static_cast<size_t>(bottom)] > 0) ++bottom;
@@ -121,7 +148,13 @@ PixPtr HeaderLine(PIX* ink, int dpi) {
 
 }  // namespace
 
-PixPtr Noise(PIX* ink, int dpi, bool bilevel) {
+Capture CaptureOf(const RenderedPage& page) {
+    if (!page.bilevel) return Capture::Any;
+    return page.picture.Unequal() ? Capture::Fax : Capture::Bilevel;
+}
+
+PixPtr Noise(PIX* ink, int dpi, Capture capture) {
+    const bool bilevel = capture != Capture::Any;
     // Streaks first: the specks that touched one stand alone without it.
     PixPtr noise = Streaks(ink, dpi);
     PixPtr rest = Checked(pixSubtract(nullptr, ink, noise.get()));
@@ -130,7 +163,7 @@ PixPtr Noise(PIX* ink, int dpi, bool bilevel) {
     if (bilevel) {
         // Looked for without the specks, which would make its strip look inked.
         pixSubtract(rest.get(), rest.get(), specks.get());
-        PixPtr header = HeaderLine(rest.get(), dpi);
+        PixPtr header = HeaderLine(rest.get(), dpi, capture);
         pixOr(noise.get(), noise.get(), header.get());
     }
     return noise;

@@ -7,8 +7,18 @@
 
 namespace xdw {
 
+// What the page's picture tells of where it came from.
+enum class Capture {
+    Any,
+    Bilevel,  // one bit a pixel: a fax, or a black-and-white scan
+    Fax,      // one bit a pixel, finer across than down or the other way, as faxes are sent
+};
+
+// The capture a page's picture tells.
+Capture CaptureOf(const RenderedPage& page);
+
 // The noise among ink (1 = ink) of a page at dpi, as ink; the transmission
-// line only on a bilevel page (a fax). Throws std::bad_alloc.
-PixPtr Noise(PIX* ink, int dpi, bool bilevel);
+// line only on a page of one bit a pixel. Throws std::bad_alloc.
+PixPtr Noise(PIX* ink, int dpi, Capture capture);
 
 }  // namespace xdw

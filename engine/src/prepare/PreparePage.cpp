@@ -257,22 +257,55 @@ PixPtr Binarised(PIX* grey, int dpi) {
     return Checked(ink != nullptr ? ink : pixThresholdToBinary(grey, 128));
 }
 
+// The box within the picture.
+PixelBox Clamped(PIX* pix, const PixelBox& b) {
+    const int w = pixGetWidth(pix), h = pixGetHeight(pix);
+    const int left = std::clamp(b.left, 0, w), top = std::clamp(b.top, 0, h);
+    return PixelBox{left, top, std::clamp(b.right, left, w), std::clamp(b.bottom, top, h)};
+}
+
+// The box of pix on its own; none when it is empty.
+PixPtr Clip(PIX* pix, const PixelBox& b) {
+    if (b.right <= b.left || b.bottom <= b.top) return nullptr;
+    BOX* box = boxCreate(b.left, b.top, b.right - b.left, b.bottom - b.top);
+    PIX* clip = pixClipRectangle(pix, box, nullptr);
+    boxDestroy(&box);
+    return Checked(clip);
+}
+
+// part laid at the box's corner on a page like like, all of whose other
+// pixels are cleared (ink: none) or set (grey: white).
+PixPtr Placed(PIX* part, const PixelBox& b, PIX* like, bool set) {
+    PixPtr page = Checked(pixCreate(pixGetWidth(like), pixGetHeight(like), pixGetDepth(part)));
+    if (set) pixSetAll(page.get());
+    pixRasterop(page.get(), b.left, b.top, b.right - b.left, b.bottom - b.top, PIX_SRC, part, 0, 0);
+    return page;
+}
+
 // Ink as 1 within the box only, evened out against the paper there alone:
 // the white made of a desk would pass for the paper's light around the
 // sheet and make its shadowed edges ink. Nothing outside the box is ink.
 PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi) {
-    const int w = pixGetWidth(grey), h = pixGetHeight(grey);
-    const int left = std::clamp(b.left, 0, w), right = std::clamp(b.right, left, w);
-    const int top = std::clamp(b.top, 0, h), bottom = std::clamp(b.bottom, top, h);
-    if (left == 0 && top == 0 && right == w && bottom == h) return Binarised(grey, dpi);
-    PixPtr ink = Checked(pixCreate(w, h, 1));
-    if (right - left < 1 || bottom - top < 1) return ink;
-    BOX* box = boxCreate(left, top, right - left, bottom - top);
-    PIX* clip = pixClipRectangle(grey, box, nullptr);
-    boxDestroy(&box);
-    PixPtr sheetInk = Binarised(Checked(clip).get(), dpi);
-    pixRasterop(ink.get(), left, top, right - left, bottom - top, PIX_SRC, sheetInk.get(), 0, 0);
-    return ink;
+    const PixelBox c = Clamped(grey, b);
+    if (c.left == 0 && c.top == 0 && c.right == pixGetWidth(grey) && c.bottom == pixGetHeight(grey))
+        return Binarised(grey, dpi);
+    PixPtr clip = Clip(grey, c);
+    if (!clip) return Checked(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 1));
+    return Placed(Binarised(clip.get(), dpi).get(), c, grey, false);
+}
+
+// The grey within the box, its light evened out against the paper there
+// alone, on a white page.
+PixPtr EvenedWithin(PIX* grey, const PixelBox& b, int dpi) {
+    const PixelBox c = Clamped(grey, b);
+    PixPtr clip = Clip(grey, c);
+    if (!clip) return Checked(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 8));
+    const int tile = std::max(16, dpi / 4);
+    PIX* evened = nullptr;
+    if (std::min(c.right - c.left, c.bottom - c.top) >= kLeastSidePx)
+        evened = pixBackgroundNorm(clip.get(), nullptr, nullptr, tile, tile, 100, 50, 255, 2, 2);
+    if (evened == nullptr) return Placed(clip.get(), c, grey, true);
+    return Placed(Checked(evened).get(), c, grey, true);
 }
 
 // Specks: pieces of ink at most this wide and high, at 300 dpi.
@@ -330,7 +363,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
         // small Mincho break), with only its noise made paper, the grey rim
         // around it too. (A fax is black and white already: it is
         // binarised, which loses nothing.)
-        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, page.bilevel);
+        PixPtr noise = Noise(Ink(grey.get()).get(), dpi, CaptureOf(page));
         l_int32 none = 0;
         pixZero(noise.get(), &none);
         if (none && !sealed && !sheet) {
@@ -347,9 +380,18 @@ PreparedPage PreparePage(const RenderedPage& page) {
         out.unwarped = true;
     }
     PixPtr ink = WithoutSpecks(BinarisedWithin(grey.get(), within, dpi).get(), dpi);
-    PixPtr noise = Noise(ink.get(), dpi, page.bilevel);
+    PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page));
     pixSubtract(ink.get(), ink.get(), noise.get());
     PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
+    if (out.unwarped) {
+        // A photographed sheet is read in its own grey, evened out, with
+        // its ink and a pixel around it kept: binarised, the strokes the
+        // lens blurred (a small Mincho's thin ones) break or run together.
+        level = EvenedWithin(grey.get(), within, dpi);
+        PixPtr paper = Checked(pixDilateBrick(nullptr, ink.get(), 3, 3));
+        pixInvert(paper.get(), paper.get());
+        pixSetMasked(level.get(), paper.get(), 255);
+    }
     out.image = GreyPage(level.get(), page);
     return out;
 }
