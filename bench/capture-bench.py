@@ -91,7 +91,7 @@ def main():
                 f"{os.cpu_count()} cores shared with other work; load average "
                 f"{load_start[0]:.1f} at the start, {load_end[0]:.1f} at the end.\n")
         f.write("Pages drawn by `bench/make-capture-pages.py` from its own Japanese texts (IPA Mincho, "
-                "Gothic and their proportional forms, 9 to 16 pt, two to four pages of each kind with "
+                "Gothic and their proportional forms, 9 to 16 pt, two to five pages of each kind with "
                 "their own texts, layouts and degradation seeds), degraded as devices do; each picture "
                 "made a page by `img2pdf` (photos fitted to A4). CER: NFKC, blanks left out, edit distance "
                 "over the reference's length. The engine (`ocr_bench`, 日本語) and `ocrmypdf` read back "

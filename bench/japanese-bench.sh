@@ -69,7 +69,7 @@ h_tess_of=$(cer "$work/h-ref.txt" "$work/h-tess.txt" --order-free)
 
 # 3 and 4: times, rounds interleaved so that other load hits every tool alike.
 program="$work/program"; mkdir -p "$program" "$work/out"
-cp "$build/bin/quilbex" "$build/bin/libxdwapi.so.1" "$program/"
+cp "$build/bin/quilbex" "$build/bin/libxdwapi.so.1" "$build/bin/quilbex-render" "$program/"
 printf '[common]\r\nShowSetting=N\r\nOCR=Y\r\nAutoRotate=N\r\n[file]\r\nSaveDir=%s\r\n' "$work/out" > "$program/Quilbex.ini"
 cat > "$work/tess.sh" <<SH
 for png in "$work"/h-?.png; do tesseract "\$png" "$work/t-\$(basename "\$png" .png)" -l jpn+eng txt; done

@@ -15,7 +15,7 @@ cmake --build "$build" --target quilbex xdwapi >/dev/null
 work=$(mktemp -d /tmp/quilbex-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program" "$work/out" "$work/bare" "$work/in"
-cp "$build/bin/quilbex" "$build/bin/libxdwapi.so.1" "$work/program/"
+cp "$build/bin/quilbex" "$build/bin/libxdwapi.so.1" "$build/bin/quilbex-render" "$work/program/"
 unset DISPLAY WAYLAND_DISPLAY
 printf '[common]\r\nShowSetting=N\r\nOCR=N\r\n[file]\r\nSaveDir=%s\r\n' "$work/out" > "$work/program/Quilbex.ini"
 

@@ -13,7 +13,7 @@ cmake --build "$build" --target quilbex xdwapi engine_call_bench >/dev/null
 work=$(mktemp -d /tmp/quilbex-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program" "$work/out" "$work/bare" "$work/in"
-cp "$build/bin/quilbex" "$build/bin/libxdwapi.so.1" "$work/program/"
+cp "$build/bin/quilbex" "$build/bin/libxdwapi.so.1" "$build/bin/quilbex-render" "$work/program/"
 engine="$build/bin/engine_call_bench"
 unset DISPLAY WAYLAND_DISPLAY
 export OMP_THREAD_LIMIT=1

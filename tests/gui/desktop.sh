@@ -19,6 +19,8 @@ need_tools() {
 make_scratch() {
   rm -rf "$scratch" && mkdir -p "$scratch/prog" "$scratch/home" "$scratch/out" || exit 1
   cp "$program" "$scratch/prog/quilbex" && cp "$engine" "$scratch/prog/libxdwapi.so.1" || exit 1
+  # ... and the engine's page renderer, as the package has it beside the engine.
+  cp "$(dirname "$engine")/quilbex-render" "$scratch/prog/" || exit 1
 }
 
 pids=""
