@@ -49,25 +49,13 @@ const std::string& RenderProgram() {
     return program;
 }
 
-bool WriteAt(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n =
-            ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Starts the rendering program on data, its output to out. Between fork and
 // exec only async-signal-safe calls; -1 when it cannot be started.
 pid_t ExecRenderer(const std::string& program, int out, const std::string& data, double dpi,
                    bool wantText, std::uint64_t memory) {
     const int in = ::memfd_create("quilbex-page", MFD_CLOEXEC);
     if (in < 0) return -1;
-    if (!WriteAt(in, data)) {
+    if (!WriteAll(in, data.data(), data.size())) {
         ::close(in);
         return -1;
     }

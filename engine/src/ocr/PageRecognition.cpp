@@ -17,7 +17,7 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
     input.scan = ReadScannedPage(pdf, page, dpi);
     if (!input.scan) {
         input.pdf = SinglePagePdf(pdf, page, true);
-        input.bilevel = BilevelScanDpi(pdf, page);
+        input.bilevelDpi = BilevelScanDpi(pdf, page);
     }
     return input;
 }
@@ -26,8 +26,8 @@ void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*), void* ca
     if (input.scan) return;
     input.scan = RenderBounded(input.pdf, input.dpi, &input.text,
                                {kMaxRenderBytes, timeLimitMs, cancel, cancelData});
-    input.scan->bilevel = input.bilevel.x > 0;
-    input.scan->picture = input.bilevel;
+    input.scan->bilevel = input.bilevelDpi.x > 0;
+    input.scan->picture = input.bilevelDpi;
     input.pdf.clear();
 }
 

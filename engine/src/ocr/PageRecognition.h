@@ -23,7 +23,7 @@ struct PageInput {
     std::vector<PixelBox> text;
     std::string pdf;
     double dpi = 0;
-    PictureDpi bilevel;  // see BilevelScanDpi
+    PictureDpi bilevelDpi;  // see BilevelScanDpi
 };
 
 struct PageResult {

@@ -16,8 +16,6 @@
 
 namespace xdw {
 
-namespace {
-
 bool WriteAll(int fd, const void* data, size_t size) {
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -29,8 +27,6 @@ bool WriteAll(int fd, const void* data, size_t size) {
     }
     return true;
 }
-
-}  // namespace
 
 std::uint64_t AddressSpaceNow() {
     std::ifstream statm("/proc/self/statm");

@@ -46,6 +46,9 @@ struct RenderHeader {
 };
 static_assert(std::is_trivially_copyable_v<RenderHeader> && std::is_trivially_copyable_v<PixelBox>);
 
+// Writes all size bytes of data to fd; false when it cannot.
+bool WriteAll(int fd, const void* data, size_t size);
+
 // The bytes of address space this process holds now.
 std::uint64_t AddressSpaceNow();
 

@@ -323,16 +323,15 @@ constexpr int kCleanLevel = 245;
 
 // True when the part of grey inside area is plain white paper.
 bool CleanPaper(PIX* grey, const PixelBox& area) {
-    const int w = pixGetWidth(grey), h = pixGetHeight(grey), wpl = pixGetWpl(grey);
-    const int left = std::clamp(area.left, 0, w), right = std::clamp(area.right, left, w);
-    const int top = std::clamp(area.top, 0, h), bottom = std::clamp(area.bottom, top, h);
+    const PixelBox c = Clamped(grey, area);
+    const int wpl = pixGetWpl(grey);
     const l_uint32* data = pixGetData(grey);
     size_t light = 0;
-    for (int y = top; y < bottom; ++y) {
+    for (int y = c.top; y < c.bottom; ++y) {
         const l_uint32* line = data + static_cast<size_t>(y) * wpl;
-        for (int x = left; x < right; ++x) light += GET_DATA_BYTE(line, x) >= kCleanLevel;
+        for (int x = c.left; x < c.right; ++x) light += GET_DATA_BYTE(line, x) >= kCleanLevel;
     }
-    return light >= kCleanShare * (right - left) * (bottom - top);
+    return light >= kCleanShare * (c.right - c.left) * (c.bottom - c.top);
 }
 
 }  // namespace
@@ -387,16 +386,18 @@ PreparedPage PreparePage(const RenderedPage& page) {
     PixPtr ink = WithoutSpecks(binary.get(), dpi);
     PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page), page.picture.Coarser());
     pixSubtract(ink.get(), ink.get(), noise.get());
-    PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
-    if (out.unwarped) {
-        // A photographed sheet is read in its own grey, evened out, with
-        // its ink and a pixel around it kept: binarised, the strokes the
-        // lens blurred (a small Mincho's thin ones) break or run together.
-        level = EvenedWithin(grey.get(), within, dpi);
-        PixPtr paper = Checked(pixDilateBrick(nullptr, ink.get(), 3, 3));
-        pixInvert(paper.get(), paper.get());
-        pixSetMasked(level.get(), paper.get(), 255);
+    if (!out.unwarped) {
+        PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
+        out.image = GreyPage(level.get(), page);
+        return out;
     }
+    // A photographed sheet is read in its own grey, evened out, with its ink
+    // and a pixel around it kept: binarised, the strokes the lens blurred (a
+    // small Mincho's thin ones) break or run together.
+    PixPtr level = EvenedWithin(grey.get(), within, dpi);
+    PixPtr paper = Checked(pixDilateBrick(nullptr, ink.get(), 3, 3));
+    pixInvert(paper.get(), paper.get());
+    pixSetMasked(level.get(), paper.get(), 255);
     out.image = GreyPage(level.get(), page);
     return out;
 }
