@@ -79,6 +79,12 @@ RECEIPT2 = ["お買上明細",
             "ノート　五冊",
             "合計　二千四百八十円",
             "またのご来店をお待ちしております"]
+RECEIPT3 = ["お預り証",
+            "クリーニング　上着二点",
+            "ワイシャツ　五枚",
+            "仕上がり　十二月十九日",
+            "代金　二千六百四十円",
+            "控えをお持ちください"]
 INVOICE2 = ["御見積書",
             "有限会社みどり工務店　御中",
             "神奈川県横浜市中区本町二丁目",
@@ -313,6 +319,7 @@ def main():
 
     write(out, "receipt-faded", RECEIPT, receipt(RECEIPT, GOTHIC, 10, 8))
     write(out, "receipt-faded-2", RECEIPT2, receipt(RECEIPT2, PGOTHIC, 9, 9))
+    write(out, "receipt-faded-3", RECEIPT3, receipt(RECEIPT3, MINCHO, 10.5, 17))
 
     write(out, "seal-invoice", INVOICE,
           sealed(INVOICE, MINCHO, 12, (820, 540), (226, 62, 40), ("青葉", "之印")), "jpg",
