@@ -141,6 +141,14 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
 
 namespace {
 
+// How a page turned before any is read is read to judge its way up when its
+// letters' shapes leave that in doubt: as the automatic language reads it.
+OcrRecipe FirstPageRecipe(const OcrSettings& settings) {
+    return OcrRecipe{TesseractLanguages(XDW_OCR_LANGUAGE_AUTO),
+                     TesseractVerticalLanguages(XDW_OCR_LANGUAGE_AUTO), settings.tessdata,
+                     settings.timeLimitMs};
+}
+
 // Up-righting a page of the document being read: the page is read once,
 // turned upright as it is read (ahead, or here), and its reading kept for
 // XDW_ApplyOcr. A reading that fails keeps its error for XDW_ApplyOcr to
@@ -181,7 +189,7 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
         reading.drawnKey.reset();
         reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
         DrawPage(reading.drawn, kMaxRenderMs);
-        const int turn = UprightTurn(*reading.drawn.scan, settings.tessdata).value_or(0);
+        const int turn = UprightTurn(*reading.drawn.scan, FirstPageRecipe(settings)).value_or(0);
         if (turn != 0) {
             TurnPage(reading.drawn, turn);
             PageObject(doc, page).replaceKey(

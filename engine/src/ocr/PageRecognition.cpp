@@ -49,7 +49,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     if (upright) {
         // Decided here, on the image the page is read from, so that it is
         // neither drawn twice nor read the wrong way up first.
-        result.turn = UprightTurn(*input.scan, recipe.tessdata).value_or(0);
+        result.turn = UprightTurn(*input.scan, recipe).value_or(0);
         TurnPage(input, result.turn);
     }
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
