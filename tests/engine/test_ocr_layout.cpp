@@ -108,6 +108,13 @@ ScanSpec Closing() {
     return page;
 }
 
+// A long line standing alone.
+ScanSpec LineAlone() {
+    ScanSpec page = Page();
+    page.placed = {{120, 200, "二十八日以降のご注文は翌月五日の発送となります。"}};
+    return page;
+}
+
 ScanSpec Masthead() {
     ScanSpec page = TwoColumns();
     page.placed.push_back({120, 100, kMasthead[0]});
@@ -154,7 +161,9 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"PriceListRowByRow", &PriceList, RowByRow(kPrices)},
         LayoutCase{"DigitBoxesOneField", &DigitBoxes, "郵便番号2310002横浜市中区本町"},
         LayoutCase{"MastheadFirst", &Masthead, Joined(kMasthead) + Joined(kLeft) + Joined(kRight)},
-        LayoutCase{"ClosingWordsRight", &Closing, "お願いします敬具以上", 0.05}),
+        LayoutCase{"ClosingWordsRight", &Closing, "お願いします敬具以上", 0.05},
+        LayoutCase{"LongLineAlone", &LineAlone, "二十八日以降のご注文は翌月五日の発送となります。",
+                   0.03}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Polled while the nine cells of a table are read one after another, the

@@ -155,16 +155,15 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
 
 // Room of plain paper around a region's copy: the recogniser finds a line's
 // edges better when they do not touch the image's border. Above and below a
-// short line read alone (「敬具」, 「以上」: fewer than kShortLineSizes
-// characters), no more than a quarter of its height: with more, it is
-// scaled unlike a line of a block and misread.
+// line read alone (「敬具」, 「以上」, a line of items set apart by wide
+// blanks), no more than a quarter of its height: with more, it is scaled
+// unlike a line of a block and misread (「コピー」 in Mincho as 「コピビー」).
 constexpr int kRegionMarginPx = 24;
 constexpr int kLineMarginMinPx = 4;
-constexpr int kShortLineSizes = 8;
 
 // A copy of one region of the page on its own, with blank room around it, so
 // that no stroke of a neighbouring region can be read with it.
-RenderedPage RegionImage(const RenderedPage& page, const PixelBox& box, bool shortLine,
+RenderedPage RegionImage(const RenderedPage& page, const PixelBox& box, bool lineAlone,
                          int& offsetX, int& offsetY) {
     const int left = std::clamp(box.left, 0, page.geometry.width);
     const int right = std::clamp(box.right, left, page.geometry.width);
@@ -172,7 +171,7 @@ RenderedPage RegionImage(const RenderedPage& page, const PixelBox& box, bool sho
     const int bottom = std::clamp(box.bottom, top, page.geometry.height);
     const int mx = kRegionMarginPx;
     const int my =
-        shortLine ? std::clamp((bottom - top) / 4, kLineMarginMinPx, kRegionMarginPx) : mx;
+        lineAlone ? std::clamp((bottom - top) / 4, kLineMarginMinPx, kRegionMarginPx) : mx;
     RenderedPage copy;
     copy.dpi = page.dpi;
     copy.geometry.width = right - left + 2 * mx;
@@ -301,13 +300,11 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
     int dx = 0, dy = 0;
     const tesseract::PageSegMode mode = ModeFor(region);
     const PixelBox& b = region.box;
-    const bool shortLine = region.kind == RegionKind::Line && mode == tesseract::PSM_SINGLE_LINE &&
-                           b.right - b.left < kShortLineSizes * (b.bottom - b.top);
-    const RenderedPage copy = RegionImage(page, b, shortLine, dx, dy);
+    const bool lineAlone = region.kind == RegionKind::Line && mode == tesseract::PSM_SINGLE_LINE;
+    const RenderedPage copy = RegionImage(page, b, lineAlone, dx, dy);
     // A line standing alone is read at its own size (a large heading over
     // text of the usual size).
-    if (mode == tesseract::PSM_SINGLE_LINE && region.kind == RegionKind::Line)
-        textSize = b.bottom - b.top;
+    if (lineAlone) textSize = b.bottom - b.top;
     std::vector<Block> blocks =
         ReadImage(copy, ReadScale(textSize, most), mode, languages, tessdata, deadline);
     Place(blocks, 1, dx, dy);
