@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
@@ -394,8 +396,37 @@ void JoinCell(OcrLine& row, OcrLine&& cell) {
 
 }  // namespace
 
-std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
-                                   bool (*cancel)(void*), void* cancelData) {
+namespace {
+
+// A page read as it stands shows it stands upright when its first
+// kSampleCharacters characters (whole regions of lines read the way they
+// fit) read at a mean confidence of kUprightConfidence or more. Measured on
+// 21 capture pages turned four ways: read upright, the first regions give 71
+// to 95; turned 90, 180 or 270 degrees, at most 38.
+constexpr size_t kSampleCharacters = 20;
+constexpr double kUprightConfidence = 60;
+
+// The characters read so far and their confidence, each weighed by its count.
+struct Sample {
+    size_t characters = 0;
+    double confidence = 0;
+    void Add(const std::vector<Block>& blocks) {
+        for (const Block& block : blocks)
+            for (const OcrLine& line : block.lines)
+                for (const OcrWord& word : line.words) {
+                    characters += word.symbols.size();
+                    confidence += std::max(word.confidence, 0.0f) * word.symbols.size();
+                }
+    }
+    bool Upright() const { return confidence >= kUprightConfidence * characters; }
+};
+
+// The page's reading; with standsUpright, nothing when its first lines
+// leave in doubt that it stands upright and it says so neither (see
+// RecognizeIfUpright).
+std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrRecipe& recipe,
+                                         bool (*cancel)(void*), void* cancelData,
+                                         const std::function<bool()>* standsUpright) {
     Deadline deadline{std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
@@ -415,12 +446,31 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
     bool rowLine = false;  // the last line is a row's single-line cells
     // The last share of the page's progress is kept for a second reading.
     deadline.regions = static_cast<int>(layout.regions.size()) + 1;
+    bool checkUpright = standsUpright != nullptr;
+    // Asked once, when the lines read leave the way up in doubt.
+    auto upright = [&] {
+        checkUpright = false;
+        return (*standsUpright)();
+    };
+    Sample sample;
     for (const Region& region : layout.regions) {
         const bool down = region.kind == RegionKind::Vertical;
+        // Columns written top to bottom may be lines of a page on its side:
+        // they tell nothing of its way up.
+        if (checkUpright && down && !upright()) return std::nullopt;
         std::vector<Block> blocks = ReadRegion(layout.image, region, layout.textSize, most,
                                                down ? recipe.verticalLanguages : recipe.languages,
                                                recipe.tessdata, deadline);
         ++deadline.regionsDone;
+        if (checkUpright) {
+            sample.Add(blocks);
+            if (sample.characters >= kSampleCharacters) {
+                if (sample.Upright())
+                    checkUpright = false;
+                else if (!upright())
+                    return std::nullopt;
+            }
+        }
         const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
         if (region.row >= 0 && region.row == row && rowLine && oneLine) {
             JoinCell(lines.back(), std::move(blocks[0].lines[0]));
@@ -439,6 +489,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
             if (down) ++number;
         }
     }
+    if (checkUpright && !upright()) return std::nullopt;  // too little text to tell
     // A page with ink whose reading holds little text is read again whole,
     // by the recogniser's own layout, and the better reading kept.
     auto little = [&] {
@@ -460,6 +511,20 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
         if (Score(photo) > Score(lines)) lines = std::move(photo);
     }
     return lines;
+}
+
+}  // namespace
+
+std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
+                                   bool (*cancel)(void*), void* cancelData) {
+    return *Read(page, recipe, cancel, cancelData, nullptr);
+}
+
+std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
+                                                       const OcrRecipe& recipe,
+                                                       const std::function<bool()>& standsUpright,
+                                                       bool (*cancel)(void*), void* cancelData) {
+    return Read(page, recipe, cancel, cancelData, &standsUpright);
 }
 
 }  // namespace xdw
