@@ -1,12 +1,14 @@
 #include "ocr/ReadingTurn.h"
 
 #include <algorithm>
+#include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include "common/Utf8.h"
@@ -25,6 +27,9 @@ constexpr int kSampleCharacters = 25;
 constexpr int kSampleLines = 3;
 constexpr int kSampleLength = 12;  // in lines' pitches
 constexpr int kSampleRegions = 6;
+// Lines further apart than this many text sizes are not taken as lines of
+// one region: a piece is never more than so many sizes across and along.
+constexpr int kWidestPitch = 3;
 // Blank room around a piece of the sample, in text sizes.
 constexpr double kSampleMargin = 0.5;
 // A turn is taken only when its sample reads this much better (mean
@@ -58,11 +63,12 @@ Piece FirstLines(const Region& region, int size) {
     const int across = down ? b.right - b.left : b.bottom - b.top;
     const int n = std::max(region.lines, 1);
     // From one line to the next; a line's own height when there is one.
-    const int pitch = std::max(n > 1 ? (across - size) / (n - 1) : across, 1);
+    const int pitch =
+        std::clamp(n > 1 ? (across - size) / (n - 1) : across, 1, kWidestPitch * size);
     const int kept = std::min(n, kSampleLines);
-    if (n > kept) {
-        // Lines evenly spaced: cut in the gap after the last one kept.
-        const int keep = (kept - 1) * pitch + (pitch + size) / 2;
+    // Lines evenly spaced: cut in the gap after the last one kept.
+    const int keep = kept < n ? (kept - 1) * pitch + (pitch + size) / 2 : kept * pitch;
+    if (keep < across) {
         if (down)
             b.left = b.right - keep;  // vertical columns read from the right
         else
@@ -110,11 +116,19 @@ PixPtr PieceImage(PIX* image, const PixelBox& b, int margin, int turn, double sc
     return piece;
 }
 
-// Adds what Tesseract read in the image set on api to reading.
-void Add(tesseract::TessBaseAPI& api, Reading& reading) {
-    if (api.Recognize(nullptr) != 0) return;
+using Clock = std::chrono::steady_clock;
+
+// Adds what Tesseract read in the image set on api before end to reading;
+// false when end came first.
+bool Add(tesseract::TessBaseAPI& api, Clock::time_point end, Reading& reading) {
+    tesseract::ETEXT_DESC monitor;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
+    const int rc = api.Recognize(&monitor);
+    if (monitor.deadline_exceeded() || Clock::now() >= end) return false;
+    if (rc != 0) return true;
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
-    if (!it) return;
+    if (!it) return true;
     double sum = reading.confidence * reading.characters;
     do {
         std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
@@ -126,12 +140,15 @@ void Add(tesseract::TessBaseAPI& api, Reading& reading) {
         reading.characters += n;
     } while (it->Next(tesseract::RIL_WORD));
     if (reading.characters > 0) reading.confidence = sum / reading.characters;
+    return true;
 }
 
-// The sample read with the page turned clockwise by turn; lines running
-// top to bottom as they then stand are read by the vertical languages.
-Reading ReadSample(PIX* image, const std::vector<Piece>& pieces, int size, double scale, int dpi,
-                   int turn, const OcrRecipe& recipe) {
+// The sample read with the page turned clockwise by turn before end (nothing
+// when end came first); lines running top to bottom as they then stand are
+// read by the vertical languages.
+std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, int size,
+                                  double scale, int dpi, int turn, const OcrRecipe& recipe,
+                                  Clock::time_point end) {
     Reading reading;
     const bool sideways = turn == 90 || turn == 270;
     const int margin = static_cast<int>(kSampleMargin * size);
@@ -145,8 +162,9 @@ Reading ReadSample(PIX* image, const std::vector<Piece>& pieces, int size, doubl
                                 : tesseract::PSM_SINGLE_BLOCK);
         api.SetImage(pix.get());
         api.SetSourceResolution(std::max(1, static_cast<int>(dpi * scale)));
-        Add(api, reading);
+        const bool done = Add(api, end, reading);
         api.Clear();
+        if (!done) return std::nullopt;
     }
     return reading;
 }
@@ -154,6 +172,9 @@ Reading ReadSample(PIX* image, const std::vector<Piece>& pieces, int size, doubl
 }  // namespace
 
 std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe) {
+    const Clock::time_point end =
+        Clock::now() + std::chrono::milliseconds(recipe.timeLimitMs > 0 ? recipe.timeLimitMs
+                                                                        : kDefaultOcrTimeLimitMs);
     const PreparedPage prepared = PreparePage(page);
     const PageLayout layout = FindLayout(prepared.image, true);
     if (layout.textSize <= 0) return std::nullopt;
@@ -166,17 +187,22 @@ std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& reci
         (r.kind == RegionKind::Vertical ? downArea : acrossArea) += area;
         lines += r.lines;
     }
-    // A single line, turned or not, is too little to tell.
     const std::vector<Piece> pieces = Sample(layout);
+    // A single line, turned or not, is too little to tell.
     if (lines < 2 || pieces.empty()) return std::nullopt;
     const int size = layout.textSize;
     const double scale = ReadScale(size, FinestScale(page));
     PixPtr image = GreyPix(layout.image);
     std::vector<std::pair<int, Reading>> read;
+    bool late = false;  // the page's time ran out: the way up is left as it is
     auto readAt = [&](std::initializer_list<int> turns) {
-        for (int turn : turns)
-            read.emplace_back(
-                turn, ReadSample(image.get(), pieces, size, scale, layout.image.dpi, turn, recipe));
+        for (int turn : turns) {
+            if (late) return;
+            const std::optional<Reading> reading =
+                ReadSample(image.get(), pieces, size, scale, layout.image.dpi, turn, recipe, end);
+            if (reading) read.emplace_back(turn, *reading);
+            late = !reading;
+        }
     };
     auto best = [&] {
         return std::max_element(read.begin(), read.end(), [](const auto& a, const auto& b) {
@@ -190,7 +216,8 @@ std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& reci
     const bool down = downArea > acrossArea;
     readAt({0});
     down ? readAt({90, 270}) : readAt({180});
-    if (best()->second.confidence < kReadsWell) down ? readAt({180}) : readAt({90, 270});
+    if (!late && best()->second.confidence < kReadsWell) down ? readAt({180}) : readAt({90, 270});
+    if (late) return std::nullopt;
     const auto [turn, reading] = *best();
     if (turn == 0 || reading.characters < kLeastCharacters || reading.confidence < kReadsWell)
         return 0;
