@@ -23,8 +23,9 @@ struct Outcome {
     int ocrResult = 1;
 };
 
-// Opens path, turns page 1 upright, reads it in English, saves.
-Outcome RotateThenOcr(const std::string& path) {
+// Opens path, turns page 1 upright, reads it in English unless not to be
+// read, saves.
+Outcome RotateThenOcr(const std::string& path, bool read = true) {
     Outcome out;
     XDW_OPEN_MODE mode{sizeof(XDW_OPEN_MODE), 1, 1};
     XDW_DOCUMENT_HANDLE doc = nullptr;
@@ -34,16 +35,17 @@ Outcome RotateThenOcr(const std::string& path) {
     option.size = sizeof(option);
     option.text_layer = 1;
     option.language = XDW_OCR_LANGUAGE_ENGLISH;
-    out.ocrResult = XDW_ApplyOcr(doc, 1, 1, &option, nullptr);
+    out.ocrResult = read ? XDW_ApplyOcr(doc, 1, 1, &option, nullptr) : 0;
     EXPECT_EQ(XDW_SaveDocument(doc, nullptr), 0);
     XDW_CloseDocumentHandle(doc, nullptr);
     return out;
 }
 
 struct Turn {
-    int content;     // how the image is turned, clockwise
-    int pageRotate;  // the page's rotation before
-    int expected;    // the page's rotation after
+    int content;       // how the image is turned, clockwise
+    int pageRotate;    // the page's rotation before
+    int expected;      // the page's rotation after
+    bool read = true;  // read after it is turned
 };
 
 class RotateTest : public ::testing::TestWithParam<Turn> {};
@@ -55,10 +57,11 @@ TEST_P(RotateTest, PageComesOutUpright) {
     MakeScannedPdf(path, {{.lines = kText, .turnContent = t.content, .pageRotate = t.pageRotate}});
     const std::string imageBefore = ReadBytes(path);
 
-    const Outcome out = RotateThenOcr(path);
+    const Outcome out = RotateThenOcr(path, t.read);
     EXPECT_EQ(out.rotateResult, 0);
     EXPECT_EQ(out.ocrResult, 0);
     EXPECT_EQ(PageRotate(path, 1), t.expected);
+    if (!t.read) return;
     // Read upright, the words come out in order.
     const std::string text = SingleBlanks(PdfTextBand(path, 1));
     EXPECT_NE(text.find("turns one file into a document"), std::string::npos) << text;
@@ -67,10 +70,12 @@ TEST_P(RotateTest, PageComesOutUpright) {
 
 INSTANTIATE_TEST_SUITE_P(Turns, RotateTest,
                          ::testing::Values(Turn{90, 0, 270}, Turn{180, 0, 180}, Turn{270, 0, 90},
-                                           Turn{0, 90, 0}, Turn{0, 0, 0}, Turn{90, 180, 270}),
+                                           Turn{0, 90, 0}, Turn{0, 0, 0}, Turn{90, 180, 270},
+                                           Turn{180, 0, 180, false}),
                          [](const ::testing::TestParamInfo<Turn>& info) {
                              return "drawn" + std::to_string(info.param.content) + "_shown" +
-                                    std::to_string(info.param.pageRotate);
+                                    std::to_string(info.param.pageRotate) +
+                                    (info.param.read ? "" : "_unread");
                          });
 
 TEST(RotateTest, OnlyThePageRotationChanges) {

@@ -1,6 +1,8 @@
 // Recognition of a rendered page with Tesseract.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,5 +43,17 @@ tesseract::PageSegMode ModeFor(const Region& region);
 // (cancel returning true).
 std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
                                    bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
+
+// The page's reading as RecognizePage gives it, when the page stands upright
+// as it is. Its first lines, read as they stand, show that when they read
+// clearly; when they do not, when they run top to bottom (a page on its side
+// looks so) or when the page holds too little text to tell, standsUpright is
+// asked once, and the reading goes on only if it says so: otherwise it stops
+// there and gives nothing. Throws as RecognizePage.
+std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
+                                                       const OcrRecipe& recipe,
+                                                       const std::function<bool()>& standsUpright,
+                                                       bool (*cancel)(void*) = nullptr,
+                                                       void* cancelData = nullptr);
 
 }  // namespace xdw
