@@ -220,8 +220,9 @@ constexpr int kReadTextPx = 40;
 constexpr int kSmallTextPx = 20;
 constexpr int kLargeTextPx = 64;
 
-// most: the largest scale worth reading the page at (see FinestScale); text
-// is scaled down to it, though never below kSmallTextPx.
+}  // namespace
+
+// Text is scaled down to most, though never below kSmallTextPx.
 double ReadScale(int textSize, double most) {
     if (textSize <= 0) return 1;
     double k = 1;
@@ -241,6 +242,8 @@ double FinestScale(const RenderedPage& page) {
     if (coarser <= 0 || page.dpi <= 0 || coarser >= page.dpi) return 1;
     return double(coarser) / page.dpi;
 }
+
+namespace {
 
 void Scale(PixelBox& b, double k) {
     b.left = static_cast<int>(std::floor(b.left * k));
