@@ -92,9 +92,10 @@ OcrAhead::Take Taker(Document& doc, int page) {
     };
 }
 
-// Turns the page upright by the letters' shapes alone, on what was drawn
-// for it when it still stands so, and keeps that drawing turned for its
-// reading.
+// Turns the page upright without its reading, on what was drawn for it when
+// it still stands so, and keeps that drawing turned for its reading. A page
+// the letters' shapes leave in doubt is judged by reading a sample of it as
+// the automatic language reads it.
 void TurnOnItsOwn(Document& doc, int page, const std::string& tessdata) {
     DocumentOcr& reading = OcrOf(doc);
     if (!reading.drawnKey || *reading.drawnKey != KeyOf(doc, page, OcrRecipe{})) {
@@ -102,7 +103,9 @@ void TurnOnItsOwn(Document& doc, int page, const std::string& tessdata) {
         reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
         DrawPage(reading.drawn, kMaxRenderMs);
     }
-    const int turn = UprightTurn(*reading.drawn.scan, tessdata).value_or(0);
+    const OcrRecipe sampleRecipe{TesseractLanguages(XDW_OCR_LANGUAGE_AUTO),
+                                 TesseractVerticalLanguages(XDW_OCR_LANGUAGE_AUTO), tessdata};
+    const int turn = UprightTurn(*reading.drawn.scan, sampleRecipe).value_or(0);
     if (turn != 0) {
         TurnPage(reading.drawn, turn);
         PageObject(doc, page).replaceKey(

@@ -64,7 +64,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     // Decided here, on the image the page is read from, so that it is
     // neither drawn twice nor read the wrong way up first.
     auto standsUpright = [&] {
-        result.turn = UprightTurn(*input.scan, recipe.tessdata).value_or(0);
+        result.turn = UprightTurn(*input.scan, recipe).value_or(0);
         return result.turn == 0;
     };
     std::optional<std::vector<OcrLine>> lines;

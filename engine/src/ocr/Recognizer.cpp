@@ -220,8 +220,9 @@ constexpr int kReadTextPx = 40;
 constexpr int kSmallTextPx = 20;
 constexpr int kLargeTextPx = 64;
 
-// most: the largest scale worth reading the page at (see FinestScale); text
-// is scaled down to it, though never below kSmallTextPx.
+}  // namespace
+
+// Text is scaled down to most, though never below kSmallTextPx.
 double ReadScale(int textSize, double most) {
     if (textSize <= 0) return 1;
     double k = 1;
@@ -241,6 +242,8 @@ double FinestScale(const RenderedPage& page) {
     if (coarser <= 0 || page.dpi <= 0 || coarser >= page.dpi) return 1;
     return double(coarser) / page.dpi;
 }
+
+namespace {
 
 void Scale(PixelBox& b, double k) {
     b.left = static_cast<int>(std::floor(b.left * k));
@@ -292,6 +295,44 @@ std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract:
     return blocks;
 }
 
+// A word read with less confidence than this is doubtful.
+constexpr float kDoubtful = 50;
+// A line holding a doubtful word is looked at again on its own, this much
+// smaller: the recogniser's misreadings of small print (啓 as 耕, 二 as 三 or
+// ニニ, a thin stroke lost) come and go with the exact size of the strokes,
+// and what it reads at another size with more confidence is rarely wrong.
+constexpr double kSecondLookScale = 0.95;
+
+float Weakest(const OcrLine& line) {
+    float weakest = 100;
+    for (const OcrWord& word : line.words) weakest = std::min(weakest, word.confidence);
+    return weakest;
+}
+
+size_t Characters(const OcrLine& line) {
+    size_t n = 0;
+    for (const OcrWord& word : line.words) n += word.symbols.size();
+    return n;
+}
+
+// The line read again on its own (with the room a line read alone gets) at
+// another size, kept in place of the first reading when its least sure word
+// is surer and it holds about as many characters (a reading that drops or
+// adds characters is no better for being sure of the rest).
+void SecondLook(const RenderedPage& page, OcrLine& line, double scale, const std::string& languages,
+                const std::string& tessdata, Deadline& deadline) {
+    int dx = 0, dy = 0;
+    const RenderedPage copy = RegionImage(page, line.box, true, dx, dy);
+    std::vector<Block> blocks = ReadImage(
+        copy, scale * kSecondLookScale, tesseract::PSM_SINGLE_LINE, languages, tessdata, deadline);
+    if (blocks.size() != 1 || blocks[0].lines.size() != 1) return;
+    Place(blocks, 1, dx, dy);
+    OcrLine& again = blocks[0].lines[0];
+    const size_t before = Characters(line), after = Characters(again);
+    if (Weakest(again) <= Weakest(line) || after + 1 < before || after > before + 1) return;
+    line.words = std::move(again.words);
+}
+
 // The blocks of one region, with their boxes on the page.
 std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
                               double most, const std::string& languages,
@@ -304,9 +345,14 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
     // A line standing alone is read at its own size (a large heading over
     // text of the usual size).
     if (lineAlone) textSize = b.bottom - b.top;
-    std::vector<Block> blocks =
-        ReadImage(copy, ReadScale(textSize, most), mode, languages, tessdata, deadline);
+    const double scale = ReadScale(textSize, most);
+    std::vector<Block> blocks = ReadImage(copy, scale, mode, languages, tessdata, deadline);
     Place(blocks, 1, dx, dy);
+    if (mode == tesseract::PSM_SINGLE_BLOCK_VERT_TEXT) return blocks;
+    for (Block& block : blocks)
+        for (OcrLine& line : block.lines)
+            if (Weakest(line) < kDoubtful)
+                SecondLook(page, line, scale, languages, tessdata, deadline);
     return blocks;
 }
 

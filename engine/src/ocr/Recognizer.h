@@ -32,6 +32,14 @@ struct OcrRecipe {
 // even gaps), a single line as a line, columns by the vertical model.
 tesseract::PageSegMode ModeFor(const Region& region);
 
+// The scale a region whose text is textSize pixels high is best read at:
+// text far smaller or larger than the recogniser reads well is brought to
+// its size, though never finer than most (see FinestScale).
+double ReadScale(int textSize, double most);
+// The largest scale worth reading the page at: below 1 for a page drawn from
+// a picture coarser than its rendering.
+double FinestScale(const RenderedPage& page);
+
 // The lines, words and characters Tesseract finds on the page, with their
 // boxes in the pixels of the page straightened (each line's skewDegrees says
 // by how much), in reading order. The page's layout is found first (columns,
