@@ -197,8 +197,10 @@ std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
             break;  // streamed by WriteSamples
         case Route::Rgba: {
             std::vector<uint32_t> raster(static_cast<size_t>(page.width) * page.height);
+            // Any damaged strip refuses the page anyway (CheckNoErrors), so
+            // libtiff stops at the first one instead of trying every other.
             if (!TIFFReadRGBAImageOriented(tif, page.width, page.height, raster.data(),
-                                           ORIENTATION_TOPLEFT, 0))
+                                           ORIENTATION_TOPLEFT, 1))
                 Bad(XDW_REASON_CONTENT, "pixels");
             std::string rgb(raster.size() * 3, '\0');
             for (size_t i = 0; i < raster.size(); ++i) {
