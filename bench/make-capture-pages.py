@@ -122,6 +122,11 @@ PARTS = ["部品発注のお願い",
          "先月ご依頼した部品の在庫が不足しております。",
          "至急、追加で五十個の発注をお願いいたします。",
          "納品は来週の水曜日を希望します。"]
+MEETING = ["打ち合わせ日程のご連絡",
+           "来週の打ち合わせは木曜日の午後三時からに決まりました。",
+           "場所は弊社二階の応接室を予定しております。",
+           "当日は見積書の内容について確認させていただきます。",
+           "ご都合が悪い場合は前日までにご一報ください。"]
 TRAINING = ["研修会の開催について",
             "新入社員向けの研修を二月九日（月）に行います。",
             "会場は本館四階の大会議室です。",
@@ -312,6 +317,7 @@ def main():
     for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),
                                               ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),
                                               ("fax-normal-notice", SHIPPING, PMINCHO, 11, 98, 12),
+                                              ("fax-normal-meeting", MEETING, MINCHO, 10.5, 98, 21),
                                               ("fax-fine", LETTER, MINCHO, 11, 196, 4),
                                               ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
         write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",

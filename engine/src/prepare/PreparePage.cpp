@@ -321,13 +321,16 @@ void InkMadeBlack(PIX* grey, PIX* ink) {
     pixGammaTRC(grey, grey, 1.0f, static_cast<l_int32>(mean), 255);
 }
 
-// Specks: pieces of ink at most this wide and high, at 300 dpi.
+// Specks: pieces of ink at most this wide and high, at 300 dpi. On a page
+// drawn from a picture so coarse that one of its pixels is that large (a
+// fax's 98 rows an inch, whose thin strokes come out one row tall), pieces a
+// pixel apart are judged together: a dakuten or a 。 that the cut broke into
+// such pieces is no speck.
 constexpr int kSpeckPx = 3;
 
-PixPtr WithoutSpecks(PIX* binary, int dpi) {
+PixPtr WithoutSpecks(PIX* binary, int dpi, int pictureDpi) {
     const int most = std::max(1, kSpeckPx * std::max(dpi, 100) / 300);
-    return Checked(
-        pixSelectBySize(binary, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
+    return LargerPieces(binary, most, pictureDpi > 0 && dpi >= most * pictureDpi);
 }
 
 // A page is plain white paper when this share of it is at least this light.
@@ -396,7 +399,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
     // paper. (Evened out, its thin strokes come out thinner still.)
     PixPtr binary = page.bilevel ? Checked(pixThresholdToBinary(grey.get(), 128))
                                  : BinarisedWithin(grey.get(), within, dpi);
-    PixPtr ink = WithoutSpecks(binary.get(), dpi);
+    PixPtr ink = WithoutSpecks(binary.get(), dpi, page.bilevel ? page.picture.Coarser() : 0);
     PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page), page.picture.Coarser());
     pixSubtract(ink.get(), ink.get(), noise.get());
     if (page.bilevel) {
