@@ -79,6 +79,12 @@ RECEIPT2 = ["お買上明細",
             "ノート　五冊",
             "合計　二千四百八十円",
             "またのご来店をお待ちしております"]
+RECEIPT3 = ["お預り証",
+            "クリーニング　上着二点",
+            "ワイシャツ　五枚",
+            "仕上がり　十二月十九日",
+            "代金　二千六百四十円",
+            "控えをお持ちください"]
 INVOICE2 = ["御見積書",
             "有限会社みどり工務店　御中",
             "神奈川県横浜市中区本町二丁目",
@@ -116,6 +122,15 @@ PARTS = ["部品発注のお願い",
          "先月ご依頼した部品の在庫が不足しております。",
          "至急、追加で五十個の発注をお願いいたします。",
          "納品は来週の水曜日を希望します。"]
+MEETING = ["打ち合わせ日程のご連絡",
+           "来週の打ち合わせは木曜日の午後三時からに決まりました。",
+           "場所は弊社二階の応接室を予定しております。",
+           "当日は見積書の内容について確認させていただきます。",
+           "ご都合が悪い場合は前日までにご一報ください。"]
+TRAINING = ["研修会の開催について",
+            "新入社員向けの研修を二月九日（月）に行います。",
+            "会場は本館四階の大会議室です。",
+            "筆記用具と社員証をお持ちください。"]
 HOLIDAY = ["お客様各位",
            "年末年始の営業についてお知らせいたします。",
            "十二月二十九日から一月三日まではお休みをいただきます。",
@@ -302,6 +317,7 @@ def main():
     for name, lines, font, pt, vdpi, seed in (("fax-normal", ORDER, GOTHIC, 12, 98, 3),
                                               ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),
                                               ("fax-normal-notice", SHIPPING, PMINCHO, 11, 98, 12),
+                                              ("fax-normal-meeting", MEETING, MINCHO, 10.5, 98, 21),
                                               ("fax-fine", LETTER, MINCHO, 11, 196, 4),
                                               ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
         write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",
@@ -309,6 +325,7 @@ def main():
 
     write(out, "receipt-faded", RECEIPT, receipt(RECEIPT, GOTHIC, 10, 8))
     write(out, "receipt-faded-2", RECEIPT2, receipt(RECEIPT2, PGOTHIC, 9, 9))
+    write(out, "receipt-faded-3", RECEIPT3, receipt(RECEIPT3, MINCHO, 10.5, 17))
 
     write(out, "seal-invoice", INVOICE,
           sealed(INVOICE, MINCHO, 12, (820, 540), (226, 62, 40), ("青葉", "之印")), "jpg",
@@ -323,6 +340,9 @@ def main():
     write(out, "stamp-peach-paper", DELIVERY,
           stamped(DELIVERY, PMINCHO, 10.5, (252, 224, 196), [900, 560, 1550, 840], (30, 60, 190),
                   "受領 10.08"), "jpg", quality=85)
+    write(out, "stamp-green-paper", TRAINING,
+          stamped(TRAINING, PGOTHIC, 10, (222, 240, 214), [1250, 380, 1900, 660], (215, 70, 45),
+                  "検収 02.09"), "jpg", quality=85)
     write(out, "stamp-blue-paper", MEMO,
           stamped(MEMO, GOTHIC, 10.5, (205, 225, 245), [1300, 200, 1950, 480], (210, 50, 50),
                   "済 12.10"), "jpg", quality=90)

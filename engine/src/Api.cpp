@@ -157,7 +157,9 @@ XDWAPI_EXPORT int XDW_ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
 
 XDWAPI_EXPORT int XDW_SaveDocument(XDW_DOCUMENT_HANDLE handle, void*) {
     return Trap([&] {
-        SaveDocument(LookupDocument(handle));
+        Document& doc = LookupDocument(handle);
+        TurnPending(doc);
+        SaveDocument(doc);
         return 0;
     });
 }

@@ -1,7 +1,7 @@
 // Noise taken off the copy of a page that is read, on synthetic pages: a
 // streak across or down the whole page is noise, a table's rule, a thick bar
 // and the text are not; on a fax, the transmission line along the top edge
-// is, a title standing there is not.
+// is, a title standing there is not, nor a mark the cut broke into specks.
 #include <gtest/gtest.h>
 
 #include "prepare/Noise.h"
@@ -17,6 +17,7 @@ struct NoiseCase {
     std::vector<std::vector<int>> marks;  // left top right bottom, ink
     bool noise;                           // the marks are all noise, or none of them
     Capture capture = Capture::Any;
+    int pictureDpi = 0;
 };
 
 TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
@@ -32,6 +33,14 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
          true,
          Capture::Fax},
         {"a title at the top of a fax", {{500, 20, 700, 60}}, false, Capture::Fax},
+        {"a 。 standing apart on a 98-row fax, broken into arcs by the cut",
+         {{1154, 130, 1158, 133},
+          {1150, 134, 1153, 142},
+          {1159, 134, 1162, 142},
+          {1154, 143, 1158, 146}},
+         false,
+         Capture::Fax,
+         98},
     };
     for (const NoiseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -46,7 +55,7 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
         for (const auto& m : c.marks)
             pixRasterop(marks.get(), m[0], m[1], m[2] - m[0], m[3] - m[1], PIX_SET, nullptr, 0, 0);
         pixOr(ink.get(), ink.get(), marks.get());
-        PixPtr noise = Noise(ink.get(), 300, c.capture);
+        PixPtr noise = Noise(ink.get(), 300, c.capture, c.pictureDpi);
         PixPtr marksFound(pixAnd(nullptr, noise.get(), marks.get()));
         l_int32 found = 0, all = 0, marked = 0;
         pixCountPixels(marksFound.get(), &found, nullptr);

@@ -27,6 +27,11 @@ struct DocumentOcr {
     // drawn again to be read, while it stands as it was turned (key).
     std::optional<PageKey> drawnKey;
     PageInput drawn;
+    // That page, asked to be turned upright before any was read: which way
+    // up it stands is found as it is read, since its first lines read
+    // clearly tell an upright page at no cost (0: none waits).
+    int turnPending = 0;
+    std::string pendingTessdata;
 };
 
 namespace {
@@ -87,6 +92,46 @@ OcrAhead::Take Taker(Document& doc, int page) {
     };
 }
 
+// Turns the page upright without its reading, on what was drawn for it when
+// it still stands so, and keeps that drawing turned for its reading. A page
+// the letters' shapes leave in doubt is judged by reading a sample of it as
+// the automatic language reads it.
+void TurnOnItsOwn(Document& doc, int page, const std::string& tessdata) {
+    DocumentOcr& reading = OcrOf(doc);
+    if (!reading.drawnKey || *reading.drawnKey != KeyOf(doc, page, OcrRecipe{})) {
+        reading.drawnKey.reset();
+        reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
+        DrawPage(reading.drawn, kMaxRenderMs);
+    }
+    const OcrRecipe sampleRecipe{TesseractLanguages(XDW_OCR_LANGUAGE_AUTO),
+                                 TesseractVerticalLanguages(XDW_OCR_LANGUAGE_AUTO), tessdata};
+    const int turn = UprightTurn(*reading.drawn.scan, sampleRecipe).value_or(0);
+    if (turn != 0) {
+        TurnPage(reading.drawn, turn);
+        PageObject(doc, page).replaceKey(
+            "/Rotate", QPDFObjectHandle::newInteger(reading.drawn.scan->geometry.rotate));
+        doc.changed = true;
+    }
+    reading.drawnKey = KeyOf(doc, page, OcrRecipe{});
+}
+
+}  // namespace
+
+void TurnPending(Document& doc) {
+    if (!doc.ocr || doc.ocr->turnPending == 0) return;
+    DocumentOcr& reading = *doc.ocr;
+    const int page = std::exchange(reading.turnPending, 0);
+    // It was drawn when it was asked to be turned, and its data found then:
+    // a page that cannot be drawn again now is left as it stands.
+    try {
+        TurnOnItsOwn(doc, page, reading.pendingTessdata);
+    } catch (const std::exception&) {
+        reading.drawnKey.reset();
+    }
+}
+
+namespace {
+
 // Runs body, turning library failures into engine errors.
 template <typename Body>
 void Guarded(Body&& body) {
@@ -113,14 +158,18 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
         const int pages = static_cast<int>(doc.pdf->getAllPages().size());
         DocumentOcr& reading = OcrOf(doc);
         reading.recipe = recipe;
+        // A page waiting to be turned is turned as it is read, or now if it
+        // is another one.
+        const bool turnHere = reading.turnPending == page;
+        if (!turnHere) TurnPending(doc);
         // The page read ahead is turned upright first when this document's
         // pages are: read as it lies, its reading would be lost to the turn.
         std::optional<PageKey> next;
         if (page < pages) next = KeyOf(doc, page + 1, recipe, reading.uprighted);
         const PageResult result = [&] {
             try {
-                return Ahead().Read(KeyOf(doc, page, recipe), Taker(doc, page), recipe, next,
-                                    Taker(doc, page + 1));
+                return Ahead().Read(KeyOf(doc, page, recipe, turnHere), Taker(doc, page), recipe,
+                                    next, Taker(doc, page + 1));
             } catch (const EngineError& e) {
                 // The run's reason names the page the engine gave up on.
                 throw EngineError(e.code(), "page " + std::to_string(page) + ": " + e.what(),
@@ -128,6 +177,13 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
             }
         }();
         QPDFObjectHandle object = PageObject(doc, page);
+        if (turnHere) {
+            reading.turnPending = 0;
+            if (result.turn != 0) {
+                object.replaceKey("/Rotate", QPDFObjectHandle::newInteger(result.geometry.rotate));
+                doc.changed = true;
+            }
+        }
         if (result.hasOwnText) {
             // The page's own text is what a reader finds; a layer of ours
             // from before would only double it.
@@ -174,21 +230,23 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
     DocumentOcr& reading = OcrOf(doc);
     reading.uprighted = true;
     Guarded([&] {
-        if (reading.recipe && UprightWhileReading(doc, page, *reading.recipe)) return;
+        TurnPending(doc);
+        if (reading.recipe) {
+            if (UprightWhileReading(doc, page, *reading.recipe)) return;
+            TurnOnItsOwn(doc, page, settings.tessdata);
+            return;
+        }
         // No page read yet, so nothing says how to read this one: it is
-        // turned on its own, and what was drawn for that is kept for its
-        // reading.
+        // drawn, and turned as it is read (or, when it is not read, before
+        // anything else is done with the document). What was drawn is kept
+        // for its reading.
+        RequireLanguageData(settings.tessdata, "osd");
         reading.drawnKey.reset();
         reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
         DrawPage(reading.drawn, kMaxRenderMs);
-        const int turn = UprightTurn(*reading.drawn.scan, settings.tessdata).value_or(0);
-        if (turn != 0) {
-            TurnPage(reading.drawn, turn);
-            PageObject(doc, page).replaceKey(
-                "/Rotate", QPDFObjectHandle::newInteger(reading.drawn.scan->geometry.rotate));
-            doc.changed = true;
-        }
         reading.drawnKey = KeyOf(doc, page, OcrRecipe{});
+        reading.turnPending = page;
+        reading.pendingTessdata = settings.tessdata;
     });
 }
 

@@ -23,8 +23,14 @@ struct OcrSettings {
 // whose own text already covers its ink (see PageText.h) gets no layer.
 void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option,
               const OcrSettings& settings = {});
-// Leaves the page when not confident.
+// Leaves the page when not confident. Before any page of the document was
+// read, the page is drawn and its turn waits for its reading (XDW_ApplyOcr),
+// or for TurnPending.
 void RotatePageAuto(Document& doc, int page, const OcrSettings& settings = {});
+// Turns the page whose turn waits for its reading, if any, now: called before
+// the document is saved or another page is turned or read. A page that
+// cannot be drawn again is left as it stands.
+void TurnPending(Document& doc);
 
 // How far the recognition of page of the document (Document::handle) has got,
 // 0 to 100; -1 when it is not being recognised. Safe from any thread.

@@ -16,6 +16,9 @@ enum class Context {
     InsideFullWidthAmount,  // the same in full-width digits
     InsideKatakanaWord,     // after katakana, katakana (or another such kanji) after it
     EndsKatakanaWord,       // after a katakana letter, where the word ends
+    AloneBesideNumeral,     // no katakana either side, a kanji numeral on one
+    MonthThirteen,          // 十三月: no month is past the twelfth
+    DayPastThirtyOne,       // 月三十二日 to 月三十九日: no day is past the 31st
 };
 
 struct Fix {
@@ -34,10 +37,17 @@ constexpr Fix kFixes[] = {
     {U',', U'\uFF0C', Context::InsideFullWidthAmount},   // １,２００ -> １，２００
     {U'一', U'ー', Context::InsideKatakanaWord},         // コ一ヒ -> コーヒ
     {U'一', U'ー', Context::EndsKatakanaWord},           // サーバ一 -> サーバー
-    {U'口', U'ロ', Context::InsideKatakanaWord},        {U'工', U'エ', Context::InsideKatakanaWord},
-    {U'力', U'カ', Context::InsideKatakanaWord},        {U'二', U'ニ', Context::InsideKatakanaWord},
-    {U'夕', U'タ', Context::InsideKatakanaWord},        {U'卜', U'ト', Context::InsideKatakanaWord},
+    {U'口', U'ロ', Context::InsideKatakanaWord},
+    {U'工', U'エ', Context::InsideKatakanaWord},
+    {U'力', U'カ', Context::InsideKatakanaWord},
+    {U'二', U'ニ', Context::InsideKatakanaWord},
+    {U'夕', U'タ', Context::InsideKatakanaWord},
+    {U'卜', U'ト', Context::InsideKatakanaWord},
     {U'八', U'ハ', Context::InsideKatakanaWord},
+    // The strokes of 二 read as ニ or as three, in a number or a date.
+    {U'ニ', U'二', Context::AloneBesideNumeral},  // 三千ニ百円 -> 三千二百円
+    {U'三', U'二', Context::MonthThirteen},       // 十三月 -> 十二月
+    {U'三', U'二', Context::DayPastThirtyOne},    // 月三十九日 -> 月二十九日
 };
 
 bool IsHalfWidthDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
@@ -50,6 +60,11 @@ bool IsKatakanaLetter(char32_t c) {
            (c >= U'\uFF66' && c <= U'\uFF9D' && c != U'\uFF70');
 }
 bool IsKatakana(char32_t c) { return IsKatakanaLetter(c) || c == U'ー' || c == U'\uFF70'; }
+
+bool IsKanjiNumeral(char32_t c) {
+    constexpr std::u32string_view kNumerals = U"〇一二三四五六七八九十百千万億";
+    return c != 0 && kNumerals.find(c) != std::u32string_view::npos;
+}
 
 bool IsJapanese(char32_t c) {
     return (c >= U'\u3041' && c <= U'\u30FF') || (c >= U'\u3400' && c <= U'\u4DBF') ||
@@ -94,6 +109,16 @@ bool Holds(Context when, const std::u32string& text, size_t i) {
             return IsKatakana(before) && (IsKatakana(after) || IsKatakanaLookalike(after));
         case Context::EndsKatakanaWord:
             return IsKatakanaLetter(before) && !IsJapanese(after) && !IsDigit(after);
+        case Context::AloneBesideNumeral:
+            return !IsKatakana(before) && !IsKatakana(after) &&
+                   (IsKanjiNumeral(before) || IsKanjiNumeral(after));
+        case Context::MonthThirteen:
+            return before == U'十' && after == U'月' && (i < 2 || !IsKanjiNumeral(text[i - 2]));
+        case Context::DayPastThirtyOne:
+            return before == U'月' && after == U'十' && i + 3 < text.size() &&
+                   std::u32string_view(U"二三四五六七八九").find(text[i + 2]) !=
+                       std::u32string_view::npos &&
+                   text[i + 3] == U'日';
     }
     return false;
 }

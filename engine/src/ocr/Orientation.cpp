@@ -4,6 +4,7 @@
 
 #include <tesseract/baseapi.h>
 
+#include "ocr/ReadingTurn.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
@@ -76,15 +77,17 @@ std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& pag
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full, const std::string& tessdata) {
+std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe) {
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
-    tesseract::TessBaseAPI& api = TesseractFor("osd", tessdata);
+    tesseract::TessBaseAPI& api = TesseractFor("osd", recipe.tessdata);
     std::optional<Found> found = Detect(api, page, kQuickCharacters);
     if (!found || !(found->confidence >= kQuickConfidence))
         found = Detect(api, page, kUsualCharacters);
-    if (!found || !(found->confidence >= kMinOrientationConfidence)) return std::nullopt;
+    // In doubt, the page's own text read each way decides.
+    if (!found || !(found->confidence >= kMinOrientationConfidence))
+        return TurnByReading(full, recipe);
     // Tesseract reports the counter-clockwise angle the text is turned by.
     return (360 - found->orientation % 360) % 360;
 }

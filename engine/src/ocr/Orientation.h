@@ -4,21 +4,24 @@
 #include <optional>
 #include <string>
 
+#include "ocr/Recognizer.h"
 #include "pdf/Renderer.h"
 
 namespace xdw {
 
-// Below this orientation confidence (Tesseract's own units) a page is left as
-// it is. Measured on 300 dpi pages: a full page of text gives 8 to 30, three
+// Below this orientation confidence (Tesseract's own units) the letters'
+// shapes leave a page in doubt. Measured on 300 dpi pages: a full page of text gives 8 to 30, three
 // lines of Japanese about 4, two lines of English 2; blank and one-line pages
 // give no answer at all, and the answers below 2 are close to guesses.
 constexpr float kMinOrientationConfidence = 2.0f;
 
 // The clockwise turn (0, 90, 180 or 270 degrees) that brings the rendered
-// page's text upright, or nothing when the detection is not confident.
-// The orientation data is read from tessdata. Throws
-// EngineError(XDW_E_NOT_INSTALLED) when it is missing.
-std::optional<int> UprightTurn(const RenderedPage& page, const std::string& tessdata);
+// page's text upright, or nothing when the page holds too little text to
+// tell. The letters' shapes decide (the orientation data, read from
+// recipe's tessdata); a page they leave in doubt is decided by reading a
+// sample of its text each way with recipe's languages (see TurnByReading).
+// Throws EngineError(XDW_E_NOT_INSTALLED) when the data is missing.
+std::optional<int> UprightTurn(const RenderedPage& page, const OcrRecipe& recipe);
 
 // The page as it is shown once turned clockwise by turn (90, 180 or 270):
 // its pixels and its geometry as rendering it with that much more rotation

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "ocr/BoundedRender.h"
 #include "ocr/JapaneseFixes.h"
@@ -39,6 +40,19 @@ void TurnPage(PageInput& input, int turn) {
     input.scan = TurnedPage(shown, turn);
 }
 
+namespace {
+
+// recipe with the time its page has left after spent since start.
+OcrRecipe Remaining(const OcrRecipe& recipe, std::chrono::steady_clock::time_point start) {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    OcrRecipe left = recipe;
+    left.timeLimitMs = std::max<int>(1, recipe.timeLimitMs - static_cast<int>(spent.count()));
+    return left;
+}
+
+}  // namespace
+
 PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool (*cancel)(void*),
                     void* cancelData) {
     PageResult result;
@@ -46,24 +60,34 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     // recognition.
     const auto start = std::chrono::steady_clock::now();
     DrawPage(input, recipe.timeLimitMs, cancel, cancelData);
-    if (upright) {
-        // Decided here, on the image the page is read from, so that it is
-        // neither drawn twice nor read the wrong way up first.
-        result.turn = UprightTurn(*input.scan, recipe.tessdata).value_or(0);
+    const bool ownText = TextCoversInk(*input.scan, input.text);
+    // Decided here, on the image the page is read from, so that it is
+    // neither drawn twice nor read the wrong way up first.
+    auto standsUpright = [&] {
+        result.turn = UprightTurn(*input.scan, recipe).value_or(0);
+        return result.turn == 0;
+    };
+    std::optional<std::vector<OcrLine>> lines;
+    if (upright && !ownText) {
+        // A page whose first lines read clearly as it stands is upright:
+        // its way up is looked for in the letters' shapes only in doubt,
+        // and it is read again only when it turns out to lie turned.
+        lines = RecognizeIfUpright(*input.scan, Remaining(recipe, start), standsUpright, cancel,
+                                   cancelData);
+        TurnPage(input, result.turn);
+    } else if (upright) {
+        standsUpright();
         TurnPage(input, result.turn);
     }
-    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    OcrRecipe reading = recipe;
-    reading.timeLimitMs = std::max<int>(1, recipe.timeLimitMs - static_cast<int>(spent.count()));
     const RenderedPage& rendered = *input.scan;
     const std::vector<PixelBox>& text = input.text;
     result.geometry = rendered.geometry;
-    if (TextCoversInk(rendered, text)) {
+    if (ownText) {
         result.hasOwnText = true;
         return result;
     }
-    result.lines = RecognizePage(rendered, reading, cancel, cancelData);
+    if (!lines) lines = RecognizePage(rendered, Remaining(recipe, start), cancel, cancelData);
+    result.lines = std::move(*lines);
     FixJapaneseConfusions(result.lines);
     DropLinesOverText(result.lines, text, rendered.geometry.width, rendered.geometry.height);
     return result;

@@ -48,7 +48,8 @@ void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*) = nullptr
 void TurnPage(PageInput& input, int turn);
 
 // Renders, checks the page's own text and recognises; upright: turns the
-// page upright first (see UprightTurn). cancel as for RecognizePage. Throws
+// page upright first, unless its first lines read clearly as it stands (see
+// RecognizeIfUpright, UprightTurn). cancel as for RecognizePage. Throws
 // EngineError.
 PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright = false,
                     bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);

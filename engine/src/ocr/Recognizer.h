@@ -1,6 +1,8 @@
 // Recognition of a rendered page with Tesseract.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,14 @@ struct OcrRecipe {
 // even gaps), a single line as a line, columns by the vertical model.
 tesseract::PageSegMode ModeFor(const Region& region);
 
+// The scale a region whose text is textSize pixels high is best read at:
+// text far smaller or larger than the recogniser reads well is brought to
+// its size, though never finer than most (see FinestScale).
+double ReadScale(int textSize, double most);
+// The largest scale worth reading the page at: below 1 for a page drawn from
+// a picture coarser than its rendering.
+double FinestScale(const RenderedPage& page);
+
 // The lines, words and characters Tesseract finds on the page, with their
 // boxes in the pixels of the page straightened (each line's skewDegrees says
 // by how much), in reading order. The page's layout is found first (columns,
@@ -41,5 +51,17 @@ tesseract::PageSegMode ModeFor(const Region& region);
 // (cancel returning true).
 std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& recipe,
                                    bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
+
+// The page's reading as RecognizePage gives it, when the page stands upright
+// as it is. Its first lines, read as they stand, show that when they read
+// clearly; when they do not, when they run top to bottom (a page on its side
+// looks so) or when the page holds too little text to tell, standsUpright is
+// asked once, and the reading goes on only if it says so: otherwise it stops
+// there and gives nothing. Throws as RecognizePage.
+std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
+                                                       const OcrRecipe& recipe,
+                                                       const std::function<bool()>& standsUpright,
+                                                       bool (*cancel)(void*) = nullptr,
+                                                       void* cancelData = nullptr);
 
 }  // namespace xdw

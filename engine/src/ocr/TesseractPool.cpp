@@ -25,6 +25,8 @@ InstanceMap& Instances() {
     return instances;
 }
 
+}  // namespace
+
 void RequireLanguageData(const std::string& dir, const std::string& languages) {
     std::istringstream parts(languages);
     std::string lang;
@@ -35,8 +37,6 @@ void RequireLanguageData(const std::string& dir, const std::string& languages) {
             Bad(XDW_REASON_MISSING_PART, "language data missing: " + file.string(), file.string());
     }
 }
-
-}  // namespace
 
 std::string TesseractLanguages(int32_t language) {
     switch (language) {

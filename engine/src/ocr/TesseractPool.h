@@ -21,6 +21,10 @@ std::string TesseractVerticalLanguages(int32_t language);
 // The folder the language data is read from unless a call names another.
 constexpr const char* kDefaultTessdata = "/usr/share/tesseract-ocr/5/tessdata";
 
+// Throws EngineError(XDW_E_NOT_INSTALLED) when a language of languages
+// ("jpn+eng", "osd", ...) has no data in dir.
+void RequireLanguageData(const std::string& dir, const std::string& languages);
+
 // The calling thread's instance for languages ("jpn+eng", "osd", ...) read
 // from dir, loaded on first use. Throws EngineError(XDW_E_NOT_INSTALLED) when
 // the language data is missing or Tesseract cannot load it.

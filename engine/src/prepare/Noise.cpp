@@ -28,8 +28,7 @@ PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel, int pictureDpi) {
     if (bilevel && pictureDpi > 0)
         most = std::max(most, (kFaxSpeckPixels * dpi + pictureDpi - 1) / pictureDpi);
     const int room = AtDpi(kSpeckRoomPx, dpi);
-    PixPtr large =
-        Checked(pixSelectBySize(ink, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
+    PixPtr large = LargerPieces(ink, most, bilevel && pictureDpi > 0);
     PixPtr small = Checked(pixSubtract(nullptr, ink, large.get()));
     PixPtr near = Checked(pixDilateBrick(nullptr, large.get(), 2 * room + 1, 2 * room + 1));
     // A speck that reaches into the room of larger ink stays whole.
@@ -153,6 +152,16 @@ PixPtr HeaderLine(PIX* ink, int dpi, Capture capture) {
 }
 
 }  // namespace
+
+PixPtr LargerPieces(PIX* ink, int most, bool joined) {
+    if (!joined)
+        return Checked(
+            pixSelectBySize(ink, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
+    PixPtr grown = Checked(pixDilateBrick(nullptr, ink, 3, 3));
+    PixPtr large = Checked(pixSelectBySize(grown.get(), most + 2, most + 2, 8, L_SELECT_IF_EITHER,
+                                           L_SELECT_IF_GT, nullptr));
+    return Checked(pixAnd(nullptr, large.get(), ink));
+}
 
 Capture CaptureOf(const RenderedPage& page) {
     if (!page.bilevel) return Capture::Any;

@@ -17,6 +17,12 @@ enum class Capture {
 // The capture a page's picture tells.
 Capture CaptureOf(const RenderedPage& page);
 
+// The ink of the pieces larger than most pixels one way or the other. Joined,
+// pieces a pixel apart are judged as one: a mark that the cut at half grey
+// broke apart (a coarse fax's 。, the two ticks of a dakuten) stays whole
+// rather than pass for specks. Throws std::bad_alloc.
+PixPtr LargerPieces(PIX* ink, int most, bool joined);
+
 // The noise among ink (1 = ink) of a page at dpi, as ink; the transmission
 // line only on a page of one bit a pixel, whose picture's resolution along
 // its coarser axis is pictureDpi when known. Throws std::bad_alloc.

@@ -308,13 +308,29 @@ PixPtr EvenedWithin(PIX* grey, const PixelBox& b, int dpi) {
     return Placed(Checked(evened).get(), c, grey, true);
 }
 
-// Specks: pieces of ink at most this wide and high, at 300 dpi.
+// The grey's levels stretched so that the mean grey of its ink (1 in ink)
+// is black, paper staying white: print left faint (a thermal receipt's
+// fading band), evened out, stays faint, and would be paper to the layout.
+void InkMadeBlack(PIX* grey, PIX* ink) {
+    l_int32 none = 0;
+    pixZero(ink, &none);
+    if (none) return;
+    l_float32 mean = 0;
+    if (pixGetAverageMasked(grey, ink, 0, 0, 1, L_MEAN_ABSVAL, &mean) != 0 || mean >= kBlankLevel)
+        return;
+    pixGammaTRC(grey, grey, 1.0f, static_cast<l_int32>(mean), 255);
+}
+
+// Specks: pieces of ink at most this wide and high, at 300 dpi. On a page
+// drawn from a picture so coarse that one of its pixels is that large (a
+// fax's 98 rows an inch, whose thin strokes come out one row tall), pieces a
+// pixel apart are judged together: a dakuten or a 。 that the cut broke into
+// such pieces is no speck.
 constexpr int kSpeckPx = 3;
 
-PixPtr WithoutSpecks(PIX* binary, int dpi) {
+PixPtr WithoutSpecks(PIX* binary, int dpi, int pictureDpi) {
     const int most = std::max(1, kSpeckPx * std::max(dpi, 100) / 300);
-    return Checked(
-        pixSelectBySize(binary, most, most, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GT, nullptr));
+    return LargerPieces(binary, most, pictureDpi > 0 && dpi >= most * pictureDpi);
 }
 
 // A page is plain white paper when this share of it is at least this light.
@@ -383,18 +399,20 @@ PreparedPage PreparePage(const RenderedPage& page) {
     // paper. (Evened out, its thin strokes come out thinner still.)
     PixPtr binary = page.bilevel ? Checked(pixThresholdToBinary(grey.get(), 128))
                                  : BinarisedWithin(grey.get(), within, dpi);
-    PixPtr ink = WithoutSpecks(binary.get(), dpi);
+    PixPtr ink = WithoutSpecks(binary.get(), dpi, page.bilevel ? page.picture.Coarser() : 0);
     PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page), page.picture.Coarser());
     pixSubtract(ink.get(), ink.get(), noise.get());
-    if (!out.unwarped) {
+    if (page.bilevel) {
         PixPtr level = Checked(pixConvert1To8(nullptr, ink.get(), 255, 0));
         out.image = GreyPage(level.get(), page);
         return out;
     }
-    // A photographed sheet is read in its own grey, evened out, with its ink
-    // and a pixel around it kept: binarised, the strokes the lens blurred (a
-    // small Mincho's thin ones) break or run together.
+    // The page is read in its own grey, evened out, with its ink and a pixel
+    // around it kept: binarised, the strokes the lens blurred or the printer
+    // left faint (a small Mincho's thin ones, a thermal receipt's) break or
+    // run together, and the recogniser misreads them (二 as ニニ).
     PixPtr level = EvenedWithin(grey.get(), within, dpi);
+    InkMadeBlack(level.get(), ink.get());
     PixPtr paper = Checked(pixDilateBrick(nullptr, ink.get(), 3, 3));
     pixInvert(paper.get(), paper.get());
     pixSetMasked(level.get(), paper.get(), 255);

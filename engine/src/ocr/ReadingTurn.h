@@ -1,0 +1,23 @@
+// Which way up a page stands, judged by reading a sample of its text each
+// way: for the pages whose letters' shapes leave the orientation check in
+// doubt (small or faded print, a coarse fax, few lines).
+#pragma once
+
+#include <optional>
+
+#include "layout/PixelTypes.h"
+#include "ocr/Recognizer.h"
+
+namespace xdw {
+
+// The clockwise turn (90, 180 or 270 degrees) under which a few lines of the
+// page's text read clearly better than as the page stands, 0 when none does,
+// or nothing when the page holds too little text to tell. The lines are
+// taken from the prepared copy of the page and read by recipe's languages
+// (lines that run top to bottom, turned or not, are tried sideways as well,
+// and upright by the vertical languages). Throws
+// EngineError(XDW_E_NOT_INSTALLED) when the language data is missing,
+// std::bad_alloc.
+std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe);
+
+}  // namespace xdw
