@@ -63,8 +63,8 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     const bool ownText = TextCoversInk(*input.scan, input.text);
     // Decided here, on the image the page is read from, so that it is
     // neither drawn twice nor read the wrong way up first.
-    auto standsUpright = [&] {
-        result.turn = UprightTurn(*input.scan, recipe).value_or(0);
+    auto standsUpright = [&](const PageLayout* layout) {
+        result.turn = UprightTurn(*input.scan, recipe, layout).value_or(0);
         return result.turn == 0;
     };
     std::optional<std::vector<OcrLine>> lines;
@@ -76,7 +76,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
                                    cancelData);
         TurnPage(input, result.turn);
     } else if (upright) {
-        standsUpright();
+        standsUpright(nullptr);
         TurnPage(input, result.turn);
     }
     const RenderedPage& rendered = *input.scan;

@@ -515,7 +515,7 @@ struct Sample {
 // RecognizeIfUpright).
 std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrRecipe& recipe,
                                          bool (*cancel)(void*), void* cancelData,
-                                         const std::function<bool()>* standsUpright) {
+                                         const UprightQuestion* standsUpright) {
     Deadline deadline{std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
@@ -524,7 +524,8 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     // in the layout's reading order; a cancel or the time limit stops it
     // between regions as well as inside one.
     const PreparedPage prepared = PreparePage(page);
-    const PageLayout layout = FindLayout(prepared.image, !recipe.verticalLanguages.empty());
+    const bool findVertical = !recipe.verticalLanguages.empty();
+    const PageLayout layout = FindLayout(prepared.image, findVertical);
     const double most = FinestScale(page);
     std::vector<OcrLine> lines;
     // The lines of one column make one block of the layer, so that text
@@ -539,7 +540,7 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     // Asked once, when the lines read leave the way up in doubt.
     auto upright = [&] {
         checkUpright = false;
-        return (*standsUpright)();
+        return (*standsUpright)(findVertical ? &layout : nullptr);
     };
     Sample sample;
     for (const Region& region : layout.regions) {
@@ -621,7 +622,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
 
 std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
                                                        const OcrRecipe& recipe,
-                                                       const std::function<bool()>& standsUpright,
+                                                       const UprightQuestion& standsUpright,
                                                        bool (*cancel)(void*), void* cancelData) {
     return Read(page, recipe, cancel, cancelData, &standsUpright);
 }
