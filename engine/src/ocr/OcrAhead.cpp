@@ -1,5 +1,6 @@
 #include "ocr/OcrAhead.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "Error.h"
@@ -57,34 +58,35 @@ void OcrAhead::Work() {
 }
 
 PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
-                          const std::optional<PageKey>& next, const Take& takeNext) {
-    bool queueNext = false;
+                          const std::vector<Next>& next) {
+    std::vector<const Next*> toQueue;
     {
         std::lock_guard lock(mutex_);
         // Anything else was read ahead in vain (the caller went elsewhere, or
         // the page changed): it is cancelled and forgotten.
         std::erase_if(jobs_, [&](const JobPtr& job) {
-            const bool keep = job->key == key || (next && job->key == *next);
+            const bool keep = job->key == key || std::ranges::any_of(next, [&](const Next& n) {
+                                  return job->key == n.key;
+                              });
             if (!keep) job->cancel = true;
             return !keep;
         });
-        queueNext = next && !Find(*next);
+        for (const Next& n : next)
+            if (!Find(n.key)) toQueue.push_back(&n);
     }
-    if (queueNext) {
+    for (const Next* n : toQueue) {
         auto job = std::make_shared<Job>();
-        job->key = *next;
+        job->key = n->key;
         job->recipe = recipe;
         try {
-            job->input = takeNext();
+            job->input = n->take();
         } catch (const std::exception&) {
-            job.reset();  // that page fails when it is asked for
+            continue;  // that page fails when it is asked for
         }
-        if (job) {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(job);
-            if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
-            changed_.notify_all();
-        }
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(job);
+        if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+        changed_.notify_all();
     }
 
     std::unique_lock lock(mutex_);
