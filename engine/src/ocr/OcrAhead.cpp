@@ -5,6 +5,7 @@
 
 #include "Error.h"
 #include "ocr/PageProgress.h"
+#include "ocr/SharedTasks.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
@@ -17,6 +18,8 @@ bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(
 
 void OcrAhead::Run(Job& job) {
     const PageProgressScope progress(job.percent);
+    const SharedTasksScope shared(
+        [this, &job](int count, const std::function<void(int)>& task) { Share(job, count, task); });
     try {
         // The page's image or copy is not kept.
         job.result = ReadPage(std::exchange(job.input, PageInput()), job.recipe, job.key.upright,
@@ -24,6 +27,57 @@ void OcrAhead::Run(Job& job) {
     } catch (...) {
         job.error = std::current_exception();
     }
+}
+
+void OcrAhead::RunTask(std::unique_lock<std::mutex>& lock, Job& job, int i) {
+    Tasks& tasks = job.tasks;
+    ++tasks.running;
+    const std::function<void(int)>& task = *tasks.task;
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+        task(i);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    if (error && !tasks.error) {
+        tasks.error = error;
+        tasks.next = tasks.count;  // what is left is not started
+    }
+    --tasks.running;
+    changed_.notify_all();
+}
+
+void OcrAhead::Share(Job& job, int count, const std::function<void(int)>& task) {
+    std::unique_lock lock(mutex_);
+    Tasks& tasks = job.tasks;
+    tasks = Tasks();
+    tasks.task = &task;
+    tasks.count = count;
+    changed_.notify_all();
+    // The reader takes its own tasks too, and waits for those others took.
+    while (tasks.next < tasks.count || tasks.running > 0) {
+        if (tasks.next < tasks.count)
+            RunTask(lock, job, tasks.next++);
+        else
+            changed_.wait(lock);
+    }
+    const std::exception_ptr error = tasks.error;
+    tasks = Tasks();
+    lock.unlock();
+    if (error) std::rethrow_exception(error);
+}
+
+bool OcrAhead::Help(std::unique_lock<std::mutex>& lock) {
+    for (const JobPtr& job : jobs_) {
+        Tasks& tasks = job->tasks;
+        if (tasks.task == nullptr || tasks.next >= tasks.count) continue;
+        const JobPtr keep = job;  // the list may change while the task runs
+        RunTask(lock, *keep, tasks.next++);
+        return true;
+    }
+    return false;
 }
 
 OcrAhead::JobPtr OcrAhead::Find(const PageKey& key) {
@@ -43,7 +97,7 @@ void OcrAhead::Work() {
     while (!stopping_) {
         JobPtr job = FirstQueued();
         if (!job) {
-            changed_.wait(lock);
+            if (!Help(lock)) changed_.wait(lock);
             continue;
         }
         job->state = State::Running;
@@ -121,6 +175,7 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
                 changed_.notify_all();
                 continue;
             }
+            if (Help(lock)) continue;
             changed_.wait(lock);
         }
         lock.unlock();

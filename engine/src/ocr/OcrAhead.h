@@ -81,6 +81,12 @@ public:
 
 private:
     enum class State { Queued, Running, Done };
+    // The parts of a job's page its reader shares (see SharedTasks.h).
+    struct Tasks {
+        const std::function<void(int)>* task = nullptr;  // none shared
+        int count = 0, next = 0, running = 0;
+        std::exception_ptr error;
+    };
     struct Job {
         PageKey key;
         OcrRecipe recipe;
@@ -90,11 +96,19 @@ private:
         std::exception_ptr error;
         std::atomic<bool> cancel{false};
         std::atomic<int> percent{-1};  // while it runs
+        Tasks tasks;
     };
     using JobPtr = std::shared_ptr<Job>;
 
-    static void Run(Job& job);  // outside the lock, by whoever set it Running
-    void Work();                // the second thread
+    void Run(Job& job);  // outside the lock, by whoever set it Running
+    void Work();         // the second thread
+    // Runs task(i) for i < count of job's page, sharing them with waiting threads.
+    void Share(Job& job, int count, const std::function<void(int)>& task);
+    // Runs one shared task of a page being read, if any is left; lock is
+    // released while it runs. false when there was none.
+    bool Help(std::unique_lock<std::mutex>& lock);
+    // Runs task i of job, lock released; the first error stops the rest.
+    void RunTask(std::unique_lock<std::mutex>& lock, Job& job, int i);
     JobPtr Find(const PageKey& key);
     JobPtr FirstQueued();
     void Forget(const JobPtr& job);

@@ -1,6 +1,7 @@
 #include "ocr/Recognizer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "layout/Pix.h"
 #include "layout/Skew.h"
 #include "ocr/PageProgress.h"
+#include "ocr/SharedTasks.h"
 #include "ocr/TesseractPool.h"
 #include "prepare/PreparePage.h"
 
@@ -510,6 +512,10 @@ struct Sample {
     bool Upright() const { return confidence >= kUprightConfidence * characters; }
 };
 
+long long Area(const PixelBox& b) {
+    return static_cast<long long>(b.right - b.left) * (b.bottom - b.top);
+}
+
 // The page's reading; with standsUpright, nothing when its first lines
 // leave in doubt that it stands upright and it says so neither (see
 // RecognizeIfUpright).
@@ -541,12 +547,23 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         checkUpright = false;
         return (*standsUpright)();
     };
-    Sample sample;
-    for (const Region& region : layout.regions) {
+    const size_t regions = layout.regions.size();
+    std::vector<std::vector<Block>> read(regions);
+    auto readRegion = [&](size_t i, Deadline& limit) {
+        const Region& region = layout.regions[i];
         const bool down = region.kind == RegionKind::Vertical;
+        read[i] =
+            ReadRegion(layout.image, region, layout.textSize, most,
+                       down ? recipe.verticalLanguages : recipe.languages, recipe.tessdata, limit);
+    };
+    // While the way up is in doubt, regions are read in order until it is not.
+    size_t first = 0;
+    Sample sample;
+    for (; first < regions && checkUpright; ++first) {
+        const Region& region = layout.regions[first];
         // Columns written top to bottom may be lines of a page on its side:
         // they tell nothing of its way up.
-        if (checkUpright && down && !upright()) return std::nullopt;
+        if (region.kind == RegionKind::Vertical && !upright()) return std::nullopt;
         if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
             Sample band;
             band.Add(ReadRegion(
@@ -557,12 +574,10 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
             else if (!upright())
                 return std::nullopt;
         }
-        std::vector<Block> blocks = ReadRegion(layout.image, region, layout.textSize, most,
-                                               down ? recipe.verticalLanguages : recipe.languages,
-                                               recipe.tessdata, deadline);
+        readRegion(first, deadline);
         ++deadline.regionsDone;
         if (checkUpright) {
-            sample.Add(blocks);
+            sample.Add(read[first]);
             if (sample.characters >= kSampleCharacters) {
                 if (sample.Upright())
                     checkUpright = false;
@@ -570,6 +585,27 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
                     return std::nullopt;
             }
         }
+    }
+    // The rest depend on nothing but the layout: a thread with nothing else
+    // to do may read some of them, the largest first so that both finish
+    // together.
+    std::vector<size_t> rest;
+    for (size_t i = first; i < regions; ++i) rest.push_back(i);
+    std::stable_sort(rest.begin(), rest.end(), [&](size_t a, size_t b) {
+        return Area(layout.regions[a].box) > Area(layout.regions[b].box);
+    });
+    std::atomic<int> done = deadline.regionsDone;
+    RunSharedTasks(static_cast<int>(rest.size()), [&](int i) {
+        Deadline limit = deadline;  // each thread follows its own recognition
+        limit.regionsDone = done;
+        readRegion(rest[i], limit);
+        ++done;
+    });
+    deadline.regionsDone = done;
+    for (size_t i = 0; i < regions; ++i) {
+        const Region& region = layout.regions[i];
+        const bool down = region.kind == RegionKind::Vertical;
+        std::vector<Block>& blocks = read[i];
         const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
         if (region.row >= 0 && region.row == row && rowLine && oneLine) {
             JoinCell(lines.back(), std::move(blocks[0].lines[0]));
