@@ -1,5 +1,6 @@
 #include "ocr/DocumentOcr.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <iterator>
@@ -93,6 +94,18 @@ OcrAhead::Take Taker(Document& doc, int page) {
     };
 }
 
+// The pages after page read ahead while it is read: two, so that each thread
+// has the next page to start on whenever it finishes one.
+constexpr int kPagesAhead = 2;
+
+std::vector<OcrAhead::Next> NextPages(Document& doc, int page, int pages, const OcrRecipe& recipe,
+                                      bool upright) {
+    std::vector<OcrAhead::Next> next;
+    for (int p = page + 1; p <= std::min(pages, page + kPagesAhead); ++p)
+        next.push_back({KeyOf(doc, p, recipe, upright), Taker(doc, p)});
+    return next;
+}
+
 // Turns the page upright without its reading, on what was drawn for it when
 // it still stands so, and keeps that drawing turned for its reading. A page
 // the letters' shapes leave in doubt is judged by reading a sample of it as
@@ -184,14 +197,13 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
         // is another one (its failure reported once this page is read).
         const bool turnHere = reading.turnPending == page;
         const std::exception_ptr otherTurn = turnHere ? nullptr : TurnPending(doc);
-        // The page read ahead is turned upright first when this document's
-        // pages are: read as it lies, its reading would be lost to the turn.
-        std::optional<PageKey> next;
-        if (page < pages) next = KeyOf(doc, page + 1, recipe, reading.uprighted);
+        // The pages read ahead are turned upright first when this document's
+        // pages are: read as they lie, their reading would be lost to the turn.
+        const auto next = NextPages(doc, page, pages, recipe, reading.uprighted);
         const PageResult result = [&] {
             try {
                 return Ahead().Read(KeyOf(doc, page, recipe, turnHere), Taker(doc, page), recipe,
-                                    next, Taker(doc, page + 1));
+                                    next);
             } catch (const EngineError& e) {
                 // The run's reason names the page the engine gave up on.
                 throw OnPage(page, e);
@@ -227,12 +239,10 @@ namespace {
 // report and gives false: the way up is then found on its own.
 bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
     const int pages = static_cast<int>(doc.pdf->getAllPages().size());
-    std::optional<PageKey> next;
-    if (page < pages) next = KeyOf(doc, page + 1, recipe, true);
+    const auto next = NextPages(doc, page, pages, recipe, true);
     PageResult result;
     try {
-        result = Ahead().Read(KeyOf(doc, page, recipe, true), Taker(doc, page), recipe, next,
-                              Taker(doc, page + 1));
+        result = Ahead().Read(KeyOf(doc, page, recipe, true), Taker(doc, page), recipe, next);
     } catch (...) {
         Ahead().Keep(KeyOf(doc, page, recipe), PageResult(), std::current_exception());
         return false;

@@ -1,6 +1,7 @@
 #include "ocr/Recognizer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "layout/Pix.h"
 #include "layout/Skew.h"
 #include "ocr/PageProgress.h"
+#include "ocr/SharedTasks.h"
 #include "ocr/TesseractPool.h"
 #include "prepare/PreparePage.h"
 
@@ -373,6 +375,14 @@ std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
     return std::move(first.blocks);
 }
 
+// The blocks of one region, with their boxes on the page.
+std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
+                              double most, const std::string& languages,
+                              const std::string& tessdata, Deadline& deadline) {
+    return LookAgain(page, ReadOnce(page, region, textSize, most, languages, tessdata, deadline),
+                     languages, tessdata, deadline);
+}
+
 // A reading holds little text when it found under one character for every
 // this many pieces of ink on the page.
 constexpr int kPiecesPerCharacter = 8;
@@ -535,6 +545,10 @@ struct Sample {
     }
 };
 
+long long Area(const PixelBox& b) {
+    return static_cast<long long>(b.right - b.left) * (b.bottom - b.top);
+}
+
 // The page's reading; with standsUpright, nothing when its first lines
 // leave in doubt that it stands upright and it says so neither (see
 // RecognizeIfUpright).
@@ -567,24 +581,36 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         checkUpright = false;
         return (*standsUpright)(findVertical ? &layout : nullptr);
     };
-    Sample sample;
-    for (const Region& region : layout.regions) {
+    const size_t regions = layout.regions.size();
+    std::vector<std::vector<Block>> read(regions);
+    auto readRegion = [&](size_t i, Deadline& limit) {
+        const Region& region = layout.regions[i];
         const bool down = region.kind == RegionKind::Vertical;
+        read[i] =
+            ReadRegion(layout.image, region, layout.textSize, most,
+                       down ? recipe.verticalLanguages : recipe.languages, recipe.tessdata, limit);
+    };
+    // While the way up is in doubt, regions are read in order until it is not.
+    size_t first = 0;
+    Sample sample;
+    for (; first < regions && checkUpright; ++first) {
+        const Region& region = layout.regions[first];
         // Columns written top to bottom may be lines of a page on its side:
         // they tell nothing of its way up.
-        if (checkUpright && down && !upright()) return std::nullopt;
+        const bool down = region.kind == RegionKind::Vertical;
+        if (down && !upright()) return std::nullopt;
         const std::string& languages = down ? recipe.verticalLanguages : recipe.languages;
         if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
-            FirstReading first = ReadOnce(
+            FirstReading bandRead = ReadOnce(
                 layout.image, FirstLines(layout.image, region, kSampleLines, layout.textSize),
                 layout.textSize, most, languages, recipe.tessdata, deadline);
             Sample band;
-            band.Add(first.blocks);
+            band.Add(bandRead.blocks);
             if (band.Turned()) {
                 if (!upright()) return std::nullopt;
             } else {
                 band = Sample();
-                band.Add(LookAgain(layout.image, std::move(first), languages, recipe.tessdata,
+                band.Add(LookAgain(layout.image, std::move(bandRead), languages, recipe.tessdata,
                                    deadline));
                 if (band.characters >= kSampleCharacters && band.Upright())
                     checkUpright = false;
@@ -592,18 +618,18 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
                     return std::nullopt;
             }
         }
-        FirstReading first = ReadOnce(layout.image, region, layout.textSize, most, languages,
-                                      recipe.tessdata, deadline);
+        FirstReading once = ReadOnce(layout.image, region, layout.textSize, most, languages,
+                                     recipe.tessdata, deadline);
         if (checkUpright) {
             Sample withFirst = sample;
-            withFirst.Add(first.blocks);
+            withFirst.Add(once.blocks);
             if (withFirst.Turned() && !upright()) return std::nullopt;
         }
-        std::vector<Block> blocks =
-            LookAgain(layout.image, std::move(first), languages, recipe.tessdata, deadline);
+        read[first] =
+            LookAgain(layout.image, std::move(once), languages, recipe.tessdata, deadline);
         ++deadline.regionsDone;
         if (checkUpright) {
-            sample.Add(blocks);
+            sample.Add(read[first]);
             if (sample.characters >= kSampleCharacters) {
                 if (sample.Upright())
                     checkUpright = false;
@@ -611,6 +637,27 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
                     return std::nullopt;
             }
         }
+    }
+    // The rest depend on nothing but the layout: a thread with nothing else
+    // to do may read some of them, the largest first so that both finish
+    // together.
+    std::vector<size_t> rest;
+    for (size_t i = first; i < regions; ++i) rest.push_back(i);
+    std::stable_sort(rest.begin(), rest.end(), [&](size_t a, size_t b) {
+        return Area(layout.regions[a].box) > Area(layout.regions[b].box);
+    });
+    std::atomic<int> done = deadline.regionsDone;
+    RunSharedTasks(static_cast<int>(rest.size()), [&](int i) {
+        Deadline limit = deadline;  // each thread follows its own recognition
+        limit.regionsDone = done;
+        readRegion(rest[i], limit);
+        ++done;
+    });
+    deadline.regionsDone = done;
+    for (size_t i = 0; i < regions; ++i) {
+        const Region& region = layout.regions[i];
+        const bool down = region.kind == RegionKind::Vertical;
+        std::vector<Block>& blocks = read[i];
         const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
         if (region.row >= 0 && region.row == row && rowLine && oneLine) {
             JoinCell(lines.back(), std::move(blocks[0].lines[0]));
