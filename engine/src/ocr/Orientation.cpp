@@ -77,7 +77,8 @@ std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& pag
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe) {
+std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe,
+                               const PageLayout* layout) {
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
@@ -87,7 +88,7 @@ std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe
         found = Detect(api, page, kUsualCharacters);
     // In doubt, the page's own text read each way decides.
     if (!found || !(found->confidence >= kMinOrientationConfidence))
-        return TurnByReading(full, recipe);
+        return TurnByReading(full, recipe, layout);
     // Tesseract reports the counter-clockwise angle the text is turned by.
     return (360 - found->orientation % 360) % 360;
 }

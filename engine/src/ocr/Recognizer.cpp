@@ -335,10 +335,18 @@ void SecondLook(const RenderedPage& page, OcrLine& line, double scale, const std
     line.words = std::move(again.words);
 }
 
-// The blocks of one region, with their boxes on the page.
-std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
-                              double most, const std::string& languages,
-                              const std::string& tessdata, Deadline& deadline) {
+// One region's first reading: its blocks, with their boxes on the page, the
+// scale it was read at and whether its unsure lines are to be looked at
+// again (vertical columns are not).
+struct FirstReading {
+    std::vector<Block> blocks;
+    double scale = 1;
+    bool lookAgain = true;
+};
+
+FirstReading ReadOnce(const RenderedPage& page, const Region& region, int textSize, double most,
+                      const std::string& languages, const std::string& tessdata,
+                      Deadline& deadline) {
     int dx = 0, dy = 0;
     const tesseract::PageSegMode mode = ModeFor(region);
     const PixelBox& b = region.box;
@@ -347,15 +355,32 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
     // A line standing alone is read at its own size (a large heading over
     // text of the usual size).
     if (lineAlone) textSize = b.bottom - b.top;
-    const double scale = ReadScale(textSize, most);
-    std::vector<Block> blocks = ReadImage(copy, scale, mode, languages, tessdata, deadline);
-    Place(blocks, 1, dx, dy);
-    if (mode == tesseract::PSM_SINGLE_BLOCK_VERT_TEXT) return blocks;
-    for (Block& block : blocks)
-        for (OcrLine& line : block.lines)
-            if (Weakest(line) < kDoubtful)
-                SecondLook(page, line, scale, languages, tessdata, deadline);
-    return blocks;
+    FirstReading first;
+    first.scale = ReadScale(textSize, most);
+    first.blocks = ReadImage(copy, first.scale, mode, languages, tessdata, deadline);
+    first.lookAgain = mode != tesseract::PSM_SINGLE_BLOCK_VERT_TEXT;
+    Place(first.blocks, 1, dx, dy);
+    return first;
+}
+
+// The first reading's blocks, their unsure lines looked at again.
+std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
+                             const std::string& languages, const std::string& tessdata,
+                             Deadline& deadline) {
+    if (first.lookAgain)
+        for (Block& block : first.blocks)
+            for (OcrLine& line : block.lines)
+                if (Weakest(line) < kDoubtful)
+                    SecondLook(page, line, first.scale, languages, tessdata, deadline);
+    return std::move(first.blocks);
+}
+
+// The blocks of one region, with their boxes on the page.
+std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
+                              double most, const std::string& languages,
+                              const std::string& tessdata, Deadline& deadline) {
+    return LookAgain(page, ReadOnce(page, region, textSize, most, languages, tessdata, deadline),
+                     languages, tessdata, deadline);
 }
 
 // A reading holds little text when it found under one character for every
@@ -454,6 +479,11 @@ namespace {
 // comes closer (47 on a full page), hence the margin.
 constexpr size_t kSampleCharacters = 20;
 constexpr double kUprightConfidence = 75;
+// Read first, before their unsure lines are looked at again, lines read
+// upright give a mean of 63 or more (a coarse fax), turned ones 44 or less:
+// below this, the way up is asked for at once, since a look again at lines
+// that read as nothing doubles their cost and is thrown away with them.
+constexpr double kTurnedConfidence = 50;
 
 // A block of more than kBandAfterLines lines is sampled by a band of its
 // first kSampleLines lines, read apart: read whole, a block turned upside
@@ -510,6 +540,9 @@ struct Sample {
                 }
     }
     bool Upright() const { return confidence >= kUprightConfidence * characters; }
+    bool Turned() const {
+        return characters >= kSampleCharacters && confidence < kTurnedConfidence * characters;
+    }
 };
 
 long long Area(const PixelBox& b) {
@@ -521,7 +554,7 @@ long long Area(const PixelBox& b) {
 // RecognizeIfUpright).
 std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrRecipe& recipe,
                                          bool (*cancel)(void*), void* cancelData,
-                                         const std::function<bool()>* standsUpright) {
+                                         const UprightQuestion* standsUpright) {
     Deadline deadline{std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
@@ -530,7 +563,8 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     // in the layout's reading order; a cancel or the time limit stops it
     // between regions as well as inside one.
     const PreparedPage prepared = PreparePage(page);
-    const PageLayout layout = FindLayout(prepared.image, !recipe.verticalLanguages.empty());
+    const bool findVertical = !recipe.verticalLanguages.empty();
+    const PageLayout layout = FindLayout(prepared.image, findVertical);
     const double most = FinestScale(page);
     std::vector<OcrLine> lines;
     // The lines of one column make one block of the layer, so that text
@@ -545,7 +579,7 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     // Asked once, when the lines read leave the way up in doubt.
     auto upright = [&] {
         checkUpright = false;
-        return (*standsUpright)();
+        return (*standsUpright)(findVertical ? &layout : nullptr);
     };
     const size_t regions = layout.regions.size();
     std::vector<std::vector<Block>> read(regions);
@@ -563,18 +597,36 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         const Region& region = layout.regions[first];
         // Columns written top to bottom may be lines of a page on its side:
         // they tell nothing of its way up.
-        if (region.kind == RegionKind::Vertical && !upright()) return std::nullopt;
+        const bool down = region.kind == RegionKind::Vertical;
+        if (down && !upright()) return std::nullopt;
+        const std::string& languages = down ? recipe.verticalLanguages : recipe.languages;
         if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
-            Sample band;
-            band.Add(ReadRegion(
+            FirstReading bandRead = ReadOnce(
                 layout.image, FirstLines(layout.image, region, kSampleLines, layout.textSize),
-                layout.textSize, most, recipe.languages, recipe.tessdata, deadline));
-            if (band.characters >= kSampleCharacters && band.Upright())
-                checkUpright = false;
-            else if (!upright())
-                return std::nullopt;
+                layout.textSize, most, languages, recipe.tessdata, deadline);
+            Sample band;
+            band.Add(bandRead.blocks);
+            if (band.Turned()) {
+                if (!upright()) return std::nullopt;
+            } else {
+                band = Sample();
+                band.Add(LookAgain(layout.image, std::move(bandRead), languages, recipe.tessdata,
+                                   deadline));
+                if (band.characters >= kSampleCharacters && band.Upright())
+                    checkUpright = false;
+                else if (!upright())
+                    return std::nullopt;
+            }
         }
-        readRegion(first, deadline);
+        FirstReading once = ReadOnce(layout.image, region, layout.textSize, most, languages,
+                                     recipe.tessdata, deadline);
+        if (checkUpright) {
+            Sample withFirst = sample;
+            withFirst.Add(once.blocks);
+            if (withFirst.Turned() && !upright()) return std::nullopt;
+        }
+        read[first] =
+            LookAgain(layout.image, std::move(once), languages, recipe.tessdata, deadline);
         ++deadline.regionsDone;
         if (checkUpright) {
             sample.Add(read[first]);
@@ -657,7 +709,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
 
 std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
                                                        const OcrRecipe& recipe,
-                                                       const std::function<bool()>& standsUpright,
+                                                       const UprightQuestion& standsUpright,
                                                        bool (*cancel)(void*), void* cancelData) {
     return Read(page, recipe, cancel, cancelData, &standsUpright);
 }

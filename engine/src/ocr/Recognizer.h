@@ -57,10 +57,13 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
 // clearly; when they do not, when they run top to bottom (a page on its side
 // looks so) or when the page holds too little text to tell, standsUpright is
 // asked once, and the reading goes on only if it says so: otherwise it stops
-// there and gives nothing. Throws as RecognizePage.
+// there and gives nothing. standsUpright is given the layout of the page's
+// prepared copy when it was found with vertical writing looked for (recipe
+// has vertical languages), null otherwise. Throws as RecognizePage.
+using UprightQuestion = std::function<bool(const PageLayout* layout)>;
 std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
                                                        const OcrRecipe& recipe,
-                                                       const std::function<bool()>& standsUpright,
+                                                       const UprightQuestion& standsUpright,
                                                        bool (*cancel)(void*) = nullptr,
                                                        void* cancelData = nullptr);
 
