@@ -301,6 +301,7 @@ void CancelOcrUnderWay() { Ahead().CancelAll(); }
 void FinalizeOcr() {
     Ahead().Stop();
     ReleaseTesseract();
+    ReleaseSharedTesseract();
 }
 
 }  // namespace xdw

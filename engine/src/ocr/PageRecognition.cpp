@@ -64,9 +64,9 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     const bool ownText = TextCoversInk(*input.scan, input.text);
     // Decided here, on the image the page is read from, so that it is
     // neither drawn twice nor read the wrong way up first.
-    auto standsUpright = [&](const PageLayout* layout) {
+    auto standsUpright = [&](const UprightClues& clues) {
         try {
-            result.turn = UprightTurn(*input.scan, recipe, layout).value_or(0);
+            result.turn = UprightTurn(*input.scan, recipe, clues).value_or(0);
         } catch (const EngineError& e) {
             // The page's reading is not lost to the data that looks for its
             // way up: it goes on as the page stands.
@@ -85,7 +85,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
                                    cancelData);
         TurnPage(input, result.turn);
     } else if (upright) {
-        standsUpright(nullptr);
+        standsUpright({});
         TurnPage(input, result.turn);
     }
     const RenderedPage& rendered = *input.scan;

@@ -543,6 +543,9 @@ struct Sample {
     bool Turned() const {
         return characters >= kSampleCharacters && confidence < kTurnedConfidence * characters;
     }
+    bool Fair() const {
+        return characters >= kSampleCharacters && confidence >= kTurnedConfidence * characters;
+    }
 };
 
 long long Area(const PixelBox& b) {
@@ -577,9 +580,9 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     deadline.regions = static_cast<int>(layout.regions.size()) + 1;
     bool checkUpright = standsUpright != nullptr;
     // Asked once, when the lines read leave the way up in doubt.
-    auto upright = [&] {
+    auto upright = [&](const Sample& sampled = {}) {
         checkUpright = false;
-        return (*standsUpright)(findVertical ? &layout : nullptr);
+        return (*standsUpright)(UprightClues{findVertical ? &layout : nullptr, sampled.Fair()});
     };
     const size_t regions = layout.regions.size();
     std::vector<std::vector<Block>> read(regions);
@@ -614,7 +617,7 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
                                    deadline));
                 if (band.characters >= kSampleCharacters && band.Upright())
                     checkUpright = false;
-                else if (!upright())
+                else if (!upright(band))
                     return std::nullopt;
             }
         }
@@ -633,7 +636,7 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
             if (sample.characters >= kSampleCharacters) {
                 if (sample.Upright())
                     checkUpright = false;
-                else if (!upright())
+                else if (!upright(sample))
                     return std::nullopt;
             }
         }
