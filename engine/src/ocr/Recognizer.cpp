@@ -488,9 +488,12 @@ constexpr double kTurnedConfidence = 50;
 // A block of more than kBandAfterLines lines is sampled by a band of its
 // first kSampleLines lines, read apart: read whole, a block turned upside
 // down costs several times its upright reading (a 28-line page, 2 s to 6 s),
-// and that reading is thrown away.
+// and that reading is thrown away. Upright, the band is read again with its
+// block: a block at least kOneLineEms text sizes wide, whose every line holds
+// twice the sample's characters, is sampled by its first line alone.
 constexpr int kSampleLines = 2;
 constexpr int kBandAfterLines = 8;
+constexpr int kOneLineEms = 2 * static_cast<int>(kSampleCharacters);
 // Ink darker than this counts for the band's rows.
 constexpr uint8_t kBandInk = 128;
 
@@ -525,6 +528,10 @@ Region FirstLines(const RenderedPage& image, const Region& region, int lines, in
         runStart = -1;
     }
     return region;
+}
+
+int BandLines(const Region& block, int textSize) {
+    return block.box.right - block.box.left >= kOneLineEms * textSize ? 1 : kSampleLines;
 }
 
 // The characters read so far and their confidence, each weighed by its count.
@@ -604,9 +611,11 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         if (down && !upright()) return std::nullopt;
         const std::string& languages = down ? recipe.verticalLanguages : recipe.languages;
         if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
-            FirstReading bandRead = ReadOnce(
-                layout.image, FirstLines(layout.image, region, kSampleLines, layout.textSize),
-                layout.textSize, most, languages, recipe.tessdata, deadline);
+            FirstReading bandRead =
+                ReadOnce(layout.image,
+                         FirstLines(layout.image, region, BandLines(region, layout.textSize),
+                                    layout.textSize),
+                         layout.textSize, most, languages, recipe.tessdata, deadline);
             Sample band;
             band.Add(bandRead.blocks);
             if (band.Turned()) {
