@@ -127,6 +127,10 @@ MEETING = ["打ち合わせ日程のご連絡",
            "場所は弊社二階の応接室を予定しております。",
            "当日は見積書の内容について確認させていただきます。",
            "ご都合が悪い場合は前日までにご一報ください。"]
+TRANSFER = ["人事異動のお知らせ",
+            "四月一日付で経理部の山本が総務部へ異動いたします。",
+            "後任には営業部の小林が着任する予定です。",
+            "引き継ぎ期間中はご迷惑をおかけいたします。"]
 TRAINING = ["研修会の開催について",
             "新入社員向けの研修を二月九日（月）に行います。",
             "会場は本館四階の大会議室です。",
@@ -318,6 +322,7 @@ def main():
                                               ("fax-normal-memo", MEMO, MINCHO, 12, 98, 6),
                                               ("fax-normal-notice", SHIPPING, PMINCHO, 11, 98, 12),
                                               ("fax-normal-meeting", MEETING, MINCHO, 10.5, 98, 21),
+                                              ("fax-normal-transfer", TRANSFER, PMINCHO, 11.5, 98, 33),
                                               ("fax-fine", LETTER, MINCHO, 11, 196, 4),
                                               ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
         write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",

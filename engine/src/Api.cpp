@@ -158,6 +158,8 @@ XDWAPI_EXPORT int XDW_ApplyOcr(XDW_DOCUMENT_HANDLE handle, int page, int engine,
 XDWAPI_EXPORT int XDW_SaveDocument(XDW_DOCUMENT_HANDLE handle, void*) {
     return Trap([&] {
         Document& doc = LookupDocument(handle);
+        // A page whose turn still waits is turned before the document is
+        // saved; if it cannot be, the document is still saved, as it stands.
         TurnPending(doc);
         SaveDocument(doc);
         return 0;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -87,6 +88,20 @@ TEST_F(OcrErrors, MissingLanguageDataIsReportedAsNotInstalled) {
               XDW_E_NOT_INSTALLED);
     EXPECT_EQ(PageState(doc), before);
     EXPECT_FALSE(doc.changed);
+
+    // Orientation data there but not loadable: the turn that waited for the
+    // page's reading fails, and the page keeps its layer, read as it lies; a
+    // turn still waiting fails where it is finally made.
+    std::filesystem::create_symlink("/usr/share/tesseract-ocr/5/tessdata/pdf.ttf",
+                                    data + "/pdf.ttf");
+    std::ofstream(data + "/osd.traineddata") << "not a model";
+    EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, 1, settings); }), 0);
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH), settings); }),
+              XDW_E_NOT_INSTALLED);
+    EXPECT_NE(PageState(doc), before);
+    Document waiting = Scanned({.lines = kText, .turnContent = 90});
+    EXPECT_EQ(CodeOf([&] { RotatePageAuto(waiting, 1, settings); }), 0);
+    EXPECT_NE(TurnPending(waiting), nullptr);
 }
 
 TEST_F(OcrErrors, UnknownLanguageIsABadArgument) {

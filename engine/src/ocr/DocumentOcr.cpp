@@ -1,5 +1,7 @@
 #include "ocr/DocumentOcr.h"
 
+#include <algorithm>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -92,6 +94,18 @@ OcrAhead::Take Taker(Document& doc, int page) {
     };
 }
 
+// The pages after page read ahead while it is read: two, so that each thread
+// has the next page to start on whenever it finishes one.
+constexpr int kPagesAhead = 2;
+
+std::vector<OcrAhead::Next> NextPages(Document& doc, int page, int pages, const OcrRecipe& recipe,
+                                      bool upright) {
+    std::vector<OcrAhead::Next> next;
+    for (int p = page + 1; p <= std::min(pages, page + kPagesAhead); ++p)
+        next.push_back({KeyOf(doc, p, recipe, upright), Taker(doc, p)});
+    return next;
+}
+
 // Turns the page upright without its reading, on what was drawn for it when
 // it still stands so, and keeps that drawing turned for its reading. A page
 // the letters' shapes leave in doubt is judged by reading a sample of it as
@@ -115,19 +129,40 @@ void TurnOnItsOwn(Document& doc, int page, const std::string& tessdata) {
     reading.drawnKey = KeyOf(doc, page, OcrRecipe{});
 }
 
+// error, its message naming the page it concerns.
+EngineError OnPage(int page, const EngineError& error) {
+    return EngineError(error.code(), "page " + std::to_string(page) + ": " + error.what(),
+                       error.concern());
+}
+
+// Throws the failure up-righting page met, when there is one.
+void Report(int page, const std::exception_ptr& failure) {
+    if (!failure) return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EngineError& e) {
+        throw OnPage(page, e);
+    }
+}
+
 }  // namespace
 
-void TurnPending(Document& doc) {
-    if (!doc.ocr || doc.ocr->turnPending == 0) return;
+std::exception_ptr TurnPending(Document& doc) {
+    if (!doc.ocr || doc.ocr->turnPending == 0) return nullptr;
     DocumentOcr& reading = *doc.ocr;
     const int page = std::exchange(reading.turnPending, 0);
     // It was drawn when it was asked to be turned, and its data found then:
-    // a page that cannot be drawn again now is left as it stands.
+    // a page that cannot be drawn again now is left as it stands. Data that
+    // is there but does not load is a failure of its turn, and reported.
     try {
         TurnOnItsOwn(doc, page, reading.pendingTessdata);
+    } catch (const EngineError& e) {
+        reading.drawnKey.reset();
+        if (e.code() == XDW_E_NOT_INSTALLED) return std::make_exception_ptr(OnPage(page, e));
     } catch (const std::exception&) {
         reading.drawnKey.reset();
     }
+    return nullptr;
 }
 
 namespace {
@@ -159,21 +194,19 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
         DocumentOcr& reading = OcrOf(doc);
         reading.recipe = recipe;
         // A page waiting to be turned is turned as it is read, or now if it
-        // is another one.
+        // is another one (its failure reported once this page is read).
         const bool turnHere = reading.turnPending == page;
-        if (!turnHere) TurnPending(doc);
-        // The page read ahead is turned upright first when this document's
-        // pages are: read as it lies, its reading would be lost to the turn.
-        std::optional<PageKey> next;
-        if (page < pages) next = KeyOf(doc, page + 1, recipe, reading.uprighted);
+        const std::exception_ptr otherTurn = turnHere ? nullptr : TurnPending(doc);
+        // The pages read ahead are turned upright first when this document's
+        // pages are: read as they lie, their reading would be lost to the turn.
+        const auto next = NextPages(doc, page, pages, recipe, reading.uprighted);
         const PageResult result = [&] {
             try {
                 return Ahead().Read(KeyOf(doc, page, recipe, turnHere), Taker(doc, page), recipe,
-                                    next, Taker(doc, page + 1));
+                                    next);
             } catch (const EngineError& e) {
                 // The run's reason names the page the engine gave up on.
-                throw EngineError(e.code(), "page " + std::to_string(page) + ": " + e.what(),
-                                  e.concern());
+                throw OnPage(page, e);
             }
         }();
         QPDFObjectHandle object = PageObject(doc, page);
@@ -188,10 +221,13 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
             // The page's own text is what a reader finds; a layer of ours
             // from before would only double it.
             if (RemoveTextLayer(*doc.pdf, object)) doc.changed = true;
-            return;
+        } else {
+            PutTextLayer(*doc.pdf, object, result.lines, result.geometry, font);
+            doc.changed = true;
         }
-        PutTextLayer(*doc.pdf, object, result.lines, result.geometry, font);
-        doc.changed = true;
+        // A turn that failed is reported with the page's reading kept.
+        if (otherTurn) std::rethrow_exception(otherTurn);
+        Report(page, turnHere ? result.turnError : nullptr);
     });
 }
 
@@ -203,12 +239,10 @@ namespace {
 // report and gives false: the way up is then found on its own.
 bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
     const int pages = static_cast<int>(doc.pdf->getAllPages().size());
-    std::optional<PageKey> next;
-    if (page < pages) next = KeyOf(doc, page + 1, recipe, true);
+    const auto next = NextPages(doc, page, pages, recipe, true);
     PageResult result;
     try {
-        result = Ahead().Read(KeyOf(doc, page, recipe, true), Taker(doc, page), recipe, next,
-                              Taker(doc, page + 1));
+        result = Ahead().Read(KeyOf(doc, page, recipe, true), Taker(doc, page), recipe, next);
     } catch (...) {
         Ahead().Keep(KeyOf(doc, page, recipe), PageResult(), std::current_exception());
         return false;
@@ -219,7 +253,11 @@ bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
         doc.changed = true;
         result.turn = 0;  // it is now the reading of the page as it stands
     }
+    // A page whose way up could not be looked for was read as it stands:
+    // that reading is kept, and the failure is this call's.
+    const std::exception_ptr failure = std::exchange(result.turnError, nullptr);
     Ahead().Keep(KeyOf(doc, page, recipe), std::move(result));
+    Report(page, failure);
     return true;
 }
 
@@ -230,12 +268,16 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
     DocumentOcr& reading = OcrOf(doc);
     reading.uprighted = true;
     Guarded([&] {
-        TurnPending(doc);
+        // A page still waiting for its turn is turned first, and its failure
+        // reported once this page is turned.
+        const std::exception_ptr waiting = TurnPending(doc);
         if (reading.recipe) {
-            if (UprightWhileReading(doc, page, *reading.recipe)) return;
-            TurnOnItsOwn(doc, page, settings.tessdata);
+            if (!UprightWhileReading(doc, page, *reading.recipe))
+                TurnOnItsOwn(doc, page, settings.tessdata);
+            if (waiting) std::rethrow_exception(waiting);
             return;
         }
+        if (waiting) std::rethrow_exception(waiting);
         // No page read yet, so nothing says how to read this one: it is
         // drawn, and turned as it is read (or, when it is not read, before
         // anything else is done with the document). What was drawn is kept
@@ -259,6 +301,7 @@ void CancelOcrUnderWay() { Ahead().CancelAll(); }
 void FinalizeOcr() {
     Ahead().Stop();
     ReleaseTesseract();
+    ReleaseSharedTesseract();
 }
 
 }  // namespace xdw

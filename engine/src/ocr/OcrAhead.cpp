@@ -1,9 +1,11 @@
 #include "ocr/OcrAhead.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "Error.h"
 #include "ocr/PageProgress.h"
+#include "ocr/SharedTasks.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
@@ -16,6 +18,8 @@ bool Cancelled(void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(
 
 void OcrAhead::Run(Job& job) {
     const PageProgressScope progress(job.percent);
+    const SharedTasksScope shared(
+        [this, &job](int count, const std::function<void(int)>& task) { Share(job, count, task); });
     try {
         // The page's image or copy is not kept.
         job.result = ReadPage(std::exchange(job.input, PageInput()), job.recipe, job.key.upright,
@@ -23,6 +27,57 @@ void OcrAhead::Run(Job& job) {
     } catch (...) {
         job.error = std::current_exception();
     }
+}
+
+void OcrAhead::RunTask(std::unique_lock<std::mutex>& lock, Job& job, int i) {
+    Tasks& tasks = job.tasks;
+    ++tasks.running;
+    const std::function<void(int)>& task = *tasks.task;
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+        task(i);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    if (error && !tasks.error) {
+        tasks.error = error;
+        tasks.next = tasks.count;  // what is left is not started
+    }
+    --tasks.running;
+    changed_.notify_all();
+}
+
+void OcrAhead::Share(Job& job, int count, const std::function<void(int)>& task) {
+    std::unique_lock lock(mutex_);
+    Tasks& tasks = job.tasks;
+    tasks = Tasks();
+    tasks.task = &task;
+    tasks.count = count;
+    changed_.notify_all();
+    // The reader takes its own tasks too, and waits for those others took.
+    while (tasks.next < tasks.count || tasks.running > 0) {
+        if (tasks.next < tasks.count)
+            RunTask(lock, job, tasks.next++);
+        else
+            changed_.wait(lock);
+    }
+    const std::exception_ptr error = tasks.error;
+    tasks = Tasks();
+    lock.unlock();
+    if (error) std::rethrow_exception(error);
+}
+
+bool OcrAhead::Help(std::unique_lock<std::mutex>& lock) {
+    for (const JobPtr& job : jobs_) {
+        Tasks& tasks = job->tasks;
+        if (tasks.task == nullptr || tasks.next >= tasks.count) continue;
+        const JobPtr keep = job;  // the list may change while the task runs
+        RunTask(lock, *keep, tasks.next++);
+        return true;
+    }
+    return false;
 }
 
 OcrAhead::JobPtr OcrAhead::Find(const PageKey& key) {
@@ -42,7 +97,7 @@ void OcrAhead::Work() {
     while (!stopping_) {
         JobPtr job = FirstQueued();
         if (!job) {
-            changed_.wait(lock);
+            if (!Help(lock)) changed_.wait(lock);
             continue;
         }
         job->state = State::Running;
@@ -57,34 +112,35 @@ void OcrAhead::Work() {
 }
 
 PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
-                          const std::optional<PageKey>& next, const Take& takeNext) {
-    bool queueNext = false;
+                          const std::vector<Next>& next) {
+    std::vector<const Next*> toQueue;
     {
         std::lock_guard lock(mutex_);
         // Anything else was read ahead in vain (the caller went elsewhere, or
         // the page changed): it is cancelled and forgotten.
         std::erase_if(jobs_, [&](const JobPtr& job) {
-            const bool keep = job->key == key || (next && job->key == *next);
+            const bool keep = job->key == key || std::ranges::any_of(next, [&](const Next& n) {
+                                  return job->key == n.key;
+                              });
             if (!keep) job->cancel = true;
             return !keep;
         });
-        queueNext = next && !Find(*next);
+        for (const Next& n : next)
+            if (!Find(n.key)) toQueue.push_back(&n);
     }
-    if (queueNext) {
+    for (const Next* n : toQueue) {
         auto job = std::make_shared<Job>();
-        job->key = *next;
+        job->key = n->key;
         job->recipe = recipe;
         try {
-            job->input = takeNext();
+            job->input = n->take();
         } catch (const std::exception&) {
-            job.reset();  // that page fails when it is asked for
+            continue;  // that page fails when it is asked for
         }
-        if (job) {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(job);
-            if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
-            changed_.notify_all();
-        }
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(job);
+        if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+        changed_.notify_all();
     }
 
     std::unique_lock lock(mutex_);
@@ -119,6 +175,7 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
                 changed_.notify_all();
                 continue;
             }
+            if (Help(lock)) continue;
             changed_.wait(lock);
         }
         lock.unlock();

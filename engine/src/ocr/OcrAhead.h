@@ -1,9 +1,11 @@
-// Reading the next page while the caller waits for this one. The program asks
-// for pages in order; while it is given page k, page k+1 is already being
-// rendered and recognised on a second thread, so both cores work. Results are
-// handed over in page order and only for the page asked; a page read ahead is
-// used only when nothing it depends on changed in between (its key), and is
-// otherwise read again.
+// Reading the next pages while the caller waits for this one. The program asks
+// for pages in order; while it is given page k, pages k+1 and k+2 are queued
+// for a second thread and for the caller's own while it waits, so that
+// neither thread waits for the other to hand over a page before it starts
+// the next one and both cores work to the last page. Results are handed over
+// in page order and only for the page asked; a page read ahead is used only
+// when nothing it depends on changed in between (its key), and is otherwise
+// read again.
 //
 // Race-free by design: one mutex and one condition variable guard every job's
 // state; a job's input and result are handed over only through them; each
@@ -22,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ocr/PageRecognition.h"
 
@@ -44,6 +47,11 @@ struct PageKey {
 class OcrAhead {
 public:
     using Take = std::function<PageInput()>;
+    // A page to read ahead, and how to detach it from the document.
+    struct Next {
+        PageKey key;
+        Take take;
+    };
 
     OcrAhead() = default;
     OcrAhead(const OcrAhead&) = delete;
@@ -51,12 +59,12 @@ public:
     ~OcrAhead() { Stop(); }
 
     // The result for key: the one read ahead, or read now on this thread.
-    // When next is given, that page is handed to the second thread first
-    // (takeNext detaches it from the document, here). While this thread waits
-    // for a page the second one is reading, it reads the queued next page
-    // itself. Throws what reading the page threw.
+    // The pages next, in order, are queued first for the second thread
+    // (each detached from the document here, unless queued already). While
+    // this thread waits for a page the second one is reading, it reads a
+    // queued page itself. Throws what reading the page threw.
     PageResult Read(const PageKey& key, const Take& take, const OcrRecipe& recipe,
-                    const std::optional<PageKey>& next, const Take& takeNext);
+                    const std::vector<Next>& next);
 
     // How far the reading of page of document has got, 0 to 100; -1 when it
     // is not being read. May be asked from any thread while Read runs.
@@ -73,6 +81,12 @@ public:
 
 private:
     enum class State { Queued, Running, Done };
+    // The parts of a job's page its reader shares (see SharedTasks.h).
+    struct Tasks {
+        const std::function<void(int)>* task = nullptr;  // none shared
+        int count = 0, next = 0, running = 0;
+        std::exception_ptr error;
+    };
     struct Job {
         PageKey key;
         OcrRecipe recipe;
@@ -82,18 +96,26 @@ private:
         std::exception_ptr error;
         std::atomic<bool> cancel{false};
         std::atomic<int> percent{-1};  // while it runs
+        Tasks tasks;
     };
     using JobPtr = std::shared_ptr<Job>;
 
-    static void Run(Job& job);  // outside the lock, by whoever set it Running
-    void Work();                // the second thread
+    void Run(Job& job);  // outside the lock, by whoever set it Running
+    void Work();         // the second thread
+    // Runs task(i) for i < count of job's page, sharing them with waiting threads.
+    void Share(Job& job, int count, const std::function<void(int)>& task);
+    // Runs one shared task of a page being read, if any is left; lock is
+    // released while it runs. false when there was none.
+    bool Help(std::unique_lock<std::mutex>& lock);
+    // Runs task i of job, lock released; the first error stops the rest.
+    void RunTask(std::unique_lock<std::mutex>& lock, Job& job, int i);
     JobPtr Find(const PageKey& key);
     JobPtr FirstQueued();
     void Forget(const JobPtr& job);
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    // In the order queued: at most this page and the next. A job stays here
+    // In the order queued: at most this page and the next ones. A job stays here
     // while it runs, whichever thread runs it, so it can be followed and cancelled.
     std::list<JobPtr> jobs_;
     std::thread worker_;

@@ -77,17 +77,23 @@ std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& pag
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe) {
+std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe,
+                               const UprightClues& clues) {
+    if (clues.readsFairly) return TurnByReading(full, recipe, clues.layout);
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
-    tesseract::TessBaseAPI& api = TesseractFor("osd", recipe.tessdata);
-    std::optional<Found> found = Detect(api, page, kQuickCharacters);
-    if (!found || !(found->confidence >= kQuickConfidence))
-        found = Detect(api, page, kUsualCharacters);
+    std::optional<Found> found;
+    {
+        // Short and rare next to reading: one instance serves every thread.
+        const SharedTesseract osd = SharedTesseractFor("osd", recipe.tessdata);
+        found = Detect(*osd.api, page, kQuickCharacters);
+        if (!found || !(found->confidence >= kQuickConfidence))
+            found = Detect(*osd.api, page, kUsualCharacters);
+    }
     // In doubt, the page's own text read each way decides.
     if (!found || !(found->confidence >= kMinOrientationConfidence))
-        return TurnByReading(full, recipe);
+        return TurnByReading(full, recipe, clues.layout);
     // Tesseract reports the counter-clockwise angle the text is turned by.
     return (360 - found->orientation % 360) % 360;
 }

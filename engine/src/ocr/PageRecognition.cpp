@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 
+#include "Error.h"
 #include "ocr/BoundedRender.h"
 #include "ocr/JapaneseFixes.h"
 #include "ocr/Orientation.h"
@@ -63,8 +64,16 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     const bool ownText = TextCoversInk(*input.scan, input.text);
     // Decided here, on the image the page is read from, so that it is
     // neither drawn twice nor read the wrong way up first.
-    auto standsUpright = [&] {
-        result.turn = UprightTurn(*input.scan, recipe).value_or(0);
+    auto standsUpright = [&](const UprightClues& clues) {
+        try {
+            result.turn = UprightTurn(*input.scan, recipe, clues).value_or(0);
+        } catch (const EngineError& e) {
+            // The page's reading is not lost to the data that looks for its
+            // way up: it goes on as the page stands.
+            if (e.code() != XDW_E_NOT_INSTALLED) throw;
+            result.turnError = std::current_exception();
+            result.turn = 0;
+        }
         return result.turn == 0;
     };
     std::optional<std::vector<OcrLine>> lines;
@@ -76,7 +85,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
                                    cancelData);
         TurnPage(input, result.turn);
     } else if (upright) {
-        standsUpright();
+        standsUpright({});
         TurnPage(input, result.turn);
     }
     const RenderedPage& rendered = *input.scan;

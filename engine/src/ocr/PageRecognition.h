@@ -3,6 +3,7 @@
 // run on any thread.
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ struct PageResult {
     // (0 when it stood so or the way up was not clear); the page was read,
     // and its geometry is, as turned by it.
     int turn = 0;
+    // Asked to be read upright, but its way up could not be looked for (the
+    // orientation data, though installed, would not load): the page was read
+    // as it stands, and this is the failure for whoever asked for the turn.
+    std::exception_ptr turnError;
 };
 
 // Reads the page from the document. Throws EngineError.
@@ -49,8 +54,9 @@ void TurnPage(PageInput& input, int turn);
 
 // Renders, checks the page's own text and recognises; upright: turns the
 // page upright first, unless its first lines read clearly as it stands (see
-// RecognizeIfUpright, UprightTurn). cancel as for RecognizePage. Throws
-// EngineError.
+// RecognizeIfUpright, UprightTurn), or reads it as it stands when the way up
+// cannot be looked for (see PageResult::turnError). cancel as for
+// RecognizePage. Throws EngineError.
 PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright = false,
                     bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 

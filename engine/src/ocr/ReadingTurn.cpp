@@ -4,6 +4,7 @@
 #include <chrono>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -171,12 +172,14 @@ std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, 
 
 }  // namespace
 
-std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe) {
+std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
+                                 const PageLayout* found) {
     const Clock::time_point end =
         Clock::now() + std::chrono::milliseconds(recipe.timeLimitMs > 0 ? recipe.timeLimitMs
                                                                         : kDefaultOcrTimeLimitMs);
-    const PreparedPage prepared = PreparePage(page);
-    const PageLayout layout = FindLayout(prepared.image, true);
+    std::optional<PageLayout> own;
+    if (found == nullptr) own = FindLayout(PreparePage(page).image, true);
+    const PageLayout& layout = found != nullptr ? *found : *own;
     if (layout.textSize <= 0) return std::nullopt;
     // The way the page's lines run, by the area of its text.
     long long downArea = 0, acrossArea = 0;

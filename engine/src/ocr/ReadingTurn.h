@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "layout/PageLayout.h"
 #include "layout/PixelTypes.h"
 #include "ocr/Recognizer.h"
 
@@ -15,9 +16,11 @@ namespace xdw {
 // or nothing when the page holds too little text to tell. The lines are
 // taken from the prepared copy of the page and read by recipe's languages
 // (lines that run top to bottom, turned or not, are tried sideways as well,
-// and upright by the vertical languages). Throws
-// EngineError(XDW_E_NOT_INSTALLED) when the language data is missing,
-// std::bad_alloc.
-std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe);
+// and upright by the vertical languages). layout: the layout of that copy
+// with vertical writing looked for, when the caller found it already (it is
+// then not found again), or null. Throws EngineError(XDW_E_NOT_INSTALLED)
+// when the language data is missing, std::bad_alloc.
+std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
+                                 const PageLayout* layout = nullptr);
 
 }  // namespace xdw

@@ -1,6 +1,7 @@
 #include "ocr/Recognizer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "layout/Pix.h"
 #include "layout/Skew.h"
 #include "ocr/PageProgress.h"
+#include "ocr/SharedTasks.h"
 #include "ocr/TesseractPool.h"
 #include "prepare/PreparePage.h"
 
@@ -333,10 +335,18 @@ void SecondLook(const RenderedPage& page, OcrLine& line, double scale, const std
     line.words = std::move(again.words);
 }
 
-// The blocks of one region, with their boxes on the page.
-std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
-                              double most, const std::string& languages,
-                              const std::string& tessdata, Deadline& deadline) {
+// One region's first reading: its blocks, with their boxes on the page, the
+// scale it was read at and whether its unsure lines are to be looked at
+// again (vertical columns are not).
+struct FirstReading {
+    std::vector<Block> blocks;
+    double scale = 1;
+    bool lookAgain = true;
+};
+
+FirstReading ReadOnce(const RenderedPage& page, const Region& region, int textSize, double most,
+                      const std::string& languages, const std::string& tessdata,
+                      Deadline& deadline) {
     int dx = 0, dy = 0;
     const tesseract::PageSegMode mode = ModeFor(region);
     const PixelBox& b = region.box;
@@ -345,15 +355,32 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
     // A line standing alone is read at its own size (a large heading over
     // text of the usual size).
     if (lineAlone) textSize = b.bottom - b.top;
-    const double scale = ReadScale(textSize, most);
-    std::vector<Block> blocks = ReadImage(copy, scale, mode, languages, tessdata, deadline);
-    Place(blocks, 1, dx, dy);
-    if (mode == tesseract::PSM_SINGLE_BLOCK_VERT_TEXT) return blocks;
-    for (Block& block : blocks)
-        for (OcrLine& line : block.lines)
-            if (Weakest(line) < kDoubtful)
-                SecondLook(page, line, scale, languages, tessdata, deadline);
-    return blocks;
+    FirstReading first;
+    first.scale = ReadScale(textSize, most);
+    first.blocks = ReadImage(copy, first.scale, mode, languages, tessdata, deadline);
+    first.lookAgain = mode != tesseract::PSM_SINGLE_BLOCK_VERT_TEXT;
+    Place(first.blocks, 1, dx, dy);
+    return first;
+}
+
+// The first reading's blocks, their unsure lines looked at again.
+std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
+                             const std::string& languages, const std::string& tessdata,
+                             Deadline& deadline) {
+    if (first.lookAgain)
+        for (Block& block : first.blocks)
+            for (OcrLine& line : block.lines)
+                if (Weakest(line) < kDoubtful)
+                    SecondLook(page, line, first.scale, languages, tessdata, deadline);
+    return std::move(first.blocks);
+}
+
+// The blocks of one region, with their boxes on the page.
+std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, int textSize,
+                              double most, const std::string& languages,
+                              const std::string& tessdata, Deadline& deadline) {
+    return LookAgain(page, ReadOnce(page, region, textSize, most, languages, tessdata, deadline),
+                     languages, tessdata, deadline);
 }
 
 // A reading holds little text when it found under one character for every
@@ -452,6 +479,11 @@ namespace {
 // comes closer (47 on a full page), hence the margin.
 constexpr size_t kSampleCharacters = 20;
 constexpr double kUprightConfidence = 75;
+// Read first, before their unsure lines are looked at again, lines read
+// upright give a mean of 63 or more (a coarse fax), turned ones 44 or less:
+// below this, the way up is asked for at once, since a look again at lines
+// that read as nothing doubles their cost and is thrown away with them.
+constexpr double kTurnedConfidence = 50;
 
 // A block of more than kBandAfterLines lines is sampled by a band of its
 // first kSampleLines lines, read apart: read whole, a block turned upside
@@ -508,14 +540,24 @@ struct Sample {
                 }
     }
     bool Upright() const { return confidence >= kUprightConfidence * characters; }
+    bool Turned() const {
+        return characters >= kSampleCharacters && confidence < kTurnedConfidence * characters;
+    }
+    bool Fair() const {
+        return characters >= kSampleCharacters && confidence >= kTurnedConfidence * characters;
+    }
 };
+
+long long Area(const PixelBox& b) {
+    return static_cast<long long>(b.right - b.left) * (b.bottom - b.top);
+}
 
 // The page's reading; with standsUpright, nothing when its first lines
 // leave in doubt that it stands upright and it says so neither (see
 // RecognizeIfUpright).
 std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrRecipe& recipe,
                                          bool (*cancel)(void*), void* cancelData,
-                                         const std::function<bool()>* standsUpright) {
+                                         const UprightQuestion* standsUpright) {
     Deadline deadline{std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(
                               recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
@@ -524,7 +566,8 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     // in the layout's reading order; a cancel or the time limit stops it
     // between regions as well as inside one.
     const PreparedPage prepared = PreparePage(page);
-    const PageLayout layout = FindLayout(prepared.image, !recipe.verticalLanguages.empty());
+    const bool findVertical = !recipe.verticalLanguages.empty();
+    const PageLayout layout = FindLayout(prepared.image, findVertical);
     const double most = FinestScale(page);
     std::vector<OcrLine> lines;
     // The lines of one column make one block of the layer, so that text
@@ -537,39 +580,87 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     deadline.regions = static_cast<int>(layout.regions.size()) + 1;
     bool checkUpright = standsUpright != nullptr;
     // Asked once, when the lines read leave the way up in doubt.
-    auto upright = [&] {
+    auto upright = [&](const Sample& sampled = {}) {
         checkUpright = false;
-        return (*standsUpright)();
+        return (*standsUpright)(UprightClues{findVertical ? &layout : nullptr, sampled.Fair()});
     };
-    Sample sample;
-    for (const Region& region : layout.regions) {
+    const size_t regions = layout.regions.size();
+    std::vector<std::vector<Block>> read(regions);
+    auto readRegion = [&](size_t i, Deadline& limit) {
+        const Region& region = layout.regions[i];
         const bool down = region.kind == RegionKind::Vertical;
+        read[i] =
+            ReadRegion(layout.image, region, layout.textSize, most,
+                       down ? recipe.verticalLanguages : recipe.languages, recipe.tessdata, limit);
+    };
+    // While the way up is in doubt, regions are read in order until it is not.
+    size_t first = 0;
+    Sample sample;
+    for (; first < regions && checkUpright; ++first) {
+        const Region& region = layout.regions[first];
         // Columns written top to bottom may be lines of a page on its side:
         // they tell nothing of its way up.
-        if (checkUpright && down && !upright()) return std::nullopt;
+        const bool down = region.kind == RegionKind::Vertical;
+        if (down && !upright()) return std::nullopt;
+        const std::string& languages = down ? recipe.verticalLanguages : recipe.languages;
         if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
-            Sample band;
-            band.Add(ReadRegion(
+            FirstReading bandRead = ReadOnce(
                 layout.image, FirstLines(layout.image, region, kSampleLines, layout.textSize),
-                layout.textSize, most, recipe.languages, recipe.tessdata, deadline));
-            if (band.characters >= kSampleCharacters && band.Upright())
-                checkUpright = false;
-            else if (!upright())
-                return std::nullopt;
-        }
-        std::vector<Block> blocks = ReadRegion(layout.image, region, layout.textSize, most,
-                                               down ? recipe.verticalLanguages : recipe.languages,
-                                               recipe.tessdata, deadline);
-        ++deadline.regionsDone;
-        if (checkUpright) {
-            sample.Add(blocks);
-            if (sample.characters >= kSampleCharacters) {
-                if (sample.Upright())
+                layout.textSize, most, languages, recipe.tessdata, deadline);
+            Sample band;
+            band.Add(bandRead.blocks);
+            if (band.Turned()) {
+                if (!upright()) return std::nullopt;
+            } else {
+                band = Sample();
+                band.Add(LookAgain(layout.image, std::move(bandRead), languages, recipe.tessdata,
+                                   deadline));
+                if (band.characters >= kSampleCharacters && band.Upright())
                     checkUpright = false;
-                else if (!upright())
+                else if (!upright(band))
                     return std::nullopt;
             }
         }
+        FirstReading once = ReadOnce(layout.image, region, layout.textSize, most, languages,
+                                     recipe.tessdata, deadline);
+        if (checkUpright) {
+            Sample withFirst = sample;
+            withFirst.Add(once.blocks);
+            if (withFirst.Turned() && !upright()) return std::nullopt;
+        }
+        read[first] =
+            LookAgain(layout.image, std::move(once), languages, recipe.tessdata, deadline);
+        ++deadline.regionsDone;
+        if (checkUpright) {
+            sample.Add(read[first]);
+            if (sample.characters >= kSampleCharacters) {
+                if (sample.Upright())
+                    checkUpright = false;
+                else if (!upright(sample))
+                    return std::nullopt;
+            }
+        }
+    }
+    // The rest depend on nothing but the layout: a thread with nothing else
+    // to do may read some of them, the largest first so that both finish
+    // together.
+    std::vector<size_t> rest;
+    for (size_t i = first; i < regions; ++i) rest.push_back(i);
+    std::stable_sort(rest.begin(), rest.end(), [&](size_t a, size_t b) {
+        return Area(layout.regions[a].box) > Area(layout.regions[b].box);
+    });
+    std::atomic<int> done = deadline.regionsDone;
+    RunSharedTasks(static_cast<int>(rest.size()), [&](int i) {
+        Deadline limit = deadline;  // each thread follows its own recognition
+        limit.regionsDone = done;
+        readRegion(rest[i], limit);
+        ++done;
+    });
+    deadline.regionsDone = done;
+    for (size_t i = 0; i < regions; ++i) {
+        const Region& region = layout.regions[i];
+        const bool down = region.kind == RegionKind::Vertical;
+        std::vector<Block>& blocks = read[i];
         const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
         if (region.row >= 0 && region.row == row && rowLine && oneLine) {
             JoinCell(lines.back(), std::move(blocks[0].lines[0]));
@@ -621,7 +712,7 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
 
 std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
                                                        const OcrRecipe& recipe,
-                                                       const std::function<bool()>& standsUpright,
+                                                       const UprightQuestion& standsUpright,
                                                        bool (*cancel)(void*), void* cancelData) {
     return Read(page, recipe, cancel, cancelData, &standsUpright);
 }

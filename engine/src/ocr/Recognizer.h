@@ -57,10 +57,20 @@ std::vector<OcrLine> RecognizePage(const RenderedPage& page, const OcrRecipe& re
 // clearly; when they do not, when they run top to bottom (a page on its side
 // looks so) or when the page holds too little text to tell, standsUpright is
 // asked once, and the reading goes on only if it says so: otherwise it stops
-// there and gives nothing. Throws as RecognizePage.
+// there and gives nothing. standsUpright is given what the reading found out
+// (see UprightClues). Throws as RecognizePage.
+struct UprightClues {
+    // The layout of the page's prepared copy, when it was found with vertical
+    // writing looked for (recipe has vertical languages); null otherwise.
+    const PageLayout* layout = nullptr;
+    // The first lines read fairly as they stand, though not clearly (a mean
+    // confidence of 50 to 75 over 20 characters or more: a coarse fax).
+    bool readsFairly = false;
+};
+using UprightQuestion = std::function<bool(const UprightClues& clues)>;
 std::optional<std::vector<OcrLine>> RecognizeIfUpright(const RenderedPage& page,
                                                        const OcrRecipe& recipe,
-                                                       const std::function<bool()>& standsUpright,
+                                                       const UprightQuestion& standsUpright,
                                                        bool (*cancel)(void*) = nullptr,
                                                        void* cancelData = nullptr);
 

@@ -259,6 +259,11 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
         else
             PutColour(out, at, p[0], p[1], p[2], white);
     };
+    // A grey scan shown as it lies, at its own resolution: its rows as they are.
+    if (k == 1 && n == 1 && frame.rotate == 0) {
+        std::copy_n(src, out.pixels.size(), out.pixels.begin());
+        return out;
+    }
     // Reduced, each pixel is the mean of the full image's pixels under it,
     // each by how much of it lies there, as the renderer draws it.
     const std::vector<Span> across = Spans(SW, size_t(g.width));

@@ -25,6 +25,10 @@ InstanceMap& Instances() {
     return instances;
 }
 
+// The shared instances, and the lock their users hold.
+std::mutex sharedLock;
+InstanceMap sharedInstances;
+
 }  // namespace
 
 void RequireLanguageData(const std::string& dir, const std::string& languages) {
@@ -82,11 +86,10 @@ void LimitOcrThreads() {
         set(0);
 }
 
-tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir) {
-    auto& instances = Instances();
-    const auto key = std::make_pair(dir, languages);
-    if (auto it = instances.find(key); it != instances.end()) return *it->second;
+namespace {
 
+// An instance for languages read from dir, loaded now.
+std::unique_ptr<tesseract::TessBaseAPI> Load(const std::string& languages, const std::string& dir) {
     RequireLanguageData(dir, languages);
     LimitOcrThreads();
     // Some of Tesseract's parameters are process-wide (debug_file among them),
@@ -104,14 +107,42 @@ tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::st
         api->SetVariable("debug_file", "/dev/null");  // no chatter on the caller's stderr
         quiet = true;
     }
+    return api;
+}
+
+void Release(InstanceMap& instances) {
+    for (auto& [languages, api] : instances) api->End();
+    instances.clear();
+}
+
+}  // namespace
+
+tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir) {
+    auto& instances = Instances();
+    const auto key = std::make_pair(dir, languages);
+    if (auto it = instances.find(key); it != instances.end()) return *it->second;
+    auto api = Load(languages, dir);
     auto& slot = instances[key];
     slot = std::move(api);
     return *slot;
 }
 
-void ReleaseTesseract() {
-    for (auto& [languages, api] : Instances()) api->End();
-    Instances().clear();
+SharedTesseract SharedTesseractFor(const std::string& languages, const std::string& dir) {
+    SharedTesseract shared{std::unique_lock(sharedLock)};
+    // The calling thread's recognition runs on that thread alone, whatever
+    // instance it uses.
+    LimitOcrThreads();
+    auto& slot = sharedInstances[std::make_pair(dir, languages)];
+    if (!slot) slot = Load(languages, dir);
+    shared.api = slot.get();
+    return shared;
+}
+
+void ReleaseTesseract() { Release(Instances()); }
+
+void ReleaseSharedTesseract() {
+    std::lock_guard lock(sharedLock);
+    Release(sharedInstances);
 }
 
 }  // namespace xdw

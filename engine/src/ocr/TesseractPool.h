@@ -1,8 +1,10 @@
 // The Tesseract instances the engine keeps: one per language set and thread,
 // kept between pages because loading the language data is slow. An instance
-// is only ever used by the thread that loaded it.
+// is only ever used by the thread that loaded it, but for the shared ones,
+// which threads take turns with.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include <tesseract/baseapi.h>
@@ -30,6 +32,16 @@ void RequireLanguageData(const std::string& dir, const std::string& languages);
 // the language data is missing or Tesseract cannot load it.
 tesseract::TessBaseAPI& TesseractFor(const std::string& languages, const std::string& dir);
 
+// The process's one instance for languages read from dir, for short work
+// every thread may need now and then (the orientation check): rather than
+// each loading its own, threads take turns with it, holding lock while they
+// use api. Throws as TesseractFor.
+struct SharedTesseract {
+    std::unique_lock<std::mutex> lock;
+    tesseract::TessBaseAPI* api = nullptr;
+};
+SharedTesseract SharedTesseractFor(const std::string& languages, const std::string& dir);
+
 // Keeps Tesseract's OpenMP threads from oversubscribing the cores; called on
 // each thread before its first recognition. Does nothing when the user set
 // OMP_THREAD_LIMIT.
@@ -37,5 +49,7 @@ void LimitOcrThreads();
 
 // Releases every instance the calling thread loaded.
 void ReleaseTesseract();
+// Releases the shared instances.
+void ReleaseSharedTesseract();
 
 }  // namespace xdw
