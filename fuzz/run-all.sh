@@ -16,7 +16,8 @@ if command -v ccache >/dev/null; then
 fi
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DQUILBEX_FUZZ=ON -DQUILBEX_GUI=OFF \
-  -DQUILBEX_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+  -DQUILBEX_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 mkdir -p "$build/fuzz-artifacts"
