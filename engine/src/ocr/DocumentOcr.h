@@ -22,11 +22,10 @@ struct OcrSettings {
 // page counts from 1. Throws EngineError on failure. While it works on page,
 // the next two pages are queued, for a second thread and for this one while
 // it waits (see OcrAhead.h); a thread left with no page of its own helps
-// with the regions of one still being read. A page
-// whose own text already covers its ink (see PageText.h) gets no layer. A
-// page whose turn waited for this reading and could not be made (see
-// PageResult::turnError) gets its layer as it stands, and then the call
-// throws that failure.
+// with the regions of one still being read. A page whose own text already
+// covers its ink (see PageText.h) gets no layer. A page whose turn waited for
+// this reading and could not be made (see PageResult::turnError) gets its
+// layer as it stands, and then the call throws that failure.
 void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option,
               const OcrSettings& settings = {});
 // Leaves the page when not confident. Before any page of the document was
