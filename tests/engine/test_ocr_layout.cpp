@@ -109,6 +109,22 @@ ScanSpec Closing() {
     return page;
 }
 
+// A paragraph from its first'th line on, of more than eight lines: when its
+// way up is looked for, it is sampled by its first two.
+const std::vector<std::string> kParagraph = {
+    "当社は来年四月に本社を新しい建物へ移転します",   "移転先は駅の東口から歩いて五分の場所です",
+    "三月の最終週は引越しの作業で窓口を閉めます",     "お問い合わせは電子メールでお受けいたします",
+    "新しい電話番号は移転の一週間前にお知らせします", "駐車場は建物の地下に二十台分を用意しました",
+    "来客用の受付は二階の正面に設けてあります",       "旧本社の建物は夏まで倉庫として使う予定です",
+    "郵便物は六月末まで新しい住所へ転送されます",     "今後とも変わらぬご愛顧をお願い申し上げます"};
+ScanSpec Paragraph(size_t first) {
+    ScanSpec page = Page();
+    page.heightPx = 1300;
+    for (size_t i = first; i < kParagraph.size(); ++i)
+        page.placed.push_back({120, 150 + kPitchPx * static_cast<int>(i - first), kParagraph[i]});
+    return page;
+}
+
 ScanSpec Masthead() {
     ScanSpec page = TwoColumns();
     page.placed.push_back({120, 100, kMasthead[0]});
@@ -131,8 +147,9 @@ std::string RowByRow(const std::vector<std::vector<std::string>>& rows) {
 struct LayoutCase {
     const char* name;
     ScanSpec (*page)();
-    std::string reading;  // in reading order
-    double maxCer = 0.1;  // read across in any other order, it is more than half wrong
+    std::string reading;   // in reading order
+    double maxCer = 0.1;   // read across in any other order, it is more than half wrong
+    bool upright = false;  // turned upright first
 };
 
 class LayoutPage : public ::testing::TestWithParam<LayoutCase> {};
@@ -141,9 +158,12 @@ TEST_P(LayoutPage, ReadsInItsOrder) {
     TempDir dir;
     const std::string path = dir.File("page.xdw");
     MakeScannedPdf(path, {GetParam().page()});
-    ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE), 0);
+    ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_JAPANESE, GetParam().upright), 0);
     const std::string text = PdfReadingText(path, 1);
     EXPECT_LT(Cer(GetParam().reading, text), GetParam().maxCer) << text;
+    // The layer itself is written so, each line once.
+    const std::string written = PdfReadingText(path, 1, true);
+    EXPECT_LT(Cer(GetParam().reading, written), GetParam().maxCer) << written;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -155,7 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"PriceListRowByRow", &PriceList, RowByRow(kPrices)},
         LayoutCase{"DigitBoxesOneField", &DigitBoxes, "郵便番号2310002横浜市中区本町"},
         LayoutCase{"MastheadFirst", &Masthead, Joined(kMasthead) + Joined(kLeft) + Joined(kRight)},
-        LayoutCase{"ClosingWordsRight", &Closing, kLastLine + "敬具以上", 0.03}),
+        LayoutCase{"ClosingWordsRight", &Closing, kLastLine + "敬具以上", 0.03},
+        // Its first lines, read apart to tell the way up, are neither lost
+        // nor read twice; read apart, the first two of all ten give one line.
+        LayoutCase{"LongParagraphUprighted", [] { return Paragraph(1); },
+                   Joined({kParagraph.begin() + 1, kParagraph.end()}), 0.03, true},
+        LayoutCase{"LongParagraphBandReadShort", [] { return Paragraph(0); }, Joined(kParagraph),
+                   0.03, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Polled while the nine cells of a table are read one after another, the

@@ -488,9 +488,10 @@ constexpr double kTurnedConfidence = 50;
 // A block of more than kBandAfterLines lines is sampled by a band of its
 // first kSampleLines lines, read apart: read whole, a block turned upside
 // down costs several times its upright reading (a 28-line page, 2 s to 6 s),
-// and that reading is thrown away. Upright, the band is read again with its
-// block: a block at least kOneLineEms text sizes wide, whose every line holds
-// twice the sample's characters, is sampled by its first line alone.
+// and that reading is thrown away. Upright, the band's reading is kept and
+// the block below it read: a block at least kOneLineEms text sizes wide,
+// whose every line holds twice the sample's characters, is sampled by its
+// first line alone.
 constexpr int kSampleLines = 2;
 constexpr int kBandAfterLines = 8;
 constexpr int kOneLineEms = 2 * static_cast<int>(kSampleCharacters);
@@ -532,6 +533,38 @@ Region FirstLines(const RenderedPage& image, const Region& region, int lines, in
 
 int BandLines(const Region& block, int textSize) {
     return block.box.right - block.box.left >= kOneLineEms * textSize ? 1 : kSampleLines;
+}
+
+// What of block lies below its band (the band cut midway in a blank, so no
+// line is cut in two); nothing when the band is the whole block.
+std::optional<Region> Below(const Region& block, const Region& band) {
+    if (band.box.bottom >= block.box.bottom) return std::nullopt;
+    Region below = block;
+    below.box.top = band.box.bottom;
+    below.lines = std::max(block.lines - band.lines, 1);
+    return below;
+}
+
+int LinesIn(const std::vector<Block>& blocks) {
+    int n = 0;
+    for (const Block& b : blocks) n += static_cast<int>(b.lines.size());
+    return n;
+}
+
+// The lines read below a band added to the band's block, in order, so that
+// the block reads as one.
+void JoinBelow(std::vector<Block>& band, std::vector<Block>&& below) {
+    for (Block& b : below) {
+        if (band.empty()) {
+            band.push_back(std::move(b));
+            continue;
+        }
+        Block& joined = band.back();
+        joined.box = {std::min(joined.box.left, b.box.left), std::min(joined.box.top, b.box.top),
+                      std::max(joined.box.right, b.box.right),
+                      std::max(joined.box.bottom, b.box.bottom)};
+        for (OcrLine& line : b.lines) joined.lines.push_back(std::move(line));
+    }
 }
 
 // The characters read so far and their confidence, each weighed by its count.
@@ -611,24 +644,38 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         if (down && !upright()) return std::nullopt;
         const std::string& languages = down ? recipe.verticalLanguages : recipe.languages;
         if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
-            FirstReading bandRead =
-                ReadOnce(layout.image,
-                         FirstLines(layout.image, region, BandLines(region, layout.textSize),
-                                    layout.textSize),
-                         layout.textSize, most, languages, recipe.tessdata, deadline);
+            const Region bandRegion = FirstLines(
+                layout.image, region, BandLines(region, layout.textSize), layout.textSize);
+            FirstReading bandRead = ReadOnce(layout.image, bandRegion, layout.textSize, most,
+                                             languages, recipe.tessdata, deadline);
             Sample band;
             band.Add(bandRead.blocks);
-            if (band.Turned()) {
-                if (!upright()) return std::nullopt;
-            } else {
+            if (band.Turned() && !upright()) return std::nullopt;
+            std::vector<Block> blocks =
+                LookAgain(layout.image, std::move(bandRead), languages, recipe.tessdata, deadline);
+            if (checkUpright) {
                 band = Sample();
-                band.Add(LookAgain(layout.image, std::move(bandRead), languages, recipe.tessdata,
-                                   deadline));
+                band.Add(blocks);
                 if (band.characters >= kSampleCharacters && band.Upright())
                     checkUpright = false;
                 else if (!upright(band))
                     return std::nullopt;
             }
+            // Upright: the band's reading stands for its lines and only the
+            // block below it is read, unless it holds fewer lines than the
+            // band has rows of ink (given a block of two lines, the
+            // recogniser may find only one): the block is then read whole.
+            if (const std::optional<Region> below = Below(region, bandRegion)) {
+                if (LinesIn(blocks) < bandRegion.lines)
+                    blocks = ReadRegion(layout.image, region, layout.textSize, most, languages,
+                                        recipe.tessdata, deadline);
+                else
+                    JoinBelow(blocks, ReadRegion(layout.image, *below, layout.textSize, most,
+                                                 languages, recipe.tessdata, deadline));
+            }
+            read[first] = std::move(blocks);
+            ++deadline.regionsDone;
+            continue;
         }
         FirstReading once = ReadOnce(layout.image, region, layout.textSize, most, languages,
                                      recipe.tessdata, deadline);

@@ -247,13 +247,14 @@ std::string PdfTextBand(const std::string& path, int page, double top, double bo
     return std::string(utf8.begin(), utf8.end());
 }
 
-std::string PdfReadingText(const std::string& path, int page) {
+std::string PdfReadingText(const std::string& path, int page, bool asWritten) {
     std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
     if (!doc) throw std::runtime_error("poppler cannot open " + path);
     std::unique_ptr<poppler::page> p(doc->create_page(page - 1));
     if (!p) throw std::runtime_error("no such page");
     const poppler::ustring text =
-        p->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout);
+        p->text(poppler::rectf(), asWritten ? poppler::page::raw_order_layout
+                                            : poppler::page::non_raw_non_physical_layout);
     const poppler::byte_array utf8 = text.to_utf8();
     return std::string(utf8.begin(), utf8.end());
 }
