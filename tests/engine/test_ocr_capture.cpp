@@ -169,6 +169,9 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
         {"a sheet laid 3° askew on the glass", AskewScan("3", kIpaMincho, true), 0.02},
         {"a red heading over black text", RedHeading(), 0.05, "至急"},
+        // Read as a line, it reads as nothing.
+        {"a Mincho heading of two characters alone",
+         ScanSpec{.lines = {"至急"}, .pointSize = 14, .font = kIpaMincho}, 0.05},
         {"letters too large for the layout", Poster(), 0.25},
     };
     TempDir dir;

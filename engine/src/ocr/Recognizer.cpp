@@ -317,22 +317,44 @@ size_t Characters(const OcrLine& line) {
     return n;
 }
 
-// The line read again on its own (with the room a line read alone gets) at
-// another size, kept in place of the first reading when its least sure word
-// is surer and it holds about as many characters (a reading that drops or
-// adds characters is no better for being sure of the rest).
+// A short line read on its own (a heading of two or three characters, 至急,
+// 敬具, a cell's 重要) can come out empty or misread as a line: the
+// recogniser finds too little in it to be sure of a line. Read as one word
+// it reads: lines up to this many times as long as they are high.
+constexpr int kShortLineHeights = 5;
+
+bool ShortLine(const PixelBox& b) {
+    return b.right - b.left <= kShortLineHeights * (b.bottom - b.top);
+}
+
+// The line in box read again on its own, with the room a line read alone
+// gets, in mode at scale; nothing unless it reads as one line.
+std::optional<OcrLine> ReadAgain(const RenderedPage& page, const PixelBox& box, double scale,
+                                 tesseract::PageSegMode mode, const std::string& languages,
+                                 const std::string& tessdata, Deadline& deadline) {
+    int dx = 0, dy = 0;
+    const RenderedPage copy = RegionImage(page, box, true, dx, dy);
+    std::vector<Block> blocks = ReadImage(copy, scale, mode, languages, tessdata, deadline);
+    if (blocks.size() != 1 || blocks[0].lines.size() != 1) return std::nullopt;
+    Place(blocks, 1, dx, dy);
+    return std::move(blocks[0].lines[0]);
+}
+
+// The line read again, at another size or, short, as one word, kept in
+// place of the first reading when its least sure word is surer and it holds
+// about as many characters (a reading that drops or adds characters is no
+// better for being sure of the rest).
 void SecondLook(const RenderedPage& page, OcrLine& line, double scale, const std::string& languages,
                 const std::string& tessdata, Deadline& deadline) {
-    int dx = 0, dy = 0;
-    const RenderedPage copy = RegionImage(page, line.box, true, dx, dy);
-    std::vector<Block> blocks = ReadImage(
-        copy, scale * kSecondLookScale, tesseract::PSM_SINGLE_LINE, languages, tessdata, deadline);
-    if (blocks.size() != 1 || blocks[0].lines.size() != 1) return;
-    Place(blocks, 1, dx, dy);
-    OcrLine& again = blocks[0].lines[0];
-    const size_t before = Characters(line), after = Characters(again);
-    if (Weakest(again) <= Weakest(line) || after + 1 < before || after > before + 1) return;
-    line.words = std::move(again.words);
+    const bool word = ShortLine(line.box);
+    std::optional<OcrLine> again =
+        ReadAgain(page, line.box, scale * kSecondLookScale,
+                  word ? tesseract::PSM_SINGLE_WORD : tesseract::PSM_SINGLE_LINE, languages,
+                  tessdata, deadline);
+    if (!again) return;
+    const size_t before = Characters(line), after = Characters(*again);
+    if (Weakest(*again) <= Weakest(line) || after + 1 < before || after > before + 1) return;
+    line.words = std::move(again->words);
 }
 
 // One region's first reading: its blocks, with their boxes on the page, the
@@ -342,6 +364,9 @@ struct FirstReading {
     std::vector<Block> blocks;
     double scale = 1;
     bool lookAgain = true;
+    // A short line read on its own, read again as one word if it reads
+    // nothing as a line.
+    std::optional<PixelBox> shortLine;
 };
 
 FirstReading ReadOnce(const RenderedPage& page, const Region& region, int textSize, double most,
@@ -359,6 +384,7 @@ FirstReading ReadOnce(const RenderedPage& page, const Region& region, int textSi
     first.scale = ReadScale(textSize, most);
     first.blocks = ReadImage(copy, first.scale, mode, languages, tessdata, deadline);
     first.lookAgain = mode != tesseract::PSM_SINGLE_BLOCK_VERT_TEXT;
+    if (mode == tesseract::PSM_SINGLE_LINE && ShortLine(b)) first.shortLine = b;
     Place(first.blocks, 1, dx, dy);
     return first;
 }
@@ -367,6 +393,21 @@ FirstReading ReadOnce(const RenderedPage& page, const Region& region, int textSi
 std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
                              const std::string& languages, const std::string& tessdata,
                              Deadline& deadline) {
+    size_t read = 0;
+    for (const Block& block : first.blocks)
+        for (const OcrLine& line : block.lines) read += Characters(line);
+    if (first.shortLine && read == 0) {
+        std::optional<OcrLine> word =
+            ReadAgain(page, *first.shortLine, first.scale, tesseract::PSM_SINGLE_WORD, languages,
+                      tessdata, deadline);
+        if (word && !word->words.empty() && Weakest(*word) >= kDoubtful) {
+            Block block;
+            block.box = word->box;
+            block.lines.push_back(std::move(*word));
+            first.blocks.assign(1, std::move(block));
+        }
+        return std::move(first.blocks);
+    }
     if (first.lookAgain)
         for (Block& block : first.blocks)
             for (OcrLine& line : block.lines)
