@@ -19,6 +19,7 @@ enum class Context {
     AloneBesideNumeral,     // no katakana either side, a kanji numeral on one
     MonthThirteen,          // 十三月: no month is past the twelfth
     DayPastThirtyOne,       // 月三十二日 to 月三十九日: no day is past the 31st
+    TensBeforeYen,          // between a kanji numeral and 円
 };
 
 struct Fix {
@@ -48,6 +49,9 @@ constexpr Fix kFixes[] = {
     {U'ニ', U'二', Context::AloneBesideNumeral},  // 三千ニ百円 -> 三千二百円
     {U'三', U'二', Context::MonthThirteen},       // 十三月 -> 十二月
     {U'三', U'二', Context::DayPastThirtyOne},    // 月三十九日 -> 月二十九日
+    // 十 with a faded hook: 丁 counts (豆腐一丁) and makes addresses (三丁目),
+    // never yen.
+    {U'丁', U'十', Context::TensBeforeYen},  // 四百八丁円 -> 四百八十円
 };
 
 bool IsHalfWidthDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
@@ -119,6 +123,8 @@ bool Holds(Context when, const std::u32string& text, size_t i) {
                    std::u32string_view(U"二三四五六七八九").find(text[i + 2]) !=
                        std::u32string_view::npos &&
                    text[i + 3] == U'日';
+        case Context::TensBeforeYen:
+            return IsKanjiNumeral(before) && after == U'円';
     }
     return false;
 }
