@@ -70,9 +70,8 @@ inline std::string PdfTextInTopHalf(const std::string& path, int page) {
 }
 
 // A page's text in the extractor's reading order (what pdftotext gives by
-// default), rather than laid out as the page shows it; asWritten: in the
-// order the page draws it, every copy kept (the reading order drops a copy
-// of a word laid over the word itself, as some extractors do not).
+// default), rather than laid out as the page shows it.
+// asWritten: as the page draws it, with every copy of a word laid over it.
 std::string PdfReadingText(const std::string& path, int page, bool asWritten = false);
 
 // The boxes of the words poppler finds on a page, as fractions of the page
