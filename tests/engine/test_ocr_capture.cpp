@@ -38,6 +38,17 @@ ScanSpec PhotoOnDesk(const std::string& corners, const std::string& shade,
     return page;
 }
 
+// A Mincho page photographed from afar: its thin strokes faint.
+ScanSpec PhotoFar() {
+    ScanSpec page =
+        PhotoOnDesk("70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780", "gray50");
+    page.lines = {"十一月二十日午前十時に鳴ります", "階段で一階まで避難します"};
+    page.font = kIpaMincho;
+    page.pointSize = 12;
+    page.capture.insert(page.capture.end(), {"-blur", "0x1", "-resize", "60%"});
+    return page;
+}
+
 // A little off square, in a deep shadow.
 ScanSpec Photo() {
     return PhotoOnDesk("70,20 2200,0 2120,90 2200,1800 2170,1740 0,1800 10,1780", "gray30");
@@ -173,6 +184,8 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a Mincho heading of two characters alone",
          ScanSpec{.lines = {"至急"}, .pointSize = 14, .font = kIpaMincho}, 0.05},
         {"letters too large for the layout", Poster(), 0.25},
+        // Its thin strokes are fainter than the cut: 十一月 read as トー月.
+        {"a Mincho page photographed from afar", PhotoFar(), 0.1},
     };
     TempDir dir;
     for (const CaptureCase& c : cases) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "layout/Pix.h"
+#include "prepare/Lengths.h"
 #include "prepare/Noise.h"
 #include "prepare/Seals.h"
 
@@ -328,6 +329,12 @@ void InkMadeBlack(PIX* grey, PIX* ink) {
 // such pieces is no speck.
 constexpr int kSpeckPx = 3;
 
+// Grey darker than this, once the page's ink is made black, is a stroke too
+// faint for the cut rather than paper, if it is thinner than kFaintStrokePx
+// (at 300 dpi) one way or the other.
+constexpr l_int32 kFaintStrokeLevel = 180;
+constexpr int kFaintStrokePx = 6;
+
 PixPtr WithoutSpecks(PIX* binary, int dpi, int pictureDpi) {
     const int most = std::max(1, kSpeckPx * std::max(dpi, 100) / 300);
     return LargerPieces(binary, most, pictureDpi > 0 && dpi >= most * pictureDpi);
@@ -410,10 +417,22 @@ PreparedPage PreparePage(const RenderedPage& page) {
     // The page is read in its own grey, evened out, with its ink and a pixel
     // around it kept: binarised, the strokes the lens blurred or the printer
     // left faint (a small Mincho's thin ones, a thermal receipt's) break or
-    // run together, and the recogniser misreads them (二 as ニニ).
+    // run together, and the recogniser misreads them (二 as ニニ). Strokes
+    // too faint for the cut are kept too where the ink made black leaves
+    // them dark enough (a photographed Mincho's 十 and 一, whose thin
+    // strokes the cut drops: 十一月 read as トー月); the specks and noise
+    // taken away stay paper.
     PixPtr level = EvenedWithin(grey.get(), within, dpi);
     InkMadeBlack(level.get(), ink.get());
     PixPtr paper = Checked(pixDilateBrick(nullptr, ink.get(), 3, 3));
+    PixPtr faint = Checked(pixThresholdToBinary(level.get(), kFaintStrokeLevel));
+    const int wide = AtDpi(kFaintStrokePx, dpi);
+    PixPtr broad = Checked(pixOpenBrick(nullptr, faint.get(), wide, wide));
+    pixSubtract(faint.get(), faint.get(), broad.get());  // a shadow, a dark desk
+    pixSubtract(binary.get(), binary.get(), ink.get());  // the specks and noise taken away
+    PixPtr taken = Checked(pixDilateBrick(nullptr, binary.get(), 3, 3));
+    pixSubtract(faint.get(), faint.get(), taken.get());
+    pixOr(paper.get(), paper.get(), faint.get());
     pixInvert(paper.get(), paper.get());
     pixSetMasked(level.get(), paper.get(), 255);
     out.image = GreyPage(level.get(), page);
