@@ -22,6 +22,8 @@ constexpr double kSealHoleShare = 0.25;
 constexpr int kSealLargePx = 177;
 // Around what a ring encloses, its ring and rim: 3 mm.
 constexpr int kRingPx = 35;
+// The seal ink's edge, where its colour and the paper's mix: 2 px.
+constexpr int kSealEdgePx = 2;
 // Seal ink over more than this share of the page is the paper's colour.
 constexpr double kPaperShare = 0.3;
 
@@ -56,24 +58,50 @@ double Within(PIX* binary, int x, int y, int w, int h) {
 // it is darker than the seal's own ink. Brightness tells that even where a
 // JPEG spreads the seal's colour over the black beside it, or the paper's
 // over the seal's edge (it keeps one colour for every four pixels, but each
-// pixel's brightness).
-void ReadThrough(PIX* grey, const RenderedPage& page, const PixelBox& box) {
+// pixel's brightness). The pixels along the seal ink's edges (edged) are
+// read so too, there its colour and the paper's mix into a grey with no hue
+// left (the more so in a JPEG saved again), unless black ink lies beside
+// them: the soft edge of a stroke is no seal's.
+void ReadThrough(PIX* grey, const RenderedPage& page, PIX* edged, const PixelBox& box) {
     const int w = page.geometry.width;
     auto level = [&](int x, int y) {
         return page.pixels[static_cast<size_t>(y) * page.bytesPerLine + x];
     };
+    auto mark = [&](int x, int y) { return page.stampInk[static_cast<size_t>(y) * w + x]; };
     std::array<uint32_t, 256> levels{};
     for (int y = box.top; y < box.bottom; ++y)
         for (int x = box.left; x < box.right; ++x)
-            if (page.stampInk[static_cast<size_t>(y) * w + x] == kStampInk) ++levels[level(x, y)];
+            if (mark(x, y) == kStampInk) ++levels[level(x, y)];
     const int seal = std::max(1, Middle(levels));
+    // Black ink in the box: no seal colour, and well darker than the seal.
+    const int bw = box.right - box.left, bh = box.bottom - box.top;
+    std::vector<uint8_t> black(static_cast<size_t>(bw) * bh);
+    for (int y = 0; y < bh; ++y)
+        for (int x = 0; x < bw; ++x)
+            black[static_cast<size_t>(y) * bw + x] = mark(box.left + x, box.top + y) == kNoStamp &&
+                                                     2 * level(box.left + x, box.top + y) < seal;
+    auto besideBlack = [&](int x, int y) {
+        for (int dy = -kSealEdgePx; dy <= kSealEdgePx; ++dy)
+            for (int dx = -kSealEdgePx; dx <= kSealEdgePx; ++dx) {
+                const int bx = x - box.left + dx, by = y - box.top + dy;
+                if (bx >= 0 && by >= 0 && bx < bw && by < bh &&
+                    black[static_cast<size_t>(by) * bw + bx])
+                    return true;
+            }
+        return false;
+    };
     l_uint32* data = pixGetData(grey);
     const int wpl = pixGetWpl(grey);
+    const l_uint32* near = pixGetData(edged);
+    const int nearWpl = pixGetWpl(edged);
     for (int y = box.top; y < box.bottom; ++y) {
         l_uint32* line = data + static_cast<size_t>(y) * wpl;
-        for (int x = box.left; x < box.right; ++x)
-            if (page.stampInk[static_cast<size_t>(y) * w + x] != kNoStamp)
-                SET_DATA_BYTE(line, x, std::min(255, level(x, y) * 255 / seal));
+        const l_uint32* nearLine = near + static_cast<size_t>(y) * nearWpl;
+        for (int x = box.left; x < box.right; ++x) {
+            if (mark(x, y) == kNoStamp && (!GET_DATA_BIT(nearLine, x) || besideBlack(x, y)))
+                continue;
+            SET_DATA_BYTE(line, x, std::min(255, level(x, y) * 255 / seal));
+        }
     }
 }
 
@@ -115,7 +143,14 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
     }
     pixSubtract(text.get(), text.get(), seals.get());
     pixSetMasked(grey, text.get(), 0);
-    for (const PixelBox& box : found) ReadThrough(grey, page, box);
+    if (found.empty()) return true;
+    // Seal ink and its tint, with the pixels along their edges.
+    PixPtr marked = StampMask(page, kStampInk);
+    PixPtr tint = StampMask(page, kStampTint);
+    pixOr(marked.get(), marked.get(), tint.get());
+    const int edge = 2 * AtDpi(kSealEdgePx, dpi) + 1;
+    PixPtr edged = Checked(pixDilateBrick(nullptr, marked.get(), edge, edge));
+    for (const PixelBox& box : found) ReadThrough(grey, page, edged.get(), box);
     return true;
 }
 
