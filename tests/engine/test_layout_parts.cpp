@@ -50,6 +50,10 @@ std::vector<CutCase> CutCases() {
          Joined({Run(900, 100, 600, kSize, 4, 60, true), Run(100, 100, 600, kSize, 4, 60, true)}),
          false,
          {{100, K::Block}, {900, K::Block}}},
+        {"two columns of lines are not vertical text, their blank as wide as it is",
+         Joined({Run(900, 100, 600, kSize, 4, 60, true), Run(100, 100, 600, kSize, 4, 60, true)}),
+         true,
+         {{100, K::Block}, {900, K::Block}}},
         {"a taller heading stands before its paragraph",
          Joined(
              {Run(100, 100, 500, 2 * kSize, 1, 0, true), Run(100, 200, 800, kSize, 3, 60, true)}),
