@@ -165,7 +165,7 @@ TEST(FindRulesTest, GridsAreTablesAndLoneRulesAreNot) {
                      std::min(y + c.step, bottom + 10));
         }
         Fill(page.get(), 300, 200, 330, 240);  // a character in the first cell
-        const Rules rules = FindRules(page.get(), kSize);
+        const Rules rules = FindRules(page.get(), kSize, c.step != 0);
         ASSERT_EQ(rules.tables.size(), c.tables);
         if (c.tables) {
             EXPECT_EQ(rules.tables[0].cells.size(), c.cells);

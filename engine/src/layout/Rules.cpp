@@ -75,13 +75,14 @@ bool CharacterBoxes(const std::vector<PixelBox>& cells, int textSize) {
 
 }  // namespace
 
-Rules FindRules(PIX* binary, int textSize) {
+Rules FindRules(PIX* binary, int textSize, bool straightened) {
     const int size = std::max(textSize, 8);
     // A rule on a straightened scan steps by a pixel here and there (turned
     // twice, by the scanner and back, it is a staircase): thickened by a
     // pixel on each side first, it holds a straight run again.
-    PixPtr thickDown = Checked(pixDilateBrick(nullptr, binary, 1, kRuleStepPx));
-    PixPtr thickAcross = Checked(pixDilateBrick(nullptr, binary, kRuleStepPx, 1));
+    const int step = straightened ? kRuleStepPx : 1;
+    PixPtr thickDown = Checked(pixDilateBrick(nullptr, binary, 1, step));
+    PixPtr thickAcross = Checked(pixDilateBrick(nullptr, binary, step, 1));
     PixPtr across =
         Checked(pixOpenCompBrick(nullptr, thickDown.get(), kHorizontalRuleSizes * size, 1));
     PixPtr down = Checked(pixOpenCompBrick(nullptr, thickAcross.get(), 1,
