@@ -27,9 +27,10 @@ constexpr double kRowsAcrossShare = 0.8;
 constexpr double kProseSizes = 8;
 constexpr double kProseFill = 0.85;
 // A column written top to bottom is one character wide, a little more for a
-// heading or a mark beside it; bands of ink wider than this many text sizes
+// heading or a mark beside it (and a line of Latin letters on its side is
+// some letters' widths thick); bands of ink wider than this many text sizes
 // are columns of horizontal lines.
-constexpr double kVerticalColumnSizes = 2;
+constexpr double kVerticalColumnSizes = 4;
 
 using Items = std::vector<int>;
 
