@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Ordinary office pages read by their layout: for each page made by bench/make-office-pages.py (letters,
 # essays, a notice with bullets and Latin words, a ruled invoice and a ruled estimate with a line under
-# it, two columns, a newsletter under a masthead, a vertical page, scans 2-2.5° askew, English, a price
+# it, two columns, a newsletter under a masthead, a vertical page, scans 2-3.5° askew, English, a price
 # list set by tabs, a receipt, a label/value data sheet, a form with postal-code and phone digit boxes),
 # the CER of the engine's layer as pdftotext (poppler) and `mutool draw -F txt` (MuPDF) read it back, page
 # by page, against `tesseract -l jpn` (eng for English pages) in its default and `--psm 6` modes and
@@ -59,7 +59,7 @@ done
   echo "Made by \`bench/layout-bench.sh\` on $(date -u '+%Y-%m-%d %H:%M') UTC, $(nproc --all) cores shared with other work;"
   echo "load average $load_start at the start, $(uptime | sed 's/.*load average: //') at the end."
   echo "Pages written by LibreOffice (justified IPA Mincho 10.5 pt, IPA Gothic headings), rasterised at 300 dpi"
-  echo "in grey; the askew ones turned 2.5° and -2° with a little noise. CER by \`bench/cer.py\` (edit distance"
+  echo "in grey; the askew ones turned 2.5°, -2° and -3.5° with a little noise. CER by \`bench/cer.py\` (edit distance"
   echo "over characters, blanks left out) against the text in reading order: columns left to right, tables row"
   echo "by row, vertical columns right to left. The engine's layer is read back with pdftotext (poppler) and"
   echo "\`mutool draw -F txt\` (MuPDF), ocrmypdf's with pdftotext;"

@@ -177,8 +177,9 @@ PAGES = {
     ]),
     "essay3": ("ja", [("h", "図書館と町")] + essay(18, 4)),
 }
-# Askew scans of two of the pages: (source page, degrees).
-ASKEW = {"essay-askew": ("essay", 2.5), "english-askew": ("english", -2.0)}
+# Askew scans of three of the pages: (source page, degrees).
+ASKEW = {"essay-askew": ("essay", 2.5), "english-askew": ("english", -2.0),
+         "estimate-askew": ("estimate", -3.5)}
 
 
 TAB_STYLES, GRID_STYLES = {}, {}

@@ -50,6 +50,10 @@ std::vector<CutCase> CutCases() {
          Joined({Run(900, 100, 600, kSize, 4, 60, true), Run(100, 100, 600, kSize, 4, 60, true)}),
          false,
          {{100, K::Block}, {900, K::Block}}},
+        {"two columns of lines are not vertical text, their blank as wide as it is",
+         Joined({Run(900, 100, 600, kSize, 4, 60, true), Run(100, 100, 600, kSize, 4, 60, true)}),
+         true,
+         {{100, K::Block}, {900, K::Block}}},
         {"a taller heading stands before its paragraph",
          Joined(
              {Run(100, 100, 500, 2 * kSize, 1, 0, true), Run(100, 200, 800, kSize, 3, 60, true)}),
@@ -134,11 +138,13 @@ TEST(FindRulesTest, GridsAreTablesAndLoneRulesAreNot) {
         const char* name;
         int across, down;  // rules of a grid, evenly spaced
         size_t tables, cells;
+        int step = 0;  // a one-pixel rule stepping a pixel each step pixels, as a turned scan's
     } cases[] = {
         {"three by three rules", 3, 3, 1, 4},
         {"four rules across, three down", 4, 3, 1, 6},
         {"an underline alone", 1, 0, 0, 0},
         {"a box of one cell", 2, 2, 0, 0},
+        {"three by three rules in steps", 3, 3, 1, 4, 90},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,14 +152,20 @@ TEST(FindRulesTest, GridsAreTablesAndLoneRulesAreNot) {
         const int left = 100, top = 100, right = 1100, bottom = 800;
         for (int i = 0; i < c.across; ++i) {
             const int y = c.across == 1 ? 400 : top + i * (bottom - top) / (c.across - 1);
-            Fill(page.get(), left, y, right + 3, y + 3);
+            if (!c.step) Fill(page.get(), left, y, right + 3, y + 3);
+            for (int x = left; c.step && x < right; x += 2 * c.step)
+                Fill(page.get(), x, y + (x - left) / c.step / 2,
+                     std::min(x + 2 * c.step, right + 10), y + (x - left) / c.step / 2 + 1);
         }
         for (int i = 0; i < c.down; ++i) {
             const int x = left + i * (right - left) / (c.down - 1);
-            Fill(page.get(), x, top, x + 3, bottom + 3);
+            if (!c.step) Fill(page.get(), x, top, x + 3, bottom + 3);
+            for (int y = top; c.step && y < bottom; y += c.step)
+                Fill(page.get(), x + (y - top) / c.step, y, x + (y - top) / c.step + 1,
+                     std::min(y + c.step, bottom + 10));
         }
         Fill(page.get(), 300, 200, 330, 240);  // a character in the first cell
-        const Rules rules = FindRules(page.get(), kSize);
+        const Rules rules = FindRules(page.get(), kSize, c.step != 0);
         ASSERT_EQ(rules.tables.size(), c.tables);
         if (c.tables) {
             EXPECT_EQ(rules.tables[0].cells.size(), c.cells);
@@ -164,7 +176,7 @@ TEST(FindRulesTest, GridsAreTablesAndLoneRulesAreNot) {
         l_uint32 bit = 1;
         pixGetPixel(rules.mask.get(), 315, 220, &bit);
         EXPECT_EQ(bit, 0u);
-        if (c.across > 0) {
+        if (c.across > 0 && !c.step) {
             pixGetPixel(rules.mask.get(), 600, c.across == 1 ? 401 : 101, &bit);
             EXPECT_EQ(bit, 1u);
         }

@@ -124,7 +124,7 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
             }));
         return layout;
     }
-    const Rules rules = FindRules(ink.get(), size);
+    const Rules rules = FindRules(ink.get(), size, layout.skewDegrees != 0);
     const std::vector<PixelBox> pictures = Pictures(ink.get(), size);
 
     PixPtr text(pixSubtract(nullptr, ink.get(), rules.mask.get()));

@@ -11,6 +11,8 @@ namespace {
 // How long a stroke must be to be a rule, in text sizes.
 constexpr int kHorizontalRuleSizes = 6;
 constexpr double kVerticalRuleSizes = 2.5;
+// A rule is looked for in ink thickened to this many pixels across it.
+constexpr int kRuleStepPx = 3;
 // Room erased around a rule: its anti-aliased edges are lighter than ink.
 constexpr int kRuleRoomPx = 5;
 // Boxes for one character each (a postal code, a phone number) are at most
@@ -73,11 +75,18 @@ bool CharacterBoxes(const std::vector<PixelBox>& cells, int textSize) {
 
 }  // namespace
 
-Rules FindRules(PIX* binary, int textSize) {
+Rules FindRules(PIX* binary, int textSize, bool straightened) {
     const int size = std::max(textSize, 8);
-    PixPtr across = Checked(pixOpenCompBrick(nullptr, binary, kHorizontalRuleSizes * size, 1));
-    PixPtr down =
-        Checked(pixOpenCompBrick(nullptr, binary, 1, static_cast<int>(kVerticalRuleSizes * size)));
+    // A rule on a straightened scan steps by a pixel here and there (turned
+    // twice, by the scanner and back, it is a staircase): thickened by a
+    // pixel on each side first, it holds a straight run again.
+    const int step = straightened ? kRuleStepPx : 1;
+    PixPtr thickDown = Checked(pixDilateBrick(nullptr, binary, 1, step));
+    PixPtr thickAcross = Checked(pixDilateBrick(nullptr, binary, step, 1));
+    PixPtr across =
+        Checked(pixOpenCompBrick(nullptr, thickDown.get(), kHorizontalRuleSizes * size, 1));
+    PixPtr down = Checked(pixOpenCompBrick(nullptr, thickAcross.get(), 1,
+                                           static_cast<int>(kVerticalRuleSizes * size)));
     PixPtr both = Checked(pixOr(nullptr, across.get(), down.get()));
     Rules rules;
     rules.mask =

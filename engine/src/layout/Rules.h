@@ -21,7 +21,8 @@ struct Rules {
 // pixels: horizontal ones at least a few words long, vertical ones taller
 // than any character. Where they cross into a grid of at least two by two
 // they draw a table, whose cells are the spaces they enclose; a row of boxes
-// for one character each is no table.
-Rules FindRules(PIX* binary, int textSize);
+// for one character each is no table. straightened: the page was turned
+// level, and its rules step by a pixel here and there.
+Rules FindRules(PIX* binary, int textSize, bool straightened);
 
 }  // namespace xdw

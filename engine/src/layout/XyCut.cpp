@@ -26,6 +26,11 @@ constexpr double kRowsAcrossShare = 0.8;
 // line fills this share of it; cells of a table are ragged or narrow.
 constexpr double kProseSizes = 8;
 constexpr double kProseFill = 0.85;
+// A column written top to bottom is one character wide, a little more for a
+// heading or a mark beside it (and a line of Latin letters on its side is
+// some letters' widths thick); bands of ink wider than this many text sizes
+// are columns of horizontal lines.
+constexpr double kVerticalColumnSizes = 4;
 
 using Items = std::vector<int>;
 
@@ -348,13 +353,18 @@ private:
     }
 
     // True when the items are the characters of top-to-bottom columns: more
-    // than a few characters tall, and the blanks between columns wider than
-    // those between the characters down them.
+    // than a few characters tall, columns about one character wide, and the
+    // blanks between columns wider than those between the characters down
+    // them. Two columns of horizontal lines have a wide blank between them
+    // too, but each is many characters wide.
     bool LooksVertical(const Items& items) const {
         const PixelBox b = Bound(items);
         if (b.bottom - b.top < 3 * size_) return false;
         const std::vector<Band> across = BandsOf(items, true, 1);
         if (across.size() < 2) return b.bottom - b.top > 4 * (b.right - b.left);
+        std::vector<int> widths;
+        for (const Band& band : across) widths.push_back(band.end - band.start);
+        if (Median(widths) > kVerticalColumnSizes * size_) return false;
         const std::vector<Band> down = BandsOf(items, false, 1);
         std::vector<int> rowGaps{0}, columnGaps;
         for (size_t k = 0; k + 1 < down.size(); ++k)

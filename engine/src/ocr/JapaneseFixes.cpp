@@ -10,10 +10,11 @@ namespace {
 
 // Where a misread character is certain to be another.
 enum class Context {
-    BeforeAmount,           // before a digit, not inside a path or a word
+    BeforeAmount,           // before a digit, starting a word or not inside a path or a word
     OpensJapaneseLine,      // the line's first character, Japanese right behind it
     InsideHalfWidthAmount,  // between half-width digits, a group of three after it
     InsideFullWidthAmount,  // the same in full-width digits
+    InsideYenAmount,        // between half-width digits after ¥, a group of three after it
     InsideKatakanaWord,     // after katakana, katakana (or another such kanji) after it
     EndsKatakanaWord,       // after a katakana letter, where the word ends
     AloneBesideNumeral,     // no katakana either side, a kanji numeral on one
@@ -36,6 +37,7 @@ constexpr Fix kFixes[] = {
     {U'\uFF20', U'\u25CF', Context::OpensJapaneseLine},  // ＠ -> ●
     {U'\uFF0C', U',', Context::InsideHalfWidthAmount},   // 1，200 -> 1,200
     {U',', U'\uFF0C', Context::InsideFullWidthAmount},   // １,２００ -> １，２００
+    {U'.', U',', Context::InsideYenAmount},              // ¥1.234 -> ¥1,234: yen has no cents
     {U'一', U'ー', Context::InsideKatakanaWord},         // コ一ヒ -> コーヒ
     {U'一', U'ー', Context::EndsKatakanaWord},           // サーバ一 -> サーバー
     {U'口', U'ロ', Context::InsideKatakanaWord},
@@ -97,18 +99,28 @@ bool GroupOfThree(const std::u32string& text, size_t at, bool (*digit)(char32_t)
     return at + 3 == text.size() || !IsDigit(text[at + 3]);
 }
 
-bool Holds(Context when, const std::u32string& text, size_t i) {
+// True when the digits (and thousands' commas) ending before at follow a yen
+// sign.
+bool AfterYenSign(const std::u32string& text, size_t at) {
+    while (at > 0 && (IsHalfWidthDigit(text[at - 1]) || text[at - 1] == U',')) --at;
+    return at > 0 && (text[at - 1] == U'\u00A5' || text[at - 1] == U'\uFFE5');
+}
+
+bool Holds(Context when, const std::u32string& text, size_t i, bool startsWord) {
     const char32_t before = i > 0 ? text[i - 1] : 0;
     const char32_t after = i + 1 < text.size() ? text[i + 1] : 0;
     switch (when) {
         case Context::BeforeAmount:
-            return IsDigit(after) && !JoinsBackslash(before);
+            return IsDigit(after) && (startsWord || !JoinsBackslash(before));
         case Context::OpensJapaneseLine:
             return i == 0 && IsJapanese(after);
         case Context::InsideHalfWidthAmount:
             return IsHalfWidthDigit(before) && GroupOfThree(text, i + 1, IsHalfWidthDigit);
         case Context::InsideFullWidthAmount:
             return IsFullWidthDigit(before) && GroupOfThree(text, i + 1, IsFullWidthDigit);
+        case Context::InsideYenAmount:
+            return IsHalfWidthDigit(before) && GroupOfThree(text, i + 1, IsHalfWidthDigit) &&
+                   AfterYenSign(text, i);
         case Context::InsideKatakanaWord:
             return IsKatakana(before) && (IsKatakana(after) || IsKatakanaLookalike(after));
         case Context::EndsKatakanaWord:
@@ -156,8 +168,9 @@ void FixJapaneseConfusions(std::vector<OcrLine>& lines) {
         size_t i = 0;
         for (OcrWord& word : line.words)
             for (OcrSymbol& symbol : word.symbols) {
+                const bool startsWord = &symbol == &word.symbols.front();
                 for (const Fix& fix : kFixes)
-                    if (text[i] == fix.read && Holds(fix.when, text, i)) {
+                    if (text[i] == fix.read && Holds(fix.when, text, i, startsWord)) {
                         text[i] = fix.meant;
                         symbol.text = std::u32string(1, fix.meant);
                         break;
