@@ -60,9 +60,9 @@ double Within(PIX* binary, int x, int y, int w, int h) {
 // over the seal's edge (it keeps one colour for every four pixels, but each
 // pixel's brightness). The pixels along the seal ink's edges (edged) are
 // read so too, there its colour and the paper's mix into a grey with no hue
-// left (the more so in a JPEG saved again), unless black ink lies beside
-// them: the soft edge of a stroke is no seal's.
-void ReadThrough(PIX* grey, const RenderedPage& page, PIX* edged, const PixelBox& box) {
+// left (the more so in a JPEG saved again), unless black ink lies within
+// reach of them: the soft edge of a stroke is no seal's.
+void ReadThrough(PIX* grey, const RenderedPage& page, PIX* edged, int reach, const PixelBox& box) {
     const int w = page.geometry.width;
     auto level = [&](int x, int y) {
         return page.pixels[static_cast<size_t>(y) * page.bytesPerLine + x];
@@ -81,8 +81,8 @@ void ReadThrough(PIX* grey, const RenderedPage& page, PIX* edged, const PixelBox
             black[static_cast<size_t>(y) * bw + x] = mark(box.left + x, box.top + y) == kNoStamp &&
                                                      2 * level(box.left + x, box.top + y) < seal;
     auto besideBlack = [&](int x, int y) {
-        for (int dy = -kSealEdgePx; dy <= kSealEdgePx; ++dy)
-            for (int dx = -kSealEdgePx; dx <= kSealEdgePx; ++dx) {
+        for (int dy = -reach; dy <= reach; ++dy)
+            for (int dx = -reach; dx <= reach; ++dx) {
                 const int bx = x - box.left + dx, by = y - box.top + dy;
                 if (bx >= 0 && by >= 0 && bx < bw && by < bh &&
                     black[static_cast<size_t>(by) * bw + bx])
@@ -148,9 +148,9 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
     PixPtr marked = StampMask(page, kStampInk);
     PixPtr tint = StampMask(page, kStampTint);
     pixOr(marked.get(), marked.get(), tint.get());
-    const int edge = 2 * AtDpi(kSealEdgePx, dpi) + 1;
-    PixPtr edged = Checked(pixDilateBrick(nullptr, marked.get(), edge, edge));
-    for (const PixelBox& box : found) ReadThrough(grey, page, edged.get(), box);
+    const int reach = AtDpi(kSealEdgePx, dpi);
+    PixPtr edged = Checked(pixDilateBrick(nullptr, marked.get(), 2 * reach + 1, 2 * reach + 1));
+    for (const PixelBox& box : found) ReadThrough(grey, page, edged.get(), reach, box);
     return true;
 }
 
