@@ -73,12 +73,10 @@ bool PrintingFor(pid_t pid) {
     return false;
 }
 
-// The application processes of program pid have all gone within 20 s (a
-// sanitizer build under a loaded machine takes a while to tear LibreOffice
-// down).
+// The application processes of program pid have all gone within 5 s.
 bool ApplicationGone(pid_t pid) {
     const std::string mark = "quilbex-appprint-" + std::to_string(pid) + "-";
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 50; ++i) {
         if (ProcessesWith(mark).empty()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
