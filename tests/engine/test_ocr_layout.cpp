@@ -44,11 +44,9 @@ const std::string kListNote = "価格はすべて税込です送料は五千円�
 // Two pages of a booklet side by side, lines on the same baselines, a dark
 // gutter between them; each page's heading stands further from its text
 // than its lines from each other.
-const std::vector<std::string> kSpreadLeft = {"第三章町の歴史", "この町は川沿いの宿場として",
-                                              "栄え多くの旅人が行き交った",
+const std::vector<std::string> kSpreadLeft = {"第三章町の歴史", "川沿いの宿場として栄えた",
                                               "古い蔵が今も通りに残る"};
-const std::vector<std::string> kSpreadRight = {"第四章町の産業", "明治の頃から織物の工場が",
-                                               "建ち並び町の暮らしを支えた",
+const std::vector<std::string> kSpreadRight = {"第四章町の産業", "明治の頃から織物で栄えた",
                                                "今は小さな工房が三つある"};
 
 constexpr int kPitchPx = 100;  // between baselines, for 12 pt text
