@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "ui/DocumentKeysLine.h"
+
 namespace quilbex {
 
 NotificationText DescribeOutcome(const RunOutcome& outcome) {
@@ -22,6 +24,10 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
             text.summary = QStringLiteral("変換しました: ") + source.fileName();
             text.icon = QStringLiteral("quilbex");
             text.body = where;
+            if (written) {
+                const QString keys = DocumentKeysLine(outcome.outPath);
+                if (!keys.isEmpty()) text.body += QLatin1Char('\n') + keys;
+            }
             if (!reason.isEmpty())
                 text.body += QStringLiteral("\n一部の処理に失敗しました: ") + reason;
             break;
