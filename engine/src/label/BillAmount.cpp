@@ -70,6 +70,8 @@ bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
         badGroup = true;
     while (next < s.size() && s[next] == U' ') ++next;
     if (next < s.size() && IsDigitOrUnsure(s[next])) badGroup = true;
+    // 462 円: text extractors set blanks between digits and kanji.
+    if (next < s.size() && s[next] == U'円') i = next;
     if (i < s.size() && (s[i] == U'円' || s[i] == U'-')) {
         marked = true;
         ++i;
