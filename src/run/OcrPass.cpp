@@ -48,7 +48,7 @@ XDW_DOCUMENT_HANDLE OcrPass::Open() {
     const int opened = run_.engine.OpenDocumentHandle(run_.options.OutPath, &document, mode);
     if (opened < 0) {
         // There is no document to work on.
-        log_.FailOn(opened, ExitStatus::kIncomplete);
+        log_.FailOn(opened, RunEvent::kLaterStepFailed);
         return nullptr;
     }
     log_.AddLog("xdwファイルをオープンしました。");
@@ -80,7 +80,7 @@ bool OcrPass::StoppedByTermination() {
     // was written, without the pages' text.
     if (!TerminationRequested()) return false;
     log_.AddLog(kStoppedLine);
-    log_.Fail(ExitStatus::kCancelled, kStoppedLine);
+    log_.Fail(RunEvent::kStopped, kStoppedLine);
     return true;
 }
 
@@ -109,7 +109,7 @@ void OcrPass::PageStep(const std::function<int()>& call, const std::string& done
         // A page cut short by a cancel or a termination is no failure of its own.
         if (result != 0 && (run_.cancel.Requested() || TerminationRequested())) return;
         if (result != 0) {
-            log_.Fail(ExitStatus::kIncomplete, log_.Reason(result));
+            log_.Fail(RunEvent::kLaterStepFailed, log_.Reason(result));
             log_.ReportError(result);
         } else {
             log_.AddLog(doneLine);
@@ -117,7 +117,7 @@ void OcrPass::PageStep(const std::function<int()>& call, const std::string& done
     } catch (const std::exception& error) {
         // An error raised by the engine for the page: logged and recorded.
         log_.AddLog(errorPrefix + error.what());
-        log_.Fail(ExitStatus::kIncomplete, errorPrefix + error.what());
+        log_.Fail(RunEvent::kLaterStepFailed, errorPrefix + error.what());
     }
 }
 
@@ -125,7 +125,7 @@ void OcrPass::Save(XDW_DOCUMENT_HANDLE document) {
     log_.ShowProgress(RunProgress::Step::kSaving);
     const int saved = run_.engine.SaveDocument(document);
     if (saved < 0) {
-        log_.Fail(ExitStatus::kIncomplete, log_.Reason(saved));
+        log_.Fail(RunEvent::kLaterStepFailed, log_.Reason(saved));
         log_.ReportError(saved);
     } else {
         log_.AddLog("xdwファイルを保存しました。");

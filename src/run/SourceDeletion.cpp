@@ -48,7 +48,7 @@ void SourceDeletion::DeleteWhenAsked() {
 
 void SourceDeletion::Keep(const char* line, const char* reason) {
     log_.AddLog(line);
-    log_.Fail(ExitStatus::kIncomplete, reason);
+    log_.Fail(RunEvent::kLaterStepFailed, reason);
 }
 
 }  // namespace quilbex
