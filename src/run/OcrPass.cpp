@@ -1,5 +1,7 @@
 #include "run/OcrPass.h"
 
+#include <unistd.h>
+
 #include "run/Termination.h"
 
 namespace quilbex {
@@ -23,7 +25,10 @@ void OcrPass::Run() {
     info.size = sizeof info;
     run_.engine.GetDocumentInformation(document, &info);
     log_.AddLog(std::to_string(info.pages) + "ページ処理します。");
-    if (ReadPages(document, info.pages)) Save(document);
+    if (ReadPages(document, info.pages)) {
+        Save(document);
+        saved_ = true;
+    }
     run_.engine.CloseDocumentHandle(document);
 }
 
@@ -31,12 +36,22 @@ void OcrPass::CompleteRun() {
     // The converted document is complete: the source may go, before the OCR
     // pass, which only adds a text layer to what is already there.
     deletion_.DeleteWhenAsked();
+    saved_ = false;
     if (run_.options.OCR) Run();
     if (run_.cancel.Requested() && !run_.outcome.Cancelled()) {
         // A pass stopped by the user leaves the document as converted.
         log_.LogCancelled();
     }
+    if (run_.options.OCR && !saved_ && run_.outcome.Cancelled()) WithdrawUnfinished();
     log_.FinishRun();
+}
+
+void OcrPass::WithdrawUnfinished() {
+    // A document without its text would take the name the next try needs:
+    // while the source is there to convert again, it goes. Without the
+    // source it is all the user has, and stays.
+    if (run_.outcome.SourceWasDeleted() || ::access(run_.Source().c_str(), F_OK) != 0) return;
+    if (::unlink(run_.options.OutPath.c_str()) == 0) run_.outcome.DocumentWithdrawn();
 }
 
 XDW_DOCUMENT_HANDLE OcrPass::Open() {

@@ -43,6 +43,10 @@ public:
     void Written(const std::string& outPath);
     // The source was deleted after its document was complete.
     void SourceDeleted();
+    bool SourceWasDeleted() const { return sourceDeleted_; }
+    // The document written was taken away again (a pass over it was stopped
+    // while its source is still there to convert again).
+    void DocumentWithdrawn() { outcome_.outPath.clear(); }
     // A document already had the output's name; the first one met is kept.
     void MetExisting(const std::string& path);
 

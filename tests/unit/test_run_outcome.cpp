@@ -122,7 +122,11 @@ TEST_F(Outcome, AReadOnlySourceIsNotDeleted) {
     EXPECT_THAT(window.log,
                 ElementsAre(::testing::_, "XDW出力完了しました。", "元ファイル削除失敗"));
     EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete);
-    EXPECT_THAT(run->Outcome().failures, ElementsAre(Line("元ファイル削除失敗")));
+    EXPECT_THAT(
+        run->Outcome().failures,
+        ElementsAre(Line("元ファイル「locked.pdf」は削除できず、残っています（読み取り専用の"
+                         "ファイルです）。不要なら、ファイルのプロパティで書き込みを許可して"
+                         "から削除してください。")));
 }
 
 TEST_F(Outcome, ApplicationPrintingEnds) {
