@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "RawFiles.h"
 #include "TestFiles.h"
 #include "ocr_support.h"
 #include "xdwapi/xdwapi.h"
@@ -86,6 +87,41 @@ TEST(JapanesePage, BornDigitalPageGetsNoSecondCopyOfItsText) {
     const std::string text = PdfPageTexts(path).at(0);
     EXPECT_EQ(Count(text, "Quarterly"), 1) << text;
     EXPECT_EQ(Count(text, "region"), 1) << text;
+}
+
+// A fillable form: labels in the page's content, each value in a field whose
+// appearance frames it in a box. The fields' text is the page's own too.
+TEST(JapanesePage, FormGetsNoSecondCopyOfItsFieldsText) {
+    const std::vector<std::string> labels = {"Name", "Address", "Telephone", "Company"};
+    const std::vector<std::string> values = {"Taro Yamada", "1-2-3 Chiyoda", "03-1234-5678",
+                                             "Example Trading"};
+    std::vector<std::string> objects = {"", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", "",
+                                        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    std::string content, widgets;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const std::string y = std::to_string(760 - 60 * i);
+        content += "BT /F1 12 Tf 60 " + y + " Td (" + labels[i] + ":) Tj ET\n";
+        objects.push_back(PdfStream(
+            "/Subtype /Form /BBox [0 0 300 24] /Resources << /Font << /F1 4 0 R >> >>",
+            "0 0 0 RG 1 w 0.5 0.5 299 23 re S BT /F1 12 Tf 4 7 Td (" + values[i] + ") Tj ET"));
+        objects.push_back("<< /Type /Annot /Subtype /Widget /FT /Tx /T (f" + std::to_string(i) +
+                          ") /Rect [200 " + y + " 500 " + std::to_string(784 - 60 * i) +
+                          "] /F 4 /AP << /N " + std::to_string(objects.size()) + " 0 R >> >>");
+        widgets += std::to_string(objects.size()) + " 0 R ";
+    }
+    objects[0] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [" + widgets + "] >> >>";
+    objects[2] =
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << "
+        "/F1 4 0 R >> >> /Contents " +
+        std::to_string(objects.size() + 1) + " 0 R /Annots [" + widgets + "] >>";
+    objects.push_back(PdfStream("", content));
+    TempDir dir;
+    const std::string path = dir.File("form.xdw");
+    WriteBytes(path, RawPdf(objects));
+    ASSERT_EQ(OcrPages(path, XDW_OCR_LANGUAGE_AUTO), 0);
+    const std::string text = PdfPageTexts(path).at(0);
+    EXPECT_EQ(Count(text, "Yamada"), 1) << text;
+    EXPECT_EQ(Count(text, "Telephone"), 1) << text;
 }
 
 // One line of real text does not make a scan born digital: the scan is read,

@@ -15,9 +15,11 @@ namespace xdw {
 constexpr int kInkLevel = 128;
 
 // True when the page's own text covers at least half of its ink: dark
-// pixels inside the text's boxes against all dark pixels. A page with text
-// and no ink at all (only invisible text) counts as covered too. A scan with
-// a stamped line, a printed header or a page number is not covered.
+// pixels inside the text's boxes against all dark pixels but those of rules,
+// frames and filled boxes (a form's field borders: its fields' text is the
+// page's own). A page with text and no ink at all (only invisible text)
+// counts as covered too. A scan with a stamped line, a printed header or a
+// page number is not covered.
 bool TextCoversInk(const RenderedPage& page, const std::vector<PixelBox>& text);
 
 // Removes the lines whose box lies at least half on the page's own text.
