@@ -35,8 +35,8 @@ private:
     void RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void Save(XDW_DOCUMENT_HANDLE document);
     // One engine call on a page: its success logged as doneLine, its failure
-    // and any error it raises recorded.
-    void PageStep(const std::function<int()>& call, const std::string& doneLine,
+    // (named with the page) and any error it raises recorded.
+    void PageStep(int page, const std::function<int()>& call, const std::string& doneLine,
                   const std::string& errorPrefix);
 
     RunState& run_;

@@ -1,5 +1,7 @@
 #include "run/OutcomeRecorder.h"
 
+#include <algorithm>
+
 namespace quilbex {
 
 OutcomeRecorder::OutcomeRecorder(bool convertsAFile) {
@@ -51,7 +53,11 @@ void OutcomeRecorder::Fail(ExitStatus status, const std::string& reason,
 }
 
 void OutcomeRecorder::Note(const std::string& text) {
-    outcome_.failures.push_back("quilbex: " + text);
+    // Said once: a page's turning and its reading may fail for one reason.
+    const std::string line = "quilbex: " + text;
+    if (std::find(outcome_.failures.begin(), outcome_.failures.end(), line) ==
+        outcome_.failures.end())
+        outcome_.failures.push_back(line);
 }
 
 }  // namespace quilbex

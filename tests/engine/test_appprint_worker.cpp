@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -194,6 +195,48 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         // Ending the conversion hands its reason to the caller's thread.
         EXPECT_NE(xdw::LastFailure().prose.find(c.reason), std::string::npos)
             << xdw::LastFailure().prose;
+    }
+}
+
+// What LibreOffice printed is checked against what the file holds: blank
+// pages of a file with text or cell values are a failure, said as such; a
+// file with nothing to show may print blank.
+TEST_F(AppPrintWorker, BlankPagesOfAFileThatHoldsContentAreRefused) {
+    MakeTextPdf(dir.File("blank.pdf"), {"", ""});
+    MakeTextPdf(dir.File("text.pdf"), {"a cell"});
+    const auto Sheet = [&](const std::string& name, const std::string& cell) {
+        WriteOdf(dir.File(name), "application/vnd.oasis.opendocument.spreadsheet",
+                 "<office:body><office:spreadsheet><table:table table:name=\"S\">"
+                 "<table:table-row>" +
+                     cell + "</table:table-row></table:table></office:spreadsheet></office:body>");
+        return dir.File(name);
+    };
+    const std::string values = Sheet("values.ods",
+                                     "<table:table-cell office:value-type=\"string\"><text:p>a cell"
+                                     "</text:p></table:table-cell>");
+    const std::string empty = Sheet("empty.ods", "<table:table-cell/>");
+    const std::string blanks = dir.File("blanks.txt");
+    WriteBytes(blanks, " \n\t\n");
+    const struct {
+        std::string source;
+        const char* printed;
+        bool refused;
+    } cases[] = {
+        {source, "blank.pdf", true}, {values, "blank.pdf", true},  {values, "text.pdf", false},
+        {empty, "blank.pdf", false}, {blanks, "blank.pdf", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source + " printed as " + c.printed);
+        UseOffice(std::string(kFindOutDir) + "cp '" + dir.File(c.printed) + "' \"$out/x.pdf\"\n");
+        auto handle = xdw::BeginAppPrint(c.source, output, false);
+        const auto job = xdw::LookupAppPrintJob(handle);
+        const PhaseTrace trace = Run(handle);
+        EXPECT_EQ(trace.phases.back(), c.refused ? XDW_PHASE_CANCELLED : XDW_PHASE_FINISHED);
+        EXPECT_EQ(job->failure().concern.kind, c.refused ? XDW_REASON_BLANK_PRINT : 0)
+            << job->failure().prose;
+        EXPECT_EQ(Exists(output), !c.refused);
+        xdw::EndAppPrint(handle);
+        std::remove(output.c_str());
     }
 }
 

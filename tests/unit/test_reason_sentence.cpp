@@ -5,6 +5,7 @@
 
 #include "run/ReasonSentence.h"
 #include "xdwapi/xdwapi.h"
+#include "xdwapi/xdwreason.h"
 
 namespace quilbex::testing {
 namespace {
@@ -97,10 +98,42 @@ TEST(ReasonSentence, NamesTheThingConcernedAndWhatToDo) {
          {"LibreOffice failed with exit code 81"},
          "何らかのエラーが発生しました。 (LibreOffice failed with exit code 81)"},
         {XDW_E_FILE_NOT_FOUND, {}, "指定されたファイルが見つかりません。"},
+        // A folder that is there but takes no file is not called missing.
+        {XDW_E_FILE_NOT_FOUND,
+         {"", XDW_REASON_OUTPUT_FOLDER, "/proc", ENOENT},
+         "出力先フォルダー「/proc」にはファイルを作れません。"},
+        {XDW_E_ACCESS_DENIED,
+         {"the signed document is certified", XDW_REASON_SIGNED, "/srv/out/s.xdw"},
+         "文書「/srv/out/s.xdw」は署名付きで、署名を壊さずに文字を付けることができないため"},
+        {XDW_E_CANNOT_READ,
+         {"LibreOffice printed only blank pages", XDW_REASON_BLANK_PRINT},
+         "in.zip」は中身があるのに、LibreOffice が白紙のページしか印刷しませんでした"},
     };
     for (const Row& row : rows) {
         const std::string sentence = ReasonSentence(row.code, row.reason, source);
         EXPECT_NE(sentence.find(row.sentence), std::string::npos) << sentence;
+    }
+}
+
+// A page of the OCR pass that fails is named; the document is as converted,
+// so nothing speaks of the conversion or of making a PDF.
+TEST(ReasonSentence, AFailedPageIsNamed) {
+    const struct Row {
+        EngineReason reason;
+        const char* sentence;
+    } rows[] = {
+        {{"page 3: recognition ran out of time", XDW_REASON_TIME_LIMIT},
+         "3ページの文字認識が時間内に終わらなかったため、このページには文字を付けていません。"},
+        {{"", XDW_REASON_MEMORY_LIMIT}, "3ページの文字認識が使えるメモリーに収まらなかった"},
+        {{"", XDW_REASON_PICTURE_LIMIT}, "3ページは大きすぎるため文字を読めませんでした。"},
+        {{"page 3: no language data"},
+         "3ページの文字を読めませんでした。文書は変換したとおりに出力しています。 (page 3: no "
+         "language data)"},
+    };
+    for (const Row& row : rows) {
+        const std::string sentence = ReasonSentence(XDW_E_CANNOT_READ, row.reason, "/in.pdf", 3);
+        EXPECT_NE(sentence.find(row.sentence), std::string::npos) << sentence;
+        EXPECT_EQ(sentence.find("PDF にして"), std::string::npos) << sentence;
     }
 }
 

@@ -14,13 +14,18 @@ const char* BoxName(OptionBox box) {
     return "?";
 }
 
+void FakeWindow::Journal(const std::string& entry) {
+    journal.push_back(entry);
+    if (onJournal) onJournal(entry);
+}
+
 void FakeWindow::AppendLog(const std::string& line) {
-    journal.push_back("AppendLog " + line);
+    Journal("AppendLog " + line);
     log.push_back(line);
 }
 
 void FakeWindow::ClearLog() {
-    journal.push_back("ClearLog");
+    Journal("ClearLog");
     log.clear();
 }
 
@@ -30,41 +35,41 @@ bool FakeWindow::IsChecked(OptionBox box) const {
 }
 
 void FakeWindow::SetChecked(OptionBox box, bool value) {
-    journal.push_back(std::string("SetChecked ") + BoxName(box) + (value ? " 1" : " 0"));
+    Journal(std::string("SetChecked ") + BoxName(box) + (value ? " 1" : " 0"));
     checked[box] = value;
 }
 
 void FakeWindow::SetCaption(const std::string& text) {
-    journal.push_back("SetCaption " + text);
+    Journal("SetCaption " + text);
     caption = text;
 }
 
-void FakeWindow::FocusDeleteSource() { journal.push_back("FocusDeleteSource"); }
+void FakeWindow::FocusDeleteSource() { Journal("FocusDeleteSource"); }
 
-void FakeWindow::ShowBanner() { journal.push_back("ShowBanner"); }
+void FakeWindow::ShowBanner() { Journal("ShowBanner"); }
 
 void FakeWindow::ShowMessage(const std::string& text) {
-    journal.push_back("ShowMessage " + text);
+    Journal("ShowMessage " + text);
     messages.push_back(text);
 }
 
 void FakeWindow::ShowErrorMessage(const std::string& text) {
-    journal.push_back("ShowErrorMessage " + text);
+    Journal("ShowErrorMessage " + text);
     errorMessages.push_back(text);
 }
 
 void FakeWindow::SetTimerEnabled(bool enabled) {
-    journal.push_back(enabled ? "SetTimerEnabled 1" : "SetTimerEnabled 0");
+    Journal(enabled ? "SetTimerEnabled 1" : "SetTimerEnabled 0");
     timerEnabled = enabled;
 }
 
 void FakeWindow::ShowSettingsDialog() {
-    journal.push_back("ShowSettingsDialog");
+    Journal("ShowSettingsDialog");
     if (onSettingsDialog) onSettingsDialog();
 }
 
 void FakeWindow::RequestClose() {
-    journal.push_back("RequestClose");
+    Journal("RequestClose");
     ++closeRequests;
 }
 

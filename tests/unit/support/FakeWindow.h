@@ -21,9 +21,10 @@ public:
     std::string caption;
     bool timerEnabled = false;
     int closeRequests = 0;
-    std::vector<std::string> messages;       // ShowMessage
-    std::vector<std::string> errorMessages;  // ShowErrorMessage
-    std::function<void()> onSettingsDialog;  // runs while the dialog is "open"
+    std::vector<std::string> messages;                  // ShowMessage
+    std::vector<std::string> errorMessages;             // ShowErrorMessage
+    std::function<void()> onSettingsDialog;             // runs while the dialog is "open"
+    std::function<void(const std::string&)> onJournal;  // runs after each entry
     // Not in the journal: every progress shown, and every outcome announced.
     std::vector<RunProgress> progress;
     std::vector<RunOutcome> outcomes;
@@ -46,6 +47,9 @@ public:
 
     // The journal entries that start with prefix.
     std::vector<std::string> Entries(const std::string& prefix) const;
+
+private:
+    void Journal(const std::string& entry);
 };
 
 const char* BoxName(OptionBox box);
