@@ -18,9 +18,16 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
     }
     switch (outcome.status) {
         case ExitStatus::kDone:
-        case ExitStatus::kIncomplete:
             text.summary = QStringLiteral("変換しました: ") + source.fileName();
             text.icon = QStringLiteral("quilbex");
+            text.body = where;
+            break;
+        case ExitStatus::kIncomplete:
+            // The document is there, but something asked for was not done
+            // (the source kept, a page without text): the user has to see why.
+            text.summary = QStringLiteral("変換しました: ") + source.fileName();
+            text.icon = QStringLiteral("dialog-warning");
+            text.warns = true;
             text.body = where;
             if (!reason.isEmpty())
                 text.body += QStringLiteral("\n一部の処理に失敗しました: ") + reason;

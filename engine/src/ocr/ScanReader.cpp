@@ -10,8 +10,8 @@
 #include <sstream>
 #include <vector>
 
+#include "PageColour.h"
 #include "pdf/BoundedSink.h"
-#include "prepare/Colour.h"
 
 namespace xdw {
 

@@ -21,10 +21,10 @@
 
 #include "Error.h"
 #include "Limits.h"
+#include "PageColour.h"
 #include "QuietJpeg.h"
 #include "pdf/BoundedSink.h"
 #include "pdf/LayerMark.h"
-#include "prepare/Colour.h"
 
 namespace xdw {
 

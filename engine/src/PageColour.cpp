@@ -1,38 +1,32 @@
-// The grey a page is read in, from its colours as they would be on white
-// paper (the paper's own colour measured on the page), and the colours of
-// seal and stamp ink.
-#pragma once
+#include "PageColour.h"
 
 #include <algorithm>
-#include <array>
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-
-#include "layout/PixelTypes.h"
 
 namespace xdw {
 
-struct Rgb {
-    uint8_t r = 255, g = 255, b = 255;
-};
+namespace {
 
 // Seal and stamp ink: bright, strongly coloured red, vermilion or crimson
 // (hue within kRedHue of red), or blue (within kBlueHue of blue), its colour
 // taken as it would be on white paper: the least brightness and
 // colourfulness (brightest channel less the darkest) it keeps. Yellow, green,
 // grey and black are never stamp ink.
-inline constexpr int kStampLeast = 100;
-inline constexpr int kStampChroma = 60;
-inline constexpr double kRedHue = 0.5;   // of 60°: 30° either side of red
-inline constexpr double kBlueHue = 0.7;  // 42° either side of blue
+constexpr int kStampLeast = 100;
+constexpr int kStampChroma = 60;
+constexpr double kRedHue = 0.5;   // of 60°: 30° either side of red
+constexpr double kBlueHue = 0.7;  // 42° either side of blue
 
 // Where seal ink thins out into the paper around it (its rim), it keeps its
 // hue with less colour: down to kTintChroma.
-inline constexpr int kTintChroma = 25;
+constexpr int kTintChroma = 25;
+
+// Paper darker than this in any channel is no paper (a desk, a dark
+// picture): colours are then taken as they are.
+constexpr int kPaperLeast = 128;
 
 // The pixel's hue is a seal's, with at least chroma of colour.
-inline bool StampHue(uint8_t r, uint8_t g, uint8_t b, int least) {
+bool StampHue(uint8_t r, uint8_t g, uint8_t b, int least) {
     const int hi = std::max({r, g, b}), lo = std::min({r, g, b});
     const double chroma = hi - lo;
     if (hi < kStampLeast || chroma < least) return false;
@@ -41,15 +35,13 @@ inline bool StampHue(uint8_t r, uint8_t g, uint8_t b, int least) {
     return false;
 }
 
-// What a page's stampInk holds for a pixel.
-enum StampMark : uint8_t { kNoStamp = 0, kStampInk = 1, kStampTint = 2 };
-
-inline uint8_t Luminance(uint8_t r, uint8_t g, uint8_t b) {
+uint8_t Luminance(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<uint8_t>((r * 299 + g * 587 + b * 114 + 500) / 1000);
 }
 
-// The middle of the values 0 to 255 counted in counts.
-inline int Middle(const std::array<uint32_t, 256>& counts) {
+}  // namespace
+
+int Middle(const std::array<uint32_t, 256>& counts) {
     uint32_t total = 0;
     for (uint32_t n : counts) total += n;
     uint32_t seen = 0;
@@ -58,15 +50,7 @@ inline int Middle(const std::array<uint32_t, 256>& counts) {
     return v;
 }
 
-// Paper darker than this in any channel is no paper (a desk, a dark
-// picture): colours are then taken as they are.
-inline constexpr int kPaperLeast = 128;
-
-// The colour of the paper of a picture w by h whose pixel (x, y) is at(x, y):
-// in each channel, the middle of the lighter half of the pixels (a page is
-// mostly paper), looked at on a grid of every fourth pixel.
-template <typename At>
-Rgb PaperColour(int w, int h, At at) {
+Rgb PaperColour(int w, int h, const std::function<Rgb(int x, int y)>& at) {
     std::array<uint32_t, 256> light{};
     for (int y = 0; y < h; y += 4)
         for (int x = 0; x < w; x += 4) {
@@ -91,29 +75,16 @@ Rgb PaperColour(int w, int h, At at) {
     return paper;
 }
 
-// Colours on a paper as they would be on white paper: each channel scaled
-// so that the paper's is full.
-class OnWhite {
-public:
-    explicit OnWhite(Rgb paper) {
-        const uint8_t of[3] = {paper.r, paper.g, paper.b};
-        for (int c = 0; c < 3; ++c)
-            for (int v = 0; v < 256; ++v)
-                scale_[c][v] = static_cast<uint8_t>(
-                    std::min(255, (v * 255 + of[c] / 2) / std::max<int>(of[c], 1)));
-    }
-    Rgb operator()(uint8_t r, uint8_t g, uint8_t b) const {
-        return Rgb{scale_[0][r], scale_[1][g], scale_[2][b]};
-    }
+OnWhite::OnWhite(Rgb paper) {
+    const uint8_t of[3] = {paper.r, paper.g, paper.b};
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            scale_[c][v] = static_cast<uint8_t>(
+                std::min(255, (v * 255 + of[c] / 2) / std::max<int>(of[c], 1)));
+}
 
-private:
-    std::array<std::array<uint8_t, 256>, 3> scale_{};
-};
-
-// Pixel at of page set from a colour, as it would be on white paper: its
-// brightness, and marked when it is stamp ink or has its tint.
-inline void PutColour(RenderedPage& page, size_t at, uint8_t r, uint8_t g, uint8_t b,
-                      const OnWhite& white) {
+void PutColour(RenderedPage& page, size_t at, uint8_t r, uint8_t g, uint8_t b,
+               const OnWhite& white) {
     const Rgb c = white(r, g, b);
     page.pixels[at] = Luminance(c.r, c.g, c.b);
     if (!StampHue(c.r, c.g, c.b, kTintChroma)) return;
