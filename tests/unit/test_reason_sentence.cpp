@@ -115,27 +115,5 @@ TEST(ReasonSentence, NamesTheThingConcernedAndWhatToDo) {
     }
 }
 
-// A page of the OCR pass that fails is named; the document is as converted,
-// so nothing speaks of the conversion or of making a PDF.
-TEST(ReasonSentence, AFailedPageIsNamed) {
-    const struct Row {
-        EngineReason reason;
-        const char* sentence;
-    } rows[] = {
-        {{"page 3: recognition ran out of time", XDW_REASON_TIME_LIMIT},
-         "3ページの文字認識が時間内に終わらなかったため、このページには文字を付けていません。"},
-        {{"", XDW_REASON_MEMORY_LIMIT}, "3ページの文字認識が使えるメモリーに収まらなかった"},
-        {{"", XDW_REASON_PICTURE_LIMIT}, "3ページは大きすぎるため文字を読めませんでした。"},
-        {{"page 3: no language data"},
-         "3ページの文字を読めませんでした。文書は変換したとおりに出力しています。 (page 3: no "
-         "language data)"},
-    };
-    for (const Row& row : rows) {
-        const std::string sentence = ReasonSentence(XDW_E_CANNOT_READ, row.reason, "/in.pdf", 3);
-        EXPECT_NE(sentence.find(row.sentence), std::string::npos) << sentence;
-        EXPECT_EQ(sentence.find("PDF にして"), std::string::npos) << sentence;
-    }
-}
-
 }  // namespace
 }  // namespace quilbex::testing

@@ -270,57 +270,40 @@ TEST_F(Outcome, ATerminationStopsTheOcrPageUnderWay) {
 // turn (an engine call or a window operation), on the worker while it works
 // and after the event otherwise, as the program's event loop does.
 TEST_F(Outcome, ASignalAtAnyMomentBeforeTheDeletionKeepsTheSource) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> settings;
-    } const cases[] = {{"memo.doc", {"DelFile=Y"}}, {"scan.pdf", {"DelFile=Y", "OCR=Y"}}};
-    for (const Case& c : cases) {
-        for (int moment = 0;; ++moment) {
-            SCOPED_TRACE(std::string(c.name) + " at step " + std::to_string(moment));
+    WriteSettings({"[common]", "DelFile=Y", "OCR=Y"});
+    for (const char* name : {"memo.doc", "scan.pdf"}) {
+        for (int moment = 0, step = 0;; ++moment, step = 0) {
+            SCOPED_TRACE(std::string(name) + " at step " + std::to_string(moment));
             ClearTermination();
-            int step = 0;
-            bool pending = false;
-            bool deleting = false;  // from the completion line on, the source may go
-            std::unique_ptr<Single> one;
+            bool pending = false, deleting = false;  // from the completion line on, it may go
+            Single one;
             const auto atStep = [&](const std::string& what) {
-                if (what.find("XDW出力完了しました。") != std::string::npos) deleting = true;
+                deleting = deleting || what.find("XDW出力完了しました。") != std::string::npos;
                 if (step++ != moment || deleting) return;
                 RequestTermination();
-                if (one->run->Working()) {
-                    one->run->Terminate();
-                } else {
-                    pending = true;
-                }
+                one.run->Working() ? one.run->Terminate() : void(pending = true);
             };
-            std::vector<std::string> settings = c.settings;
-            settings.insert(settings.begin(), "[common]");
-            WriteSettings(settings);
-            source = MakeSource(c.name);
-            one = std::make_unique<Single>();
-            FakeEngine& engine = one->engine;
-            engine.phases = {{XDW_PHASE_STARTED},
-                             {XDW_PHASE_PRINTING},
-                             {XDW_PHASE_GENERATING, 2, 1},
-                             {XDW_PHASE_FINISHED}};
-            engine.onCallRecorded = [&](const std::string& call) {
+            one.engine.phases = {
+                {XDW_PHASE_PRINTING}, {XDW_PHASE_GENERATING, 2, 1}, {XDW_PHASE_FINISHED}};
+            one.engine.onCallRecorded = [&](const std::string& call) {
                 atStep(call);
-                // The engine stops a conversion that has not finished.
                 if (call.rfind("CancelCreation", 0) == 0 &&
-                    engine.phases.front().phase != XDW_PHASE_FINISHED)
-                    engine.phases = {{XDW_PHASE_CANCELLING}, {XDW_PHASE_CANCELLED}};
+                    one.engine.phases.front().phase != XDW_PHASE_FINISHED)
+                    one.engine.phases = {{XDW_PHASE_CANCELLED}};  // stopped under way
             };
-            one->window.onJournal = atStep;
-            one->run = std::make_unique<ConversionRun>(one->window, engine,
-                                                       std::vector<std::string>{source}, FixedTime);
-            one->run->FormCreate(exeDir.Path());
-            one->run->FormShow();
-            for (int tick = 0; tick < 10 && !one->run->Finished(); ++tick) {
-                if (std::exchange(pending, false)) one->run->Terminate();
-                one->run->Timer1Timer();
+            one.window.onJournal = atStep;
+            source = MakeSource(name);
+            one.run = std::make_unique<ConversionRun>(one.window, one.engine,
+                                                      std::vector<std::string>{source}, FixedTime);
+            one.run->FormCreate(exeDir.Path());
+            one.run->FormShow();
+            for (int tick = 0; tick < 10 && !one.run->Finished(); ++tick) {
+                if (std::exchange(pending, false)) one.run->Terminate();
+                one.run->Timer1Timer();
             }
             if (!TerminationRequested()) break;  // no step was left before the deletion
             EXPECT_TRUE(Exists(source));
-            EXPECT_EQ(one->run->Outcome().status, ExitStatus::kCancelled);
+            EXPECT_EQ(one.run->Outcome().status, ExitStatus::kCancelled);
         }
     }
 }
@@ -392,7 +375,11 @@ TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
          S::kFailed,
          "x",
          "quilbex: a.pdf: y"},
-        {"a later step failed", {written, fail(E::kConversionFailed, "x")}, S::kIncomplete, "x", ""},
+        {"a later step failed",
+         {written, fail(E::kConversionFailed, "x")},
+         S::kIncomplete,
+         "x",
+         ""},
         {"incomplete before written", {fail(E::kLaterStepFailed, "x")}, S::kFailed, "x", ""},
         {"cancelled after a failure",
          {written, fail(E::kLaterStepFailed, "x"), fail(E::kStopped, "c")},
