@@ -291,7 +291,7 @@ TEST_F(Outcome, ASignalAtAnyMomentBeforeTheDeletionKeepsTheSource) {
                     one.engine.phases.front().phase != XDW_PHASE_FINISHED)
                     one.engine.phases = {{XDW_PHASE_CANCELLED}};  // stopped under way
             };
-            one.window.onJournal = atStep;
+            one.window.journal.onEntry = atStep;
             source = MakeSource(name);
             one.run = std::make_unique<ConversionRun>(one.window, one.engine,
                                                       std::vector<std::string>{source}, FixedTime);

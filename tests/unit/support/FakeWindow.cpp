@@ -14,18 +14,13 @@ const char* BoxName(OptionBox box) {
     return "?";
 }
 
-void FakeWindow::Journal(const std::string& entry) {
-    journal.push_back(entry);
-    if (onJournal) onJournal(entry);
-}
-
 void FakeWindow::AppendLog(const std::string& line) {
-    Journal("AppendLog " + line);
+    journal.push_back("AppendLog " + line);
     log.push_back(line);
 }
 
 void FakeWindow::ClearLog() {
-    Journal("ClearLog");
+    journal.push_back("ClearLog");
     log.clear();
 }
 
@@ -35,41 +30,41 @@ bool FakeWindow::IsChecked(OptionBox box) const {
 }
 
 void FakeWindow::SetChecked(OptionBox box, bool value) {
-    Journal(std::string("SetChecked ") + BoxName(box) + (value ? " 1" : " 0"));
+    journal.push_back(std::string("SetChecked ") + BoxName(box) + (value ? " 1" : " 0"));
     checked[box] = value;
 }
 
 void FakeWindow::SetCaption(const std::string& text) {
-    Journal("SetCaption " + text);
+    journal.push_back("SetCaption " + text);
     caption = text;
 }
 
-void FakeWindow::FocusDeleteSource() { Journal("FocusDeleteSource"); }
+void FakeWindow::FocusDeleteSource() { journal.push_back("FocusDeleteSource"); }
 
-void FakeWindow::ShowBanner() { Journal("ShowBanner"); }
+void FakeWindow::ShowBanner() { journal.push_back("ShowBanner"); }
 
 void FakeWindow::ShowMessage(const std::string& text) {
-    Journal("ShowMessage " + text);
+    journal.push_back("ShowMessage " + text);
     messages.push_back(text);
 }
 
 void FakeWindow::ShowErrorMessage(const std::string& text) {
-    Journal("ShowErrorMessage " + text);
+    journal.push_back("ShowErrorMessage " + text);
     errorMessages.push_back(text);
 }
 
 void FakeWindow::SetTimerEnabled(bool enabled) {
-    Journal(enabled ? "SetTimerEnabled 1" : "SetTimerEnabled 0");
+    journal.push_back(enabled ? "SetTimerEnabled 1" : "SetTimerEnabled 0");
     timerEnabled = enabled;
 }
 
 void FakeWindow::ShowSettingsDialog() {
-    Journal("ShowSettingsDialog");
+    journal.push_back("ShowSettingsDialog");
     if (onSettingsDialog) onSettingsDialog();
 }
 
 void FakeWindow::RequestClose() {
-    Journal("RequestClose");
+    journal.push_back("RequestClose");
     ++closeRequests;
 }
 

@@ -14,17 +14,22 @@ class FakeWindow : public WindowOps {
 public:
     // Every operation in order, for example "AppendLog XDW出力完了しました。",
     // "SetChecked Ocr 1", "RequestClose". Reads (LogLines, IsChecked) are not recorded.
-    std::vector<std::string> journal;
+    struct Journal : std::vector<std::string> {
+        std::function<void(const std::string&)> onEntry;  // runs after each entry
+        void push_back(const std::string& entry) {
+            std::vector<std::string>::push_back(entry);
+            if (onEntry) onEntry(entry);
+        }
+    } journal;
 
     std::vector<std::string> log;  // the log pane
     std::map<OptionBox, bool> checked;
     std::string caption;
     bool timerEnabled = false;
     int closeRequests = 0;
-    std::vector<std::string> messages;                  // ShowMessage
-    std::vector<std::string> errorMessages;             // ShowErrorMessage
-    std::function<void()> onSettingsDialog;             // runs while the dialog is "open"
-    std::function<void(const std::string&)> onJournal;  // runs after each entry
+    std::vector<std::string> messages;       // ShowMessage
+    std::vector<std::string> errorMessages;  // ShowErrorMessage
+    std::function<void()> onSettingsDialog;  // runs while the dialog is "open"
     // Not in the journal: every progress shown, and every outcome announced.
     std::vector<RunProgress> progress;
     std::vector<RunOutcome> outcomes;
@@ -47,9 +52,6 @@ public:
 
     // The journal entries that start with prefix.
     std::vector<std::string> Entries(const std::string& prefix) const;
-
-private:
-    void Journal(const std::string& entry);
 };
 
 const char* BoxName(OptionBox box);
