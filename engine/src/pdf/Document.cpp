@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "HandleRegistry.h"
 #include "pdf/DocInfo.h"
+#include "pdf/DocumentLabel.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageTree.h"
 #include "pdf/Signature.h"
@@ -88,8 +89,8 @@ XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
         // break the signature, so the document is not opened at all.
         const std::string refusal = SignedChangeRefusal(*doc->pdf);
         if (!refusal.empty())
-            throw EngineError(XDW_E_ACCESS_DENIED,
-                              refusal + ": it cannot be changed without breaking its signature");
+            Bad(XDW_REASON_SIGNED,
+                refusal + ": it cannot be changed without breaking its signature", path);
     }
     // Saving replaces the file by renaming over it; through a symbolic link
     // that would replace the link, so the real file is the one kept.
@@ -117,7 +118,23 @@ int PageCount(Document& doc) {
     }
 }
 
+namespace {
+
+// After OCR: the kind and keys from the pages' own text and their reading.
+void LabelAfterReading(Document& doc) {
+    if (doc.readText.empty()) return;
+    std::vector<std::string> pages = OwnPageTexts(*doc.pdf, true);
+    for (size_t p = 0; p < pages.size(); ++p)
+        if (auto read = doc.readText.find(static_cast<int>(p) + 1); read != doc.readText.end())
+            pages[p] += "\n" + read->second;
+    const DocumentKeys keys = FindDocumentKeys(pages);
+    if (LabelDocument(*doc.pdf, std::string(), keys)) doc.changed = true;
+}
+
+}  // namespace
+
 void SaveDocument(Document& doc) {
+    LabelAfterReading(doc);
     if (doc.changed) StampChangedDocument(*doc.pdf);
     if (doc.signedBytes) {
         if (doc.changed) {
