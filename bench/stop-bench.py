@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Every hostile page kind with OCR on: run to its end (wall and processor
+time, exit status, characters of text) and stopped by SIGTERM while its OCR
+is under way (time from the signal to the exit, rendering children started
+after the signal, processes left behind).
+  bench/stop-bench.py PROGRAM_DIR WORK_DIR [KIND...]
+PROGRAM_DIR holds quilbex, libxdwapi.so.1 and quilbex-render; the inputs are
+made by bench/make-hostile-pages.py into WORK_DIR/in. Prints a Markdown table."""
+import os, resource, signal, subprocess, sys, time
+
+program, work = sys.argv[1], sys.argv[2]
+kinds = sys.argv[3:] or ["scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "noise-rgb.tif",
+                         "nested.pdf", "scans-500.pdf", "pages-2000.tif"]
+# Runs to the end are left out for the long documents: their stop is what counts.
+to_end = {"scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "noise-rgb.tif", "nested.pdf"}
+out = os.path.join(work, "out")
+os.makedirs(out, exist_ok=True)
+with open(os.path.join(program, "Quilbex.ini"), "w", newline="\r\n") as f:
+    f.write("[common]\nShowSetting=N\nOCR=Y\nAutoRotate=Y\nDelFile=N\n[file]\nSaveDir=%s\n" % out)
+env = dict(os.environ, OMP_THREAD_LIMIT="1")
+env.pop("DISPLAY", None)
+env.pop("WAYLAND_DISPLAY", None)
+
+
+def descendants(pid):
+    found, todo = set(), [pid]
+    while todo:
+        p = todo.pop()
+        try:
+            for task in os.listdir("/proc/%d/task" % p):
+                with open("/proc/%d/task/%s/children" % (p, task)) as f:
+                    for c in f.read().split():
+                        found.add(int(c))
+                        todo.append(int(c))
+        except OSError:
+            pass
+    return found
+
+
+def name(pid):
+    try:
+        with open("/proc/%d/comm" % pid) as f:
+            return f.read().strip()
+    except OSError:
+        return ""
+
+
+def clean():
+    for entry in os.listdir(out):
+        os.remove(os.path.join(out, entry))
+
+
+def text_chars(kind):
+    doc = os.path.join(out, os.path.splitext(kind)[0] + ".xdw")
+    if not os.path.exists(doc):
+        return "-"
+    text = subprocess.run(["pdftotext", "-l", "1", doc, "-"], capture_output=True, text=True).stdout
+    return str(len("".join(text.split())))
+
+
+def to_the_end(kind):
+    clean()
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.monotonic()
+    run = subprocess.run([os.path.join(program, "quilbex"), os.path.join(work, "in", kind)],
+                         env=env, capture_output=True, text=True)
+    wall = time.monotonic() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+    reason = run.stderr.strip().splitlines()[-1] if run.stderr.strip() else ""
+    return wall, cpu, run.returncode, text_chars(kind), after.ru_maxrss // 1024, reason
+
+
+def stopped(kind):
+    clean()
+    doc = os.path.join(out, os.path.splitext(kind)[0] + ".xdw")
+    proc = subprocess.Popen([os.path.join(program, "quilbex"), os.path.join(work, "in", kind)],
+                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    start = time.monotonic()
+    # OCR is under way once the document is there and a page is being read
+    # (a rendering child, or a second after the document appeared).
+    seen_doc = None
+    while proc.poll() is None and time.monotonic() - start < 600:
+        if seen_doc is None and os.path.exists(doc):
+            seen_doc = time.monotonic()
+        renderers = [p for p in descendants(proc.pid) if name(p) == "quilbex-render"]
+        if seen_doc is not None and (renderers or time.monotonic() - seen_doc > 1.0):
+            break
+        time.sleep(0.02)
+    if proc.poll() is not None:
+        return None
+    before = {p for p in descendants(proc.pid) if name(p) == "quilbex-render"}
+    signalled = time.monotonic()
+    proc.send_signal(signal.SIGTERM)
+    started_after = set()
+    tree = descendants(proc.pid)
+    while proc.poll() is None and time.monotonic() - signalled < 120:
+        now = descendants(proc.pid)
+        tree |= now
+        started_after |= {p for p in now if name(p) == "quilbex-render"} - before
+        time.sleep(0.01)
+    exit_s = time.monotonic() - signalled
+    if proc.poll() is None:
+        proc.kill()
+    proc.wait()
+    time.sleep(3)
+    left = [p for p in tree if os.path.exists("/proc/%d" % p) and name(p)]
+    return exit_s, proc.returncode, len(started_after), len(left), signalled - start
+
+
+print("| input | to the end: wall s | processor s | status | text chars (page 1) | peak MiB |"
+      " SIGTERM after s | exit after SIGTERM s | status | renderers started after | left after 3 s |")
+print("|---|---|---|---|---|---|---|---|---|---|---|")
+for kind in kinds:
+    end = to_the_end(kind) if kind in to_end else None
+    stop = stopped(kind)
+    cells = ["%.1f" % end[0], "%.1f" % end[1], str(end[2]), end[3], str(end[4])] if end else ["-"] * 5
+    cells += (["%.1f" % stop[4], "%.2f" % stop[0], str(stop[1]), str(stop[2]), str(stop[3])]
+              if stop else ["(ended first)"] + ["-"] * 4)
+    print("| %s | %s |" % (kind, " | ".join(cells)), flush=True)
+    if end and end[5]:
+        print("|  | %s |" % end[5], flush=True)
