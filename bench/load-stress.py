@@ -13,7 +13,7 @@ program, work = sys.argv[1], sys.argv[2]
 runs = int(sys.argv[3]) if len(sys.argv) > 3 else 40
 busy = int(sys.argv[4]) if len(sys.argv) > 4 else 4
 # Scans (a text layer expected) and other kinds, taken in turn.
-kinds = [("scan.tif", True), ("scan-rgba.tif", True), ("letter.pdf", False), ("scan.tif", True),
+kinds = [("scan.tif", True), ("scan-rgba.tif", True), ("letter.pdf", True), ("scan.tif", True),
          ("noise-bilevel.tif", False), ("note.txt", False)]
 src, out = os.path.join(work, "runs"), os.path.join(work, "out")
 shutil.rmtree(src, ignore_errors=True)
@@ -23,8 +23,8 @@ os.makedirs(out)
 with open(os.path.join(work, "in", "note.txt"), "w") as f:
     f.write("A short note printed by LibreOffice.\n" * 20)
 if not os.path.exists(os.path.join(work, "in", "letter.pdf")):
-    subprocess.run(["convert", os.path.join(work, "in", "scan.tif"), os.path.join(work, "in", "letter.pdf")],
-                   check=True)
+    subprocess.run(["img2pdf", "-o", os.path.join(work, "in", "letter.pdf"),
+                    os.path.join(work, "in", "scan.tif")], check=True)
 with open(os.path.join(program, "Quilbex.ini"), "w", newline="\r\n") as f:
     f.write("[common]\nShowSetting=N\nOCR=Y\nAutoRotate=Y\nDelFile=N\n[file]\nSaveDir=%s\n" % out)
 env = dict(os.environ, OMP_THREAD_LIMIT="1")
