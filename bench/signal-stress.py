@@ -5,6 +5,7 @@ running 3 s after it ended. Writes its results to standard output (the last
 ones are kept in bench/README.md).
 
   bench/signal-stress.py [build folder] [runs] [at once]   (default: build 100 2)
+  MOMENTS=office bench/signal-stress.py build 40 3           (LibreOffice's start only)
 
 Each run converts a file of its own with DelFile=Y: a text file (printed by
 LibreOffice), a one-page scan PDF with OCR (direct, then the OCR pass) or a
@@ -177,10 +178,13 @@ def one(i, kind, moment, sig):
         os.remove(document)
 
 
+# MOMENTS=office (or start, any, comma-separated) keeps to those moments.
+only = [m for m in os.environ.get("MOMENTS", "").split(",") if m]
 plan = []
 for i in range(runs):
-    kind = KINDS[i % len(KINDS)]
-    moment = rng.choice(("office", "office", "any", "start") if kind == "text" else ("any", "start"))
+    kind = "text" if only == ["office"] else KINDS[i % len(KINDS)]
+    choices = ("office", "office", "any", "start") if kind == "text" else ("any", "start")
+    moment = rng.choice([m for m in choices if not only or m in only] or choices)
     plan.append((i, kind, moment, rng.choice((signal.SIGTERM, signal.SIGHUP, signal.SIGINT))))
 # OCR on or off is one setting of the program folder: the scans with OCR go
 # first, all together, then the rest.
