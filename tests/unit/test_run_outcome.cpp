@@ -13,6 +13,7 @@
 #include "run/CommandLine.h"
 #include "run/Leftovers.h"
 #include "run/OutcomeRecorder.h"
+#include "run/RunJournal.h"
 #include "run/RunLog.h"
 #include "run/Termination.h"
 
@@ -319,7 +320,11 @@ TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
          S::kFailed,
          "x",
          "quilbex: a.pdf: y"},
-        {"a later step failed", {written, fail(E::kConversionFailed, "x")}, S::kIncomplete, "x", ""},
+        {"a later step failed",
+         {written, fail(E::kConversionFailed, "x")},
+         S::kIncomplete,
+         "x",
+         ""},
         {"incomplete before written", {fail(E::kLaterStepFailed, "x")}, S::kFailed, "x", ""},
         {"cancelled after a failure",
          {written, fail(E::kLaterStepFailed, "x"), fail(E::kStopped, "c")},
@@ -429,6 +434,17 @@ TEST(Leftovers, DeadOwnersFilesGoOthersStay) {
     EXPECT_FALSE(Exists(gone));
     EXPECT_TRUE(Exists(mine));
     EXPECT_TRUE(Exists(init));
+}
+
+// The journal names the file, the document, the result and the reason of every run.
+TEST(Journal, EachOutcomeIsOneLineWithItsFields) {
+    RunOutcome outcome;
+    outcome.status = ExitStatus::kFailed;
+    outcome.source = "/in/見積 書.pdf";
+    outcome.reason = "パスワードで保護されています。";
+    EXPECT_EQ(JournalLine(outcome),
+              "file=/in/見積 書.pdf document=- result=failed status=1 "
+              "reason=パスワードで保護されています。");
 }
 
 }  // namespace

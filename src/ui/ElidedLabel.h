@@ -1,0 +1,28 @@
+// A one-line label that never asks for the width of its whole text: what does
+// not fit is elided in the middle (a file name keeps its start and its
+// extension), and the whole text is the tool tip. A long file name thus never
+// widens its window.
+#pragma once
+
+#include <QLabel>
+
+namespace quilbex {
+
+class TElidedLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    // widest: the most this label asks for, in pixels at the design size.
+    explicit TElidedLabel(int widest, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int widest_;
+};
+
+}  // namespace quilbex
