@@ -5,7 +5,8 @@
 
 namespace quilbex {
 
-TElidedLabel::TElidedLabel(int widest, QWidget* parent) : QLabel(parent), widest_(widest) {}
+TElidedLabel::TElidedLabel(int widest, QWidget* parent, Qt::TextElideMode mode)
+    : QLabel(parent), widest_(widest), mode_(mode) {}
 
 QSize TElidedLabel::sizeHint() const {
     QSize size = QLabel::sizeHint();
@@ -23,7 +24,7 @@ QSize TElidedLabel::minimumSizeHint() const {
 void TElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect room = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width());
+    const QString shown = fontMetrics().elidedText(text(), mode_, room.width());
     setToolTip(shown == text() ? QString() : text());
     painter.setPen(palette().color(foregroundRole()));
     painter.drawText(room, int(alignment()) | Qt::TextSingleLine, shown);

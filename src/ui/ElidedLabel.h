@@ -13,7 +13,9 @@ class TElidedLabel : public QLabel {
 
 public:
     // widest: the most this label asks for, in pixels at the design size.
-    explicit TElidedLabel(int widest, QWidget* parent = nullptr);
+    // mode: where the text gives way (in the middle for a file's name).
+    explicit TElidedLabel(int widest, QWidget* parent = nullptr,
+                          Qt::TextElideMode mode = Qt::ElideMiddle);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -23,6 +25,7 @@ protected:
 
 private:
     int widest_;
+    Qt::TextElideMode mode_;
 };
 
 }  // namespace quilbex

@@ -25,6 +25,7 @@ constexpr int kLabelWidest = 320;
 constexpr qint64 kFirstPageGuessMs = 10000;
 constexpr double kGuessedShare = 0.95;
 constexpr qint64 kShortestPageMs = 3000;
+constexpr qint64 kStillLimitMs = 400;
 
 bool Paged(const RunProgress& p) {
     return p.total > 0 &&
@@ -37,7 +38,7 @@ QString Pages(const QString& what, const RunProgress& p) {
 
 // Pages being turned or read count those finished, of the whole document.
 QString PagesDone(const QString& what, const RunProgress& p) {
-    return what + QStringLiteral("　%1ページ中%2ページ完了").arg(p.total).arg(p.current - 1);
+    return what + QStringLiteral("　%1/%2ページ完了").arg(p.current - 1).arg(p.total);
 }
 
 }  // namespace
@@ -86,8 +87,23 @@ void TProgressStrip::ShowPagePart(int percent) {
     // The recogniser may go over parts of a page more than once: the bar
     // never goes back within the page.
     pageValue_ = std::max(pageValue_, done * kPageSteps + part);
-    bar_->setRange(0, shown_.total * kPageSteps);
+    const int maximum = shown_.total * kPageSteps;
+    const int width = std::max(bar_->width(), 1);
+    const auto pixelsOf = [&](int value) { return int(qint64(width) * value / maximum); };
+    // A bar too narrow to show the guess moving is moved on by two pixels, short
+    // of the page's end.
+    if (pixelsOf(pageValue_) == pixels_ && still_.elapsed() >= kStillLimitMs) {
+        const int next = int((qint64(pixels_ + 2) * maximum + width - 1) / width);
+        if (next < (done + 1) * kPageSteps) pageValue_ = next;
+    }
+    if (pixelsOf(pageValue_) != pixels_) {
+        pixels_ = pixelsOf(pageValue_);
+        still_.restart();
+    }
+    bar_->setRange(0, maximum);
     bar_->setValue(pageValue_);
+    // The bar repaints itself only every few pixels: each pixel shows.
+    bar_->update();
 }
 
 QString PlanText(const std::string& source, const std::string& folder) {
@@ -98,7 +114,7 @@ QString PlanText(const std::string& source, const std::string& folder) {
 TProgressStrip::TProgressStrip(QWidget* parent)
     : QFrame(parent),
       subject_(new TElidedLabel(kSubjectWidest, this)),
-      label_(new TElidedLabel(kLabelWidest, this)),
+      label_(new TElidedLabel(kLabelWidest, this, Qt::ElideRight)),
       bar_(new QProgressBar(this)),
       cancel_(new QPushButton(QStringLiteral("キャンセル"), this)) {
     setObjectName(QStringLiteral("pnlProgress"));
@@ -115,7 +131,7 @@ TProgressStrip::TProgressStrip(QWidget* parent)
     subject_->setObjectName(QStringLiteral("lblSubject"));
     subject_->hide();
     row->addWidget(subject_);
-    row->addWidget(label_, 1);
+    row->addWidget(label_, 2);
     row->addWidget(bar_, 1);
     row->addWidget(cancel_);
     connect(cancel_, &QPushButton::clicked, this, &TProgressStrip::CancelClicked);
@@ -142,6 +158,7 @@ void TProgressStrip::Show(const RunProgress& p) {
     subject_->setVisible(!subject_->text().isEmpty());
     label_->setText(ProgressText(p));
     bar_->show();
+    bar_->setTextVisible(false);
     cancel_->show();
     // Asked once: the button stays in place, greyed, until the run has stopped.
     cancel_->setEnabled(p.step != RunProgress::Step::kCancelling);
@@ -154,9 +171,16 @@ void TProgressStrip::Show(const RunProgress& p) {
         const bool generating = p.step == RunProgress::Step::kGenerating;
         pageValue_ = (generating ? p.current : p.current - 1) * kPageSteps;
         page_.restart();
+        still_.restart();
+        pixels_ = -1;
         if (p.current <= 1 || !document_.isValid()) document_.restart();
         bar_->setRange(0, p.total * kPageSteps);
         bar_->setValue(pageValue_);
+        // The pages done of all, on the bar itself: a narrow window may cut
+        // the line of text short.
+        bar_->setFormat(
+            QStringLiteral("%1/%2完了").arg(generating ? p.current : p.current - 1).arg(p.total));
+        bar_->setTextVisible(true);
     } else {
         bar_->setRange(0, 0);  // moves without end
     }

@@ -51,6 +51,8 @@ private:
     int pageValue_ = 0;       // the bar's value over the whole document
     QElapsedTimer page_;      // since the page shown began
     QElapsedTimer document_;  // since the first page began
+    int pixels_ = -1;         // how much of the bar that fills
+    QElapsedTimer still_;     // since the bar last moved
 };
 
 // What the strip says before an interactive run: 「<file> → <folder>」.

@@ -98,8 +98,9 @@ TEST_F(LongWork, TheWindowPaintsAnswersAndShowsThePageWhileTheEngineRecognises) 
     EXPECT_FALSE(LogHas("2ページをOCRしました。"));
     TProgressStrip* strip = window->Progress();
     EXPECT_TRUE(strip->isVisible());
-    EXPECT_EQ(strip->Label()->text(), "OCRしています…　3ページ中1ページ完了");
+    EXPECT_EQ(strip->Label()->text(), "OCRしています…　1/3ページ完了");
     EXPECT_EQ(strip->Bar()->maximum(), 300) << "the bar is over the whole document";
+    EXPECT_EQ(strip->Bar()->text(), "1/3完了");
     EXPECT_GE(strip->Bar()->value(), 100);
     // Work no number measures (rendering, layout): the bar goes on, never busy.
     EXPECT_TRUE(WaitFor([&] { return strip->Bar()->value() > 100; }, 2000));
