@@ -193,18 +193,20 @@ TEST_F(OcrErrors, OddPagesNeverCrash) {
         add("<< /Type /Page /MediaBox [0 0 14400 14400] >>", "0 0 100 100 re f\n");
         add("<< /Type /Page /MediaBox [0 0 1 1] >>", "0 0 1 1 re f\n");
         add("<< /Type /Page /MediaBox [0 0 14400 2] >>", "0 0 100 1 re f\n");
+        // A picture one pixel wide at 300 dpi: no visible area, nothing to read.
+        add("<< /Type /Page /MediaBox [0 0 0.24 14400] >>", "0 0 0.24 14400 re f\n");
         add("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /XObject << /X 99 0 R >> >> >>",
             "/X Do /Nothing Do\n");
         QPDFWriter writer(pdf, path.c_str());
         writer.write();
     }
     Document doc = Open(path);
-    for (int page = 1; page <= 7; ++page) {
+    for (int page = 1; page <= 8; ++page) {
         SCOPED_TRACE(page);
         EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, page, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), 0);
         EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, page); }), 0);
     }
-    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 8, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 9, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
               XDW_E_INVALID_ARG);
 }
 
