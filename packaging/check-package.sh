@@ -132,6 +132,11 @@ cleanup() {
   fi
   if dpkg-query -W quilbex >/dev/null 2>&1; then dpkg --purge quilbex >/dev/null 2>&1 || true
   fi
+  # The user's desktop, if one was started, ends itself.
+  if [ -e "$work/desktop.sh" ]; then
+    touch "$work/desktop-stop"
+    for _ in $(seq 20); do pgrep -u "$user" >/dev/null || break; sleep 0.5; done
+  fi
   id "$user" >/dev/null 2>&1 && userdel -r "$user" >/dev/null 2>&1
   rm -rf "$work"
 }
@@ -154,6 +159,10 @@ if grep -E '^(E|W): |^I: [^ ]+ hardening-' "$work/lintian.txt" >/dev/null; then
 else
   pass "lintian: no errors, no warnings, hardened"
 fi
+# Qt's own dialogs (the folder chooser) speak Japanese only with Qt's translations.
+dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -qx ' *qt6-translations-l10n' &&
+  pass "depends on qt6-translations-l10n (Qt's dialogs in Japanese)" ||
+  fail "no dependency on qt6-translations-l10n: $(dpkg-deb -f "$deb" Depends)"
 changelog_version=$(sed -n '1s/^quilbex (\([^)]*\)).*/\1/p' "$root/packaging/debian/changelog")
 package_version=$(dpkg-deb -f "$deb" Version)
 [ "$changelog_version" = "$package_version" ] && pass "changelog is at $package_version" ||
@@ -202,6 +211,36 @@ fi
 echo "the user's own files:"
 (cd "$work/home" && find . -type f ! -name '.*' ! -path './.cache/*' | sort | sed 's/^/  /')
 
+# A run on a desktop of the user's own (Xvfb, a session bus, dunst keeping
+# every bubble): its notification's helper waits for an answer, and has to be
+# gone once the package is.
+helper_started=no
+if command -v Xvfb >/dev/null && command -v dbus-run-session >/dev/null && command -v dunst >/dev/null; then
+  cp "$root/samples/sample.pdf" "$work/home/desktop.pdf" && chown "$user:" "$work/home/desktop.pdf"
+  printf '[urgency_low]\n timeout = 0\n[urgency_normal]\n timeout = 0\n[urgency_critical]\n timeout = 0\n' > "$work/dunstrc"
+  cat > "$work/desktop.sh" <<'EOS'
+#!/bin/sh
+# As the user: $1 the file to convert, $2 the folder of the check.
+Xvfb :87 -nolisten tcp >/dev/null 2>&1 &
+x=$!
+sleep 1
+DISPLAY=:87 dbus-run-session -- sh -c 'dunst -conf "$2/dunstrc" >/dev/null 2>&1 & d=$!; sleep 1;
+  quilbex "$1" >/dev/null 2>&1; echo $? > "$2/desktop-status";
+  while [ ! -e "$2/desktop-stop" ]; do sleep 0.5; done; kill $d' sh "$1" "$2"
+kill $x
+EOS
+  chmod 755 "$work/desktop.sh"
+  as_user "$work/desktop.sh" "$work/home/desktop.pdf" "$work" &
+  for _ in $(seq 60); do [ -s "$work/desktop-status" ] && break; sleep 0.5; done
+  sleep 1
+  if pgrep -u "$user" -f -- '--notification-helper' >/dev/null; then
+    helper_started=yes
+    pass "a run on a desktop left its notification's helper waiting (status $(cat "$work/desktop-status" 2>/dev/null))"
+  else
+    fail "no notification helper after a run on a desktop (status $(cat "$work/desktop-status" 2>/dev/null))"
+  fi
+fi
+
 echo "== remove and purge (the package has no conffiles: removing it leaves nothing to purge)"
 dpkg -L quilbex > "$work/files.txt"
 DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" remove quilbex >/dev/null 2>&1 || fail "apt-get remove"
@@ -210,6 +249,12 @@ left=$(while read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; done < "$wor
   fail "remove left: $left"
 dpkg --purge quilbex >/dev/null 2>&1 || fail "dpkg --purge"
 dpkg-query -W quilbex >/dev/null 2>&1 && fail "dpkg still knows quilbex" || pass "purged"
+if [ "$helper_started" = yes ]; then
+  for _ in $(seq 40); do pgrep -u "$user" quilbex >/dev/null || break; sleep 0.5; done
+  running=$(pgrep -a -u "$user" quilbex || true)
+  [ -z "$running" ] && pass "nothing of Quilbex runs after the purge" || fail "still running after the purge: $running"
+fi
+touch "$work/desktop-stop"
 find / -xdev \( -path /proc -o -path /sys -o -path /tmp -o -path /run -o -path /work -o -path /home \
   -o -path /root -o -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache -o -path /var/log \) \
   -prune -o -print 2>/dev/null | sort > "$work/after.txt"

@@ -25,6 +25,8 @@ packages=(
   # the viewers' text extractors the text layer is read back with, and the
   # throw-away signing certificates (certutil) of the signed-PDF tests
   mupdf-tools python3-pdfminer ghostscript nodejs libnss3-tools
+  # desktop search, which finds converted documents by their title and keys
+  recoll
   # the package check (packaging/check-package.sh)
   lintian desktop-file-utils appstream xdg-utils mailcap
 )

@@ -18,6 +18,7 @@
 #include "image/ImageTiff.h"
 #include "pdf/DocInfo.h"
 #include "pdf/Document.h"
+#include "pdf/DocumentLabel.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageCheck.h"
 #include "pdf/PageTree.h"
@@ -71,6 +72,10 @@ bool IsTiff(const std::string& head) {
            head.compare(0, 4, std::string("MM\0+", 4)) == 0;
 }
 
+// The source's name without its folder and extension: the title of a
+// document that has none of its own.
+std::string Stem(const std::string& input) { return std::filesystem::path(input).stem().string(); }
+
 }  // namespace
 
 void ConvertPdf(const std::string& input, const std::string& output) {
@@ -83,8 +88,15 @@ void ConvertPdf(const std::string& input, const std::string& output) {
         // Rewriting would break the signatures: the document is the file's
         // own bytes, read once and checked as they are copied.
         const std::string bytes = ReadFileBytes(input);
-        const std::string mended = CheckEveryPage(*ReadPdf(input, &bytes), name);
-        CommitBytes(bytes, output, false);
+        std::shared_ptr<QPDF> signedPdf = ReadPdf(input, &bytes);
+        const std::string mended = CheckEveryPage(*signedPdf, name);
+        // Its title and keys go after the signed bytes, where that is allowed.
+        const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(input));
+        std::string update;
+        if (SignedChangeRefusal(*signedPdf).empty() && mended.empty() &&
+            LabelDocument(*signedPdf, Stem(input), keys))
+            update = IncrementalUpdate(*signedPdf, bytes);
+        CommitBytes(bytes + update, output, false);
         SetSourceRepair(mended);
         return;
     }
@@ -96,6 +108,8 @@ void ConvertPdf(const std::string& input, const std::string& output) {
     } catch (const std::exception& e) {
         Bad(XDW_REASON_PDF_DAMAGED, e.what(), input);
     }
+    const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(input));
+    LabelDocument(*pdf, Stem(input), keys);
     Commit(*pdf, output);
     // What writing had to mend counts too (a stream read anew, a length).
     if (mended.empty() && pdf->anyWarnings()) mended = "damaged objects mended while writing";
@@ -117,7 +131,8 @@ void ConvertImage(const std::string& input, const std::string& output, const XDW
     } else {
         Bad(XDW_REASON_CONTENT, "not a JPEG or TIFF image", input);
     }
-    StampNewDocument(pdf, std::filesystem::path(input).stem().string());
+    StampNewDocument(pdf);
+    LabelDocument(pdf, Stem(input), DocumentKeys());
     Commit(pdf, output);
 }
 

@@ -79,6 +79,10 @@ void ConversionRun::PlanRun() {
     run_.window.SetChecked(OptionBox::AutoRotate, options.AutoRotate);
 }
 
+void ConversionRun::NobodyToAnswer() {
+    if (run_.options.ShowSetting) run_.outcome.Report(RunEvent::kNobodyToAnswer);
+}
+
 void ConversionRun::Terminate() {
     // A run working on the worker sees the termination between its steps;
     // the OCR page under way is not waited for.
@@ -93,7 +97,7 @@ void ConversionRun::Terminate() {
         if (!run_.cancel.ActionWasUsed()) acAppCancelExecute();
         return;
     }
-    run_.outcome.EndingCancels();
+    run_.outcome.Report(RunEvent::kEndingCancels);
     run_.window.RequestClose();
 }
 

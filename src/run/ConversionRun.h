@@ -55,6 +55,11 @@ public:
     // steps see TerminationRequested() themselves and stop at the next step.
     void Terminate();
 
+    // Nothing but a user can end the run and there is nobody at the screen.
+    // An interactive run waits for someone; an automatic one waits only
+    // after an error stopped it, and ends with what the error made of it.
+    void NobodyToAnswer();
+
     // How the run ended so far; the program's exit status comes from it.
     const RunOutcome& Outcome() const { return run_.outcome.Result(); }
     // The run has been carried to its end (FinishRun).

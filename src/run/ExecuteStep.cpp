@@ -50,7 +50,7 @@ std::string ExecuteStep::OutputFolder() {
     // Never the root folder by accident: without a documents folder there is
     // nowhere to write. Without an engine, that is what the user learns.
     if (queried == XDW_E_NOT_INSTALLED) {
-        log_.FailOn(queried, ExitStatus::kFailed);
+        log_.FailOn(queried, RunEvent::kConversionFailed);
         log_.FinishRun();
         return {};
     }
@@ -212,7 +212,7 @@ void ExecuteStep::ConvertOnWorker(int route) {
         log_.FinishRun();
     } else if (result == XDW_E_PASSWORD_PROTECTED) {
         // Printing could not open it either: the refusal stands.
-        log_.FailOn(result, ExitStatus::kFailed);
+        log_.FailOn(result, RunEvent::kConversionFailed);
         log_.FinishRun();
     } else {
         // A refused direct conversion is not reported: application printing follows.
@@ -223,7 +223,7 @@ void ExecuteStep::ConvertOnWorker(int route) {
 void ExecuteStep::PrintWithApplication() {
     const int started = monitor_.StartConversion();
     if (started < 0) {
-        log_.FailOn(started, ExitStatus::kFailed);
+        log_.FailOn(started, RunEvent::kConversionFailed);
         monitor_.CancelAppConversion();
         log_.FinishRun();
         return;
@@ -241,7 +241,7 @@ bool ExecuteStep::SourceChangedWhileRead() {
     if (!deletion_.ChangedInPlace()) return false;
     ::unlink(run_.options.OutPath.c_str());
     log_.AddLog(kSourceChangedLine);
-    log_.Fail(ExitStatus::kFailed, kSourceChangedLine);
+    log_.Fail(RunEvent::kConversionFailed, kSourceChangedLine);
     log_.FinishRun();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "run/OcrPass.h"
 
+#include <unistd.h>
+
 #include "run/Termination.h"
 
 namespace quilbex {
@@ -23,7 +25,10 @@ void OcrPass::Run() {
     info.size = sizeof info;
     run_.engine.GetDocumentInformation(document, &info);
     log_.AddLog(std::to_string(info.pages) + "ページ処理します。");
-    if (ReadPages(document, info.pages)) Save(document);
+    if (ReadPages(document, info.pages)) {
+        Save(document);
+        saved_ = true;
+    }
     run_.engine.CloseDocumentHandle(document);
 }
 
@@ -31,12 +36,22 @@ void OcrPass::CompleteRun() {
     // The converted document is complete: the source may go, before the OCR
     // pass, which only adds a text layer to what is already there.
     deletion_.DeleteWhenAsked();
+    saved_ = false;
     if (run_.options.OCR) Run();
     if (run_.cancel.Requested() && !run_.outcome.Cancelled()) {
         // A pass stopped by the user leaves the document as converted.
         log_.LogCancelled();
     }
+    if (run_.options.OCR && !saved_ && run_.outcome.Cancelled()) WithdrawUnfinished();
     log_.FinishRun();
+}
+
+void OcrPass::WithdrawUnfinished() {
+    // A document without its text would take the name the next try needs:
+    // while the source is there to convert again, it goes. Without the
+    // source it is all the user has, and stays.
+    if (run_.outcome.SourceWasDeleted() || ::access(run_.Source().c_str(), F_OK) != 0) return;
+    if (::unlink(run_.options.OutPath.c_str()) == 0) run_.outcome.DocumentWithdrawn();
 }
 
 XDW_DOCUMENT_HANDLE OcrPass::Open() {
@@ -48,7 +63,7 @@ XDW_DOCUMENT_HANDLE OcrPass::Open() {
     const int opened = run_.engine.OpenDocumentHandle(run_.options.OutPath, &document, mode);
     if (opened < 0) {
         // There is no document to work on.
-        log_.FailOn(opened, ExitStatus::kIncomplete);
+        log_.FailOn(opened, RunEvent::kLaterStepFailed);
         return nullptr;
     }
     log_.AddLog("xdwファイルをオープンしました。");
@@ -80,7 +95,7 @@ bool OcrPass::StoppedByTermination() {
     // was written, without the pages' text.
     if (!TerminationRequested()) return false;
     log_.AddLog(kStoppedLine);
-    log_.Fail(ExitStatus::kCancelled, kStoppedLine);
+    log_.Fail(RunEvent::kStopped, kStoppedLine);
     return true;
 }
 
@@ -109,7 +124,7 @@ void OcrPass::PageStep(const std::function<int()>& call, const std::string& done
         // A page cut short by a cancel or a termination is no failure of its own.
         if (result != 0 && (run_.cancel.Requested() || TerminationRequested())) return;
         if (result != 0) {
-            log_.Fail(ExitStatus::kIncomplete, log_.Reason(result));
+            log_.Fail(RunEvent::kLaterStepFailed, log_.Reason(result));
             log_.ReportError(result);
         } else {
             log_.AddLog(doneLine);
@@ -117,7 +132,7 @@ void OcrPass::PageStep(const std::function<int()>& call, const std::string& done
     } catch (const std::exception& error) {
         // An error raised by the engine for the page: logged and recorded.
         log_.AddLog(errorPrefix + error.what());
-        log_.Fail(ExitStatus::kIncomplete, errorPrefix + error.what());
+        log_.Fail(RunEvent::kLaterStepFailed, errorPrefix + error.what());
     }
 }
 
@@ -125,7 +140,7 @@ void OcrPass::Save(XDW_DOCUMENT_HANDLE document) {
     log_.ShowProgress(RunProgress::Step::kSaving);
     const int saved = run_.engine.SaveDocument(document);
     if (saved < 0) {
-        log_.Fail(ExitStatus::kIncomplete, log_.Reason(saved));
+        log_.Fail(RunEvent::kLaterStepFailed, log_.Reason(saved));
         log_.ReportError(saved);
     } else {
         log_.AddLog("xdwファイルを保存しました。");

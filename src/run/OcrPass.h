@@ -34,6 +34,8 @@ private:
     void RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages);
     void Save(XDW_DOCUMENT_HANDLE document);
+    // The pass was stopped: its document goes when the source is still there.
+    void WithdrawUnfinished();
     // One engine call on a page: its success logged as doneLine, its failure
     // and any error it raises recorded.
     void PageStep(const std::function<int()>& call, const std::string& doneLine,
@@ -42,6 +44,7 @@ private:
     RunState& run_;
     RunLog& log_;
     SourceDeletion& deletion_;
+    bool saved_ = false;
 };
 
 }  // namespace quilbex

@@ -1,6 +1,6 @@
 // How the run has gone so far. Every part of the run reports here what
 // happened, and only here is the outcome (the exit status, the reasons for
-// standard error) decided.
+// standard error) decided: each event moves the status by one table.
 #pragma once
 
 #include <string>
@@ -8,6 +8,21 @@
 #include "run/RunOutcome.h"
 
 namespace quilbex {
+
+// What the parts of a run report.
+enum class RunEvent {
+    kExecuteBegins,  // Execute begins: an end from here on is a failure
+    kWritten,        // the document is complete
+    kEndingCancels,  // an end from here on (window closed, conversion followed) leaves no document
+    kStopped,        // stopped by the user or a termination signal
+    kConversionFailed,  // the run or its conversion failed
+    kLaterStepFailed,   // a step after the document (the OCR pass, the deletion) failed
+    kNobodyToAnswer,    // an interactive run waits for someone at the screen, and there is nobody
+};
+
+// The status an event leaves, from the status before it and whether the
+// run's document has been written.
+ExitStatus StatusAfter(RunEvent event, ExitStatus before, bool written);
 
 class OutcomeRecorder {
 public:
@@ -18,26 +33,26 @@ public:
     const RunOutcome& Result() const { return outcome_; }
     bool Cancelled() const { return outcome_.status == ExitStatus::kCancelled; }
 
-    // Execute begins: until the run says otherwise, an end from here on is a
-    // failure, and nothing has been written yet.
+    // An event without a reason of its own.
+    void Report(RunEvent event);
+    // Execute begins: nothing has been written yet.
     void ExecuteBegins();
     // The conversion of source begins; it has not been deleted.
     void Converting(const std::string& source);
     // The document at outPath is complete.
     void Written(const std::string& outPath);
-    // An end from here on (the window closed, the conversion followed)
-    // leaves no document: a cancel.
-    void EndingCancels();
     // The source was deleted after its document was complete.
     void SourceDeleted();
+    bool SourceWasDeleted() const { return sourceDeleted_; }
+    // The document written was taken away again (a pass over it was stopped
+    // while its source is still there to convert again).
+    void DocumentWithdrawn() { outcome_.outPath.clear(); }
     // A document already had the output's name; the first one met is kept.
     void MetExisting(const std::string& path);
 
-    // A failure of the run, told on standard error about subject. The first
-    // reason is the outcome's. A cancel always counts as one; once the
-    // document is written, any other failure makes a done run incomplete;
-    // before, the failure's own status stands.
-    void Fail(ExitStatus status, const std::string& reason, const std::string& subject);
+    // A failure or a stop of the run, told on standard error about subject.
+    // The first reason is the outcome's.
+    void Fail(RunEvent event, const std::string& reason, const std::string& subject);
     // A line for standard error that changes nothing else.
     void Note(const std::string& text);
 

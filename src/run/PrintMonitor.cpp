@@ -42,7 +42,7 @@ int PrintMonitor::StartConversion() {
 void PrintMonitor::Begin() {
     monitoring_ = true;
     // Closing the window from here on leaves no document: a cancel.
-    run_.outcome.EndingCancels();
+    run_.outcome.Report(RunEvent::kEndingCancels);
     // A cancel or a termination that came while printing was being started
     // goes to the engine now; the monitor then sees it stop.
     if (run_.cancel.Requested() || TerminationRequested()) CancelAppConversion();
@@ -121,11 +121,11 @@ void PrintMonitor::OnCancelled() {
     // cancel asked for.
     const EngineReason why = ReadEngineReason(run_.engine);
     if (why.kind != XDW_REASON_NONE) {
-        log_.Fail(ExitStatus::kFailed, log_.Sentence(XDW_E_FAIL, why));
+        log_.Fail(RunEvent::kConversionFailed, log_.Sentence(XDW_E_FAIL, why));
     } else if (!why.prose.empty()) {
-        log_.Fail(ExitStatus::kFailed, std::string(kStoppedLine) + " (" + why.prose + ")");
+        log_.Fail(RunEvent::kConversionFailed, std::string(kStoppedLine) + " (" + why.prose + ")");
     } else {
-        log_.Fail(run_.cancel.ActionWasUsed() ? ExitStatus::kCancelled : ExitStatus::kFailed,
+        log_.Fail(run_.cancel.ActionWasUsed() ? RunEvent::kStopped : RunEvent::kConversionFailed,
                   kStoppedLine);
     }
     log_.FinishRun();

@@ -149,33 +149,33 @@ std::string RunLog::Sentence(int code, const EngineReason& reason) {
     return ReasonSentence(code, reason, run_.args.empty() ? std::string() : run_.Source());
 }
 
-void RunLog::Fail(ExitStatus status, const std::string& reason) {
+void RunLog::Fail(RunEvent event, const std::string& reason) {
     const std::string subject = run_.args.empty() ? run_.exeDir + kSettingsFileName : run_.Source();
-    run_.outcome.Fail(status, reason, subject);
+    run_.outcome.Fail(event, reason, subject);
 }
 
-void RunLog::FailOn(int code, ExitStatus status) {
+void RunLog::FailOn(int code, RunEvent event) {
     const std::string reason = Reason(code);
     ReportError(code);
-    Fail(status, reason);
+    Fail(event, reason);
 }
 
 void RunLog::LogCancelled() {
     AddLog(kStoppedLine);
-    Fail(ExitStatus::kCancelled, kStoppedLine);
+    Fail(RunEvent::kStopped, kStoppedLine);
 }
 
 void RunLog::RefuseRun(const std::string& text) {
     AddLog(text);
     if (run_.options.ShowSetting) run_.window.ShowMessage(text);
-    Fail(ExitStatus::kFailed, text);
+    Fail(RunEvent::kConversionFailed, text);
     FinishRun();
 }
 
 bool RunLog::StoppedByTermination() {
     if (!TerminationRequested()) return false;
     AddLog(kStoppedLine);
-    Fail(ExitStatus::kCancelled, kStoppedLine);
+    Fail(RunEvent::kStopped, kStoppedLine);
     FinishRun();
     return true;
 }
@@ -203,7 +203,7 @@ void RunLog::FinishRun() {
 
 void RunLog::HandleException(const std::exception& error) {
     // A settings-only start has no run to fail; the dialog stays open.
-    if (!run_.args.empty()) Fail(ExitStatus::kFailed, error.what());
+    if (!run_.args.empty()) Fail(RunEvent::kConversionFailed, error.what());
     // The run stops here: the next run need not wait while the box is up.
     run_.turns->EndTurn();
     run_.window.ShowErrorMessage(WithFullStop(error.what()));

@@ -64,11 +64,12 @@ public:
     // (ReasonSentence.h); an existing document it names is noted in the outcome.
     std::string Reason(int code);
     std::string Sentence(int code, const EngineReason& reason);
-    // Records a failure of the run in its outcome, with one line for
-    // standard error about the source (the settings file when there is none).
-    void Fail(ExitStatus status, const std::string& reason);
+    // Reports a failure or a stop of the run to its outcome, with one line
+    // for standard error about the source (the settings file when there is
+    // none).
+    void Fail(RunEvent event, const std::string& reason);
     // A failed engine call: reported, and recorded with the engine's reason.
-    void FailOn(int code, ExitStatus status);
+    void FailOn(int code, RunEvent event);
     // A cancel that came while the worker worked has been honoured: log it.
     void LogCancelled();
     // A failure the run itself finds: logged, shown in an interactive run,

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "run/DeletionReason.h"
 #include "run/FileReplace.h"
 
 namespace quilbex {
@@ -41,14 +44,18 @@ void SourceDeletion::DeleteWhenAsked() {
     if (run_.engine.GetInformation(XDW_GI_SOURCE_REPAIRED, mended, sizeof mended) > 0)
         return Keep(kSourceRepairedLine, kSourceRepairedReason);
     // Removed for good, not moved to the desktop's trash.
-    if (!IsWritableBySelf(run_.Source()) || ::unlink(run_.Source().c_str()) != 0)
-        return Keep(kDeleteFailedLine, kDeleteFailedLine);
+    if (!IsWritableBySelf(run_.Source())) {
+        const bool there = ::access(run_.Source().c_str(), F_OK) == 0;
+        return Keep(kDeleteFailedLine, DeletionReason(run_.Source(), there ? 0 : errno));
+    }
+    if (::unlink(run_.Source().c_str()) != 0)
+        return Keep(kDeleteFailedLine, DeletionReason(run_.Source(), errno));
     run_.outcome.SourceDeleted();
 }
 
-void SourceDeletion::Keep(const char* line, const char* reason) {
+void SourceDeletion::Keep(const char* line, const std::string& reason) {
     log_.AddLog(line);
-    log_.Fail(ExitStatus::kIncomplete, reason);
+    log_.Fail(RunEvent::kLaterStepFailed, reason);
 }
 
 }  // namespace quilbex

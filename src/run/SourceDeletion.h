@@ -40,7 +40,7 @@ public:
 
 private:
     // Keeps the source with a line in the log and a reason for standard error.
-    void Keep(const char* line, const char* reason);
+    void Keep(const char* line, const std::string& reason);
 
     RunState& run_;
     RunLog& log_;

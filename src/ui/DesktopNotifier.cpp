@@ -17,11 +17,12 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 constexpr int kCallTimeoutMs = 3000;
-constexpr int kShownForMs = 10000;
-// Why a notification closed: it expired, or the user dismissed it. Either way
-// the service may keep it in its history, where its actions still work.
-constexpr uint kExpired = 1;
-constexpr uint kDismissed = 2;
+// How long a bubble stays: a document made stays as long as the desktop keeps
+// its notifications; a failure (or a batch with one) until it is dismissed.
+constexpr int kServerDecides = -1;
+constexpr int kUntilDismissed = 0;
+constexpr uchar kNormal = 1;
+constexpr uchar kCritical = 2;
 constexpr int kBusCheckMs = 5000;
 
 // Asks the file manager to show the folder with item selected; false when no
@@ -44,9 +45,15 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     QDBusConnection& bus = bus_;
     if (!bus.isConnected()) return;
     NotificationText text = DescribeOutcome(outcome);
+    const bool failed = outcome.status == ExitStatus::kFailed;
+    const bool needsUser = failed || !batchFailures_.isEmpty() || text.warns;
     if (!tally_.isEmpty()) {
-        text.body = text.summary + QLatin1Char('\n') + text.body;
+        QStringList lines = batchFailures_;
+        // A failure of this run is among the batch's.
+        if (!failed) lines << text.summary + QLatin1Char('\n') + text.body;
+        text.body = lines.join(QLatin1Char('\n'));
         text.summary = tally_;
+        if (!batchFailures_.isEmpty()) text.icon = QStringLiteral("dialog-error");
     }
 
     // "default" is a click on the notification itself; services list it
@@ -57,13 +64,15 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
         actions << QStringLiteral("folder") << QStringLiteral("フォルダーを開く");
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("quilbex"));
-    hints.insert(QStringLiteral("urgency"),
-                 QVariant::fromValue<uchar>(outcome.status == ExitStatus::kFailed ? 2 : 1));
+    hints.insert(
+        QStringLiteral("urgency"),
+        QVariant::fromValue<uchar>(failed || !batchFailures_.isEmpty() ? kCritical : kNormal));
 
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("Quilbex") << replaces_ << text.icon << text.summary
-         << text.body.toHtmlEscaped() << actions << hints << int(kShownForMs);
+         << text.body.toHtmlEscaped() << actions << hints
+         << (needsUser ? kUntilDismissed : kServerDecides);
 
     const bool offers = !actions.isEmpty();
     if (offers) {
@@ -86,12 +95,13 @@ void DesktopNotifier::Notify(const RunOutcome& outcome) {
     selected_ = text.selected;
 }
 
-void DesktopNotifier::JoinBatch(uint replaces, const QString& tally) {
+void DesktopNotifier::JoinBatch(uint replaces, const QString& tally, const QStringList& failures) {
     replaces_ = replaces;
     tally_ = tally;
+    batchFailures_ = failures;
 }
 
-void DesktopNotifier::AwaitAnswer(int limitMs) {
+void DesktopNotifier::AwaitAnswer(int limitMs, std::function<bool()> stillWanted) {
     if (!waiting_) return;
     QEventLoop loop;
     QTimer limit;
@@ -103,10 +113,25 @@ void DesktopNotifier::AwaitAnswer(int limitMs) {
     // a bubble a later run of a batch took over is that run's to answer.
     QTimer bus;
     connect(&bus, &QTimer::timeout, &loop, [&] {
-        if (!bus_.isConnected() || (answerCheck_ && !answerCheck_(id_))) loop.quit();
+        if (!bus_.isConnected() || (answerCheck_ && !answerCheck_(id_))) {
+            waiting_ = false;
+            loop.quit();
+        } else if (stillWanted && !stillWanted()) {
+            loop.quit();
+        }
     });
     bus.start(kBusCheckMs);
     loop.exec();
+    // Given up on: its actions would reach nobody.
+    if (waiting_) Close();
+}
+
+void DesktopNotifier::Close() {
+    waiting_ = false;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                       QStringLiteral("CloseNotification"));
+    call << id_;
+    bus_.call(call, QDBus::Block, kCallTimeoutMs);
 }
 
 void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
@@ -127,8 +152,10 @@ void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     emit Answered();
 }
 
-void DesktopNotifier::onNotificationClosed(uint id, uint reason) {
-    if (id != id_ || !waiting_ || reason == kExpired || reason == kDismissed) return;
+void DesktopNotifier::onNotificationClosed(uint id, uint) {
+    // Expired, dismissed, closed after an answer, or the service gone: its
+    // actions can no longer be chosen, and nobody needs to wait for them.
+    if (id != id_ || !waiting_) return;
     waiting_ = false;
     emit Answered();
 }

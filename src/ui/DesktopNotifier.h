@@ -21,25 +21,30 @@ public:
 
     void Notify(const RunOutcome& outcome) override;
 
-    // The next notification replaces the bubble replaces (0: a new one) and
-    // says tally above what it would say of its own run.
-    void JoinBatch(uint replaces, const QString& tally);
+    // The next notification replaces the bubble replaces (0: a new one), says
+    // tally above what it would say of its own run and lists the batch's
+    // failures (one line each, with its reason) before it.
+    void JoinBatch(uint replaces, const QString& tally, const QStringList& failures = {});
     // Asked before acting on an answer: false when the bubble is no longer
     // this notifier's to answer (a later one took it over).
     void SetAnswerCheck(std::function<bool(uint)> check) { answerCheck_ = std::move(check); }
 
     // The notification offers to open the document or a folder: wait up to
-    // limitMs for the user to choose, or for the service to drop the
-    // notification, and act on the choice. A notification that expired or was
-    // dismissed stays answerable from the service's history. Returns at once
+    // limitMs for the user to choose and act on the choice. The wait ends as
+    // soon as the notification is closed, whichever way (it expired, the user
+    // dismissed it, the service went away), or when stillWanted says no
+    // more; a notification the wait gave up on is taken down. Returns at once
     // when there is nothing to wait for.
-    void AwaitAnswer(int limitMs);
+    void AwaitAnswer(int limitMs, std::function<bool()> stillWanted = {});
 
     // The id the service gave the last notification (0: none was shown).
     uint Id() const { return id_; }
 
 signals:
     void Answered();
+
+private:
+    void Close();
 
 private slots:
     void onActionInvoked(uint id, const QString& action);
@@ -50,6 +55,7 @@ private:
     uint id_ = 0;
     uint replaces_ = 0;
     QString tally_;
+    QStringList batchFailures_;
     std::function<bool(uint)> answerCheck_;
     bool waiting_ = false;  // the notification offers actions and is still up
     QString document_;

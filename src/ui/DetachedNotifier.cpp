@@ -18,10 +18,21 @@ namespace quilbex {
 
 namespace {
 
-// How long the helper waits for an answer: the service keeps a notification
-// in its history after the bubble has gone, and its actions work from there
-// for as long as the helper waits. It holds nothing up meanwhile.
+// The longest the helper waits for an answer: the service tells when the
+// notification closes; this only bounds a service that never says so.
 constexpr int kAnswerLimitMs = 8 * 60 * 60 * 1000;
+
+// The program this process runs was removed or replaced (the package was
+// removed or upgraded): its helpers leave.
+bool ProgramStillInstalled() {
+    char target[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target - 1);
+    if (length <= 0) return true;
+    const std::string path(target, std::size_t(length));
+    const std::string deleted = " (deleted)";
+    return !(path.size() > deleted.size() &&
+             path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0);
+}
 
 // Starts program with args in a session of its own, its standard streams on
 // /dev/null (a script reading the run's output does not wait for the
@@ -57,9 +68,12 @@ void StartDetached(const std::string& program, const std::vector<std::string>& a
 
 }  // namespace
 
-std::vector<std::string> NotificationArguments(const RunOutcome& outcome) {
+std::vector<std::string> NotificationArguments(const RunOutcome& outcome, RunSpan span) {
     return {std::to_string(ExitCode(outcome.status)), outcome.source, outcome.outPath,
-            outcome.reason, outcome.existing};
+            outcome.reason, outcome.existing,
+            // In milliseconds: a number every locale writes alike.
+            std::to_string(static_cast<long long>(span.started * 1000)),
+            std::to_string(static_cast<long long>(span.ended * 1000))};
 }
 
 RunOutcome OutcomeFromArguments(const std::vector<std::string>& args) {
@@ -73,9 +87,16 @@ RunOutcome OutcomeFromArguments(const std::vector<std::string>& args) {
     return outcome;
 }
 
+RunSpan SpanFromArguments(const std::vector<std::string>& args) {
+    if (args.size() < 7) return {};
+    return {double(std::strtoll(args[5].c_str(), nullptr, 10)) / 1000,
+            double(std::strtoll(args[6].c_str(), nullptr, 10)) / 1000};
+}
+
 void DetachedNotifier::Notify(const RunOutcome& outcome) {
     std::vector<std::string> args{kNotificationOption};
-    for (std::string& arg : NotificationArguments(outcome)) args.push_back(std::move(arg));
+    const RunSpan span{ProcessStartedSinceBoot(), SecondsSinceBoot()};
+    for (std::string& arg : NotificationArguments(outcome, span)) args.push_back(std::move(arg));
     StartDetached(program_, args);
 }
 
@@ -92,13 +113,14 @@ int RunNotificationHelper(const std::vector<std::string>& args) {
     {
         // Runs started together share one bubble, which counts what they made.
         BatchNotices batch(queue);
-        if (batch.Count(outcome)) notifier.JoinBatch(batch.Bubble(), batch.Tally());
+        if (batch.Count(outcome, SpanFromArguments(args)))
+            notifier.JoinBatch(batch.Bubble(), batch.Tally(), batch.Failures());
         notifier.Notify(outcome);
-        batch.Save(notifier.Id(), TurnQueueIdle(queue));
+        batch.Save(notifier.Id());
     }
     notifier.SetAnswerCheck(
         [queue](uint bubble) { return BatchNotices::StillOwned(queue, bubble); });
-    notifier.AwaitAnswer(kAnswerLimitMs);
+    notifier.AwaitAnswer(kAnswerLimitMs, ProgramStillInstalled);
     return 0;
 }
 

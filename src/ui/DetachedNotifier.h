@@ -2,12 +2,15 @@
 // program's second instance, started with kNotificationOption and detached
 // from the run, shows the notification, waits for the user's answer and
 // opens the document or folder chosen. The run's exit and status come at
-// once, whatever the user does with the notification.
+// once, whatever the user does with the notification. The helper ends with
+// its notification: once it is closed (whichever way), taken over by a later
+// run of the batch, or once the program it was started from is removed.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "ui/BatchNotices.h"
 #include "ui/Notifier.h"
 
 namespace quilbex {
@@ -24,9 +27,11 @@ private:
     std::string program_;
 };
 
-// The helper's arguments for an outcome, after the option, and back.
-std::vector<std::string> NotificationArguments(const RunOutcome& outcome);
+// The helper's arguments for an outcome of a run of span, after the option,
+// and back.
+std::vector<std::string> NotificationArguments(const RunOutcome& outcome, RunSpan span);
 RunOutcome OutcomeFromArguments(const std::vector<std::string>& args);
+RunSpan SpanFromArguments(const std::vector<std::string>& args);
 
 // The helper's own run: args are those after kNotificationOption. Returns
 // its exit status.

@@ -2,7 +2,20 @@
 
 #include <QFileInfo>
 
+#include "ui/DocumentKeysLine.h"
+
 namespace quilbex {
+
+namespace {
+
+// The line naming what the document was found to be, after a line break
+// ("" when nothing was found).
+QString KeysLine(const RunOutcome& outcome) {
+    const QString keys = DocumentKeysLine(outcome.outPath);
+    return keys.isEmpty() ? QString() : QLatin1Char('\n') + keys;
+}
+
+}  // namespace
 
 NotificationText DescribeOutcome(const RunOutcome& outcome) {
     const QFileInfo source(QString::fromStdString(outcome.source));
@@ -18,10 +31,19 @@ NotificationText DescribeOutcome(const RunOutcome& outcome) {
     }
     switch (outcome.status) {
         case ExitStatus::kDone:
-        case ExitStatus::kIncomplete:
             text.summary = QStringLiteral("変換しました: ") + source.fileName();
             text.icon = QStringLiteral("quilbex");
             text.body = where;
+            if (written) text.body += KeysLine(outcome);
+            break;
+        case ExitStatus::kIncomplete:
+            // The document is there, but something asked for was not done
+            // (the source kept, a page without text): the user has to see why.
+            text.summary = QStringLiteral("変換しました: ") + source.fileName();
+            text.icon = QStringLiteral("dialog-warning");
+            text.warns = true;
+            text.body = where;
+            if (written) text.body += KeysLine(outcome);
             if (!reason.isEmpty())
                 text.body += QStringLiteral("\n一部の処理に失敗しました: ") + reason;
             break;

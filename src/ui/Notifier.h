@@ -18,11 +18,13 @@ struct NotificationText {
     QString summary;
     QString body;  // plain text
     // A freedesktop icon name: the program's own for a document made,
-    // dialog-error for a failure, process-stop for a cancel.
+    // dialog-warning for one made with a part that failed, dialog-error for a
+    // failure, process-stop for a cancel.
     QString icon;
-    QString document;  // the document written: a click opens it ("" for none)
-    QString folder;    // offered as フォルダーを開く ("" for none)
-    QString selected;  // the file that folder is shown with, selected
+    bool warns = false;  // something the user has to see to, though the document was made
+    QString document;    // the document written: a click opens it ("" for none)
+    QString folder;      // offered as フォルダーを開く ("" for none)
+    QString selected;    // the file that folder is shown with, selected
 };
 NotificationText DescribeOutcome(const RunOutcome& outcome);
 

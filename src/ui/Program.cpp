@@ -32,20 +32,20 @@ void SayNobodyCanAnswer() {
 
 // Without a display nobody can press Execute or close the window: a run that
 // would wait for the user ends with a message instead, now or later.
-int RunWithoutDisplay(QuilbexApplication& app, const TFMain& window) {
-    if (window.WaitsForUser()) {
+void RunWithoutDisplay(QuilbexApplication& app, TFMain& window) {
+    const auto nobodyToAnswer = [&window] {
         SayNobodyCanAnswer();
-        return ExitCode(ExitStatus::kNeedsUser);
-    }
+        window.Run().NobodyToAnswer();
+    };
+    if (window.WaitsForUser()) return nobodyToAnswer();
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (window.WaitsForUser()) {
-            SayNobodyCanAnswer();
-            QCoreApplication::exit(ExitCode(ExitStatus::kNeedsUser));
-        }
+        if (!window.WaitsForUser()) return;
+        nobodyToAnswer();
+        QCoreApplication::exit(0);
     });
     watch.start(1000);
-    return app.exec();
+    app.exec();
 }
 
 int ShowVersion() {
@@ -129,11 +129,12 @@ int RunProgram(int argc, char** argv) {
     });
 
     window.Launch();  // the run plan, then the window when there is something to see
-    const int loop = headless ? RunWithoutDisplay(app, window) : app.exec();
+    if (headless) {
+        RunWithoutDisplay(app, window);
+    } else {
+        app.exec();
+    }
     TellFailures(window.Run());
-    // An interactive run left waiting; an automatic one stopped by an error
-    // ends with what the run says.
-    if (loop == ExitCode(ExitStatus::kNeedsUser) && window.Run().Options().ShowSetting) return loop;
     return ExitCode(window.Run().Outcome().status);
 }
 

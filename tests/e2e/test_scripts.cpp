@@ -176,7 +176,11 @@ TEST(ExitStatus, ReadOnlySourceIsKeptWithTheFailureLine) {
     fs::permissions(source, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Result result = scene.folder.Run({source.string()});
     EXPECT_EQ(result.exitCode, 5);
-    EXPECT_EQ(result.errors, "quilbex: " + source.string() + ": 元ファイル削除失敗\n");
+    EXPECT_EQ(result.errors,
+              "quilbex: " + source.string() +
+                  ": 元ファイル「locked.pdf」は削除できず、残っています（読み取り専用の"
+                  "ファイルです）。不要なら、ファイルのプロパティで書き込みを許可して"
+                  "から削除してください。\n");
     EXPECT_TRUE(fs::exists(source));
     EXPECT_TRUE(fs::exists(scene.out / "locked.xdw"));
     const auto lines = scene.folder.LogLines();

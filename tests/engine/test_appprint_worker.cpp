@@ -4,8 +4,11 @@
 // child's whole process group.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -23,6 +26,7 @@
 #include "print/ChildProcess.h"
 #include "print/OfficeFinder.h"
 #include "print/OfficeProfile.h"
+#include "print/OfficeSandbox.h"
 
 using namespace xdwtest;
 
@@ -351,6 +355,31 @@ TEST(ChildProcess, AProgramThatCannotStartIsNotInstalled) {
     } catch (const xdw::EngineError& e) {
         EXPECT_EQ(e.code(), XDW_E_NOT_INSTALLED);
     }
+}
+
+// The sandbox's network wall: a program run inside it cannot reach a
+// listener on this machine's loopback, which the same program outside it
+// reaches.
+TEST(OfficeSandbox, AProgramInsideCannotConnectToThisMachine) {
+    if (!xdw::SandboxUnavailableReason().empty()) GTEST_SKIP() << xdw::SandboxUnavailableReason();
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    const std::vector<std::string> connect = {"/bin/bash", "-c",
+                                              "exec 3<>/dev/tcp/127.0.0.1/" +
+                                                  std::to_string(ntohs(address.sin_port)) +
+                                                  " && echo connected"};
+    EXPECT_EQ(ToolOutput(connect), "connected\n");
+    TempDir job;
+    std::vector<std::string> inside = xdw::SandboxPrefix("/bin/bash", job.path());
+    inside.insert(inside.end(), connect.begin(), connect.end());
+    EXPECT_EQ(ToolOutput(inside), "");
+    close(listener);
 }
 
 // The profile's second wall, tried where LibreOffice would update links

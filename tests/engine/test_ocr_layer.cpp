@@ -100,6 +100,16 @@ TEST(TextLayer, LatinWordsGetOneBlankJapaneseNone) {
     EXPECT_EQ(text.find("日 "), std::string::npos) << text;
 }
 
+// The layer is read, never seen: its font's glyph is a filled box, and the
+// page looks the same with the layer as without it.
+TEST(TextLayer, DrawsNothingOnThePage) {
+    TempDir dir;
+    WritePages(dir.File("with.pdf"), {Geometry(0)}, {kMixed});
+    WritePages(dir.File("without.pdf"), {Geometry(0)}, {});
+    EXPECT_TRUE(RenderPdfPage(dir.File("with.pdf"), 1, 36).pixels ==
+                RenderPdfPage(dir.File("without.pdf"), 1, 36).pixels);
+}
+
 TEST(TextLayer, OverlappingCharacterBoxesStayOneLineOfText) {
     // Recognition often gives Japanese characters boxes that overlap their
     // neighbours, some of them far too wide.

@@ -34,6 +34,20 @@ const std::vector<std::string> kJustified = {"北海道では六月でも肌寒�
 const std::vector<std::vector<std::string>> kPrices = {
     {"ブレンドコーヒー", "450円"}, {"抹茶ラテ", "1,200円"}, {"季節のタルト", "580円"}};
 const std::vector<std::string> kMasthead = {"みどり町だより", "第四十二号冬の特集"};
+// A price list under a title and a shop's two lines at the right, with a
+// count column and a note across the columns under it.
+const std::vector<std::string> kListHead = {"価格表", "十二月一日改定", "みどり文具店"};
+const std::vector<std::vector<std::string>> kListRows = {{"ボールペン黒", "10", "1,200円"},
+                                                         {"修正テープ", "5", "850円"},
+                                                         {"クリアファイル", "20", "480円"}};
+const std::string kListNote = "価格はすべて税込です送料は五千円以上で無料です";
+// Two pages of a booklet side by side, lines on the same baselines, a dark
+// gutter between them; each page's heading stands further from its text
+// than its lines from each other.
+const std::vector<std::string> kSpreadLeft = {"第三章町の歴史", "川沿いの宿場として栄えた",
+                                              "古い蔵が今も通りに残る"};
+const std::vector<std::string> kSpreadRight = {"第四章町の産業", "明治の頃から織物で栄えた",
+                                               "今は小さな工房が三つある"};
 
 constexpr int kPitchPx = 100;  // between baselines, for 12 pt text
 
@@ -86,6 +100,32 @@ ScanSpec PriceList() {
     return page;
 }
 
+ScanSpec PriceListUnderTitle() {
+    ScanSpec page = Page();
+    page.heightPx = 1000;
+    page.placed = {{120, 150, kListHead[0]}, {1850, 120, kListHead[1]}, {1850, 200, kListHead[2]}};
+    for (size_t i = 0; i < kListRows.size(); ++i) {
+        const int y = 350 + kPitchPx * static_cast<int>(i);
+        page.placed.push_back({120, y, kListRows[i][0]});
+        page.placed.push_back({1250, y, kListRows[i][1]});
+        page.placed.push_back({1850, y, kListRows[i][2]});
+    }
+    page.placed.push_back({120, 750, kListNote});
+    return page;
+}
+
+ScanSpec Spread() {
+    ScanSpec page = Page();
+    page.heightPx = 800;
+    for (size_t i = 0; i < kSpreadLeft.size(); ++i) {
+        const int y = i == 0 ? 150 : 190 + 140 * static_cast<int>(i);  // spaced wide
+        page.placed.push_back({150, y, kSpreadLeft[i]});
+        page.placed.push_back({1380, y, kSpreadRight[i]});
+    }
+    page.rules.push_back({1180, 0, 1230, 800});
+    return page;
+}
+
 // A label, then seven digits in boxes of their own; an address under the
 // label ends before the boxes begin.
 ScanSpec DigitBoxes() {
@@ -106,6 +146,13 @@ const std::string kLastLine = "二十八日以降のご注文は翌月五日の�
 ScanSpec Closing() {
     ScanSpec page = Page();
     page.placed = {{120, 200, kLastLine}, {2000, 300, "敬具"}, {2000, 400, "以上"}};
+    return page;
+}
+
+// A date at the right over the addressee at the left, the letter well below.
+ScanSpec DateOverAddressee() {
+    ScanSpec page = Page();
+    page.placed = {{1800, 150, "十二月一日"}, {120, 230, "各位"}, {120, 450, kLastLine}};
     return page;
 }
 
@@ -170,9 +217,13 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"TableRowByRow", &Table, RowByRow(kCells) + kUnderTable},
         LayoutCase{"JustifiedLinesWhole", &Justified, Joined(kJustified)},
         LayoutCase{"PriceListRowByRow", &PriceList, RowByRow(kPrices)},
+        LayoutCase{"PriceListUnderTitleRowByRow", &PriceListUnderTitle,
+                   Joined(kListHead) + RowByRow(kListRows) + kListNote},
+        LayoutCase{"SpreadPageAfterPage", &Spread, Joined(kSpreadLeft) + Joined(kSpreadRight)},
         LayoutCase{"DigitBoxesOneField", &DigitBoxes, "郵便番号2310002横浜市中区本町"},
         LayoutCase{"MastheadFirst", &Masthead, Joined(kMasthead) + Joined(kLeft) + Joined(kRight)},
         LayoutCase{"ClosingWordsRight", &Closing, kLastLine + "敬具以上", 0.03},
+        LayoutCase{"DateBeforeAddressee", &DateOverAddressee, "十二月一日各位" + kLastLine, 0.03},
         LayoutCase{"LongParagraphUprighted", [] { return Paragraph(1); },
                    Joined({kParagraph.begin() + 1, kParagraph.end()}), 0.03, true},
         LayoutCase{"LongParagraphBandReadShort", [] { return Paragraph(0); }, Joined(kParagraph),

@@ -2,9 +2,15 @@
 // streak across or down the whole page is noise, a table's rule, a thick bar
 // and the text are not; on a fax, the transmission line along the top edge
 // is, a title standing there is not, nor a mark the cut broke into specks.
+// A seal is read through without thinning the black strokes crossing it, and
+// a desk of a seal's hue is still a desk.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "prepare/Noise.h"
+#include "prepare/PreparePage.h"
+#include "prepare/Seals.h"
 
 using namespace xdw;
 
@@ -64,6 +70,72 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
         EXPECT_EQ(found, c.noise ? marked : 0);
         EXPECT_EQ(all, found) << "text taken for noise";
     }
+}
+
+// A grey page w by h of level paper, with marked pixels of seal ink where
+// inked(x, y) gives a level, and unmarked ones where plain(x, y) gives one.
+template <typename Inked, typename Plain>
+RenderedPage Page(int w, int h, int dpi, Inked inked, Plain plain) {
+    RenderedPage page;
+    page.geometry.width = page.bytesPerLine = w;
+    page.geometry.height = h;
+    page.dpi = dpi;
+    page.pixels.assign(static_cast<size_t>(w) * h, 245);
+    page.stampInk.assign(page.pixels.size(), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t at = static_cast<size_t>(y) * w + x;
+            const int ink = inked(x, y), level = plain(x, y);
+            if (ink >= 0) page.pixels[at] = ink, page.stampInk[at] = 1;
+            if (level >= 0) page.pixels[at] = level, page.stampInk[at] = 0;
+        }
+    return page;
+}
+
+// A black bar crossing a round seal: its soft grey edge beside the seal's
+// ring stays the stroke's, not paper.
+TEST(SealTest, BlackCrossingASealKeepsItsEdges) {
+    const RenderedPage page = Page(
+        600, 600, 300,
+        [](int x, int y) {
+            const double r = std::hypot(x - 300, y - 300);
+            return r >= 120 && r < 132 ? 110 : -1;
+        },
+        [](int x, int y) {
+            if (x < 100 || x >= 500 || y < 294 || y > 306) return -1;
+            return y >= 296 && y <= 304 ? 0 : 128;
+        });
+    PixPtr grey = GreyPix(page);
+    ASSERT_TRUE(DropSeals(grey.get(), page));
+    int lost = 0;
+    for (const int y : {294, 295, 305, 306})
+        for (int x = 100; x < 500; ++x) {
+            l_uint32 level = 0;
+            pixGetPixel(grey.get(), x, y, &level);
+            lost += level > 200;
+        }
+    EXPECT_EQ(lost, 0);
+}
+
+// A sheet photographed askew on a red-brown desk: the desk is no seal made
+// paper, and the sheet is found and set level.
+TEST(SealTest, ADeskOfASealsHueIsNoSeal) {
+    const double corners[4][2] = {{100, 40}, {950, 100}, {980, 1360}, {30, 1300}};
+    auto onSheet = [&](int x, int y) {
+        for (int i = 0; i < 4; ++i) {
+            const double* a = corners[i];
+            const double* b = corners[(i + 1) % 4];
+            if ((b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0]) < 0) return false;
+        }
+        return true;
+    };
+    const RenderedPage page = Page(
+        1000, 1400, 150, [&](int x, int y) { return onSheet(x, y) ? -1 : 90; },
+        [](int x, int y) {
+            const bool text = x > 200 && x < 800 && y > 200 && y < 1200;
+            return text && y % 60 < 12 && x % 40 < 30 ? 20 : -1;
+        });
+    EXPECT_TRUE(PreparePage(page).unwarped);
 }
 
 }  // namespace

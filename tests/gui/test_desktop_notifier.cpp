@@ -41,6 +41,14 @@ public slots:
         shown_.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
         return uint(shown_.size()) + 40;
     }
+    void CloseNotification(uint id) {
+        std::lock_guard lock(mutex_);
+        closed_.push_back(id);
+    }
+    std::vector<uint> Closed() {
+        std::lock_guard lock(mutex_);
+        return closed_;
+    }
 
 signals:
     void ActionInvoked(uint id, const QString& action);
@@ -49,6 +57,7 @@ signals:
 private:
     std::mutex mutex_;
     std::vector<Shown> shown_;
+    std::vector<uint> closed_;
 };
 
 // A file manager that notes the items it was asked to show.
@@ -184,22 +193,29 @@ TEST_F(DesktopNotifierTest, AConvertedDocumentIsNamedAndItsFolderOpensOnRequest)
     EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile("/home/user/文書"));
 }
 
-// The bubble timed out (or was dismissed): the service keeps the notification
-// in its history, and フォルダーを開く from there shows the document selected.
-TEST_F(DesktopNotifierTest, AnExpiredNotificationStillAnswersAndSelectsTheDocument) {
+// The bubble timed out, was dismissed or the service went away: the helper
+// waits no more, whichever way; one it gave up on is taken down.
+TEST_F(DesktopNotifierTest, AClosedNotificationEndsTheWaitWhicheverWay) {
     StartService(true);
-    DesktopNotifier notifier(*client);
-    notifier.Notify(Converted());
-    const uint id = notifier.Id();
-    QMetaObject::invokeMethod(service, [this, id] {
-        emit service->NotificationClosed(id, 1);
-        emit service->NotificationClosed(id, 2);
-        emit service->ActionInvoked(id, "folder");
-    });
-    notifier.AwaitAnswer(5000);
-    EXPECT_EQ(fileManager->Shown(),
-              QStringList{QUrl::fromLocalFile("/home/user/文書/scan.xdw").toString()});
-    EXPECT_TRUE(catcher.opened.empty()) << "the file manager showed it";
+    for (const uint reason : {1u, 2u, 3u, 4u}) {
+        DesktopNotifier notifier(*client);
+        notifier.Notify(Converted());
+        const uint id = notifier.Id();
+        QMetaObject::invokeMethod(
+            service, [this, id, reason] { emit service->NotificationClosed(id, reason); });
+        QElapsedTimer clock;
+        clock.start();
+        notifier.AwaitAnswer(20000);
+        EXPECT_LT(clock.elapsed(), 4000) << "closed with reason " << reason;
+    }
+    EXPECT_EQ(service->Calls().front().timeout, -1) << "the desktop decides how long it stays";
+    EXPECT_TRUE(service->Closed().empty());
+    DesktopNotifier unwanted(*client);
+    unwanted.Notify(Converted());
+    unwanted.AwaitAnswer(20000, [] { return false; });  // the program was removed
+    EXPECT_EQ(service->Closed(), std::vector<uint>{unwanted.Id()});
+    EXPECT_TRUE(catcher.opened.empty());
+    EXPECT_TRUE(fileManager->Shown().isEmpty());
 }
 
 TEST_F(DesktopNotifierTest, ARunOfABatchReplacesTheBubbleAndAnswersOnlyWhileItOwnsIt) {
@@ -209,11 +225,20 @@ TEST_F(DesktopNotifierTest, ARunOfABatchReplacesTheBubbleAndAnswersOnlyWhileItOw
     bool owned = false;
     notifier.SetAnswerCheck([&](uint) { return owned; });
     notifier.Notify(Converted());
+    DesktopNotifier failed(*client);
+    failed.JoinBatch(7, "2件の文書を作成しました、1件は変換できませんでした",
+                     {"変換できませんでした: a.doc — 理由"});
+    failed.Notify(Converted());
     const auto calls = service->Calls();
-    ASSERT_EQ(calls.size(), 1u);
+    ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].replaces, 7u);
     EXPECT_EQ(calls[0].summary, "2件の文書を作成しました");
     EXPECT_EQ(calls[0].body, "変換しました: scan.pdf\nscan.xdw\n/home/user/文書");
+    EXPECT_EQ(
+        calls[1].body,
+        "変換できませんでした: a.doc — 理由\n変換しました: scan.pdf\nscan.xdw\n/home/user/文書");
+    EXPECT_EQ(calls[1].icon, "dialog-error");
+    EXPECT_EQ(calls[1].timeout, 0) << "a batch with a failure stays until dismissed";
     const uint id = notifier.Id();
     QMetaObject::invokeMethod(service, [this, id] { emit service->ActionInvoked(id, "default"); });
     notifier.AwaitAnswer(5000);
@@ -233,6 +258,8 @@ TEST_F(DesktopNotifierTest, AFailureCarriesItsReasonAndOffersNothingToOpen) {
     EXPECT_EQ(calls[0].summary, "変換できませんでした: memo.doc");
     EXPECT_EQ(calls[0].body, "指定されたファイルが見つかりません。");
     EXPECT_EQ(calls[0].icon, "dialog-error");
+    EXPECT_EQ(calls[0].timeout, 0);
+    EXPECT_EQ(calls[0].hints.value("urgency").toInt(), 2);
     EXPECT_TRUE(calls[0].actions.isEmpty());
     QElapsedTimer clock;
     clock.start();

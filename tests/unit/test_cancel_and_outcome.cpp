@@ -113,6 +113,23 @@ TEST_F(Cancel, StopsAtTheNextStepKeepsTheSourceAndSavesNothingHalfDone) {
     }
 }
 
+// A pass stopped while the source is still there: the document without its
+// text goes, so that converting the file again finds its name free.
+TEST_F(Cancel, AnUnfinishedDocumentGivesWayWhileTheSourceIsThere) {
+    WriteSettings({"[common]", "OCR=Y", "[file]", "SaveDir=" + sources.Path()});
+    Trial t;
+    t.engine.pages = 4;
+    t.CancelDuring("ApplyOcr(doc,2,");
+    t.engine.onDirectConversion = [&] { WriteBytes(t.run->Options().OutPath, "%PDF"); };
+    const std::string source = MakeSource("scan.pdf");
+    t.Start(exeDir.Path(), source);
+    EXPECT_TRUE(Exists(source));
+    EXPECT_FALSE(Exists(t.run->Options().OutPath));
+    ASSERT_EQ(t.window.outcomes.size(), 1u);
+    EXPECT_EQ(t.window.outcomes[0].status, Status::kCancelled);
+    EXPECT_EQ(t.window.outcomes[0].outPath, "");
+}
+
 TEST_F(Cancel, ARotatedPageIsStillRecognisedBeforeThePassStops) {
     engine.pages = 3;
     WriteSettings({"[common]", "OCR=Y", "AutoRotate=Y"});

@@ -50,6 +50,7 @@ TEST(ComposeOutputName, QuotesAndLettersOfTheSourceNameStay) {
         {"'元のファイル名'yy", "it's \"q\".pdf", "it's \"q\"26"},
         {"元のファイル名_yy", "dummy.pdf", "dummy_26"},
         {"元のファイル名", "a\"b.pdf", "a\"b.pdf"},
+        {"\"a\"元のファイル名", "dummy.pdf", "adummy"},  // a quote closed before it
     };
     for (const Case& c : cases) EXPECT_EQ(Name(c.pattern, c.source), c.name) << c.pattern;
 }

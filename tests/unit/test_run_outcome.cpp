@@ -122,7 +122,11 @@ TEST_F(Outcome, AReadOnlySourceIsNotDeleted) {
     EXPECT_THAT(window.log,
                 ElementsAre(::testing::_, "XDW出力完了しました。", "元ファイル削除失敗"));
     EXPECT_EQ(run->Outcome().status, ExitStatus::kIncomplete);
-    EXPECT_THAT(run->Outcome().failures, ElementsAre(Line("元ファイル削除失敗")));
+    EXPECT_THAT(
+        run->Outcome().failures,
+        ElementsAre(Line("元ファイル「locked.pdf」は削除できず、残っています（読み取り専用の"
+                         "ファイルです）。不要なら、ファイルのプロパティで書き込みを許可して"
+                         "から削除してください。")));
 }
 
 TEST_F(Outcome, ApplicationPrintingEnds) {
@@ -294,12 +298,13 @@ TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
 TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
     using S = ExitStatus;
     using Steps = std::function<void(OutcomeRecorder&)>;
-    const auto fail = [](S status, const char* why) {
-        return [=](OutcomeRecorder& r) { r.Fail(status, why, "a.pdf"); };
+    using E = RunEvent;
+    const auto fail = [](E event, const char* why) {
+        return [=](OutcomeRecorder& r) { r.Fail(event, why, "a.pdf"); };
     };
     const auto written = [](OutcomeRecorder& r) { r.Written("/out/a.xdw"); };
     const auto deleted = [](OutcomeRecorder& r) { r.SourceDeleted(); };
-    const auto cancels = [](OutcomeRecorder& r) { r.EndingCancels(); };
+    const auto cancels = [](OutcomeRecorder& r) { r.Report(E::kEndingCancels); };
     struct Case {
         const char* what;
         std::vector<Steps> steps;  // after ExecuteBegins
@@ -310,24 +315,24 @@ TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
         {"nothing happened", {}, S::kFailed, "", ""},
         {"written", {written}, S::kDone, "", ""},
         {"failed twice",
-         {fail(S::kFailed, "x"), fail(S::kFailed, "y")},
+         {fail(E::kConversionFailed, "x"), fail(E::kConversionFailed, "y")},
          S::kFailed,
          "x",
          "quilbex: a.pdf: y"},
-        {"a later step failed", {written, fail(S::kFailed, "x")}, S::kIncomplete, "x", ""},
-        {"incomplete before written", {fail(S::kIncomplete, "x")}, S::kFailed, "x", ""},
+        {"a later step failed", {written, fail(E::kConversionFailed, "x")}, S::kIncomplete, "x", ""},
+        {"incomplete before written", {fail(E::kLaterStepFailed, "x")}, S::kFailed, "x", ""},
         {"cancelled after a failure",
-         {written, fail(S::kIncomplete, "x"), fail(S::kCancelled, "c")},
+         {written, fail(E::kLaterStepFailed, "x"), fail(E::kStopped, "c")},
          S::kCancelled,
          "x",
          ""},
         {"a failure after a cancel",
-         {written, fail(S::kCancelled, "c"), fail(S::kIncomplete, "x")},
+         {written, fail(E::kStopped, "c"), fail(E::kLaterStepFailed, "x")},
          S::kCancelled,
          "c",
          ""},
         {"cancelled once deleted",
-         {written, deleted, fail(S::kCancelled, "c")},
+         {written, deleted, fail(E::kStopped, "c")},
          S::kCancelled,
          "c",
          "quilbex: a.pdf: c (the document was complete; the source had already been deleted)"},
@@ -346,6 +351,32 @@ TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
         }
     }
     EXPECT_EQ(OutcomeRecorder(false).Result().status, S::kDone) << "settings only";
+}
+
+TEST(OutcomeRecorder, EachEventMovesTheStatusByTheTable) {
+    using S = ExitStatus;
+    using E = RunEvent;
+    const struct {
+        E event;
+        S before;
+        bool written;
+        S after;
+    } rows[] = {
+        {E::kExecuteBegins, S::kCancelled, false, S::kFailed},
+        {E::kWritten, S::kFailed, false, S::kDone},
+        {E::kEndingCancels, S::kFailed, false, S::kCancelled},
+        {E::kStopped, S::kIncomplete, true, S::kCancelled},
+        {E::kConversionFailed, S::kCancelled, false, S::kFailed},
+        {E::kConversionFailed, S::kDone, true, S::kIncomplete},
+        {E::kConversionFailed, S::kCancelled, true, S::kCancelled},
+        {E::kLaterStepFailed, S::kDone, true, S::kIncomplete},
+        {E::kLaterStepFailed, S::kFailed, false, S::kFailed},
+        {E::kLaterStepFailed, S::kCancelled, true, S::kCancelled},
+        {E::kNobodyToAnswer, S::kFailed, false, S::kNeedsUser},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(StatusAfter(row.event, row.before, row.written), row.after)
+            << static_cast<int>(row.event) << " from " << ExitCode(row.before);
 }
 
 TEST(CommandLine, OptionsAndFileNames) {

@@ -110,6 +110,7 @@ TEST(LockedTurnQueue, OnePlaceGoesInOrderAndAnEndedRunFreesItAndItsNames) {
     auto first = std::make_unique<LockedTurnQueue>(folder.Path(), 1);
     LockedTurnQueue second(folder.Path(), 1), third(folder.Path(), 1);
     ASSERT_TRUE(first->TakeTurn(ahead));
+    EXPECT_FALSE(TurnQueueIdle(folder.Path()));  // a turn held, nobody waiting
     EXPECT_TRUE(first->ClaimName("/out/a.xdw"));
     EXPECT_FALSE(second.ClaimName("/out/a.xdw"));
     EXPECT_FALSE(second.TakeTurn(ahead));
@@ -124,6 +125,8 @@ TEST(LockedTurnQueue, OnePlaceGoesInOrderAndAnEndedRunFreesItAndItsNames) {
     EXPECT_TRUE(second.ClaimName("/out/a.xdw"));
     second.EndTurn();
     EXPECT_TRUE(third.TakeTurn(ahead));
+    third.EndTurn();
+    EXPECT_TRUE(TurnQueueIdle(folder.Path()));
     EXPECT_TRUE(LockedTurnQueue("", 1).TakeTurn(ahead));  // no folder: no queue
 }
 

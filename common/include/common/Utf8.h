@@ -24,4 +24,8 @@ bool IsUtf8(std::string_view bytes);
 // character becomes U+FFFD.
 std::u32string DecodeUtf8(std::string_view text);
 
+// text as UTF-8; a value that is no character (a surrogate, above U+10FFFF)
+// becomes U+FFFD.
+std::string EncodeUtf8(std::u32string_view text);
+
 }  // namespace quilbex

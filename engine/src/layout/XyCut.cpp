@@ -22,6 +22,9 @@ constexpr double kHeadingHeight = 1.3;
 // hold pieces of two columns or more.
 constexpr double kRowHeight = 1.6;
 constexpr double kRowsAcrossShare = 0.8;
+// A table set apart from lines above or below it (a title, a sender's block,
+// notes under it) holds at least this many rows.
+constexpr size_t kTableRunRows = 3;
 // A column of prose is at least this many text sizes wide, and its typical
 // line fills this share of it; cells of a table are ragged or narrow.
 constexpr double kProseSizes = 8;
@@ -154,6 +157,7 @@ private:
         const std::vector<Items> columns = CutColumns(items);
         if (columns.size() > 1 && Masthead(items, columns)) return SplitUnderMasthead(items, out);
         if (columns.size() > 1 && RowsAcross(items, columns)) return EmitRowsAcross(items, out);
+        if (columns.size() > 1 && !AnyVertical(columns) && SplitAroundTable(items, out)) return;
         if (columns.size() > 1) return SplitColumns(columns, out);
         SplitRows(items, out);
     }
@@ -223,6 +227,54 @@ private:
         std::vector<const Items*> group;
         for (const Items& row : rows) group.push_back(&row);
         Flush(group, out);
+    }
+
+    // Rows of a table without rules between lines that are no part of it (a
+    // title and a sender's block above, notes across its columns below),
+    // which merge or hide its columns when the page is cut as a whole: the
+    // longest run of rows that reads as a table, with one column narrow as
+    // prices, counts and amounts are, is read row by row, what is above and
+    // below it on its own. False, and nothing cut, when there is none.
+    bool SplitAroundTable(const Items& items, std::vector<Region>& out) {
+        const std::vector<Items> rows = Pieces(items, false, 1);
+        // Rows with cells apart, one of them narrow, counted from the top: a
+        // run with too few of them is no table, and is not cut to be sure.
+        std::vector<size_t> cellRows{0};
+        for (const Items& row : rows) {
+            const std::vector<Band> cells = BandsOf(row, true, ColumnGap());
+            const bool narrow = std::any_of(cells.begin(), cells.end(), [&](const Band& b) {
+                return b.end - b.start < kProseSizes * size_;
+            });
+            cellRows.push_back(cellRows.back() + (cells.size() > 1 && narrow ? 1 : 0));
+        }
+        for (size_t length = rows.size() - 1; length >= kTableRunRows && length < rows.size();
+             --length) {
+            for (size_t first = 0; first + length <= rows.size(); ++first) {
+                if (cellRows[first + length] - cellRows[first] < kRowsAcrossShare * length)
+                    continue;
+                const Items run = Joined(rows, first, first + length);
+                const std::vector<Items> columns = CutColumns(run);
+                if (columns.size() < 2 || !HasNarrowColumn(columns) || !RowsAcross(run, columns))
+                    continue;
+                Split(Joined(rows, 0, first), out);
+                EmitRowsAcross(run, out);
+                Split(Joined(rows, first + length, rows.size()), out);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool AnyVertical(const std::vector<Items>& columns) const {
+        return vertical_ && std::any_of(columns.begin(), columns.end(),
+                                        [&](const Items& c) { return LooksVertical(c); });
+    }
+
+    bool HasNarrowColumn(const std::vector<Items>& columns) const {
+        return std::any_of(columns.begin(), columns.end(), [&](const Items& column) {
+            const PixelBox c = Bound(column);
+            return c.right - c.left < kProseSizes * size_;
+        });
     }
 
     // Each column on its own, left to right; columns that are all written top
@@ -312,7 +364,11 @@ private:
         const std::vector<int> columnOf = ColumnOf(columns);
         size_t across = 0;
         for (const Items& row : rows) {
-            if (Bound(row).bottom - Bound(row).top > kRowHeight * typical) return false;
+            // A taller row is one of larger text (a receipt's total) when it
+            // holds one line in each column, not lines of two pitches.
+            if (Bound(row).bottom - Bound(row).top > kRowHeight * typical &&
+                !OneLineEach(row, columnOf, columns.size()))
+                return false;
             const int first = columnOf[row.front()];
             if (std::any_of(row.begin(), row.end(), [&](int i) { return columnOf[i] != first; }))
                 ++across;
@@ -326,6 +382,13 @@ private:
             return c.right - c.left < kProseSizes * size_ ||
                    Median(widths) < kProseFill * (c.right - c.left);
         });
+    }
+
+    bool OneLineEach(const Items& row, const std::vector<int>& columnOf, size_t columns) const {
+        std::vector<std::vector<PixelBox>> parts(columns);
+        for (int i : row) parts[columnOf[i]].push_back(Box(i));
+        return std::all_of(parts.begin(), parts.end(),
+                           [](const auto& part) { return part.empty() || RowsOf(part) == 1; });
     }
 
     // True when the first band of ink across the columns is a masthead: a

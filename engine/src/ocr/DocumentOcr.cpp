@@ -13,6 +13,7 @@
 #include "Error.h"
 #include "ocr/BoundedRender.h"
 #include "ocr/OcrAhead.h"
+#include "ocr/ReadText.h"
 #include "ocr/Orientation.h"
 #include "ocr/Recognizer.h"
 #include "ocr/TesseractPool.h"
@@ -217,6 +218,7 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
                 doc.changed = true;
             }
         }
+        doc.readText[page] = result.hasOwnText ? std::string() : ReadText(result.lines);
         if (result.hasOwnText) {
             // The page's own text is what a reader finds; a layer of ours
             // from before would only double it.

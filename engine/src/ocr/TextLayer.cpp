@@ -152,6 +152,14 @@ double Base(const OcrLine& l) { return l.vertical ? -l.box.left : l.box.bottom; 
 // come as blocks of one line each) and not twice as long or short.
 bool SameStack(const OcrLine& line, const OcrLine& next) {
     if (line.vertical != next.vertical) return false;
+    // Lines side by side along their direction (a right-aligned date over an
+    // addressee at the left) never make one block in an extractor: the date
+    // keeps its own size, or its selection would reach down beside the
+    // addressee, and an extractor would take the two for cells of one row
+    // and read the addressee first.
+    if (std::min(End(line.box, line.vertical), End(next.box, next.vertical)) <=
+        std::max(Start(line.box, line.vertical), Start(next.box, next.vertical)))
+        return false;
     if (line.block == next.block) return true;
     const double t = std::max(Thickness(line), Thickness(next));
     const double pitch = Base(next) - Base(line);
@@ -176,25 +184,70 @@ bool SameStack(const OcrLine& line, const OcrLine& next) {
 // times. Extractors join lines up to 1.5 sizes apart: widest spacing / 1.42
 // keeps a column's paragraphs and headings in one block, which extractors
 // read through before the next column (blocks side by side that line up
-// are otherwise read across, as table cells).
+// are otherwise read across, as table cells: two pages of a booklet, each a
+// heading over its text, come out heading, heading, text, text). The growth
+// is bounded by the lines' thickness, or by their typical spacing when that
+// is wider, in Japanese text (widely spaced lines keep a heading far above
+// them in their block, the selection then reaching no further past a line's
+// own spacing than it does on a page of close lines). Latin letters stand
+// closer than a tenth of a larger size, and extractors would take letters
+// so close for a duplicate and drop them.
 constexpr double kSpacingPerSize = 1.42;
 constexpr double kMaxSizeGrowth = 2.5;
+constexpr double kMaxSizePerSpacing = 1.6;
+constexpr double kMaxJapaneseSizeGrowth = 4;
+constexpr double kJapaneseShare = 0.9;
+double StackSize(const std::vector<OcrLine>& lines, size_t first, size_t end) {
+    std::vector<double> thickness, spacing;
+    size_t characters = 0, japanese = 0;
+    for (size_t i = first; i < end; ++i) {
+        thickness.push_back(Thickness(lines[i]));
+        for (const OcrWord& w : lines[i].words)
+            for (const OcrSymbol& sym : w.symbols)
+                for (char32_t c : sym.text) {
+                    ++characters;
+                    japanese += IsCjk(c) ? 1 : 0;
+                }
+        if (i > first) spacing.push_back(Base(lines[i]) - Base(lines[i - 1]));
+    }
+    const double typical = Median(thickness);
+    if (spacing.empty()) return typical;
+    const double pitch = *std::max_element(spacing.begin(), spacing.end());
+    double most = typical * kMaxSizeGrowth;
+    if (japanese >= kJapaneseShare * characters)
+        most = std::clamp(kMaxSizePerSpacing * Median(spacing), most,
+                          typical * kMaxJapaneseSizeGrowth);
+    return pitch > 0 ? std::clamp(pitch / kSpacingPerSize, typical, most) : typical;
+}
+
+// The first line of [first, end) whose selection, size tall above its base,
+// would reach beside or over a line standing above the stack: an extractor
+// would take the two for one row and read them out of order (an addressee
+// before the date over it at the right). end when there is none.
+size_t Reaching(const std::vector<OcrLine>& lines, size_t first, size_t end, double size) {
+    for (size_t i = first; i < end; ++i) {
+        const PixelBox& b = lines[i].box;
+        if (lines[i].vertical || size <= b.bottom - b.top) continue;
+        for (size_t o = 0; o < lines.size(); ++o) {
+            if ((o >= first && o < end) || lines[o].vertical) continue;
+            const int bottom = lines[o].box.bottom;
+            if (bottom <= lines[first].box.top && bottom > b.bottom - size) return i;
+        }
+    }
+    return end;
+}
+
 std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
     std::vector<double> sizes(lines.size(), 0);
     for (size_t first = 0; first < lines.size();) {
-        size_t end = first;
-        std::vector<double> thickness, spacing;
-        while (end < lines.size() && (end == first || SameStack(lines[end - 1], lines[end]))) {
-            thickness.push_back(Thickness(lines[end]));
-            if (end > first) spacing.push_back(Base(lines[end]) - Base(lines[end - 1]));
-            ++end;
-        }
-        const double typical = Median(thickness);
-        double size = typical;
-        if (!spacing.empty()) {
-            const double pitch = *std::max_element(spacing.begin(), spacing.end());
-            if (pitch > 0)
-                size = std::clamp(pitch / kSpacingPerSize, typical, typical * kMaxSizeGrowth);
+        size_t end = first + 1;
+        while (end < lines.size() && SameStack(lines[end - 1], lines[end])) ++end;
+        double size = StackSize(lines, first, end);
+        // A stack whose lines would reach others is cut before the first
+        // that does, or after its first line when that one does.
+        for (size_t at; (at = Reaching(lines, first, end, size)) < end;) {
+            end = at > first ? at : first + 1;
+            size = StackSize(lines, first, end);
         }
         for (size_t i = first; i < end; ++i) sizes[i] = size;
         first = end;

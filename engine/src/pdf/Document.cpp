@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "HandleRegistry.h"
 #include "pdf/DocInfo.h"
+#include "pdf/DocumentLabel.h"
 #include "pdf/OutputFile.h"
 #include "pdf/PageTree.h"
 #include "pdf/Signature.h"
@@ -117,7 +118,23 @@ int PageCount(Document& doc) {
     }
 }
 
+namespace {
+
+// After OCR: the kind and keys from the pages' own text and their reading.
+void LabelAfterReading(Document& doc) {
+    if (doc.readText.empty()) return;
+    std::vector<std::string> pages = OwnPageTexts(*doc.pdf, true);
+    for (size_t p = 0; p < pages.size(); ++p)
+        if (auto read = doc.readText.find(static_cast<int>(p) + 1); read != doc.readText.end())
+            pages[p] += "\n" + read->second;
+    const DocumentKeys keys = FindDocumentKeys(pages);
+    if (LabelDocument(*doc.pdf, std::string(), keys)) doc.changed = true;
+}
+
+}  // namespace
+
 void SaveDocument(Document& doc) {
+    LabelAfterReading(doc);
     if (doc.changed) StampChangedDocument(*doc.pdf);
     if (doc.signedBytes) {
         if (doc.changed) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,9 @@ struct Document {
     bool changed = false;
     std::uintptr_t handle = 0;  // never reused, so it tells documents apart
     std::shared_ptr<DocumentOcr> ocr;
+    // The text recognised on each page read since it was opened (see
+    // ReadText): on saving, the document's kind and keys are found again.
+    std::map<int, std::string> readText;
 };
 
 // Reads a PDF file, or its bytes when given (they must outlive the result).

@@ -21,10 +21,10 @@
 
 #include "Error.h"
 #include "Limits.h"
+#include "PageColour.h"
 #include "QuietJpeg.h"
 #include "pdf/BoundedSink.h"
 #include "pdf/LayerMark.h"
-#include "prepare/Colour.h"
 
 namespace xdw {
 
@@ -237,7 +237,7 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
     for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x) {
             const Rgb c = colour(x, y);
-            PutColour(out, size_t(y) * g.width + x, c.r, c.g, c.b, white);
+            PutColour(out.pixels, out.stampInk, size_t(y) * g.width + x, c.r, c.g, c.b, white);
         }
     if (text != nullptr) *text = TextBoxes(*p, g);
     return out;

@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "prepare/Colour.h"
+#include "PageColour.h"
 #include "prepare/Lengths.h"
 
 namespace xdw {

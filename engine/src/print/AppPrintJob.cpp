@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "Error.h"
+#include "pdf/DocumentLabel.h"
 #include "pdf/OutputFile.h"
 #include "pdf/Repair.h"
 #include "print/AppPrintTemp.h"
@@ -359,6 +360,11 @@ void AppPrintJob::convert() {
                        std::filesystem::path(request_.input).filename().string(),
                        request_.plan.mimeType);
     }
+
+    // Named after its source unless it has a title of its own; a bill among
+    // its first pages gives its keys.
+    const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(*doc.document, false));
+    LabelDocument(*doc.document, std::filesystem::path(request_.input).stem().string(), keys);
 
     enterPhase(XDW_PHASE_WRITING);
     try {

@@ -1,0 +1,204 @@
+#include "label/BillAmount.h"
+
+#include <set>
+
+namespace xdw {
+
+namespace {
+
+struct TotalLabel {
+    const char32_t* word;
+    bool payable;  // names what is paid itself, tax included
+};
+
+// Longer words first where one holds another.
+constexpr TotalLabel kTotalLabels[] = {
+    {U"請求金額", true}, {U"請求額", true},   {U"支払金額", true},  {U"支払い金額", true},
+    {U"支払額", true},   {U"領収金額", true}, {U"見積金額", true},  {U"見積合計", true},
+    {U"見積額", true},   {U"税込合計", true}, {U"税込金額", true},  {U"総合計", true},
+    {U"総額", true},     {U"総計", true},     {U"合計金額", false}, {U"合計", false},
+    {U"金額", false},
+};
+
+// A cell naming any of these holds no total: a subtotal, a tax, what was
+// handed over or given back, a balance from before, a price per unit.
+constexpr const char32_t* kNotTotal[] = {
+    U"小計", U"税抜", U"税別",   U"外税", U"内税",     U"消費税", U"税額", U"税率", U"本体",
+    U"前回", U"繰越", U"入金",   U"値引", U"割引",     U"対象",   U"預",   U"釣",   U"単価",
+    U"残高", U"送料", U"手数料", U"期限", U"ポイント", U"数量",   U"源泉"};
+
+struct Money {
+    long long value = 0;
+    bool doubtful = false;
+    size_t end = 0;
+};
+
+// An amount starting at i (blanks skipped): ¥ or \ before it, 円 or - after
+// it, or its digits grouped by commas; a count (3点, 10%) is none.
+bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
+    while (i < s.size() && s[i] == U' ') ++i;
+    bool marked = false;
+    if (i < s.size() && (s[i] == U'¥' || s[i] == U'\\')) {
+        marked = true;
+        ++i;
+        while (i < s.size() && s[i] == U' ') ++i;
+    }
+    if (i >= s.size() || !IsDigitOrUnsure(s[i])) return false;
+    std::u32string digits;
+    size_t group = 0;
+    bool grouped = false, badGroup = false;
+    for (; i < s.size(); ++i) {
+        if (IsDigitOrUnsure(s[i])) {
+            digits += s[i];
+            ++group;
+        } else if ((s[i] == U',' || s[i] == U'.') && i + 1 < s.size() &&
+                   IsDigitOrUnsure(s[i + 1])) {
+            // 1,234 and a point misread for a comma alike; a group must
+            // hold three digits, the first one to three.
+            if (group > 3 || (grouped && group != 3) || s[i] == U'.') badGroup = true;
+            grouped = true;
+            group = 0;
+        } else {
+            break;
+        }
+    }
+    if (grouped && group != 3) badGroup = true;
+    // ¥396, 000 or ¥396 000: digits read apart, the amount is not known.
+    size_t next = i;
+    if (next < s.size() && (s[next] == U',' || s[next] == U'.') &&
+        !(s[next] == U'.' && next + 1 < s.size() && s[next + 1] == U'-'))
+        badGroup = true;
+    while (next < s.size() && s[next] == U' ') ++next;
+    if (next < s.size() && IsDigitOrUnsure(s[next])) badGroup = true;
+    // 462 円: text extractors set blanks between digits and kanji.
+    if (next < s.size() && s[next] == U'円') i = next;
+    if (i < s.size() && (s[i] == U'円' || s[i] == U'-')) {
+        marked = true;
+        ++i;
+        if (i < s.size() && s[i] == U'也') ++i;
+    } else if (i + 1 < s.size() && s[i] == U'.' && s[i + 1] == U'-') {
+        marked = true;
+        i += 2;
+    }
+    if (!marked && !grouped) return false;
+    money.doubtful = badGroup || digits.size() > 11 || digits.find(kUnsure) != std::u32string::npos;
+    money.value = 0;
+    if (!money.doubtful)
+        for (char32_t d : digits) money.value = money.value * 10 + (d - U'0');
+    money.end = i;
+    return true;
+}
+
+// The amounts of a cell from pos on; doubtful when anything else but blanks
+// and a 税込 note stands among them.
+std::vector<Money> AmountsFrom(const std::u32string& cell, size_t pos) {
+    std::vector<Money> amounts;
+    for (size_t i = pos; i < cell.size();) {
+        Money money;
+        if (ReadMoney(cell, i, money)) {
+            amounts.push_back(money);
+            i = money.end;
+        } else {
+            ++i;
+        }
+    }
+    return amounts;
+}
+
+bool StartsWithMoney(const std::u32string& cell) {
+    Money money;
+    return ReadMoney(cell, 0, money);
+}
+
+struct Totals {
+    std::set<long long> payable, plain, subtotals, taxes;
+    bool doubtful = false;
+
+    void Add(const std::vector<Money>& amounts, bool isPayable) {
+        std::set<long long> values;
+        for (const Money& m : amounts) {
+            if (m.doubtful) doubtful = true;
+            values.insert(m.value);
+        }
+        // Two amounts after one label: which is the total is not said.
+        if (values.size() > 1) doubtful = true;
+        if (values.size() == 1) (isPayable ? payable : plain).insert(*values.begin());
+    }
+};
+
+// A subtotal (小計) or a tax added to it (消費税), one amount in its cell.
+void ReadPart(const std::u32string& cell, const Tight& tight, Totals& totals) {
+    const bool subtotal = tight.text.find(U"小計") == 0;
+    const bool tax =
+        tight.text.find(U"消費税") == 0 && tight.text.find(U"内") == std::u32string::npos;
+    if (!subtotal && !tax) return;
+    const std::vector<Money> amounts = AmountsFrom(cell, 0);
+    if (amounts.size() != 1 || amounts[0].doubtful) return;
+    (subtotal ? totals.subtotals : totals.taxes).insert(amounts[0].value);
+}
+
+void ReadLine(const std::vector<TextLine>& lines, size_t l, Totals& totals) {
+    const std::vector<std::u32string>& cells = lines[l].cells;
+    for (size_t c = 0; c < cells.size(); ++c) {
+        const Tight tight = Tighten(cells[c]);
+        ReadPart(cells[c], tight, totals);
+        const TotalLabel* label = nullptr;
+        size_t labelEnd = 0;
+        for (const TotalLabel& candidate : kTotalLabels) {
+            const size_t at = tight.text.find(candidate.word);
+            if (at == std::u32string::npos) continue;
+            const std::u32string word = candidate.word;
+            // 金額 alone is a total only as the first word of its cell.
+            if (word == U"金額" && at != 0) continue;
+            label = &candidate;
+            labelEnd = tight.at[at + word.size() - 1] + 1;
+            break;
+        }
+        if (label == nullptr) continue;
+        bool excluded = false;
+        for (const char32_t* word : kNotTotal)
+            if (tight.text.find(word) != std::u32string::npos) excluded = true;
+        if (excluded) continue;
+        const bool payable = label->payable || tight.text.find(U"税込") != std::u32string::npos;
+        std::vector<Money> amounts = AmountsFrom(cells[c], labelEnd);
+        if (amounts.empty() && c + 1 < cells.size() && StartsWithMoney(cells[c + 1]))
+            amounts = AmountsFrom(cells[c + 1], 0);
+        // A label alone on its line, the amount on the next one.
+        if (amounts.empty() && cells.size() == 1 && l + 1 < lines.size() &&
+            StartsWithMoney(lines[l + 1].cells[0]))
+            amounts = AmountsFrom(lines[l + 1].cells[0], 0);
+        // Unsure characters where the amount should be: it cannot be read.
+        if (amounts.empty() && cells[c].find(kUnsure, labelEnd) != std::u32string::npos)
+            totals.doubtful = true;
+        totals.Add(amounts, payable);
+    }
+}
+
+}  // namespace
+
+std::string BillAmount(const std::vector<TextLine>& lines) {
+    Totals totals;
+    for (size_t l = 0; l < lines.size(); ++l) ReadLine(lines, l, totals);
+    if (totals.doubtful) return {};
+    long long total = 0;
+    if (!totals.payable.empty()) {
+        if (totals.payable.size() != 1) return {};
+        total = *totals.payable.begin();
+        // A total before tax may stand beside it, the tax stated making up
+        // the difference.
+        for (long long plain : totals.plain)
+            if (plain != total && totals.taxes.count(total - plain) == 0) return {};
+    } else {
+        if (totals.plain.size() != 1) return {};
+        total = *totals.plain.begin();
+    }
+    // Where the bill states its subtotal and tax, they add up to the total
+    // (or the subtotal is the total, its tax included).
+    if (totals.subtotals.size() == 1 && totals.taxes.size() == 1) {
+        const long long subtotal = *totals.subtotals.begin();
+        if (subtotal != total && subtotal + *totals.taxes.begin() != total) return {};
+    }
+    return total > 0 ? std::to_string(total) : std::string();
+}
+
+}  // namespace xdw

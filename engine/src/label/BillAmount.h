@@ -1,0 +1,17 @@
+// The total of a bill: what is to be paid or was paid, tax included, not a
+// line item, a subtotal or the tax.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "label/KeyText.h"
+
+namespace xdw {
+
+// The total in yen as digits ("128000") when the text states it under a
+// total's label (合計, ご請求金額, 税込合計…) as ¥128,000, 128,000円 or
+// ¥128,000-, and every such statement agrees; "" otherwise.
+std::string BillAmount(const std::vector<TextLine>& lines);
+
+}  // namespace xdw

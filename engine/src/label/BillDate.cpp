@@ -1,0 +1,247 @@
+#include "label/BillDate.h"
+
+#include <cstdio>
+#include <set>
+
+namespace xdw {
+
+namespace {
+
+struct FoundDate {
+    int year = 0, month = 0, day = 0;
+    size_t begin = 0, end = 0;  // in the cell, weekday and time included
+    bool doubtful = false;      // unsure digits, or no such day
+};
+
+struct Reader {
+    const std::u32string& s;
+    size_t i;
+    bool unsure = false;
+
+    void Blanks() {
+        while (i < s.size() && s[i] == U' ') ++i;
+    }
+    bool Take(const std::u32string& word) {
+        Blanks();
+        if (!StartsWith(s, i, word)) return false;
+        i += word.size();
+        return true;
+    }
+    // 1 to max digits; -1 when there are none.
+    int Number(size_t max) {
+        Blanks();
+        int value = 0;
+        size_t n = 0;
+        while (i < s.size() && n < max && IsDigitOrUnsure(s[i])) {
+            if (s[i] == kUnsure) unsure = true;
+            value = value * 10 + (s[i] == kUnsure ? 0 : static_cast<int>(s[i] - U'0'));
+            ++i, ++n;
+        }
+        if (n == 0 || (i < s.size() && IsDigitOrUnsure(s[i]))) return -1;
+        return value;
+    }
+};
+
+bool DigitBefore(const std::u32string& s, size_t at) {
+    if (at == 0) return false;
+    const char32_t c = s[at - 1];
+    return IsDigitOrUnsure(c) ||
+           ((c == U'/' || c == U'-' || c == U'.') && at >= 2 && IsDigitOrUnsure(s[at - 2]));
+}
+
+int DaysIn(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// 0 Sunday … 6 Saturday.
+int Weekday(int y, int m, int d) {
+    static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    if (m < 3) y -= 1;
+    return (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
+}
+
+// The weekday and time written after a date, checked against it.
+void ReadTail(Reader& r, FoundDate& date) {
+    static const std::u32string kDays = U"日月火水木金土";
+    r.Blanks();
+    if (r.i < r.s.size() && (r.s[r.i] == U'(' || r.s[r.i] == U'（')) {
+        const size_t open = r.i++;
+        const size_t day = r.i < r.s.size() ? kDays.find(r.s[r.i]) : std::u32string::npos;
+        if (day != std::u32string::npos) {
+            ++r.i;
+            r.Take(U"曜日") || r.Take(U"曜");
+            if (r.Take(U")") || r.Take(U"）")) {
+                if (!date.doubtful &&
+                    static_cast<int>(day) != Weekday(date.year, date.month, date.day))
+                    date.doubtful = true;
+            } else {
+                r.i = open;
+            }
+        } else if (r.i < r.s.size() && r.s[r.i] == kUnsure) {
+            date.doubtful = true;
+        } else {
+            r.i = open;
+        }
+    }
+    // A time: 18:47, 18時47分.
+    const size_t beforeTime = r.i;
+    Reader t{r.s, r.i};
+    if (t.Number(2) >= 0 && (t.Take(U":") || t.Take(U"時")) && t.Number(2) >= 0) {
+        t.Take(U"分") || (t.Take(U":") && t.Number(2) >= 0);
+        r.i = t.i;
+    } else {
+        r.i = beforeTime;
+    }
+}
+
+bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
+    if (s[at] == U' ' || DigitBefore(s, at)) return false;
+    Reader r{s, at};
+    int year = -1;
+    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成"))) {
+        const bool reiwa = s[at] == U'令';
+        const int n = r.Take(U"元") ? 1 : r.Number(2);
+        if (n < 1 || !r.Take(U"年")) return false;
+        year = (reiwa ? 2018 : 1988) + n;
+        const int month = r.Number(2);
+        if (month < 0 || !r.Take(U"月")) return false;
+        const int day = r.Number(2);
+        if (day < 0 || !r.Take(U"日")) return false;
+        date.month = month, date.day = day;
+    } else {
+        r.i = at;
+        year = r.Number(4);
+        if (year < 0 || r.i - at < 4) return false;
+        const size_t afterYear = r.i;
+        if (r.Take(U"年")) {
+            const int month = r.Number(2);
+            if (month < 0 || !r.Take(U"月")) return false;
+            const int day = r.Number(2);
+            if (day < 0 || !r.Take(U"日")) return false;
+            date.month = month, date.day = day;
+        } else {
+            r.i = afterYear;
+            if (r.i >= s.size()) return false;
+            const char32_t sep = s[r.i];
+            if (sep != U'/' && sep != U'-' && sep != U'.') return false;
+            ++r.i;
+            const int month = r.Number(2);
+            if (month < 0 || r.i >= s.size() || s[r.i] != sep) return false;
+            ++r.i;
+            if (r.i >= s.size() || !IsDigitOrUnsure(s[r.i])) return false;
+            const int day = r.Number(2);
+            if (day < 0) return false;
+            // 2026-12-01-3 is a number of some kind, not a date.
+            if (r.i + 1 < s.size() && (s[r.i] == sep || s[r.i] == U'.') &&
+                IsDigitOrUnsure(s[r.i + 1]))
+                return false;
+            date.month = month, date.day = day;
+        }
+    }
+    date.year = year;
+    date.begin = at;
+    date.doubtful = r.unsure || year < 1990 || year > 2099 || date.month < 1 || date.month > 12 ||
+                    date.day < 1 || date.day > DaysIn(year, date.month);
+    ReadTail(r, date);
+    date.end = r.i;
+    return true;
+}
+
+std::vector<FoundDate> DatesIn(const std::u32string& cell) {
+    std::vector<FoundDate> dates;
+    for (size_t at = 0; at < cell.size(); ++at) {
+        FoundDate date;
+        if (ReadAt(cell, at, date)) {
+            dates.push_back(date);
+            at = date.end - 1;
+        }
+    }
+    return dates;
+}
+
+enum class Role { kIssue, kOther, kNone };
+
+// The labels a bill's own date stands under (without ご, 御, お).
+const std::u32string kIssueLabels[] = {
+    U"日付",     U"年月日",     U"発行日",     U"発行年月日",  U"請求日", U"請求年月日",
+    U"見積日",   U"見積年月日", U"納品日",     U"納品年月日",  U"注文日", U"発注日",
+    U"領収日",   U"取引日",     U"取引年月日", U"作成日",      U"売上日", U"購入日",
+    U"伝票日付", U"受領日",     U"発行",       U"請求書発行日"};
+
+// What a label says of the date under it: the bill's own date, another one
+// (期限, 納期, 有効期限…), or no label at all.
+Role LabelRole(std::u32string label) {
+    while (!label.empty() && (label.back() == U':' || label.back() == U'：')) label.pop_back();
+    if (label.empty()) return Role::kNone;
+    std::u32string bare = label;
+    if (bare[0] == U'ご' || bare[0] == U'御' || bare[0] == U'お') bare.erase(0, 1);
+    for (const std::u32string& issue : kIssueLabels)
+        if (bare == issue) return Role::kIssue;
+    return Role::kOther;
+}
+
+// Whether a cell is a label at all: short, no digits, ending as labels of
+// dates do.
+bool IsDateLabel(const std::u32string& tight) {
+    if (tight.empty() || tight.size() > 12) return false;
+    for (char32_t c : tight)
+        if (IsDigitOrUnsure(c)) return false;
+    for (const std::u32string end :
+         {U":", U"：", U"日", U"日付", U"期限", U"期日", U"納期", U"期間", U"まで", U"迄"})
+        if (EndsWith(tight, end)) return true;
+    return false;
+}
+
+// The rest of the cell around the date: a bill number (No. 2026-1187) is no
+// label.
+std::u32string Rest(const std::u32string& cell, const FoundDate& date) {
+    std::u32string rest = Tighten(cell.substr(0, date.begin) + cell.substr(date.end)).text;
+    for (const std::u32string no : {U"No.", U"NO.", U"No", U"NO", U"№"})
+        if (StartsWith(rest, 0, no)) {
+            size_t i = no.size();
+            while (i < rest.size() && (IsDigitOrUnsure(rest[i]) || rest[i] == U'-' ||
+                                       (rest[i] >= U'A' && rest[i] <= U'Z')))
+                ++i;
+            if (i > no.size()) rest.erase(0, i);
+            break;
+        }
+    return rest;
+}
+
+Role DateRole(const std::vector<TextLine>& lines, size_t l, size_t c, const FoundDate& date) {
+    const std::u32string rest = Rest(lines[l].cells[c], date);
+    if (!rest.empty()) return LabelRole(rest) == Role::kIssue ? Role::kIssue : Role::kOther;
+    // Alone in its cell: the label, if any, is the cell before it or the
+    // line above.
+    if (c > 0) {
+        const std::u32string before = Tighten(lines[l].cells[c - 1]).text;
+        if (IsDateLabel(before) || LabelRole(before) == Role::kIssue) return LabelRole(before);
+        return Role::kIssue;
+    }
+    if (l > 0 && lines[l - 1].cells.size() == 1) {
+        const std::u32string above = Tighten(lines[l - 1].cells[0]).text;
+        if (IsDateLabel(above) || LabelRole(above) == Role::kIssue) return LabelRole(above);
+    }
+    return Role::kIssue;
+}
+
+}  // namespace
+
+std::string BillDate(const std::vector<TextLine>& lines) {
+    std::set<std::string> found;
+    for (size_t l = 0; l < lines.size(); ++l)
+        for (size_t c = 0; c < lines[l].cells.size(); ++c)
+            for (const FoundDate& date : DatesIn(lines[l].cells[c])) {
+                const Role role = DateRole(lines, l, c, date);
+                if (role != Role::kIssue) continue;
+                if (date.doubtful) return {};
+                char text[16];
+                std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+                found.insert(text);
+            }
+    return found.size() == 1 ? *found.begin() : std::string();
+}
+
+}  // namespace xdw

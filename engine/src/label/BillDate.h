@@ -1,0 +1,18 @@
+// The date of a bill's transaction: the date the bill stands on, not a due
+// date or a delivery date.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "label/KeyText.h"
+
+namespace xdw {
+
+// "YYYY-MM-DD" when the text gives the bill one date alone or under a label
+// of its own (発行日, 請求日…), in 2026年12月1日, 令和8年12月1日, 2026/12/01 or
+// 2026-12-01; "" when it gives none, or more than one, or one that cannot be
+// (a 31st of November, a weekday that does not fit) or that was unsure.
+std::string BillDate(const std::vector<TextLine>& lines);
+
+}  // namespace xdw

@@ -1,0 +1,159 @@
+#include "label/BillParty.h"
+
+#include <set>
+
+#include "common/Utf8.h"
+
+namespace xdw {
+
+namespace {
+
+// Longer forms before the shorter ones they hold.
+constexpr const char32_t* kLegalForms[] = {
+    U"特定非営利活動法人", U"一般社団法人", U"一般財団法人", U"公益社団法人", U"公益財団法人",
+    U"医療法人社団",       U"医療法人",     U"社会福祉法人", U"学校法人",     U"税理士法人",
+    U"弁護士法人",         U"監査法人",     U"株式会社",     U"有限会社",     U"合同会社",
+    U"合資会社",           U"合名会社"};
+
+// Where a name written after its legal form ends: its department, its
+// representative, its address.
+constexpr const char32_t* kNameEnds[] = {
+    U"御中",   U"様",     U"殿",     U"営業部", U"総務部", U"経理部", U"業務部",  U"管理部",
+    U"購買部", U"資材部", U"事業部", U"本社",   U"支社",   U"支店",   U"営業所",  U"代表",
+    U"担当",   U"〒",     U"TEL",    U"Tel",    U"電話",   U"FAX",    U"登録番号"};
+
+// Markers of the addressee, after its name.
+constexpr const char32_t* kAddressee[] = {U"御中", U"様", U"殿"};
+
+// Lines starting with these name the addressee or a bank account.
+constexpr const char32_t* kNotIssuerLines[] = {
+    U"宛名",   U"宛先",     U"請求先", U"お届け先", U"届け先", U"送付先",   U"納品先", U"納入先",
+    U"振込先", U"お振込先", U"口座",   U"銀行",     U"金庫",   U"ご依頼主", U"依頼主", U"お客様"};
+
+struct Name {
+    std::u32string text;
+    size_t end = 0;  // in the cell
+    bool doubtful = false;
+};
+
+bool StartsWithAny(const std::u32string& text, size_t at, const char32_t* const* words,
+                   size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        if (StartsWith(text, at, words[i])) return true;
+    return false;
+}
+
+// Whether an addressee's mark or a legal form ends right before pos: a name
+// written before its form starts after them.
+bool EndsBefore(const std::u32string& cell, size_t pos) {
+    const std::u32string head = cell.substr(0, pos);
+    for (const char32_t* mark : kAddressee)
+        if (EndsWith(head, mark)) return true;
+    for (const char32_t* form : kLegalForms)
+        if (EndsWith(head, form)) return true;
+    return false;
+}
+
+std::vector<Name> NamesIn(const std::u32string& cell) {
+    std::vector<Name> names;
+    for (size_t at = 0; at < cell.size(); ++at) {
+        const char32_t* form = nullptr;
+        for (const char32_t* f : kLegalForms)
+            if (StartsWith(cell, at, f)) {
+                form = f;
+                break;
+            }
+        if (form == nullptr) continue;
+        const size_t formEnd = at + std::u32string(form).size();
+        // Written before its form: 丸福商事株式会社.
+        size_t begin = at;
+        while (begin > 0 && IsNameChar(cell[begin - 1]) && !EndsBefore(cell, begin)) --begin;
+        // Written after it: 株式会社 ハヤシ文具.
+        size_t after = formEnd;
+        if (after < cell.size() && cell[after] == U' ') ++after;
+        size_t end = after;
+        while (end < cell.size() && IsNameChar(cell[end]) &&
+               !StartsWithAny(cell, end, kNameEnds, std::size(kNameEnds)))
+            ++end;
+        const bool before = at - begin >= 2, behind = end - after >= 2;
+        Name name;
+        if (before && behind) {
+            // 東西株式会社南北: which way the name runs is not known.
+            name.doubtful = true;
+            name.text = cell.substr(begin, end - begin);
+            name.end = end;
+        } else if (before) {
+            name.text = cell.substr(begin, formEnd - begin);
+            name.end = formEnd;
+        } else if (behind) {
+            name.text = std::u32string(form) + cell.substr(after, end - after);
+            name.end = end;
+        } else {
+            continue;
+        }
+        if (name.text.find(kUnsure) != std::u32string::npos) name.doubtful = true;
+        // A name cut short by an unsure character is no name.
+        if (name.end < cell.size() && cell[name.end] == kUnsure) name.doubtful = true;
+        names.push_back(name);
+        at = name.end > at ? name.end - 1 : at;
+    }
+    return names;
+}
+
+// Whether the text from pos on (a department, blanks) ends in an addressee's
+// marker: 株式会社こだま企画 御中, 株式会社青葉製作所 資材調達課 御中.
+bool AddresseeMark(const std::u32string& text) {
+    const std::u32string tight = Tighten(text).text;
+    for (const char32_t* mark : kAddressee) {
+        const size_t at = tight.find(mark);
+        if (at == std::u32string::npos) continue;
+        // 様 in 様式 or お客様 is no mark after a name.
+        if (std::u32string(mark) == U"様" && at + 1 < tight.size() && IsNameChar(tight[at + 1]))
+            continue;
+        // Nothing but a department between the name and the mark.
+        if (at <= 12) return true;
+    }
+    return false;
+}
+
+bool LineIsAddresseeOnly(const TextLine& line) {
+    return line.cells.size() == 1 && NamesIn(line.cells[0]).empty() && AddresseeMark(line.cells[0]);
+}
+
+}  // namespace
+
+std::string BillParty(const std::vector<TextLine>& lines) {
+    std::set<std::u32string> issuers, addressees;
+    bool doubtful = false;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        const std::vector<std::u32string>& cells = lines[l].cells;
+        const std::u32string head = Tighten(cells[0]).text;
+        if (StartsWithAny(head, 0, kNotIssuerLines, std::size(kNotIssuerLines))) {
+            for (const std::u32string& cell : cells)
+                for (const Name& name : NamesIn(cell)) addressees.insert(name.text);
+            continue;
+        }
+        for (size_t c = 0; c < cells.size(); ++c) {
+            if (IsSentence(cells[c])) continue;
+            for (const Name& name : NamesIn(cells[c])) {
+                std::u32string after = cells[c].substr(name.end);
+                if (c + 1 < cells.size()) after += U" " + cells[c + 1];
+                const bool addressee = AddresseeMark(after.substr(0, 16)) ||
+                                       (l + 1 < lines.size() && cells.size() == 1 &&
+                                        LineIsAddresseeOnly(lines[l + 1]));
+                if (addressee) {
+                    addressees.insert(name.text);
+                } else if (name.doubtful) {
+                    doubtful = true;
+                } else {
+                    issuers.insert(Tighten(name.text).text);
+                }
+            }
+        }
+    }
+    for (const std::u32string& name : addressees) issuers.erase(Tighten(name).text);
+    if (doubtful || issuers.size() != 1) return {};
+    return quilbex::EncodeUtf8(*issuers.begin());
+}
+
+}  // namespace xdw

@@ -1,0 +1,35 @@
+#include "label/DocumentKeys.h"
+
+#include "common/Utf8.h"
+#include "label/BillAmount.h"
+#include "label/BillDate.h"
+#include "label/BillParty.h"
+#include "label/DocumentKind.h"
+
+namespace xdw {
+
+DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages) {
+    DocumentKeys keys;
+    std::vector<TextLine> all;
+    std::u32string kind;
+    for (const std::string& page : pages) {
+        std::vector<TextLine> lines = SplitLines(page);
+        if (kind.empty()) kind = PageKind(lines);
+        all.insert(all.end(), lines.begin(), lines.end());
+    }
+    keys.kind = quilbex::EncodeUtf8(kind);
+    if (!IsBillKind(kind)) return keys;
+    keys.date = BillDate(all);
+    keys.amount = BillAmount(all);
+    keys.counterparty = BillParty(all);
+    return keys;
+}
+
+std::vector<std::string> KeyList(const DocumentKeys& keys) {
+    std::vector<std::string> list;
+    for (const std::string* key : {&keys.kind, &keys.date, &keys.amount, &keys.counterparty})
+        if (!key->empty()) list.push_back(*key);
+    return list;
+}
+
+}  // namespace xdw

@@ -1,0 +1,58 @@
+#include "ocr/ReadText.h"
+
+#include <algorithm>
+
+#include "common/Utf8.h"
+#include "ocr/TextLayer.h"
+
+namespace xdw {
+
+namespace {
+
+// Gaps between words, in the line's height: wider than a character is a
+// blank, wider than two a gap between cells.
+constexpr double kBlankGap = 0.6;
+constexpr double kCellGap = 2.0;
+
+bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+// "52," then "780": the recogniser cut a number at its separator, and no
+// blank belongs there (the layer joins them alike).
+bool ContinuesNumber(const std::u32string& before, const std::u32string& word) {
+    return before.size() >= 2 && before.back() == U',' && IsDigit(before[before.size() - 2]) &&
+           word.size() >= 3 && IsDigit(word[0]) && IsDigit(word[1]) && IsDigit(word[2]) &&
+           (word.size() == 3 || !IsDigit(word[3]));
+}
+
+}  // namespace
+
+std::string ReadText(const std::vector<OcrLine>& lines) {
+    std::u32string text;
+    for (const OcrLine& line : lines) {
+        const int height = std::max(
+            1, line.vertical ? line.box.right - line.box.left : line.box.bottom - line.box.top);
+        const OcrWord* previous = nullptr;
+        for (const OcrWord& word : line.words) {
+            std::u32string chars;
+            for (const OcrSymbol& symbol : word.symbols) chars += symbol.text;
+            if (chars.empty()) continue;
+            if (word.confidence < kSureWordConfidence)
+                std::fill(chars.begin(), chars.end(), U'\uFFFD');
+            if (previous != nullptr) {
+                const int gap = line.vertical ? word.box.top - previous->box.bottom
+                                              : word.box.left - previous->box.right;
+                if (gap > kCellGap * height)
+                    text += U'\t';
+                else if (gap > kBlankGap * height ||
+                         (!IsCjk(text.back()) && !IsCjk(chars[0]) && !ContinuesNumber(text, chars)))
+                    text += U' ';
+            }
+            text += chars;
+            previous = &word;
+        }
+        text += U'\n';
+    }
+    return quilbex::EncodeUtf8(text);
+}
+
+}  // namespace xdw
