@@ -1,9 +1,15 @@
 #include "ui/TFSetting.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QStringList>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 #include "common/Cp932.h"
@@ -11,6 +17,7 @@
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
+#include "ui/MessageBoxes.h"
 #include "ui/OutputFolderCheck.h"
 #include "ui/Placement.h"
 #include "ui/TFVersion.h"
@@ -92,9 +99,42 @@ TFSetting::TFSetting(docuworks::Api& engine, std::string iniPath, ErrorHandler o
 
 TFSetting::~TFSetting() = default;
 
+void TFSetting::FitInto(const QRect& room) {
+    // What the window manager adds above and around the client area.
+    const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    if (height() + frame <= room.height() || layout() != nullptr) return;
+    auto* page = new QWidget;
+    int bottom = 0;
+    for (QWidget* group : {ui_->GroupBox3, ui_->GroupBox1, ui_->GroupBox2}) {
+        const QRect place = group->geometry();
+        group->setParent(page);
+        group->setGeometry(place);
+        group->show();
+        bottom = std::max(bottom, place.bottom() + 1);
+    }
+    page->setFixedSize(width(), bottom + ui_->GroupBox3->y());
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("scrSettings"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QWidget* button : std::initializer_list<QWidget*>{ui_->BitBtn1, ui_->BitBtn2, ui_->btnVer})
+        row->addWidget(button);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 8, 8);
+    column->addWidget(scroll, 1);
+    column->addLayout(row);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setFixedSize(std::min(width() + scrollBar, room.width()), room.height() - frame);
+}
+
 void TFSetting::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
+        if (const QScreen* screen = this->screen()) FitInto(screen->availableGeometry());
         CentreOnScreen(this);
         FormShow();
     }
@@ -162,6 +202,7 @@ void TFSetting::done(int result) {
         const QString typed = ui_->EditOutDir->text();
         const QString onDisk = QString::fromStdString(MatchCp932Path(typed.toStdString()));
         if (onDisk != typed) ui_->EditOutDir->setText(onDisk);
+        WarnOfLookAlikes(onDisk);
         // A folder that cannot take documents is named before it is saved.
         if (!ConfirmOutputFolder(onDisk, this)) {
             setResult(QDialog::Rejected);
@@ -177,6 +218,21 @@ void TFSetting::done(int result) {
         }
     }
     QDialog::done(result);
+}
+
+void TFSetting::WarnOfLookAlikes(const QString& folder) {
+    // A folder beside it spelt with the other tilde is the same name in code
+    // page 932: the setting can name only one of them.
+    const std::vector<std::string> others = Cp932LookAlikesBeside(folder.toStdString());
+    if (folder.isEmpty() || others.empty()) return;
+    const QString other = QString::fromStdString(others.front());
+    ShowMessageBox(MessageIcon::Warning,
+                   QStringLiteral("出力先「%1」と同じ場所に、同じ名前に見えるフォルダー「%2」が"
+                                  "あります。設定ファイルでは〜と～を区別できないため、文書は"
+                                  "「%1」に保存されます。もう一方に保存したいときは、どちらかの"
+                                  "フォルダーの名前を変えてください。")
+                       .arg(folder, other),
+                   this);
 }
 
 void TFSetting::ckOCRClick() {

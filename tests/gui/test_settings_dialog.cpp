@@ -47,6 +47,24 @@ protected:
     std::unique_ptr<TFSetting> dialog;
 };
 
+// 1024x600 at scale 2 leaves 512x276 and less: the groups scroll, the row of
+// buttons stays whole, and OK still saves.
+TEST_F(SettingsDialog, OnASmallScreenTheButtonsStayWhole) {
+    Open();
+    const QRect room(0, 0, 512, 260);
+    dialog->FitInto(room);
+    QApplication::processEvents();
+    EXPECT_LE(dialog->height(), room.height());
+    EXPECT_LE(dialog->width(), room.width());
+    for (const char* name : {"BitBtn1", "BitBtn2", "btnVer"}) {
+        EXPECT_TRUE(dialog->rect().contains(Child(name)->geometry().translated(
+            Child(name)->parentWidget()->mapTo(dialog.get(), QPoint()))))
+            << name;
+    }
+    PressOk();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
 // A first start selects nothing and says what the empty file means (the
 // source's name, automatic language, the documents folder) in tool tips and
 // the output folder's placeholder.
@@ -61,9 +79,8 @@ TEST_F(SettingsDialog, OkOnAFreshSystemWritesTheNineKeysInOrder) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     const std::vector<std::string> expected = {
-        "[file]",        "FileName=",         "SaveDir=",  "[common]",
-        "Language=",     "ShowSetting=N",     "DelFile=N", "OCR=N",
-        "AutoRotate=N",  "NoShowSettingExt=", "NoDelExt="};
+        "[file]",    "FileName=", "SaveDir=",     "[common]",          "Language=", "ShowSetting=N",
+        "DelFile=N", "OCR=N",     "AutoRotate=N", "NoShowSettingExt=", "NoDelExt="};
     std::vector<std::string> lines;
     for (const std::string& line : folder.IniLines()) {
         if (!line.empty()) lines.push_back(line);
@@ -247,6 +264,18 @@ TEST_F(SettingsDialog, AFolderWithAWaveDashIsTheOneOnDisk) {
         dialog.reset();
         Open();
         EXPECT_EQ(Child<QLineEdit>("EditOutDir")->text(), onDisk);
+        dialog.reset();
+        // Both spellings beside each other: the 〜 one is taken, and the user told.
+        const std::size_t shown = messages.Shown().size();
+        QDir().mkdir(temp.filePath(QStringLiteral("4月～6月")));
+        Open();
+        Child<QLineEdit>("EditOutDir")->setText(temp.filePath(QString::fromUtf8(typed)));
+        PressOk();
+        EXPECT_EQ(Child<QLineEdit>("EditOutDir")->text(), onDisk);
+        ASSERT_EQ(messages.Shown().size(), shown + 1);
+        EXPECT_EQ(messages.Shown().back().icon, MessageIcon::Warning);
+        EXPECT_TRUE(
+            messages.Shown().back().text.contains(temp.filePath(QStringLiteral("4月～6月"))));
         dialog.reset();
     }
 }
