@@ -164,11 +164,12 @@ TEST_F(OcrErrors, APageKeptWaitingIsNotOutOfTime) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-// After a cancel no page is read (nor rendered) until the document is let
-// go: a page asked for right after it fails at once.
+// After a cancel no page is read (nor rendered, to be read or turned) until
+// the document is let go: a page asked for right after it fails at once.
 TEST_F(OcrErrors, NothingIsReadAfterACancel) {
     Document doc = Scanned({.lines = kText, .stamp = "Page 1"});
     CancelOcrUnderWay();
+    EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, 1); }), XDW_E_FAIL);  // not drawn to be turned
     EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), XDW_E_FAIL);
     StopOcrLookAhead();
     EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), 0);

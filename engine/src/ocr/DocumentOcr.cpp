@@ -14,8 +14,8 @@
 #include "Error.h"
 #include "ocr/BoundedRender.h"
 #include "ocr/OcrAhead.h"
-#include "ocr/ReadText.h"
 #include "ocr/Orientation.h"
+#include "ocr/ReadText.h"
 #include "ocr/Recognizer.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
@@ -78,6 +78,9 @@ OcrAhead& Ahead() {
     return ahead;
 }
 
+// A page drawn to be turned upright stops at a cancel as a page read does.
+bool Cancelled(void*) { return Ahead().CancelAsked(); }
+
 PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe, bool upright = false) {
     QPDFObjectHandle object = PageObject(doc, page);
     QPDFObjectHandle rotate = QPDFPageObjectHelper(object).getAttribute("/Rotate", false);
@@ -126,7 +129,7 @@ void TurnOnItsOwn(Document& doc, int page, const std::string& tessdata) {
     if (!reading.drawnKey || *reading.drawnKey != KeyOf(doc, page, OcrRecipe{})) {
         reading.drawnKey.reset();
         reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
-        DrawPage(reading.drawn, kMaxRenderMs);
+        DrawPage(reading.drawn, kMaxRenderMs, &Cancelled);
     }
     const OcrRecipe sampleRecipe{TesseractLanguages(XDW_OCR_LANGUAGE_AUTO),
                                  TesseractVerticalLanguages(XDW_OCR_LANGUAGE_AUTO), tessdata};
@@ -305,7 +308,7 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
         RequireLanguageData(settings.tessdata, "osd");
         reading.drawnKey.reset();
         reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
-        DrawPage(reading.drawn, kMaxRenderMs);
+        DrawPage(reading.drawn, kMaxRenderMs, &Cancelled);
         reading.drawnKey = KeyOf(doc, page, OcrRecipe{});
         reading.turnPending = page;
         reading.pendingTessdata = settings.tessdata;

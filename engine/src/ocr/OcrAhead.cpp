@@ -154,7 +154,7 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
             job = std::make_shared<Job>();
             job->key = key;
             job->recipe = recipe;
-            job->cancel = cancelled_;
+            job->cancel = cancelled_.load();
             jobs_.push_back(job);
         }
         job->state = State::Running;

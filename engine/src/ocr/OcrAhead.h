@@ -81,6 +81,8 @@ public:
     // so does every read asked for until Stop (no page is rendered or read
     // after a cancel, whichever thread was about to start one).
     void CancelAll();
+    // Whether CancelAll came since the last Stop; safe from any thread.
+    bool CancelAsked() const { return cancelled_; }
 
 private:
     enum class State { Queued, Running, Done };
@@ -123,7 +125,7 @@ private:
     std::list<JobPtr> jobs_;
     std::thread worker_;
     bool stopping_ = false;
-    bool cancelled_ = false;  // since CancelAll, until Stop
+    std::atomic<bool> cancelled_{false};  // since CancelAll, until Stop
 };
 
 }  // namespace xdw
