@@ -1,9 +1,30 @@
 // The program entry.
+#include <signal.h>
+
 #include "ui/Program.h"
 #include "ui/TerminationSignals.h"
 
+namespace {
+
+// The program's first code, run before any library it uses is initialised
+// (Qt's and the others' start-up takes a while on a busy machine): from here
+// on a termination signal waits for its handler instead of ending the
+// program by the system's default action.
+void HoldTerminationFromTheStart(int, char**, char**) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, sig);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+__attribute__((section(".preinit_array"),
+               used)) void (*const kHoldTermination)(int, char**,
+                                                     char**) = HoldTerminationFromTheStart;
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // First of all: a termination signal waits for its handler.
+    // Held already; said again for whoever reads this first.
     quilbex::BlockTermination();
     return quilbex::RunProgram(argc, argv);
 }

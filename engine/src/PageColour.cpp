@@ -83,13 +83,13 @@ OnWhite::OnWhite(Rgb paper) {
                 std::min(255, (v * 255 + of[c] / 2) / std::max<int>(of[c], 1)));
 }
 
-void PutColour(RenderedPage& page, size_t at, uint8_t r, uint8_t g, uint8_t b,
-               const OnWhite& white) {
+void PutColour(std::vector<uint8_t>& grey, std::vector<uint8_t>& stampInk, size_t at, uint8_t r,
+               uint8_t g, uint8_t b, const OnWhite& white) {
     const Rgb c = white(r, g, b);
-    page.pixels[at] = Luminance(c.r, c.g, c.b);
+    grey[at] = Luminance(c.r, c.g, c.b);
     if (!StampHue(c.r, c.g, c.b, kTintChroma)) return;
-    if (page.stampInk.empty()) page.stampInk.assign(page.pixels.size(), kNoStamp);
-    page.stampInk[at] = StampHue(c.r, c.g, c.b, kStampChroma) ? kStampInk : kStampTint;
+    if (stampInk.empty()) stampInk.assign(grey.size(), kNoStamp);
+    stampInk[at] = StampHue(c.r, c.g, c.b, kStampChroma) ? kStampInk : kStampTint;
 }
 
 }  // namespace xdw

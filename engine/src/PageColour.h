@@ -8,8 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-
-#include "layout/PixelTypes.h"
+#include <vector>
 
 namespace xdw {
 
@@ -43,9 +42,10 @@ private:
     std::array<std::array<uint8_t, 256>, 3> scale_{};
 };
 
-// Pixel at of page set from a colour, as it would be on white paper: its
-// brightness, and marked when it is stamp ink or has its tint.
-void PutColour(RenderedPage& page, size_t at, uint8_t r, uint8_t g, uint8_t b,
-               const OnWhite& white);
+// Pixel at of a page's grey set from a colour, as it would be on white paper:
+// its brightness, and marked in stampInk (made as large as grey, kNoStamp,
+// when first needed) when it is stamp ink or has its tint.
+void PutColour(std::vector<uint8_t>& grey, std::vector<uint8_t>& stampInk, size_t at, uint8_t r,
+               uint8_t g, uint8_t b, const OnWhite& white);
 
 }  // namespace xdw

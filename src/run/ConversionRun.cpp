@@ -54,8 +54,9 @@ void ConversionRun::PlanRun() {
     const SettingsFile settings(run_.exeDir + kSettingsFileName);
     // A FIFO or a device in its place is never read (it could block the start
     // for ever); the defaults apply.
-    if (!settings.Usable()) {
-        const std::string note = NotRegularSettingsMessage(settings.Path());
+    const std::string note =
+        settings.Usable() ? settingsNote_ : NotRegularSettingsMessage(settings.Path());
+    if (!note.empty()) {
         if (run_.args.empty()) {
             run_.window.ShowMessage(note);
         } else {

@@ -37,6 +37,10 @@ public:
     // works at once. Set before the window is shown.
     void SetTurnQueue(TurnQueue& queue) { run_.turns = &queue; }
 
+    // A note about the settings file for the start (which file is used):
+    // shown by a settings-only start, told on standard error by a run.
+    void NoteSettings(std::string note) { settingsNote_ = std::move(note); }
+
     // Window events.
     void FormCreate(const std::string& exeDir);  // exeDir ends with '/'
     void FormShow();                             // caption, focus, then PlanRun
@@ -96,6 +100,7 @@ private:
     PrintMonitor monitor_{run_, log_, deletion_};
     ExecuteStep execute_{run_, log_, deletion_, monitor_, ocr_};
     bool finalized_ = false;
+    std::string settingsNote_;
 };
 
 }  // namespace quilbex

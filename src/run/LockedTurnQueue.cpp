@@ -168,10 +168,11 @@ void LockedTurnQueue::LeaveLine() {
 
 bool LockedTurnQueue::TakeTurn(int& ahead) {
     ahead = 0;
-    if (placeFd_ >= 0) return true;
-    const LineGuard guard(Path("queue.lock"));
     // Without its folder the queue cannot be kept: the run goes on alone.
-    if (folder_.empty() || !guard.Held()) return true;
+    // Looked at before any path is made from it, which would be the root's.
+    if (placeFd_ >= 0 || folder_.empty()) return true;
+    const LineGuard guard(Path("queue.lock"));
+    if (!guard.Held()) return true;
     if (number_ < 0 && !Join()) return true;
     const int waiting = WaitingAhead();
     std::vector<std::pair<int, int>> free;  // place, locked fd
@@ -197,7 +198,7 @@ bool LockedTurnQueue::TakeTurn(int& ahead) {
 }
 
 void LockedTurnQueue::EndTurn() {
-    if (number_ < 0 && placeFd_ < 0 && claims_.empty()) return;
+    if (folder_.empty() || (number_ < 0 && placeFd_ < 0 && claims_.empty())) return;
     const LineGuard guard(Path("queue.lock"));
     LeaveLine();
     Close(placeFd_);

@@ -37,7 +37,11 @@ void OcrPass::CompleteRun() {
     // pass, which only adds a text layer to what is already there.
     deletion_.DeleteWhenAsked();
     saved_ = false;
-    if (run_.options.OCR) Run();
+    if (run_.options.OCR) {
+        Run();
+    } else {
+        StoppedByTermination();  // one that came since the conversion ended
+    }
     if (run_.cancel.Requested() && !run_.outcome.Cancelled()) {
         // A pass stopped by the user leaves the document as converted.
         log_.LogCancelled();
@@ -101,8 +105,9 @@ bool OcrPass::StoppedByTermination() {
 
 void OcrPass::RotatePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
     log_.ShowProgress(RunProgress::Step::kRotating, page, pages, document);
-    PageStep([&] { return run_.engine.RotatePageAuto(document, page); },
-             std::to_string(page) + "ページを自動正立しました。", "自動正立エラー：");
+    PageStep(
+        page, [&] { return run_.engine.RotatePageAuto(document, page); },
+        std::to_string(page) + "ページを自動正立しました。", "自動正立エラー：");
 }
 
 void OcrPass::RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
@@ -113,18 +118,19 @@ void OcrPass::RecognisePage(XDW_DOCUMENT_HANDLE document, int page, int pages) {
     ocr.replace_layer = 1;
     ocr.keep_image = 1;
     log_.ShowProgress(RunProgress::Step::kRecognising, page, pages, document);
-    PageStep([&] { return run_.engine.ApplyOcr(document, page, kOcrEngine, ocr); },
-             std::to_string(page) + "ページをOCRしました。", "OCRエラー：");
+    PageStep(
+        page, [&] { return run_.engine.ApplyOcr(document, page, kOcrEngine, ocr); },
+        std::to_string(page) + "ページをOCRしました。", "OCRエラー：");
 }
 
-void OcrPass::PageStep(const std::function<int()>& call, const std::string& doneLine,
+void OcrPass::PageStep(int page, const std::function<int()>& call, const std::string& doneLine,
                        const std::string& errorPrefix) {
     try {
         const int result = call();
         // A page cut short by a cancel or a termination is no failure of its own.
         if (result != 0 && (run_.cancel.Requested() || TerminationRequested())) return;
         if (result != 0) {
-            log_.Fail(RunEvent::kLaterStepFailed, log_.Reason(result));
+            log_.Fail(RunEvent::kLaterStepFailed, log_.Reason(result, page));
             log_.ReportError(result);
         } else {
             log_.AddLog(doneLine);

@@ -37,8 +37,8 @@ private:
     // The pass was stopped: its document goes when the source is still there.
     void WithdrawUnfinished();
     // One engine call on a page: its success logged as doneLine, its failure
-    // and any error it raises recorded.
-    void PageStep(const std::function<int()>& call, const std::string& doneLine,
+    // (named with the page) and any error it raises recorded.
+    void PageStep(int page, const std::function<int()>& call, const std::string& doneLine,
                   const std::string& errorPrefix);
 
     RunState& run_;

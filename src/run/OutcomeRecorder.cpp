@@ -1,5 +1,6 @@
 #include "run/OutcomeRecorder.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace quilbex {
@@ -84,7 +85,11 @@ void OutcomeRecorder::Fail(RunEvent event, const std::string& reason, const std:
 }
 
 void OutcomeRecorder::Note(const std::string& text) {
-    outcome_.failures.push_back("quilbex: " + text);
+    // Said once: a page's turning and its reading may fail for one reason.
+    const std::string line = "quilbex: " + text;
+    if (std::find(outcome_.failures.begin(), outcome_.failures.end(), line) ==
+        outcome_.failures.end())
+        outcome_.failures.push_back(line);
 }
 
 }  // namespace quilbex

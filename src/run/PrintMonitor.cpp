@@ -45,11 +45,13 @@ void PrintMonitor::Begin() {
     run_.outcome.Report(RunEvent::kEndingCancels);
     // A cancel or a termination that came while printing was being started
     // goes to the engine now; the monitor then sees it stop.
-    if (run_.cancel.Requested() || TerminationRequested()) CancelAppConversion();
+    if (StopAsked()) CancelAppConversion();
     log_.ShowProgress(RunProgress::Step::kStarting);
     // Last: the window's timer calls the engine from here on.
     run_.window.SetTimerEnabled(true);
 }
+
+bool PrintMonitor::StopAsked() const { return run_.cancel.Requested() || TerminationRequested(); }
 
 void PrintMonitor::EndMonitoring() {
     run_.engine.EndCreationFromAppFile(run_.options.CreateHandle);
@@ -61,6 +63,9 @@ void PrintMonitor::EndMonitoring() {
 void PrintMonitor::Poll() {
     // The worker that started the conversion may not have handed over yet.
     if (!monitoring_ || run_.working) return;
+    // A stop asked for after the worker's last look (a signal or キャンセル
+    // that came while it handed over) reaches the engine now.
+    if (StopAsked() && !run_.cancel.ActionWasUsed()) CancelAppConversion();
     XDW_CREATION_STATUS status{};
     status.size = sizeof status;
     run_.engine.GetStatusCreationFromAppFile(run_.options.CreateHandle, &status);
@@ -109,6 +114,13 @@ void PrintMonitor::OnFinished() {
     EndMonitoring();
     log_.AddLog("XDW出力完了しました。");
     run_.outcome.Written(run_.options.OutPath);
+    if (StopAsked()) {
+        // The stop came too late to stop the conversion: the document is
+        // complete and stays, and so does the source.
+        log_.LogCancelled();
+        log_.FinishRun();
+        return;
+    }
     // No OCR pass follows a printed document, whatever it was printed from.
     deletion_.DeleteWhenAsked();
     log_.FinishRun();

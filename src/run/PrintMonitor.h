@@ -38,6 +38,8 @@ private:
     void OnFinished();
     // The conversion stopped, as asked or because it failed.
     void OnCancelled();
+    // キャンセル or a termination signal has asked this run to stop.
+    bool StopAsked() const;
     // Ends an application-print conversion that has been seen to end.
     void EndMonitoring();
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "common/UserFolders.h"
+#include "run/SettingKeys.h"
 
 namespace quilbex {
 
@@ -38,6 +39,15 @@ std::string ProgramFolder(const std::string& exeDir) {
     std::error_code ignored;  // a folder that cannot be made shows when a file is written
     std::filesystem::create_directories(folder, ignored);
     return folder;
+}
+
+std::string UnusedSettingsNote(const std::string& exeDir, const std::string& folder) {
+    const std::string left = WithSlash(exeDir) + kSettingsFileName;
+    if (exeDir.empty() || InstalledFolder(exeDir) || WithSlash(exeDir) == folder ||
+        ::access(left.c_str(), F_OK) != 0)
+        return {};
+    return left + " は、フォルダーに書き込めないため使いません。設定は " + folder +
+           kSettingsFileName + " から読み、そこに保存します。";
 }
 
 }  // namespace quilbex

@@ -17,4 +17,9 @@ bool InstalledFolder(const std::string& exeDir);
 // missing. The result always ends with "/".
 std::string ProgramFolder(const std::string& exeDir);
 
+// When a settings file lies in exeDir but the program keeps its files in
+// folder (another one, since exeDir cannot be written): the message that
+// says which file is used; "" otherwise.
+std::string UnusedSettingsNote(const std::string& exeDir, const std::string& folder);
+
 }  // namespace quilbex

@@ -1,5 +1,7 @@
 #include "run/ReasonSentence.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,15 +12,42 @@ namespace quilbex {
 
 namespace {
 
-// {path}, {folder} (the folder holding path), {type} and {error} are filled
-// in. A row with err 0 serves every errno its kind has no row for.
+// A folder that is there but takes no new file (/proc, /sys) answers ENOENT
+// like a missing one; its rows say so under this value.
+constexpr int kTakesNoFile = -1;
+
+constexpr const char* kPageNotReadSentence =
+    "ページの文字を読めませんでした。文書は変換したとおりに出力しています。";
+
+// {path}, {folder} (the folder holding path), {type}, {error} and {page} are
+// filled in. A row with err 0 serves every errno its kind has no row for.
+// Rows of a page serve the failures of one page of the OCR pass.
 struct SentenceRow {
     int kind;
     int err;
     const char* sentence;
+    bool ofPage = false;
 };
 
 constexpr SentenceRow kSentences[] = {
+    {XDW_REASON_TIME_LIMIT, 0,
+     "{page}ページの文字認識が時間内に終わらなかったため、このページには文字を付けていません。"
+     "文書は変換したとおりに出力しています。",
+     true},
+    {XDW_REASON_MEMORY_LIMIT, 0,
+     "{page}ページの文字認識が使えるメモリーに収まらなかったため、このページには文字を付けていま"
+     "せん。文書は変換したとおりに出力しています。",
+     true},
+    {XDW_REASON_PICTURE_LIMIT, 0,
+     "{page}ページは大きすぎるため文字を読めませんでした。文書は変換したとおりに出力しています。",
+     true},
+    {XDW_REASON_SIGNED, 0,
+     "文書「{path}」は署名付きで、署名を壊さずに文字を付けることができないため、OCR "
+     "をしていません。文書は変換したとおりに出力しています。"},
+    {XDW_REASON_BLANK_PRINT, 0,
+     "変換元ファイル「{path}」は中身があるのに、LibreOffice "
+     "が白紙のページしか印刷しませんでした（大きすぎてメモリーが足りなかったなど）。"
+     "ファイルを分けてから変換してください。"},
     {XDW_REASON_SOURCE, ENOENT,
      "変換元ファイル「{path}」が見つかりません。移動または削除されていないか確かめてください。"},
     {XDW_REASON_SOURCE, EACCES,
@@ -59,6 +88,8 @@ constexpr SentenceRow kSentences[] = {
      "出力先フォルダー「{path}」に書き込む権限がありません。設定で出力先を変えてください。"},
     {XDW_REASON_OUTPUT_FOLDER, EROFS,
      "出力先フォルダー「{path}」は読み取り専用です。設定で出力先を変えてください。"},
+    {XDW_REASON_OUTPUT_FOLDER, kTakesNoFile,
+     "出力先フォルダー「{path}」にはファイルを作れません。設定で出力先を変えてください。"},
     {XDW_REASON_OUTPUT_FOLDER, ENOENT,
      "出力先フォルダー「{path}」がありません。フォルダーを作るか、設定で出力先を変えてください。"},
     {XDW_REASON_OUTPUT_FOLDER, ENOTDIR,
@@ -148,18 +179,27 @@ std::string TypeName(const std::string& mimeType) {
     return mimeType;
 }
 
-std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::string& source) {
+std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::string& source,
+                           int page) {
+    int err = reason.err;
+    struct stat info {};
+    if (reason.kind == XDW_REASON_OUTPUT_FOLDER && err == ENOENT &&
+        ::stat(reason.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        err = kTakesNoFile;
     // A kind's rows for single errno values come before its catch-all row.
     const SentenceRow* match = nullptr;
     for (const auto& row : kSentences) {
-        if (reason.kind == row.kind && (row.err == reason.err || row.err == 0)) {
+        if (row.ofPage != (page > 0)) continue;
+        if (reason.kind == row.kind && (row.err == err || row.err == 0)) {
             match = &row;
             break;
         }
     }
     if (match == nullptr) {
-        // A reason the table does not know keeps the engine's own words.
-        std::string text = ErrorMessage(code);
+        // A reason the table does not know keeps the engine's own words; for
+        // a page, the code's message would speak of a file not opened.
+        std::string text = page > 0 ? std::to_string(page) + kPageNotReadSentence
+                                    : std::string(ErrorMessage(code));
         if (!reason.prose.empty()) text += " (" + reason.prose + ")";
         return text;
     }
@@ -169,6 +209,7 @@ std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::
     Fill(text, "{folder}", FolderOf(path));
     Fill(text, "{type}", TypeName(reason.type));
     Fill(text, "{error}", ErrorWords(reason.err));
+    Fill(text, "{page}", std::to_string(page));
     return text;
 }
 

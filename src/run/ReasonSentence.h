@@ -11,8 +11,10 @@
 namespace quilbex {
 
 // code is the call's result, reason its reason, source the file the
-// run converts (named when the engine named nothing).
-std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::string& source);
+// run converts (named when the engine named nothing); page the page of the
+// OCR pass that failed (0 for the rest of the run).
+std::string ReasonSentence(int32_t code, const EngineReason& reason, const std::string& source,
+                           int page = 0);
 
 // A media type as the user knows it ("ZIP 書庫"); the type itself when it has
 // no name here.

@@ -138,15 +138,15 @@ void RunLog::ReportError(int code) {
         run_.window.ShowMessage(message);
 }
 
-std::string RunLog::Reason(int code) {
+std::string RunLog::Reason(int code, int page) {
     // Read at once: the engine keeps only its last call's reason.
-    return Sentence(code, ReadEngineReason(run_.engine));
+    return Sentence(code, ReadEngineReason(run_.engine), page);
 }
 
-std::string RunLog::Sentence(int code, const EngineReason& reason) {
+std::string RunLog::Sentence(int code, const EngineReason& reason, int page) {
     // A document that already has the output's name: the failure offers its folder.
     if (reason.kind == XDW_REASON_OUTPUT_EXISTS) run_.outcome.MetExisting(reason.path);
-    return ReasonSentence(code, reason, run_.args.empty() ? std::string() : run_.Source());
+    return ReasonSentence(code, reason, run_.args.empty() ? std::string() : run_.Source(), page);
 }
 
 void RunLog::Fail(RunEvent event, const std::string& reason) {

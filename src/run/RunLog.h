@@ -62,8 +62,9 @@ public:
     // The message for a result code with the engine's reason behind it.
     // The engine's reason read back, as the sentence the user reads
     // (ReasonSentence.h); an existing document it names is noted in the outcome.
-    std::string Reason(int code);
-    std::string Sentence(int code, const EngineReason& reason);
+    // page: the page of the OCR pass that failed (0 for the rest of the run).
+    std::string Reason(int code, int page = 0);
+    std::string Sentence(int code, const EngineReason& reason, int page = 0);
     // Reports a failure or a stop of the run to its outcome, with one line
     // for standard error about the source (the settings file when there is
     // none).

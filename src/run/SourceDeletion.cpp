@@ -7,6 +7,7 @@
 
 #include "run/DeletionReason.h"
 #include "run/FileReplace.h"
+#include "run/Termination.h"
 
 namespace quilbex {
 
@@ -34,6 +35,9 @@ bool SourceDeletion::ChangedInPlace() const {
 
 void SourceDeletion::DeleteWhenAsked() {
     if (!run_.options.DelFile) return;
+    // A stop asked for before the deletion keeps the source, however late
+    // it came: whoever honours the stop logs it.
+    if (run_.cancel.Requested() || TerminationRequested()) return;
     // Another file moved to the path meanwhile, or the source changed: it
     // was not what was converted, and stays.
     const auto now = IdentityOf(run_.Source());

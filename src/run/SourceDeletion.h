@@ -34,7 +34,7 @@ public:
     // content than when it was opened: it was changed in place while read.
     bool ChangedInPlace() const;
     // The document is complete: with DelFile, deletes the source unless it
-    // was replaced or changed since it was opened, the engine had to repair
+    // was replaced or changed since it was opened, a stop was asked for, the engine had to repair
     // it, or it is read-only. A source kept is logged and recorded.
     void DeleteWhenAsked();
 

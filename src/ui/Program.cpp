@@ -107,6 +107,7 @@ int RunProgram(int argc, char** argv) {
     // Runs started together take turns for the heavy work.
     LockedTurnQueue turns(TurnQueueFolder(sessionRuntime), ProcessorsAvailable());
     TFMain window(*engine, line.files, exeDir);
+    window.Run().NoteSettings(UnusedSettingsNote(docuworks::ExecutableFolder(), exeDir));
     window.Run().SetTurnQueue(turns);
     app.SetErrorHandler([&window](const std::exception& error) { window.HandleException(error); });
     struct HandlerReset {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -198,6 +199,42 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
         // Ending the conversion hands its reason to the caller's thread.
         EXPECT_NE(xdw::LastFailure().prose.find(c.reason), std::string::npos)
             << xdw::LastFailure().prose;
+    }
+}
+
+// What LibreOffice printed is checked against what the file holds: blank
+// pages of a file with text or cell values are a failure, said as such; a
+// file with nothing to show may print blank.
+TEST_F(AppPrintWorker, BlankPagesOfAFileThatHoldsContentAreRefused) {
+    MakeTextPdf(dir.File("blank.pdf"), {"", ""});
+    MakeTextPdf(dir.File("text.pdf"), {"a cell"});
+    const std::string values = dir.File("values.ods"), empty = dir.File("empty.ods");
+    for (const auto& [sheet, cell] :
+         {std::pair{values, "office:value-type=\"string\""}, std::pair{empty, ""}})
+        WriteOdf(sheet, "application/vnd.oasis.opendocument.spreadsheet",
+                 std::string("<office:body><office:spreadsheet><table:table><table:table-row>"
+                             "<table:table-cell ") +
+                     cell +
+                     "><text:p>a cell</text:p></table:table-cell></table:table-row>"
+                     "</table:table></office:spreadsheet></office:body>");
+    WriteBytes(dir.File("blanks.txt"), " \n\t\n");
+    const struct {
+        std::string source, printed;
+        bool refused;
+    } cases[] = {{source, "blank.pdf", true},
+                 {values, "blank.pdf", true},
+                 {values, "text.pdf", false},
+                 {empty, "blank.pdf", false},
+                 {dir.File("blanks.txt"), "blank.pdf", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source + " printed as " + c.printed);
+        UseOffice(std::string(kFindOutDir) + "cp '" + dir.File(c.printed) + "' \"$out/x.pdf\"\n");
+        auto handle = xdw::BeginAppPrint(c.source, output, false);
+        const auto job = xdw::LookupAppPrintJob(handle);
+        EXPECT_EQ(Run(handle).phases.back(), c.refused ? XDW_PHASE_CANCELLED : XDW_PHASE_FINISHED);
+        EXPECT_EQ(job->failure().concern.kind, c.refused ? XDW_REASON_BLANK_PRINT : 0);
+        xdw::EndAppPrint(handle);
+        std::remove(output.c_str());
     }
 }
 

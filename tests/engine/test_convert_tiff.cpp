@@ -103,6 +103,7 @@ struct RawPage {
     uint16_t compression = COMPRESSION_NONE, fillOrder = FILLORDER_MSB2LSB;
     bool tiled = false;
     bool alpha = false;
+    unsigned alphaLevel = 0xFFFF;  // of every pixel, cut to the sample's bits
 };
 
 // Fills the page with the test pattern: top-left quarter dark (or red),
@@ -146,7 +147,7 @@ void WritePage(TIFF* tif, const RawPage& p) {
                 unsigned value = mark ? 0 : 0xFFFF;
                 if (p.photometric == PHOTOMETRIC_RGB && mark && s == 0) value = 0xFFFF;
                 if (p.photometric == PHOTOMETRIC_PALETTE) value = mark ? 0 : 1;
-                if (p.alpha && s == p.samples - 1) value = 0xFFFF;
+                if (p.alpha && s == p.samples - 1) value = p.alphaLevel;
                 uint8_t* at = row + (static_cast<size_t>(x) * p.samples + s) * bytesPerSample;
                 if (bytesPerSample == 2) {
                     const uint16_t v = static_cast<uint16_t>(value);
@@ -245,6 +246,23 @@ TEST(ConvertTiff, OtherSampleLayoutsStayLossless) {
         EXPECT_EQ(PdfPageImage(dir.File("out.xdw"), page).filter, "/FlateDecode");
         ExpectPatternUpright(dir.File("out.xdw"), page, red[page - 1]);
     }
+}
+
+TEST(ConvertTiff, HalfTransparentPixelsShowOnceOverWhitePaper) {
+    TempDir dir;
+    WriteTiff(dir.File("in.tif"), {RawPage{.width = 2,
+                                           .height = 2,
+                                           .samples = 4,
+                                           .photometric = PHOTOMETRIC_RGB,
+                                           .alpha = true,
+                                           .alphaLevel = 128}});
+    ASSERT_EQ(Convert(dir.File("in.tif"), dir.File("out.xdw")), 0);
+    // Red, then white, at half strength over white: the paper shows through
+    // once (weighed twice, white came out 191).
+    const std::string decoded = PdfPageImage(dir.File("out.xdw"), 1).decoded;
+    ASSERT_EQ(decoded.size(), 12u);
+    EXPECT_EQ(decoded.substr(0, 3), std::string("\xFF\x7F\x7F", 3));
+    EXPECT_EQ(decoded.substr(9, 3), std::string("\xFF\xFF\xFF", 3));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // its result code, leaves the page as it was, and nothing crashes.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -119,8 +121,10 @@ TEST_F(OcrErrors, PageOverItsTimeLimitFailsAndStaysUnchanged) {
         ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO), {.timeLimitMs = 1});
         ADD_FAILURE() << "no time limit";
     } catch (const EngineError& e) {
-        EXPECT_EQ(e.code(), XDW_E_FAIL);
-        EXPECT_NE(std::string(e.what()).find("time"), std::string::npos) << e.what();
+        EXPECT_EQ(e.code(), XDW_E_CANNOT_READ);
+        EXPECT_EQ(e.concern().kind, XDW_REASON_TIME_LIMIT);
+        EXPECT_NE(std::string(e.what()).find("page 1: "), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("processor time"), std::string::npos) << e.what();
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(PageState(doc), before);
@@ -128,6 +132,46 @@ TEST_F(OcrErrors, PageOverItsTimeLimitFailsAndStaysUnchanged) {
     // The instance is fine for the next page once the limit is sensible.
     EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_AUTO)); }), 0);
     EXPECT_NE(PageState(doc), before);
+}
+
+// A page read while the machine gives it a twentieth of the time (its
+// processes stopped and let go again) keeps its text: its limit counts the
+// processor time the page takes, its rendering child's included, not the
+// time it waited.
+TEST_F(OcrErrors, APageKeptWaitingIsNotOutOfTime) {
+    Document doc = Scanned({.lines = kText, .stamp = "Page 1"});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setpgid(0, 0);
+        const OcrSettings settings{.timeLimitMs = 6000};
+        ::_exit(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH), settings); }) == 0
+                    ? 0
+                    : 1);
+    }
+    ::setpgid(child, child);
+    const auto start = std::chrono::steady_clock::now();
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::minutes(3))
+            ::kill(-child, SIGKILL);
+        ::usleep(50'000);
+        ::kill(-child, SIGSTOP);
+        ::usleep(950'000);
+        ::kill(-child, SIGCONT);
+    }
+    EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6))
+        << "never kept waiting";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// After a cancel no page is read (nor rendered) until the document is let
+// go: a page asked for right after it fails at once.
+TEST_F(OcrErrors, NothingIsReadAfterACancel) {
+    Document doc = Scanned({.lines = kText, .stamp = "Page 1"});
+    CancelOcrUnderWay();
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), XDW_E_FAIL);
+    StopOcrLookAhead();
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 1, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), 0);
 }
 
 // Pages with no area, no content, broken content or an absurd size.
@@ -149,18 +193,20 @@ TEST_F(OcrErrors, OddPagesNeverCrash) {
         add("<< /Type /Page /MediaBox [0 0 14400 14400] >>", "0 0 100 100 re f\n");
         add("<< /Type /Page /MediaBox [0 0 1 1] >>", "0 0 1 1 re f\n");
         add("<< /Type /Page /MediaBox [0 0 14400 2] >>", "0 0 100 1 re f\n");
+        // A picture one pixel wide at 300 dpi: no visible area, nothing to read.
+        add("<< /Type /Page /MediaBox [0 0 0.24 14400] >>", "0 0 0.24 14400 re f\n");
         add("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /XObject << /X 99 0 R >> >> >>",
             "/X Do /Nothing Do\n");
         QPDFWriter writer(pdf, path.c_str());
         writer.write();
     }
     Document doc = Open(path);
-    for (int page = 1; page <= 7; ++page) {
+    for (int page = 1; page <= 8; ++page) {
         SCOPED_TRACE(page);
         EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, page, Option(XDW_OCR_LANGUAGE_ENGLISH)); }), 0);
         EXPECT_EQ(CodeOf([&] { RotatePageAuto(doc, page); }), 0);
     }
-    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 8, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
+    EXPECT_EQ(CodeOf([&] { ApplyOcr(doc, 9, Option(XDW_OCR_LANGUAGE_ENGLISH)); }),
               XDW_E_INVALID_ARG);
 }
 

@@ -156,6 +156,19 @@ ScanSpec DateOverAddressee() {
     return page;
 }
 
+// A title, a date at the right under it, the addressee at the left under
+// the date, a sender at the right beside the letter's second line.
+ScanSpec DateUnderTitle() {
+    ScanSpec page = Page();
+    page.placed = {{900, 120, "請求書"},
+                   {1800, 220, "十一月三十日"},
+                   {120, 330, "株式会社こだま御中"},
+                   {1700, 620, "有限会社緑川工業"},
+                   {120, 520, kLastLine},
+                   {120, 620, kLastLine}};
+    return page;
+}
+
 // Over eight lines: its first two tell its way up (from the first, read so, only one is found).
 const std::vector<std::string> kParagraph = {
     "当社は来年四月に本社を新しい建物へ移転します",   "移転先は駅の東口から歩いて五分の場所です",
@@ -224,6 +237,10 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"MastheadFirst", &Masthead, Joined(kMasthead) + Joined(kLeft) + Joined(kRight)},
         LayoutCase{"ClosingWordsRight", &Closing, kLastLine + "敬具以上", 0.03},
         LayoutCase{"DateBeforeAddressee", &DateOverAddressee, "十二月一日各位" + kLastLine, 0.03},
+        LayoutCase{
+            "DateUnderTitleFirst", &DateUnderTitle,
+            "請求書十一月三十日株式会社こだま御中" + kLastLine + kLastLine + "有限会社緑川工業",
+            0.03},
         LayoutCase{"LongParagraphUprighted", [] { return Paragraph(1); },
                    Joined({kParagraph.begin() + 1, kParagraph.end()}), 0.03, true},
         LayoutCase{"LongParagraphBandReadShort", [] { return Paragraph(0); }, Joined(kParagraph),

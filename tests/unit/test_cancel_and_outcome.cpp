@@ -224,7 +224,7 @@ TEST_F(Announced, AutomaticRunsAnnounceHowTheyEnded) {
          false,
          {{1, XDW_E_ACCESS_DENIED}},
          Status::kIncomplete,
-         "指定されたファイルを開くことができません。",
+         "1ページの文字を読めませんでした。文書は変換したとおりに出力しています。",
          true},
         {"start refused",
          {},

@@ -61,5 +61,16 @@ TEST(ProgramFolder, WithoutAnAbsoluteXdgFolderTheHomeFolderIsUsed) {
     EXPECT_TRUE(Exists(home / ".config/Quilbex"));
 }
 
+// A settings file in a program folder that is not used is named, with the one used.
+TEST(ProgramFolder, SettingsLeftInAFolderNotUsedAreNamed) {
+    TempDir dir, config;
+    WriteBytes(dir / "Quilbex.ini", "[common]\nOCR=Y\n");
+    EXPECT_EQ(UnusedSettingsNote(dir.Path(), dir.Path()), "");
+    EXPECT_EQ(UnusedSettingsNote(config.Path(), dir.Path()), "") << "none there";
+    const std::string note = UnusedSettingsNote(dir.Path(), config.Path());
+    EXPECT_NE(note.find(dir / "Quilbex.ini は"), std::string::npos) << note;
+    EXPECT_NE(note.find(config / "Quilbex.ini"), std::string::npos) << note;
+}
+
 }  // namespace
 }  // namespace quilbex::testing

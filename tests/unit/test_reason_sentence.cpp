@@ -5,6 +5,7 @@
 
 #include "run/ReasonSentence.h"
 #include "xdwapi/xdwapi.h"
+#include "xdwapi/xdwreason.h"
 
 namespace quilbex::testing {
 namespace {
@@ -97,6 +98,16 @@ TEST(ReasonSentence, NamesTheThingConcernedAndWhatToDo) {
          {"LibreOffice failed with exit code 81"},
          "何らかのエラーが発生しました。 (LibreOffice failed with exit code 81)"},
         {XDW_E_FILE_NOT_FOUND, {}, "指定されたファイルが見つかりません。"},
+        // A folder that is there but takes no file is not called missing.
+        {XDW_E_FILE_NOT_FOUND,
+         {"", XDW_REASON_OUTPUT_FOLDER, "/proc", ENOENT},
+         "出力先フォルダー「/proc」にはファイルを作れません。"},
+        {XDW_E_ACCESS_DENIED,
+         {"the signed document is certified", XDW_REASON_SIGNED, "/srv/out/s.xdw"},
+         "文書「/srv/out/s.xdw」は署名付きで、署名を壊さずに文字を付けることができないため"},
+        {XDW_E_CANNOT_READ,
+         {"LibreOffice printed only blank pages", XDW_REASON_BLANK_PRINT},
+         "in.zip」は中身があるのに、LibreOffice が白紙のページしか印刷しませんでした"},
     };
     for (const Row& row : rows) {
         const std::string sentence = ReasonSentence(row.code, row.reason, source);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "RunFixture.h"
 #include "run/CommandLine.h"
@@ -77,7 +78,19 @@ TEST_F(Outcome, DirectConversions) {
              e.reasons["ApplyOcr"] = {"no language data"};
          },
          ExitStatus::kIncomplete,
-         {"何らかのエラーが発生しました。 (no language data)"}},
+         {"2ページの文字を読めませんでした。文書は変換したとおりに出力しています。 (no language "
+          "data)"}},
+        {"a page past its time limit, turned and read: named once",
+         {"OCR=Y", "AutoRotate=Y"},
+         [](FakeEngine& e) {
+             e.pages = 2;
+             e.rotateResults[2] = e.ocrResults[2] = XDW_E_CANNOT_READ;
+             e.reasons["RotatePageAuto"] =
+                 e.reasons["ApplyOcr"] = {"page 2: out of time", XDW_REASON_TIME_LIMIT};
+         },
+         ExitStatus::kIncomplete,
+         {"2ページの文字認識が時間内に終わらなかったため、このページには文字を付けていません。"
+          "文書は変換したとおりに出力しています。"}},
         {"not saved",
          {"OCR=Y"},
          [](FakeEngine& e) { e.saveResult = XDW_E_DISK_FULL; },
@@ -252,6 +265,49 @@ TEST_F(Outcome, ATerminationStopsTheOcrPageUnderWay) {
     EXPECT_EQ(run->Outcome().status, ExitStatus::kCancelled);
 }
 
+// A stop asked for at any moment before the source is deleted keeps it, and
+// the run ends as cancelled: a signal is delivered at each step of a run in
+// turn (an engine call or a window operation), on the worker while it works
+// and after the event otherwise, as the program's event loop does.
+TEST_F(Outcome, ASignalAtAnyMomentBeforeTheDeletionKeepsTheSource) {
+    WriteSettings({"[common]", "DelFile=Y", "OCR=Y"});
+    for (const char* name : {"memo.doc", "scan.pdf"}) {
+        for (int moment = 0, step = 0;; ++moment, step = 0) {
+            SCOPED_TRACE(std::string(name) + " at step " + std::to_string(moment));
+            ClearTermination();
+            bool pending = false, deleting = false;  // from the completion line on, it may go
+            Single one;
+            const auto atStep = [&](const std::string& what) {
+                deleting = deleting || what.find("XDW出力完了しました。") != std::string::npos;
+                if (step++ != moment || deleting) return;
+                RequestTermination();
+                one.run->Working() ? one.run->Terminate() : void(pending = true);
+            };
+            one.engine.phases = {
+                {XDW_PHASE_PRINTING}, {XDW_PHASE_GENERATING, 2, 1}, {XDW_PHASE_FINISHED}};
+            one.engine.onCallRecorded = [&](const std::string& call) {
+                atStep(call);
+                if (call.rfind("CancelCreation", 0) == 0 &&
+                    one.engine.phases.front().phase != XDW_PHASE_FINISHED)
+                    one.engine.phases = {{XDW_PHASE_CANCELLED}};  // stopped under way
+            };
+            one.window.journal.onEntry = atStep;
+            source = MakeSource(name);
+            one.run = std::make_unique<ConversionRun>(one.window, one.engine,
+                                                      std::vector<std::string>{source}, FixedTime);
+            one.run->FormCreate(exeDir.Path());
+            one.run->FormShow();
+            for (int tick = 0; tick < 10 && !one.run->Finished(); ++tick) {
+                if (std::exchange(pending, false)) one.run->Terminate();
+                one.run->Timer1Timer();
+            }
+            if (!TerminationRequested()) break;  // no step was left before the deletion
+            EXPECT_TRUE(Exists(source));
+            EXPECT_EQ(one.run->Outcome().status, ExitStatus::kCancelled);
+        }
+    }
+}
+
 TEST_F(Outcome, OutputNamesThatCannotBeUsed) {
     struct Case {
         std::string fileName;
@@ -319,7 +375,11 @@ TEST(OutcomeRecorder, CancelsWinWrittenStaysWrittenFirstReasonStays) {
          S::kFailed,
          "x",
          "quilbex: a.pdf: y"},
-        {"a later step failed", {written, fail(E::kConversionFailed, "x")}, S::kIncomplete, "x", ""},
+        {"a later step failed",
+         {written, fail(E::kConversionFailed, "x")},
+         S::kIncomplete,
+         "x",
+         ""},
         {"incomplete before written", {fail(E::kLaterStepFailed, "x")}, S::kFailed, "x", ""},
         {"cancelled after a failure",
          {written, fail(E::kLaterStepFailed, "x"), fail(E::kStopped, "c")},

@@ -2,6 +2,7 @@
 // made from the time that another run has taken, and the queue's lock files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <stdexcept>
 
@@ -127,7 +128,13 @@ TEST(LockedTurnQueue, OnePlaceGoesInOrderAndAnEndedRunFreesItAndItsNames) {
     EXPECT_TRUE(third.TakeTurn(ahead));
     third.EndTurn();
     EXPECT_TRUE(TurnQueueIdle(folder.Path()));
-    EXPECT_TRUE(LockedTurnQueue("", 1).TakeTurn(ahead));  // no folder: no queue
+    // No folder: no queue, and no lock made at the root of the file system.
+    const bool rootLock = ::access("/queue.lock", F_OK) == 0;
+    LockedTurnQueue alone("", 1);
+    EXPECT_TRUE(alone.TakeTurn(ahead));
+    EXPECT_TRUE(alone.ClaimName("/out/a.xdw"));
+    alone.EndTurn();
+    EXPECT_EQ(::access("/queue.lock", F_OK) == 0, rootLock);
 }
 
 }  // namespace

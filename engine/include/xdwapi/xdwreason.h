@@ -46,6 +46,12 @@
 #define XDW_REASON_PICTURE_LIMIT 14
 /* A page of the source (named in the text) is damaged beyond repair. */
 #define XDW_REASON_PAGE_DAMAGED 15
+/* A signed document that cannot be changed without breaking its signature
+ * (the text says why: certified, encrypted, damaged). */
+#define XDW_REASON_SIGNED 16
+/* The application printed only blank pages (no text, no ink) of a file that
+ * holds content: it ran short of something on the way. */
+#define XDW_REASON_BLANK_PRINT 17
 
 /* The unit a passed limit is counted in. */
 #define XDW_LIMIT_NONE 0

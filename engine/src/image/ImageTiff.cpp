@@ -204,12 +204,15 @@ std::string PageData(TIFF* tif, const TiffPage& page, const int& errors) {
                 Bad(XDW_REASON_CONTENT, "pixels");
             std::string rgb(raster.size() * 3, '\0');
             for (size_t i = 0; i < raster.size(); ++i) {
-                // Transparent parts are shown over white paper.
+                // Transparent parts are shown over white paper. The reader
+                // hands colours already weighed by their alpha (unassociated
+                // alpha is multiplied in as it reads): only the paper's
+                // share is added.
                 const uint32_t p = raster[i];
                 const unsigned a = TIFFGetA(p);
                 const unsigned c[3] = {TIFFGetR(p), TIFFGetG(p), TIFFGetB(p)};
                 for (int k = 0; k < 3; ++k)
-                    rgb[i * 3 + k] = static_cast<char>((c[k] * a + 255 * (255 - a)) / 255);
+                    rgb[i * 3 + k] = static_cast<char>(std::min(255u, c[k] + (255 - a)));
             }
             return rgb;
         }

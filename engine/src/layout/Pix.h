@@ -20,7 +20,13 @@ struct BoxaFree {
 };
 using BoxaPtr = std::unique_ptr<BOXA, BoxaFree>;
 
+// Leptonica's complaints (on a hostile page: "Error in numaGetIValue", "Out
+// of memory") are kept off the program's standard error; once is enough.
+void QuietLeptonica();
+
 // Takes what a Leptonica call returned; throws std::bad_alloc for nothing.
+// Each step of a page's work ends here: the calling thread's work limit is
+// asked (see CheckWorkLimit), and its failure thrown.
 PixPtr Checked(PIX* pix);
 
 // An 8-bit copy of the page's grey pixels. Throws std::bad_alloc.

@@ -279,7 +279,29 @@ private:
 
     // Each column on its own, left to right; columns that are all written top
     // to bottom are read right to left.
-    void SplitColumns(const std::vector<Items>& columns, std::vector<Region>& out) {
+    void SplitColumns(std::vector<Items> columns, std::vector<Region>& out) {
+        // Lines at the head of the second column standing above the first
+        // column's lines beside it (a number and a date at the right, under a
+        // title, over a letter's addressee) are read first, after what of the
+        // first column stands above them.
+        if (columns.size() > 1 && !AnyVertical(columns)) {
+            const std::vector<Items> left = Pieces(columns[0], false, 1);
+            const std::vector<Items> right = Pieces(columns[1], false, 1);
+            const int top = Bound(right[0]).top;
+            size_t head = 0, lead = 0;
+            while (head < left.size() && Bound(left[head]).bottom < top) ++head;
+            while (head < left.size() && lead < right.size() &&
+                   Bound(right[lead]).bottom < Bound(left[head]).top)
+                ++lead;
+            if (lead > 0 && lead < right.size()) {
+                Split(Joined(left, 0, head), out);
+                Split(Joined(right, 0, lead), out);
+                columns[0] = Joined(left, head, left.size());
+                columns[1] = Joined(right, lead, right.size());
+            }
+        }
+        if (columns.size() == 2 && !AnyVertical(columns) && FlushRight(columns[1]))
+            return SplitByTop(columns, out);
         std::vector<std::vector<Region>> parts(columns.size());
         bool allVertical = true;
         for (size_t c = 0; c < columns.size(); ++c) {
@@ -289,6 +311,41 @@ private:
         }
         if (allVertical) std::reverse(parts.begin(), parts.end());
         for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    }
+
+    // True when the lines end at one right edge and start at ragged left
+    // ones: set flush right, as a letter's sender and its references are,
+    // not a column to be read through on its own.
+    bool FlushRight(const Items& column) const {
+        const std::vector<Items> rows = Pieces(column, false, 1);
+        if (rows.size() < 2) return false;
+        std::vector<int> lefts, rights;
+        for (const Items& row : rows) {
+            lefts.push_back(Bound(row).left);
+            rights.push_back(Bound(row).right);
+        }
+        const auto [l0, l1] = std::minmax_element(lefts.begin(), lefts.end());
+        const auto [r0, r1] = std::minmax_element(rights.begin(), rights.end());
+        return *r1 - *r0 <= size_ / 2 && *l1 - *l0 > 2 * size_;
+    }
+
+    // The pieces of both columns (rows apart by more than a text size) in
+    // the order they start down the page: a letter's header, whose sender
+    // at the right is read where it stands among the lines at the left.
+    void SplitByTop(const std::vector<Items>& columns, std::vector<Region>& out) {
+        std::vector<Items> pieces;
+        for (const Items& column : columns) {
+            const std::vector<Items> rows = Pieces(column, false, 1);
+            for (size_t r = 0; r < rows.size(); ++r) {
+                if (r == 0 || Bound(rows[r]).top - Bound(rows[r - 1]).bottom > size_)
+                    pieces.emplace_back();
+                pieces.back().insert(pieces.back().end(), rows[r].begin(), rows[r].end());
+            }
+        }
+        std::stable_sort(pieces.begin(), pieces.end(), [&](const Items& a, const Items& b) {
+            return Bound(a).top < Bound(b).top;
+        });
+        for (const Items& piece : pieces) Split(piece, out);
     }
 
     // Rows one under the other, no column gap through them all: runs of rows

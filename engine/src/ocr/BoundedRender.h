@@ -15,21 +15,28 @@ namespace xdw {
 // What one page's rendering may take beyond what the process already holds.
 constexpr std::uint64_t kMaxRenderBytes = 768ull << 20;
 
-// What one page's rendering may take at most, within the page's own time
-// limit: real pages take a second or two.
+// The processor time one page's rendering may take at most, within the
+// page's own time limit: real pages take a second or two. Time on the wall
+// clock does not count: on a busy machine the child is slower, not costlier.
 constexpr int kMaxRenderMs = 30000;
+// A child that neither uses the processor nor hands anything back for this
+// long is stuck (a lock, a pipe), however busy the machine.
+constexpr int kStuckRenderMs = 60000;
 
 struct RenderBounds {
     std::uint64_t memoryBytes = kMaxRenderBytes;
-    int timeLimitMs = kMaxRenderMs;  // the page's own time limit; kMaxRenderMs at most
+    int timeLimitMs = kMaxRenderMs;  // the page's own time left; kMaxRenderMs at most
     // Polled while the child works; true ends it at once.
     bool (*cancel)(void*) = nullptr;
     void* cancelData = nullptr;
+    // Receives the processor time the child used, however it ended.
+    std::int64_t* cpuMs = nullptr;
 };
 
 // RenderSinglePage, done by a child under bounds. Throws EngineError: what
 // the rendering threw, XDW_E_CANNOT_READ for a page beyond the memory or the
-// time bound (the reason says which), XDW_E_FAIL when cancelled.
+// time bound or a child stuck (the reason says which), XDW_E_FAIL when
+// cancelled.
 RenderedPage RenderBounded(const std::string& data, double dpi, std::vector<PixelBox>* text,
                            const RenderBounds& bounds = {});
 

@@ -1,6 +1,7 @@
 #include "ocr/DocumentOcr.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <fstream>
 #include <iterator>
@@ -56,6 +57,15 @@ QPDFObjectHandle PageObject(Document& doc, int page) {
     if (page < 1 || page > static_cast<int>(pages.size()))
         throw EngineError(XDW_E_INVALID_ARG, "page");
     return pages[page - 1].getObjectHandle();
+}
+
+// A page narrower or lower than a point (a picture one pixel wide) shows
+// nothing to read or to turn: it keeps no text, and that is no failure.
+bool HasVisibleArea(Document& doc, int page) {
+    const QPDFObjectHandle::Rectangle box =
+        QPDFPageObjectHelper(PageObject(doc, page)).getCropBox(true).getArrayAsRectangle();
+    const double width = std::abs(box.urx - box.llx), height = std::abs(box.ury - box.lly);
+    return std::isfinite(width) && std::isfinite(height) && width >= 1.0 && height >= 1.0;
 }
 
 DocumentOcr& OcrOf(Document& doc) {
@@ -198,6 +208,10 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
         // is another one (its failure reported once this page is read).
         const bool turnHere = reading.turnPending == page;
         const std::exception_ptr otherTurn = turnHere ? nullptr : TurnPending(doc);
+        if (!HasVisibleArea(doc, page)) {
+            if (otherTurn) std::rethrow_exception(otherTurn);
+            return;
+        }
         // The pages read ahead are turned upright first when this document's
         // pages are: read as they lie, their reading would be lost to the turn.
         const auto next = NextPages(doc, page, pages, recipe, reading.uprighted);
@@ -273,6 +287,10 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
         // A page still waiting for its turn is turned first, and its failure
         // reported once this page is turned.
         const std::exception_ptr waiting = TurnPending(doc);
+        if (!HasVisibleArea(doc, page)) {
+            if (waiting) std::rethrow_exception(waiting);
+            return;
+        }
         if (reading.recipe) {
             if (!UprightWhileReading(doc, page, *reading.recipe))
                 TurnOnItsOwn(doc, page, settings.tessdata);

@@ -116,6 +116,7 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
     std::vector<const Next*> toQueue;
     {
         std::lock_guard lock(mutex_);
+        if (cancelled_) throw EngineError(XDW_E_FAIL, "cancelled");
         // Anything else was read ahead in vain (the caller went elsewhere, or
         // the page changed): it is cancelled and forgotten.
         std::erase_if(jobs_, [&](const JobPtr& job) {
@@ -138,6 +139,7 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
             continue;  // that page fails when it is asked for
         }
         std::lock_guard lock(mutex_);
+        if (cancelled_) break;
         jobs_.push_back(job);
         if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
         changed_.notify_all();
@@ -152,6 +154,7 @@ PageResult OcrAhead::Read(const PageKey& key, const Take& take, const OcrRecipe&
             job = std::make_shared<Job>();
             job->key = key;
             job->recipe = recipe;
+            job->cancel = cancelled_;
             jobs_.push_back(job);
         }
         job->state = State::Running;
@@ -214,6 +217,7 @@ void OcrAhead::Keep(const PageKey& key, PageResult result, std::exception_ptr er
 
 void OcrAhead::CancelAll() {
     std::lock_guard lock(mutex_);
+    cancelled_ = true;
     for (const JobPtr& job : jobs_) job->cancel = true;
 }
 
@@ -229,6 +233,7 @@ void OcrAhead::Stop() {
     std::lock_guard lock(mutex_);
     worker_ = std::thread();
     stopping_ = false;
+    cancelled_ = false;
 }
 
 }  // namespace xdw

@@ -74,9 +74,12 @@ public:
     // key, for the next Read to hand over.
     void Keep(const PageKey& key, PageResult result, std::exception_ptr error = nullptr);
 
-    // Cancels whatever runs, drops every result and ends the second thread.
+    // Cancels whatever runs, drops every result and ends the second thread;
+    // pages may be read again afterwards.
     void Stop();
-    // Cancels whatever runs or waits, at once: the reads under way fail.
+    // Cancels whatever runs or waits, at once: the reads under way fail, and
+    // so does every read asked for until Stop (no page is rendered or read
+    // after a cancel, whichever thread was about to start one).
     void CancelAll();
 
 private:
@@ -120,6 +123,7 @@ private:
     std::list<JobPtr> jobs_;
     std::thread worker_;
     bool stopping_ = false;
+    bool cancelled_ = false;  // since CancelAll, until Stop
 };
 
 }  // namespace xdw

@@ -1,10 +1,12 @@
 #include "ocr/PageRecognition.h"
 
 #include <algorithm>
-#include <chrono>
+#include <climits>
+#include <cstdint>
 #include <optional>
 
 #include "Error.h"
+#include "WorkLimit.h"
 #include "ocr/BoundedRender.h"
 #include "ocr/JapaneseFixes.h"
 #include "ocr/Orientation.h"
@@ -24,10 +26,11 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
     return input;
 }
 
-void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*), void* cancelData) {
+void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*), void* cancelData,
+              std::int64_t* cpuMs) {
     if (input.scan) return;
     input.scan = RenderBounded(input.pdf, input.dpi, &input.text,
-                               {kMaxRenderBytes, timeLimitMs, cancel, cancelData});
+                               {kMaxRenderBytes, timeLimitMs, cancel, cancelData, cpuMs});
     input.scan->bilevel = input.bilevelDpi.x > 0;
     input.scan->picture = input.bilevelDpi;
     input.pdf.clear();
@@ -43,12 +46,10 @@ void TurnPage(PageInput& input, int turn) {
 
 namespace {
 
-// recipe with the time its page has left after spent since start.
-OcrRecipe Remaining(const OcrRecipe& recipe, std::chrono::steady_clock::time_point start) {
-    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
+// recipe with the processor time its page has left.
+OcrRecipe Remaining(const OcrRecipe& recipe, const WorkLimit& work) {
     OcrRecipe left = recipe;
-    left.timeLimitMs = std::max<int>(1, recipe.timeLimitMs - static_cast<int>(spent.count()));
+    left.timeLimitMs = static_cast<int>(std::clamp<std::int64_t>(work.LeftMs(), 1, INT_MAX));
     return left;
 }
 
@@ -58,9 +59,13 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
                     void* cancelData) {
     PageResult result;
     // The page's time limit covers its rendering, up-righting and
-    // recognition.
-    const auto start = std::chrono::steady_clock::now();
-    DrawPage(input, recipe.timeLimitMs, cancel, cancelData);
+    // recognition, in the processor time they take here and in the child.
+    const WorkLimit work(recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs,
+                         cancel, cancelData);
+    const WorkLimitScope scope(work);
+    std::int64_t renderMs = 0;
+    DrawPage(input, Remaining(recipe, work).timeLimitMs, cancel, cancelData, &renderMs);
+    work.Add(renderMs);
     const bool ownText = TextCoversInk(*input.scan, input.text);
     // Decided here, on the image the page is read from, so that it is
     // neither drawn twice nor read the wrong way up first.
@@ -81,7 +86,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
         // A page whose first lines read clearly as it stands is upright:
         // its way up is looked for in the letters' shapes only in doubt,
         // and it is read again only when it turns out to lie turned.
-        lines = RecognizeIfUpright(*input.scan, Remaining(recipe, start), standsUpright, cancel,
+        lines = RecognizeIfUpright(*input.scan, Remaining(recipe, work), standsUpright, cancel,
                                    cancelData);
         TurnPage(input, result.turn);
     } else if (upright) {
@@ -95,7 +100,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
         result.hasOwnText = true;
         return result;
     }
-    if (!lines) lines = RecognizePage(rendered, Remaining(recipe, start), cancel, cancelData);
+    if (!lines) lines = RecognizePage(rendered, Remaining(recipe, work), cancel, cancelData);
     result.lines = std::move(*lines);
     FixJapaneseConfusions(result.lines);
     DropLinesOverText(result.lines, text, rendered.geometry.width, rendered.geometry.height);

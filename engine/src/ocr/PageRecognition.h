@@ -3,6 +3,7 @@
 // run on any thread.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
@@ -45,9 +46,10 @@ struct PageResult {
 PageInput TakePage(QPDF& pdf, int page, double dpi);
 
 // Draws the page unless it is drawn already (see RenderBounded for what may
-// stop it), so that it is drawn once however often it is looked at.
+// stop it), so that it is drawn once however often it is looked at; the
+// processor time the drawing took goes to cpuMs when given.
 void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*) = nullptr,
-              void* cancelData = nullptr);
+              void* cancelData = nullptr, std::int64_t* cpuMs = nullptr);
 // The drawn page and its text turned clockwise by turn (90, 180 or 270), as
 // it is shown once its rotation grows by that much.
 void TurnPage(PageInput& input, int turn);

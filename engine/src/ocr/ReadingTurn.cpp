@@ -1,7 +1,6 @@
 #include "ocr/ReadingTurn.h"
 
 #include <algorithm>
-#include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -12,6 +11,7 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include "WorkLimit.h"
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
 #include "layout/Pix.h"
@@ -117,16 +117,20 @@ PixPtr PieceImage(PIX* image, const PixelBox& b, int margin, int turn, double sc
     return piece;
 }
 
-using Clock = std::chrono::steady_clock;
+bool Stopped(void* work, int) {
+    const auto* limit = static_cast<const WorkLimit*>(work);
+    return limit->Cancelled() || limit->OutOfTime();
+}
 
-// Adds what Tesseract read in the image set on api before end to reading;
-// false when end came first.
-bool Add(tesseract::TessBaseAPI& api, Clock::time_point end, Reading& reading) {
+// Adds what Tesseract read in the image set on api within the page's limit
+// to reading; false when the limit (or a cancel) came first.
+bool Add(tesseract::TessBaseAPI& api, const WorkLimit& work, Reading& reading) {
+    if (work.Cancelled() || work.OutOfTime()) return false;
     tesseract::ETEXT_DESC monitor;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
+    monitor.cancel = &Stopped;
+    monitor.cancel_this = const_cast<WorkLimit*>(&work);  // only read
     const int rc = api.Recognize(&monitor);
-    if (monitor.deadline_exceeded() || Clock::now() >= end) return false;
+    if (work.Cancelled() || work.OutOfTime()) return false;
     if (rc != 0) return true;
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it) return true;
@@ -144,12 +148,12 @@ bool Add(tesseract::TessBaseAPI& api, Clock::time_point end, Reading& reading) {
     return true;
 }
 
-// The sample read with the page turned clockwise by turn before end (nothing
-// when end came first); lines running top to bottom as they then stand are
-// read by the vertical languages.
+// The sample read with the page turned clockwise by turn within the page's
+// limit (nothing when it came first); lines running top to bottom as they
+// then stand are read by the vertical languages.
 std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, int size,
                                   double scale, int dpi, int turn, const OcrRecipe& recipe,
-                                  Clock::time_point end) {
+                                  const WorkLimit& work) {
     Reading reading;
     const bool sideways = turn == 90 || turn == 270;
     const int margin = static_cast<int>(kSampleMargin * size);
@@ -163,7 +167,7 @@ std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, 
                                 : tesseract::PSM_SINGLE_BLOCK);
         api.SetImage(pix.get());
         api.SetSourceResolution(std::max(1, static_cast<int>(dpi * scale)));
-        const bool done = Add(api, end, reading);
+        const bool done = Add(api, work, reading);
         api.Clear();
         if (!done) return std::nullopt;
     }
@@ -174,9 +178,11 @@ std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, 
 
 std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
                                  const PageLayout* found) {
-    const Clock::time_point end =
-        Clock::now() + std::chrono::milliseconds(recipe.timeLimitMs > 0 ? recipe.timeLimitMs
-                                                                        : kDefaultOcrTimeLimitMs);
+    // Within the limit of the page being read, its cancel included; a page
+    // looked at on its own has a limit of its own.
+    const WorkLimit alone(recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs);
+    const WorkLimit& work = CurrentWorkLimit() != nullptr ? *CurrentWorkLimit() : alone;
+    const WorkLimitScope scope(work);
     std::optional<PageLayout> own;
     if (found == nullptr) own = FindLayout(PreparePage(page).image, true);
     const PageLayout& layout = found != nullptr ? *found : *own;
@@ -202,7 +208,7 @@ std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& reci
         for (int turn : turns) {
             if (late) return;
             const std::optional<Reading> reading =
-                ReadSample(image.get(), pieces, size, scale, layout.image.dpi, turn, recipe, end);
+                ReadSample(image.get(), pieces, size, scale, layout.image.dpi, turn, recipe, work);
             if (reading) read.emplace_back(turn, *reading);
             late = !reading;
         }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <tesseract/resultiterator.h>
 
 #include "Error.h"
+#include "WorkLimit.h"
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
 #include "layout/Pix.h"
@@ -120,10 +120,9 @@ std::vector<Block> ReadBlocks(tesseract::TessBaseAPI& api) {
     return blocks;
 }
 
+// The page's limit, followed as the recogniser works, and its progress.
 struct Deadline {
-    std::chrono::steady_clock::time_point end;
-    bool (*cancel)(void*);
-    void* data;
+    const WorkLimit* work;
     const tesseract::ETEXT_DESC* monitor = nullptr;
     // The page is read region by region: its progress runs over all of them.
     int regionsDone = 0, regions = 1;
@@ -134,25 +133,21 @@ bool Cancelled(void* deadline, int) {
     // Asked often while the recogniser works: its progress goes out from here.
     if (d->monitor != nullptr)
         NotePageProgress((d->regionsDone * 100 + d->monitor->progress) / std::max(d->regions, 1));
-    return d->cancel != nullptr && d->cancel(d->data);
+    return d->work->Cancelled() || d->work->OutOfTime();
 }
 
-// Recognises the image set on api (or the rectangle set on it) before the
-// deadline and returns its blocks.
+// Recognises the image set on api (or the rectangle set on it) within the
+// page's limit and returns its blocks. The recogniser's own deadline is left
+// unset: it counts time on the wall clock.
 std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline.end - std::chrono::steady_clock::now());
+    deadline.work->Check("recognition");
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &Cancelled;
     monitor.cancel_this = &deadline;
     deadline.monitor = &monitor;
-    monitor.set_deadline_msecs(static_cast<int32_t>(std::max<long long>(left.count(), 1)));
     const int rc = api.Recognize(&monitor);
     deadline.monitor = nullptr;
-    if (deadline.cancel != nullptr && deadline.cancel(deadline.data))
-        throw EngineError(XDW_E_FAIL, "recognition cancelled");
-    if (monitor.deadline_exceeded() || std::chrono::steady_clock::now() >= deadline.end)
-        throw EngineError(XDW_E_FAIL, "recognition ran out of time");
+    deadline.work->Check("recognition");
     if (rc != 0) throw EngineError(XDW_E_FAIL, "recognition failed");
     return ReadBlocks(api);
 }
@@ -428,6 +423,11 @@ std::vector<Block> ReadRegion(const RenderedPage& page, const Region& region, in
 // this many pieces of ink on the page.
 constexpr int kPiecesPerCharacter = 8;
 constexpr int kFewPieces = 4;
+// Ink of at least kNoisePieces pieces read as under one character for every
+// kPiecesPerNoiseCharacter of them is noise, not text (office pages: 400 to
+// 1,700 pieces, one character for every one or two).
+constexpr int kNoisePieces = 2000;
+constexpr int kPiecesPerNoiseCharacter = 100;
 
 size_t Characters(const std::vector<OcrLine>& lines) {
     size_t n = 0;
@@ -446,13 +446,19 @@ double Score(const std::vector<OcrLine>& lines) {
     return score;
 }
 
+// Tesseract's own layout of a page cannot be stopped once it started, and
+// its work grows with the pixels: the whole page is read at most this many
+// times its own pixels.
+constexpr double kMostWholeArea = 2;
+
 // The page read whole, by Tesseract's own page layout.
 std::vector<OcrLine> ReadWhole(const RenderedPage& prepared, int textSize, double most,
                                const OcrRecipe& recipe, Deadline& deadline) {
     std::vector<OcrLine> lines;
     int number = 0;
-    for (Block& block : ReadImage(prepared, ReadScale(textSize, most), tesseract::PSM_AUTO,
-                                  recipe.languages, recipe.tessdata, deadline)) {
+    const double scale = std::min(ReadScale(textSize, most), std::sqrt(kMostWholeArea));
+    for (Block& block : ReadImage(prepared, scale, tesseract::PSM_AUTO, recipe.languages,
+                                  recipe.tessdata, deadline)) {
         for (OcrLine& line : block.lines) {
             line.block = number;
             lines.push_back(std::move(line));
@@ -639,10 +645,12 @@ long long Area(const PixelBox& b) {
 std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrRecipe& recipe,
                                          bool (*cancel)(void*), void* cancelData,
                                          const UprightQuestion* standsUpright) {
-    Deadline deadline{std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(
-                              recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs),
-                      cancel, cancelData};
+    // The page's limit holds for every step below, in processor time; the
+    // preparation and the layout ask it in their loops too.
+    const WorkLimit work(recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs,
+                         cancel, cancelData);
+    const WorkLimitScope scope(work);
+    Deadline deadline{&work};
     // The page is read from a prepared copy, region by region, straightened,
     // in the layout's reading order; a cancel or the time limit stops it
     // between regions as well as inside one.
@@ -748,7 +756,12 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     });
     std::atomic<int> done = deadline.regionsDone;
     RunSharedTasks(static_cast<int>(rest.size()), [&](int i) {
-        Deadline limit = deadline;  // each thread follows its own recognition
+        // Each thread follows its own recognition, and its time counts
+        // for the page.
+        const WorkLimit helper = work.Helper();
+        const WorkLimitScope helperScope(helper);
+        Deadline limit = deadline;
+        limit.work = &helper;
         limit.regionsDone = done;
         readRegion(rest[i], limit);
         ++done;
@@ -779,8 +792,14 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
     if (checkUpright && !upright()) return std::nullopt;  // too little text to tell
     // A page with ink whose reading holds little text is read again whole,
     // by the recogniser's own layout, and the better reading kept.
+    // A page of nothing but noise (thousands of pieces of ink, not one in a
+    // hundred read as a character) is not read again: the recogniser's own
+    // layout would spend a minute on its specks, beyond any cancel's reach.
+    const bool noise =
+        layout.inkPieces >= kNoisePieces &&
+        Characters(lines) * kPiecesPerNoiseCharacter < static_cast<size_t>(layout.inkPieces);
     auto little = [&] {
-        return layout.inkPieces >= kFewPieces &&
+        return !noise && layout.inkPieces >= kFewPieces &&
                Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces);
     };
     if (little()) {

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -36,14 +37,18 @@ std::uint64_t AddressSpaceNow() {
 }
 
 [[noreturn]] void RenderAsChild(int fd, const std::string& data, double dpi, bool wantText,
-                                std::uint64_t addressSpace) {
+                                std::uint64_t addressSpace, int cpuSeconds) {
     // The host's signal handlers are its own business; the child ends with
     // the host, and by the default action of a signal.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) ::signal(sig, SIG_DFL);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGXCPU}) ::signal(sig, SIG_DFL);
     sigset_t all;
     sigemptyset(&all);
     ::sigprocmask(SIG_SETMASK, &all, nullptr);
+    // Past the soft limit SIGXCPU ends the child, past the hard one SIGKILL.
+    const rlim_t seconds = static_cast<rlim_t>(std::max(cpuSeconds, 1));
+    const rlimit cpu{seconds, seconds + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
     if (kCapAddressSpace) {
         const rlimit cap{addressSpace, addressSpace};
         ::setrlimit(RLIMIT_AS, &cap);
@@ -82,13 +87,15 @@ std::uint64_t AddressSpaceNow() {
 }
 
 int RenderChildMain(int argc, char** argv) {
-    if (argc != 4) return 2;
+    if (argc != 5) return 2;
     char* end = nullptr;
     const double dpi = std::strtod(argv[1], &end);
     if (*end != '\0' || !(dpi > 0)) return 2;
     const bool wantText = std::string(argv[2]) == "1";
     const std::uint64_t memory = std::strtoull(argv[3], &end, 10);
     if (*end != '\0') return 2;
+    const long cpuSeconds = std::strtol(argv[4], &end, 10);
+    if (*end != '\0' || cpuSeconds <= 0) return 2;
     std::string data;
     try {
         std::ifstream in("/dev/stdin", std::ios::binary);
@@ -96,7 +103,8 @@ int RenderChildMain(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         return kOutOfMemoryExit;
     }
-    RenderAsChild(1, data, dpi, wantText, AddressSpaceNow() + memory);
+    RenderAsChild(1, data, dpi, wantText, AddressSpaceNow() + memory,
+                  static_cast<int>(std::min(cpuSeconds, 100000L)));
 }
 
 }  // namespace xdw

@@ -54,13 +54,15 @@ std::uint64_t AddressSpaceNow();
 
 // The child's whole life: render data's single page, hand the result to fd,
 // end without running anything of the host's (no destructors, no atexit
-// handlers). addressSpace caps the process where the sanitizers allow it.
+// handlers). addressSpace caps the process where the sanitizers allow it;
+// cpuSeconds caps the processor time it may use.
 [[noreturn]] void RenderAsChild(int fd, const std::string& data, double dpi, bool wantText,
-                                std::uint64_t addressSpace);
+                                std::uint64_t addressSpace, int cpuSeconds);
 
-// quilbex-render's main: `quilbex-render DPI TEXT MEMORY` reads the page's
-// single-page PDF from standard input and hands the result to standard
-// output; MEMORY is what the rendering may take beyond the program itself.
+// quilbex-render's main: `quilbex-render DPI TEXT MEMORY SECONDS` reads the
+// page's single-page PDF from standard input and hands the result to
+// standard output; MEMORY is what the rendering may take beyond the program
+// itself, SECONDS the processor time it may use.
 int RenderChildMain(int argc, char** argv);
 
 }  // namespace xdw

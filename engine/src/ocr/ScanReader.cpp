@@ -257,7 +257,7 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
         if (n == 1)
             out.pixels[at] = p[0];
         else
-            PutColour(out, at, p[0], p[1], p[2], white);
+            PutColour(out.pixels, out.stampInk, at, p[0], p[1], p[2], white);
     };
     // A grey scan shown as it lies, at its own resolution: its rows as they are.
     if (k == 1 && n == 1 && frame.rotate == 0) {

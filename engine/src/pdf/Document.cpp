@@ -89,8 +89,8 @@ XDW_DOCUMENT_HANDLE OpenDocument(const std::string& path) {
         // break the signature, so the document is not opened at all.
         const std::string refusal = SignedChangeRefusal(*doc->pdf);
         if (!refusal.empty())
-            throw EngineError(XDW_E_ACCESS_DENIED,
-                              refusal + ": it cannot be changed without breaking its signature");
+            Bad(XDW_REASON_SIGNED,
+                refusal + ": it cannot be changed without breaking its signature", path);
     }
     // Saving replaces the file by renaming over it; through a symbolic link
     // that would replace the link, so the real file is the one kept.

@@ -237,7 +237,7 @@ RenderedPage RenderSinglePage(const std::string& data, double dpi, std::vector<P
     for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x) {
             const Rgb c = colour(x, y);
-            PutColour(out, size_t(y) * g.width + x, c.r, c.g, c.b, white);
+            PutColour(out.pixels, out.stampInk, size_t(y) * g.width + x, c.r, c.g, c.b, white);
         }
     if (text != nullptr) *text = TextBoxes(*p, g);
     return out;

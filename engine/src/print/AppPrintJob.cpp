@@ -25,6 +25,7 @@
 #include "print/OfficeSandbox.h"
 #include "print/OfficeWalls.h"
 #include "print/OutsideLinks.h"
+#include "print/PrintedInk.h"
 #include "print/SavedValues.h"
 #include "print/TextEncoding.h"
 
@@ -76,22 +77,35 @@ std::string OfficeSaid(const std::string& logPath) {
     return said.empty() ? std::string() : " (LibreOffice said: " + said + ")";
 }
 
+// Whether text that holds a visible character must print some: plain text
+// and CSV cells (less their separators and quotes) do; of markup (HTML, SVG)
+// nothing is known, an empty page may be all it is.
+bool TextMustShow(const std::string& text, const std::string& importFilter) {
+    if (importFilter.rfind("Text (encoded)", 0) == 0) return HoldsVisibleText(text);
+    if (importFilter.rfind("Text - txt - csv", 0) == 0) return HoldsVisibleText(text, ",\"");
+    return false;
+}
+
 }  // namespace
 
 // The file LibreOffice is given: the snapshot itself, for text a UTF-8 copy
 // of it under the same name, which the import reads as UTF-8, for a
 // spreadsheet a copy holding its saved values only.
-std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) const {
+std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) {
     if (HasSavedValues(request_.plan.mimeType)) {
         const std::string copy = temp.sub("values") + "/" + CopyName(request_.input);
-        WriteSavedValues(snapshot, copy, request_.plan.mimeType);
+        holdsContent_ = WriteSavedValues(snapshot, copy, request_.plan.mimeType);
         return copy;
     }
     const std::string& charset = request_.plan.charset;
     if (charset.empty()) return snapshot;
     const std::string bytes = ReadAll(snapshot);
-    if (charset == "UTF-8" && bytes.rfind("\xEF\xBB\xBF", 0) != 0) return snapshot;
+    if (charset == "UTF-8" && bytes.rfind("\xEF\xBB\xBF", 0) != 0) {
+        holdsContent_ = TextMustShow(bytes, request_.plan.importFilter);
+        return snapshot;
+    }
     const std::string utf8 = TextAsUtf8(bytes, charset);
+    holdsContent_ = TextMustShow(utf8, request_.plan.importFilter);
     const std::string copy = temp.sub("text") + "/" + CopyName(request_.input);
     std::ofstream out(copy, std::ios::binary | std::ios::trunc);
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
@@ -318,7 +332,14 @@ PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const 
     if (printed.empty())
         Bad(XDW_REASON_CONTENT, "LibreOffice printed nothing" + OfficeSaid(launch.logPath),
             request_.input);
-    return BuildPrintedDocument(printed, [this](int page, int total) { onPage(page, total); });
+    PrintedDocument doc =
+        BuildPrintedDocument(printed, [this](int page, int total) { onPage(page, total); });
+    if (holdsContent_ && !AnyPageInked(*doc.printed))
+        Bad(XDW_REASON_BLANK_PRINT,
+            "LibreOffice printed only blank pages of a file that holds content" +
+                OfficeSaid(launch.logPath),
+            request_.input);
+    return doc;
 }
 
 void AppPrintJob::convert() {

@@ -62,7 +62,8 @@ public:
 private:
     struct Stopped {};
 
-    std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp) const;
+    // Also finds whether the file holds content that must show when printed.
+    std::string PrintableCopy(const std::string& snapshot, const TempFolder& temp);
     // The pages LibreOffice printed.
     PrintedDocument PrintWithOffice(const std::string& snapshot, const TempFolder& temp);
     void onPage(int page, int total);
@@ -88,6 +89,8 @@ private:
     Failure failure_;
     pid_t group_ = 0;
     std::string tempDir_;
+    // The source holds text or cell values: a print without ink is no print.
+    bool holdsContent_ = false;
     std::thread worker_;
 };
 

@@ -123,13 +123,20 @@ void Pack(const std::string& copy, const Entries& entries) {
     if (archive_write_close(out.get()) != ARCHIVE_OK) CannotWrite(out.get());
 }
 
+// A cell holds a value: ODF names the value's type on the cell, OOXML puts
+// the value in a <v> element or an inline string in <is>.
+bool HoldsValues(const std::string& xml, bool odf) {
+    if (odf) return xml.find("office:value-type=") != std::string::npos;
+    return xml.find("<v>") != std::string::npos || xml.find("<is>") != std::string::npos;
+}
+
 }  // namespace
 
 bool HasSavedValues(const std::string& mime) {
     return mime == kOds || mime == kXlsx || mime == kFlatOds;
 }
 
-void WriteSavedValues(const std::string& source, const std::string& copy, const std::string& mime) {
+bool WriteSavedValues(const std::string& source, const std::string& copy, const std::string& mime) {
     if (mime == kFlatOds) {
         // Read whole: it is text, within the limit of text files.
         std::ifstream in(source, std::ios::binary);
@@ -140,15 +147,19 @@ void WriteSavedValues(const std::string& source, const std::string& copy, const 
         out.close();
         if (!in.is_open() || !out)
             throw EngineError(XDW_E_FAIL, "cannot write the spreadsheet copy");
-        return;
+        return HoldsValues(xml, true);
     }
     Entries entries = Unpack(source);
     const bool odf = mime == kOds;
+    bool values = false;
     for (auto& [name, data] : entries) {
-        if (odf && name == "content.xml") data = WithoutOdfFormulas(data);
-        if (!odf && name.rfind("xl/worksheets/", 0) == 0) data = WithoutOoxmlFormulas(data);
+        const bool sheet = odf ? name == "content.xml" : name.rfind("xl/worksheets/", 0) == 0;
+        if (!sheet) continue;
+        data = odf ? WithoutOdfFormulas(data) : WithoutOoxmlFormulas(data);
+        values = values || HoldsValues(data, odf);
     }
     Pack(copy, entries);
+    return values;
 }
 
 }  // namespace xdw

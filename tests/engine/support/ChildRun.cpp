@@ -48,6 +48,8 @@ ChildResult RunInChild(const std::function<int()>& body, uint64_t addressLimit,
     ::wait4(pid, &status, 0, &usage);
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out.peakBytes = static_cast<uint64_t>(usage.ru_maxrss) * 1024;
+    out.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     char reason[256] = {};
     out.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
                  ::read(fds[0], &out.result, sizeof out.result) == sizeof out.result;

@@ -29,6 +29,7 @@ struct ChildResult {
     std::string reason;      // XDW_GetLastErrorText after body
     int kind = 0;            // XDW_GetLastErrorKind after body
     double seconds = 0;      // wall time
+    double cpuSeconds = 0;   // processor time, the child's own children's included
     uint64_t peakBytes = 0;  // the child's peak resident size
 };
 

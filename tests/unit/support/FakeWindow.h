@@ -14,7 +14,13 @@ class FakeWindow : public WindowOps {
 public:
     // Every operation in order, for example "AppendLog XDW出力完了しました。",
     // "SetChecked Ocr 1", "RequestClose". Reads (LogLines, IsChecked) are not recorded.
-    std::vector<std::string> journal;
+    struct Journal : std::vector<std::string> {
+        std::function<void(const std::string&)> onEntry;  // runs after each entry
+        void push_back(const std::string& entry) {
+            std::vector<std::string>::push_back(entry);
+            if (onEntry) onEntry(entry);
+        }
+    } journal;
 
     std::vector<std::string> log;  // the log pane
     std::map<OptionBox, bool> checked;

@@ -1,0 +1,210 @@
+#!/usr/bin/env python3
+"""Signals at random moments while deletion is on: a stop asked for never
+ends in a deletion without a complete document, and nothing of a run is left
+running 3 s after it ended. Writes its results to standard output (the last
+ones are kept in bench/README.md).
+
+  bench/signal-stress.py [build folder] [runs] [at once]   (default: build 100 2)
+
+Each run converts a file of its own with DelFile=Y: a text file (printed by
+LibreOffice), a one-page scan PDF with OCR (direct, then the OCR pass) or a
+PDF without OCR. It gets one signal (SIGTERM, SIGHUP or SIGINT) at one of
+these moments:
+  start      within the first 0.3 s after exec;
+  office     the moment soffice.bin appears in the run's tree of processes;
+  any        at a random time within the run's usual length.
+Then, for each run: its exit status; whether its source is gone; whether a
+document is there and complete (pdfinfo reads it, its pages are all there);
+and whether any process of its tree is still alive 3 s after it ended.
+Counted as faults: a source gone without a complete document, a source gone
+after a signal that came before LibreOffice had printed (office moment) or
+before the run had even started to convert (start moment), a process left,
+a run killed by the signal (no handler yet)."""
+import os, random, signal, subprocess, sys, tempfile, time, shutil, threading
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build"))
+runs = int(sys.argv[2]) if len(sys.argv) > 2 else 100
+together = int(sys.argv[3]) if len(sys.argv) > 3 else 2
+work = tempfile.mkdtemp(prefix="quilbex-signals-")
+program = os.path.join(work, "program")
+inputs = os.path.join(work, "in")
+out = os.path.join(work, "out")
+for d in (program, inputs, out):
+    os.makedirs(d)
+for name in ("quilbex", "libxdwapi.so.1"):
+    shutil.copy(os.path.join(build, "bin", name), program)
+env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+env["OMP_THREAD_LIMIT"] = "1"
+env["XDG_RUNTIME_DIR"] = os.path.join(work, "run")
+os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+rng = random.Random(int(os.environ.get("SEED", "38")))
+
+
+def sh(*argv):
+    subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def settings(ocr):
+    with open(os.path.join(program, "Quilbex.ini"), "w") as f:
+        f.write("[common]\r\nShowSetting=N\r\nDelFile=Y\r\nOCR=%s\r\n[file]\r\nSaveDir=%s\r\n"
+                % ("Y" if ocr else "N", out))
+
+
+# The kinds of run and how many pages their document has.
+page = os.path.join(work, "page")
+sh("pdftoppm", "-r", "200", "-gray", "-png", "-f", "1", "-l", "1",
+   os.path.join(root, "samples", "sample.pdf"), page)
+scan_png = [os.path.join(work, f) for f in os.listdir(work) if f.startswith("page")][0]
+sh("img2pdf", "--pagesize", "A4", "-o", os.path.join(work, "scan.pdf"), scan_png)
+text = "".join("Line %d of a letter that LibreOffice prints.\n" % i for i in range(120))
+KINDS = ("text", "scan-ocr", "pdf")
+
+
+def make_source(i, kind):
+    if kind == "text":
+        path = os.path.join(inputs, "letter%03d.txt" % i)
+        with open(path, "w") as f:
+            f.write(text)
+    else:
+        path = os.path.join(inputs, "%s%03d.pdf" % (kind, i))
+        shutil.copy(os.path.join(work, "scan.pdf"), path)
+    return path
+
+
+def tree(top):
+    """The processes under top (pid -> (start time, name)), top included."""
+    parent, info = {}, {}
+    for p in os.listdir("/proc"):
+        if not p.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % p) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        close = stat.rfind(")")
+        fields = stat[close + 2:].split()
+        parent[int(p)] = int(fields[1])
+        info[int(p)] = (fields[19], stat[stat.find("(") + 1:close])
+    found, todo = {}, [top]
+    while todo:
+        pid = todo.pop()
+        if pid in info and pid not in found:
+            found[pid] = info[pid]
+            todo.extend(c for c, pp in parent.items() if pp == pid)
+    return found
+
+
+def alive(pid, start):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            stat = f.read()
+    except OSError:
+        return False
+    fields = stat[stat.rfind(")") + 2:].split()
+    return fields[19] == start and fields[0] != "Z"
+
+
+def complete(document, pages):
+    try:
+        info = subprocess.run(["pdfinfo", document], capture_output=True, text=True, timeout=30)
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+    for line in info.stdout.splitlines():
+        if line.startswith("Pages:"):
+            return info.returncode == 0 and int(line.split()[1]) >= pages
+    return False
+
+
+lock = threading.Lock()
+results = []
+
+
+def one(i, kind, moment, sig):
+    source = make_source(i, kind)
+    stem = os.path.splitext(os.path.basename(source))[0]
+    document = os.path.join(out, stem + ".xdw")
+    started = time.monotonic()
+    proc = subprocess.Popen([os.path.join(program, "quilbex"), "--", source], env=env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    seen, sent, office_seen = {}, None, False
+    delay = {"start": rng.uniform(0, 0.3), "any": rng.uniform(0, 6 if kind == "text" else 3)}
+    while proc.poll() is None:
+        now = tree(proc.pid)
+        seen.update(now)
+        office = any(name == "soffice.bin" for _, name in now.values())
+        office_seen = office_seen or office
+        due = (moment == "office" and office) or (
+            moment != "office" and time.monotonic() - started >= delay[moment])
+        if sent is None and due:
+            proc.send_signal(sig)
+            sent = time.monotonic() - started
+        time.sleep(0.002 if sent is None else 0.02)
+    status = proc.returncode
+    ended = time.monotonic()
+    time.sleep(3)
+    left = [(pid, name) for pid, (start, name) in seen.items()
+            if pid != proc.pid and alive(pid, start)]
+    gone = not os.path.exists(source)
+    whole = os.path.exists(document) and complete(document, 1)
+    row = dict(i=i, kind=kind, moment=moment, sig=signal.Signals(sig).name, sent=sent,
+               status=status, gone=gone, whole=whole, left=left, office=office_seen,
+               seconds=ended - started)
+    faults = []
+    if gone and not whole:
+        faults.append("source deleted without a complete document")
+    if gone and moment in ("office", "start") and sent is not None:
+        faults.append("source deleted after a stop at the %s moment" % moment)
+    if left:
+        faults.append("processes left: %s" % left)
+    if status is not None and status < 0:
+        faults.append("killed by %s (no handler)" % signal.Signals(-status).name)
+    row["faults"] = faults
+    with lock:
+        results.append(row)
+        print("%3d %-8s %-6s %-7s sent %5s s  exit %3s  %s%s%s" % (
+            i, kind, moment, row["sig"], "-" if sent is None else "%.2f" % sent, status,
+            "deleted " if gone else "", "document " if whole else "",
+            "FAULT: " + "; ".join(faults) if faults else ""), flush=True)
+    if os.path.exists(document):
+        os.remove(document)
+
+
+plan = []
+for i in range(runs):
+    kind = KINDS[i % len(KINDS)]
+    moment = rng.choice(("office", "office", "any", "start") if kind == "text" else ("any", "start"))
+    plan.append((i, kind, moment, rng.choice((signal.SIGTERM, signal.SIGHUP, signal.SIGINT))))
+# OCR on or off is one setting of the program folder: the scans with OCR go
+# first, all together, then the rest.
+for ocr, group in ((True, [p for p in plan if p[1] == "scan-ocr"]),
+                   (False, [p for p in plan if p[1] != "scan-ocr"])):
+    settings(ocr)
+    for start in range(0, len(group), together):
+        threads = [threading.Thread(target=one, args=p) for p in group[start:start + together]]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+
+faults = [r for r in results if r["faults"]]
+print("\nruns %d (%s), at once %d, %d cores, load %.1f" % (
+    len(results), ", ".join("%s %d" % (k, sum(r["kind"] == k for r in results)) for k in KINDS),
+    together, len(os.sched_getaffinity(0)), os.getloadavg()[0]))
+for moment in ("start", "office", "any"):
+    rows = [r for r in results if r["moment"] == moment]
+    if not rows:
+        continue
+    statuses = {}
+    for r in rows:
+        statuses[r["status"]] = statuses.get(r["status"], 0) + 1
+    print("  %-6s %3d runs: exit %s; source deleted %d (with a complete document %d)" % (
+        moment, len(rows), ", ".join("%s x%d" % kv for kv in sorted(statuses.items())),
+        sum(r["gone"] for r in rows), sum(r["gone"] and r["whole"] for r in rows)))
+print("sources deleted without a complete document: %d" %
+      sum(r["gone"] and not r["whole"] for r in results))
+print("processes left 3 s after the run ended: %d" % sum(len(r["left"]) for r in results))
+print("faults: %d" % len(faults))
+shutil.rmtree(work, ignore_errors=True)
+sys.exit(1 if faults else 0)
