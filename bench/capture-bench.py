@@ -130,7 +130,10 @@ def program(src):
     out = os.path.join(work, "program-out")
     if not os.path.isdir(folder):
         os.makedirs(out)
-        shutil.copytree(os.path.join(build, "bin"), folder, symlinks=True)
+        os.makedirs(folder)
+        for name in os.listdir(os.path.join(build, "bin")):
+            if name.startswith(("quilbex", "libxdwapi.so")) and "screens" not in name:
+                shutil.copy2(os.path.join(build, "bin", name), folder, follow_symlinks=False)
         ini = "\r\n".join(["[common]", "ShowSetting=N", "OCR=Y", "AutoRotate=Y", "DelFile=N",
                             "Language=日本語", "[file]", f"SaveDir={out}", 'FileName="元のファイル名"'])
         with open(os.path.join(folder, "Quilbex.ini"), "wb") as f:

@@ -14,6 +14,7 @@
 #include "common/Cp932Path.h"
 #include "run/FileReplace.h"
 #include "run/PathText.h"
+#include "run/Termination.h"
 
 namespace quilbex {
 
@@ -43,8 +44,10 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
     struct stat info {};
     std::string content;
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    char buffer[8192];
-    while (ok) {
+    char buffer[1 << 16];
+    // A termination signal is not kept waiting by a file of any size: the
+    // run stops at its next step, and what the file says no longer matters.
+    while (ok && !TerminationRequested()) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
@@ -54,7 +57,7 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
         content.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    if (!ok) return std::nullopt;
+    if (!ok || TerminationRequested()) return std::nullopt;
     std::vector<std::string> lines;
     std::istringstream stream(content);
     for (std::string line; std::getline(stream, line);) {

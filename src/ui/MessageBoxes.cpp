@@ -80,9 +80,10 @@ void PresentMessage(const MessageRequest& request) {
         std::fflush(stderr);
         return;
     }
-    QMessageBox box(
-        request.icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-        request.title, request.text, QMessageBox::Ok, request.owner);
+    QMessageBox box(request.icon == MessageIcon::Error     ? QMessageBox::Critical
+                    : request.icon == MessageIcon::Warning ? QMessageBox::Warning
+                                                           : QMessageBox::NoIcon,
+                    request.title, request.text, QMessageBox::Ok, request.owner);
     box.exec();
 }
 

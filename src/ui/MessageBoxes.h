@@ -10,7 +10,7 @@ class QWidget;
 
 namespace quilbex {
 
-enum class MessageIcon { None, Error };
+enum class MessageIcon { None, Warning, Error };
 
 struct MessageRequest {
     QWidget* owner = nullptr;

@@ -12,6 +12,7 @@
 #include "run/CommandLine.h"
 #include "run/LockedTurnQueue.h"
 #include "run/ProgramFolder.h"
+#include "run/RunJournal.h"
 #include "run/RunOutcome.h"
 #include "ui/Application.h"
 #include "ui/DetachedNotifier.h"
@@ -136,6 +137,8 @@ int RunProgram(int argc, char** argv) {
         app.exec();
     }
     TellFailures(window.Run());
+    // Every run with a file leaves a line in the system journal.
+    if (!line.files.empty()) JournalOutcome(window.Run().Outcome());
     return ExitCode(window.Run().Outcome().status);
 }
 

@@ -6,16 +6,26 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
+#include <cmath>
+
+#include "ui/ElidedLabel.h"
 
 namespace quilbex {
 
 namespace {
 
 constexpr int kPageSteps = 100;
-// A bar that has not moved by a pixel for this long shows work no number
-// measures (rendering, laying out, turning the page) as busy, so that it
-// never stands still for a second.
-constexpr int kStillLimitMs = 400;
+// The most the file's name and the text ask for: a longer one is elided, and
+// the window keeps its size.
+constexpr int kSubjectWidest = 160;
+constexpr int kLabelWidest = 320;
+// Work within a page that no number measures (rendering, laying out, turning
+// the page) is shown by the bar going on towards the page's end at the pace
+// of the pages before (the first at this guess), never reaching it.
+constexpr qint64 kFirstPageGuessMs = 10000;
+constexpr double kGuessedShare = 0.95;
+constexpr qint64 kShortestPageMs = 3000;
+constexpr qint64 kStillLimitMs = 400;
 
 bool Paged(const RunProgress& p) {
     return p.total > 0 &&
@@ -24,6 +34,11 @@ bool Paged(const RunProgress& p) {
 
 QString Pages(const QString& what, const RunProgress& p) {
     return what + QStringLiteral("　%1/%2ページ").arg(p.current).arg(p.total);
+}
+
+// Pages being turned or read count those finished, of the whole document.
+QString PagesDone(const QString& what, const RunProgress& p) {
+    return what + QStringLiteral("　%1/%2ページ完了").arg(p.current - 1).arg(p.total);
 }
 
 }  // namespace
@@ -36,9 +51,9 @@ QString ProgressText(const RunProgress& p) {
         case Step::kConverting:
             return QStringLiteral("XDWに変換しています…");
         case Step::kRotating:
-            return Pages(QStringLiteral("自動正立しています…"), p);
+            return PagesDone(QStringLiteral("自動正立しています…"), p);
         case Step::kRecognising:
-            return Pages(QStringLiteral("OCRしています…"), p);
+            return PagesDone(QStringLiteral("OCRしています…"), p);
         case Step::kSaving:
             return QStringLiteral("xdwファイルを保存しています…");
         case Step::kStarting:
@@ -61,21 +76,34 @@ QString ProgressText(const RunProgress& p) {
 
 void TProgressStrip::ShowPagePart(int percent) {
     if (!Paged(shown_) || !isVisible()) return;
-    const int value = (shown_.current - 1) * kPageSteps + std::clamp(percent, 0, kPageSteps);
+    // The pages before took this long each, or the first is guessed.
+    const int done = shown_.current - 1;
+    const qint64 perPage = done > 0 && document_.isValid()
+                               ? std::max<qint64>(document_.elapsed() / done, kShortestPageMs)
+                               : kFirstPageGuessMs;
+    const double guessed =
+        kGuessedShare * (1 - std::exp(-double(page_.elapsed()) / double(perPage))) * kPageSteps;
+    const int part = std::max(std::clamp(percent, 0, kPageSteps), int(guessed));
     // The recogniser may go over parts of a page more than once: the bar
     // never goes back within the page.
-    pageValue_ = std::max(pageValue_, value);
+    pageValue_ = std::max(pageValue_, done * kPageSteps + part);
     const int maximum = shown_.total * kPageSteps;
-    const int pixels =
-        static_cast<int>(static_cast<long long>(bar_->width()) * pageValue_ / maximum);
-    if (pixels != pixels_) {
-        pixels_ = pixels;
-        still_.restart();
-        bar_->setRange(0, maximum);
-        bar_->setValue(pageValue_);
-    } else if (still_.elapsed() >= kStillLimitMs) {
-        bar_->setRange(0, 0);
+    const int width = std::max(bar_->width(), 1);
+    const auto pixelsOf = [&](int value) { return int(qint64(width) * value / maximum); };
+    // A bar too narrow to show the guess moving is moved on by two pixels, short
+    // of the page's end.
+    if (pixelsOf(pageValue_) == pixels_ && still_.elapsed() >= kStillLimitMs) {
+        const int next = int((qint64(pixels_ + 2) * maximum + width - 1) / width);
+        if (next < (done + 1) * kPageSteps) pageValue_ = next;
     }
+    if (pixelsOf(pageValue_) != pixels_) {
+        pixels_ = pixelsOf(pageValue_);
+        still_.restart();
+    }
+    bar_->setRange(0, maximum);
+    bar_->setValue(pageValue_);
+    // The bar repaints itself only every few pixels: each pixel shows.
+    bar_->update();
 }
 
 QString PlanText(const std::string& source, const std::string& folder) {
@@ -85,8 +113,8 @@ QString PlanText(const std::string& source, const std::string& folder) {
 
 TProgressStrip::TProgressStrip(QWidget* parent)
     : QFrame(parent),
-      subject_(new QLabel(this)),
-      label_(new QLabel(this)),
+      subject_(new TElidedLabel(kSubjectWidest, this)),
+      label_(new TElidedLabel(kLabelWidest, this, Qt::ElideRight)),
       bar_(new QProgressBar(this)),
       cancel_(new QPushButton(QStringLiteral("キャンセル"), this)) {
     setObjectName(QStringLiteral("pnlProgress"));
@@ -103,7 +131,7 @@ TProgressStrip::TProgressStrip(QWidget* parent)
     subject_->setObjectName(QStringLiteral("lblSubject"));
     subject_->hide();
     row->addWidget(subject_);
-    row->addWidget(label_, 1);
+    row->addWidget(label_, 2);
     row->addWidget(bar_, 1);
     row->addWidget(cancel_);
     connect(cancel_, &QPushButton::clicked, this, &TProgressStrip::CancelClicked);
@@ -130,6 +158,7 @@ void TProgressStrip::Show(const RunProgress& p) {
     subject_->setVisible(!subject_->text().isEmpty());
     label_->setText(ProgressText(p));
     bar_->show();
+    bar_->setTextVisible(false);
     cancel_->show();
     // Asked once: the button stays in place, greyed, until the run has stopped.
     cancel_->setEnabled(p.step != RunProgress::Step::kCancelling);
@@ -141,10 +170,17 @@ void TProgressStrip::Show(const RunProgress& p) {
         // page counts as a hundred steps, so that the bar can move within one.
         const bool generating = p.step == RunProgress::Step::kGenerating;
         pageValue_ = (generating ? p.current : p.current - 1) * kPageSteps;
-        pixels_ = -1;
+        page_.restart();
         still_.restart();
+        pixels_ = -1;
+        if (p.current <= 1 || !document_.isValid()) document_.restart();
         bar_->setRange(0, p.total * kPageSteps);
         bar_->setValue(pageValue_);
+        // The pages done of all, on the bar itself: a narrow window may cut
+        // the line of text short.
+        bar_->setFormat(
+            QStringLiteral("%1/%2完了").arg(generating ? p.current : p.current - 1).arg(p.total));
+        bar_->setTextVisible(true);
     } else {
         bar_->setRange(0, 0);  // moves without end
     }

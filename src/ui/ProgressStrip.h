@@ -30,7 +30,8 @@ public:
     void ShowText(const QString& text);
     // How far the page being recognised has got (0 to 100; -1: not known),
     // polled while the strip shows a page being recognised or turned: the bar
-    // moves within the page, and shows busy while the part stands still.
+    // shows the whole document and moves within the page, also while no
+    // number measures the work.
     void ShowPagePart(int percent);
 
     QLabel* Label() const { return label_; }
@@ -47,9 +48,11 @@ private:
     QProgressBar* bar_;
     QPushButton* cancel_;
     RunProgress shown_;
-    int pageValue_ = 0;    // the bar's value within the pages shown
-    int pixels_ = -1;      // how much of the bar that fills
-    QElapsedTimer still_;  // since the bar last moved
+    int pageValue_ = 0;       // the bar's value over the whole document
+    QElapsedTimer page_;      // since the page shown began
+    QElapsedTimer document_;  // since the first page began
+    int pixels_ = -1;         // how much of the bar that fills
+    QElapsedTimer still_;     // since the bar last moved
 };
 
 // What the strip says before an interactive run: 「<file> → <folder>」.

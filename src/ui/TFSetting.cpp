@@ -11,6 +11,7 @@
 #include "run/OutputTarget.h"
 #include "run/Settings.h"
 #include "ui/DesignFont.h"
+#include "ui/MessageBoxes.h"
 #include "ui/OutputFolderCheck.h"
 #include "ui/Placement.h"
 #include "ui/TFVersion.h"
@@ -162,6 +163,7 @@ void TFSetting::done(int result) {
         const QString typed = ui_->EditOutDir->text();
         const QString onDisk = QString::fromStdString(MatchCp932Path(typed.toStdString()));
         if (onDisk != typed) ui_->EditOutDir->setText(onDisk);
+        WarnOfLookAlikes(onDisk);
         // A folder that cannot take documents is named before it is saved.
         if (!ConfirmOutputFolder(onDisk, this)) {
             setResult(QDialog::Rejected);
@@ -177,6 +179,21 @@ void TFSetting::done(int result) {
         }
     }
     QDialog::done(result);
+}
+
+void TFSetting::WarnOfLookAlikes(const QString& folder) {
+    // A folder beside it spelt with the other tilde is the same name in code
+    // page 932: the setting can name only one of them.
+    const std::vector<std::string> others = Cp932LookAlikesBeside(folder.toStdString());
+    if (folder.isEmpty() || others.empty()) return;
+    const QString other = QString::fromStdString(others.front());
+    ShowMessageBox(MessageIcon::Warning,
+                   QStringLiteral("出力先「%1」と同じ場所に、同じ名前に見えるフォルダー「%2」が"
+                                  "あります。設定ファイルでは〜と～を区別できないため、文書は"
+                                  "「%1」に保存されます。もう一方に保存したいときは、どちらかの"
+                                  "フォルダーの名前を変えてください。")
+                       .arg(folder, other),
+                   this);
 }
 
 void TFSetting::ckOCRClick() {

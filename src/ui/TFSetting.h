@@ -54,6 +54,8 @@ private slots:
     void btnVerClick();
 
 private:
+    // Names a folder beside the output folder that the settings file cannot tell from it.
+    void WarnOfLookAlikes(const QString& folder);
     std::unique_ptr<Ui::TFSetting> ui_;
     docuworks::Api& engine_;
     std::string iniPath_;

@@ -68,11 +68,20 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal)
 }
 
 TerminationSignals::~TerminationSignals() {
-    for (int sig : kSignals) ::signal(sig, SIG_DFL);
+    // The run has ended and its outcome stands: a signal while the program
+    // winds up is let go by, not taken for the end of a run it never
+    // stopped; after one that came already the next still ends the program
+    // at once.
+    for (int sig : kSignals) {
+        struct sigaction now {};
+        if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == OnSignal)
+            ::signal(sig, SIG_IGN);
+    }
     if (wakeRead >= 0) {
-        ::close(wakeRead);
-        ::close(wakeWrite);
+        const int read = wakeRead, write = wakeWrite;
         wakeRead = wakeWrite = -1;
+        ::close(read);
+        ::close(write);
     }
 }
 

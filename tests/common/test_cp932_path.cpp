@@ -27,17 +27,30 @@ TEST(Cp932Path, ALookAlikeFindsTheFolderOnDiskBothWays) {
     }
 }
 
-TEST(Cp932Path, WhatIsNotOnDiskStaysAsWritten) {
+TEST(Cp932Path, WhatIsNotOnDiskStaysAsWrittenWithTheWaveDash) {
     testing::TempDir dir;
     ::mkdir(dir.File("4月〜6月").c_str(), 0700);
-    for (const std::string& path : {dir.File("4月～6月/新しい～フォルダー"), dir.File("別～"),
-                                   std::string("relative～/x"), std::string("")}) {
-        const std::string expected = path.find("新しい") != std::string::npos
-                                         ? dir.File("4月〜6月/新しい～フォルダー")
-                                         : path;
-        EXPECT_EQ(MatchCp932Path(path), expected);
-    }
-    EXPECT_EQ(MatchCp932Path(dir.File("4月〜6月/")), dir.File("4月〜6月/"));
+    const struct {
+        std::string path, expected;
+    } cases[] = {
+        {dir.File("4月～6月/新しい～フォルダー"), dir.File("4月〜6月/新しい〜フォルダー")},
+        {dir.File("別～"), dir.File("別〜")},
+        {"relative～/x", "relative〜/x"},
+        {"", ""},
+        {dir.File("4月〜6月/"), dir.File("4月〜6月/")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchCp932Path(c.path), c.expected);
+}
+
+TEST(Cp932Path, OfBothSpellingsOnDiskTheWaveDashIsTakenAndTheOtherNamed) {
+    testing::TempDir dir;
+    ::mkdir(dir.File("4月～6月").c_str(), 0700);
+    ::mkdir(dir.File("4月〜6月").c_str(), 0700);
+    EXPECT_EQ(MatchCp932Path(dir.File("4月～6月")), dir.File("4月〜6月"));
+    EXPECT_EQ(MatchCp932Path(dir.File("4月〜6月")), dir.File("4月〜6月"));
+    EXPECT_EQ(Cp932LookAlikesBeside(dir.File("4月〜6月/")),
+              std::vector<std::string>{dir.File("4月～6月")});
+    EXPECT_TRUE(Cp932LookAlikesBeside(dir.File("別")).empty());
 }
 
 }  // namespace

@@ -61,9 +61,8 @@ TEST_F(SettingsDialog, OkOnAFreshSystemWritesTheNineKeysInOrder) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     const std::vector<std::string> expected = {
-        "[file]",        "FileName=",         "SaveDir=",  "[common]",
-        "Language=",     "ShowSetting=N",     "DelFile=N", "OCR=N",
-        "AutoRotate=N",  "NoShowSettingExt=", "NoDelExt="};
+        "[file]",    "FileName=", "SaveDir=",     "[common]",          "Language=", "ShowSetting=N",
+        "DelFile=N", "OCR=N",     "AutoRotate=N", "NoShowSettingExt=", "NoDelExt="};
     std::vector<std::string> lines;
     for (const std::string& line : folder.IniLines()) {
         if (!line.empty()) lines.push_back(line);
@@ -247,6 +246,18 @@ TEST_F(SettingsDialog, AFolderWithAWaveDashIsTheOneOnDisk) {
         dialog.reset();
         Open();
         EXPECT_EQ(Child<QLineEdit>("EditOutDir")->text(), onDisk);
+        dialog.reset();
+        // Both spellings beside each other: the 〜 one is taken, and the user told.
+        const std::size_t shown = messages.Shown().size();
+        QDir().mkdir(temp.filePath(QStringLiteral("4月～6月")));
+        Open();
+        Child<QLineEdit>("EditOutDir")->setText(temp.filePath(QString::fromUtf8(typed)));
+        PressOk();
+        EXPECT_EQ(Child<QLineEdit>("EditOutDir")->text(), onDisk);
+        ASSERT_EQ(messages.Shown().size(), shown + 1);
+        EXPECT_EQ(messages.Shown().back().icon, MessageIcon::Warning);
+        EXPECT_TRUE(
+            messages.Shown().back().text.contains(temp.filePath(QStringLiteral("4月～6月"))));
         dialog.reset();
     }
 }

@@ -107,7 +107,7 @@ TEST(ReasonSentence, NamesTheThingConcernedAndWhatToDo) {
          "文書「/srv/out/s.xdw」は署名付きで、署名を壊さずに文字を付けることができないため"},
         {XDW_E_CANNOT_READ,
          {"LibreOffice printed only blank pages", XDW_REASON_BLANK_PRINT},
-         "in.zip」は中身があるのに、LibreOffice が白紙のページしか印刷しませんでした"},
+         "in.zip」を LibreOffice が印刷できませんでした（何も印刷されないか、白紙のページだけでした）"},
     };
     for (const Row& row : rows) {
         const std::string sentence = ReasonSentence(row.code, row.reason, source);

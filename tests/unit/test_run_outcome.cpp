@@ -14,6 +14,7 @@
 #include "run/CommandLine.h"
 #include "run/Leftovers.h"
 #include "run/OutcomeRecorder.h"
+#include "run/RunJournal.h"
 #include "run/RunLog.h"
 #include "run/Termination.h"
 
@@ -489,6 +490,17 @@ TEST(Leftovers, DeadOwnersFilesGoOthersStay) {
     EXPECT_FALSE(Exists(gone));
     EXPECT_TRUE(Exists(mine));
     EXPECT_TRUE(Exists(init));
+}
+
+// The journal names the file, the document, the result and the reason of every run.
+TEST(Journal, EachOutcomeIsOneLineWithItsFields) {
+    RunOutcome outcome;
+    outcome.status = ExitStatus::kFailed;
+    outcome.source = "/in/見積 書.pdf";
+    outcome.reason = "パスワードで保護されています。";
+    EXPECT_EQ(JournalLine(outcome),
+              "file=/in/見積 書.pdf document=- result=failed status=1 "
+              "reason=パスワードで保護されています。");
 }
 
 }  // namespace

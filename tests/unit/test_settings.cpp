@@ -8,6 +8,7 @@
 
 #include "TempDir.h"
 #include "run/Settings.h"
+#include "run/Termination.h"
 
 namespace quilbex::testing {
 namespace {
@@ -31,6 +32,15 @@ TEST_F(Settings, AKeyWithAnEmptyValueIsEmptyNotTheDefault) {
     WriteBytes(path, "[common]\r\nLanguage=\r\n");
     EXPECT_EQ(file.Read("common", "Language", "自動"), "");
     EXPECT_EQ(file.Read("common", "OCR", "N"), "N");
+}
+
+// A termination signal does not wait for a file of any size to be read.
+TEST_F(Settings, ATerminationStopsTheReading) {
+    WriteBytes(path, "[common]\r\nOCR=Y\r\n");
+    RequestTermination();
+    EXPECT_EQ(file.Read("common", "OCR", "N"), "N");
+    ClearTermination();
+    EXPECT_EQ(file.Read("common", "OCR", "N"), "Y");
 }
 
 TEST_F(Settings, NamesIgnoreCaseAndBlanksAroundNamesAndValuesAreDropped) {

@@ -7,12 +7,22 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quilbex {
 
-// path with each part that does not exist replaced by the entry of its folder
-// that has the same code page 932 form, when there is one; the rest of a path
-// that names nothing on disk stays as it is.
+// path with each part replaced by the entry of its folder that has the same
+// code page 932 form: the one spelt with the wave dash 〜 (what the input
+// methods type) when there is one, else the part itself when it exists, else
+// any; the rest of a path that names nothing on disk stays as it is, its ～
+// written 〜.
 std::string MatchCp932Path(std::string_view path);
+
+// text with each full-width tilde ～ written as the wave dash 〜.
+std::string PreferredSpelling(std::string_view text);
+
+// The other entries beside path (in its folder) that code page 932 writes as
+// it: folders a setting cannot tell from it.
+std::vector<std::string> Cp932LookAlikesBeside(const std::string& path);
 
 }  // namespace quilbex

@@ -49,8 +49,9 @@
 /* A signed document that cannot be changed without breaking its signature
  * (the text says why: certified, encrypted, damaged). */
 #define XDW_REASON_SIGNED 16
-/* The application printed only blank pages (no text, no ink) of a file that
- * holds content: it ran short of something on the way. */
+/* The application printed nothing to show of the file: no page at all, or
+ * only blank ones (no text, no ink) of a file that holds content. Too large
+ * a file, or one it cannot open, ends so; nothing says the file is damaged. */
 #define XDW_REASON_BLANK_PRINT 17
 
 /* The unit a passed limit is counted in. */

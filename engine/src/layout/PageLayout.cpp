@@ -122,9 +122,14 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
             static_cast<int>(std::count_if(boxes.begin(), boxes.end(), [](const PixelBox& b) {
                 return b.bottom - b.top > kSpeckPx * 2;
             }));
+        layout.straight = layout.image;
         return layout;
     }
-    const Rules rules = FindRules(ink.get(), size, layout.skewDegrees != 0);
+    Rules rules = FindRules(ink.get(), size, layout.skewDegrees != 0);
+    // Dashed lines are rules too: read, each dash would be a ー or a |.
+    PixPtr dashes = DashedLines(ink.get(), size);
+    PixPtr room = Checked(pixDilateBrick(nullptr, dashes.get(), 3, 3));
+    pixOr(rules.mask.get(), rules.mask.get(), room.get());
     const std::vector<PixelBox> pictures = Pictures(ink.get(), size);
 
     PixPtr text(pixSubtract(nullptr, ink.get(), rules.mask.get()));
@@ -143,6 +148,8 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
     for (const PixelBox& b : boxes) items.push_back(CutItem{b, {}});
     layout.regions = CutRegions(items, size, findVertical);
 
+    layout.straight = layout.image;
+    layout.pictures = pictures;
     PaintWhite(layout.image, rules.mask.get());
     for (const PixelBox& p : pictures) PaintWhite(layout.image, p);
     return layout;

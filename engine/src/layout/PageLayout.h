@@ -40,6 +40,10 @@ struct PageLayout {
     // The image to recognise: the page, straightened, with its rules and
     // pictures painted out.
     RenderedPage image;
+    // The same straightened page before anything was painted out, and the
+    // pictures that were: what the reading is checked against.
+    RenderedPage straight;
+    std::vector<PixelBox> pictures;
     // Every piece of text, in reading order: top to bottom, columns of
     // horizontal text left to right, vertical columns right to left, a table
     // row by row.

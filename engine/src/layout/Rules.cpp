@@ -101,4 +101,48 @@ Rules FindRules(PIX* binary, int textSize, bool straightened) {
     return rules;
 }
 
+namespace {
+
+// A dash is at most this fraction of a text size thick and at least this
+// fraction long, its gaps at most this fraction long, and a dashed line at
+// least this many text sizes long.
+constexpr int kDashThinDivisor = 5;
+constexpr int kDashGapDivisor = 3;
+constexpr int kDashShortestDivisor = 4;
+constexpr int kDashedSizes = 4;
+
+}  // namespace
+
+PixPtr DashedLines(PIX* binary, int textSize) {
+    const int thin = std::max(textSize / kDashThinDivisor, 2);
+    const int gap = std::max(textSize / kDashGapDivisor, 2) | 1;
+    const int length = std::max(kDashedSizes * textSize, 8);
+    PixPtr all = Checked(pixCreateTemplate(binary));
+    const int shortest = std::max(textSize / kDashShortestDivisor, 3);
+    for (const bool flat : {true, false}) {
+        // Dashes, not dots: thin one way, longer the other.
+        PixPtr thinPieces =
+            Checked(pixSelectBySize(binary, thin, thin, 8, flat ? L_SELECT_HEIGHT : L_SELECT_WIDTH,
+                                    L_SELECT_IF_LTE, nullptr));
+        PixPtr pieces = Checked(pixSelectBySize(thinPieces.get(), shortest, shortest, 8,
+                                                flat ? L_SELECT_WIDTH : L_SELECT_HEIGHT,
+                                                L_SELECT_IF_GTE, nullptr));
+        PixPtr joined = Checked(flat ? pixCloseSafeCompBrick(nullptr, pieces.get(), gap, 1)
+                                     : pixCloseSafeCompBrick(nullptr, pieces.get(), 1, gap));
+        PixPtr dashes = Checked(flat ? pixOpenCompBrick(nullptr, joined.get(), length, 1)
+                                     : pixOpenCompBrick(nullptr, joined.get(), 1, length));
+        pixAnd(dashes.get(), dashes.get(), pieces.get());
+        pixOr(all.get(), all.get(), dashes.get());
+    }
+    // With the small pieces next to their ends: a dashed frame's corners.
+    const int small = textSize;
+    PixPtr pieces = Checked(
+        pixSelectBySize(binary, small, small, 8, L_SELECT_IF_BOTH, L_SELECT_IF_LTE, nullptr));
+    PixPtr near = Checked(pixDilateCompBrick(nullptr, all.get(), 2 * gap + 1, 2 * gap + 1));
+    pixAnd(near.get(), near.get(), pieces.get());
+    PixPtr corners = Checked(pixSeedfillBinary(nullptr, near.get(), pieces.get(), 8));
+    pixOr(all.get(), all.get(), corners.get());
+    return all;
+}
+
 }  // namespace xdw

@@ -25,4 +25,10 @@ struct Rules {
 // level, and its rules step by a pixel here and there.
 Rules FindRules(PIX* binary, int textSize, bool straightened);
 
+// The dashes of dashed lines in a 1-bit page image, for text of about
+// textSize pixels: thin pieces in a row, across or down, with gaps shorter
+// than a third of a text size, as long together as a few characters (a
+// slip's dashed frame, a dotted line to write on). Throws std::bad_alloc.
+PixPtr DashedLines(PIX* binary, int textSize);
+
 }  // namespace xdw

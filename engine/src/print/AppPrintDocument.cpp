@@ -33,7 +33,7 @@ PrintedDocument BuildPrintedDocument(const std::string& printedPdf,
     } catch (const std::runtime_error& e) {
         throw EngineError(XDW_E_CANNOT_READ, std::string("printed PDF unreadable: ") + e.what());
     }
-    if (pages.empty()) Bad(XDW_REASON_CONTENT, "LibreOffice printed no page");
+    if (pages.empty()) Bad(XDW_REASON_BLANK_PRINT, "LibreOffice printed no page");
 
     result.document = QPDF::create();
     result.document->emptyPDF();

@@ -330,7 +330,7 @@ PrintedDocument AppPrintJob::PrintWithOffice(const std::string& snapshot, const 
 
     const std::string printed = FindPrintedPdf(outDir);
     if (printed.empty())
-        Bad(XDW_REASON_CONTENT, "LibreOffice printed nothing" + OfficeSaid(launch.logPath),
+        Bad(XDW_REASON_BLANK_PRINT, "LibreOffice printed nothing" + OfficeSaid(launch.logPath),
             request_.input);
     PrintedDocument doc =
         BuildPrintedDocument(printed, [this](int page, int total) { onPage(page, total); });
