@@ -52,6 +52,15 @@ ROWS = [
     ("quote closed before the name placeholder", "src/run/OutputTarget.cpp",
      "if (open == 0 && (c == '\"' || c == '\\''))", "if (c == '\"' || c == '\\'')",
      "run_unit_tests", "ComposeOutputName.QuotesAndLettersOfTheSourceNameStay"),
+    ("a stop as LibreOffice finishes ends in a deletion", "src/run/PrintMonitor.cpp",
+     "if (StopAsked()) {", "if (false) {", "run_unit_tests",
+     "Outcome.ASignalAtAnyMomentBeforeTheDeletionKeepsTheSource"),
+    ("blank pages of a file with content taken for a print", "engine/src/print/AppPrintJob.cpp",
+     "if (holdsContent_ && !AnyPageInked", "if (false && !AnyPageInked",
+     "engine_test_appprint_worker", "AppPrintWorker.BlankPagesOfAFileThatHoldsContentAreRefused"),
+    ("a page without visible area read", "engine/src/ocr/DocumentOcr.cpp",
+     "width >= 1.0 && height >= 1.0", "width >= 0.0 && height >= 0.0",
+     "engine_test_ocr_errors", "OcrErrors.OddPagesNeverCrash"),
 ]
 
 

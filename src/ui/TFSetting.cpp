@@ -1,9 +1,15 @@
 #include "ui/TFSetting.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QStringList>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 #include "common/Cp932.h"
@@ -93,9 +99,42 @@ TFSetting::TFSetting(docuworks::Api& engine, std::string iniPath, ErrorHandler o
 
 TFSetting::~TFSetting() = default;
 
+void TFSetting::FitInto(const QRect& room) {
+    // What the window manager adds above and around the client area.
+    const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    if (height() + frame <= room.height() || layout() != nullptr) return;
+    auto* page = new QWidget;
+    int bottom = 0;
+    for (QWidget* group : {ui_->GroupBox3, ui_->GroupBox1, ui_->GroupBox2}) {
+        const QRect place = group->geometry();
+        group->setParent(page);
+        group->setGeometry(place);
+        group->show();
+        bottom = std::max(bottom, place.bottom() + 1);
+    }
+    page->setFixedSize(width(), bottom + ui_->GroupBox3->y());
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("scrSettings"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QWidget* button : std::initializer_list<QWidget*>{ui_->BitBtn1, ui_->BitBtn2, ui_->btnVer})
+        row->addWidget(button);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 8, 8);
+    column->addWidget(scroll, 1);
+    column->addLayout(row);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setFixedSize(std::min(width() + scrollBar, room.width()), room.height() - frame);
+}
+
 void TFSetting::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
+        if (const QScreen* screen = this->screen()) FitInto(screen->availableGeometry());
         CentreOnScreen(this);
         FormShow();
     }

@@ -44,6 +44,11 @@ public:
     // Closing with OK saves first; when the save fails the dialog stays open.
     void done(int result) override;
 
+    // A screen too small for the dialog (1024x600 at scale 2): the groups
+    // scroll within room and the row of buttons stays whole at its foot.
+    // Done when the dialog is first shown, for its screen's free area.
+    void FitInto(const QRect& room);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -15,7 +15,10 @@ printf '[common]\r\nShowSetting=N\r\nOCR=N\r\n[file]\r\nSaveDir=%s/out\r\n' "$sc
 # The desktop's opener, replaced by one that notes what it was asked to open.
 printf '#!/bin/sh\necho "$1" >>"%s/opened"\n' "$scratch" >"$scratch/bin/xdg-open"
 chmod +x "$scratch/bin/xdg-open"
-export PATH="$scratch/bin:$PATH" HOME="$scratch/home"
+# A session of its own: the turns and the batch's bubble are not shared with
+# other runs of this user's on the machine.
+mkdir -p "$scratch/run" && chmod 700 "$scratch/run" || exit 1
+export PATH="$scratch/bin:$PATH" HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run"
 unset XDG_CONFIG_HOME WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 start_xvfb

@@ -47,6 +47,24 @@ protected:
     std::unique_ptr<TFSetting> dialog;
 };
 
+// 1024x600 at scale 2 leaves 512x276 and less: the groups scroll, the row of
+// buttons stays whole, and OK still saves.
+TEST_F(SettingsDialog, OnASmallScreenTheButtonsStayWhole) {
+    Open();
+    const QRect room(0, 0, 512, 260);
+    dialog->FitInto(room);
+    QApplication::processEvents();
+    EXPECT_LE(dialog->height(), room.height());
+    EXPECT_LE(dialog->width(), room.width());
+    for (const char* name : {"BitBtn1", "BitBtn2", "btnVer"}) {
+        EXPECT_TRUE(dialog->rect().contains(Child(name)->geometry().translated(
+            Child(name)->parentWidget()->mapTo(dialog.get(), QPoint()))))
+            << name;
+    }
+    PressOk();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
 // A first start selects nothing and says what the empty file means (the
 // source's name, automatic language, the documents folder) in tool tips and
 // the output folder's placeholder.
