@@ -164,12 +164,12 @@ def capture(pdf, name, how, folder):
     if how == "scan":
         pic = out + ".png"
         shutil.copy(png, pic)
-        run(["img2pdf", "--dpi", "300", "-o", out + ".pdf", pic])
+        run(["img2pdf", "-s", "300dpi", "-o", out + ".pdf", pic])
     elif how == "askew":
         pic = out + ".jpg"
         run(["convert", png, "-background", "white", "-rotate", str(rng.choice([-1.5, 1.2, 2.0])),
              "-attenuate", "0.5", "+noise", "Gaussian", "-blur", "0x0.6", "-quality", "55", pic])
-        run(["img2pdf", "--dpi", "300", "-o", out + ".pdf", pic])
+        run(["img2pdf", "-s", "300dpi", "-o", out + ".pdf", pic])
     else:  # a normal-mode fax: 204 x 98 dpi, one bit a pixel
         pic = out + ".tif"
         run(["convert", png, "-resize", "68%x32.7%!", "-threshold", "60%", "-units",

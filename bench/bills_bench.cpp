@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
             const auto pdf = xdw::ReadPdf(argv[i]);
             const auto start = std::chrono::steady_clock::now();
             const std::vector<std::string> texts = xdw::OwnPageTexts(*pdf, false);
-            const xdw::DocumentKeys keys = xdw::FindDocumentKeys(texts);
+            const xdw::DocumentKeys keys = xdw::FindDocumentKeys(texts, true);
             const double ms =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count();

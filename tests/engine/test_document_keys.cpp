@@ -96,6 +96,15 @@ const std::vector<BillCase> kCases = {
      "52780",
      "有限会社緑川工業",
      true},
+    // Read by OCR, a total stated once and borne out by nothing else may hold
+    // a misread digit.
+    {"scanned-lone-total",
+     {"領収書", "2026年11月30日", "有限会社緑川工業", "合計 ¥52,780"},
+     "領収書",
+     "2026-11-30",
+     "",
+     "有限会社緑川工業",
+     true},
     {"scanned-letter",
      {"2026年12月1日", "東和物産株式会社", "取引条件変更のご案内", "合計 ¥52,780"},
      "ご案内",

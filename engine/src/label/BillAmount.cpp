@@ -111,7 +111,8 @@ bool StartsWithMoney(const std::u32string& cell) {
 }
 
 struct Totals {
-    std::set<long long> payable, plain, subtotals, taxes;
+    std::set<long long> payable, plain, subtotals, taxes, handed, change;
+    std::multiset<long long> stated;  // every statement of a total
     bool doubtful = false;
 
     void Add(const std::vector<Money>& amounts, bool isPayable) {
@@ -122,26 +123,39 @@ struct Totals {
         }
         // Two amounts after one label: which is the total is not said.
         if (values.size() > 1) doubtful = true;
-        if (values.size() == 1) (isPayable ? payable : plain).insert(*values.begin());
+        if (values.size() == 1) {
+            (isPayable ? payable : plain).insert(*values.begin());
+            stated.insert(*values.begin());
+        }
     }
 };
 
-// A subtotal (小計) or a tax added to it (消費税), one amount in its cell.
-void ReadPart(const std::u32string& cell, const Tight& tight, Totals& totals) {
-    const bool subtotal = tight.text.find(U"小計") == 0;
-    const bool tax =
-        tight.text.find(U"消費税") == 0 && tight.text.find(U"内") == std::u32string::npos;
-    if (!subtotal && !tax) return;
-    const std::vector<Money> amounts = AmountsFrom(cell, 0);
+// A subtotal (小計), a tax added to it (消費税), what was handed over (お預り)
+// or given back (お釣り): one amount in its cell, or in the cell beside it.
+void ReadPart(const std::vector<std::u32string>& cells, size_t c, const Tight& tight,
+              Totals& totals) {
+    std::set<long long>* part = nullptr;
+    if (tight.text.find(U"小計") == 0)
+        part = &totals.subtotals;
+    else if (tight.text.find(U"消費税") == 0 && tight.text.find(U"内") == std::u32string::npos)
+        part = &totals.taxes;
+    else if (tight.text.find(U"預") != std::u32string::npos && tight.text.size() <= 12)
+        part = &totals.handed;
+    else if (tight.text.find(U"釣") != std::u32string::npos && tight.text.size() <= 12)
+        part = &totals.change;
+    if (part == nullptr) return;
+    std::vector<Money> amounts = AmountsFrom(cells[c], 0);
+    if (amounts.empty() && c + 1 < cells.size() && StartsWithMoney(cells[c + 1]))
+        amounts = AmountsFrom(cells[c + 1], 0);
     if (amounts.size() != 1 || amounts[0].doubtful) return;
-    (subtotal ? totals.subtotals : totals.taxes).insert(amounts[0].value);
+    part->insert(amounts[0].value);
 }
 
-void ReadLine(const std::vector<TextLine>& lines, size_t l, Totals& totals) {
-    const std::vector<std::u32string>& cells = lines[l].cells;
+void ReadLine(const TextLine& line, Totals& totals) {
+    const std::vector<std::u32string>& cells = line.cells;
     for (size_t c = 0; c < cells.size(); ++c) {
         const Tight tight = Tighten(cells[c]);
-        ReadPart(cells[c], tight, totals);
+        ReadPart(cells, c, tight, totals);
         const TotalLabel* label = nullptr;
         size_t labelEnd = 0;
         for (const TotalLabel& candidate : kTotalLabels) {
@@ -161,12 +175,10 @@ void ReadLine(const std::vector<TextLine>& lines, size_t l, Totals& totals) {
         if (excluded) continue;
         const bool payable = label->payable || tight.text.find(U"税込") != std::u32string::npos;
         std::vector<Money> amounts = AmountsFrom(cells[c], labelEnd);
+        // The amount in the cell beside the label. Never on the next line: a
+        // table read column by column puts the first item's amount there.
         if (amounts.empty() && c + 1 < cells.size() && StartsWithMoney(cells[c + 1]))
             amounts = AmountsFrom(cells[c + 1], 0);
-        // A label alone on its line, the amount on the next one.
-        if (amounts.empty() && cells.size() == 1 && l + 1 < lines.size() &&
-            StartsWithMoney(lines[l + 1].cells[0]))
-            amounts = AmountsFrom(lines[l + 1].cells[0], 0);
         // Unsure characters where the amount should be: it cannot be read.
         if (amounts.empty() && cells[c].find(kUnsure, labelEnd) != std::u32string::npos)
             totals.doubtful = true;
@@ -174,29 +186,62 @@ void ReadLine(const std::vector<TextLine>& lines, size_t l, Totals& totals) {
     }
 }
 
-}  // namespace
-
-std::string BillAmount(const std::vector<TextLine>& lines) {
-    Totals totals;
-    for (size_t l = 0; l < lines.size(); ++l) ReadLine(lines, l, totals);
-    if (totals.doubtful) return {};
+// The total all statements agree on, 0 when they disagree.
+long long Agreed(const Totals& totals) {
     long long total = 0;
     if (!totals.payable.empty()) {
-        if (totals.payable.size() != 1) return {};
+        if (totals.payable.size() != 1) return 0;
         total = *totals.payable.begin();
         // A total before tax may stand beside it, the tax stated making up
         // the difference.
         for (long long plain : totals.plain)
-            if (plain != total && totals.taxes.count(total - plain) == 0) return {};
+            if (plain != total && totals.taxes.count(total - plain) == 0) return 0;
     } else {
-        if (totals.plain.size() != 1) return {};
+        if (totals.plain.size() != 1) return 0;
         total = *totals.plain.begin();
     }
     // Where the bill states its subtotal and tax, they add up to the total
     // (or the subtotal is the total, its tax included).
     if (totals.subtotals.size() == 1 && totals.taxes.size() == 1) {
         const long long subtotal = *totals.subtotals.begin();
-        if (subtotal != total && subtotal + *totals.taxes.begin() != total) return {};
+        if (subtotal != total && subtotal + *totals.taxes.begin() != total) return 0;
+    }
+    return total;
+}
+
+// Whether the bill's sums come to value: its subtotal and tax, or what was
+// handed over less the change.
+bool AddsUp(const Totals& totals, long long value) {
+    for (long long subtotal : totals.subtotals)
+        for (long long tax : totals.taxes)
+            if (subtotal + tax == value) return true;
+    for (long long handed : totals.handed)
+        for (long long change : totals.change)
+            if (handed - change == value) return true;
+    return false;
+}
+
+// Whether the bill bears the total out beyond its one statement of it.
+bool BorneOut(const Totals& totals, long long total) {
+    return totals.stated.count(total) >= 2 || totals.subtotals.count(total) > 0 ||
+           AddsUp(totals, total);
+}
+
+}  // namespace
+
+std::string BillAmount(const std::vector<TextLine>& lines, bool recognised) {
+    Totals totals;
+    for (const TextLine& line : lines) ReadLine(line, totals);
+    if (totals.doubtful) return {};
+    long long total = Agreed(totals);
+    if (recognised && (total == 0 || !BorneOut(totals, total))) {
+        // A digit misread in one statement: the one the sums come to
+        // stands, when exactly one does.
+        std::set<long long> provable;
+        for (const std::set<long long>* stated : {&totals.payable, &totals.plain})
+            for (long long value : *stated)
+                if (AddsUp(totals, value)) provable.insert(value);
+        total = provable.size() == 1 ? *provable.begin() : 0;
     }
     return total > 0 ? std::to_string(total) : std::string();
 }

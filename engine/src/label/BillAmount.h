@@ -11,7 +11,10 @@ namespace xdw {
 
 // The total in yen as digits ("128000") when the text states it under a
 // total's label (合計, ご請求金額, 税込合計…) as ¥128,000, 128,000円 or
-// ¥128,000-, and every such statement agrees; "" otherwise.
-std::string BillAmount(const std::vector<TextLine>& lines);
+// ¥128,000-, and every such statement agrees; "" otherwise. In recognised
+// text, where a digit may be misread, the bill must also bear it out: the
+// total stated twice, or its subtotal and tax adding up to it, or what was
+// handed over less the change.
+std::string BillAmount(const std::vector<TextLine>& lines, bool recognised);
 
 }  // namespace xdw

@@ -43,6 +43,18 @@ bool StartsWithAny(const std::u32string& text, size_t at, const char32_t* const*
     return false;
 }
 
+// Whether the word at pos names a part of a company (営業部, 経理課, 東京支店)
+// or a person's title rather than going on with its name.
+bool IsDepartment(const std::u32string& cell, size_t pos) {
+    size_t end = pos;
+    while (end < cell.size() && IsNameChar(cell[end])) ++end;
+    const std::u32string word = cell.substr(pos, end - pos);
+    for (const char32_t* tail : {U"部", U"課", U"室", U"係", U"支店", U"営業所", U"グループ",
+                                 U"センター", U"工場", U"事業所", U"長", U"役"})
+        if (EndsWith(word, tail)) return true;
+    return false;
+}
+
 // Whether an addressee's mark or a legal form ends right before pos: a name
 // written before its form starts after them.
 bool EndsBefore(const std::u32string& cell, size_t pos) {
@@ -77,6 +89,17 @@ std::vector<Name> NamesIn(const std::u32string& cell) {
             ++end;
         const bool before = at - begin >= 2, behind = end - after >= 2;
         Name name;
+        // A blank inside a name (ハヤシ 文具, read apart) leaves where it ends
+        // unknown; a department or a title after it is no part of it.
+        auto blankBefore = [&] {
+            return begin >= 2 && cell[begin - 1] == U' ' && IsNameChar(cell[begin - 2]) &&
+                   !EndsBefore(cell, begin - 1);
+        };
+        auto blankAfter = [&] {
+            return end + 1 < cell.size() && cell[end] == U' ' && IsNameChar(cell[end + 1]) &&
+                   !StartsWithAny(cell, end + 1, kNameEnds, std::size(kNameEnds)) &&
+                   !IsDepartment(cell, end + 1);
+        };
         if (before && behind) {
             // 東西株式会社南北: which way the name runs is not known.
             name.doubtful = true;
@@ -85,9 +108,11 @@ std::vector<Name> NamesIn(const std::u32string& cell) {
         } else if (before) {
             name.text = cell.substr(begin, formEnd - begin);
             name.end = formEnd;
+            name.doubtful = blankBefore();
         } else if (behind) {
             name.text = std::u32string(form) + cell.substr(after, end - after);
             name.end = end;
+            name.doubtful = blankAfter();
         } else {
             continue;
         }

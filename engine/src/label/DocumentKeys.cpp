@@ -8,7 +8,7 @@
 
 namespace xdw {
 
-DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages) {
+DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages, bool recognised) {
     DocumentKeys keys;
     std::vector<TextLine> all;
     std::u32string kind;
@@ -20,7 +20,7 @@ DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages) {
     keys.kind = quilbex::EncodeUtf8(kind);
     if (!IsBillKind(kind)) return keys;
     keys.date = BillDate(all);
-    keys.amount = BillAmount(all);
+    keys.amount = BillAmount(all, recognised);
     keys.counterparty = BillParty(all);
     return keys;
 }

@@ -21,11 +21,12 @@ struct DocumentKeys {
     }
 };
 
-// pages: the text of each page in reading order (UTF-8, see SplitLines).
-// The kind is the first that a page's heading names; a bill's keys are
-// taken from the text of all its pages, each only where the text leaves no
-// doubt about it.
-DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages);
+// pages: the text of each page in reading order (UTF-8, see SplitLines);
+// recognised when any of it was read by OCR rather than carried by the
+// document. The kind is the first that a page's heading names; a bill's keys
+// are taken from the text of all its pages, each only where the text leaves
+// no doubt about it.
+DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages, bool recognised = false);
 
 // The keys that were found, in the order kind, date, amount, counterparty.
 std::vector<std::string> KeyList(const DocumentKeys& keys);

@@ -35,7 +35,8 @@ std::string ReadText(const std::vector<OcrLine>& lines) {
         for (const OcrWord& word : line.words) {
             std::u32string chars;
             for (const OcrSymbol& symbol : word.symbols) chars += symbol.text;
-            if (chars.empty()) continue;
+            // A blank read as a word of its own is a gap, however unsure.
+            if (chars.find_first_not_of(U" ") == std::u32string::npos) continue;
             if (word.confidence < kSureWordConfidence)
                 std::fill(chars.begin(), chars.end(), U'\uFFFD');
             if (previous != nullptr) {

@@ -124,10 +124,13 @@ namespace {
 void LabelAfterReading(Document& doc) {
     if (doc.readText.empty()) return;
     std::vector<std::string> pages = OwnPageTexts(*doc.pdf, true);
+    bool recognised = false;
     for (size_t p = 0; p < pages.size(); ++p)
-        if (auto read = doc.readText.find(static_cast<int>(p) + 1); read != doc.readText.end())
+        if (auto read = doc.readText.find(static_cast<int>(p) + 1); read != doc.readText.end()) {
             pages[p] += "\n" + read->second;
-    const DocumentKeys keys = FindDocumentKeys(pages);
+            recognised = recognised || !read->second.empty();
+        }
+    const DocumentKeys keys = FindDocumentKeys(pages, recognised);
     if (LabelDocument(*doc.pdf, std::string(), keys)) doc.changed = true;
 }
 
