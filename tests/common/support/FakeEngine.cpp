@@ -9,7 +9,8 @@ namespace quilbex::testing {
 void FakeEngine::Record(const std::string& name, const std::string& arguments) {
     calls.push_back(name + "(" + arguments + ")");
     if (onCall) onCall(name);
-    if (onCallRecorded) onCallRecorded(calls.back());
+    // A copy: the hook may make the engine record further calls, which can move `calls`.
+    if (onCallRecorded) onCallRecorded(std::string(calls.back()));
     const auto reason = reasons.find(name);
     lastError_ = reason == reasons.end() ? EngineReason{} : reason->second;
     if (name == throwIn) throw std::runtime_error("engine fault");
