@@ -18,6 +18,7 @@
 #include "layout/Pix.h"
 #include "layout/Skew.h"
 #include "ocr/InkAccount.h"
+#include "ocr/PageFloor.h"
 #include "ocr/PageProgress.h"
 #include "ocr/SharedTasks.h"
 #include "ocr/TesseractPool.h"
@@ -1008,9 +1009,10 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         layout.inkPieces >= kNoisePieces &&
         characters * kPiecesPerNoiseCharacter < static_cast<size_t>(layout.inkPieces);
     std::vector<OcrLine> apart;
+    std::optional<InkAccount> account;
     if (layout.textSize > 0 && !noise) {
-        const InkAccount account(layout);
-        apart = CheckAgainstInk(layout, account, read, most, recipe, deadline);
+        account.emplace(layout);
+        apart = CheckAgainstInk(layout, *account, read, most, recipe, deadline);
     }
     for (size_t i = 0; i < regions; ++i) {
         const Region& region = layout.regions[i];
@@ -1041,7 +1043,8 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         return !noise && layout.inkPieces >= kFewPieces &&
                Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces);
     };
-    if (little()) {
+    const bool readWhole = little();
+    if (readWhole) {
         std::vector<OcrLine> whole =
             ReadWhole(prepared.image, layout.inkHeight, most, recipe, deadline);
         if (Score(whole) > Score(lines) + Score(apart)) {
@@ -1050,6 +1053,12 @@ std::optional<std::vector<OcrLine>> Read(const RenderedPage& page, const OcrReci
         }
     }
     InsertByPlace(lines, std::move(apart));
+    // Never less than the recogniser reads alone, where the evidence says
+    // the page may hold more.
+    if (account && !readWhole && FloorWanted(*account, lines))
+        RaiseToFloor(layout, *account, lines, [&](const RenderedPage& image) {
+            return ReadWhole(image, layout.textSize, most, recipe, deadline);
+        });
     OntoPage(lines, prepared);
     // A photo's sheet found with a wrong corner (its shadowed part as dark
     // as the lit desk) is unwarped askew or cut short, and may read as
