@@ -11,6 +11,8 @@ under the launcher is sampled every 0.1 s: processes, LibreOffice processes
 (soffice.bin) and the memory of the tree (resident set, summed)."""
 import os, subprocess, sys, tempfile, time, shutil, glob, platform
 
+import proctree
+
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build"))
 if not os.path.exists(os.path.join(build, "bin", "libxdwapi.so.1")):
@@ -68,28 +70,9 @@ def settings(out, pattern):
 
 def tree_sample(top):
     """Processes under top: (count, soffice.bin count, resident KiB)."""
-    parent, comm, dead = {}, {}, set()
-    for p in os.listdir("/proc"):
-        if not p.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % p) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        close = stat.rfind(")")
-        comm[int(p)] = stat[stat.find("(") + 1:close]
-        parent[int(p)] = int(stat[close + 2:].split()[1])
-        if stat[close + 2] == "Z":  # ended, not yet reaped: counted no more
-            dead.add(int(p))
-    children = {}
-    for pid, ppid in parent.items():
-        children.setdefault(ppid, []).append(pid)
-    todo, tree = [top], []
-    while todo:
-        pid = todo.pop()
-        tree.append(pid)
-        todo.extend(children.get(pid, []))
+    table = proctree.snapshot()
+    tree = [top] + proctree.descendants(top, table)
+    dead = {pid for pid in tree if pid in table and table[pid].state == "Z"}  # ended, not reaped
     rss = pss = 0
     for pid in tree[1:]:
         try:
@@ -101,7 +84,8 @@ def tree_sample(top):
                         pss += int(line.split()[1])
         except OSError:
             pass
-    office = sum(1 for pid in tree if comm.get(pid, "") == "soffice.bin" and pid not in dead)
+    office = sum(1 for pid in tree
+                 if pid in table and table[pid].name == "soffice.bin" and pid not in dead)
     return len([pid for pid in tree[1:] if pid not in dead]), office, rss, pss
 
 

@@ -9,6 +9,8 @@ PROGRAM_DIR holds quilbex, libxdwapi.so.1 and quilbex-render; WORK_DIR/in
 holds the pages bench/make-hostile-pages.py makes. Prints a Markdown summary."""
 import os, shutil, subprocess, sys, time
 
+import proctree
+
 program, work = sys.argv[1], sys.argv[2]
 runs = int(sys.argv[3]) if len(sys.argv) > 3 else 40
 busy = int(sys.argv[4]) if len(sys.argv) > 4 else 4
@@ -30,21 +32,6 @@ with open(os.path.join(program, "Quilbex.ini"), "w", newline="\r\n") as f:
 env = dict(os.environ, OMP_THREAD_LIMIT="1")
 env.pop("DISPLAY", None)
 env.pop("WAYLAND_DISPLAY", None)
-
-
-def tree(pid):
-    found, todo = {pid}, [pid]
-    while todo:
-        p = todo.pop()
-        try:
-            for task in os.listdir("/proc/%d/task" % p):
-                with open("/proc/%d/task/%s/children" % (p, task)) as f:
-                    kids = [int(c) for c in f.read().split()]
-                found.update(kids)
-                todo.extend(kids)
-        except OSError:
-            pass
-    return found
 
 
 def rss(pid):
@@ -72,7 +59,7 @@ loads = []
 while any(p.poll() is None for p, _, _ in procs):
     for i, (p, _, _) in enumerate(procs):
         if p.poll() is None:
-            peaks[i] = max(peaks[i], sum(rss(q) for q in tree(p.pid)))
+            peaks[i] = max(peaks[i], sum(rss(q) for q in [p.pid] + proctree.descendants(p.pid)))
     loads.append(os.getloadavg()[0])
     time.sleep(0.5)
 wall = time.monotonic() - started

@@ -24,6 +24,8 @@ left, a run killed by the signal's default action once it had begun its work
 runs, is counted apart: nothing has been done then)."""
 import os, random, signal, subprocess, sys, tempfile, time, shutil, threading
 
+import proctree
+
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build"))
 runs = int(sys.argv[2]) if len(sys.argv) > 2 else 100
@@ -76,26 +78,9 @@ def make_source(i, kind):
 
 def tree(top):
     """The processes under top (pid -> (start time, name)), top included."""
-    parent, info = {}, {}
-    for p in os.listdir("/proc"):
-        if not p.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % p) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        close = stat.rfind(")")
-        fields = stat[close + 2:].split()
-        parent[int(p)] = int(fields[1])
-        info[int(p)] = (fields[19], stat[stat.find("(") + 1:close])
-    found, todo = {}, [top]
-    while todo:
-        pid = todo.pop()
-        if pid in info and pid not in found:
-            found[pid] = info[pid]
-            todo.extend(c for c, pp in parent.items() if pp == pid)
-    return found
+    table = proctree.snapshot()
+    return {pid: (table[pid].start, table[pid].name)
+            for pid in [top] + proctree.descendants(top, table) if pid in table}
 
 
 def alive(pid, start):

@@ -8,6 +8,8 @@ PROGRAM_DIR holds quilbex, libxdwapi.so.1 and quilbex-render; the inputs are
 made by bench/make-hostile-pages.py into WORK_DIR/in. Prints a Markdown table."""
 import os, resource, signal, subprocess, sys, time
 
+import proctree
+
 program, work = sys.argv[1], sys.argv[2]
 kinds = sys.argv[3:] or ["scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "noise-rgb.tif",
                          "nested.pdf", "scans-500.pdf", "pages-2000.tif"]
@@ -23,18 +25,7 @@ env.pop("WAYLAND_DISPLAY", None)
 
 
 def descendants(pid):
-    found, todo = set(), [pid]
-    while todo:
-        p = todo.pop()
-        try:
-            for task in os.listdir("/proc/%d/task" % p):
-                with open("/proc/%d/task/%s/children" % (p, task)) as f:
-                    for c in f.read().split():
-                        found.add(int(c))
-                        todo.append(int(c))
-        except OSError:
-            pass
-    return found
+    return set(proctree.descendants(pid))
 
 
 def name(pid):

@@ -19,7 +19,9 @@ std::string Unescaped(std::string text) {
     return text;
 }
 
-std::string Element(const std::string& block, const std::string& name) {
+}  // namespace
+
+std::string DocumentKeyElement(const std::string& block, const std::string& name) {
     const std::string open = "<quilbex:" + name + ">", close = "</quilbex:" + name + ">";
     const size_t begin = block.find(open);
     if (begin == std::string::npos) return {};
@@ -28,7 +30,12 @@ std::string Element(const std::string& block, const std::string& name) {
     return Unescaped(block.substr(begin + open.size(), end - begin - open.size()));
 }
 
-}  // namespace
+FoundKeys DocumentKeysIn(const std::string& block) {
+    FoundKeys keys;
+    for (const DocumentKeyField& field : kDocumentKeyFields)
+        keys.*field.value = DocumentKeyElement(block, field.element);
+    return keys;
+}
 
 FoundKeys ReadDocumentKeys(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -51,12 +58,7 @@ FoundKeys ReadDocumentKeys(const std::string& path) {
         const size_t keep = std::min(window.size(), kBlockLimit + mark.size());
         window.erase(0, window.size() - keep);
     }
-    FoundKeys keys;
-    keys.kind = Element(block, "Kind");
-    keys.date = Element(block, "Date");
-    keys.amount = Element(block, "Amount");
-    keys.counterparty = Element(block, "Counterparty");
-    return keys;
+    return DocumentKeysIn(block);
 }
 
 }  // namespace quilbex

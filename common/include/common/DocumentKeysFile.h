@@ -18,6 +18,28 @@ struct FoundKeys {
     }
 };
 
+// A key's element in the engine's namespace (quilbex:Date) and where it is
+// held.
+struct DocumentKeyField {
+    const char* element;
+    std::string FoundKeys::*value;
+};
+
+// Every key's element, in the order they are written.
+inline constexpr DocumentKeyField kDocumentKeyFields[] = {
+    {"Kind", &FoundKeys::kind},
+    {"Date", &FoundKeys::date},
+    {"Amount", &FoundKeys::amount},
+    {"Counterparty", &FoundKeys::counterparty},
+};
+
+// The text of the element quilbex:name in block, its entities replaced; ""
+// when there is none.
+std::string DocumentKeyElement(const std::string& block, const std::string& name);
+
+// The keys in block, the engine's description block.
+FoundKeys DocumentKeysIn(const std::string& block);
+
 // The keys in the document at path (the latest ones, when the document was
 // described again in an update appended to it); none when it cannot be read
 // or carries none.

@@ -96,6 +96,16 @@ void ReadTail(Reader& r, FoundDate& date) {
     }
 }
 
+// The month and day after a year: 12月1日.
+bool ReadMonthDay(Reader& r, FoundDate& date) {
+    const int month = r.Number(2);
+    if (month < 0 || !r.Take(U"月")) return false;
+    const int day = r.Number(2);
+    if (day < 0 || !r.Take(U"日")) return false;
+    date.month = month, date.day = day;
+    return true;
+}
+
 bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
     if (s[at] == U' ' || DigitBefore(s, at)) return false;
     Reader r{s, at};
@@ -105,22 +115,14 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
         const int n = r.Take(U"元") ? 1 : r.Number(2);
         if (n < 1 || !r.Take(U"年")) return false;
         year = (reiwa ? 2018 : 1988) + n;
-        const int month = r.Number(2);
-        if (month < 0 || !r.Take(U"月")) return false;
-        const int day = r.Number(2);
-        if (day < 0 || !r.Take(U"日")) return false;
-        date.month = month, date.day = day;
+        if (!ReadMonthDay(r, date)) return false;
     } else {
         r.i = at;
         year = r.Number(4);
         if (year < 0 || r.i - at < 4) return false;
         const size_t afterYear = r.i;
         if (r.Take(U"年")) {
-            const int month = r.Number(2);
-            if (month < 0 || !r.Take(U"月")) return false;
-            const int day = r.Number(2);
-            if (day < 0 || !r.Take(U"日")) return false;
-            date.month = month, date.day = day;
+            if (!ReadMonthDay(r, date)) return false;
         } else {
             r.i = afterYear;
             if (r.i >= s.size()) return false;

@@ -123,7 +123,7 @@ bool Label(QPDF& pdf, const std::string& title, const DocumentKeys& keys) {
     std::string newTitle = oldTitle;
     if (oldTitle.empty() && !XmpHas(packet, "dc:title")) newTitle = title;
     std::string newSubject = oldSubject;
-    if (oldSubject.empty() || oldSubject == before.kind) newSubject = keys.kind;
+    if (oldSubject.empty() || oldSubject == before.keys.kind) newSubject = keys.kind;
     const std::vector<std::string> list = KeyList(keys);
     const std::string ours = Joined(list);
     std::string newKeywords = WithoutOurs(oldKeywords, before.keywords);
@@ -141,10 +141,7 @@ bool Label(QPDF& pdf, const std::string& title, const DocumentKeys& keys) {
     if (!readable) return changed;
     XmpDescription description;
     description.title = newTitle;
-    description.kind = keys.kind;
-    description.date = keys.date;
-    description.amount = keys.amount;
-    description.party = keys.counterparty;
+    description.keys = {keys.kind, keys.date, keys.amount, keys.counterparty};
     description.keywords = ours;
     description.subjects = list;
     const std::string newPacket = DescribeInXmp(packet, description);

@@ -27,15 +27,6 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
-std::string Unescaped(std::string text) {
-    const std::pair<const char*, char> entities[] = {
-        {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}};
-    for (const auto& [entity, c] : entities)
-        for (size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at))
-            text.replace(at, std::string(entity).size(), 1, c), ++at;
-    return text;
-}
-
 // Where this engine's block lies in packet: begin and end, or npos.
 std::pair<size_t, size_t> OurBlock(const std::string& packet) {
     const size_t ns = packet.find(std::string("xmlns:quilbex=\"") + kXmpNamespace);
@@ -56,15 +47,6 @@ std::string Without(const std::string& packet) {
     return rest;
 }
 
-std::string Element(const std::string& block, const std::string& name) {
-    const std::string open = "<" + name + ">", close = "</" + name + ">";
-    const size_t begin = block.find(open);
-    if (begin == std::string::npos) return {};
-    const size_t end = block.find(close, begin);
-    if (end == std::string::npos) return {};
-    return Unescaped(block.substr(begin + open.size(), end - begin - open.size()));
-}
-
 std::string Alt(const std::string& name, const std::string& value) {
     return "   <" + name + "><rdf:Alt><rdf:li xml:lang=\"x-default\">" + Escaped(value) +
            "</rdf:li></rdf:Alt></" + name + ">\n";
@@ -78,7 +60,8 @@ std::string Simple(const std::string& name, const std::string& value) {
 std::string Block(const std::string& rest, const XmpDescription& d) {
     std::string body;
     if (!d.title.empty() && !XmpHas(rest, "dc:title")) body += Alt("dc:title", d.title);
-    if (!d.kind.empty() && !XmpHas(rest, "dc:description")) body += Alt("dc:description", d.kind);
+    if (!d.keys.kind.empty() && !XmpHas(rest, "dc:description"))
+        body += Alt("dc:description", d.keys.kind);
     if (!d.subjects.empty() && !XmpHas(rest, "dc:subject")) {
         body += "   <dc:subject><rdf:Bag>";
         for (const std::string& subject : d.subjects)
@@ -86,9 +69,9 @@ std::string Block(const std::string& rest, const XmpDescription& d) {
         body += "</rdf:Bag></dc:subject>\n";
     }
     if (!XmpHas(rest, "pdf:Keywords")) body += Simple("pdf:Keywords", d.keywords);
-    body += Simple("quilbex:Kind", d.kind) + Simple("quilbex:Date", d.date) +
-            Simple("quilbex:Amount", d.amount) + Simple("quilbex:Counterparty", d.party) +
-            Simple("quilbex:Keywords", d.keywords);
+    for (const quilbex::DocumentKeyField& field : quilbex::kDocumentKeyFields)
+        body += Simple(std::string("quilbex:") + field.element, d.keys.*field.value);
+    body += Simple("quilbex:Keywords", d.keywords);
     if (body.empty()) return {};
     return "  <rdf:Description rdf:about=\"\"\n"
            "    xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
@@ -104,11 +87,8 @@ XmpDescription OurDescription(const std::string& packet) {
     const auto [begin, end] = OurBlock(packet);
     if (begin == std::string::npos) return d;
     const std::string block = packet.substr(begin, end - begin);
-    d.kind = Element(block, "quilbex:Kind");
-    d.date = Element(block, "quilbex:Date");
-    d.amount = Element(block, "quilbex:Amount");
-    d.party = Element(block, "quilbex:Counterparty");
-    d.keywords = Element(block, "quilbex:Keywords");
+    d.keys = quilbex::DocumentKeysIn(block);
+    d.keywords = quilbex::DocumentKeyElement(block, "Keywords");
     return d;
 }
 

@@ -15,10 +15,8 @@ inline constexpr const char* kXmpNamespace = quilbex::kDocumentKeysNamespace;
 
 struct XmpDescription {
     std::string title;                  // dc:title, unless the packet has one of its own
-    std::string kind;                   // dc:description, unless it has one; and quilbex:Kind
-    std::string date;                   // quilbex:Date
-    std::string amount;                 // quilbex:Amount
-    std::string party;                  // quilbex:Counterparty
+    quilbex::FoundKeys keys;            // quilbex:Kind, Date…; the kind also dc:description,
+                                        // unless the packet has one
     std::string keywords;               // pdf:Keywords, unless it has its own; and quilbex:Keywords
     std::vector<std::string> subjects;  // dc:subject, unless it has one
 };
