@@ -100,15 +100,22 @@ std::string PrintAndCheck(const std::string& source, const std::string& output,
 
 TEST_F(AppPrintOffice, TextFileIsPrintedThroughEveryPhaseWithTheOriginalAttached) {
     // A Windows text file: Shift-JIS with CRLF line ends. "\x95\xcf\x8a\xb7\x92\x86"
-    // is the Shift-JIS spelling of the word written in UTF-8 below.
+    // is the Shift-JIS spelling of the word written in UTF-8 below, as is
+    // the date "4\x8c\x8e15\x93\xfa"; a form feed starts the second page.
     const std::string source = dir.File("memo.txt");
     WriteBytes(source,
-               "Quilbex printing check\r\nQuarterly figures 4711\r\n\x95\xcf\x8a\xb7\x92\x86\r\n");
+               "Quilbex printing check\r\nQuarterly figures 4711 <A&B>\r\n"
+               "\x95\xcf\x8a\xb7\x92\x86 4\x8c\x8e"
+               "15\x93\xfa\r\n\fSecond sheet\r\n");
     const std::string output = PrintAndCheck(source, dir.File("memo.xdw"), "Quarterly");
-    EXPECT_NE(JoinedText(output).find("4711"), std::string::npos);
-    EXPECT_NE(JoinedText(output).find("\xe5\xa4\x89\xe6\x8f\x9b\xe4\xb8\xad"), std::string::npos)
-        << "Japanese text misread: " << JoinedText(output);
-    EXPECT_EQ(PdfPageCount(output), 1);
+    const std::string text = JoinedText(output);
+    for (const char* words : {"4711 <A&B>", "\xe5\xa4\x89\xe6\x8f\x9b\xe4\xb8\xad",
+                              // No gap between digits and ideographs: a search finds the date.
+                              "4\xe6\x9c\x88"
+                              "15\xe6\x97\xa5"})
+        EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
+    ASSERT_EQ(PdfPageCount(output), 2);
+    EXPECT_NE(PdfPageTexts(output)[1].find("Second sheet"), std::string::npos);
 }
 
 TEST_F(AppPrintOffice, OpenDocumentTextIsPrintedWithTheOriginalAttached) {

@@ -141,8 +141,9 @@ TEST_F(AppPrintWorker, PagesAreCopiedOneByOneAndNoAttachmentUnlessAsked) {
     const std::string args = ReadBytes(dir.File("args.txt"));
     EXPECT_NE(args.find("-env:UserInstallation=file:///"), std::string::npos) << args;
     EXPECT_NE(args.find("--headless\n"), std::string::npos);
-    // Plain text is read as UTF-8 text by Writer, whatever its name.
-    EXPECT_NE(args.find("--infilter=Text (encoded):UTF8\n"), std::string::npos) << args;
+    // Plain text is handed to Writer as a document of its lines, whatever
+    // its name.
+    EXPECT_NE(args.find("--infilter=OpenDocument Text Flat XML\n"), std::string::npos) << args;
     EXPECT_NE(args.find("--convert-to\npdf:writer_pdf_Export\n"), std::string::npos) << args;
     EXPECT_NE(args.find("--norestore\n"), std::string::npos);
 }

@@ -74,6 +74,20 @@ ScanSpec ScreenedBox() {
     return page;
 }
 
+// A red 請求書在中 in a red frame and a red 至急 beside it, standing clear
+// of the black lines: coloured text, not a seal laid over them.
+ScanSpec RedBox() {
+    ScanSpec page = Page();
+    page.colour = true;
+    page.placed = {{200, 700, "見積書を同封いたします"}};
+    page.capture = {"-fill",        "none",     "-stroke",    "rgb(215,40,40)",
+                    "-strokewidth", "8",        "-draw",      "rectangle 190,255 580,385",
+                    "-stroke",      "none",     "-fill",      "rgb(215,40,40)",
+                    "-annotate",    "+230+345", "請求書在中", "-annotate",
+                    "+1300+345",    "至急"};
+    return page;
+}
+
 struct InkCase {
     const char* name;
     ScanSpec (*page)();
@@ -100,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InkCase{"WhiteOnDarkHeaderRead", &DarkHeader, {"品名", "数量", "金額"}},
         InkCase{"SlipFrameReadAsNothing", &BoxedSlip, {"田中様", "お電話", "折り返し"}},
-        InkCase{"ScreenedBoxRead", &ScreenedBox, {"本日の会議", "大会議室", "印刷して"}}),
+        InkCase{"ScreenedBoxRead", &ScreenedBox, {"本日の会議", "大会議室", "印刷して"}},
+        InkCase{"RedTextInRedBoxRead", &RedBox, {"請求書在中", "至急", "同封"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

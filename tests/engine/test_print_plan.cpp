@@ -118,7 +118,7 @@ TEST(PrintPlan, RouteAndImportComeFromTheContent) {
          "Text - txt - csv (StarCalc):44,", "CP932"},
         {"table.tsv", "a\tb\n" + kEuc + "\t2\n", xdw::PrintRoute::Office,
          "Text - txt - csv (StarCalc):9,", "EUC-JP"},
-        {"memo.txt", kUtf16Le, xdw::PrintRoute::Office, "Text (encoded)", "UTF-16LE"},
+        {"memo.txt", kUtf16Le, xdw::PrintRoute::Office, "OpenDocument Text Flat XML", "UTF-16LE"},
         {"scan.dat", "", xdw::PrintRoute::Pdf, "", ""},
         {"drawing.svg", svg, xdw::PrintRoute::Office, "SVG - Scalable Vector Graphics Draw", ""},
     };

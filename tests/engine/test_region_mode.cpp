@@ -3,7 +3,7 @@
 // block, which misreads it.
 #include <gtest/gtest.h>
 
-#include "ocr/Recognizer.h"
+#include "ocr/RegionReading.h"
 
 namespace {
 

@@ -79,7 +79,7 @@ std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& pag
 
 std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe,
                                const UprightClues& clues) {
-    if (clues.readsFairly) return TurnByReading(full, recipe, clues.layout);
+    if (clues.readsFairly) return TurnByReading(full, recipe, clues.layout, clues.prepared);
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
@@ -93,7 +93,7 @@ std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe
     }
     // In doubt, the page's own text read each way decides.
     if (!found || !(found->confidence >= kMinOrientationConfidence))
-        return TurnByReading(full, recipe, clues.layout);
+        return TurnByReading(full, recipe, clues.layout, clues.prepared);
     // Tesseract reports the counter-clockwise angle the text is turned by.
     return (360 - found->orientation % 360) % 360;
 }

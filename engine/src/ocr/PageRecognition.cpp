@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <optional>
 
 #include "Error.h"
 #include "WorkLimit.h"
 #include "ocr/BoundedRender.h"
+#include "ocr/InkCheck.h"
 #include "ocr/JapaneseFixes.h"
 #include "ocr/Orientation.h"
+#include "ocr/PageReading.h"
 #include "ocr/PageText.h"
 #include "ocr/ScanReader.h"
+#include "ocr/WayUp.h"
 
 namespace xdw {
 
@@ -46,64 +48,53 @@ void TurnPage(PageInput& input, int turn) {
 
 namespace {
 
-// recipe with the processor time its page has left.
-OcrRecipe Remaining(const OcrRecipe& recipe, const WorkLimit& work) {
-    OcrRecipe left = recipe;
-    left.timeLimitMs = static_cast<int>(std::clamp<std::int64_t>(work.LeftMs(), 1, INT_MAX));
-    return left;
+// A page whose own text covers it is not read: it is only turned upright,
+// when that is asked for.
+PageResult OwnText(PageInput& input, const OcrRecipe& recipe, bool upright) {
+    PageResult result;
+    result.hasOwnText = true;
+    if (upright) {
+        const WayUp way = AskWayUp(*input.scan, recipe);
+        result.turn = way.turn;
+        result.turnError = way.error;
+        TurnPage(input, result.turn);
+    }
+    result.geometry = input.scan->geometry;
+    return result;
 }
 
 }  // namespace
 
 PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool (*cancel)(void*),
                     void* cancelData) {
-    PageResult result;
-    // The page's time limit covers its rendering, up-righting and
-    // recognition, in the processor time they take here and in the child.
+    // The page's time limit covers every step, in the processor time they
+    // take here, in the threads that help and in the rendering child.
     const WorkLimit work(recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs,
                          cancel, cancelData);
     const WorkLimitScope scope(work);
     std::int64_t renderMs = 0;
-    DrawPage(input, Remaining(recipe, work).timeLimitMs, cancel, cancelData, &renderMs);
+    DrawPage(input, static_cast<int>(std::clamp<std::int64_t>(work.LeftMs(), 1, INT_MAX)), cancel,
+             cancelData, &renderMs);
     work.Add(renderMs);
-    const bool ownText = TextCoversInk(*input.scan, input.text);
-    // Decided here, on the image the page is read from, so that it is
-    // neither drawn twice nor read the wrong way up first.
-    auto standsUpright = [&](const UprightClues& clues) {
-        try {
-            result.turn = UprightTurn(*input.scan, recipe, clues).value_or(0);
-        } catch (const EngineError& e) {
-            // The page's reading is not lost to the data that looks for its
-            // way up: it goes on as the page stands.
-            if (e.code() != XDW_E_NOT_INSTALLED) throw;
-            result.turnError = std::current_exception();
-            result.turn = 0;
+    if (TextCoversInk(*input.scan, input.text)) return OwnText(input, recipe, upright);
+    PageReading reading = PrepareAndLayOut(*input.scan, recipe, work);
+    PageResult result;
+    if (upright) {
+        const WayUp way = FindWayUp(reading, recipe);
+        result.turn = way.turn;
+        result.turnError = way.error;
+        if (way.turn != 0) {
+            // It is read as it stands once turned.
+            TurnPage(input, way.turn);
+            reading = PrepareAndLayOut(*input.scan, recipe, work);
         }
-        return result.turn == 0;
-    };
-    std::optional<std::vector<OcrLine>> lines;
-    if (upright && !ownText) {
-        // A page whose first lines read clearly as it stands is upright:
-        // its way up is looked for in the letters' shapes only in doubt,
-        // and it is read again only when it turns out to lie turned.
-        lines = RecognizeIfUpright(*input.scan, Remaining(recipe, work), standsUpright, cancel,
-                                   cancelData);
-        TurnPage(input, result.turn);
-    } else if (upright) {
-        standsUpright({});
-        TurnPage(input, result.turn);
     }
-    const RenderedPage& rendered = *input.scan;
-    const std::vector<PixelBox>& text = input.text;
-    result.geometry = rendered.geometry;
-    if (ownText) {
-        result.hasOwnText = true;
-        return result;
-    }
-    if (!lines) lines = RecognizePage(rendered, Remaining(recipe, work), cancel, cancelData);
-    result.lines = std::move(*lines);
+    ReadRegions(reading, recipe);
+    CheckAgainstInk(reading, recipe);
+    result.lines = PageLines(reading, recipe);
     FixJapaneseConfusions(result.lines);
-    DropLinesOverText(result.lines, text, rendered.geometry.width, rendered.geometry.height);
+    result.geometry = input.scan->geometry;
+    DropLinesOverText(result.lines, input.text, result.geometry.width, result.geometry.height);
     return result;
 }
 

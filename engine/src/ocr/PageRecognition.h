@@ -54,11 +54,14 @@ void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*) = nullptr
 // it is shown once its rotation grows by that much.
 void TurnPage(PageInput& input, int turn);
 
-// Renders, checks the page's own text and recognises; upright: turns the
-// page upright first, unless its first lines read clearly as it stands (see
-// RecognizeIfUpright, UprightTurn), or reads it as it stands when the way up
-// cannot be looked for (see PageResult::turnError). cancel as for
-// RecognizePage. Throws EngineError.
+// A page's way through OCR, step by step: it is drawn (unless it is a scan
+// read already), its own text checked (a page it covers is not read), a
+// copy of it prepared and laid out; its way up found when asked for (turned,
+// it is prepared and laid out again as it then stands); its regions read,
+// checked against its ink, put together as lines; those lines' Japanese
+// mended and the lines over its own text dropped. The layer is drawn from
+// the result by whoever writes the page (see TextLayer). cancel: asked
+// between and within the steps. Throws EngineError.
 PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright = false,
                     bool (*cancel)(void*) = nullptr, void* cancelData = nullptr);
 

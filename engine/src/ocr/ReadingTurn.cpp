@@ -15,6 +15,7 @@
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
 #include "layout/Pix.h"
+#include "ocr/RegionReading.h"
 #include "ocr/TesseractPool.h"
 #include "prepare/PreparePage.h"
 
@@ -177,14 +178,17 @@ std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, 
 }  // namespace
 
 std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
-                                 const PageLayout* found) {
+                                 const PageLayout* found, const RenderedPage* prepared) {
     // Within the limit of the page being read, its cancel included; a page
     // looked at on its own has a limit of its own.
     const WorkLimit alone(recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs);
     const WorkLimit& work = CurrentWorkLimit() != nullptr ? *CurrentWorkLimit() : alone;
     const WorkLimitScope scope(work);
     std::optional<PageLayout> own;
-    if (found == nullptr) own = FindLayout(PreparePage(page).image, true);
+    if (found == nullptr && prepared != nullptr)
+        own = FindLayout(*prepared, true);
+    else if (found == nullptr)
+        own = FindLayout(PreparePage(page).image, true);
     const PageLayout& layout = found != nullptr ? *found : *own;
     if (layout.textSize <= 0) return std::nullopt;
     // The way the page's lines run, by the area of its text.

@@ -18,9 +18,11 @@ namespace xdw {
 // (lines that run top to bottom, turned or not, are tried sideways as well,
 // and upright by the vertical languages). layout: the layout of that copy
 // with vertical writing looked for, when the caller found it already (it is
-// then not found again), or null. Throws EngineError(XDW_E_NOT_INSTALLED)
+// then not found again), or null; prepared: that copy, when the caller made
+// it already (it is then not made again), or null. Throws EngineError(XDW_E_NOT_INSTALLED)
 // when the language data is missing, std::bad_alloc.
 std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
-                                 const PageLayout* layout = nullptr);
+                                 const PageLayout* layout = nullptr,
+                                 const RenderedPage* prepared = nullptr);
 
 }  // namespace xdw

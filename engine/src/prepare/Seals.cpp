@@ -6,6 +6,7 @@
 
 #include "PageColour.h"
 #include "prepare/Lengths.h"
+#include "prepare/PrepareTuning.h"
 
 namespace xdw {
 
@@ -16,16 +17,24 @@ namespace {
 // whose ring or frame encloses kSealHoleShare of it, or one at least
 // kSealLargePx (15 mm) both ways, its inside however full. Letters enclose
 // less, and a heading is not that tall.
-constexpr int kBridgePx = 15;
-constexpr int kSealInsidePx = 94;
-constexpr double kSealHoleShare = 0.25;
-constexpr int kSealLargePx = 177;
+const int kBridgePx = TunedInt(Prepare::BridgePx);
+const int kSealInsidePx = TunedInt(Prepare::SealInsidePx);
+const double kSealHoleShare = Tuned(Prepare::SealHoleShare);
+const int kSealLargePx = TunedInt(Prepare::SealLargePx);
 // Around what a ring encloses, its ring and rim: 3 mm.
-constexpr int kRingPx = 35;
+const int kRingPx = TunedInt(Prepare::RingPx);
 // The seal ink's edge, where its colour and the paper's mix: 2 px.
-constexpr int kSealEdgePx = 2;
+const int kSealEdgePx = TunedInt(Prepare::SealEdgePx);
 // Seal ink over more than this share of the page is the paper's colour.
-constexpr double kPaperShare = 0.3;
+const double kPaperShare = Tuned(Prepare::PaperShare);
+// A frame at least kLabelAspect times as long as it is high (or high as it
+// is long) over no black ink is a label boxed in colour (a red 請求書在中),
+// read as text: seals are round or square, and a stamp is laid over what it
+// marks. Black ink over at most kLabelBlackShare of its box is none.
+const double kLabelAspect = Tuned(Prepare::LabelAspect);
+const double kLabelBlackShare = Tuned(Prepare::LabelBlackShare);
+// Its frame: the ink reaching over kFrameShare of the box's length or height.
+const double kFrameShare = Tuned(Prepare::FrameShare);
 
 // The pixels of page marked mark, as 1.
 PixPtr StampMask(const RenderedPage& page, uint8_t mark) {
@@ -105,6 +114,46 @@ void ReadThrough(PIX* grey, const RenderedPage& page, PIX* edged, int reach, con
     }
 }
 
+// True for the mark in box (x, y, bw, bh) when it is a label boxed in
+// colour rather than a seal: long and narrow, with no black ink under it
+// (darker than half the mark's own ink, and of no seal colour).
+bool BoxedLabel(const RenderedPage& page, int x, int y, int bw, int bh) {
+    if (std::max(bw, bh) < kLabelAspect * std::min(bw, bh)) return false;
+    const int w = page.geometry.width;
+    std::array<uint32_t, 256> levels{};
+    for (int py = y; py < y + bh; ++py)
+        for (int px = x; px < x + bw; ++px)
+            if (page.stampInk[static_cast<size_t>(py) * w + px] == kStampInk)
+                ++levels[page.pixels[static_cast<size_t>(py) * page.bytesPerLine + px]];
+    const int seal = std::max(1, Middle(levels));
+    double black = 0;
+    for (int py = y; py < y + bh; ++py)
+        for (int px = x; px < x + bw; ++px)
+            if (page.stampInk[static_cast<size_t>(py) * w + px] == kNoStamp &&
+                2 * page.pixels[static_cast<size_t>(py) * page.bytesPerLine + px] < seal)
+                ++black;
+    return black <= kLabelBlackShare * bw * bh;
+}
+
+// Adds to frames the strokes of ink in box that reach across most of it: a
+// label's frame, which is no text, while the letters it holds are.
+void AddFrame(PIX* ink, PIX* frames, int x, int y, int bw, int bh) {
+    BOX* box = boxCreate(x, y, bw, bh);
+    PixPtr part(pixClipRectangle(ink, box, nullptr));
+    boxDestroy(&box);
+    if (!part) return;
+    PIXA* pieces = nullptr;
+    BoxaPtr boxes(pixConnComp(part.get(), &pieces, 8));
+    for (int i = 0; boxes && pieces && i < boxaGetCount(boxes.get()); ++i) {
+        l_int32 px = 0, py = 0, pw = 0, ph = 0;
+        boxaGetBoxGeometry(boxes.get(), i, &px, &py, &pw, &ph);
+        if (pw < kFrameShare * bw && ph < kFrameShare * bh) continue;
+        PixPtr piece(pixaGetPix(pieces, i, L_CLONE));
+        pixRasterop(frames, x + px, y + py, pw, ph, PIX_PAINT, piece.get(), 0, 0);
+    }
+    pixaDestroy(&pieces);
+}
+
 }  // namespace
 
 bool DropSeals(PIX* grey, const RenderedPage& page) {
@@ -126,6 +175,7 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
     // is too light a grey for the recogniser.
     PixPtr text = Checked(pixCopy(nullptr, ink.get()));
     PixPtr seals = Checked(pixCreate(w, h, 1));
+    PixPtr frames = Checked(pixCreate(w, h, 1));
     std::vector<PixelBox> found;
     const int ring = AtDpi(kRingPx, dpi);
     const int large = AtDpi(kSealLargePx, dpi);
@@ -136,13 +186,19 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
         if ((bw < large || bh < large) &&
             Within(holes.get(), x, y, bw, bh) < kSealHoleShare * Within(filled.get(), x, y, bw, bh))
             continue;
+        if (BoxedLabel(page, x, y, bw, bh)) {
+            AddFrame(ink.get(), frames.get(), x, y, bw, bh);
+            continue;
+        }
         pixRasterop(seals.get(), x - ring, y - ring, bw + 2 * ring, bh + 2 * ring, PIX_SET, nullptr,
                     0, 0);
         found.push_back(PixelBox{std::max(0, x - ring), std::max(0, y - ring),
                                  std::min(w, x + bw + ring), std::min(h, y + bh + ring)});
     }
     pixSubtract(text.get(), text.get(), seals.get());
+    pixSubtract(text.get(), text.get(), frames.get());
     pixSetMasked(grey, text.get(), 0);
+    pixSetMasked(grey, frames.get(), 255);
     if (found.empty()) return true;
     // Seal ink and its tint, with the pixels along their edges.
     PixPtr marked = StampMask(page, kStampInk);

@@ -27,6 +27,7 @@
 #include "print/OutsideLinks.h"
 #include "print/PrintedInk.h"
 #include "print/SavedValues.h"
+#include "print/TextDocument.h"
 #include "print/TextEncoding.h"
 
 namespace xdw {
@@ -80,17 +81,18 @@ std::string OfficeSaid(const std::string& logPath) {
 // Whether text that holds a visible character must print some: plain text
 // and CSV cells (less their separators and quotes) do; of markup (HTML, SVG)
 // nothing is known, an empty page may be all it is.
-bool TextMustShow(const std::string& text, const std::string& importFilter) {
-    if (importFilter.rfind("Text (encoded)", 0) == 0) return HoldsVisibleText(text);
-    if (importFilter.rfind("Text - txt - csv", 0) == 0) return HoldsVisibleText(text, ",\"");
+bool TextMustShow(const std::string& text, const PrintPlan& plan) {
+    if (plan.plainText) return HoldsVisibleText(text);
+    if (plan.importFilter.rfind("Text - txt - csv", 0) == 0) return HoldsVisibleText(text, ",\"");
     return false;
 }
 
 }  // namespace
 
 // The file LibreOffice is given: the snapshot itself, for text a UTF-8 copy
-// of it under the same name, which the import reads as UTF-8, for a
-// spreadsheet a copy holding its saved values only.
+// of it under the same name, which the import reads as UTF-8 (plain text as
+// a document of its lines), for a spreadsheet a copy holding its saved
+// values only.
 std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFolder& temp) {
     if (HasSavedValues(request_.plan.mimeType)) {
         const std::string copy = temp.sub("values") + "/" + CopyName(request_.input);
@@ -100,12 +102,13 @@ std::string AppPrintJob::PrintableCopy(const std::string& snapshot, const TempFo
     const std::string& charset = request_.plan.charset;
     if (charset.empty()) return snapshot;
     const std::string bytes = ReadAll(snapshot);
-    if (charset == "UTF-8" && bytes.rfind("\xEF\xBB\xBF", 0) != 0) {
-        holdsContent_ = TextMustShow(bytes, request_.plan.importFilter);
+    if (charset == "UTF-8" && bytes.rfind("\xEF\xBB\xBF", 0) != 0 && !request_.plan.plainText) {
+        holdsContent_ = TextMustShow(bytes, request_.plan);
         return snapshot;
     }
-    const std::string utf8 = TextAsUtf8(bytes, charset);
-    holdsContent_ = TextMustShow(utf8, request_.plan.importFilter);
+    std::string utf8 = TextAsUtf8(bytes, charset);
+    holdsContent_ = TextMustShow(utf8, request_.plan);
+    if (request_.plan.plainText) utf8 = TextAsFlatDocument(utf8);
     const std::string copy = temp.sub("text") + "/" + CopyName(request_.input);
     std::ofstream out(copy, std::ios::binary | std::ios::trunc);
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));

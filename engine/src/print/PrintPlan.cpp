@@ -26,7 +26,7 @@ constexpr std::uintmax_t kLargestText = 64u << 20;
 const std::string kCsvOptions = ",34,76,1,,0,false,true,false,false,false,,false";
 const std::string kCsvImport = "Text - txt - csv (StarCalc):44" + kCsvOptions;
 const std::string kTsvImport = "Text - txt - csv (StarCalc):9" + kCsvOptions;
-const std::string kTextImport = "Text (encoded):UTF8";
+const std::string kFlatTextImport = "OpenDocument Text Flat XML";
 const std::string kHtmlImport = "HTML (StarWriter)";
 const std::string kSvgImport = "SVG - Scalable Vector Graphics Draw";
 const std::string kWriterPdf = "pdf:writer_pdf_Export";
@@ -100,8 +100,9 @@ PrintPlan PlanText(const std::string& path, const std::string& mime) {
         plan.importFilter = kCsvImport;
         plan.exportFilter = "pdf:calc_pdf_Export";
     } else {
-        plan.importFilter = kTextImport;
+        plan.importFilter = kFlatTextImport;
         plan.exportFilter = kWriterPdf;
+        plan.plainText = true;
     }
     return plan;
 }

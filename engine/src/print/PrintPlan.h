@@ -23,6 +23,9 @@ struct PrintPlan {
     // Text handed over as UTF-8, recoded from this character set ("" for
     // files that are not recoded).
     std::string charset;
+    // Plain text: laid out here as a flat text document, which the import
+    // filter reads, rather than by LibreOffice's text import.
+    bool plainText = false;
 };
 
 // Throws EngineError(XDW_E_CANNOT_READ) with the reason for content that

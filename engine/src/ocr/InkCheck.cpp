@@ -1,0 +1,270 @@
+#include "ocr/InkCheck.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include <tesseract/publictypes.h>
+
+#include "ocr/InkAccount.h"
+
+namespace xdw {
+
+namespace {
+
+// Ink of at least kNoisePieces pieces read as under one character for every
+// kPiecesPerNoiseCharacter of them is noise, not text (office pages: 400 to
+// 1,700 pieces, one character for every one or two).
+constexpr int kNoisePieces = 2000;
+constexpr int kPiecesPerNoiseCharacter = 100;
+
+// A word read again, from ink the first reading left unread or by the
+// recogniser's own layout, is kept when the recogniser is at least this sure
+// of it: what it finds in specks, strokes and pictures it reads with far less.
+constexpr float kUnreadSure = 50;
+constexpr float kPictureSure = 70;
+// A region whose characters read at a mean confidence under this is unsure:
+// the page is then read by the recogniser's own layout as well.
+constexpr double kRegionSure = 60;
+constexpr size_t kUnsureCharacters = 5;
+// The recogniser's own reading takes a region's place when it is borne out by
+// this many sure characters' worth more (see Evidence).
+constexpr double kFloorMoreChars = 2;
+
+double ScoreOf(const std::vector<Block>& blocks) {
+    double score = 0;
+    for (const Block& block : blocks)
+        for (const OcrLine& line : block.lines)
+            for (const OcrWord& word : line.words)
+                score += std::max(word.confidence, 0.0f) / 100.0 * word.symbols.size();
+    return score;
+}
+
+// How far a reading is borne out: each character counts by how much surer
+// than kUnreadSure its word is (negative when less sure): a region read as
+// many unsure characters, as strokes and specks are, weighs less than a few
+// read surely.
+double Evidence(const std::vector<Block>& blocks) {
+    double evidence = 0;
+    for (const Block& block : blocks)
+        for (const OcrLine& line : block.lines)
+            for (const OcrWord& word : line.words)
+                evidence += (word.confidence - kUnreadSure) / (100 - kUnreadSure) *
+                            double(word.symbols.size());
+    return evidence;
+}
+
+bool Unsure(const std::vector<Block>& blocks) {
+    size_t n = 0;
+    for (const Block& block : blocks)
+        for (const OcrLine& line : block.lines) n += Characters(line);
+    return n >= kUnsureCharacters && ScoreOf(blocks) * 100 < kRegionSure * double(n);
+}
+
+bool Within(const PixelBox& b, const PixelBox& area) {
+    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
+    return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+}
+
+// The blocks' words that keep holds, each line with its box around them.
+std::vector<Block> WordsWhere(const std::vector<Block>& blocks,
+                              const std::function<bool(const OcrWord&)>& keep) {
+    std::vector<Block> out;
+    for (const Block& block : blocks) {
+        Block kept;
+        kept.vertical = block.vertical;
+        for (const OcrLine& line : block.lines) {
+            OcrLine l = line;
+            l.words.clear();
+            for (const OcrWord& w : line.words)
+                if (keep(w)) l.words.push_back(w);
+            if (l.words.empty()) continue;
+            l.box = l.words.front().box;
+            for (const OcrWord& w : l.words) l.box = Union(l.box, w.box);
+            kept.box = kept.lines.empty() ? l.box : Union(kept.box, l.box);
+            kept.lines.push_back(std::move(l));
+        }
+        if (!kept.lines.empty()) out.push_back(std::move(kept));
+    }
+    return out;
+}
+
+tesseract::PageSegMode PatchMode(const InkPatch& patch) {
+    return patch.rows <= 1 ? tesseract::PSM_SINGLE_LINE : tesseract::PSM_SINGLE_BLOCK;
+}
+
+// Light letters on a dark band, read inverted.
+std::vector<Block> ReadBand(const PageLayout& layout, const InkPatch& patch, double most,
+                            const OcrRecipe& recipe, Deadline& deadline) {
+    int dx = 0, dy = 0;
+    RenderedPage copy = RegionImage(layout.straight, patch.box, patch.rows <= 1, dx, dy);
+    const int w = patch.box.right - patch.box.left, h = patch.box.bottom - patch.box.top;
+    const int x0 = patch.box.left - dx, y0 = patch.box.top - dy;
+    for (int y = std::max(y0, 0); y < std::min(y0 + h, copy.geometry.height); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x0 + w, copy.geometry.width); ++x) {
+            uint8_t& v = copy.pixels[static_cast<size_t>(y) * copy.bytesPerLine + x];
+            v = static_cast<uint8_t>(255 - v);
+        }
+    std::vector<Block> blocks = ReadImage(copy, ReadScale(layout.textSize, most), PatchMode(patch),
+                                          recipe.languages, recipe.tessdata, deadline);
+    Place(blocks, 1, dx, dy);
+    return WordsWhere(blocks, [](const OcrWord& w) { return w.confidence >= kUnreadSure; });
+}
+
+// A patch of unread ink smaller than this many text sizes both ways, within
+// a region, is a character its line missed: not worth reading again.
+constexpr int kPatchSizes = 3;
+// A patch of this many rows or more is read by the recogniser's own layout.
+constexpr int kOwnLayoutRows = 3;
+
+// The part of the page in box read by the recogniser's own layout (as a
+// line when it is one), its sure words with their boxes on the page.
+std::vector<Block> ReadOwn(const PageLayout& layout, const RenderedPage& rest, const PixelBox& box,
+                           int rows, double most, const OcrRecipe& recipe, Deadline& deadline) {
+    int dx = 0, dy = 0;
+    const RenderedPage copy = RegionImage(rest, box, rows <= 1, dx, dy);
+    const tesseract::PageSegMode mode = rows <= 1               ? tesseract::PSM_SINGLE_LINE
+                                        : rows < kOwnLayoutRows ? tesseract::PSM_SINGLE_BLOCK
+                                                                : tesseract::PSM_AUTO;
+    std::vector<Block> blocks = ReadImage(copy, ReadScale(layout.textSize, most), mode,
+                                          recipe.languages, recipe.tessdata, deadline);
+    Place(blocks, 1, dx, dy);
+    return WordsWhere(blocks, [](const OcrWord& w) { return w.confidence >= kUnreadSure; });
+}
+
+// The regions' readings checked against the page's ink: light letters on
+// dark bands are read inverted; a region that reads unsure is read again by
+// the recogniser's own layout, which takes its place where it holds clearly
+// more; ink no word covers is read again the same way. Gives the lines read
+// apart from the regions.
+std::vector<OcrLine> CheckAgainstInk(const PageLayout& layout, const InkAccount& account,
+                                     std::vector<std::vector<Block>>& read, double most,
+                                     const OcrRecipe& recipe, Deadline& deadline) {
+    for (std::vector<Block>& blocks : read)
+        for (Block& block : blocks) account.DropStrokeMarks(block.lines);
+    const int size = layout.textSize;
+    std::optional<RenderedPage> rest;
+    auto own = [&](const PixelBox& box, int rows) {
+        if (!rest) rest = account.Rest({});
+        std::vector<Block> blocks = ReadOwn(layout, *rest, box, rows, most, recipe, deadline);
+        for (Block& block : blocks) account.DropStrokeMarks(block.lines);
+        return blocks;
+    };
+    // Ink counts as read only under words of regions read surely.
+    std::vector<char> unsure(read.size());
+    std::vector<OcrLine> sure;
+    for (size_t i = 0; i < read.size(); ++i) {
+        unsure[i] = Unsure(read[i]);
+        if (!unsure[i])
+            for (const Block& block : read[i])
+                sure.insert(sure.end(), block.lines.begin(), block.lines.end());
+    }
+    std::vector<InkPatch> patches = account.Unread(sure);
+    // Pictures last: what they hold may have been read with what lies by them.
+    std::stable_partition(patches.begin(), patches.end(),
+                          [](const InkPatch& p) { return !p.picture; });
+    // A word read again where a word kept lies already is that word again.
+    std::vector<PixelBox> held;
+    auto hold = [&](const std::vector<OcrLine>& lines) {
+        for (const OcrLine& line : lines)
+            for (const OcrWord& w : line.words) held.push_back(w.box);
+    };
+    hold(sure);
+    auto fresh = [&](const OcrWord& w) {
+        return std::none_of(held.begin(), held.end(), [&](const PixelBox& h) {
+            return Within(w.box, h) || Within(h, w.box);
+        });
+    };
+    auto meets = [](const PixelBox& a, const PixelBox& b) {
+        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    };
+    std::vector<std::vector<Block>> apart;
+    // A region read unsure is read again with the unread ink it meets (a line
+    // cut through holds the rest of its letters there), and that reading
+    // takes its place when it holds clearly more.
+    std::vector<char> taken(patches.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        if (!unsure[i]) continue;
+        PixelBox box = layout.regions[i].box;
+        std::vector<size_t> met;
+        for (size_t p = 0; p < patches.size(); ++p)
+            if (!patches[p].lightOnDark && !patches[p].picture && meets(patches[p].box, box))
+                met.push_back(p);
+        for (size_t p : met) box = Union(box, patches[p].box);
+        std::vector<Block> there = WordsWhere(own(box, kOwnLayoutRows), [&](const OcrWord& w) {
+            return Within(w.box, box) && fresh(w);
+        });
+        const double mine = Evidence(read[i]), theirs = Evidence(there);
+        if (theirs > 0 && theirs >= mine + kFloorMoreChars) {
+            for (const Block& block : there) hold(block.lines);
+            read[i] = std::move(there);
+            unsure[i] = 0;
+            for (size_t p : met) taken[p] = 1;
+        }
+    }
+    for (size_t p = 0; p < patches.size(); ++p) {
+        if (taken[p]) continue;
+        const InkPatch& patch = patches[p];
+        const PixelBox& b = patch.box;
+        if (patch.lightOnDark) {
+            apart.push_back(ReadBand(layout, patch, most, recipe, deadline));
+            for (const Block& block : apart.back()) hold(block.lines);
+            continue;
+        }
+        // What a region kept, unsure as it is, read there is not read twice.
+        auto kept = [&](const PixelBox& w) {
+            for (size_t i = 0; i < read.size(); ++i)
+                if (unsure[i] && Within(w, layout.regions[i].box)) return true;
+            return false;
+        };
+        const bool small =
+            b.right - b.left < kPatchSizes * size && b.bottom - b.top < kPatchSizes * size;
+        if (small && std::any_of(layout.regions.begin(), layout.regions.end(),
+                                 [&](const Region& r) { return Within(b, r.box); }))
+            continue;
+        // A picture holds text only where it reads clearly.
+        const float least = patch.picture ? kPictureSure : kUnreadSure;
+        apart.push_back(WordsWhere(own(b, patch.rows), [&](const OcrWord& w) {
+            return w.confidence >= least && Within(w.box, b) && !kept(w.box) && fresh(w);
+        }));
+        for (const Block& block : apart.back()) hold(block.lines);
+    }
+    std::vector<OcrLine> lines;
+    int number = 0;
+    for (std::vector<Block>& blocks : apart)
+        for (Block& block : blocks) {
+            for (OcrLine& line : block.lines) {
+                line.block = number;
+                line.skewDegrees = layout.skewDegrees;
+                lines.push_back(std::move(line));
+            }
+            ++number;
+        }
+    return lines;
+}
+
+}  // namespace
+
+void CheckAgainstInk(PageReading& reading, const OcrRecipe& recipe) {
+    const PageLayout& layout = reading.layout;
+    // Every piece of ink is read or known to be no text: marks read off long
+    // strokes go, and what no region reads well is read again.
+    // A page of nothing but noise (thousands of pieces of ink, not one in a
+    // hundred read as a character) is not read again, neither whole nor in
+    // parts: the recogniser's own layout would spend a minute on its specks,
+    // beyond any cancel's reach.
+    size_t characters = 0;
+    for (const std::vector<Block>& blocks : reading.read)
+        for (const Block& block : blocks)
+            for (const OcrLine& line : block.lines) characters += Characters(line);
+    reading.noise = layout.inkPieces >= kNoisePieces &&
+                    characters * kPiecesPerNoiseCharacter < static_cast<size_t>(layout.inkPieces);
+    if (layout.textSize > 0 && !reading.noise) {
+        const InkAccount account(layout);
+        reading.apart =
+            CheckAgainstInk(layout, account, reading.read, reading.most, recipe, reading.deadline);
+    }
+}
+
+}  // namespace xdw
