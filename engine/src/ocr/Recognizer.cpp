@@ -6,6 +6,7 @@
 #include "layout/Skew.h"
 #include "ocr/InkAccount.h"
 #include "ocr/OcrTuning.h"
+#include "ocr/PageFloor.h"
 #include "ocr/PageReading.h"
 
 namespace xdw {
@@ -105,7 +106,8 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         return !reading.noise && layout.inkPieces >= kFewPieces &&
                Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces);
     };
-    if (little()) {
+    const bool readWhole = little();
+    if (readWhole) {
         std::vector<OcrLine> whole =
             ReadWhole(prepared.image, layout.inkHeight, reading.most, recipe, reading.deadline);
         if (Score(whole) > Score(lines) + Score(apart)) {
@@ -114,6 +116,15 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         }
     }
     InsertByPlace(lines, std::move(apart));
+    // Never less than the recogniser reads alone, where the evidence says
+    // the page may hold more.
+    if (!reading.noise && !readWhole && layout.textSize > 0) {
+        const InkAccount account(layout);
+        if (FloorWanted(account, lines))
+            RaiseToFloor(layout, account, lines, [&](const RenderedPage& image) {
+                return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
+            });
+    }
     OntoPage(lines, prepared);
     // A photo's sheet found with a wrong corner (its shadowed part as dark
     // as the lit desk) is unwarped askew or cut short, and may read as
