@@ -8,8 +8,11 @@ notices that are no bills (every key written there is a wrong one); and on
 the office pages of ../shared/captures (p05 receipt, p09 invoice; the others
 no bills). Then Recoll, indexing the documents, is asked for each bill's keys
 and title, and bills_bench times the keys' search after OCR.
-Not a test: it measures. Writes bench/results-bills.md.
-    /usr/bin/python3 bench/bills-bench.py [build folder] [captures folder]"""
+Not a test: it measures. Writes bench/results-bills.md; prints each capture's
+keys against the truth and, for every key missed or wrong, the lines of the
+document's text that hold its truth (or the label it would stand by). With
+--keep the documents are kept (their folder printed) for a look at them.
+    /usr/bin/python3 bench/bills-bench.py [--keep] [build folder] [captures folder]"""
 import ctypes
 import glob
 import os
@@ -22,6 +25,9 @@ import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
+keep = "--keep" in sys.argv
+if keep:
+    sys.argv.remove("--keep")
 build = os.path.realpath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build"))
 captures = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
     here, "..", "..", "shared", "captures", "office-pages")
@@ -229,6 +235,26 @@ def written_keys(doc):
     return keys
 
 
+# Where in a document's text each key would be read from.
+HINTS = {"date": r"年|/|令和|日付|発行", "amount": r"合計|請求|金額|税込|¥|円|小計|消費税",
+         "party": r"会社|\(株\)|御中|様"}
+
+
+def show_misses(doc, truth, found):
+    """The lines of the document's text that a missed or wrong key would come
+    from, so that a miss can be told from a misreading."""
+    missed = [k for k in truth if found.get(k) != truth[k]] + [k for k in found if k not in truth]
+    if not missed:
+        return
+    text = subprocess.run(["pdftotext", "-layout", doc, "-"], capture_output=True,
+                          text=True).stdout
+    for k in missed:
+        print(f"  miss {k}: truth {truth.get(k, '(none)')}, written {found.get(k, '(none)')}")
+        for line in text.splitlines():
+            if re.search(HINTS[k], line):
+                print("    |" + line.strip())
+
+
 class Tally:
     def __init__(self):
         self.c = {k: [0, 0, 0] for k in ("date", "amount", "party")}  # right, wrong, truths
@@ -288,6 +314,7 @@ def main():
             tallies.setdefault(f"captured: {how}", Tally()).add(doc["truth"], written_keys(target),
                                                                wrongs)
             print(how, doc["name"], written_keys(target), doc["truth"], flush=True)
+            show_misses(target, doc["truth"], written_keys(target))
     office_truth = {"p05-receipt": {"date": "2026-12-08", "amount": "1300"},
                     "p09-invoice-hanko-colour": {"date": "2026-11-30", "amount": "396000",
                                                  "party": "有限会社緑川工業"}}
@@ -300,6 +327,7 @@ def main():
         tallies.setdefault(part, Tally()).add(office_truth.get(name, {}), written_keys(target),
                                               wrongs)
         print(name, written_keys(target), flush=True)
+        show_misses(target, office_truth.get(name, {}), written_keys(target))
     load_end = os.getloadavg()
 
     # The time the keys' search takes, per page: after OCR, and on a
@@ -362,7 +390,10 @@ def main():
                 f.write(f"The keys' search {what} (`bills_bench`: the first pages' text read back "
                         f"and searched), per page: median {times[len(times) // 2]:.1f} ms, highest "
                         f"{times[-1]:.1f} ms over {len(times)} documents.\n")
-    shutil.rmtree(work, ignore_errors=True)
+    if keep:
+        print("documents kept in", work)
+    else:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 main()

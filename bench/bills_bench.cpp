@@ -5,29 +5,87 @@
 //   bills_bench DOC...
 // Prints "path pages milliseconds-per-page kind date amount counterparty"
 // (tab-separated, "-" for a key not found).
+//   bills_bench --read DOC...
+// Reads each document's pages again by OCR (nothing is saved) and prints the
+// same line for the text saving looks in (unsure words as U+FFFD), then that
+// text, its pages ended by form feeds: to tell a misreading from a key not
+// found.
+//   bills_bench --find TEXT...
+// The same line for text files such as --read prints (pages ended by form
+// feeds, read by OCR).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 
 #include "label/DocumentKeys.h"
+#include "ocr/DocumentOcr.h"
 #include "pdf/Document.h"
 #include "pdf/DocumentLabel.h"
+#include "xdwapi/xdwapi.h"
+
+namespace {
+
+// The line for a document: its pages' text got and searched, timed.
+void Show(const char* path, const std::function<std::vector<std::string>()>& text) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<std::string> texts = text();
+    const xdw::DocumentKeys keys = xdw::FindDocumentKeys(texts, true);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    auto show = [](const std::string& key) { return key.empty() ? "-" : key.c_str(); };
+    std::printf("%s\t%zu\t%.2f\t%s\t%s\t%s\t%s\n", path, texts.size(),
+                ms / std::max<size_t>(texts.size(), 1), show(keys.kind), show(keys.date),
+                show(keys.amount), show(keys.counterparty));
+}
+
+// The pages' text as saving looks in it after every page was read again.
+std::vector<std::string> ReadAgain(const char* path) {
+    const XDW_DOCUMENT_HANDLE handle = xdw::OpenDocument(path);
+    xdw::Document& doc = xdw::LookupDocument(handle);
+    std::vector<std::string> pages = xdw::OwnPageTexts(*doc.pdf, true);
+    const XDW_OCR_OPTION option{sizeof(XDW_OCR_OPTION), 1, 0, 0, 1, 0, 0, 0, 1, 0, nullptr, 0};
+    for (size_t p = 0; p < pages.size(); ++p) {
+        xdw::ApplyOcr(doc, static_cast<int>(p) + 1, option);
+        pages[p] += "\n" + doc.readText[static_cast<int>(p) + 1];
+    }
+    xdw::CloseDocument(handle);
+    return pages;
+}
+
+std::vector<std::string> TextFile(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    std::vector<std::string> pages;
+    std::string page;
+    while (std::getline(all, page, '\f')) {
+        if (page.find_first_not_of("\n") != std::string::npos) pages.push_back(page);
+    }
+    return pages;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool read = mode == "--read", find = mode == "--find";
+    for (int i = read || find ? 2 : 1; i < argc; ++i) {
         try {
-            const auto pdf = xdw::ReadPdf(argv[i]);
-            const auto start = std::chrono::steady_clock::now();
-            const std::vector<std::string> texts = xdw::OwnPageTexts(*pdf, false);
-            const xdw::DocumentKeys keys = xdw::FindDocumentKeys(texts, true);
-            const double ms =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                    .count();
-            auto show = [](const std::string& key) { return key.empty() ? "-" : key.c_str(); };
-            std::printf("%s\t%zu\t%.2f\t%s\t%s\t%s\t%s\n", argv[i], texts.size(),
-                        ms / std::max<size_t>(texts.size(), 1), show(keys.kind), show(keys.date),
-                        show(keys.amount), show(keys.counterparty));
+            if (find) {
+                const std::vector<std::string> pages = TextFile(argv[i]);
+                Show(argv[i], [&] { return pages; });
+            } else if (read) {
+                const std::vector<std::string> pages = ReadAgain(argv[i]);
+                Show(argv[i], [&] { return pages; });
+                for (const std::string& page : pages) std::printf("%s\f\n", page.c_str());
+            } else {
+                const auto pdf = xdw::ReadPdf(argv[i]);
+                Show(argv[i], [&] { return xdw::OwnPageTexts(*pdf, false); });
+            }
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s: %s\n", argv[i], e.what());
         }

@@ -8,6 +8,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
 
 #include "TestFiles.h"
 #include "ocr/TesseractPool.h"
@@ -238,6 +239,53 @@ TEST(TextLayer, SideBySideColumnsAreReadOneAfterTheOther) {
     const std::string text = WithoutBlanks(PdfReadingText(path, 1));
     EXPECT_EQ(text,
               "左の一行目左の二行目左の三行目左の四行目右の一行目右の二行目右の三行目右の四行目");
+}
+
+// An invoice's head: the addressee, then a sender's lines at the right that
+// start above the letter's first lines at the left, then a table's rows
+// across the page. Extractors read blocks side by side from the left unless
+// the layer tells them otherwise: the sender must still come first.
+TEST(TextLayer, ASenderStartingHigherAtTheRightIsReadFirst) {
+    struct Part {
+        std::u32string text;
+        int left, top, size, block;
+        std::u32string amount = U"";  // a table's last column, at the right
+    };
+    const Part parts[] = {{U"株式会社こだま御中", 60, 115, 14, 0},
+                          {U"有限会社緑川工業", 440, 152, 11, 1},
+                          {U"埼玉県さいたま市", 440, 169, 11, 1},
+                          {U"大宮区桜木町一丁目", 380, 186, 11, 1},
+                          {U"下記のとおりご請求申し上げます", 60, 174, 10, 2},
+                          {U"ご請求金額三十九万円", 60, 214, 13, 3},
+                          {U"展示用什器製作", 63, 258, 10, 4, U"二十四万円"},
+                          {U"運搬設置作業", 63, 280, 10, 4, U"六万円"}};
+    std::vector<OcrLine> lines;
+    std::string expected;
+    for (const Part& p : parts) {
+        std::vector<OcrWord> words = {Word(p.text, p.left, p.top, p.top + p.size, p.size)};
+        if (!p.amount.empty()) words.push_back(Word(p.amount, 470, p.top, p.top + p.size, p.size));
+        lines.push_back(Line(words));
+        lines.back().block = p.block;
+        for (char32_t c : p.text + p.amount) expected += QUtil::toUTF8(c);
+    }
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {lines});
+    EXPECT_EQ(WithoutBlanks(PdfReadingText(path, 1)), expected);
+}
+
+// A page 4.5 degrees askew whose line's full stop was read again on its own:
+// laid apart from its line, it stands higher at the line's right end than
+// the line does, and the extractor reads it after the line under it.
+TEST(TextLayer, APieceReadAgainGoesOnWithItsLineOnAnAskewPage) {
+    std::vector<OcrLine> lines = {Line({Word(U"重点的に確認する", 100, 300, 340, 100)}),
+                                  Line({Word(U"。", 905, 300, 340, 40)}),
+                                  Line({Word(U"次回開催予定です", 100, 360, 400, 100)})};
+    for (OcrLine& line : lines) line.skewDegrees = 4.5;
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {lines});
+    EXPECT_EQ(WithoutBlanks(PdfReadingText(path, 1)), "重点的に確認する。次回開催予定です");
 }
 
 TEST(RenderDpi, HugePagesAreCapped) {

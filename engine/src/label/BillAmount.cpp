@@ -1,6 +1,7 @@
 #include "label/BillAmount.h"
 
 #include <set>
+#include <utility>
 
 namespace xdw {
 
@@ -30,32 +31,51 @@ constexpr const char32_t* kNotTotal[] = {
 struct Money {
     long long value = 0;
     bool doubtful = false;
+    // Doubtful for a point between its groups alone (88.924円, ¥8,.084: a
+    // comma misread): its digits are known, and value holds them.
+    bool digitsKnown = false;
+    // Written as money beyond doubt: ¥ or 円 by it, or its digits grouped
+    // (not 2026- of a bill's number).
+    bool money = false;
     size_t end = 0;
 };
+
+// A yen mark: ¥, \ as code page 932 shows it, and Y as a fax's ¥ is often
+// read, right before the digits.
+bool IsYenMark(const std::u32string& s, size_t i) {
+    if (s[i] == U'¥' || s[i] == U'\\') return true;
+    return s[i] == U'Y' && (i == 0 || !IsNameChar(s[i - 1])) && i + 1 < s.size() &&
+           s[i + 1] >= U'0' && s[i + 1] <= U'9';
+}
 
 // An amount starting at i (blanks skipped): ¥ or \ before it, 円 or - after
 // it, or its digits grouped by commas; a count (3点, 10%) is none.
 bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
     while (i < s.size() && s[i] == U' ') ++i;
     bool marked = false;
-    if (i < s.size() && (s[i] == U'¥' || s[i] == U'\\')) {
-        marked = true;
+    if (i < s.size() && IsYenMark(s, i)) {
+        marked = money.money = true;
         ++i;
         while (i < s.size() && s[i] == U' ') ++i;
     }
     if (i >= s.size() || !IsDigitOrUnsure(s[i])) return false;
     std::u32string digits;
     size_t group = 0;
-    bool grouped = false, badGroup = false;
+    bool grouped = false, badGroup = false, dotted = false;
     for (; i < s.size(); ++i) {
+        // A comma read as ",." by the recogniser.
+        const bool misread =
+            s[i] == U',' && i + 2 < s.size() && s[i + 1] == U'.' && IsDigitOrUnsure(s[i + 2]);
         if (IsDigitOrUnsure(s[i])) {
             digits += s[i];
             ++group;
-        } else if ((s[i] == U',' || s[i] == U'.') && i + 1 < s.size() &&
-                   IsDigitOrUnsure(s[i + 1])) {
+        } else if (misread || ((s[i] == U',' || s[i] == U'.') && i + 1 < s.size() &&
+                               IsDigitOrUnsure(s[i + 1]))) {
             // 1,234 and a point misread for a comma alike; a group must
             // hold three digits, the first one to three.
-            if (group > 3 || (grouped && group != 3) || s[i] == U'.') badGroup = true;
+            if (group > 3 || (grouped && group != 3)) badGroup = true;
+            if (misread || s[i] == U'.') dotted = true;
+            if (misread) ++i;
             grouped = true;
             group = 0;
         } else {
@@ -74,6 +94,7 @@ bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
     if (next < s.size() && s[next] == U'円') i = next;
     if (i < s.size() && (s[i] == U'円' || s[i] == U'-')) {
         marked = true;
+        money.money = money.money || s[i] == U'円';
         ++i;
         if (i < s.size() && s[i] == U'也') ++i;
     } else if (i + 1 < s.size() && s[i] == U'.' && s[i + 1] == U'-') {
@@ -81,9 +102,12 @@ bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
         i += 2;
     }
     if (!marked && !grouped) return false;
-    money.doubtful = badGroup || digits.size() > 11 || digits.find(kUnsure) != std::u32string::npos;
+    money.money = money.money || grouped;
+    const bool unsure = digits.size() > 11 || digits.find(kUnsure) != std::u32string::npos;
+    money.doubtful = badGroup || dotted || unsure;
+    money.digitsKnown = dotted && !badGroup && !unsure;
     money.value = 0;
-    if (!money.doubtful)
+    if (!unsure)
         for (char32_t d : digits) money.value = money.value * 10 + (d - U'0');
     money.end = i;
     return true;
@@ -112,21 +136,30 @@ bool StartsWithMoney(const std::u32string& cell) {
 
 struct Totals {
     std::set<long long> payable, plain, subtotals, taxes, handed, change;
-    std::multiset<long long> stated;  // every statement of a total
+    std::multiset<long long> stated;      // every statement of a total
+    std::multiset<long long> misgrouped;  // statements whose digits alone are known
+    std::multiset<long long> all;         // every amount the text holds
+    bool unstated = false;                // a total's label with no amount by it
     bool doubtful = false;
 
     void Add(const std::vector<Money>& amounts, bool isPayable) {
-        std::set<long long> values;
+        std::set<long long> values, digits;
         for (const Money& m : amounts) {
-            if (m.doubtful) doubtful = true;
-            values.insert(m.value);
+            if (!m.doubtful)
+                values.insert(m.value);
+            else if (m.digitsKnown)
+                digits.insert(m.value);
+            else
+                doubtful = true;
         }
         // Two amounts after one label: which is the total is not said.
-        if (values.size() > 1) doubtful = true;
+        if (values.size() + digits.size() > 1) doubtful = true;
         if (values.size() == 1) {
             (isPayable ? payable : plain).insert(*values.begin());
             stated.insert(*values.begin());
         }
+        if (digits.size() == 1) misgrouped.insert(*digits.begin());
+        if (amounts.empty()) unstated = true;
     }
 };
 
@@ -154,6 +187,8 @@ void ReadPart(const std::vector<std::u32string>& cells, size_t c, const Tight& t
 void ReadLine(const TextLine& line, Totals& totals) {
     const std::vector<std::u32string>& cells = line.cells;
     for (size_t c = 0; c < cells.size(); ++c) {
+        for (const Money& money : AmountsFrom(cells[c], 0))
+            if (!money.doubtful && money.money) totals.all.insert(money.value);
         const Tight tight = Tighten(cells[c]);
         ReadPart(cells, c, tight, totals);
         const TotalLabel* label = nullptr;
@@ -209,22 +244,52 @@ long long Agreed(const Totals& totals) {
     return total;
 }
 
-// Whether the bill's sums come to value: its subtotal and tax, or what was
-// handed over less the change.
+// Whether value is amount with a consumption tax on it (10% or 8%, its
+// fraction of a yen cut, rounded or raised).
+bool WithTax(long long amount, long long value) {
+    for (const long long rate : {10, 8}) {
+        const long long hundredths = amount * rate;
+        for (const long long tax :
+             {hundredths / 100, (hundredths + 50) / 100, (hundredths + 99) / 100})
+            if (amount + tax == value) return true;
+    }
+    return false;
+}
+
+// Whether the bill's sums come to value: its subtotal and tax (stated, or
+// worked out from the subtotal), or what was handed over less the change.
 bool AddsUp(const Totals& totals, long long value) {
-    for (long long subtotal : totals.subtotals)
+    for (long long subtotal : totals.subtotals) {
+        if (WithTax(subtotal, value)) return true;
         for (long long tax : totals.taxes)
             if (subtotal + tax == value) return true;
+    }
     for (long long handed : totals.handed)
         for (long long change : totals.change)
             if (handed - change == value) return true;
     return false;
 }
 
-// Whether the bill bears the total out beyond its one statement of it.
+// Whether the bill bears the total out beyond its one statement of it: stated
+// twice (once with its digits read alike but its commas not), its subtotal,
+// its sums; or read again anywhere as the largest amount of all.
 bool BorneOut(const Totals& totals, long long total) {
-    return totals.stated.count(total) >= 2 || totals.subtotals.count(total) > 0 ||
-           AddsUp(totals, total);
+    const size_t misgrouped = totals.misgrouped.count(total);
+    return totals.stated.count(total) + misgrouped >= 2 || totals.subtotals.count(total) > 0 ||
+           AddsUp(totals, total) ||
+           (totals.all.count(total) + misgrouped >= 2 && *totals.all.rbegin() == total);
+}
+
+// Where the total's labels stand apart from every amount (a table read
+// column by column), the largest amount of all when two others, an amount
+// and its tax, come to it; 0 when none does.
+long long SummedUp(const Totals& totals) {
+    if (!totals.unstated || totals.all.empty()) return 0;
+    const long long largest = *totals.all.rbegin();
+    for (long long amount : totals.all)
+        if (amount < largest && totals.all.count(largest - amount) > 0 && WithTax(amount, largest))
+            return largest;
+    return 0;
 }
 
 }  // namespace
@@ -232,17 +297,27 @@ bool BorneOut(const Totals& totals, long long total) {
 std::string BillAmount(const std::vector<TextLine>& lines, bool recognised) {
     Totals totals;
     for (const TextLine& line : lines) ReadLine(line, totals);
-    if (totals.doubtful) return {};
+    // Points between groups are a misreading only where the text was read.
+    if (totals.doubtful || (!recognised && !totals.misgrouped.empty())) return {};
     long long total = Agreed(totals);
+    const std::set<long long> misgrouped(totals.misgrouped.begin(), totals.misgrouped.end());
+    if (total == 0 && totals.payable.empty() && totals.plain.empty() && misgrouped.size() == 1)
+        total = *misgrouped.begin();
     if (recognised && (total == 0 || !BorneOut(totals, total))) {
         // A digit misread in one statement: the one the sums come to
         // stands, when exactly one does.
         std::set<long long> provable;
-        for (const std::set<long long>* stated : {&totals.payable, &totals.plain})
+        for (const std::set<long long>* stated :
+             {&std::as_const(totals.payable), &std::as_const(totals.plain), &misgrouped})
             for (long long value : *stated)
                 if (AddsUp(totals, value)) provable.insert(value);
         total = provable.size() == 1 ? *provable.begin() : 0;
+        if (total == 0 && totals.payable.empty() && totals.plain.empty() && misgrouped.empty())
+            total = SummedUp(totals);
     }
+    // A statement whose commas were misread must still come to the total.
+    for (long long digits : misgrouped)
+        if (digits != total) return {};
     return total > 0 ? std::to_string(total) : std::string();
 }
 

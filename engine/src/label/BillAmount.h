@@ -13,8 +13,12 @@ namespace xdw {
 // total's label (合計, ご請求金額, 税込合計…) as ¥128,000, 128,000円 or
 // ¥128,000-, and every such statement agrees; "" otherwise. In recognised
 // text, where a digit may be misread, the bill must also bear it out: the
-// total stated twice, or its subtotal and tax adding up to it, or what was
-// handed over less the change.
+// total stated twice, or its subtotal and tax (stated, or 10% or 8% of it)
+// adding up to it, or what was handed over less the change, or read again
+// as the largest amount of the page. There a comma read as a point still
+// states its digits, Y before digits is ¥, and where the labels stand apart
+// from every amount (a table read column by column) the largest amount is
+// the total when an amount and its tax read beside it come to it.
 std::string BillAmount(const std::vector<TextLine>& lines, bool recognised);
 
 }  // namespace xdw

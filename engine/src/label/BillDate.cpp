@@ -27,8 +27,9 @@ struct Reader {
         i += word.size();
         return true;
     }
-    // 1 to max digits; -1 when there are none.
-    int Number(size_t max) {
+    // 1 to max digits; -1 when there are none. With split, a blank may stand
+    // between them (2 1日: a number the recogniser read as two words).
+    int Number(size_t max, bool split = false) {
         Blanks();
         int value = 0;
         size_t n = 0;
@@ -36,6 +37,8 @@ struct Reader {
             if (s[i] == kUnsure) unsure = true;
             value = value * 10 + (s[i] == kUnsure ? 0 : static_cast<int>(s[i] - U'0'));
             ++i, ++n;
+            if (split && n < max && i + 1 < s.size() && s[i] == U' ' && IsDigitOrUnsure(s[i + 1]))
+                ++i;
         }
         if (n == 0 || (i < s.size() && IsDigitOrUnsure(s[i]))) return -1;
         return value;
@@ -98,9 +101,9 @@ void ReadTail(Reader& r, FoundDate& date) {
 
 // The month and day after a year: 12月1日.
 bool ReadMonthDay(Reader& r, FoundDate& date) {
-    const int month = r.Number(2);
+    const int month = r.Number(2, true);
     if (month < 0 || !r.Take(U"月")) return false;
-    const int day = r.Number(2);
+    const int day = r.Number(2, true);
     if (day < 0 || !r.Take(U"日")) return false;
     date.month = month, date.day = day;
     return true;

@@ -66,6 +66,24 @@ bool EndsBefore(const std::u32string& cell, size_t pos) {
     return false;
 }
 
+bool IsKana(char32_t c) { return (c >= 0x3041 && c <= 0x309F) || (c >= 0x30A1 && c <= 0x30FF); }
+
+// The cell with the blanks the recogniser set inside a word taken out: in a
+// legal form (有限 会社) and between kana (さくらデザ イン).
+std::u32string Mended(std::u32string cell) {
+    for (const char32_t* form : kLegalForms) {
+        const std::u32string word = form;
+        for (size_t cut = 1; cut < word.size(); ++cut) {
+            const std::u32string apart = word.substr(0, cut) + U" " + word.substr(cut);
+            for (size_t at = cell.find(apart); at != std::u32string::npos; at = cell.find(apart))
+                cell.erase(at + cut, 1);
+        }
+    }
+    for (size_t i = 1; i + 1 < cell.size(); ++i)
+        if (cell[i] == U' ' && IsKana(cell[i - 1]) && IsKana(cell[i + 1])) cell.erase(i--, 1);
+    return cell;
+}
+
 std::vector<Name> NamesIn(const std::u32string& cell) {
     std::vector<Name> names;
     for (size_t at = 0; at < cell.size(); ++at) {
@@ -117,8 +135,11 @@ std::vector<Name> NamesIn(const std::u32string& cell) {
             continue;
         }
         if (name.text.find(kUnsure) != std::u32string::npos) name.doubtful = true;
-        // A name cut short by an unsure character is no name.
-        if (name.end < cell.size() && cell[name.end] == kUnsure) name.doubtful = true;
+        // A name cut short by an unsure character is no name, nor one that
+        // unsure characters follow before anything that ends it.
+        for (size_t i = name.end;
+             i < cell.size() && !StartsWithAny(cell, i, kNameEnds, std::size(kNameEnds)); ++i)
+            if (cell[i] == kUnsure) name.doubtful = true;
         names.push_back(name);
         at = name.end > at ? name.end - 1 : at;
     }
@@ -147,7 +168,10 @@ bool LineIsAddresseeOnly(const TextLine& line) {
 
 }  // namespace
 
-std::string BillParty(const std::vector<TextLine>& lines) {
+std::string BillParty(const std::vector<TextLine>& text) {
+    std::vector<TextLine> lines = text;
+    for (TextLine& line : lines)
+        for (std::u32string& cell : line.cells) cell = Mended(cell);
     std::set<std::u32string> issuers, addressees;
     bool doubtful = false;
     for (size_t l = 0; l < lines.size(); ++l) {

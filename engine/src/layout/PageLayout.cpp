@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "layout/LayoutTuning.h"
 #include "layout/Pix.h"
 #include "layout/Rules.h"
 #include "layout/Skew.h"
@@ -13,13 +14,13 @@ namespace xdw {
 namespace {
 
 // Specks of this size or less are noise, not strokes.
-constexpr int kSpeckPx = 2;
+const int kSpeckPx = TunedInt(Layout::SpeckPx);
 // A picture is at least this many text sizes across and down.
-constexpr int kPictureSizes = 4;
+const int kPictureSizes = TunedInt(Layout::PictureSizes);
 // Characters break into pieces (radicals, dots), most of them lower than the
 // character: the text size is taken high among the pieces' heights.
-constexpr double kSizeRank = 0.8;
-constexpr int kMaxTextPx = 400;
+const double kSizeRank = Tuned(Layout::SizeRank);
+const int kMaxTextPx = TunedInt(Layout::MaxTextPx);
 
 bool Inside(const PixelBox& b, const PixelBox& area) {
     const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;

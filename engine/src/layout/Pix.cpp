@@ -4,6 +4,7 @@
 #include <new>
 
 #include "WorkLimit.h"
+#include "layout/LayoutTuning.h"
 
 namespace xdw {
 
@@ -11,7 +12,7 @@ namespace {
 
 // Darker than this counts as ink: halfway between paper and print, so that
 // a light scan's grey strokes are kept and its noise is not.
-constexpr int kInkThreshold = 150;
+const int kInkThreshold = TunedInt(Layout::InkThreshold);
 
 }  // namespace
 

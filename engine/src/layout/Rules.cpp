@@ -1,4 +1,5 @@
 #include "layout/Rules.h"
+#include "layout/LayoutTuning.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,15 +10,15 @@ namespace xdw {
 namespace {
 
 // How long a stroke must be to be a rule, in text sizes.
-constexpr int kHorizontalRuleSizes = 6;
-constexpr double kVerticalRuleSizes = 2.5;
+const int kHorizontalRuleSizes = TunedInt(Layout::HorizontalRuleSizes);
+const double kVerticalRuleSizes = Tuned(Layout::VerticalRuleSizes);
 // A rule is looked for in ink thickened to this many pixels across it.
-constexpr int kRuleStepPx = 3;
+const int kRuleStepPx = TunedInt(Layout::RuleStepPx);
 // Room erased around a rule: its anti-aliased edges are lighter than ink.
-constexpr int kRuleRoomPx = 5;
+const int kRuleRoomPx = TunedInt(Layout::RuleRoomPx);
 // Boxes for one character each (a postal code, a phone number) are at most
 // this many text sizes wide.
-constexpr int kCharacterBoxSizes = 3;
+const int kCharacterBoxSizes = TunedInt(Layout::CharacterBoxSizes);
 
 struct BoxFree {
     void operator()(BOX* box) const { boxDestroy(&box); }
@@ -106,10 +107,10 @@ namespace {
 // A dash is at most this fraction of a text size thick and at least this
 // fraction long, its gaps at most this fraction long, and a dashed line at
 // least this many text sizes long.
-constexpr int kDashThinDivisor = 5;
-constexpr int kDashGapDivisor = 3;
-constexpr int kDashShortestDivisor = 4;
-constexpr int kDashedSizes = 4;
+const int kDashThinDivisor = TunedInt(Layout::DashThinDivisor);
+const int kDashGapDivisor = TunedInt(Layout::DashGapDivisor);
+const int kDashShortestDivisor = TunedInt(Layout::DashShortestDivisor);
+const int kDashedSizes = TunedInt(Layout::DashedSizes);
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "layout/Skew.h"
+#include "layout/LayoutTuning.h"
 
 #include <cmath>
 #include <new>
@@ -8,15 +9,18 @@ namespace xdw {
 
 namespace {
 
-// Below this confidence Leptonica's angle is a guess; a page of five lines
-// of 10 pt turned 4° comes at about 1.9; level pages of few lines find
-// angles under kMinSkewDegrees there, left alone.
-constexpr float kMinConfidence = 1.5f;
+// Turns smaller than this are left alone (straightening would only blur),
+// larger ones are not taken for skew (a page on its side is another matter).
+const double kMinSkewDegrees = Tuned(Layout::MinSkewDegrees);
+const double kMaxSkewDegrees = Tuned(Layout::MaxSkewDegrees);
+// Below this confidence Leptonica's angle is a guess; level pages of few
+// lines find angles under kMinSkewDegrees there, left alone.
+const float kMinConfidence = static_cast<float>(Tuned(Layout::MinSkewConfidence));
 // The angles swept first, this far apart. Leptonica gives no confidence to
 // an angle within one step of the sweep's end, so the sweep reaches a step
 // beyond the largest turn taken for skew.
-constexpr float kSweepStep = 1.0f;
-constexpr float kSweepRange = float(kMaxSkewDegrees) + kSweepStep;
+const float kSweepStep = static_cast<float>(Tuned(Layout::SkewSweepStep));
+const float kSweepRange = float(kMaxSkewDegrees) + kSweepStep;
 
 double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 

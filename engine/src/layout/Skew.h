@@ -6,11 +6,6 @@
 
 namespace xdw {
 
-// Turns smaller than this are left alone (straightening would only blur),
-// larger ones are not taken for skew (a page on its side is another matter).
-constexpr double kMinSkewDegrees = 0.15;
-constexpr double kMaxSkewDegrees = 6.0;
-
 // The angle, in degrees clockwise as shown, by which the text of the 1-bit
 // image must be turned to stand level; 0 when it stands level already or no
 // angle is found with confidence.

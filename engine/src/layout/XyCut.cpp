@@ -1,4 +1,5 @@
 #include "layout/XyCut.h"
+#include "layout/LayoutTuning.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -10,30 +11,30 @@ namespace {
 // A column gap is at least this many text sizes wide: wider than the blank
 // of a justified Japanese line or between words, narrower than the space
 // documents leave between columns.
-constexpr double kColumnGapSizes = 1.5;
+const double kColumnGapSizes = Tuned(Layout::ColumnGapSizes);
 // A line standing this far (of the block's width) right of its block's left
 // edge is right-aligned or centred, and read as a line of its own.
-constexpr double kOffsetShare = 0.2;
+const double kOffsetShare = Tuned(Layout::OffsetShare);
 // A line this much taller than its neighbours is a heading.
-constexpr double kHeadingHeight = 1.3;
+const double kHeadingHeight = Tuned(Layout::HeadingHeight);
 // Pieces side by side are rows of a table when their lines line up: no band
 // of ink across them is this much taller than the typical one (lines of
 // different pitches merge into taller bands), and this share of the bands
 // hold pieces of two columns or more.
-constexpr double kRowHeight = 1.6;
-constexpr double kRowsAcrossShare = 0.8;
+const double kRowHeight = Tuned(Layout::RowHeight);
+const double kRowsAcrossShare = Tuned(Layout::RowsAcrossShare);
 // A table set apart from lines above or below it (a title, a sender's block,
 // notes under it) holds at least this many rows.
-constexpr size_t kTableRunRows = 3;
+const size_t kTableRunRows = static_cast<size_t>(TunedInt(Layout::TableRunRows));
 // A column of prose is at least this many text sizes wide, and its typical
 // line fills this share of it; cells of a table are ragged or narrow.
-constexpr double kProseSizes = 8;
-constexpr double kProseFill = 0.85;
+const double kProseSizes = Tuned(Layout::ProseSizes);
+const double kProseFill = Tuned(Layout::ProseFill);
 // A column written top to bottom is one character wide, a little more for a
 // heading or a mark beside it (and a line of Latin letters on its side is
 // some letters' widths thick); bands of ink wider than this many text sizes
 // are columns of horizontal lines.
-constexpr double kVerticalColumnSizes = 4;
+const double kVerticalColumnSizes = Tuned(Layout::VerticalColumnSizes);
 
 using Items = std::vector<int>;
 

@@ -133,11 +133,8 @@ PixPtr ReadMask(PIX* like, const std::vector<OcrLine>& lines, int textSize) {
 
 }  // namespace
 
-std::vector<InkPatch> InkAccount::Unread(const std::vector<OcrLine>& lines) const {
+PixPtr InkAccount::UnreadPieces(PIX* read, std::vector<InkPatch>& bands, double& textInk) const {
     const int size = layout_.textSize;
-    std::vector<InkPatch> patches;
-    if (size <= 0) return patches;
-    PixPtr read = ReadMask(ink_.get(), lines, size);
     PIXA* pixa = nullptr;
     BoxaPtr boxa(pixConnComp(ink_.get(), &pixa, 8));
     if (!boxa) throw std::bad_alloc();
@@ -153,7 +150,7 @@ std::vector<InkPatch> InkAccount::Unread(const std::vector<OcrLine>& lines) cons
         const PixelBox b{x, y, x + w, y + h};
         if (w <= kSpeckPx && h <= kSpeckPx) continue;
         const double area = double(w) * h;
-        if (PixelsIn(read.get(), b) >= kCoveredShare * area) continue;
+        const bool covered = PixelsIn(read, b) >= kCoveredShare * area;
         // Within what the layout took for a picture, only pieces of a
         // letter's size may be text (a scanner's dark border, taken for a
         // picture, may hold a fifth of the page).
@@ -169,15 +166,26 @@ std::vector<InkPatch> InkAccount::Unread(const std::vector<OcrLine>& lines) cons
         pixCountPixels(piece.get(), &count, nullptr);
         if (w >= kBandSizes * size && h >= size * 3 / 4 && count >= kBandFill * area) {
             // A dark band: read inverted if it holds letters, else a bar.
-            if (Holes(piece.get(), size / 3) >= kBandHoles)
-                patches.push_back(
-                    InkPatch{b, true, false, std::max(1, (h + size / 2) / (2 * size))});
+            if (!covered && Holes(piece.get(), size / 3) >= kBandHoles)
+                bands.push_back(InkPatch{b, true, false, std::max(1, (h + size / 2) / (2 * size))});
             continue;
         }
         if (PixelsIn(strokes_.get(), b) >= kStrokeAnyShare * count) continue;  // rule, frame
         if (w >= kDrawingSizes * size && h >= kDrawingSizes * size) continue;  // a drawing
+        textInk += count;
+        if (covered) continue;
         Fill(unread.get(), b, PIX_SET);
     }
+    return unread;
+}
+
+std::vector<InkPatch> InkAccount::Unread(const std::vector<OcrLine>& lines) const {
+    const int size = layout_.textSize;
+    std::vector<InkPatch> patches;
+    if (size <= 0) return patches;
+    PixPtr read = ReadMask(ink_.get(), lines, size);
+    double textInk = 0;
+    PixPtr unread = UnreadPieces(read.get(), patches, textInk);
     // Unread pieces close together make one patch; a patch of dots alone is
     // no text.
     const int across = kPatchGapSizes * size, down = size / 3;
@@ -200,6 +208,27 @@ std::vector<InkPatch> InkAccount::Unread(const std::vector<OcrLine>& lines) cons
     if (patches.size() > kMostPatches) patches.resize(kMostPatches);
     return patches;
 }
+
+double InkAccount::UnreadShare(const std::vector<OcrLine>& lines) const {
+    if (layout_.textSize <= 0) return 0;
+    PixPtr read = ReadMask(ink_.get(), lines, layout_.textSize);
+    std::vector<InkPatch> bands;
+    double textInk = 0;
+    PixPtr unread = UnreadPieces(read.get(), bands, textInk);
+    pixAnd(unread.get(), unread.get(), ink_.get());
+    l_int32 left = 0;
+    pixCountPixels(unread.get(), &left, nullptr);
+    // A band unread is unread whole: its letters are paper in it.
+    for (const InkPatch& band : bands) {
+        const double area =
+            double(band.box.right - band.box.left) * (band.box.bottom - band.box.top);
+        left += static_cast<l_int32>(area - PixelsIn(ink_.get(), band.box));
+        textInk += area - PixelsIn(ink_.get(), band.box);
+    }
+    return textInk > 0 ? left / textInk : 0;
+}
+
+int InkAccount::InkIn(const PixelBox& box) const { return PixelsIn(ink_.get(), box); }
 
 RenderedPage InkAccount::Rest(const std::vector<OcrLine>& lines) const {
     RenderedPage rest = layout_.straight;

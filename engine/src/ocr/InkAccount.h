@@ -36,11 +36,24 @@ public:
     // The patches of ink that lines leave unread, the largest first.
     std::vector<InkPatch> Unread(const std::vector<OcrLine>& lines) const;
 
+    // The share of the ink that may be text (no stroke, speck or drawing;
+    // the letters of a dark band counted as its paper) that lines leave
+    // unread, 0 to 1.
+    double UnreadShare(const std::vector<OcrLine>& lines) const;
+
+    // The pixels of ink within box.
+    int InkIn(const PixelBox& box) const;
+
     // The straightened page with everything but the unread ink made paper:
     // the words read, the long strokes and specks. Throws std::bad_alloc.
     RenderedPage Rest(const std::vector<OcrLine>& lines) const;
 
 private:
+    // The boxes of the pieces of ink that may be text and that no word of
+    // read (a mask of the words) covers; the unread dark bands holding
+    // letters added to bands, the ink that may be text counted in textInk.
+    PixPtr UnreadPieces(PIX* read, std::vector<InkPatch>& bands, double& textInk) const;
+
     const PageLayout& layout_;
     PixPtr ink_;      // the straightened page's ink, 1
     PixPtr strokes_;  // the parts of it that are long straight strokes

@@ -5,6 +5,8 @@
 
 #include "layout/Skew.h"
 #include "ocr/InkAccount.h"
+#include "ocr/OcrTuning.h"
+#include "ocr/PageFloor.h"
 #include "ocr/PageReading.h"
 
 namespace xdw {
@@ -13,8 +15,8 @@ namespace {
 
 // A reading holds little text when it found under one character for every
 // this many pieces of ink on the page.
-constexpr int kPiecesPerCharacter = 8;
-constexpr int kFewPieces = 4;
+const int kPiecesPerCharacter = TunedInt(Ocr::PiecesPerCharacter);
+const int kFewPieces = TunedInt(Ocr::FewPieces);
 
 // The lines' boxes carried from the prepared copy (straightened by their
 // skew) back onto the page: each box becomes the box around its corners.
@@ -104,7 +106,8 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         return !reading.noise && layout.inkPieces >= kFewPieces &&
                Characters(lines) * kPiecesPerCharacter < static_cast<size_t>(layout.inkPieces);
     };
-    if (little()) {
+    const bool readWhole = little();
+    if (readWhole) {
         std::vector<OcrLine> whole =
             ReadWhole(prepared.image, layout.inkHeight, reading.most, recipe, reading.deadline);
         if (Score(whole) > Score(lines) + Score(apart)) {
@@ -113,12 +116,21 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         }
     }
     InsertByPlace(lines, std::move(apart));
+    // Never less than the recogniser reads alone, where the evidence says
+    // the page may hold more.
+    if (!reading.noise && !readWhole && layout.textSize > 0) {
+        const InkAccount account(layout);
+        if (FloorWanted(account, lines))
+            RaiseToFloor(layout, account, lines, [&](const RenderedPage& image) {
+                return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
+            });
+    }
     OntoPage(lines, prepared);
     // A photo's sheet found with a wrong corner (its shadowed part as dark
     // as the lit desk) is unwarped askew or cut short, and may read as
     // nothing: the photo itself, read whole as the recogniser alone reads
     // it, is then kept if it reads better.
-    if (prepared.unwarped && (little() || Characters(lines) < kFewPieces)) {
+    if (prepared.unwarped && (little() || Characters(lines) < static_cast<size_t>(kFewPieces))) {
         std::vector<OcrLine> photo =
             ReadWhole(*reading.page, 0, reading.most, recipe, reading.deadline);
         if (Score(photo) > Score(lines)) lines = std::move(photo);

@@ -237,8 +237,81 @@ size_t Reaching(const std::vector<OcrLine>& lines, size_t first, size_t end, dou
     return end;
 }
 
+// Lines [first, end) of one text size.
+struct Stack {
+    size_t first, end;
+    double size;
+};
+
+// The box round lines [first, end).
+PixelBox Around(const std::vector<OcrLine>& lines, size_t first, size_t end) {
+    PixelBox box = lines[first].box;
+    for (size_t i = first + 1; i < end; ++i) {
+        box.left = std::min(box.left, lines[i].box.left);
+        box.top = std::min(box.top, lines[i].box.top);
+        box.right = std::max(box.right, lines[i].box.right);
+        box.bottom = std::max(box.bottom, lines[i].box.bottom);
+    }
+    return box;
+}
+
+bool Horizontal(const std::vector<OcrLine>& lines, size_t first, size_t end) {
+    for (size_t i = first; i < end; ++i)
+        if (lines[i].vertical) return false;
+    return true;
+}
+
+// Text extractors read blocks side by side from left to right, whichever
+// starts higher (a column of text, then the one at its right), unless the
+// left one, with what follows under it in one block, reaches under the
+// right one. So where a stack at the right that starts higher comes first
+// (a sender's address at the right beside the first lines of a letter that
+// starts lower), the stack beside it at the left is joined with the stacks
+// that follow under it up to the first that reaches under the right one (a
+// table across the page), in one size that spaces them as one block. Left
+// as it was when that size would grow past kMaxJapaneseSizeGrowth times
+// the lines' typical thickness.
+void JoinUnderBeside(const std::vector<OcrLine>& lines, std::vector<Stack>& stacks) {
+    for (size_t s = 1; s < stacks.size(); ++s) {
+        const Stack& left = stacks[s];
+        if (!Horizontal(lines, left.first, left.end)) continue;
+        const PixelBox l = Around(lines, left.first, left.end);
+        bool beside = false;
+        int rightEdge = 0;
+        for (size_t r = 0; r < s && !beside; ++r) {
+            if (!Horizontal(lines, stacks[r].first, stacks[r].end)) continue;
+            const PixelBox b = Around(lines, stacks[r].first, stacks[r].end);
+            beside = b.left > l.right && b.top < l.top && b.bottom > l.top;
+            rightEdge = b.left;
+        }
+        if (!beside) continue;
+        size_t last = s;
+        int bottom = l.bottom, reach = l.right;
+        while (reach <= rightEdge && last + 1 < stacks.size() &&
+               Horizontal(lines, stacks[last + 1].first, stacks[last + 1].end)) {
+            const PixelBox next = Around(lines, stacks[last + 1].first, stacks[last + 1].end);
+            if (next.top < bottom) break;
+            ++last;
+            bottom = next.bottom;
+            reach = std::max(reach, next.right);
+        }
+        if (reach <= rightEdge || last == s) continue;
+        const size_t first = left.first, end = stacks[last].end;
+        std::vector<double> thickness;
+        double pitch = 0;
+        for (size_t i = first; i < end; ++i) {
+            thickness.push_back(Thickness(lines[i]));
+            if (i > first) pitch = std::max(pitch, Base(lines[i]) - Base(lines[i - 1]));
+        }
+        const double size = std::max(StackSize(lines, first, end), pitch / kSpacingPerSize);
+        if (size > kMaxJapaneseSizeGrowth * Median(thickness)) continue;
+        stacks[s] = Stack{first, end, size};
+        stacks.erase(stacks.begin() + s + 1, stacks.begin() + last + 1);
+    }
+}
+
 std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
-    std::vector<double> sizes(lines.size(), 0);
+    std::vector<Stack> stacks;
     for (size_t first = 0; first < lines.size();) {
         size_t end = first + 1;
         while (end < lines.size() && SameStack(lines[end - 1], lines[end])) ++end;
@@ -249,9 +322,13 @@ std::vector<double> TextSizes(const std::vector<OcrLine>& lines) {
             end = at > first ? at : first + 1;
             size = StackSize(lines, first, end);
         }
-        for (size_t i = first; i < end; ++i) sizes[i] = size;
+        stacks.push_back(Stack{first, end, size});
         first = end;
     }
+    JoinUnderBeside(lines, stacks);
+    std::vector<double> sizes(lines.size(), 0);
+    for (const Stack& stack : stacks)
+        for (size_t i = stack.first; i < stack.end; ++i) sizes[i] = stack.size;
     return sizes;
 }
 
@@ -376,6 +453,36 @@ QPDFObjectHandle OwnResources(QPDFObjectHandle page) {
     return res;
 }
 
+// A line that goes on with the one before it on the same row, at most
+// kContinuationGapEm of its thickness after its end (a full stop or a time
+// read again on their own after the line was read), is part of it. Laid as
+// a line of its own it would stand a little apart, and on a page turned
+// askew a little higher or lower than the line: extractors read it before
+// or after, on a line of its own.
+constexpr double kContinuationGapEm = 1.0;
+std::vector<OcrLine> JoinContinuations(const std::vector<OcrLine>& lines) {
+    std::vector<OcrLine> out;
+    for (const OcrLine& line : lines) {
+        if (!out.empty()) {
+            OcrLine& before = out.back();
+            const PixelBox& a = before.box;
+            const PixelBox& b = line.box;
+            const double em = std::max(Thickness(before), Thickness(line));
+            const int overlap = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+            if (!before.vertical && !line.vertical && before.skewDegrees == line.skewDegrees &&
+                2 * overlap >= std::min(a.bottom - a.top, b.bottom - b.top) &&
+                b.left >= a.right - em / 4 && b.left - a.right <= kContinuationGapEm * em) {
+                before.words.insert(before.words.end(), line.words.begin(), line.words.end());
+                before.box = PixelBox{std::min(a.left, b.left), std::min(a.top, b.top),
+                                      std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+                continue;
+            }
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
 }  // namespace
 
 bool IsCjk(char32_t c) {
@@ -391,7 +498,8 @@ bool IsCjk(char32_t c) {
            (c >= 0x20000 && c <= 0x3ffff);  // ideographs, supplementary planes
 }
 
-LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeometry& g) {
+LayerContent BuildLayerContent(const std::vector<OcrLine>& given, const PageGeometry& g) {
+    const std::vector<OcrLine> lines = JoinContinuations(given);
     LayerContent out;
     std::map<std::u32string, unsigned> codes;
     auto codeFor = [&](const std::u32string& glyph) -> unsigned {

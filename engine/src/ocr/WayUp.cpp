@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "ocr/OcrTuning.h"
 #include "ocr/Orientation.h"
 
 namespace xdw {
@@ -29,30 +30,28 @@ namespace {
 
 // A page read as it stands shows it stands upright when its first
 // kSampleCharacters characters (whole regions of lines read the way they
-// fit) read at a mean confidence of kUprightConfidence or more. Measured on
-// 21 capture pages turned four ways: read upright, the first regions give 71
-// to 95; turned 90, 180 or 270 degrees, at most 38. English read upside down
-// comes closer (47 on a full page), hence the margin.
-constexpr size_t kSampleCharacters = 20;
-constexpr double kUprightConfidence = 75;
-// Read first, before their unsure lines are looked at again, lines read
-// upright give a mean of 63 or more (a coarse fax), turned ones 44 or less:
-// below this, the way up is asked for at once, since a look again at lines
-// that read as nothing doubles their cost and is thrown away with them.
-constexpr double kTurnedConfidence = 50;
+// fit) read at a mean confidence of kUprightConfidence or more: well above
+// what pages read turned give, English upside down included.
+const size_t kSampleCharacters = static_cast<size_t>(TunedInt(Ocr::UprightSampleCharacters));
+const double kUprightConfidence = Tuned(Ocr::UprightConfidence);
+// Read first, before their unsure lines are looked at again, lines reading
+// below this are taken as turned and the way up is asked for at once: a
+// look again at lines that read as nothing doubles their cost and is thrown
+// away with them.
+const double kTurnedConfidence = Tuned(Ocr::TurnedConfidence);
 
 // A block of more than kBandAfterLines lines is sampled by a band of its
 // first kSampleLines lines, read apart: read whole, a block turned upside
-// down costs several times its upright reading (a 28-line page, 2 s to 6 s),
-// and that reading is thrown away. Upright, the band's reading is kept and
+// down costs several times its upright reading, and that reading is thrown
+// away. Upright, the band's reading is kept and
 // the block below it read: a block at least kOneLineEms text sizes wide,
 // whose every line holds twice the sample's characters, is sampled by its
 // first line alone.
-constexpr int kSampleLines = 2;
-constexpr int kBandAfterLines = 8;
-constexpr int kOneLineEms = 2 * static_cast<int>(kSampleCharacters);
+const int kSampleLines = TunedInt(Ocr::BandLines);
+const int kBandAfterLines = TunedInt(Ocr::BandAfterLines);
+const int kOneLineEms = 2 * static_cast<int>(kSampleCharacters);
 // Ink darker than this counts for the band's rows.
-constexpr uint8_t kBandInk = 128;
+const uint8_t kBandInk = static_cast<uint8_t>(TunedInt(Ocr::BandInk));
 
 // The region cut below its first lines rows of ink (each at least a third of
 // textSize tall), midway into the blank under them; the region itself when
@@ -144,91 +143,116 @@ struct Sample {
     }
 };
 
-}  // namespace
+// The page's first regions read, one at a time, while they leave its way up
+// in doubt; the question asked (AskWayUp) at most once.
+class Sampler {
+public:
+    Sampler(PageReading& reading, const OcrRecipe& recipe)
+        : reading_(reading), recipe_(recipe), layout_(reading.layout) {}
 
-WayUp FindWayUp(PageReading& reading, const OcrRecipe& recipe) {
-    const PageLayout& layout = reading.layout;
-    const double most = reading.most;
-    Deadline& deadline = reading.deadline;
-    WayUp way;
-    bool checkUpright = true;
-    // Asked once, when the lines read leave the way up in doubt.
-    auto upright = [&](const Sample& sampled = {}) {
-        checkUpright = false;
-        way = AskWayUp(*reading.page, recipe,
-                       UprightClues{reading.findVertical ? &layout : nullptr, sampled.Fair(),
-                                    &reading.prepared.image});
-        return way.turn == 0;
-    };
-    const size_t regions = layout.regions.size();
-    // While the way up is in doubt, regions are read in order until it is not.
-    size_t first = 0;
-    Sample sample;
-    for (; first < regions && checkUpright; ++first) {
-        const Region& region = layout.regions[first];
+    bool InDoubt() const { return inDoubt_; }
+    const WayUp& Way() const { return way_; }
+
+    // Asks the way up; true when the page stands upright.
+    bool Ask(const Sample& sampled = {}) {
+        inDoubt_ = false;
+        way_ = AskWayUp(*reading_.page, recipe_,
+                        UprightClues{reading_.findVertical ? &layout_ : nullptr, sampled.Fair(),
+                                     &reading_.prepared.image});
+        return way_.turn == 0;
+    }
+
+    // Reads region i; false when the page turned out to lie turned.
+    bool Read(size_t i) {
+        const Region& region = layout_.regions[i];
+        if (region.kind == RegionKind::Block && region.lines > kBandAfterLines) return ByBand(i);
         // Columns written top to bottom may be lines of a page on its side:
         // they tell nothing of its way up.
         const bool down = region.kind == RegionKind::Vertical;
-        if (down && !upright()) return way;
-        const std::string& languages = down ? recipe.verticalLanguages : recipe.languages;
-        if (checkUpright && region.kind == RegionKind::Block && region.lines > kBandAfterLines) {
-            const Region bandRegion = FirstLines(
-                layout.image, region, BandLines(region, layout.textSize), layout.textSize);
-            FirstReading bandRead = ReadOnce(layout.image, bandRegion, layout.textSize, most,
-                                             languages, recipe.tessdata, deadline);
-            Sample band;
-            band.Add(bandRead.blocks);
-            if (band.Turned() && !upright()) return way;
-            std::vector<Block> blocks =
-                LookAgain(layout.image, std::move(bandRead), languages, recipe.tessdata, deadline);
-            if (checkUpright) {
-                band = Sample();
-                band.Add(blocks);
-                if (band.characters >= kSampleCharacters && band.Upright())
-                    checkUpright = false;
-                else if (!upright(band))
-                    return way;
-            }
-            // Upright: the band's reading stands for its lines and only the
-            // block below it is read, unless it holds fewer lines than the
-            // band has rows of ink (given a block of two lines, the
-            // recogniser may find only one): the block is then read whole.
-            if (const std::optional<Region> below = Below(region, bandRegion)) {
-                if (LinesIn(blocks) < bandRegion.lines)
-                    blocks = ReadRegion(layout.image, region, layout.textSize, most, languages,
-                                        recipe.tessdata, deadline);
-                else
-                    JoinBelow(blocks, ReadRegion(layout.image, *below, layout.textSize, most,
-                                                 languages, recipe.tessdata, deadline));
-            }
-            reading.read[first] = std::move(blocks);
-            ++deadline.regionsDone;
-            continue;
-        }
-        FirstReading once = ReadOnce(layout.image, region, layout.textSize, most, languages,
-                                     recipe.tessdata, deadline);
-        if (checkUpright) {
-            Sample withFirst = sample;
+        if (down && !Ask()) return false;
+        const std::string& languages = down ? recipe_.verticalLanguages : recipe_.languages;
+        FirstReading once = ReadOnce(layout_.image, region, layout_.textSize, reading_.most,
+                                     languages, recipe_.tessdata, reading_.deadline);
+        if (inDoubt_) {
+            Sample withFirst = sample_;
             withFirst.Add(once.blocks);
-            if (withFirst.Turned() && !upright()) return way;
+            if (withFirst.Turned() && !Ask()) return false;
         }
-        reading.read[first] =
-            LookAgain(layout.image, std::move(once), languages, recipe.tessdata, deadline);
-        ++deadline.regionsDone;
-        if (checkUpright) {
-            sample.Add(reading.read[first]);
-            if (sample.characters >= kSampleCharacters) {
-                if (sample.Upright())
-                    checkUpright = false;
-                else if (!upright(sample))
-                    return way;
+        reading_.read[i] = LookAgain(layout_.image, std::move(once), languages, recipe_.tessdata,
+                                     reading_.deadline);
+        ++reading_.deadline.regionsDone;
+        if (inDoubt_) {
+            sample_.Add(reading_.read[i]);
+            if (sample_.characters >= kSampleCharacters) {
+                if (sample_.Upright())
+                    inDoubt_ = false;
+                else if (!Ask(sample_))
+                    return false;
             }
         }
+        return true;
     }
+
+private:
+    // A long block read by a band of its first lines, then, upright, the
+    // rest of it.
+    bool ByBand(size_t i) {
+        const Region& region = layout_.regions[i];
+        const std::string& languages = recipe_.languages;
+        const int size = layout_.textSize;
+        Deadline& deadline = reading_.deadline;
+        const Region bandRegion = FirstLines(layout_.image, region, BandLines(region, size), size);
+        FirstReading bandRead = ReadOnce(layout_.image, bandRegion, size, reading_.most, languages,
+                                         recipe_.tessdata, deadline);
+        Sample band;
+        band.Add(bandRead.blocks);
+        if (band.Turned() && !Ask()) return false;
+        std::vector<Block> blocks =
+            LookAgain(layout_.image, std::move(bandRead), languages, recipe_.tessdata, deadline);
+        if (inDoubt_) {
+            band = Sample();
+            band.Add(blocks);
+            if (band.characters >= kSampleCharacters && band.Upright())
+                inDoubt_ = false;
+            else if (!Ask(band))
+                return false;
+        }
+        // Upright: the band's reading stands for its lines and only the
+        // block below it is read, unless it holds fewer lines than the
+        // band has rows of ink (given a block of two lines, the
+        // recogniser may find only one): the block is then read whole.
+        if (const std::optional<Region> below = Below(region, bandRegion)) {
+            if (LinesIn(blocks) < bandRegion.lines)
+                blocks = ReadRegion(layout_.image, region, size, reading_.most, languages,
+                                    recipe_.tessdata, deadline);
+            else
+                JoinBelow(blocks, ReadRegion(layout_.image, *below, size, reading_.most, languages,
+                                             recipe_.tessdata, deadline));
+        }
+        reading_.read[i] = std::move(blocks);
+        ++deadline.regionsDone;
+        return true;
+    }
+
+    PageReading& reading_;
+    const OcrRecipe& recipe_;
+    const PageLayout& layout_;
+    WayUp way_;
+    bool inDoubt_ = true;
+    Sample sample_;  // what the regions read whole gave so far
+};
+
+}  // namespace
+
+WayUp FindWayUp(PageReading& reading, const OcrRecipe& recipe) {
+    Sampler sampler(reading, recipe);
+    size_t first = 0;
+    for (; first < reading.layout.regions.size() && sampler.InDoubt(); ++first)
+        if (!sampler.Read(first)) return sampler.Way();
     reading.regionsRead = first;
     // Every region read, and still in doubt: too little text to tell.
-    if (checkUpright) upright();
-    return way;
+    if (sampler.InDoubt()) sampler.Ask();
+    return sampler.Way();
 }
 
 }  // namespace xdw

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "prepare/Lengths.h"
+#include "prepare/PrepareTuning.h"
 
 namespace xdw {
 
@@ -18,10 +19,10 @@ namespace {
 // pixels are coarser than the page's makes them up to kFaxSpeckPixels of its
 // own pixels: one dark pixel, drawn with its edges smoothed into its
 // neighbours.
-constexpr int kLoneSpeckPx = 3;
-constexpr int kFaxSpeckPx = 8;
-constexpr int kFaxSpeckPixels = 3;
-constexpr int kSpeckRoomPx = 16;
+const int kLoneSpeckPx = TunedInt(Prepare::LoneSpeckPx);
+const int kFaxSpeckPx = TunedInt(Prepare::FaxSpeckPx);
+const int kFaxSpeckPixels = TunedInt(Prepare::FaxSpeckPixels);
+const int kSpeckRoomPx = TunedInt(Prepare::SpeckRoomPx);
 
 PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel, int pictureDpi) {
     int most = AtDpi(bilevel ? kFaxSpeckPx : kLoneSpeckPx, dpi);
@@ -40,8 +41,8 @@ PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel, int pictureDpi) {
 // Streaks: lines at most kStreakPx thick running over kStreakShare of the
 // page's width or height, as a fax's or a scanner's dirt draws them; a
 // table's rules stop at the margins.
-constexpr int kStreakPx = 5;
-constexpr double kStreakShare = 0.95;
+const int kStreakPx = TunedInt(Prepare::StreakPx);
+const double kStreakShare = Tuned(Prepare::StreakShare);
 
 // The runs of ink at least length long along the rows (across) or the
 // columns: what opening by a line that long keeps, found in one pass over the
@@ -95,12 +96,12 @@ PixPtr Streaks(PIX* ink, int dpi) {
 // at least kFaxHeaderSpan of the width on a page sent at a fax's unequal
 // resolution, and on any other black-and-white page a line of small
 // characters, at most kSmallLinePx tall, across kHeaderSpan of it.
-constexpr int kHeaderStripPx = 118;  // 10 mm
-constexpr int kHeaderLinePx = 83;    // 7 mm
-constexpr int kHeaderGapPx = 35;     // 3 mm
-constexpr double kFaxHeaderSpan = 1.0 / 3;
-constexpr double kHeaderSpan = 0.6;
-constexpr int kSmallLinePx = 35;  // 3 mm
+const int kHeaderStripPx = TunedInt(Prepare::HeaderStripPx);
+const int kHeaderLinePx = TunedInt(Prepare::HeaderLinePx);
+const int kHeaderGapPx = TunedInt(Prepare::HeaderGapPx);
+const double kFaxHeaderSpan = Tuned(Prepare::FaxHeaderSpan);
+const double kHeaderSpan = Tuned(Prepare::HeaderSpan);
+const int kSmallLinePx = TunedInt(Prepare::SmallLinePx);
 
 // How far across the page the ink of the rows from top to bottom reaches.
 double Span(PIX* ink, int top, int bottom) {

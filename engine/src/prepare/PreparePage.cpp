@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "layout/Pix.h"
+#include "prepare/PrepareTuning.h"
 #include "prepare/Lengths.h"
 #include "prepare/Noise.h"
 #include "prepare/Seals.h"
@@ -17,20 +18,20 @@ namespace {
 
 // Pages narrower than this (slivers, stamps of a page) are binarised as
 // they are, with no sheet looked for and no background evened out.
-constexpr int kLeastSidePx = 64;
+const int kLeastSidePx = TunedInt(Prepare::LeastSidePx);
 // The sheet is looked for on a copy this many pixels across at most.
-constexpr int kSheetSearchPx = 800;
+const int kSheetSearchPx = TunedInt(Prepare::SheetSearchPx);
 // A sheet this large (of the page's width and height) fills the page.
-constexpr double kFillsPage = 0.97;
+const double kFillsPage = Tuned(Prepare::FillsPage);
 // A sheet is at least this share of the page's area.
-constexpr double kMinSheetShare = 0.2;
+const double kMinSheetShare = Tuned(Prepare::MinSheetShare);
 // What lies off the sheet is taken away only when this share of it is dark.
-constexpr double kDarkAround = 0.85;
+const double kDarkAround = Tuned(Prepare::DarkAround);
 // Corners this far (of the page's diagonal) from the sheet's bounding box
 // make a sheet seen in perspective or askew rather than an upright one.
-constexpr double kCornerSlack = 0.01;
+const double kCornerSlack = Tuned(Prepare::CornerSlack);
 // The unwarped sheet's edges taken in by this share of its size.
-constexpr double kEdgeInset = 0.006;
+const double kEdgeInset = Tuned(Prepare::EdgeInset);
 
 struct PixaFree {
     void operator()(PIXA* pixa) const { pixaDestroy(&pixa); }
@@ -53,7 +54,7 @@ struct Sheet {
 };
 
 // Pure white: margins around a picture, never a photographed desk.
-constexpr int kBlankLevel = 254;
+const int kBlankLevel = TunedInt(Prepare::BlankLevel);
 
 // A sheet's outline: its corners, top left, top right, bottom right, bottom
 // left, clockwise on the screen (y down).
@@ -327,13 +328,13 @@ void InkMadeBlack(PIX* grey, PIX* ink) {
 // fax's 98 rows an inch, whose thin strokes come out one row tall), pieces a
 // pixel apart are judged together: a dakuten or a 。 that the cut broke into
 // such pieces is no speck.
-constexpr int kSpeckPx = 3;
+const int kSpeckPx = TunedInt(Prepare::SpeckPx);
 
 // Grey darker than this, once the page's ink is made black, is a stroke too
 // faint for the cut rather than paper, if it is thinner than kFaintStrokePx
 // (at 300 dpi) one way or the other.
-constexpr l_int32 kFaintStrokeLevel = 180;
-constexpr int kFaintStrokePx = 6;
+const l_int32 kFaintStrokeLevel = TunedInt(Prepare::FaintStrokeLevel);
+const int kFaintStrokePx = TunedInt(Prepare::FaintStrokePx);
 
 PixPtr WithoutSpecks(PIX* binary, int dpi, int pictureDpi) {
     const int most = std::max(1, kSpeckPx * std::max(dpi, 100) / 300);
@@ -341,8 +342,8 @@ PixPtr WithoutSpecks(PIX* binary, int dpi, int pictureDpi) {
 }
 
 // A page is plain white paper when this share of it is at least this light.
-constexpr double kCleanShare = 0.85;
-constexpr int kCleanLevel = 245;
+const double kCleanShare = Tuned(Prepare::CleanShare);
+const int kCleanLevel = TunedInt(Prepare::CleanLevel);
 
 // True when the part of grey inside area is plain white paper.
 bool CleanPaper(PIX* grey, const PixelBox& area) {

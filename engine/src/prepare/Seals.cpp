@@ -6,6 +6,7 @@
 
 #include "PageColour.h"
 #include "prepare/Lengths.h"
+#include "prepare/PrepareTuning.h"
 
 namespace xdw {
 
@@ -16,24 +17,24 @@ namespace {
 // whose ring or frame encloses kSealHoleShare of it, or one at least
 // kSealLargePx (15 mm) both ways, its inside however full. Letters enclose
 // less, and a heading is not that tall.
-constexpr int kBridgePx = 15;
-constexpr int kSealInsidePx = 94;
-constexpr double kSealHoleShare = 0.25;
-constexpr int kSealLargePx = 177;
+const int kBridgePx = TunedInt(Prepare::BridgePx);
+const int kSealInsidePx = TunedInt(Prepare::SealInsidePx);
+const double kSealHoleShare = Tuned(Prepare::SealHoleShare);
+const int kSealLargePx = TunedInt(Prepare::SealLargePx);
 // Around what a ring encloses, its ring and rim: 3 mm.
-constexpr int kRingPx = 35;
+const int kRingPx = TunedInt(Prepare::RingPx);
 // The seal ink's edge, where its colour and the paper's mix: 2 px.
-constexpr int kSealEdgePx = 2;
+const int kSealEdgePx = TunedInt(Prepare::SealEdgePx);
 // Seal ink over more than this share of the page is the paper's colour.
-constexpr double kPaperShare = 0.3;
+const double kPaperShare = Tuned(Prepare::PaperShare);
 // A frame at least kLabelAspect times as long as it is high (or high as it
 // is long) over no black ink is a label boxed in colour (a red 請求書在中),
 // read as text: seals are round or square, and a stamp is laid over what it
 // marks. Black ink over at most kLabelBlackShare of its box is none.
-constexpr double kLabelAspect = 1.8;
-constexpr double kLabelBlackShare = 0.002;
+const double kLabelAspect = Tuned(Prepare::LabelAspect);
+const double kLabelBlackShare = Tuned(Prepare::LabelBlackShare);
 // Its frame: the ink reaching over kFrameShare of the box's length or height.
-constexpr double kFrameShare = 0.8;
+const double kFrameShare = Tuned(Prepare::FrameShare);
 
 // The pixels of page marked mark, as 1.
 PixPtr StampMask(const RenderedPage& page, uint8_t mark) {

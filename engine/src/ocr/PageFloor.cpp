@@ -1,0 +1,158 @@
+#include "ocr/PageFloor.h"
+
+#include <algorithm>
+
+namespace xdw {
+
+namespace {
+
+// When the page is read whole as well: this share of the ink that may be
+// text left under no word, or the characters read at a mean confidence under
+// kFloorMeanSure, or this share of them in words under kFloorUnsure.
+constexpr double kFloorUnreadShare = 0.04;
+constexpr double kFloorMeanSure = 80;
+constexpr float kFloorUnsure = 60;
+constexpr double kFloorUnsureShare = 0.15;
+// A word of the whole reading counts only when the recogniser is at least
+// this sure of it.
+constexpr float kFloorSure = 60;
+// Confidence at which a character is as likely read right as wrong: each
+// character counts for a line by how much surer than this its word is.
+constexpr float kEvenSure = 50;
+// The whole reading takes a line's place when it is borne out by this many
+// sure characters' worth more than the line, and its words cover at least
+// this share of the ink the line's words cover.
+constexpr double kFloorMoreChars = 2;
+constexpr double kFloorInkShare = 0.95;
+// A word of the layer under kDropUnsure, over ink less than kInkSupport of
+// its box, where the whole reading finds no word, is no text.
+constexpr float kDropUnsure = 40;
+constexpr double kInkSupport = 0.03;
+
+size_t Characters(const OcrWord& w) { return w.symbols.size(); }
+
+double Evidence(const OcrWord& w) {
+    return (w.confidence - kEvenSure) / (100 - kEvenSure) * double(Characters(w));
+}
+
+long long Area(const PixelBox& b) {
+    return static_cast<long long>(std::max(0, b.right - b.left)) * std::max(0, b.bottom - b.top);
+}
+
+long long Overlap(const PixelBox& a, const PixelBox& b) {
+    return Area(PixelBox{std::max(a.left, b.left), std::max(a.top, b.top),
+                         std::min(a.right, b.right), std::min(a.bottom, b.bottom)});
+}
+
+// The two boxes share at least a third of the smaller one.
+bool Meet(const PixelBox& a, const PixelBox& b) {
+    return 3 * Overlap(a, b) >= std::min(Area(a), Area(b));
+}
+
+// Two lines' boxes are one line's: each shares at least half its height
+// with the other.
+bool SameLine(const PixelBox& a, const PixelBox& b) {
+    const int shared = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return 2 * shared >= a.bottom - a.top && 2 * shared >= b.bottom - b.top;
+}
+
+void Rebox(OcrLine& line) {
+    line.box = line.words.front().box;
+    for (const OcrWord& w : line.words) line.box = Union(line.box, w.box);
+}
+
+}  // namespace
+
+bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines) {
+    double characters = 0, confidence = 0, unsure = 0;
+    for (const OcrLine& line : lines)
+        for (const OcrWord& w : line.words) {
+            characters += double(Characters(w));
+            confidence += std::max(w.confidence, 0.0f) * double(Characters(w));
+            if (w.confidence < kFloorUnsure) unsure += double(Characters(w));
+        }
+    if (characters > 0 &&
+        (confidence < kFloorMeanSure * characters || unsure >= kFloorUnsureShare * characters))
+        return true;
+    return account.UnreadShare(lines) >= kFloorUnreadShare;
+}
+
+void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vector<OcrLine>& lines,
+                  const WholeReading& readWhole) {
+    std::vector<OcrLine> whole = readWhole(layout.image);
+    account.DropStrokeMarks(whole);
+    auto ink = [&](const OcrLine& l) {
+        double n = 0;
+        for (const OcrWord& w : l.words) n += account.InkIn(w.box);
+        return n;
+    };
+    auto evidence = [](const OcrLine& l) {
+        double e = 0;
+        for (const OcrWord& w : l.words) e += Evidence(w);
+        return e;
+    };
+    // Each line of the whole reading with the line of the layer it is: the
+    // one it shares the most with, when each holds the most of the other.
+    auto best = [](const OcrLine& l, const std::vector<OcrLine>& among) {
+        long long most = 0;
+        size_t at = among.size();
+        for (size_t i = 0; i < among.size(); ++i)
+            if (const long long o = Overlap(l.box, among[i].box); o > most) most = o, at = i;
+        return at;
+    };
+    std::vector<char> used(whole.size());
+    for (size_t f = 0; f < whole.size(); ++f) {
+        const size_t i = best(whole[f], lines);
+        if (i == lines.size() || best(lines[i], whole) != f) continue;
+        OcrLine& line = lines[i];
+        if (!SameLine(line.box, whole[f].box)) continue;
+        used[f] = 1;
+        // The whole reading takes the line's place when it bears out
+        // clearly more and reads as much of its ink.
+        if (line.vertical) continue;
+        const double theirs = evidence(whole[f]);
+        if (theirs <= 0 || theirs < evidence(line) + kFloorMoreChars ||
+            ink(whole[f]) < kFloorInkShare * ink(line))
+            continue;
+        const int block = line.block;
+        const double skew = line.skewDegrees;
+        line = whole[f];
+        line.block = block;
+        line.skewDegrees = skew;
+    }
+
+    // Words of the layer nothing bears out go.
+    for (OcrLine& line : lines) {
+        std::erase_if(line.words, [&](const OcrWord& w) {
+            if (w.confidence >= kDropUnsure) return false;
+            if (account.InkIn(w.box) >= kInkSupport * double(Area(w.box))) return false;
+            return std::none_of(whole.begin(), whole.end(), [&](const OcrLine& l) {
+                return std::any_of(l.words.begin(), l.words.end(),
+                                   [&](const OcrWord& o) { return Meet(o.box, w.box); });
+            });
+        });
+    }
+    std::erase_if(lines, [](const OcrLine& l) { return l.words.empty(); });
+
+    // Sure words where the layer has none, line by line of the whole
+    // reading, put in where they lie.
+    std::vector<OcrLine> missing;
+    for (size_t f = 0; f < whole.size(); ++f) {
+        if (used[f]) continue;
+        OcrLine add = whole[f];
+        std::erase_if(add.words, [&](const OcrWord& o) {
+            return o.confidence < kFloorSure ||
+                   std::any_of(lines.begin(), lines.end(), [&](const OcrLine& l) {
+                       return std::any_of(l.words.begin(), l.words.end(),
+                                          [&](const OcrWord& w) { return Meet(w.box, o.box); });
+                   });
+        });
+        if (add.words.empty()) continue;
+        Rebox(add);
+        add.skewDegrees = layout.skewDegrees;
+        missing.push_back(std::move(add));
+    }
+    InsertByPlace(lines, std::move(missing));
+}
+
+}  // namespace xdw

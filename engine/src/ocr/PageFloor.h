@@ -1,0 +1,36 @@
+// The recogniser's own reading of the whole page as a floor under the
+// layer: the page read region by region should never hold less than the
+// recogniser finds by itself. Where the evidence says the regions' reading
+// may fall short (ink no word covers, characters read unsurely), the page is
+// read whole by the recogniser's own layout, and
+// - its sure words where the layer has none are put in (a region the layout
+//   missed, or cut so that it read as nothing),
+// - a line it reads with clearly more evidence than the layer's line there
+//   takes that line's place,
+// - a word of the layer read unsurely, on ink too little for a letter, where
+//   the whole reading finds nothing, goes.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "layout/PageLayout.h"
+#include "ocr/InkAccount.h"
+#include "ocr/OcrTypes.h"
+
+namespace xdw {
+
+// The page's image read whole by the recogniser's own layout: its lines,
+// boxes in the image's pixels.
+using WholeReading = std::function<std::vector<OcrLine>(const RenderedPage& image)>;
+
+// True when the reading of the page (lines, on the layout's straightened
+// page) leaves doubt that it holds all the recogniser would find alone.
+bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines);
+
+// The page read whole (by readWhole, on the layout's image) laid under
+// lines, as above. Throws what readWhole throws, or std::bad_alloc.
+void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vector<OcrLine>& lines,
+                  const WholeReading& readWhole);
+
+}  // namespace xdw

@@ -1,0 +1,44 @@
+// A bill's keys in text as the recogniser gives it (U+FFFD for an unsure
+// word, tables read column by column, misread commas and yen marks): each
+// key the text still proves, none that it leaves in doubt.
+#include <gtest/gtest.h>
+
+#include "label/DocumentKeys.h"
+
+namespace {
+
+struct ReadCase {
+    const char* name;
+    const char* text;
+    const char* date;
+    const char* amount;
+    const char* party;
+};
+
+#define HEAD "請求書\n2026年1月26日\n山田 太郎様\n合同会社さくらデザ イン\n"
+#define COLUMNS "品名\n小計\n消費税(10%)\n合計\n金額\n¥80,840\n"
+
+const ReadCase kCases[] = {
+    {"column-read", HEAD "ご請求金額88.924円(税込)\n" COLUMNS "¥8,.084\n88,924円", "2026-01-26",
+     "88924", "合同会社さくらデザイン"},
+    {"misread-statement-disagrees", HEAD "ご請求金額88.942円(税込)\n" COLUMNS "¥8,084\n88,924円",
+     "2026-01-26", "", "合同会社さくらデザイン"},
+    {"sums-alone", "納品書\n2025年5月2 1日\n" COLUMNS "¥8,084\n¥88,924", "2025-05-21", "88924", ""},
+    {"largest-is-handed-over", "領収書\n" COLUMNS "¥8,084\n¥88,924\n¥90,000", "", "", ""},
+    {"tax-unread", "領収書\n小計 Y420\n消費税(10% \uFFFD\uFFFD\n合計 Y462", "", "462", ""},
+    {"name-trails-off", "請求書\n有限 会社緑川. \uFFFD\n合計 ¥462\n小計 ¥462", "", "462", ""},
+};
+
+}  // namespace
+
+TEST(ReadBillKeys, EachKeyTheReadTextProvesAndNoneItLeavesInDoubt) {
+    for (const ReadCase& c : kCases) {
+        const xdw::DocumentKeys keys = xdw::FindDocumentKeys({c.text}, true);
+        EXPECT_EQ(keys.date, c.date) << c.name;
+        EXPECT_EQ(keys.amount, c.amount) << c.name;
+        EXPECT_EQ(keys.counterparty, c.party) << c.name;
+    }
+    // In a document's own text a point between groups is as its writer put
+    // it, no misreading: what the amount is stays unknown.
+    EXPECT_EQ(xdw::FindDocumentKeys({"請求書\n合計 ¥88.924\n小計 ¥88.924"}).amount, "");
+}
