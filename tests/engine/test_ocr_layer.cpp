@@ -274,6 +274,20 @@ TEST(TextLayer, ASenderStartingHigherAtTheRightIsReadFirst) {
     EXPECT_EQ(WithoutBlanks(PdfReadingText(path, 1)), expected);
 }
 
+// A page 4.5 degrees askew whose line's full stop was read again on its own:
+// laid apart from its line, it stands higher at the line's right end than
+// the line does, and the extractor reads it after the line under it.
+TEST(TextLayer, APieceReadAgainGoesOnWithItsLineOnAnAskewPage) {
+    std::vector<OcrLine> lines = {Line({Word(U"重点的に確認する", 100, 300, 340, 100)}),
+                                  Line({Word(U"。", 905, 300, 340, 40)}),
+                                  Line({Word(U"次回開催予定です", 100, 360, 400, 100)})};
+    for (OcrLine& line : lines) line.skewDegrees = 4.5;
+    TempDir dir;
+    const std::string path = dir.File("layer.pdf");
+    WritePages(path, {Geometry(0)}, {lines});
+    EXPECT_EQ(WithoutBlanks(PdfReadingText(path, 1)), "重点的に確認する。次回開催予定です");
+}
+
 TEST(RenderDpi, HugePagesAreCapped) {
     EXPECT_DOUBLE_EQ(RenderDpi(595, 842, 300), 300);
     const double dpi = RenderDpi(14400, 14400, 300);  // 200 x 200 inches

@@ -453,6 +453,36 @@ QPDFObjectHandle OwnResources(QPDFObjectHandle page) {
     return res;
 }
 
+// A line that goes on with the one before it on the same row, at most
+// kContinuationGapEm of its thickness after its end (a full stop or a time
+// read again on their own after the line was read), is part of it. Laid as
+// a line of its own it would stand a little apart, and on a page turned
+// askew a little higher or lower than the line: extractors read it before
+// or after, on a line of its own.
+constexpr double kContinuationGapEm = 1.0;
+std::vector<OcrLine> JoinContinuations(const std::vector<OcrLine>& lines) {
+    std::vector<OcrLine> out;
+    for (const OcrLine& line : lines) {
+        if (!out.empty()) {
+            OcrLine& before = out.back();
+            const PixelBox& a = before.box;
+            const PixelBox& b = line.box;
+            const double em = std::max(Thickness(before), Thickness(line));
+            const int overlap = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+            if (!before.vertical && !line.vertical && before.skewDegrees == line.skewDegrees &&
+                2 * overlap >= std::min(a.bottom - a.top, b.bottom - b.top) &&
+                b.left >= a.right - em / 4 && b.left - a.right <= kContinuationGapEm * em) {
+                before.words.insert(before.words.end(), line.words.begin(), line.words.end());
+                before.box = PixelBox{std::min(a.left, b.left), std::min(a.top, b.top),
+                                      std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+                continue;
+            }
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
 }  // namespace
 
 bool IsCjk(char32_t c) {
@@ -468,7 +498,8 @@ bool IsCjk(char32_t c) {
            (c >= 0x20000 && c <= 0x3ffff);  // ideographs, supplementary planes
 }
 
-LayerContent BuildLayerContent(const std::vector<OcrLine>& lines, const PageGeometry& g) {
+LayerContent BuildLayerContent(const std::vector<OcrLine>& given, const PageGeometry& g) {
+    const std::vector<OcrLine> lines = JoinContinuations(given);
     LayerContent out;
     std::map<std::u32string, unsigned> codes;
     auto codeFor = [&](const std::u32string& glyph) -> unsigned {
