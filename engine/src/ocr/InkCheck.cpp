@@ -8,29 +8,30 @@
 #include <tesseract/publictypes.h>
 
 #include "ocr/InkAccount.h"
+#include "ocr/OcrTuning.h"
 
 namespace xdw {
 
 namespace {
 
 // Ink of at least kNoisePieces pieces read as under one character for every
-// kPiecesPerNoiseCharacter of them is noise, not text (office pages: 400 to
-// 1,700 pieces, one character for every one or two).
-constexpr int kNoisePieces = 2000;
-constexpr int kPiecesPerNoiseCharacter = 100;
+// kPiecesPerNoiseCharacter of them is noise, not text (an office page reads
+// about one character for every piece or two).
+const int kNoisePieces = TunedInt(Ocr::NoisePieces);
+const int kPiecesPerNoiseCharacter = TunedInt(Ocr::PiecesPerNoiseCharacter);
 
 // A word read again, from ink the first reading left unread or by the
 // recogniser's own layout, is kept when the recogniser is at least this sure
 // of it: what it finds in specks, strokes and pictures it reads with far less.
-constexpr float kUnreadSure = 50;
-constexpr float kPictureSure = 70;
+const float kUnreadSure = static_cast<float>(Tuned(Ocr::UnreadSure));
+const float kPictureSure = static_cast<float>(Tuned(Ocr::PictureSure));
 // A region whose characters read at a mean confidence under this is unsure:
 // the page is then read by the recogniser's own layout as well.
-constexpr double kRegionSure = 60;
-constexpr size_t kUnsureCharacters = 5;
+const double kRegionSure = Tuned(Ocr::RegionSure);
+const size_t kUnsureCharacters = static_cast<size_t>(TunedInt(Ocr::UnsureCharacters));
 // The recogniser's own reading takes a region's place when it is borne out by
 // this many sure characters' worth more (see Evidence).
-constexpr double kFloorMoreChars = 2;
+const double kFloorMoreChars = Tuned(Ocr::FloorMoreChars);
 
 double ScoreOf(const std::vector<Block>& blocks) {
     double score = 0;
@@ -114,9 +115,9 @@ std::vector<Block> ReadBand(const PageLayout& layout, const InkPatch& patch, dou
 
 // A patch of unread ink smaller than this many text sizes both ways, within
 // a region, is a character its line missed: not worth reading again.
-constexpr int kPatchSizes = 3;
+const int kPatchSizes = TunedInt(Ocr::PatchSizes);
 // A patch of this many rows or more is read by the recogniser's own layout.
-constexpr int kOwnLayoutRows = 3;
+const int kOwnLayoutRows = TunedInt(Ocr::OwnLayoutRows);
 
 // The part of the page in box read by the recogniser's own layout (as a
 // line when it is one), its sure words with their boxes on the page.

@@ -4,6 +4,7 @@
 
 #include <tesseract/baseapi.h>
 
+#include "ocr/OcrTuning.h"
 #include "ocr/ReadingTurn.h"
 #include "ocr/TesseractPool.h"
 
@@ -11,10 +12,14 @@ namespace xdw {
 
 namespace {
 
+// Below this orientation confidence (Tesseract's own units) the letters'
+// shapes leave a page in doubt: blank and one-line pages give no answer at
+// all.
+const float kMinOrientationConfidence = static_cast<float>(Tuned(Ocr::MinOrientationConfidence));
 // The copy the orientation is decided on: a letter's shape shows which way
 // up it stands as well at this resolution as at 300 dpi, and the check's
 // work grows with the pixels.
-constexpr int kOrientationDpi = 150;
+const int kOrientationDpi = TunedInt(Ocr::OrientationDpi);
 
 // The page averaged down by factor in both directions.
 RenderedPage Reduced(const RenderedPage& page, int factor) {
@@ -47,12 +52,12 @@ namespace {
 
 // The way up is first looked for in this many characters, and the answer
 // taken when its confidence reaches kQuickConfidence; only a page they leave
-// in doubt is looked at again with Tesseract's usual number. Checked on pages
-// of each kind turned four ways: where the usual check is confident, the
-// quick one gave the same answer every time, for a third of the work.
-constexpr int kQuickCharacters = 10;
-constexpr float kQuickConfidence = 2.5f;
-constexpr int kUsualCharacters = 50;
+// in doubt is looked at again with Tesseract's usual number: where the
+// usual check is confident, the quick one gives the same answer for far less
+// work.
+const int kQuickCharacters = TunedInt(Ocr::QuickCharacters);
+const float kQuickConfidence = static_cast<float>(Tuned(Ocr::QuickConfidence));
+const int kUsualCharacters = TunedInt(Ocr::UsualCharacters);
 
 struct Found {
     int orientation = 0;

@@ -9,12 +9,6 @@
 
 namespace xdw {
 
-// Below this orientation confidence (Tesseract's own units) the letters'
-// shapes leave a page in doubt. Measured on 300 dpi pages: a full page of text gives 8 to 30, three
-// lines of Japanese about 4, two lines of English 2; blank and one-line pages
-// give no answer at all, and the answers below 2 are close to guesses.
-constexpr float kMinOrientationConfidence = 2.0f;
-
 // The clockwise turn (0, 90, 180 or 270 degrees) that brings the rendered
 // page's text upright, or nothing when the page holds too little text to
 // tell. The letters' shapes decide (the orientation data, read from

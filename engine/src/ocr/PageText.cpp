@@ -4,11 +4,14 @@
 #include <cstdint>
 
 #include "WorkLimit.h"
+#include "ocr/OcrTuning.h"
 
 namespace xdw {
 
 namespace {
 
+// Dark pixels of the rendering (below this grey level) are ink.
+const int kInkLevel = TunedInt(Ocr::InkLevel);
 // One byte a pixel: 1 where any of the boxes lies.
 std::vector<uint8_t> Mask(const std::vector<PixelBox>& boxes, int width, int height) {
     std::vector<uint8_t> mask(static_cast<size_t>(width) * height, 0);
@@ -25,7 +28,7 @@ std::vector<uint8_t> Mask(const std::vector<PixelBox>& boxes, int width, int hei
 // text, across or down, is a rule, a frame or a filled box (a form's field
 // borders, a table's lines), never a letter's stroke, which stays within
 // one character.
-constexpr double kRuleHeights = 1.5;
+const double kRuleHeights = Tuned(Ocr::RuleHeights);
 
 // The middle height of the boxes.
 int MiddleHeight(const std::vector<PixelBox>& boxes) {

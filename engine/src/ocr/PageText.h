@@ -11,9 +11,6 @@
 
 namespace xdw {
 
-// Dark pixels of the rendering (below this grey level) are ink.
-constexpr int kInkLevel = 128;
-
 // True when the page's own text covers at least half of its ink: dark
 // pixels inside the text's boxes against all dark pixels but those of rules,
 // frames and filled boxes (a form's field borders: its fields' text is the

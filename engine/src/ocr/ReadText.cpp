@@ -3,16 +3,20 @@
 #include <algorithm>
 
 #include "common/Utf8.h"
+#include "ocr/OcrTuning.h"
 #include "ocr/TextLayer.h"
 
 namespace xdw {
 
 namespace {
 
+// Words the recogniser is less sure of than this (0 to 100) are not taken
+// at their word: each of their characters becomes U+FFFD.
+const float kSureWordConfidence = static_cast<float>(Tuned(Ocr::SureWordConfidence));
 // Gaps between words, in the line's height: wider than a character is a
 // blank, wider than two a gap between cells.
-constexpr double kBlankGap = 0.6;
-constexpr double kCellGap = 2.0;
+const double kBlankGap = Tuned(Ocr::BlankGap);
+const double kCellGap = Tuned(Ocr::CellGap);
 
 bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 

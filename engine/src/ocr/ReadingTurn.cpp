@@ -15,6 +15,7 @@
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
 #include "layout/Pix.h"
+#include "ocr/OcrTuning.h"
 #include "ocr/RegionReading.h"
 #include "ocr/TesseractPool.h"
 #include "prepare/PreparePage.h"
@@ -25,23 +26,22 @@ namespace {
 
 // The sample: regions of text in reading order, each cut to its first few
 // lines and to a length along them, until about this many characters.
-constexpr int kSampleCharacters = 25;
-constexpr int kSampleLines = 3;
-constexpr int kSampleLength = 12;  // in lines' pitches
-constexpr int kSampleRegions = 6;
+const int kSampleCharacters = TunedInt(Ocr::TurnSampleCharacters);
+const int kSampleLines = TunedInt(Ocr::TurnSampleLines);
+const int kSampleLength = TunedInt(Ocr::TurnSampleLength);
+const int kSampleRegions = TunedInt(Ocr::TurnSampleRegions);
 // Lines further apart than this many text sizes are not taken as lines of
 // one region: a piece is never more than so many sizes across and along.
-constexpr int kWidestPitch = 3;
+const int kWidestPitch = TunedInt(Ocr::WidestPitch);
 // Blank room around a piece of the sample, in text sizes.
-constexpr double kSampleMargin = 0.5;
+const double kSampleMargin = Tuned(Ocr::SampleMargin);
 // A turn is taken only when its sample reads this much better (mean
 // confidence of its characters, 0 to 100) than the page as it stands and
 // every other turn read, holds enough characters, and reads fairly on its
-// own (a coarse fax read the right way up gives 50 to 60; the wrong ways,
-// under 40).
-constexpr double kBetterBy = 15;
-constexpr double kReadsWell = 45;
-constexpr int kLeastCharacters = 12;
+// own (as a coarse fax read the right way up does, and no wrong way).
+const double kBetterBy = Tuned(Ocr::BetterBy);
+const double kReadsWell = Tuned(Ocr::ReadsWell);
+const int kLeastCharacters = TunedInt(Ocr::LeastCharacters);
 
 // What reading the sample one way gave.
 struct Reading {

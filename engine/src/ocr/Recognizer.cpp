@@ -5,6 +5,7 @@
 
 #include "layout/Skew.h"
 #include "ocr/InkAccount.h"
+#include "ocr/OcrTuning.h"
 #include "ocr/PageFloor.h"
 #include "ocr/PageReading.h"
 
@@ -14,8 +15,8 @@ namespace {
 
 // A reading holds little text when it found under one character for every
 // this many pieces of ink on the page.
-constexpr int kPiecesPerCharacter = 8;
-constexpr int kFewPieces = 4;
+const int kPiecesPerCharacter = TunedInt(Ocr::PiecesPerCharacter);
+const int kFewPieces = TunedInt(Ocr::FewPieces);
 
 // The lines' boxes carried from the prepared copy (straightened by their
 // skew) back onto the page: each box becomes the box around its corners.
@@ -129,7 +130,7 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
     // as the lit desk) is unwarped askew or cut short, and may read as
     // nothing: the photo itself, read whole as the recogniser alone reads
     // it, is then kept if it reads better.
-    if (prepared.unwarped && (little() || Characters(lines) < kFewPieces)) {
+    if (prepared.unwarped && (little() || Characters(lines) < static_cast<size_t>(kFewPieces))) {
         std::vector<OcrLine> photo =
             ReadWhole(*reading.page, 0, reading.most, recipe, reading.deadline);
         if (Score(photo) > Score(lines)) lines = std::move(photo);

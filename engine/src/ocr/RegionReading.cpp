@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "common/Utf8.h"
 #include "layout/Pix.h"
+#include "ocr/OcrTuning.h"
 #include "ocr/PageProgress.h"
 #include "ocr/TesseractPool.h"
 
@@ -134,8 +135,8 @@ std::vector<Block> Recognize(tesseract::TessBaseAPI& api, Deadline& deadline) {
 // line read alone (「敬具」, 「以上」, a line of items set apart by wide
 // blanks), no more than a quarter of its height: with more, it is scaled
 // unlike a line of a block and misread (「コピー」 in Mincho as 「コピビー」).
-constexpr int kRegionMarginPx = 24;
-constexpr int kLineMarginMinPx = 4;
+const int kRegionMarginPx = TunedInt(Ocr::RegionMarginPx);
+const int kLineMarginMinPx = TunedInt(Ocr::LineMarginMinPx);
 
 }  // namespace
 
@@ -194,9 +195,9 @@ namespace {
 
 // Text is read best at about this height in pixels; a region whose text is
 // far smaller or larger is scaled to it first.
-constexpr int kReadTextPx = 40;
-constexpr int kSmallTextPx = 20;
-constexpr int kLargeTextPx = 64;
+const int kReadTextPx = TunedInt(Ocr::ReadTextPx);
+const int kSmallTextPx = TunedInt(Ocr::SmallTextPx);
+const int kLargeTextPx = TunedInt(Ocr::LargeTextPx);
 
 }  // namespace
 
@@ -278,12 +279,12 @@ std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract:
 namespace {
 
 // A word read with less confidence than this is doubtful.
-constexpr float kDoubtful = 50;
+const float kDoubtful = static_cast<float>(Tuned(Ocr::Doubtful));
 // A line holding a doubtful word is looked at again on its own, this much
 // smaller: the recogniser's misreadings of small print (啓 as 耕, 二 as 三 or
 // ニニ, a thin stroke lost) come and go with the exact size of the strokes,
 // and what it reads at another size with more confidence is rarely wrong.
-constexpr double kSecondLookScale = 0.95;
+const double kSecondLookScale = Tuned(Ocr::SecondLookScale);
 
 float Weakest(const OcrLine& line) {
     float weakest = 100;
@@ -305,7 +306,7 @@ namespace {
 // 敬具, a cell's 重要) can come out empty or misread as a line: the
 // recogniser finds too little in it to be sure of a line. Read as one word
 // it reads: lines up to this many times as long as they are high.
-constexpr int kShortLineHeights = 5;
+const int kShortLineHeights = TunedInt(Ocr::ShortLineHeights);
 
 bool ShortLine(const PixelBox& b) {
     return b.right - b.left <= kShortLineHeights * (b.bottom - b.top);
@@ -420,7 +421,7 @@ namespace {
 // Tesseract's own layout of a page cannot be stopped once it started, and
 // its work grows with the pixels: the whole page is read at most this many
 // times its own pixels.
-constexpr double kMostWholeArea = 2;
+const double kMostWholeArea = Tuned(Ocr::MostWholeArea);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "ocr/OcrTuning.h"
 #include "ocr/Orientation.h"
 
 namespace xdw {
@@ -29,30 +30,28 @@ namespace {
 
 // A page read as it stands shows it stands upright when its first
 // kSampleCharacters characters (whole regions of lines read the way they
-// fit) read at a mean confidence of kUprightConfidence or more. Measured on
-// 21 capture pages turned four ways: read upright, the first regions give 71
-// to 95; turned 90, 180 or 270 degrees, at most 38. English read upside down
-// comes closer (47 on a full page), hence the margin.
-constexpr size_t kSampleCharacters = 20;
-constexpr double kUprightConfidence = 75;
-// Read first, before their unsure lines are looked at again, lines read
-// upright give a mean of 63 or more (a coarse fax), turned ones 44 or less:
-// below this, the way up is asked for at once, since a look again at lines
-// that read as nothing doubles their cost and is thrown away with them.
-constexpr double kTurnedConfidence = 50;
+// fit) read at a mean confidence of kUprightConfidence or more: well above
+// what pages read turned give, English upside down included.
+const size_t kSampleCharacters = static_cast<size_t>(TunedInt(Ocr::UprightSampleCharacters));
+const double kUprightConfidence = Tuned(Ocr::UprightConfidence);
+// Read first, before their unsure lines are looked at again, lines reading
+// below this are taken as turned and the way up is asked for at once: a
+// look again at lines that read as nothing doubles their cost and is thrown
+// away with them.
+const double kTurnedConfidence = Tuned(Ocr::TurnedConfidence);
 
 // A block of more than kBandAfterLines lines is sampled by a band of its
 // first kSampleLines lines, read apart: read whole, a block turned upside
-// down costs several times its upright reading (a 28-line page, 2 s to 6 s),
-// and that reading is thrown away. Upright, the band's reading is kept and
+// down costs several times its upright reading, and that reading is thrown
+// away. Upright, the band's reading is kept and
 // the block below it read: a block at least kOneLineEms text sizes wide,
 // whose every line holds twice the sample's characters, is sampled by its
 // first line alone.
-constexpr int kSampleLines = 2;
-constexpr int kBandAfterLines = 8;
-constexpr int kOneLineEms = 2 * static_cast<int>(kSampleCharacters);
+const int kSampleLines = TunedInt(Ocr::BandLines);
+const int kBandAfterLines = TunedInt(Ocr::BandAfterLines);
+const int kOneLineEms = 2 * static_cast<int>(kSampleCharacters);
 // Ink darker than this counts for the band's rows.
-constexpr uint8_t kBandInk = 128;
+const uint8_t kBandInk = static_cast<uint8_t>(TunedInt(Ocr::BandInk));
 
 // The region cut below its first lines rows of ink (each at least a third of
 // textSize tall), midway into the blank under them; the region itself when

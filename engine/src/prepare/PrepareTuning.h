@@ -20,6 +20,12 @@
     X(CornerSlack, 0.01, "corners this far (of the page's diagonal) from the sheet's bounding "  \
       "box make a sheet seen in perspective or askew")                                           \
     X(EdgeInset, 0.006, "the unwarped sheet's edges are taken in by this share of its size")     \
+    X(EdgeFitPx, 1.5, "pixels of the sheet's search copy: the outermost paper along a sheet's "  \
+      "edge this near one straight line lies on it")                                             \
+    X(EdgeFitShare, 0.4, "a sheet's edge is the straight line that at least this share of the "  \
+      "outermost paper along it lies on (else its corners are the points furthest out)")        \
+    X(EdgeFitOutside, 0.05, "a sheet's corner found where its edges cross lies at most this "    \
+      "share of the page's size off the page")                                                   \
     X(BlankLevel, 254, "pure white: margins around a picture, never a photographed desk")        \
     /* Ink and paper */                                                                          \
     X(SpeckPx, 3, "specks: pieces of ink at most this wide and high")                            \

@@ -1,0 +1,83 @@
+// The thresholds of a page's recognition, in one table: each row a
+// parameter's name, its value and what it means (confidences from 0 to 100
+// as Tesseract gives them for words; sizes in text sizes, the height of the
+// page's text; lengths in pixels at 300 dpi unless they say otherwise).
+// Read with Tuned(Ocr::Name); see Tuning.h for giving them other values.
+#pragma once
+
+#include "Tuning.h"
+
+// clang-format off
+#define XDW_OCR_TUNING(X)                                                                        \
+    /* Its own text (PageText, ReadText) */                                                      \
+    X(InkLevel, 128, "grey: dark pixels of the rendering, below this, are ink")                  \
+    X(RuleHeights, 1.5, "ink running on unbroken this many times the text's height is a rule, "  \
+      "a frame or a filled box, never a letter's stroke")                                        \
+    X(BlankGap, 0.6, "a gap between words wider than this many line heights is a blank")         \
+    X(CellGap, 2.0, "and wider than this many, a gap between cells")                             \
+    X(SureWordConfidence, 45, "words read less surely are not taken at their word: each of "     \
+      "their characters becomes U+FFFD")                                                         \
+    /* Way up (WayUp, Orientation, ReadingTurn) */                                               \
+    X(UprightSampleCharacters, 20, "a page read as it stands shows it stands upright when its "  \
+      "first this many characters read at UprightConfidence or more")                            \
+    X(UprightConfidence, 75, "see UprightSampleCharacters")                                      \
+    X(TurnedConfidence, 50, "read first, lines reading under this are taken as turned and the "  \
+      "way up is asked for at once")                                                             \
+    X(BandLines, 2, "a long block is sampled by a band of its first this many lines")            \
+    X(BandAfterLines, 8, "a block of more than this many lines is a long block")                 \
+    X(BandInk, 128, "grey: darker counts for the band's rows of ink")                            \
+    X(MinOrientationConfidence, 2.0, "below this orientation confidence (Tesseract's units) "    \
+      "the letters' shapes leave a page in doubt")                                               \
+    X(OrientationDpi, 150, "dpi: the way up is looked for in the letters' shapes on a copy this "\
+      "fine")                                                                                    \
+    X(QuickCharacters, 10, "the letters' shapes are looked at in this many characters first")    \
+    X(QuickConfidence, 2.5, "and their answer taken at this confidence or more")                 \
+    X(UsualCharacters, 50, "else they are looked at in this many")                               \
+    X(TurnSampleCharacters, 25, "read each way: a sample of about this many characters")         \
+    X(TurnSampleLines, 3, "from the first this many lines of a region")                          \
+    X(TurnSampleLength, 12, "cut to this many lines' pitches along them")                        \
+    X(TurnSampleRegions, 6, "from at most this many regions")                                    \
+    X(WidestPitch, 3, "lines further apart than this many text sizes are not one region's")      \
+    X(SampleMargin, 0.5, "blank room around a piece of the sample, in text sizes")               \
+    X(BetterBy, 15, "a turn is taken only when its sample reads this much better than the page " \
+      "as it stands and every other turn")                                                       \
+    X(ReadsWell, 45, "and reads this well on its own")                                           \
+    X(LeastCharacters, 12, "and holds this many characters")                                     \
+    /* Regions (RegionReading) */                                                                \
+    X(RegionMarginPx, 24, "pixels: blank room around a region's copy")                           \
+    X(LineMarginMinPx, 4, "pixels: at least this above and below a line read alone (at most a "  \
+      "quarter of its height)")                                                                  \
+    X(ReadTextPx, 40, "pixels: text is read best about this high")                               \
+    X(SmallTextPx, 20, "pixels: text lower than this is scaled to ReadTextPx first")             \
+    X(LargeTextPx, 64, "pixels: so is text higher than this")                                    \
+    X(Doubtful, 50, "a word read less surely than this is doubtful: its line is looked at again")\
+    X(SecondLookScale, 0.95, "a doubtful line is looked at again this much smaller")             \
+    X(ShortLineHeights, 5, "a line up to this many times as long as high, read alone, is read "  \
+      "again as one word when it reads nothing as a line")                                       \
+    X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \
+      "many times its own pixels")                                                               \
+    /* Checked against the ink (InkCheck, Recognizer) */                                         \
+    X(NoisePieces, 2000, "ink of at least this many pieces read as under one character for "    \
+      "every PiecesPerNoiseCharacter of them is noise, not text")                                \
+    X(PiecesPerNoiseCharacter, 100, "see NoisePieces")                                           \
+    X(UnreadSure, 50, "a word read again from unread ink is kept at this confidence or more")    \
+    X(PictureSure, 70, "in a picture, at this confidence or more")                               \
+    X(RegionSure, 60, "a region whose characters read at a mean confidence under this is "       \
+      "unsure: it is read by the recogniser's own layout as well")                               \
+    X(UnsureCharacters, 5, "a region holding fewer characters is never unsure")                  \
+    X(FloorMoreChars, 2, "the recogniser's own reading takes an unsure region's place when it "  \
+      "is borne out by this many sure characters' worth more")                                   \
+    X(PatchSizes, 3, "unread ink smaller than this many text sizes both ways, within a region, " \
+      "is a character its line missed: not read again")                                          \
+    X(OwnLayoutRows, 3, "unread ink of this many rows or more is read by the recogniser's own "  \
+      "layout")                                                                                  \
+    X(PiecesPerCharacter, 8, "a reading holds little text when it found under one character "    \
+      "for every this many pieces of ink: the page is then read whole as well")                  \
+    X(FewPieces, 4, "a page with fewer pieces of ink never holds little text")
+// clang-format on
+
+namespace xdw {
+
+XDW_TUNING_TABLE(Ocr, "ocr", XDW_OCR_TUNING)
+
+}  // namespace xdw
