@@ -90,6 +90,14 @@
     X(DropUnsure, 40, "a word of the layer under this confidence, over ink less than "          \
       "InkSupport of its box, where the whole reading finds none, is no text")                   \
     X(InkSupport, 0.03, "see DropUnsure")                                                        \
+    /* The text layer (TextLayer) */                                                             \
+    X(MaxBlankEm, 0.25, "the widest blank laid between words, in text sizes")                    \
+    X(SpacingPerSize, 1.42, "the lines of a stack get a size of at least their widest spacing "  \
+      "divided by this, so that extractors read them as one block")                              \
+    X(MaxSizeGrowth, 2.5, "a stack's size grows at most this many times its lines' thickness")   \
+    X(MaxSizePerSpacing, 1.6, "and, widely spaced, at most its typical spacing times this")      \
+    X(MaxJapaneseSizeGrowth, 4, "in Japanese text, at most this many times its thickness")       \
+    X(JapaneseShare, 0.9, "a stack is Japanese text when this share of its characters are")      \
     /* Checked against the ink (InkCheck, Recognizer) */                                         \
     X(NoisePieces, 2000, "ink of at least this many pieces read as under one character for "    \
       "every PiecesPerNoiseCharacter of them is noise, not text")                                \
