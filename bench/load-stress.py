@@ -27,11 +27,8 @@ with open(os.path.join(work, "in", "note.txt"), "w") as f:
 if not os.path.exists(os.path.join(work, "in", "letter.pdf")):
     subprocess.run(["img2pdf", "-o", os.path.join(work, "in", "letter.pdf"),
                     os.path.join(work, "in", "scan.tif")], check=True)
-with open(os.path.join(program, "Quilbex.ini"), "w", newline="\r\n") as f:
-    f.write("[common]\nShowSetting=N\nOCR=Y\nAutoRotate=Y\nDelFile=N\n[file]\nSaveDir=%s\n" % out)
-env = dict(os.environ, OMP_THREAD_LIMIT="1")
-env.pop("DISPLAY", None)
-env.pop("WAYLAND_DISPLAY", None)
+proctree.write_ocr_settings(program, out)
+env = proctree.headless_env()
 
 
 def rss(pid):

@@ -1,5 +1,6 @@
-"""The processes under a process, read from /proc, as the benches sample a
-run's tree (the program, its rendering children, LibreOffice)."""
+"""The program's runs as the benches start and watch them: the environment
+they run in, their settings, and the processes under a run, read from /proc
+(the program, its rendering children, LibreOffice)."""
 import collections
 import os
 
@@ -37,3 +38,19 @@ def descendants(top, table=None):
         found.append(pid)
         todo.extend(children.get(pid, []))
     return found
+
+
+def headless_env(**extra):
+    """The environment the benches run the program in: no display, one
+    OpenMP thread for the recogniser, and what extra adds."""
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env["OMP_THREAD_LIMIT"] = "1"
+    env.update(extra)
+    return env
+
+
+def write_ocr_settings(program, out):
+    """Quilbex.ini beside the program: no settings window, OCR and turning
+    pages upright on, the source kept, documents saved into out."""
+    with open(os.path.join(program, "Quilbex.ini"), "w", newline="\r\n") as f:
+        f.write("[common]\nShowSetting=N\nOCR=Y\nAutoRotate=Y\nDelFile=N\n[file]\nSaveDir=%s\n" % out)

@@ -38,9 +38,7 @@ for d in (program, inputs, out):
     os.makedirs(d)
 for name in ("quilbex", "libxdwapi.so.1"):
     shutil.copy(os.path.join(build, "bin", name), program)
-env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-env["OMP_THREAD_LIMIT"] = "1"
-env["XDG_RUNTIME_DIR"] = os.path.join(work, "run")
+env = proctree.headless_env(XDG_RUNTIME_DIR=os.path.join(work, "run"))
 os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
 rng = random.Random(int(os.environ.get("SEED", "38")))
 

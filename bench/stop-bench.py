@@ -17,11 +17,8 @@ kinds = sys.argv[3:] or ["scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "nois
 to_end = {"scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "noise-rgb.tif", "nested.pdf"}
 out = os.path.join(work, "out")
 os.makedirs(out, exist_ok=True)
-with open(os.path.join(program, "Quilbex.ini"), "w", newline="\r\n") as f:
-    f.write("[common]\nShowSetting=N\nOCR=Y\nAutoRotate=Y\nDelFile=N\n[file]\nSaveDir=%s\n" % out)
-env = dict(os.environ, OMP_THREAD_LIMIT="1")
-env.pop("DISPLAY", None)
-env.pop("WAYLAND_DISPLAY", None)
+proctree.write_ocr_settings(program, out)
+env = proctree.headless_env()
 
 
 def descendants(pid):

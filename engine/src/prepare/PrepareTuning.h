@@ -20,6 +20,12 @@
     X(CornerSlack, 0.01, "corners this far (of the page's diagonal) from the sheet's bounding "  \
       "box make a sheet seen in perspective or askew")                                           \
     X(EdgeInset, 0.006, "the unwarped sheet's edges are taken in by this share of its size")     \
+    X(EdgeFitPx, 1.5, "pixels of the sheet's search copy: the outermost paper along a sheet's "  \
+      "edge this near one straight line lies on it")                                             \
+    X(EdgeFitShare, 0.4, "a sheet's edge is the straight line that at least this share of the "  \
+      "outermost paper along it lies on (else its corners are the points furthest out)")        \
+    X(EdgeFitOutside, 0.05, "a sheet's corner found where its edges cross lies at most this "    \
+      "share of the page's size off the page")                                                   \
     X(BlankLevel, 254, "pure white: margins around a picture, never a photographed desk")        \
     /* Ink and paper */                                                                          \
     X(SpeckPx, 3, "specks: pieces of ink at most this wide and high")                            \
@@ -60,7 +66,9 @@
       "over no black ink is a label boxed in colour, read as text")                              \
     X(LabelBlackShare, 0.002, "black ink over at most this share of a label's box is none")      \
     X(FrameShare, 0.8, "a label's frame: the ink reaching over this share of its length or "     \
-      "height")
+      "height")                                                                                  \
+    X(LabelFill, 0.4, "a label's letters fill at least this share of its frame's height (its "  \
+      "width when it stands upright): a stamp leaves room round its date")
 // clang-format on
 
 namespace xdw {
