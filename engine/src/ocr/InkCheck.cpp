@@ -30,8 +30,20 @@ const float kPictureSure = static_cast<float>(Tuned(Ocr::PictureSure));
 const double kRegionSure = Tuned(Ocr::RegionSure);
 const size_t kUnsureCharacters = static_cast<size_t>(TunedInt(Ocr::UnsureCharacters));
 // The recogniser's own reading takes a region's place when it is borne out by
-// this many sure characters' worth more (see Evidence).
+// this many sure characters' worth more (see Evidence), and its words cover
+// at least this share of the ink the region's words cover: a reading of its
+// sure words alone may drop the unsure ones read right (a fax's digits).
 const double kFloorMoreChars = Tuned(Ocr::FloorMoreChars);
+const double kFloorInkShare = Tuned(Ocr::FloorInkShare);
+
+// The ink under the blocks' words.
+double InkUnder(const InkAccount& account, const std::vector<Block>& blocks) {
+    double ink = 0;
+    for (const Block& block : blocks)
+        for (const OcrLine& line : block.lines)
+            for (const OcrWord& word : line.words) ink += account.InkIn(word.box);
+    return ink;
+}
 
 double ScoreOf(const std::vector<Block>& blocks) {
     double score = 0;
@@ -197,7 +209,8 @@ std::vector<OcrLine> CheckAgainstInk(const PageLayout& layout, const InkAccount&
             return Within(w.box, box) && fresh(w);
         });
         const double mine = Evidence(read[i]), theirs = Evidence(there);
-        if (theirs > 0 && theirs >= mine + kFloorMoreChars) {
+        if (theirs > 0 && theirs >= mine + kFloorMoreChars &&
+            InkUnder(account, there) >= kFloorInkShare * InkUnder(account, read[i])) {
             for (const Block& block : there) hold(block.lines);
             read[i] = std::move(there);
             unsure[i] = 0;

@@ -65,8 +65,27 @@
     X(RegionSure, 60, "a region whose characters read at a mean confidence under this is "       \
       "unsure: it is read by the recogniser's own layout as well")                               \
     X(UnsureCharacters, 5, "a region holding fewer characters is never unsure")                  \
-    X(FloorMoreChars, 2, "the recogniser's own reading takes an unsure region's place when it "  \
-      "is borne out by this many sure characters' worth more")                                   \
+    X(FloorMoreChars, 2, "the recogniser's own reading takes an unsure region's place (or a "   \
+      "line's, read whole as the page's floor) when it is borne out by this many sure "          \
+      "characters' worth more")                                                                  \
+    X(FloorInkShare, 0.95, "and its words cover at least this share of the ink the region's "    \
+      "(the line's) words cover")                                                                \
+    /* The floor: the page read whole by the recogniser's own layout (PageFloor) */              \
+    X(FloorUnreadShare, 0.04, "the page is read whole as well when this share of its ink that "  \
+      "may be text lies under no word")                                                          \
+    X(FloorMeanSure, 80, "or when its characters read at a mean confidence under this")         \
+    X(FloorUnsure, 60, "or when FloorUnsureShare of them lie in words read under this")         \
+    X(FloorUnsureShare, 0.15, "see FloorUnsure")                                                 \
+    X(FloorSure, 60, "a word of the whole reading is put in where the layer has none at this "   \
+      "confidence or more")                                                                      \
+    X(EvenSure, 50, "a character read at this confidence is as likely right as wrong: each "     \
+      "counts for a line's evidence by how much surer than this its word is")                    \
+    X(DropUnsure, 40, "a word of the layer under this, over ink less than InkSupport of its "    \
+      "box, where the whole reading finds no word, is no text")                                  \
+    X(InkSupport, 0.03, "see DropUnsure")                                                        \
+    X(UnreadableSure, 30, "a line whose characters read at a mean confidence under this is "     \
+      "left out: what the recogniser cannot tell at all (a fax's transmission line too small "  \
+      "to read) would only be noise in the layer")                                               \
     X(PatchSizes, 3, "unread ink smaller than this many text sizes both ways, within a region, " \
       "is a character its line missed: not read again")                                          \
     X(OwnLayoutRows, 3, "unread ink of this many rows or more is read by the recogniser's own "  \
