@@ -1,24 +1,36 @@
 #include "ocr/PageFloor.h"
+#include "ocr/OcrTuning.h"
 
 #include <algorithm>
-
-#include "ocr/OcrTuning.h"
 
 namespace xdw {
 
 namespace {
 
-// What each means: see OcrTuning.h.
+// When the page is read whole as well: this share of the ink that may be
+// text left under no word, or the characters read at a mean confidence under
+// kFloorMeanSure, or this share of them in words under kFloorUnsure.
 const double kFloorUnreadShare = Tuned(Ocr::FloorUnreadShare);
 const double kFloorMeanSure = Tuned(Ocr::FloorMeanSure);
 const float kFloorUnsure = static_cast<float>(Tuned(Ocr::FloorUnsure));
 const double kFloorUnsureShare = Tuned(Ocr::FloorUnsureShare);
+// A word of the whole reading counts only when the recogniser is at least
+// this sure of it.
 const float kFloorSure = static_cast<float>(Tuned(Ocr::FloorSure));
+// Confidence at which a character is as likely read right as wrong: each
+// character counts for a line by how much surer than this its word is.
 const float kEvenSure = static_cast<float>(Tuned(Ocr::EvenSure));
-const double kFloorMoreChars = Tuned(Ocr::FloorMoreChars);
+// The whole reading takes a line's place when it is borne out by this many
+// sure characters' worth more than the line, and its words cover at least
+// this share of the ink the line's words cover.
+const double kFloorMoreChars = Tuned(Ocr::FloorLineMoreChars);
 const double kFloorInkShare = Tuned(Ocr::FloorInkShare);
+// A word of the layer under kDropUnsure, over ink less than kInkSupport of
+// its box, where the whole reading finds no word, is no text.
 const float kDropUnsure = static_cast<float>(Tuned(Ocr::DropUnsure));
 const double kInkSupport = Tuned(Ocr::InkSupport);
+// A line read at a mean confidence under this is no text the recogniser can
+// tell.
 const double kUnreadableSure = Tuned(Ocr::UnreadableSure);
 
 size_t Characters(const OcrWord& w) { return w.symbols.size(); }

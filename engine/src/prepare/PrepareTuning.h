@@ -58,7 +58,9 @@
       "over no black ink is a label boxed in colour, read as text")                              \
     X(LabelBlackShare, 0.002, "black ink over at most this share of a label's box is none")      \
     X(FrameShare, 0.8, "a label's frame: the ink reaching over this share of its length or "     \
-      "height")
+      "height")                                                                                  \
+    X(LabelFill, 0.4, "a label's letters fill at least this share of its frame's height (its "  \
+      "width when it stands upright): a stamp leaves room round its date")
 // clang-format on
 
 namespace xdw {
