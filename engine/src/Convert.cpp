@@ -91,7 +91,7 @@ void ConvertPdf(const std::string& input, const std::string& output) {
         std::shared_ptr<QPDF> signedPdf = ReadPdf(input, &bytes);
         const std::string mended = CheckEveryPage(*signedPdf, name);
         // Its title and keys go after the signed bytes, where that is allowed.
-        const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(input));
+        const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(input, *signedPdf));
         std::string update;
         if (SignedChangeRefusal(*signedPdf).empty() && mended.empty() &&
             LabelDocument(*signedPdf, Stem(input), keys))
@@ -108,7 +108,7 @@ void ConvertPdf(const std::string& input, const std::string& output) {
     } catch (const std::exception& e) {
         Bad(XDW_REASON_PDF_DAMAGED, e.what(), input);
     }
-    const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(input));
+    const DocumentKeys keys = FindDocumentKeys(OwnPageTexts(input, *pdf));
     LabelDocument(*pdf, Stem(input), keys);
     Commit(*pdf, output);
     // What writing had to mend counts too (a stream read anew, a length).

@@ -1,5 +1,8 @@
 // Whole runs of the real program and engine, as a user meets them.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -243,6 +246,43 @@ TEST(WholeRun, MissingSourceIsReported) {
         folder.LogLines(),
         {Destination(out), "-2147024894:指定されたファイルが見つかりません。", kCancelNoHandle});
     EXPECT_TRUE(fs::is_empty(out));
+}
+
+// Every run's outcome reaches the system journal: each run of the program,
+// in a sandbox whose /dev/log is a socket of the test's, sends one line.
+TEST(WholeRun, EachRunTellsTheJournalItsOutcome) {
+    if (!fs::exists("/usr/bin/bwrap")) GTEST_SKIP() << "bubblewrap is not installed";
+    ProgramFolder folder;
+    const fs::path out = folder.root() / "out", socketPath = folder.root() / "log";
+    fs::create_directories(out);
+    folder.WriteSettings({{"ShowSetting", "N"}}, {{"SaveDir", out.string()}});
+    MakeTextPdf(folder.root() / "memo.pdf", {"memo"});
+    const int journal = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(::bind(journal, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::string said;
+    for (const char* name : {"memo.pdf", "gone.pdf"}) {
+        const Result result =
+            StartProgram(
+                "/usr/bin/bwrap",
+                {"--dev-bind", "/", "/", "--dev", "/dev", "--bind", socketPath.string(), "/dev/log",
+                 (folder.program() / "quilbex").string(), (folder.root() / name).string()},
+                folder.home(), folder.root())
+                ->Wait();
+        if (result.errors.find("bwrap:") != std::string::npos) GTEST_SKIP() << result.errors;
+        char line[2048];
+        const ssize_t got = ::recv(journal, line, sizeof line, MSG_DONTWAIT);
+        said += got > 0 ? std::string(line, static_cast<size_t>(got)) + "\n" : "(nothing)\n";
+    }
+    ::close(journal);
+    for (const std::string& part :
+         {std::string("quilbex["),
+          "file=" + (folder.root() / "memo.pdf").string() +
+              " document=" + (out / "memo.xdw").string() + " result=done status=0",
+          "file=" + (folder.root() / "gone.pdf").string() + " document=- result=failed"})
+        EXPECT_NE(said.find(part), std::string::npos) << part << " not in " << said;
 }
 
 // Random bytes under a .pdf name: refused by both routes, and with deletion

@@ -1,7 +1,8 @@
 // Noise taken off the copy of a page that is read, on synthetic pages: a
 // streak across or down the whole page is noise, a table's rule, a thick bar
-// and the text are not; on a fax, the transmission line along the top edge
-// is, a title standing there is not, nor a mark the cut broke into specks.
+// and the text are not, nor, on a fax, the transmission line along the top
+// edge, a title standing there or a mark the cut broke into specks.
+// A sheet's corner in a dark shadow is found where its edges meet.
 // A seal is read through without thinning the black strokes crossing it, and
 // a desk of a seal's hue is still a desk.
 #include <gtest/gtest.h>
@@ -34,9 +35,9 @@ TEST(NoiseTest, StreaksAcrossThePageAreNoiseRulesAndBarsAreNot) {
         {"a table's rule stopping at the margins", {{150, 700, kW - 150, 702}}, false},
         {"a thick bar across the page", {{0, 700, kW, 730}}, false},
         {"a bullet standing before its line", {{60, 114, 68, 122}}, false},
-        {"a fax's transmission line, a comma's tail under it",
+        {"a fax's transmission line, a comma's tail under it: text",
          {{100, 20, 700, 50}, {300, 50, 304, 52}, {300, 52, 310, 56}},
-         true,
+         false,
          Capture::Fax},
         {"a title at the top of a fax", {{500, 20, 700, 60}}, false, Capture::Fax},
         {"a 。 standing apart on a 98-row fax, broken into arcs by the cut",
@@ -136,6 +137,39 @@ TEST(SealTest, ADeskOfASealsHueIsNoSeal) {
             return text && y % 60 < 12 && x % 40 < 30 ? 20 : -1;
         });
     EXPECT_TRUE(PreparePage(page).unwarped);
+}
+
+// A sheet photographed with its lower right corner in a shadow as dark as
+// the desk: the corner is where its lit edges meet, not where the lit paper
+// ends, and the sheet is set level by it.
+TEST(SheetTest, ACornerInShadowIsWhereTheEdgesMeet) {
+    const double c[4][2] = {{100, 40}, {950, 100}, {980, 1360}, {30, 1300}};
+    auto onSheet = [&](int x, int y) {
+        for (int i = 0; i < 4; ++i) {
+            const double* a = c[i];
+            const double* b = c[(i + 1) % 4];
+            if ((b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0]) < 0) return false;
+        }
+        return true;
+    };
+    const RenderedPage page = Page(
+        1000, 1400, 150, [](int, int) { return -1; },
+        [&](int x, int y) {
+            if (!onSheet(x, y) || x + y > 2000) return 50;
+            return x > 200 && x < 800 && y > 200 && y < 1000 && y % 60 < 12 && x % 40 < 30 ? 20
+                                                                                           : 235;
+        });
+    const PreparedPage prepared = PreparePage(page);
+    ASSERT_TRUE(prepared.unwarped);
+    // The sheet is drawn level in the middle of the copy, as wide and high as
+    // its longer edges.
+    auto edge = [&](int a, int b) { return std::hypot(c[a][0] - c[b][0], c[a][1] - c[b][1]); };
+    const double sw = std::max(edge(0, 1), edge(3, 2)), sh = std::max(edge(0, 3), edge(1, 2));
+    const double fit = std::min({1.0, 1000 / sw, 1400 / sh});
+    double x = (1000 + sw * fit) / 2, y = (1400 + sh * fit) / 2;
+    PagePoint(prepared, x, y);
+    EXPECT_NEAR(x, c[2][0], 12);
+    EXPECT_NEAR(y, c[2][1], 12);
 }
 
 }  // namespace

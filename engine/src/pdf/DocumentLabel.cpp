@@ -5,6 +5,7 @@
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-page.h>
 
+#include "pdf/DrawingCost.h"
 #include "pdf/Renderer.h"
 #include "pdf/Xmp.h"
 
@@ -64,13 +65,13 @@ bool Label(QPDF& pdf, const std::string& title, const DocumentKeys& keys);
 
 }  // namespace
 
-std::vector<std::string> OwnPageTexts(const std::string& path) {
+std::vector<std::string> OwnPageTexts(const std::string& path, QPDF& pdf) {
     QuietPoppler();
     std::vector<std::string> texts;
     std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
     if (!doc || doc->is_locked()) return texts;
     for (int i = 0; i < std::min(doc->pages(), kLabelPages); ++i)
-        texts.push_back(PageText(*doc, i));
+        texts.push_back(DrawingFits(pdf, i + 1) ? PageText(*doc, i) : std::string());
     return texts;
 }
 
@@ -79,6 +80,10 @@ std::vector<std::string> OwnPageTexts(QPDF& pdf, bool withoutLayer) {
     std::vector<std::string> texts;
     const int pages = static_cast<int>(pdf.getAllPages().size());
     for (int p = 1; p <= std::min(pages, kLabelPages); ++p) {
+        if (!DrawingFits(pdf, p)) {
+            texts.emplace_back();
+            continue;
+        }
         try {
             const std::string data = SinglePagePdf(pdf, p, withoutLayer);
             std::unique_ptr<poppler::document> doc(

@@ -18,8 +18,9 @@ namespace xdw {
 constexpr int kLabelPages = 8;
 
 // The text the first pages of the PDF file carry (as drawn by whatever made
-// them), one string per page; pages that cannot be read give "".
-std::vector<std::string> OwnPageTexts(const std::string& path);
+// them), one string per page; pages that cannot be read, or that draw more
+// than any real page (pdf is the same file, read by qpdf), give "".
+std::vector<std::string> OwnPageTexts(const std::string& path, QPDF& pdf);
 // The same for a document in memory; withoutLayer leaves out the text layer
 // this engine added.
 std::vector<std::string> OwnPageTexts(QPDF& pdf, bool withoutLayer);

@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "layout/Pix.h"
-#include "prepare/PrepareTuning.h"
 #include "prepare/Lengths.h"
 #include "prepare/Noise.h"
+#include "prepare/PrepareTuning.h"
 #include "prepare/Seals.h"
 
 namespace xdw {
@@ -32,6 +32,15 @@ const double kDarkAround = Tuned(Prepare::DarkAround);
 const double kCornerSlack = Tuned(Prepare::CornerSlack);
 // The unwarped sheet's edges taken in by this share of its size.
 const double kEdgeInset = Tuned(Prepare::EdgeInset);
+// A sheet's edge is the straight line that at least kEdgeFitShare of the
+// outermost paper along it (kEdgeFitLeast points or more) lies on, within
+// kEdgeFitPx, found among lines through kEdgeFitTries of them; its corners
+// lie no further than kEdgeFitOutside (of the page's size) off the page.
+const double kEdgeFitPx = Tuned(Prepare::EdgeFitPx);
+const double kEdgeFitShare = Tuned(Prepare::EdgeFitShare);
+constexpr size_t kEdgeFitLeast = 8;
+constexpr size_t kEdgeFitTries = 48;
+const double kEdgeFitOutside = Tuned(Prepare::EdgeFitOutside);
 
 struct PixaFree {
     void operator()(PIXA* pixa) const { pixaDestroy(&pixa); }
@@ -92,6 +101,121 @@ double Outside(PIX* binary, const Outline& c) {
             if (GET_DATA_BIT(line, x) && !Within(c, x + 0.5, y + 0.5)) ++count;
     }
     return count;
+}
+
+// A straight line: the points (x, y) with a x + b y = c, (a, b) of length 1.
+struct StraightLine {
+    double a = 0, b = 0, c = 0;
+};
+
+// The straight line that most of the points lie on, within kEdgeFitPx, fitted
+// to those points; none when fewer than kEdgeFitShare of them do. A sheet's
+// edge found so holds where a shadow cuts one of its corners off: the
+// shadow's border bends away from the line of the edge's lit part.
+std::optional<StraightLine> FitEdge(const std::vector<Point>& points) {
+    const size_t n = points.size();
+    if (n < kEdgeFitLeast) return std::nullopt;
+    const size_t step = std::max<size_t>(1, n / kEdgeFitTries);
+    auto near = [&](const StraightLine& l, const Point& p) {
+        return std::abs(l.a * p.x + l.b * p.y - l.c) <= kEdgeFitPx;
+    };
+    size_t most = 0;
+    StraightLine best;
+    for (size_t i = 0; i < n; i += step)
+        for (size_t j = i + step; j < n; j += step) {
+            const double dx = points[j].x - points[i].x, dy = points[j].y - points[i].y;
+            const double length = std::hypot(dx, dy);
+            if (length < 1) continue;
+            StraightLine l{-dy / length, dx / length, 0};
+            l.c = l.a * points[i].x + l.b * points[i].y;
+            const size_t on = static_cast<size_t>(std::count_if(
+                points.begin(), points.end(), [&](const Point& p) { return near(l, p); }));
+            if (on > most) most = on, best = l;
+        }
+    if (most < kEdgeFitShare * double(n)) return std::nullopt;
+    // Fitted to the points on it: through their mean, along their spread.
+    double mx = 0, my = 0, k = 0;
+    for (const Point& p : points)
+        if (near(best, p)) mx += p.x, my += p.y, ++k;
+    mx /= k, my /= k;
+    double sxx = 0, sxy = 0, syy = 0;
+    for (const Point& p : points)
+        if (near(best, p))
+            sxx += (p.x - mx) * (p.x - mx), sxy += (p.x - mx) * (p.y - my),
+                syy += (p.y - my) * (p.y - my);
+    const double angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+    StraightLine fitted{-std::sin(angle), std::cos(angle), 0};
+    fitted.c = fitted.a * mx + fitted.b * my;
+    return fitted;
+}
+
+std::optional<Point> Crossing(const StraightLine& p, const StraightLine& q) {
+    const double d = p.a * q.b - p.b * q.a;
+    if (std::abs(d) < 1e-6) return std::nullopt;
+    return Point{(p.c * q.b - p.b * q.c) / d, (p.a * q.c - p.c * q.a) / d};
+}
+
+// The sheet's corners where its four edges cross, each edge fitted to the
+// outermost paper along it between the rough corners (the points furthest
+// along the diagonals); the rough corners when an edge is not straight
+// enough to tell, or the corners so found enclose less.
+Outline EdgeCorners(PIX* part, int bx, int by, const Outline& rough, int sw, int sh) {
+    const int w = pixGetWidth(part), h = pixGetHeight(part);
+    auto on = [&](int x, int y) {
+        l_uint32 v = 0;
+        pixGetPixel(part, x, y, &v);
+        return v != 0;
+    };
+    // Along each edge, the paper furthest out: top, right, bottom, left.
+    std::array<std::vector<Point>, 4> edges;
+    auto span = [](double a, double b, int size) {
+        return std::pair{std::clamp(int(std::ceil(std::min(a, b))), 0, size),
+                         std::clamp(int(std::floor(std::max(a, b))), 0, size)};
+    };
+    const auto [topFrom, topTo] = span(rough[0].x - bx, rough[1].x - bx, w);
+    for (int x = topFrom; x < topTo; ++x)
+        for (int y = 0; y < h; ++y)
+            if (on(x, y)) {
+                edges[0].push_back({bx + x + 0.5, by + y + 0.5});
+                break;
+            }
+    const auto [bottomFrom, bottomTo] = span(rough[3].x - bx, rough[2].x - bx, w);
+    for (int x = bottomFrom; x < bottomTo; ++x)
+        for (int y = h - 1; y >= 0; --y)
+            if (on(x, y)) {
+                edges[2].push_back({bx + x + 0.5, by + y + 0.5});
+                break;
+            }
+    const auto [rightFrom, rightTo] = span(rough[1].y - by, rough[2].y - by, h);
+    for (int y = rightFrom; y < rightTo; ++y)
+        for (int x = w - 1; x >= 0; --x)
+            if (on(x, y)) {
+                edges[1].push_back({bx + x + 0.5, by + y + 0.5});
+                break;
+            }
+    const auto [leftFrom, leftTo] = span(rough[0].y - by, rough[3].y - by, h);
+    for (int y = leftFrom; y < leftTo; ++y)
+        for (int x = 0; x < w; ++x)
+            if (on(x, y)) {
+                edges[3].push_back({bx + x + 0.5, by + y + 0.5});
+                break;
+            }
+    std::array<StraightLine, 4> lines;
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<StraightLine> l = FitEdge(edges[i]);
+        if (!l) return rough;
+        lines[i] = *l;
+    }
+    Outline corners;
+    const int around[4][2] = {{0, 3}, {0, 1}, {2, 1}, {2, 3}};
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<Point> c = Crossing(lines[around[i][0]], lines[around[i][1]]);
+        const double mx = kEdgeFitOutside * sw, my = kEdgeFitOutside * sh;
+        if (!c || c->x < -mx || c->x > sw + mx || c->y < -my || c->y > sh + my) return rough;
+        corners[i] = *c;
+    }
+    if (Area(corners) < Area(rough)) return rough;
+    return corners;
 }
 
 // The grey level that parts paper from what lies around it: the one that
@@ -166,6 +290,7 @@ std::optional<Sheet> FindSheet(PIX* grey) {
             if (px + py > score[2]) score[2] = px + py, corners[2] = {px, py};
             if (py - px > score[3]) score[3] = py - px, corners[3] = {px, py};
         }
+    corners = EdgeCorners(part.get(), bx, by, corners, sw, sh);
 
     // A sheet laid askew on the glass has its box fill the scan while the
     // lid shows in a wedge along each edge: its size is its edges'.
