@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestFiles.h"
@@ -75,16 +76,25 @@ ScanSpec ScreenedBox() {
 }
 
 // A red 請求書在中 in a red frame and a red 至急 beside it, standing clear
-// of the black lines: coloured text, not a seal laid over them.
+// of the black lines: coloured text, not a seal laid over them; a received
+// stamp's date in a roomy frame under them is a stamp.
 ScanSpec RedBox() {
     ScanSpec page = Page();
     page.colour = true;
     page.placed = {{200, 700, "見積書を同封いたします"}};
-    page.capture = {"-fill",        "none",     "-stroke",    "rgb(215,40,40)",
-                    "-strokewidth", "8",        "-draw",      "rectangle 190,255 580,385",
-                    "-stroke",      "none",     "-fill",      "rgb(215,40,40)",
-                    "-annotate",    "+230+345", "請求書在中", "-annotate",
-                    "+1300+345",    "至急"};
+    const std::vector<std::string> frame = {"-fill",        "none", "-stroke", "rgb(215,40,40)",
+                                            "-strokewidth", "8",    "-draw"};
+    const std::vector<std::string> letters = {"-stroke", "none", "-fill", "rgb(215,40,40)",
+                                              "-annotate"};
+    for (const auto& [box, at, text] :
+         {std::tuple{"rectangle 190,270 580,370", "+230+345", "請求書在中"},
+          std::tuple{"rectangle 1200,760 1800,1000", "+1260+900", "受付 12.09"}}) {
+        page.capture.insert(page.capture.end(), frame.begin(), frame.end());
+        page.capture.push_back(box);
+        page.capture.insert(page.capture.end(), letters.begin(), letters.end());
+        page.capture.insert(page.capture.end(), {at, text});
+    }
+    page.capture.insert(page.capture.end(), {"-annotate", "+1300+345", "至急"});
     return page;
 }
 
@@ -115,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         InkCase{"WhiteOnDarkHeaderRead", &DarkHeader, {"品名", "数量", "金額"}},
         InkCase{"SlipFrameReadAsNothing", &BoxedSlip, {"田中様", "お電話", "折り返し"}},
         InkCase{"ScreenedBoxRead", &ScreenedBox, {"本日の会議", "大会議室", "印刷して"}},
-        InkCase{"RedTextInRedBoxRead", &RedBox, {"請求書在中", "至急", "同封"}}),
+        InkCase{"RedTextInRedBoxRead", &RedBox, {"請求書在中", "至急", "同封"}, {"受付", "|"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

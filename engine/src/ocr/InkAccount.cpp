@@ -5,6 +5,7 @@
 #include <new>
 
 #include "layout/Rules.h"
+#include "ocr/OcrTuning.h"
 
 namespace xdw {
 
@@ -12,35 +13,35 @@ namespace {
 
 // A straight stroke at least this many text sizes long is no part of a
 // character: a rule, a frame's side, an underline.
-constexpr int kStrokeSizes = 4;
+const int kStrokeSizes = TunedInt(Ocr::StrokeSizes);
 // A mark read off such a stroke: at least this share of its ink lies on it
 // for a dash or bar, this share for any other character.
-constexpr double kStrokeMarkShare = 0.6;
-constexpr double kStrokeAnyShare = 0.85;
-constexpr float kStrokeAnySure = 50;
+const double kStrokeMarkShare = Tuned(Ocr::StrokeMarkShare);
+const double kStrokeAnyShare = Tuned(Ocr::StrokeAnyShare);
+const float kStrokeAnySure = static_cast<float>(Tuned(Ocr::StrokeAnySure));
 // Pieces of ink this small both ways are specks.
-constexpr int kSpeckPx = 2;
+const int kSpeckPx = TunedInt(Ocr::InkSpeckPx);
 // A word covers the ink within this share of the text size around its box.
-constexpr int kCoverRoomDivisor = 4;
+const int kCoverRoomDivisor = TunedInt(Ocr::CoverRoomDivisor);
 // A piece mostly under words (this share of its box) is read.
-constexpr double kCoveredShare = 0.5;
+const double kCoveredShare = Tuned(Ocr::CoveredShare);
 // A dark band: ink over at least this share of a box at least this many text
 // sizes wide and about one high, holding at least kBandHoles letters' worth
 // of paper.
-constexpr double kBandFill = 0.75;
-constexpr int kBandSizes = 2;
-constexpr int kBandHoles = 2;
+const double kBandFill = Tuned(Ocr::BandFill);
+const int kBandSizes = TunedInt(Ocr::BandSizes);
+const int kBandHoles = TunedInt(Ocr::BandHoles);
 // A piece of a letter's size is at most this many text sizes both ways.
-constexpr int kLetterSizes = 2;
+const int kLetterSizes = TunedInt(Ocr::LetterSizes);
 // A drawing: larger than this many text sizes both ways, and not dense.
-constexpr int kDrawingSizes = 8;
+const int kDrawingSizes = TunedInt(Ocr::DrawingSizes);
 // Unread pieces this close (text sizes across, a third of one down: less than
 // the blank between lines) make one patch.
-constexpr int kPatchGapSizes = 2;
+const int kPatchGapSizes = TunedInt(Ocr::PatchGapSizes);
 // A picture is read again as a page of many rows would be.
-constexpr int kPictureRows = 8;
+const int kPictureRows = TunedInt(Ocr::PictureRows);
 // At most this many patches are read again on a page.
-constexpr size_t kMostPatches = 16;
+const size_t kMostPatches = static_cast<size_t>(TunedInt(Ocr::MostPatches));
 
 bool LineLike(char32_t c) {
     static constexpr char32_t kMarks[] = U"ー一－-_＿|｜丨—―‐−─━│┃~〜～=＝ｰ¦lI1[]";

@@ -7,6 +7,7 @@
 
 #include <tesseract/publictypes.h>
 
+#include "Marks.h"
 #include "ocr/InkAccount.h"
 #include "ocr/OcrTuning.h"
 
@@ -32,6 +33,19 @@ const size_t kUnsureCharacters = static_cast<size_t>(TunedInt(Ocr::UnsureCharact
 // The recogniser's own reading takes a region's place when it is borne out by
 // this many sure characters' worth more (see Evidence).
 const double kFloorMoreChars = Tuned(Ocr::FloorMoreChars);
+// And its words cover at least this share of the ink the region's words
+// cover: a reading of its sure words alone may drop the unsure ones read
+// right (a fax's digits).
+const double kFloorInkShare = Tuned(Ocr::FloorInkShare);
+
+// The ink under the blocks' words.
+double InkUnder(const InkAccount& account, const std::vector<Block>& blocks) {
+    double ink = 0;
+    for (const Block& block : blocks)
+        for (const OcrLine& line : block.lines)
+            for (const OcrWord& word : line.words) ink += account.InkIn(word.box);
+    return ink;
+}
 
 double ScoreOf(const std::vector<Block>& blocks) {
     double score = 0;
@@ -134,116 +148,157 @@ std::vector<Block> ReadOwn(const PageLayout& layout, const RenderedPage& rest, c
     return WordsWhere(blocks, [](const OcrWord& w) { return w.confidence >= kUnreadSure; });
 }
 
-// The regions' readings checked against the page's ink: light letters on
-// dark bands are read inverted; a region that reads unsure is read again by
-// the recogniser's own layout, which takes its place where it holds clearly
-// more; ink no word covers is read again the same way. Gives the lines read
-// apart from the regions.
-std::vector<OcrLine> CheckAgainstInk(const PageLayout& layout, const InkAccount& account,
-                                     std::vector<std::vector<Block>>& read, double most,
-                                     const OcrRecipe& recipe, Deadline& deadline) {
-    for (std::vector<Block>& blocks : read)
-        for (Block& block : blocks) account.DropStrokeMarks(block.lines);
-    const int size = layout.textSize;
-    std::optional<RenderedPage> rest;
-    auto own = [&](const PixelBox& box, int rows) {
-        if (!rest) rest = account.Rest({});
-        std::vector<Block> blocks = ReadOwn(layout, *rest, box, rows, most, recipe, deadline);
-        for (Block& block : blocks) account.DropStrokeMarks(block.lines);
-        return blocks;
-    };
-    // Ink counts as read only under words of regions read surely.
-    std::vector<char> unsure(read.size());
-    std::vector<OcrLine> sure;
-    for (size_t i = 0; i < read.size(); ++i) {
-        unsure[i] = Unsure(read[i]);
-        if (!unsure[i])
-            for (const Block& block : read[i])
-                sure.insert(sure.end(), block.lines.begin(), block.lines.end());
+bool Meets(const PixelBox& a, const PixelBox& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The regions' readings checked against the page's ink, pass after pass:
+// light letters on dark bands are read inverted; a region that reads unsure
+// is read again by the recogniser's own layout, which takes its place where
+// it holds clearly more; ink no word covers is read again the same way.
+class InkChecker {
+public:
+    InkChecker(PageReading& reading, const InkAccount& account, const OcrRecipe& recipe)
+        : layout_(reading.layout),
+          account_(account),
+          read_(reading.read),
+          most_(reading.most),
+          recipe_(recipe),
+          deadline_(reading.deadline) {}
+
+    // Marks read off long strokes go, and the ink the regions leave unread
+    // is found: ink counts as read only under words of regions read surely.
+    void FindUnread() {
+        for (std::vector<Block>& blocks : read_)
+            for (Block& block : blocks) account_.DropStrokeMarks(block.lines);
+        unsure_.assign(read_.size(), 0);
+        std::vector<OcrLine> sure;
+        for (size_t i = 0; i < read_.size(); ++i) {
+            unsure_[i] = Unsure(read_[i]);
+            if (!unsure_[i])
+                for (const Block& block : read_[i])
+                    sure.insert(sure.end(), block.lines.begin(), block.lines.end());
+        }
+        patches_ = account_.Unread(sure);
+        // Pictures last: what they hold may have been read with what lies by
+        // them.
+        std::stable_partition(patches_.begin(), patches_.end(),
+                              [](const InkPatch& p) { return !p.picture; });
+        taken_.assign(patches_.size(), 0);
+        Hold(sure);
     }
-    std::vector<InkPatch> patches = account.Unread(sure);
-    // Pictures last: what they hold may have been read with what lies by them.
-    std::stable_partition(patches.begin(), patches.end(),
-                          [](const InkPatch& p) { return !p.picture; });
-    // A word read again where a word kept lies already is that word again.
-    std::vector<PixelBox> held;
-    auto hold = [&](const std::vector<OcrLine>& lines) {
-        for (const OcrLine& line : lines)
-            for (const OcrWord& w : line.words) held.push_back(w.box);
-    };
-    hold(sure);
-    auto fresh = [&](const OcrWord& w) {
-        return std::none_of(held.begin(), held.end(), [&](const PixelBox& h) {
-            return Within(w.box, h) || Within(h, w.box);
-        });
-    };
-    auto meets = [](const PixelBox& a, const PixelBox& b) {
-        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-    };
-    std::vector<std::vector<Block>> apart;
+
     // A region read unsure is read again with the unread ink it meets (a line
     // cut through holds the rest of its letters there), and that reading
     // takes its place when it holds clearly more.
-    std::vector<char> taken(patches.size());
-    for (size_t i = 0; i < read.size(); ++i) {
-        if (!unsure[i]) continue;
-        PixelBox box = layout.regions[i].box;
-        std::vector<size_t> met;
-        for (size_t p = 0; p < patches.size(); ++p)
-            if (!patches[p].lightOnDark && !patches[p].picture && meets(patches[p].box, box))
-                met.push_back(p);
-        for (size_t p : met) box = Union(box, patches[p].box);
-        std::vector<Block> there = WordsWhere(own(box, kOwnLayoutRows), [&](const OcrWord& w) {
-            return Within(w.box, box) && fresh(w);
-        });
-        const double mine = Evidence(read[i]), theirs = Evidence(there);
-        if (theirs > 0 && theirs >= mine + kFloorMoreChars) {
-            for (const Block& block : there) hold(block.lines);
-            read[i] = std::move(there);
-            unsure[i] = 0;
-            for (size_t p : met) taken[p] = 1;
-        }
-    }
-    for (size_t p = 0; p < patches.size(); ++p) {
-        if (taken[p]) continue;
-        const InkPatch& patch = patches[p];
-        const PixelBox& b = patch.box;
-        if (patch.lightOnDark) {
-            apart.push_back(ReadBand(layout, patch, most, recipe, deadline));
-            for (const Block& block : apart.back()) hold(block.lines);
-            continue;
-        }
-        // What a region kept, unsure as it is, read there is not read twice.
-        auto kept = [&](const PixelBox& w) {
-            for (size_t i = 0; i < read.size(); ++i)
-                if (unsure[i] && Within(w, layout.regions[i].box)) return true;
-            return false;
-        };
-        const bool small =
-            b.right - b.left < kPatchSizes * size && b.bottom - b.top < kPatchSizes * size;
-        if (small && std::any_of(layout.regions.begin(), layout.regions.end(),
-                                 [&](const Region& r) { return Within(b, r.box); }))
-            continue;
-        // A picture holds text only where it reads clearly.
-        const float least = patch.picture ? kPictureSure : kUnreadSure;
-        apart.push_back(WordsWhere(own(b, patch.rows), [&](const OcrWord& w) {
-            return w.confidence >= least && Within(w.box, b) && !kept(w.box) && fresh(w);
-        }));
-        for (const Block& block : apart.back()) hold(block.lines);
-    }
-    std::vector<OcrLine> lines;
-    int number = 0;
-    for (std::vector<Block>& blocks : apart)
-        for (Block& block : blocks) {
-            for (OcrLine& line : block.lines) {
-                line.block = number;
-                line.skewDegrees = layout.skewDegrees;
-                lines.push_back(std::move(line));
+    void ReadUnsureAgain() {
+        for (size_t i = 0; i < read_.size(); ++i) {
+            if (!unsure_[i]) continue;
+            PixelBox box = layout_.regions[i].box;
+            std::vector<size_t> met;
+            for (size_t p = 0; p < patches_.size(); ++p)
+                if (!patches_[p].lightOnDark && !patches_[p].picture && Meets(patches_[p].box, box))
+                    met.push_back(p);
+            for (size_t p : met) box = Union(box, patches_[p].box);
+            std::vector<Block> there = WordsWhere(Own(box, kOwnLayoutRows), [&](const OcrWord& w) {
+                return Within(w.box, box) && Fresh(w);
+            });
+            const double mine = Evidence(read_[i]), theirs = Evidence(there);
+            if (theirs > 0 && theirs >= mine + kFloorMoreChars &&
+                InkUnder(account_, there) >= kFloorInkShare * InkUnder(account_, read_[i])) {
+                for (const Block& block : there) Hold(block.lines);
+                XDW_MARK("ink: an unsure region read by the recogniser's layout");
+                read_[i] = std::move(there);
+                unsure_[i] = 0;
+                for (size_t p : met) taken_[p] = 1;
             }
-            ++number;
         }
-    return lines;
-}
+    }
+
+    // The unread ink no region took is read apart.
+    void ReadPatches() {
+        const int size = layout_.textSize;
+        for (size_t p = 0; p < patches_.size(); ++p) {
+            if (taken_[p]) continue;
+            const InkPatch& patch = patches_[p];
+            const PixelBox& b = patch.box;
+            if (patch.lightOnDark) {
+                XDW_MARK("ink: light letters on a dark band");
+                apart_.push_back(ReadBand(layout_, patch, most_, recipe_, deadline_));
+                for (const Block& block : apart_.back()) Hold(block.lines);
+                continue;
+            }
+            const bool small =
+                b.right - b.left < kPatchSizes * size && b.bottom - b.top < kPatchSizes * size;
+            if (small && std::any_of(layout_.regions.begin(), layout_.regions.end(),
+                                     [&](const Region& r) { return Within(b, r.box); }))
+                continue;
+            // A picture holds text only where it reads clearly.
+            const float least = patch.picture ? kPictureSure : kUnreadSure;
+            if (patch.picture) XDW_MARK("ink: a picture read for sure words");
+            apart_.push_back(WordsWhere(Own(b, patch.rows), [&](const OcrWord& w) {
+                return w.confidence >= least && Within(w.box, b) && !KeptByUnsure(w.box) &&
+                       Fresh(w);
+            }));
+            for (const Block& block : apart_.back()) Hold(block.lines);
+        }
+    }
+
+    // The lines read apart from the regions, each patch's a block.
+    std::vector<OcrLine> Apart() {
+        std::vector<OcrLine> lines;
+        int number = 0;
+        for (std::vector<Block>& blocks : apart_)
+            for (Block& block : blocks) {
+                for (OcrLine& line : block.lines) {
+                    line.block = number;
+                    line.skewDegrees = layout_.skewDegrees;
+                    lines.push_back(std::move(line));
+                }
+                ++number;
+            }
+        return lines;
+    }
+
+private:
+    // The part of the page in box read by the recogniser's own layout, on
+    // the page with everything read made paper.
+    std::vector<Block> Own(const PixelBox& box, int rows) {
+        if (!rest_) rest_ = account_.Rest({});
+        std::vector<Block> blocks = ReadOwn(layout_, *rest_, box, rows, most_, recipe_, deadline_);
+        for (Block& block : blocks) account_.DropStrokeMarks(block.lines);
+        return blocks;
+    }
+    // A word read again where a word kept lies already is that word again.
+    void Hold(const std::vector<OcrLine>& lines) {
+        for (const OcrLine& line : lines)
+            for (const OcrWord& w : line.words) held_.push_back(w.box);
+    }
+    bool Fresh(const OcrWord& w) const {
+        return std::none_of(held_.begin(), held_.end(), [&](const PixelBox& h) {
+            return Within(w.box, h) || Within(h, w.box);
+        });
+    }
+    // What a region kept, unsure as it is, read there is not read twice.
+    bool KeptByUnsure(const PixelBox& w) const {
+        for (size_t i = 0; i < read_.size(); ++i)
+            if (unsure_[i] && Within(w, layout_.regions[i].box)) return true;
+        return false;
+    }
+
+    const PageLayout& layout_;
+    const InkAccount& account_;
+    std::vector<std::vector<Block>>& read_;
+    const double most_;
+    const OcrRecipe& recipe_;
+    Deadline& deadline_;
+    std::optional<RenderedPage> rest_;
+    std::vector<char> unsure_;  // by region
+    std::vector<InkPatch> patches_;
+    std::vector<char> taken_;  // by patch: read with an unsure region
+    std::vector<PixelBox> held_;
+    std::vector<std::vector<Block>> apart_;
+};
 
 }  // namespace
 
@@ -263,8 +318,11 @@ void CheckAgainstInk(PageReading& reading, const OcrRecipe& recipe) {
                     characters * kPiecesPerNoiseCharacter < static_cast<size_t>(layout.inkPieces);
     if (layout.textSize > 0 && !reading.noise) {
         const InkAccount account(layout);
-        reading.apart =
-            CheckAgainstInk(layout, account, reading.read, reading.most, recipe, reading.deadline);
+        InkChecker check(reading, account, recipe);
+        check.FindUnread();
+        check.ReadUnsureAgain();
+        check.ReadPatches();
+        reading.apart = check.Apart();
     }
 }
 

@@ -56,6 +56,52 @@
       "again as one word when it reads nothing as a line")                                       \
     X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \
       "many times its own pixels")                                                               \
+    /* Every piece of ink read or known to be no text (InkAccount) */                            \
+    X(StrokeSizes, 4, "a straight stroke at least this many text sizes long is no part of a "    \
+      "character: a rule, a frame's side, an underline")                                         \
+    X(StrokeMarkShare, 0.6, "a dash or bar with this share of its ink on such a stroke was "     \
+      "read off it")                                                                             \
+    X(StrokeAnyShare, 0.85, "so was any other character with this share of its ink on it")      \
+    X(StrokeAnySure, 50, "when read less surely than this")                                      \
+    X(InkSpeckPx, 2, "pixels: pieces of ink this small both ways are specks")                    \
+    X(CoverRoomDivisor, 4, "a word covers the ink within 1/this of the text size around its box")\
+    X(CoveredShare, 0.5, "a piece of ink mostly under words (this share of its box) is read")    \
+    X(BandFill, 0.75, "a dark band: ink over at least this share of a box BandSizes text sizes " \
+      "wide and about one high, holding BandHoles letters' worth of paper")                      \
+    X(BandSizes, 2, "see BandFill")                                                              \
+    X(BandHoles, 2, "see BandFill")                                                              \
+    X(LetterSizes, 2, "a piece of a letter's size is at most this many text sizes both ways")    \
+    X(DrawingSizes, 8, "a drawing: larger than this many text sizes both ways, and not dense")   \
+    X(PatchGapSizes, 2, "unread pieces this close (text sizes across, a third of one down) make "\
+      "one patch")                                                                               \
+    X(PictureRows, 8, "a picture is read again as a page of this many rows would be")            \
+    X(MostPatches, 16, "at most this many patches of unread ink are read again on a page")       \
+    /* The recogniser's own reading as a floor (PageFloor) */                                    \
+    X(FloorUnreadShare, 0.04, "the page is read whole as well when this share of the ink that "  \
+      "may be text lies under no word")                                                          \
+    X(FloorMeanSure, 80, "or its characters read at a mean confidence under this")               \
+    X(FloorUnsure, 60, "or FloorUnsureShare of them in words under this")                        \
+    X(FloorUnsureShare, 0.15, "see FloorUnsure")                                                 \
+    X(FloorSure, 60, "a word of the whole reading counts only at this confidence or more")       \
+    X(EvenSure, 50, "confidence at which a character is as likely read right as wrong")          \
+    X(FloorLineMoreChars, 2, "the whole reading takes a line's place when borne out by this "    \
+      "many sure characters' worth more than the line")                                          \
+    X(FloorInkShare, 0.95, "and its words cover at least this share of the ink the line's do "   \
+      "(an unsure region's too, see FloorMoreChars)")                                            \
+    X(DropUnsure, 40, "a word of the layer under this confidence, over ink less than "          \
+      "InkSupport of its box, where the whole reading finds none, is no text")                   \
+    X(InkSupport, 0.03, "see DropUnsure")                                                        \
+    X(UnreadableSure, 30, "a line whose characters read at a mean confidence under this is "     \
+      "left out: what the recogniser cannot tell at all (a fax's transmission line too small "  \
+      "to read) would only be noise in the layer")                                               \
+    /* The text layer (TextLayer) */                                                             \
+    X(MaxBlankEm, 0.25, "the widest blank laid between words, in text sizes")                    \
+    X(SpacingPerSize, 1.42, "the lines of a stack get a size of at least their widest spacing "  \
+      "divided by this, so that extractors read them as one block")                              \
+    X(MaxSizeGrowth, 2.5, "a stack's size grows at most this many times its lines' thickness")   \
+    X(MaxSizePerSpacing, 1.6, "and, widely spaced, at most its typical spacing times this")      \
+    X(MaxJapaneseSizeGrowth, 4, "in Japanese text, at most this many times its thickness")       \
+    X(JapaneseShare, 0.9, "a stack is Japanese text when this share of its characters are")      \
     /* Checked against the ink (InkCheck, Recognizer) */                                         \
     X(NoisePieces, 2000, "ink of at least this many pieces read as under one character for "    \
       "every PiecesPerNoiseCharacter of them is noise, not text")                                \
@@ -66,7 +112,8 @@
       "unsure: it is read by the recogniser's own layout as well")                               \
     X(UnsureCharacters, 5, "a region holding fewer characters is never unsure")                  \
     X(FloorMoreChars, 2, "the recogniser's own reading takes an unsure region's place when it "  \
-      "is borne out by this many sure characters' worth more")                                   \
+      "is borne out by this many sure characters' worth more, and its words cover at least "    \
+      "FloorInkShare of the ink the region's words cover")                                       \
     X(PatchSizes, 3, "unread ink smaller than this many text sizes both ways, within a region, " \
       "is a character its line missed: not read again")                                          \
     X(OwnLayoutRows, 3, "unread ink of this many rows or more is read by the recogniser's own "  \

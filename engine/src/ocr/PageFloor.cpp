@@ -1,4 +1,5 @@
 #include "ocr/PageFloor.h"
+#include "ocr/OcrTuning.h"
 
 #include <algorithm>
 
@@ -9,25 +10,28 @@ namespace {
 // When the page is read whole as well: this share of the ink that may be
 // text left under no word, or the characters read at a mean confidence under
 // kFloorMeanSure, or this share of them in words under kFloorUnsure.
-constexpr double kFloorUnreadShare = 0.04;
-constexpr double kFloorMeanSure = 80;
-constexpr float kFloorUnsure = 60;
-constexpr double kFloorUnsureShare = 0.15;
+const double kFloorUnreadShare = Tuned(Ocr::FloorUnreadShare);
+const double kFloorMeanSure = Tuned(Ocr::FloorMeanSure);
+const float kFloorUnsure = static_cast<float>(Tuned(Ocr::FloorUnsure));
+const double kFloorUnsureShare = Tuned(Ocr::FloorUnsureShare);
 // A word of the whole reading counts only when the recogniser is at least
 // this sure of it.
-constexpr float kFloorSure = 60;
+const float kFloorSure = static_cast<float>(Tuned(Ocr::FloorSure));
 // Confidence at which a character is as likely read right as wrong: each
 // character counts for a line by how much surer than this its word is.
-constexpr float kEvenSure = 50;
+const float kEvenSure = static_cast<float>(Tuned(Ocr::EvenSure));
 // The whole reading takes a line's place when it is borne out by this many
 // sure characters' worth more than the line, and its words cover at least
 // this share of the ink the line's words cover.
-constexpr double kFloorMoreChars = 2;
-constexpr double kFloorInkShare = 0.95;
+const double kFloorMoreChars = Tuned(Ocr::FloorLineMoreChars);
+const double kFloorInkShare = Tuned(Ocr::FloorInkShare);
 // A word of the layer under kDropUnsure, over ink less than kInkSupport of
 // its box, where the whole reading finds no word, is no text.
-constexpr float kDropUnsure = 40;
-constexpr double kInkSupport = 0.03;
+const float kDropUnsure = static_cast<float>(Tuned(Ocr::DropUnsure));
+const double kInkSupport = Tuned(Ocr::InkSupport);
+// A line read at a mean confidence under this is no text the recogniser can
+// tell.
+const double kUnreadableSure = Tuned(Ocr::UnreadableSure);
 
 size_t Characters(const OcrWord& w) { return w.symbols.size(); }
 
@@ -62,6 +66,17 @@ void Rebox(OcrLine& line) {
 }
 
 }  // namespace
+
+void DropUnreadable(std::vector<OcrLine>& lines) {
+    std::erase_if(lines, [](const OcrLine& line) {
+        double characters = 0, confidence = 0;
+        for (const OcrWord& w : line.words) {
+            characters += double(Characters(w));
+            confidence += std::max(w.confidence, 0.0f) * double(Characters(w));
+        }
+        return characters > 0 && confidence < kUnreadableSure * characters;
+    });
+}
 
 bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines) {
     double characters = 0, confidence = 0, unsure = 0;

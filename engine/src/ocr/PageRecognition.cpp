@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "Error.h"
+#include "Marks.h"
 #include "WorkLimit.h"
 #include "ocr/BoundedRender.h"
 #include "ocr/InkCheck.h"
@@ -53,6 +54,7 @@ namespace {
 PageResult OwnText(PageInput& input, const OcrRecipe& recipe, bool upright) {
     PageResult result;
     result.hasOwnText = true;
+    XDW_MARK("page: its own text covers it");
     if (upright) {
         const WayUp way = AskWayUp(*input.scan, recipe);
         result.turn = way.turn;
@@ -84,6 +86,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
         result.turn = way.turn;
         result.turnError = way.error;
         if (way.turn != 0) {
+            XDW_MARK("way up: turned, prepared and laid out again");
             // It is read as it stands once turned.
             TurnPage(input, way.turn);
             reading = PrepareAndLayOut(*input.scan, recipe, work);

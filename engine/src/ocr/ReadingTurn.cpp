@@ -11,6 +11,7 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include "Marks.h"
 #include "WorkLimit.h"
 #include "common/Utf8.h"
 #include "layout/PageLayout.h"
@@ -236,6 +237,7 @@ std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& reci
         return 0;
     for (const auto& [other, otherReading] : read)
         if (other != turn && reading.confidence < otherReading.confidence + kBetterBy) return 0;
+    XDW_MARK("way up: turned by reading each way");
     return turn;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Marks.h"
 #include "layout/Skew.h"
 #include "ocr/InkAccount.h"
 #include "ocr/OcrTuning.h"
@@ -64,11 +65,10 @@ void JoinCell(OcrLine& row, OcrLine&& cell) {
     row.box.bottom = std::max(row.box.bottom, cell.box.bottom);
 }
 
-}  // namespace
-
-std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
+// The regions' lines in the layout's reading order, numbered in blocks of
+// the layer.
+std::vector<OcrLine> InReadingOrder(PageReading& reading) {
     const PageLayout& layout = reading.layout;
-    const PreparedPage& prepared = reading.prepared;
     std::vector<OcrLine> lines;
     // The lines of one column make one block of the layer, so that text
     // extractors read the column through, headings and paragraphs alike;
@@ -82,6 +82,7 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         std::vector<Block>& blocks = reading.read[i];
         const bool oneLine = blocks.size() == 1 && blocks[0].lines.size() == 1;
         if (region.row >= 0 && region.row == row && rowLine && oneLine) {
+            XDW_MARK("lines: a row's cells joined");
             JoinCell(lines.back(), std::move(blocks[0].lines[0]));
             continue;
         }
@@ -98,6 +99,15 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
             if (down) ++number;
         }
     }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
+    const PageLayout& layout = reading.layout;
+    const PreparedPage& prepared = reading.prepared;
+    std::vector<OcrLine> lines = InReadingOrder(reading);
     // A page with ink whose regions hold little text is read again whole, by
     // the recogniser's own layout, and the better reading kept (with what was
     // read apart from the regions, or instead of it).
@@ -111,11 +121,13 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         std::vector<OcrLine> whole =
             ReadWhole(prepared.image, layout.inkHeight, reading.most, recipe, reading.deadline);
         if (Score(whole) > Score(lines) + Score(apart)) {
+            XDW_MARK("lines: little text, the whole reading kept");
             lines = std::move(whole);
             apart.clear();
         }
     }
     InsertByPlace(lines, std::move(apart));
+    DropUnreadable(lines);
     // Never less than the recogniser reads alone, where the evidence says
     // the page may hold more.
     if (!reading.noise && !readWhole && layout.textSize > 0) {

@@ -9,6 +9,7 @@
 #include <tesseract/resultiterator.h>
 
 #include "Error.h"
+#include "Marks.h"
 #include "common/Utf8.h"
 #include "layout/Pix.h"
 #include "ocr/OcrTuning.h"
@@ -339,6 +340,7 @@ void SecondLook(const RenderedPage& page, OcrLine& line, double scale, const std
     if (!again) return;
     const size_t before = Characters(line), after = Characters(*again);
     if (Weakest(*again) <= Weakest(line) || after + 1 < before || after > before + 1) return;
+    XDW_MARK("region: a second look kept");
     line.words = std::move(again->words);
 }
 
@@ -379,6 +381,7 @@ std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
             Block block;
             block.box = word->box;
             block.lines.push_back(std::move(*word));
+            XDW_MARK("region: a short line read as a word");
             first.blocks.assign(1, std::move(block));
         }
         return std::move(first.blocks);

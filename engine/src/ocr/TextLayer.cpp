@@ -9,6 +9,7 @@
 
 #include "Error.h"
 #include "layout/Skew.h"
+#include "ocr/OcrTuning.h"
 #include "pdf/PdfNumber.h"
 
 namespace xdw {
@@ -24,7 +25,7 @@ constexpr size_t kMaxGlyphs = 0xfffe;  // two-byte codes, 0 and 0xffff unused
 // "N o t e s".
 constexpr double kGlyphAdvance = 0.5;
 // The widest blank between words, in text sizes.
-constexpr double kMaxBlankEm = 0.25;
+const double kMaxBlankEm = Tuned(Ocr::MaxBlankEm);
 
 std::string Num(double v) { return PdfNumber(v, 3); }
 
@@ -192,11 +193,11 @@ bool SameStack(const OcrLine& line, const OcrLine& next) {
 // own spacing than it does on a page of close lines). Latin letters stand
 // closer than a tenth of a larger size, and extractors would take letters
 // so close for a duplicate and drop them.
-constexpr double kSpacingPerSize = 1.42;
-constexpr double kMaxSizeGrowth = 2.5;
-constexpr double kMaxSizePerSpacing = 1.6;
-constexpr double kMaxJapaneseSizeGrowth = 4;
-constexpr double kJapaneseShare = 0.9;
+const double kSpacingPerSize = Tuned(Ocr::SpacingPerSize);
+const double kMaxSizeGrowth = Tuned(Ocr::MaxSizeGrowth);
+const double kMaxSizePerSpacing = Tuned(Ocr::MaxSizePerSpacing);
+const double kMaxJapaneseSizeGrowth = Tuned(Ocr::MaxJapaneseSizeGrowth);
+const double kJapaneseShare = Tuned(Ocr::JapaneseShare);
 double StackSize(const std::vector<OcrLine>& lines, size_t first, size_t end) {
     std::vector<double> thickness, spacing;
     size_t characters = 0, japanese = 0;

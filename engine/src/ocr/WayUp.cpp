@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "Marks.h"
 #include "ocr/OcrTuning.h"
 #include "ocr/Orientation.h"
 
@@ -20,6 +21,7 @@ WayUp AskWayUp(const RenderedPage& page, const OcrRecipe& recipe, const UprightC
         // The page's reading is not lost to the data that looks for its way
         // up: it goes on as the page stands.
         if (e.code() != XDW_E_NOT_INSTALLED) throw;
+        XDW_MARK("way up: orientation data would not load");
         way.error = std::current_exception();
         way.turn = 0;
     }
@@ -169,6 +171,7 @@ public:
         // Columns written top to bottom may be lines of a page on its side:
         // they tell nothing of its way up.
         const bool down = region.kind == RegionKind::Vertical;
+        if (down) XDW_MARK("way up: a vertical column tells nothing");
         if (down && !Ask()) return false;
         const std::string& languages = down ? recipe_.verticalLanguages : recipe_.languages;
         FirstReading once = ReadOnce(layout_.image, region, layout_.textSize, reading_.most,
@@ -176,6 +179,7 @@ public:
         if (inDoubt_) {
             Sample withFirst = sample_;
             withFirst.Add(once.blocks);
+            if (withFirst.Turned()) XDW_MARK("way up: first lines read as turned");
             if (withFirst.Turned() && !Ask()) return false;
         }
         reading_.read[i] = LookAgain(layout_.image, std::move(once), languages, recipe_.tessdata,
@@ -184,10 +188,12 @@ public:
         if (inDoubt_) {
             sample_.Add(reading_.read[i]);
             if (sample_.characters >= kSampleCharacters) {
-                if (sample_.Upright())
+                if (sample_.Upright()) {
+                    XDW_MARK("way up: first lines read clearly");
                     inDoubt_ = false;
-                else if (!Ask(sample_))
+                } else if (!Ask(sample_)) {
                     return false;
+                }
             }
         }
         return true;
@@ -197,6 +203,7 @@ private:
     // A long block read by a band of its first lines, then, upright, the
     // rest of it.
     bool ByBand(size_t i) {
+        XDW_MARK("way up: a long block sampled by a band");
         const Region& region = layout_.regions[i];
         const std::string& languages = recipe_.languages;
         const int size = layout_.textSize;
@@ -251,7 +258,10 @@ WayUp FindWayUp(PageReading& reading, const OcrRecipe& recipe) {
         if (!sampler.Read(first)) return sampler.Way();
     reading.regionsRead = first;
     // Every region read, and still in doubt: too little text to tell.
-    if (sampler.InDoubt()) sampler.Ask();
+    if (sampler.InDoubt()) {
+        XDW_MARK("way up: too little text to tell");
+        sampler.Ask();
+    }
     return sampler.Way();
 }
 

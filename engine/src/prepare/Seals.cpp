@@ -33,8 +33,10 @@ const double kPaperShare = Tuned(Prepare::PaperShare);
 // marks. Black ink over at most kLabelBlackShare of its box is none.
 const double kLabelAspect = Tuned(Prepare::LabelAspect);
 const double kLabelBlackShare = Tuned(Prepare::LabelBlackShare);
-// Its frame: the ink reaching over kFrameShare of the box's length or height.
+// Its frame: the ink reaching over kFrameShare of the box's length or height;
+// its letters fill kLabelFill of the frame across.
 const double kFrameShare = Tuned(Prepare::FrameShare);
+const double kLabelFill = Tuned(Prepare::LabelFill);
 
 // The pixels of page marked mark, as 1.
 PixPtr StampMask(const RenderedPage& page, uint8_t mark) {
@@ -135,23 +137,39 @@ bool BoxedLabel(const RenderedPage& page, int x, int y, int bw, int bh) {
     return black <= kLabelBlackShare * bw * bh;
 }
 
-// Adds to frames the strokes of ink in box that reach across most of it: a
-// label's frame, which is no text, while the letters it holds are.
-void AddFrame(PIX* ink, PIX* frames, int x, int y, int bw, int bh) {
+// For a label (see BoxedLabel), adds to frames the strokes of ink in box
+// that reach across most of it, its frame, which is no text, and true when
+// the rest, its letters, fill the frame across as a label's do; false, and
+// nothing added, when they do not (a stamp's date in a roomy frame).
+bool AddFrame(PIX* ink, PIX* frames, int x, int y, int bw, int bh) {
     BOX* box = boxCreate(x, y, bw, bh);
     PixPtr part(pixClipRectangle(ink, box, nullptr));
     boxDestroy(&box);
-    if (!part) return;
+    if (!part) return false;
     PIXA* pieces = nullptr;
     BoxaPtr boxes(pixConnComp(part.get(), &pieces, 8));
+    std::vector<int> frame;
+    const bool upright = bh > bw;
+    int from = upright ? bw : bh, to = 0;
     for (int i = 0; boxes && pieces && i < boxaGetCount(boxes.get()); ++i) {
         l_int32 px = 0, py = 0, pw = 0, ph = 0;
         boxaGetBoxGeometry(boxes.get(), i, &px, &py, &pw, &ph);
-        if (pw < kFrameShare * bw && ph < kFrameShare * bh) continue;
+        if (pw >= kFrameShare * bw || ph >= kFrameShare * bh) {
+            frame.push_back(i);
+        } else {
+            from = std::min(from, upright ? px : py);
+            to = std::max(to, upright ? px + pw : py + ph);
+        }
+    }
+    const bool label = to - from >= kLabelFill * std::min(bw, bh);
+    for (int i : label ? frame : std::vector<int>{}) {
+        l_int32 px = 0, py = 0, pw = 0, ph = 0;
+        boxaGetBoxGeometry(boxes.get(), i, &px, &py, &pw, &ph);
         PixPtr piece(pixaGetPix(pieces, i, L_CLONE));
         pixRasterop(frames, x + px, y + py, pw, ph, PIX_PAINT, piece.get(), 0, 0);
     }
     pixaDestroy(&pieces);
+    return label;
 }
 
 }  // namespace
@@ -186,10 +204,8 @@ bool DropSeals(PIX* grey, const RenderedPage& page) {
         if ((bw < large || bh < large) &&
             Within(holes.get(), x, y, bw, bh) < kSealHoleShare * Within(filled.get(), x, y, bw, bh))
             continue;
-        if (BoxedLabel(page, x, y, bw, bh)) {
-            AddFrame(ink.get(), frames.get(), x, y, bw, bh);
+        if (BoxedLabel(page, x, y, bw, bh) && AddFrame(ink.get(), frames.get(), x, y, bw, bh))
             continue;
-        }
         pixRasterop(seals.get(), x - ring, y - ring, bw + 2 * ring, bh + 2 * ring, PIX_SET, nullptr,
                     0, 0);
         found.push_back(PixelBox{std::max(0, x - ring), std::max(0, y - ring),
