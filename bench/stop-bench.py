@@ -3,7 +3,9 @@
 time, exit status, characters of text) and stopped by SIGTERM while its OCR
 is under way (time from the signal to the exit, rendering children started
 after the signal, processes left behind).
-  bench/stop-bench.py PROGRAM_DIR WORK_DIR [KIND...]
+  [STOP_AT=model] bench/stop-bench.py PROGRAM_DIR WORK_DIR [KIND...]
+STOP_AT=model sends the signal while Tesseract loads its models (a
+.traineddata file open), the one step of a page that cannot be cut short.
 PROGRAM_DIR holds quilbex, libxdwapi.so.1 and quilbex-render; the inputs are
 made by bench/make-hostile-pages.py into WORK_DIR/in. Prints a Markdown table."""
 import os, resource, signal, subprocess, sys, time
@@ -33,6 +35,20 @@ def name(pid):
         return ""
 
 
+def loading_model(pid):
+    try:
+        fds = os.listdir("/proc/%d/fd" % pid)
+    except OSError:
+        return False
+    for fd in fds:
+        try:
+            if os.readlink("/proc/%d/fd/%s" % (pid, fd)).endswith(".traineddata"):
+                return True
+        except OSError:
+            pass
+    return False
+
+
 def clean():
     for entry in os.listdir(out):
         os.remove(os.path.join(out, entry))
@@ -42,7 +58,12 @@ def text_chars(kind):
     doc = os.path.join(out, os.path.splitext(kind)[0] + ".xdw")
     if not os.path.exists(doc):
         return "-"
-    text = subprocess.run(["pdftotext", "-l", "1", doc, "-"], capture_output=True, text=True).stdout
+    # A viewer's text extraction has no bound of its own (forms nested 9 deep).
+    try:
+        text = subprocess.run(["pdftotext", "-l", "1", doc, "-"], capture_output=True, text=True,
+                              timeout=60).stdout
+    except subprocess.TimeoutExpired:
+        return "(pdftotext gave up)"
     return str(len("".join(text.split())))
 
 
@@ -69,6 +90,11 @@ def stopped(kind):
     # (a rendering child, or a second after the document appeared).
     seen_doc = None
     while proc.poll() is None and time.monotonic() - start < 600:
+        if os.environ.get("STOP_AT") == "model":
+            if loading_model(proc.pid):
+                break
+            time.sleep(0.001)
+            continue
         if seen_doc is None and os.path.exists(doc):
             seen_doc = time.monotonic()
         renderers = [p for p in descendants(proc.pid) if name(p) == "quilbex-render"]

@@ -33,6 +33,19 @@ const size_t kUnsureCharacters = static_cast<size_t>(TunedInt(Ocr::UnsureCharact
 // The recogniser's own reading takes a region's place when it is borne out by
 // this many sure characters' worth more (see Evidence).
 const double kFloorMoreChars = Tuned(Ocr::FloorMoreChars);
+// And its words cover at least this share of the ink the region's words
+// cover: a reading of its sure words alone may drop the unsure ones read
+// right (a fax's digits).
+const double kFloorInkShare = Tuned(Ocr::FloorInkShare);
+
+// The ink under the blocks' words.
+double InkUnder(const InkAccount& account, const std::vector<Block>& blocks) {
+    double ink = 0;
+    for (const Block& block : blocks)
+        for (const OcrLine& line : block.lines)
+            for (const OcrWord& word : line.words) ink += account.InkIn(word.box);
+    return ink;
+}
 
 double ScoreOf(const std::vector<Block>& blocks) {
     double score = 0;
@@ -191,7 +204,8 @@ public:
                 return Within(w.box, box) && Fresh(w);
             });
             const double mine = Evidence(read_[i]), theirs = Evidence(there);
-            if (theirs > 0 && theirs >= mine + kFloorMoreChars) {
+            if (theirs > 0 && theirs >= mine + kFloorMoreChars &&
+                InkUnder(account_, there) >= kFloorInkShare * InkUnder(account_, read_[i])) {
                 for (const Block& block : there) Hold(block.lines);
                 XDW_MARK("ink: an unsure region read by the recogniser's layout");
                 read_[i] = std::move(there);

@@ -86,10 +86,14 @@
     X(EvenSure, 50, "confidence at which a character is as likely read right as wrong")          \
     X(FloorLineMoreChars, 2, "the whole reading takes a line's place when borne out by this "    \
       "many sure characters' worth more than the line")                                          \
-    X(FloorInkShare, 0.95, "and its words cover at least this share of the ink the line's do")   \
+    X(FloorInkShare, 0.95, "and its words cover at least this share of the ink the line's do "   \
+      "(an unsure region's too, see FloorMoreChars)")                                            \
     X(DropUnsure, 40, "a word of the layer under this confidence, over ink less than "          \
       "InkSupport of its box, where the whole reading finds none, is no text")                   \
     X(InkSupport, 0.03, "see DropUnsure")                                                        \
+    X(UnreadableSure, 30, "a line whose characters read at a mean confidence under this is "     \
+      "left out: what the recogniser cannot tell at all (a fax's transmission line too small "  \
+      "to read) would only be noise in the layer")                                               \
     /* The text layer (TextLayer) */                                                             \
     X(MaxBlankEm, 0.25, "the widest blank laid between words, in text sizes")                    \
     X(SpacingPerSize, 1.42, "the lines of a stack get a size of at least their widest spacing "  \
@@ -108,7 +112,8 @@
       "unsure: it is read by the recogniser's own layout as well")                               \
     X(UnsureCharacters, 5, "a region holding fewer characters is never unsure")                  \
     X(FloorMoreChars, 2, "the recogniser's own reading takes an unsure region's place when it "  \
-      "is borne out by this many sure characters' worth more")                                   \
+      "is borne out by this many sure characters' worth more, and its words cover at least "    \
+      "FloorInkShare of the ink the region's words cover")                                       \
     X(PatchSizes, 3, "unread ink smaller than this many text sizes both ways, within a region, " \
       "is a character its line missed: not read again")                                          \
     X(OwnLayoutRows, 3, "unread ink of this many rows or more is read by the recogniser's own "  \

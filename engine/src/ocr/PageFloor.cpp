@@ -29,6 +29,9 @@ const double kFloorInkShare = Tuned(Ocr::FloorInkShare);
 // its box, where the whole reading finds no word, is no text.
 const float kDropUnsure = static_cast<float>(Tuned(Ocr::DropUnsure));
 const double kInkSupport = Tuned(Ocr::InkSupport);
+// A line read at a mean confidence under this is no text the recogniser can
+// tell.
+const double kUnreadableSure = Tuned(Ocr::UnreadableSure);
 
 size_t Characters(const OcrWord& w) { return w.symbols.size(); }
 
@@ -63,6 +66,17 @@ void Rebox(OcrLine& line) {
 }
 
 }  // namespace
+
+void DropUnreadable(std::vector<OcrLine>& lines) {
+    std::erase_if(lines, [](const OcrLine& line) {
+        double characters = 0, confidence = 0;
+        for (const OcrWord& w : line.words) {
+            characters += double(Characters(w));
+            confidence += std::max(w.confidence, 0.0f) * double(Characters(w));
+        }
+        return characters > 0 && confidence < kUnreadableSure * characters;
+    });
+}
 
 bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines) {
     double characters = 0, confidence = 0, unsure = 0;

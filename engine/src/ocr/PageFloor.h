@@ -24,6 +24,11 @@ namespace xdw {
 // boxes in the image's pixels.
 using WholeReading = std::function<std::vector<OcrLine>(const RenderedPage& image)>;
 
+// The lines read so unsurely that the recogniser cannot tell them at all
+// taken out: what it makes of ink no one could read (a fax's transmission
+// line too small for its pixels) is noise in the layer.
+void DropUnreadable(std::vector<OcrLine>& lines);
+
 // True when the reading of the page (lines, on the layout's straightened
 // page) leaves doubt that it holds all the recogniser would find alone.
 bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines);

@@ -127,6 +127,7 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
         }
     }
     InsertByPlace(lines, std::move(apart));
+    DropUnreadable(lines);
     // Never less than the recogniser reads alone, where the evidence says
     // the page may hold more.
     if (!reading.noise && !readWhole && layout.textSize > 0) {

@@ -88,70 +88,6 @@ PixPtr Streaks(PIX* ink, int dpi) {
     return out;
 }
 
-// The transmission line: one line of ink in the top kHeaderStripPx of a fax,
-// no taller than kHeaderLinePx, with at least kHeaderGapPx of blank paper
-// under it and ink further down. Printers leave that strip blank, so it is
-// what the sending machine printed there. A page's own first line may sit
-// that high too: the line must also look like a transmission line, across
-// at least kFaxHeaderSpan of the width on a page sent at a fax's unequal
-// resolution, and on any other black-and-white page a line of small
-// characters, at most kSmallLinePx tall, across kHeaderSpan of it.
-const int kHeaderStripPx = TunedInt(Prepare::HeaderStripPx);
-const int kHeaderLinePx = TunedInt(Prepare::HeaderLinePx);
-const int kHeaderGapPx = TunedInt(Prepare::HeaderGapPx);
-const double kFaxHeaderSpan = Tuned(Prepare::FaxHeaderSpan);
-const double kHeaderSpan = Tuned(Prepare::HeaderSpan);
-const int kSmallLinePx = TunedInt(Prepare::SmallLinePx);
-
-// How far across the page the ink of the rows from top to bottom reaches.
-double Span(PIX* ink, int top, int bottom) {
-    BOX* band = boxCreate(0, top, pixGetWidth(ink), bottom - top);
-    PixPtr rows(pixClipRectangle(ink, band, nullptr));
-    boxDestroy(&band);
-    BOX* found = nullptr;
-    if (!rows || pixClipToForeground(rows.get(), nullptr, &found) != 0 || found == nullptr)
-        return 0;
-    l_int32 w = 0;
-    boxGetGeometry(found, nullptr, nullptr, &w, nullptr);
-    boxDestroy(&found);
-    return double(w) / pixGetWidth(ink);
-}
-
-PixPtr HeaderLine(PIX* ink, int dpi, Capture capture) {
-    const int w = pixGetWidth(ink), h = pixGetHeight(ink);
-    PixPtr out = Checked(pixCreateTemplate(ink));
-    const int strip = AtDpi(kHeaderStripPx, dpi), gap = AtDpi(kHeaderGapPx, dpi);
-    if (h < 4 * strip) return out;
-    NUMA* counts = pixCountPixelsByRow(ink, nullptr);
-    if (counts == nullptr) throw std::bad_alloc();
-    std::vector<int> rows(static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) numaGetIValue(counts, y, &rows[static_cast<size_t>(y)]);
-    numaDestroy(&counts);
-    // Rows with a few dots of ink (specks beside the line, the tail of a
-    // comma) count as blank.
-    const int least = std::max(2, w / 100);
-    auto inked = [&](int y) { return rows[static_cast<size_t>(y)] > least; };
-    int top = 0;
-    while (top < strip && !inked(top)) ++top;
-    if (top == strip) return out;
-    int bottom = top;
-    while (bottom < h && inked(bottom)) ++bottom;
-    if (bottom > strip || bottom - top > AtDpi(kHeaderLinePx, dpi)) return out;
-    int next = bottom;
-    while (next < h && !inked(next)) ++next;
-    if (next - bottom < gap || next == h) return out;
-    const double span = Span(ink, top, bottom);
-    const bool header = capture == Capture::Fax
-                            ? span >= kFaxHeaderSpan
-                            : span >= kHeaderSpan && bottom - top <= AtDpi(kSmallLinePx, dpi);
-    if (!header) return out;
-    // The line goes with the dots of ink touching it above and below.
-    while (top > 0 && rows[static_cast<size_t>(top - 1)] > 0) --top;
-    while (bottom < next && rows[static_cast<size_t>(bottom)] > 0) ++bottom;
-    pixRasterop(out.get(), 0, top, w, bottom - top, PIX_SRC, ink, 0, top);
-    return out;
-}
-
 }  // namespace
 
 PixPtr LargerPieces(PIX* ink, int most, bool joined) {
@@ -176,12 +112,6 @@ PixPtr Noise(PIX* ink, int dpi, Capture capture, int pictureDpi) {
     PixPtr rest = Checked(pixSubtract(nullptr, ink, noise.get()));
     PixPtr specks = LoneSpecks(rest.get(), dpi, bilevel, pictureDpi);
     pixOr(noise.get(), noise.get(), specks.get());
-    if (bilevel) {
-        // Looked for without the specks, which would make its strip look inked.
-        pixSubtract(rest.get(), rest.get(), specks.get());
-        PixPtr header = HeaderLine(rest.get(), dpi, capture);
-        pixOr(noise.get(), noise.get(), header.get());
-    }
     return noise;
 }
 

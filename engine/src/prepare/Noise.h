@@ -1,6 +1,7 @@
 // What a fax line or a dirty glass adds to a page and is no text: specks
-// standing alone, streaks across the whole page, and the transmission line a
-// fax machine prints along the top edge.
+// standing alone and streaks across the whole page. (The transmission line a
+// fax machine prints along the top edge, its date, sender and number, is
+// text, and read.)
 #pragma once
 
 #include "layout/Pix.h"
@@ -23,9 +24,9 @@ Capture CaptureOf(const RenderedPage& page);
 // rather than pass for specks. Throws std::bad_alloc.
 PixPtr LargerPieces(PIX* ink, int most, bool joined);
 
-// The noise among ink (1 = ink) of a page at dpi, as ink; the transmission
-// line only on a page of one bit a pixel, whose picture's resolution along
-// its coarser axis is pictureDpi when known. Throws std::bad_alloc.
+// The noise among ink (1 = ink) of a page at dpi, as ink; on a page of one
+// bit a pixel, whose picture's resolution along its coarser axis is
+// pictureDpi when known, specks up to a fax's size. Throws std::bad_alloc.
 PixPtr Noise(PIX* ink, int dpi, Capture capture, int pictureDpi = 0);
 
 }  // namespace xdw

@@ -44,14 +44,6 @@
     X(SpeckRoomPx, 16, "a speck with larger ink this near (a full stop, a dakuten) stays")       \
     X(StreakPx, 5, "streaks: lines at most this thick running over StreakShare of the page")     \
     X(StreakShare, 0.95, "see StreakPx; a table's rules stop at the margins")                    \
-    X(HeaderStripPx, 118, "a fax's transmission line lies in the top this many pixels (10 mm)")          \
-    X(HeaderLinePx, 83, "a transmission line is no taller than this (7 mm)")                            \
-    X(HeaderGapPx, 35, "with at least this much blank paper under it (3 mm)")                           \
-    X(FaxHeaderSpan, 1.0 / 3, "on a page sent at a fax's unequal resolution, across at least "   \
-      "this share of the width")                                                                 \
-    X(HeaderSpan, 0.6, "on any other black-and-white page, a line of small characters across "   \
-      "at least this share of it")                                                               \
-    X(SmallLinePx, 35, "small characters: a line at most this tall (3 mm)")                             \
     /* Seals */                                                                                  \
     X(BridgePx, 15, "strokes of text crossing a seal are bridged over this length")              \
     X(SealInsidePx, 94, "a seal is at least this across and down, its ring or frame enclosing "  \
