@@ -28,12 +28,18 @@ constexpr const char32_t* kNotTotal[] = {
     U"前回", U"繰越", U"入金",   U"値引", U"割引",     U"対象",   U"預",   U"釣",   U"単価",
     U"残高", U"送料", U"手数料", U"期限", U"ポイント", U"数量",   U"源泉"};
 
+// What makes the amount to be paid other than the sum and its tax: a
+// discount, a balance from before, a payment made, tax withheld.
+constexpr const char32_t* kAdjustments[] = {U"値引", U"割引", U"前回", U"繰越", U"入金",
+                                            U"源泉", U"相殺", U"差引", U"調整"};
+
 struct Money {
     long long value = 0;
     bool doubtful = false;
     // Doubtful for a point between its groups alone (88.924円, ¥8,.084: a
     // comma misread): its digits are known, and value holds them.
     bool digitsKnown = false;
+    bool noDigit = false;  // not one of its digits is sure
     // Written as money beyond doubt: ¥ or 円 by it, or its digits grouped
     // (not 2026- of a bill's number).
     bool money = false;
@@ -106,6 +112,7 @@ bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
     const bool unsure = digits.size() > 11 || digits.find(kUnsure) != std::u32string::npos;
     money.doubtful = badGroup || dotted || unsure;
     money.digitsKnown = dotted && !badGroup && !unsure;
+    money.noDigit = digits.find_first_not_of(kUnsure) == std::u32string::npos;
     money.value = 0;
     if (!unsure)
         for (char32_t d : digits) money.value = money.value * 10 + (d - U'0');
@@ -138,20 +145,29 @@ struct Totals {
     std::set<long long> payable, plain, subtotals, taxes, handed, change;
     std::multiset<long long> stated;      // every statement of a total
     std::multiset<long long> misgrouped;  // statements whose digits alone are known
-    std::multiset<long long> all;         // every amount the text holds
+    std::multiset<long long> all;         // every amount the text holds, its digits known
     bool unstated = false;                // a total's label with no amount by it
+    int apart = 0;          // labels of what was handed over and the change with no amount by them
+    bool adjusted = false;  // what is paid may differ from the sum with its tax
     bool doubtful = false;
 
     void Add(const std::vector<Money>& amounts, bool isPayable) {
         std::set<long long> values, digits;
+        bool unreadable = false;
         for (const Money& m : amounts) {
             if (!m.doubtful)
                 values.insert(m.value);
             else if (m.digitsKnown)
                 digits.insert(m.value);
+            else if (m.noDigit)
+                unreadable = true;
             else
                 doubtful = true;
         }
+        // Nothing but unsure characters, or such a word beside the amount
+        // (\ � 38,605: the mark read twice); what it is the bill must bear
+        // out.
+        if (unreadable && values.empty() && digits.empty()) doubtful = true;
         // Two amounts after one label: which is the total is not said.
         if (values.size() + digits.size() > 1) doubtful = true;
         if (values.size() == 1) {
@@ -180,6 +196,7 @@ void ReadPart(const std::vector<std::u32string>& cells, size_t c, const Tight& t
     std::vector<Money> amounts = AmountsFrom(cells[c], 0);
     if (amounts.empty() && c + 1 < cells.size() && StartsWithMoney(cells[c + 1]))
         amounts = AmountsFrom(cells[c + 1], 0);
+    if (amounts.empty() && (part == &totals.handed || part == &totals.change)) ++totals.apart;
     if (amounts.size() != 1 || amounts[0].doubtful) return;
     part->insert(amounts[0].value);
 }
@@ -188,7 +205,10 @@ void ReadLine(const TextLine& line, Totals& totals) {
     const std::vector<std::u32string>& cells = line.cells;
     for (size_t c = 0; c < cells.size(); ++c) {
         for (const Money& money : AmountsFrom(cells[c], 0))
-            if (!money.doubtful && money.money) totals.all.insert(money.value);
+            if ((!money.doubtful || money.digitsKnown) && money.money)
+                totals.all.insert(money.value);
+        for (const char32_t* word : kAdjustments)
+            if (cells[c].find(word) != std::u32string::npos) totals.adjusted = true;
         const Tight tight = Tighten(cells[c]);
         ReadPart(cells, c, tight, totals);
         const TotalLabel* label = nullptr;
@@ -274,22 +294,27 @@ bool AddsUp(const Totals& totals, long long value) {
 // twice (once with its digits read alike but its commas not), its subtotal,
 // its sums; or read again anywhere as the largest amount of all.
 bool BorneOut(const Totals& totals, long long total) {
-    const size_t misgrouped = totals.misgrouped.count(total);
-    return totals.stated.count(total) + misgrouped >= 2 || totals.subtotals.count(total) > 0 ||
-           AddsUp(totals, total) ||
-           (totals.all.count(total) + misgrouped >= 2 && *totals.all.rbegin() == total);
+    return totals.stated.count(total) + totals.misgrouped.count(total) >= 2 ||
+           totals.subtotals.count(total) > 0 || AddsUp(totals, total) ||
+           (totals.all.count(total) >= 2 && *totals.all.rbegin() == total);
 }
 
 // Where the total's labels stand apart from every amount (a table read
-// column by column), the largest amount of all when two others, an amount
-// and its tax, come to it; 0 when none does.
+// column by column), the largest amount of all when another with its tax
+// comes to it; on a receipt, the largest (what was handed over) less another
+// (the change) when that is read twice. 0 when neither does, or when the bill
+// names a discount or a balance that may set what is paid apart.
 long long SummedUp(const Totals& totals) {
-    if (!totals.unstated || totals.all.empty()) return 0;
+    if (!totals.unstated || totals.adjusted || totals.all.empty()) return 0;
     const long long largest = *totals.all.rbegin();
-    for (long long amount : totals.all)
-        if (amount < largest && totals.all.count(largest - amount) > 0 && WithTax(amount, largest))
-            return largest;
-    return 0;
+    std::set<long long> left;
+    for (long long amount : totals.all) {
+        if (amount >= largest) continue;
+        if (WithTax(amount, largest)) return largest;
+        if (totals.apart > 0 && totals.all.count(largest - amount) >= 2)
+            left.insert(largest - amount);
+    }
+    return left.size() == 1 ? *left.begin() : 0;
 }
 
 }  // namespace

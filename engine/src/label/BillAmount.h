@@ -18,7 +18,9 @@ namespace xdw {
 // as the largest amount of the page. There a comma read as a point still
 // states its digits, Y before digits is ¥, and where the labels stand apart
 // from every amount (a table read column by column) the largest amount is
-// the total when an amount and its tax read beside it come to it.
+// the total when another with its tax comes to it, or on a receipt what was
+// handed over less the change, read twice; never where a discount or a
+// balance is named.
 std::string BillAmount(const std::vector<TextLine>& lines, bool recognised);
 
 }  // namespace xdw
