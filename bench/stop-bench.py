@@ -3,7 +3,9 @@
 time, exit status, characters of text) and stopped by SIGTERM while its OCR
 is under way (time from the signal to the exit, rendering children started
 after the signal, processes left behind).
-  bench/stop-bench.py PROGRAM_DIR WORK_DIR [KIND...]
+  [STOP_AT=model] bench/stop-bench.py PROGRAM_DIR WORK_DIR [KIND...]
+STOP_AT=model sends the signal while Tesseract loads its models (a
+.traineddata file open), the one step of a page that cannot be cut short.
 PROGRAM_DIR holds quilbex, libxdwapi.so.1 and quilbex-render; the inputs are
 made by bench/make-hostile-pages.py into WORK_DIR/in. Prints a Markdown table."""
 import os, resource, signal, subprocess, sys, time
@@ -33,6 +35,30 @@ def name(pid):
         return ""
 
 
+def loading_model(pid):
+    try:
+        fds = os.listdir("/proc/%d/fd" % pid)
+    except OSError:
+        return False
+    for fd in fds:
+        try:
+            if os.readlink("/proc/%d/fd/%s" % (pid, fd)).endswith(".traineddata"):
+                return True
+        except OSError:
+            pass
+    return False
+
+
+def cpu_seconds(pid):
+    """The process's own processor time so far (its threads'), or None once it is gone."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return None
+
+
 def clean():
     for entry in os.listdir(out):
         os.remove(os.path.join(out, entry))
@@ -42,7 +68,12 @@ def text_chars(kind):
     doc = os.path.join(out, os.path.splitext(kind)[0] + ".xdw")
     if not os.path.exists(doc):
         return "-"
-    text = subprocess.run(["pdftotext", "-l", "1", doc, "-"], capture_output=True, text=True).stdout
+    # A viewer's text extraction has no bound of its own (forms nested 9 deep).
+    try:
+        text = subprocess.run(["pdftotext", "-l", "1", doc, "-"], capture_output=True, text=True,
+                              timeout=60).stdout
+    except subprocess.TimeoutExpired:
+        return "(pdftotext gave up)"
     return str(len("".join(text.split())))
 
 
@@ -69,6 +100,11 @@ def stopped(kind):
     # (a rendering child, or a second after the document appeared).
     seen_doc = None
     while proc.poll() is None and time.monotonic() - start < 600:
+        if os.environ.get("STOP_AT") == "model":
+            if loading_model(proc.pid):
+                break
+            time.sleep(0.001)
+            continue
         if seen_doc is None and os.path.exists(doc):
             seen_doc = time.monotonic()
         renderers = [p for p in descendants(proc.pid) if name(p) == "quilbex-render"]
@@ -78,11 +114,14 @@ def stopped(kind):
     if proc.poll() is not None:
         return None
     before = {p for p in descendants(proc.pid) if name(p) == "quilbex-render"}
+    cpu_before = cpu_seconds(proc.pid) or 0.0
+    cpu_last = cpu_before
     signalled = time.monotonic()
     proc.send_signal(signal.SIGTERM)
     started_after = set()
     tree = descendants(proc.pid)
     while proc.poll() is None and time.monotonic() - signalled < 120:
+        cpu_last = cpu_seconds(proc.pid) or cpu_last
         now = descendants(proc.pid)
         tree |= now
         started_after |= {p for p in now if name(p) == "quilbex-render"} - before
@@ -93,18 +132,20 @@ def stopped(kind):
     proc.wait()
     time.sleep(3)
     left = [p for p in tree if os.path.exists("/proc/%d" % p) and name(p)]
-    return exit_s, proc.returncode, len(started_after), len(left), signalled - start
+    return (exit_s, proc.returncode, len(started_after), len(left), signalled - start,
+            cpu_last - cpu_before)
 
 
 print("| input | to the end: wall s | processor s | status | text chars (page 1) | peak MiB |"
-      " SIGTERM after s | exit after SIGTERM s | status | renderers started after | left after 3 s |")
-print("|---|---|---|---|---|---|---|---|---|---|---|")
+      " SIGTERM after s | exit after SIGTERM s | processor s after it | status |"
+      " renderers started after | left after 3 s |")
+print("|---|---|---|---|---|---|---|---|---|---|---|---|")
 for kind in kinds:
     end = to_the_end(kind) if kind in to_end else None
     stop = stopped(kind)
     cells = ["%.1f" % end[0], "%.1f" % end[1], str(end[2]), end[3], str(end[4])] if end else ["-"] * 5
-    cells += (["%.1f" % stop[4], "%.2f" % stop[0], str(stop[1]), str(stop[2]), str(stop[3])]
-              if stop else ["(ended first)"] + ["-"] * 4)
+    cells += (["%.1f" % stop[4], "%.2f" % stop[0], "%.2f" % stop[5], str(stop[1]), str(stop[2]),
+               str(stop[3])] if stop else ["(ended first)"] + ["-"] * 5)
     print("| %s | %s |" % (kind, " | ".join(cells)), flush=True)
     if end and end[5]:
         print("|  | %s |" % end[5], flush=True)
