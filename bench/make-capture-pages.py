@@ -229,7 +229,12 @@ def photo(page, seed, shadow=-35):
     return desk.filter(ImageFilter.GaussianBlur(1.2))
 
 
-def fax(page300, vdpi, seed, header="2026/12/09 10:15  FROM: 03-1234-5678  TO: 06-9876-5432  P.001/001"):
+# The sending machine's transmission line along a fax's top edge: text on the page, so its
+# reference holds it too.
+FAX_HEADER = "2026/12/09 10:15  FROM: 03-1234-5678  TO: 06-9876-5432  P.001/001"
+
+
+def fax(page300, vdpi, seed, header=FAX_HEADER):
     """A fax in normal (98) or fine (196) mode: 204 dpi across, vdpi down, one bit,
     specks and a streak, the transmission header line at the top."""
     w, h = page300.size
@@ -325,7 +330,7 @@ def main():
                                               ("fax-normal-transfer", TRANSFER, PMINCHO, 11.5, 98, 33),
                                               ("fax-fine", LETTER, MINCHO, 11, 196, 4),
                                               ("fax-fine-notice", NOTICE2, PGOTHIC, 11, 196, 7)):
-        write(out, name, lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",
+        write(out, name, [FAX_HEADER] + lines, fax(text_page(lines, font, pt, 300), vdpi, seed), "tif",
               dpi=(204, vdpi), compression="group3")
 
     write(out, "receipt-faded", RECEIPT, receipt(RECEIPT, GOTHIC, 10, 8))

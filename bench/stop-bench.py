@@ -49,6 +49,16 @@ def loading_model(pid):
     return False
 
 
+def cpu_seconds(pid):
+    """The process's own processor time so far (its threads'), or None once it is gone."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return None
+
+
 def clean():
     for entry in os.listdir(out):
         os.remove(os.path.join(out, entry))
@@ -104,11 +114,14 @@ def stopped(kind):
     if proc.poll() is not None:
         return None
     before = {p for p in descendants(proc.pid) if name(p) == "quilbex-render"}
+    cpu_before = cpu_seconds(proc.pid) or 0.0
+    cpu_last = cpu_before
     signalled = time.monotonic()
     proc.send_signal(signal.SIGTERM)
     started_after = set()
     tree = descendants(proc.pid)
     while proc.poll() is None and time.monotonic() - signalled < 120:
+        cpu_last = cpu_seconds(proc.pid) or cpu_last
         now = descendants(proc.pid)
         tree |= now
         started_after |= {p for p in now if name(p) == "quilbex-render"} - before
@@ -119,18 +132,20 @@ def stopped(kind):
     proc.wait()
     time.sleep(3)
     left = [p for p in tree if os.path.exists("/proc/%d" % p) and name(p)]
-    return exit_s, proc.returncode, len(started_after), len(left), signalled - start
+    return (exit_s, proc.returncode, len(started_after), len(left), signalled - start,
+            cpu_last - cpu_before)
 
 
 print("| input | to the end: wall s | processor s | status | text chars (page 1) | peak MiB |"
-      " SIGTERM after s | exit after SIGTERM s | status | renderers started after | left after 3 s |")
-print("|---|---|---|---|---|---|---|---|---|---|---|")
+      " SIGTERM after s | exit after SIGTERM s | processor s after it | status |"
+      " renderers started after | left after 3 s |")
+print("|---|---|---|---|---|---|---|---|---|---|---|---|")
 for kind in kinds:
     end = to_the_end(kind) if kind in to_end else None
     stop = stopped(kind)
     cells = ["%.1f" % end[0], "%.1f" % end[1], str(end[2]), end[3], str(end[4])] if end else ["-"] * 5
-    cells += (["%.1f" % stop[4], "%.2f" % stop[0], str(stop[1]), str(stop[2]), str(stop[3])]
-              if stop else ["(ended first)"] + ["-"] * 4)
+    cells += (["%.1f" % stop[4], "%.2f" % stop[0], "%.2f" % stop[5], str(stop[1]), str(stop[2]),
+               str(stop[3])] if stop else ["(ended first)"] + ["-"] * 5)
     print("| %s | %s |" % (kind, " | ".join(cells)), flush=True)
     if end and end[5]:
         print("|  | %s |" % end[5], flush=True)

@@ -51,7 +51,7 @@ TEST(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
     ASSERT_GE(lines.size(), 2u) << Text(lines);
     lines.resize(1);
     ASSERT_EQ(WithoutBlanks(Text(lines)).find("来週"), std::string::npos);
-    ASSERT_TRUE(FloorWanted(account, lines));
+    ASSERT_TRUE(FloorWanted(account.UnreadShare(lines), lines));
     RaiseToFloor(layout, account, lines, readWhole);
     const std::string text = WithoutBlanks(Text(lines));
     EXPECT_NE(text.find("会議の資料"), std::string::npos) << text;

@@ -19,6 +19,7 @@
 #include "ocr/Recognizer.h"
 #include "ocr/TesseractPool.h"
 #include "ocr/TextLayer.h"
+#include "ocr/WayUp.h"
 
 namespace xdw {
 

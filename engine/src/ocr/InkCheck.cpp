@@ -323,6 +323,13 @@ void CheckAgainstInk(PageReading& reading, const OcrRecipe& recipe) {
         check.ReadUnsureAgain();
         check.ReadPatches();
         reading.apart = check.Apart();
+        // What of the ink that may be text the reading leaves unread, for
+        // the floor (see PageFloor).
+        std::vector<OcrLine> lines = reading.apart;
+        for (const std::vector<Block>& blocks : reading.read)
+            for (const Block& block : blocks)
+                lines.insert(lines.end(), block.lines.begin(), block.lines.end());
+        reading.unreadShare = account.UnreadShare(lines);
     }
 }
 

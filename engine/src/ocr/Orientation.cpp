@@ -5,17 +5,12 @@
 #include <tesseract/baseapi.h>
 
 #include "ocr/OcrTuning.h"
-#include "ocr/ReadingTurn.h"
 #include "ocr/TesseractPool.h"
 
 namespace xdw {
 
 namespace {
 
-// Below this orientation confidence (Tesseract's own units) the letters'
-// shapes leave a page in doubt: blank and one-line pages give no answer at
-// all.
-const float kMinOrientationConfidence = static_cast<float>(Tuned(Ocr::MinOrientationConfidence));
 // The copy the orientation is decided on: a letter's shape shows which way
 // up it stands as well at this resolution as at 300 dpi, and the check's
 // work grows with the pixels.
@@ -82,9 +77,7 @@ std::optional<Found> Detect(tesseract::TessBaseAPI& api, const RenderedPage& pag
 
 }  // namespace
 
-std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe,
-                               const UprightClues& clues) {
-    if (clues.readsFairly) return TurnByReading(full, recipe, clues.layout, clues.prepared);
+std::optional<ShapesAnswer> TurnByShapes(const RenderedPage& full, const OcrRecipe& recipe) {
     const int factor = full.dpi / kOrientationDpi;
     const RenderedPage reduced = factor >= 2 ? Reduced(full, factor) : RenderedPage{};
     const RenderedPage& page = factor >= 2 ? reduced : full;
@@ -96,11 +89,9 @@ std::optional<int> UprightTurn(const RenderedPage& full, const OcrRecipe& recipe
         if (!found || !(found->confidence >= kQuickConfidence))
             found = Detect(*osd.api, page, kUsualCharacters);
     }
-    // In doubt, the page's own text read each way decides.
-    if (!found || !(found->confidence >= kMinOrientationConfidence))
-        return TurnByReading(full, recipe, clues.layout, clues.prepared);
+    if (!found) return std::nullopt;
     // Tesseract reports the counter-clockwise angle the text is turned by.
-    return (360 - found->orientation % 360) % 360;
+    return ShapesAnswer{(360 - found->orientation % 360) % 360, found->confidence};
 }
 
 namespace {

@@ -9,17 +9,17 @@
 
 namespace xdw {
 
-// The clockwise turn (0, 90, 180 or 270 degrees) that brings the rendered
-// page's text upright, or nothing when the page holds too little text to
-// tell. The letters' shapes decide (the orientation data, read from
-// recipe's tessdata); a page they leave in doubt is decided by reading a
-// sample of its text each way with recipe's languages (see TurnByReading,
-// which takes clues' layout). So is a page whose first lines read fairly
-// (clues), without the letters' shapes: such pages (a coarse fax, faint
-// print) leave the check in doubt, and the sample tells their way up. Throws
-// EngineError(XDW_E_NOT_INSTALLED) when the data is missing.
-std::optional<int> UprightTurn(const RenderedPage& page, const OcrRecipe& recipe,
-                               const UprightClues& clues = {});
+// What the letters' shapes (Tesseract's orientation check, on a copy of the
+// page at a resolution that shows them well enough) say of the page's way
+// up: the clockwise turn (0, 90, 180 or 270 degrees) that brings its text
+// upright, and their confidence in it (Tesseract's own units); nothing when
+// they give no answer (a blank page, a single line). Throws
+// EngineError(XDW_E_NOT_INSTALLED) when the orientation data is missing.
+struct ShapesAnswer {
+    int turn = 0;
+    float confidence = 0;
+};
+std::optional<ShapesAnswer> TurnByShapes(const RenderedPage& page, const OcrRecipe& recipe);
 
 // The page as it is shown once turned clockwise by turn (90, 180 or 270):
 // its pixels and its geometry as rendering it with that much more rotation

@@ -78,7 +78,7 @@ void DropUnreadable(std::vector<OcrLine>& lines) {
     });
 }
 
-bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines) {
+bool FloorWanted(double unreadShare, const std::vector<OcrLine>& lines) {
     double characters = 0, confidence = 0, unsure = 0;
     for (const OcrLine& line : lines)
         for (const OcrWord& w : line.words) {
@@ -89,7 +89,7 @@ bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines) {
     if (characters > 0 &&
         (confidence < kFloorMeanSure * characters || unsure >= kFloorUnsureShare * characters))
         return true;
-    return account.UnreadShare(lines) >= kFloorUnreadShare;
+    return unreadShare >= kFloorUnreadShare;
 }
 
 void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vector<OcrLine>& lines,

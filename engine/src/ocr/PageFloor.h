@@ -30,8 +30,10 @@ using WholeReading = std::function<std::vector<OcrLine>(const RenderedPage& imag
 void DropUnreadable(std::vector<OcrLine>& lines);
 
 // True when the reading of the page (lines, on the layout's straightened
-// page) leaves doubt that it holds all the recogniser would find alone.
-bool FloorWanted(const InkAccount& account, const std::vector<OcrLine>& lines);
+// page, leaving unreadShare of its ink that may be text unread: see
+// InkAccount::UnreadShare) leaves doubt that it holds all the recogniser
+// would find alone.
+bool FloorWanted(double unreadShare, const std::vector<OcrLine>& lines);
 
 // The page read whole (by readWhole, on the layout's image) laid under
 // lines, as above. Throws what readWhole throws, or std::bad_alloc.

@@ -30,6 +30,9 @@ struct PageReading {
     // noise, and the lines read apart from the regions.
     bool noise = false;
     std::vector<OcrLine> apart;
+    // The share of the ink that may be text that no word read covers, once
+    // checked (see InkAccount::UnreadShare).
+    double unreadShare = 0;
 };
 
 // The page prepared (see PreparePage), then laid out (see FindLayout) for

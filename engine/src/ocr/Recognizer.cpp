@@ -130,12 +130,12 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
     DropUnreadable(lines);
     // Never less than the recogniser reads alone, where the evidence says
     // the page may hold more.
-    if (!reading.noise && !readWhole && layout.textSize > 0) {
+    if (!reading.noise && !readWhole && layout.textSize > 0 &&
+        FloorWanted(reading.unreadShare, lines)) {
         const InkAccount account(layout);
-        if (FloorWanted(account, lines))
-            RaiseToFloor(layout, account, lines, [&](const RenderedPage& image) {
-                return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
-            });
+        RaiseToFloor(layout, account, lines, [&](const RenderedPage& image) {
+            return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
+        });
     }
     OntoPage(lines, prepared);
     // A photo's sheet found with a wrong corner (its shadowed part as dark

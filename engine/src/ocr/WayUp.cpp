@@ -10,8 +10,30 @@
 #include "Marks.h"
 #include "ocr/OcrTuning.h"
 #include "ocr/Orientation.h"
+#include "ocr/ReadingTurn.h"
 
 namespace xdw {
+
+namespace {
+
+// Below this orientation confidence (Tesseract's own units) the letters'
+// shapes leave a page in doubt: blank and one-line pages give no answer at
+// all.
+const float kMinOrientationConfidence = static_cast<float>(Tuned(Ocr::MinOrientationConfidence));
+
+}  // namespace
+
+std::optional<int> UprightTurn(const RenderedPage& page, const OcrRecipe& recipe,
+                               const UprightClues& clues) {
+    // A page whose first lines read fairly (a coarse fax, faint print) leaves
+    // the letters' shapes in doubt: a sample of its text read each way tells.
+    if (clues.readsFairly) return TurnByReading(page, recipe, clues.layout, clues.prepared);
+    const std::optional<ShapesAnswer> shapes = TurnByShapes(page, recipe);
+    // In doubt, the page's own text read each way decides.
+    if (!shapes || !(shapes->confidence >= kMinOrientationConfidence))
+        return TurnByReading(page, recipe, clues.layout, clues.prepared);
+    return shapes->turn;
+}
 
 WayUp AskWayUp(const RenderedPage& page, const OcrRecipe& recipe, const UprightClues& clues) {
     WayUp way;

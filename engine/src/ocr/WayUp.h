@@ -6,6 +6,7 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 
 #include "ocr/PageReading.h"
 #include "ocr/Recognizer.h"
@@ -21,6 +22,17 @@ struct WayUp {
     // the failure for whoever asked for the turn.
     std::exception_ptr error;
 };
+
+// The clockwise turn (0, 90, 180 or 270 degrees) that brings the rendered
+// page's text upright, or nothing when the page holds too little text to
+// tell. The letters' shapes decide (see TurnByShapes); a page they leave in
+// doubt is decided by reading a sample of its text each way with recipe's
+// languages (see TurnByReading, which takes clues' layout and prepared
+// copy). So is a page whose first lines read fairly (clues), without the
+// letters' shapes. Throws EngineError(XDW_E_NOT_INSTALLED) when the data is
+// missing.
+std::optional<int> UprightTurn(const RenderedPage& page, const OcrRecipe& recipe,
+                               const UprightClues& clues = {});
 
 // The page's way up, asked of the letters' shapes and, in doubt, of its text
 // read each way (clues: what its reading found out). Throws EngineError but
