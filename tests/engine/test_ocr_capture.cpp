@@ -187,6 +187,12 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         // Its thin strokes are fainter than the cut: 十一月 read as トー月; its
         // doubtful line read again keeps the surer reading (二十日, not 三十日).
         {"a Mincho page photographed from afar", PhotoFar(), 0.05},
+        // The Japanese model reads 14:99, ¥799 and 6002: the figures are read
+        // again by the English one.
+        {"a receipt's times and amounts",
+         ScanSpec{.lines = {"2026年11月26日(木) 14:00～15:10", "お釣り ¥700 レジ0002 責No.105"},
+                  .pointSize = 12},
+         0.05},
     };
     TempDir dir;
     for (const CaptureCase& c : cases) {

@@ -58,6 +58,15 @@
       "again as one word when it reads nothing as a line")                                       \
     X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \
       "many times its own pixels")                                                               \
+    /* Figures read again by the English model (DigitReread) */                                  \
+    X(FiguresRereadUnder, 101, "a word holding figures read less surely than this has them "     \
+      "read again by the English model (above 100: every one; the Japanese model misreads a "    \
+      "0 as 9 at a confidence of 90 and more)")                                                  \
+    X(FiguresSure, 70, "the English reading is taken when read as surely as the Japanese word "  \
+      "or at this confidence or more")                                                           \
+    X(FiguresLeastDigits, 2, "a run of figures holding fewer digits is not read again")          \
+    X(FiguresRoom, 0.15, "room either side of a run of figures read again, in text sizes")       \
+    X(FiguresWidest, 0.8, "a figure is at most this many text sizes wide")                       \
     /* Every piece of ink read or known to be no text (InkAccount) */                            \
     X(StrokeSizes, 4, "a straight stroke at least this many text sizes long is no part of a "    \
       "character: a rule, a frame's side, an underline")                                         \

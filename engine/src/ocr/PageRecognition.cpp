@@ -8,6 +8,7 @@
 #include "Marks.h"
 #include "WorkLimit.h"
 #include "ocr/BoundedRender.h"
+#include "ocr/DigitReread.h"
 #include "ocr/InkCheck.h"
 #include "ocr/JapaneseFixes.h"
 #include "ocr/Orientation.h"
@@ -95,6 +96,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     ReadRegions(reading, recipe);
     CheckAgainstInk(reading, recipe);
     result.lines = PageLines(reading, recipe);
+    RereadFigures(result.lines, reading, recipe);
     FixJapaneseConfusions(result.lines);
     result.geometry = input.scan->geometry;
     DropLinesOverText(result.lines, input.text, result.geometry.width, result.geometry.height);

@@ -58,8 +58,8 @@ void TurnPage(PageInput& input, int turn);
 // read already), its own text checked (a page it covers is not read), a
 // copy of it prepared and laid out; its way up found when asked for (turned,
 // it is prepared and laid out again as it then stands); its regions read,
-// checked against its ink, put together as lines; those lines' Japanese
-// mended and the lines over its own text dropped. The layer is drawn from
+// checked against its ink, put together as lines; those lines' figures read
+// again, their Japanese mended and the lines over its own text dropped. The layer is drawn from
 // the result by whoever writes the page (see TextLayer). cancel: asked
 // between and within the steps. Throws EngineError.
 PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright = false,

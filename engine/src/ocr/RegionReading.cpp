@@ -110,7 +110,7 @@ std::vector<Block> ReadBlocks(tesseract::TessBaseAPI& api) {
 bool Cancelled(void* deadline, int) {
     const auto* d = static_cast<const Deadline*>(deadline);
     // Asked often while the recogniser works: its progress goes out from here.
-    if (d->monitor != nullptr)
+    if (d->monitor != nullptr && d->noted)
         NotePageProgress((d->regionsDone * 100 + d->monitor->progress) / std::max(d->regions, 1));
     return d->work->Cancelled() || d->work->OutOfTime();
 }

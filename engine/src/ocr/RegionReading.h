@@ -45,6 +45,8 @@ struct Deadline {
     const tesseract::ETEXT_DESC* monitor = nullptr;
     // The page is read region by region: its progress runs over all of them.
     int regionsDone = 0, regions = 1;
+    // Short readings after the page's (its figures read again) note none.
+    bool noted = true;
 };
 
 // A copy of one region of the page on its own, with blank room around it

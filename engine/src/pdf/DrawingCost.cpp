@@ -6,11 +6,31 @@
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include "pdf/BoundedSink.h"
+
 namespace xdw {
 
 namespace {
 
 constexpr std::uint64_t kEndless = ~std::uint64_t{0};
+
+// qpdf parses a content stream from its whole decoded text, so a stream that
+// decodes to more than a page of dense drawing is counted as too much before
+// it is held in memory.
+constexpr std::uint64_t kMaxContentBytes = 32ull << 20;
+
+bool DecodesWithin(QPDFObjectHandle content) {
+    BoundedSink sink(kMaxContentBytes, false);
+    try {
+        const std::vector<QPDFObjectHandle> streams =
+            content.isArray() ? content.getArrayAsVector() : std::vector<QPDFObjectHandle>{content};
+        for (QPDFObjectHandle stream : streams)
+            if (stream.isStream()) stream.pipeStreamData(&sink, 0, qpdf_dl_specialized);
+    } catch (const std::exception&) {
+        // Damaged streams count as far as they decode.
+    }
+    return !sink.full();
+}
 
 // The operators of one content stream and the names of what it draws with Do.
 class OperatorCount : public QPDFObjectHandle::ParserCallbacks {
@@ -41,6 +61,7 @@ public:
     // content: a stream or an array of them; resources: where its names
     // are looked up.
     std::uint64_t Of(QPDFObjectHandle content, QPDFObjectHandle resources) {
+        if (!DecodesWithin(content)) return limit_ + 1;
         OperatorCount count(limit_);
         try {
             QPDFObjectHandle::parseContentStream(content, &count);
