@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "label/DocumentKeys.h"
+#include "ocr/ReadText.h"
 
 namespace {
 
@@ -46,4 +47,22 @@ TEST(ReadBillKeys, EachKeyTheReadTextProvesAndNoneItLeavesInDoubt) {
     // In a document's own text a point between groups is as its writer put
     // it, no misreading: what the amount is stays unknown.
     EXPECT_EQ(xdw::FindDocumentKeys({"請求書\n合計 ¥88.924\n小計 ¥88.924"}).amount, "");
+}
+
+// A voiced katakana read as its twin less surely leaves the name out.
+TEST(ReadBillKeys, KanaReadLessSurelyLeavesTheNameOut) {
+    for (auto [kana, sure, party] :
+         {std::tuple{U"パ", 70.f, ""}, {U"ン", 80.f, ""}, {U"バ", 93.f, "株式会社アオバ物流"}}) {
+        std::vector<xdw::OcrLine> lines(2, {{}, {0, 0, 900, 40}});
+        for (auto [text, l, c] : {std::tuple{U"請求書", 0, 95.f},
+                                  {U"株式会社アオ", 1, 93.f},
+                                  {kana, 1, sure},
+                                  {U"物流", 1, 93.f}}) {
+            const int left = static_cast<int>(lines[l].words.size()) * 45;
+            lines[l].words.push_back({{}, {left, 0, left + 40, 40}, c});
+            for (const char32_t* ch = text; *ch != 0; ++ch)
+                lines[l].words.back().symbols.push_back({{*ch}, {}});
+        }
+        EXPECT_EQ(xdw::FindDocumentKeys({xdw::ReadText(lines)}, true).counterparty, party);
+    }
 }

@@ -17,6 +17,8 @@
     X(CellGap, 2.0, "and wider than this many, a gap between cells")                             \
     X(SureWordConfidence, 45, "words read less surely are not taken at their word: each of "     \
       "their characters becomes U+FFFD")                                                         \
+    X(SureKanaConfidence, 85, "in words read less surely, katakana that a voicing mark or a "    \
+      "stroke tells from another (ハ, バ, パ; シ, ン) become U+FFFD")                              \
     /* Way up (WayUp, Orientation, ReadingTurn) */                                               \
     X(UprightSampleCharacters, 20, "a page read as it stands shows it stands upright when its "  \
       "first this many characters read at UprightConfidence or more")                            \

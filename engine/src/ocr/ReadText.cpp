@@ -13,12 +13,23 @@ namespace {
 // Words the recogniser is less sure of than this (0 to 100) are not taken
 // at their word: each of their characters becomes U+FFFD.
 const float kSureWordConfidence = static_cast<float>(Tuned(Ocr::SureWordConfidence));
+// The recogniser reads a voiced katakana as its plain or half-voiced twin
+// (アオバ as アオパ, アオハ) or シ as ン at confidences where it is otherwise
+// right: in words read less surely than this, such letters are unsure too.
+const float kSureKanaConfidence = static_cast<float>(Tuned(Ocr::SureKanaConfidence));
 // Gaps between words, in the line's height: wider than a character is a
 // blank, wider than two a gap between cells.
 const double kBlankGap = Tuned(Ocr::BlankGap);
 const double kCellGap = Tuned(Ocr::CellGap);
 
 bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+// カ to ド and ハ to ポ (plain, voiced and half-voiced), ウ and ヴ, and ン,
+// which a stroke tells from シ and ソ.
+bool IsMarkedKana(char32_t c) {
+    return (c >= U'\u30AB' && c <= U'\u30C9') || (c >= U'\u30CF' && c <= U'\u30DD') || c == U'ウ' ||
+           c == U'ヴ' || c == U'ン';
+}
 
 // "52," then "780": the recogniser cut a number at its separator, and no
 // blank belongs there (the layer joins them alike).
@@ -43,6 +54,8 @@ std::string ReadText(const std::vector<OcrLine>& lines) {
             if (chars.find_first_not_of(U" ") == std::u32string::npos) continue;
             if (word.confidence < kSureWordConfidence)
                 std::fill(chars.begin(), chars.end(), U'\uFFFD');
+            else if (word.confidence < kSureKanaConfidence)
+                std::replace_if(chars.begin(), chars.end(), IsMarkedKana, U'\uFFFD');
             if (previous != nullptr) {
                 const int gap = line.vertical ? word.box.top - previous->box.bottom
                                               : word.box.left - previous->box.right;
