@@ -134,8 +134,9 @@ TEST_F(OcrErrors, PageOverItsTimeLimitFailsAndStaysUnchanged) {
     EXPECT_NE(PageState(doc), before);
 }
 
-// A page read while the machine gives it a twentieth of the time (its
-// processes stopped and let go again) keeps its text: its limit counts the
+// A page read while the machine gives it a hundredth of the time (its
+// processes stopped and let go again; a twentieth let a quiet machine read
+// the page before its limit had passed in waiting) keeps its text: its limit counts the
 // processor time the page takes, its rendering child's included, not the
 // time it waited.
 TEST_F(OcrErrors, APageKeptWaitingIsNotOutOfTime) {
@@ -154,9 +155,9 @@ TEST_F(OcrErrors, APageKeptWaitingIsNotOutOfTime) {
     while (::waitpid(child, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() - start > std::chrono::minutes(3))
             ::kill(-child, SIGKILL);
-        ::usleep(50'000);
+        ::usleep(10'000);
         ::kill(-child, SIGSTOP);
-        ::usleep(950'000);
+        ::usleep(990'000);
         ::kill(-child, SIGCONT);
     }
     EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6))
