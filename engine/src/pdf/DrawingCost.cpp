@@ -17,10 +17,10 @@ constexpr std::uint64_t kEndless = ~std::uint64_t{0};
 // qpdf parses a content stream from its whole decoded text, so a stream that
 // decodes to more than a page of dense drawing is counted as too much before
 // it is held in memory.
-constexpr std::uint64_t kMaxContentBytes = 32ull << 20;
+constexpr std::uint64_t kMaxCountedContentBytes = 32ull << 20;
 
 bool DecodesWithin(QPDFObjectHandle content) {
-    BoundedSink sink(kMaxContentBytes, false);
+    BoundedSink sink(kMaxCountedContentBytes, false);
     try {
         const std::vector<QPDFObjectHandle> streams =
             content.isArray() ? content.getArrayAsVector() : std::vector<QPDFObjectHandle>{content};
