@@ -11,6 +11,8 @@ Each run converts a file of its own with DelFile=Y: a text file (printed by
 LibreOffice), a one-page scan PDF with OCR (direct, then the OCR pass) or a
 PDF without OCR. It gets one signal (SIGTERM, SIGHUP or SIGINT) at one of
 these moments:
+  exec       within the first 30 ms after exec (while the system loads the
+             program and its libraries, and just after: MOMENTS=exec only);
   start      within the first 0.3 s after exec;
   office     the moment soffice.bin appears in the run's tree of processes;
   any        at a random time within the run's usual length.
@@ -41,6 +43,12 @@ for name in ("quilbex", "libxdwapi.so.1"):
 env = proctree.headless_env(XDG_RUNTIME_DIR=os.path.join(work, "run"))
 os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
 rng = random.Random(int(os.environ.get("SEED", "38")))
+# The runs are started with the signals' default actions, whatever this script
+# inherited (a background job of a shell ignores SIGINT, nohup SIGHUP): a
+# signal a program is started ignoring stays ignored.
+for s in (signal.SIGINT, signal.SIGHUP, signal.SIGTERM):
+    if signal.getsignal(s) == signal.SIG_IGN:
+        signal.signal(s, signal.SIG_DFL)
 
 
 def sh(*argv):
@@ -114,7 +122,15 @@ def one(i, kind, moment, sig):
     proc = subprocess.Popen([os.path.join(program, "quilbex"), "--", source], env=env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     seen, sent, office_seen, existed = {}, None, False, False
-    delay = {"start": rng.uniform(0, 0.3), "any": rng.uniform(0, 6 if kind == "text" else 3)}
+    delay = {"start": rng.uniform(0, 0.3), "any": rng.uniform(0, 6 if kind == "text" else 3),
+             "exec": rng.uniform(0, 0.03)}
+    if moment == "exec":
+        # Too soon for a look at the tree of processes first.
+        while time.monotonic() - started < delay[moment]:
+            pass
+        existed = os.path.exists(source)
+        proc.send_signal(sig)
+        sent = time.monotonic() - started
     while proc.poll() is None:
         now = tree(proc.pid)
         seen.update(now)
@@ -167,7 +183,8 @@ plan = []
 for i in range(runs):
     kind = "text" if only == ["office"] else KINDS[i % len(KINDS)]
     choices = ("office", "office", "any", "start") if kind == "text" else ("any", "start")
-    moment = rng.choice([m for m in choices if not only or m in only] or choices)
+    moment = "exec" if only == ["exec"] else rng.choice(
+        [m for m in choices if not only or m in only] or choices)
     plan.append((i, kind, moment, rng.choice((signal.SIGTERM, signal.SIGHUP, signal.SIGINT))))
 # OCR on or off is one setting of the program folder: the scans with OCR go
 # first, all together, then the rest.
@@ -185,7 +202,7 @@ faults = [r for r in results if r["faults"]]
 print("\nruns %d (%s), at once %d, %d cores, load %.1f" % (
     len(results), ", ".join("%s %d" % (k, sum(r["kind"] == k for r in results)) for k in KINDS),
     together, len(os.sched_getaffinity(0)), os.getloadavg()[0]))
-for moment in ("start", "office", "any"):
+for moment in ("exec", "start", "office", "any"):
     rows = [r for r in results if r["moment"] == moment]
     if not rows:
         continue
@@ -204,3 +221,10 @@ print("processes left 3 s after the run ended: %d" % sum(len(r["left"]) for r in
 print("faults: %d" % len(faults))
 shutil.rmtree(work, ignore_errors=True)
 sys.exit(1 if faults else 0)
+killed = [r["sent"] for r in results if r["loading"]]
+held = [r["sent"] for r in results if r["moment"] == "exec" and r["status"] == 4]
+if killed or held:
+    print("signals in the first 30 ms: ended by the default action %d (the latest %s ms after exec);"
+          " held and honoured as a stop (status 4) %d (the earliest %s ms after exec)" % (
+              len(killed), "%.1f" % (max(killed) * 1000) if killed else "-",
+              len(held), "%.1f" % (min(held) * 1000) if held else "-"))

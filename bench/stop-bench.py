@@ -6,6 +6,9 @@ after the signal, processes left behind).
   [STOP_AT=model] bench/stop-bench.py PROGRAM_DIR WORK_DIR [KIND...]
 STOP_AT=model sends the signal while Tesseract loads its models (a
 .traineddata file open), the one step of a page that cannot be cut short.
+CPU_GROUP=/sys/fs/cgroup/cpu/NAME runs the program (not the bench) in that
+cgroup (v1 cpu controller, made beforehand, e.g. with cpu.cfs_quota_us 10000
+of 100000 for a tenth of a processor).
 PROGRAM_DIR holds quilbex, libxdwapi.so.1 and quilbex-render; the inputs are
 made by bench/make-hostile-pages.py into WORK_DIR/in. Prints a Markdown table."""
 import os, resource, signal, subprocess, sys, time
@@ -17,10 +20,23 @@ kinds = sys.argv[3:] or ["scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "nois
                          "nested.pdf", "scans-500.pdf", "pages-2000.tif"]
 # Runs to the end are left out for the long documents: their stop is what counts.
 to_end = {"scan.tif", "scan-rgba.tif", "noise-bilevel.tif", "noise-rgb.tif", "nested.pdf"}
+# A stop during the model load is about the stop alone: REPEAT stops of each kind, no run to the end.
+repeat = int(os.environ.get("REPEAT", "1"))
+if os.environ.get("STOP_AT") == "model":
+    to_end = set()
 out = os.path.join(work, "out")
 os.makedirs(out, exist_ok=True)
 proctree.write_ocr_settings(program, out)
 env = proctree.headless_env()
+group = os.environ.get("CPU_GROUP")
+
+
+def command(kind):
+    """The program on kind, in the cgroup when one is named (the shell joins it, then execs)."""
+    argv = [os.path.join(program, "quilbex"), os.path.join(work, "in", kind)]
+    if not group:
+        return argv
+    return ["sh", "-c", 'echo $$ > "$0"/cgroup.procs && exec "$@"', group] + argv
 
 
 def descendants(pid):
@@ -81,7 +97,7 @@ def to_the_end(kind):
     clean()
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.monotonic()
-    run = subprocess.run([os.path.join(program, "quilbex"), os.path.join(work, "in", kind)],
+    run = subprocess.run(command(kind),
                          env=env, capture_output=True, text=True)
     wall = time.monotonic() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -93,7 +109,7 @@ def to_the_end(kind):
 def stopped(kind):
     clean()
     doc = os.path.join(out, os.path.splitext(kind)[0] + ".xdw")
-    proc = subprocess.Popen([os.path.join(program, "quilbex"), os.path.join(work, "in", kind)],
+    proc = subprocess.Popen(command(kind),
                             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     start = time.monotonic()
     # OCR is under way once the document is there and a page is being read
@@ -140,7 +156,7 @@ print("| input | to the end: wall s | processor s | status | text chars (page 1)
       " SIGTERM after s | exit after SIGTERM s | processor s after it | status |"
       " renderers started after | left after 3 s |")
 print("|---|---|---|---|---|---|---|---|---|---|---|---|")
-for kind in kinds:
+for kind in [k for k in kinds for _ in range(repeat)]:
     end = to_the_end(kind) if kind in to_end else None
     stop = stopped(kind)
     cells = ["%.1f" % end[0], "%.1f" % end[1], str(end[2]), end[3], str(end[4])] if end else ["-"] * 5

@@ -1,6 +1,10 @@
 // The program entry.
 #include <signal.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "run/RunOutcome.h"
 #include "ui/Program.h"
 #include "ui/TerminationSignals.h"
 
@@ -26,5 +30,15 @@ __attribute__((section(".preinit_array"),
 int main(int argc, char** argv) {
     // Held already; said again for whoever reads this first.
     quilbex::BlockTermination();
-    return quilbex::RunProgram(argc, argv);
+    const int status = quilbex::RunProgram(argc, argv);
+    // A stopped run has done its own ending (LibreOffice ended, temporary
+    // files removed, log and journal written) by now. What the libraries
+    // would still do as the process ends is left undone: a stop may have left
+    // a language-model load behind in the engine, which would otherwise hold
+    // the exit until it is over.
+    if (status == quilbex::ExitCode(quilbex::ExitStatus::kCancelled)) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -15,6 +16,7 @@
 #include "ocr/BoundedRender.h"
 #include "ocr/OcrAhead.h"
 #include "ocr/Orientation.h"
+#include "ocr/PageRecognition.h"
 #include "ocr/ReadText.h"
 #include "ocr/Recognizer.h"
 #include "ocr/TesseractPool.h"
@@ -37,6 +39,9 @@ struct DocumentOcr {
     // clearly tell an upright page at no cost (0: none waits).
     int turnPending = 0;
     std::string pendingTessdata;
+    // Pages whose drawing passed its own bounds, with that failure: asked
+    // for again (turned, then read), they fail with it at once.
+    std::vector<std::pair<PageKey, std::exception_ptr>> refused;
 };
 
 namespace {
@@ -96,15 +101,49 @@ PageKey KeyOf(Document& doc, int page, const OcrRecipe& recipe, bool upright = f
                    upright};
 }
 
+// Throws the failure of the page's drawing past its bounds, if it had one.
+void RefuseAgain(DocumentOcr& reading, const PageKey& key) {
+    for (const auto& [refusedKey, failure] : reading.refused)
+        if (refusedKey == key) std::rethrow_exception(failure);
+}
+
+// Keeps failure when it is a drawing of the page past its bounds.
+void RememberRefusal(DocumentOcr& reading, const PageKey& key, const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const DrawingRefused&) {
+        reading.refused.emplace_back(key, failure);
+    } catch (...) {
+    }
+}
+
+// Draws the page to turn it upright, kept for its reading under its key
+// (which the caller sets once it is turned).
+void DrawForTurn(Document& doc, int page) {
+    DocumentOcr& reading = OcrOf(doc);
+    const PageKey key = KeyOf(doc, page, OcrRecipe{});
+    reading.drawnKey.reset();
+    RefuseAgain(reading, key);
+    reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
+    try {
+        DrawPage(reading.drawn, kMaxRenderMs, &Cancelled);
+    } catch (const DrawingRefused&) {
+        RememberRefusal(reading, key, std::current_exception());
+        throw;
+    }
+}
+
 // The page for reading: the one drawn to turn it upright when it still
 // stands so, otherwise taken from the document.
 OcrAhead::Take Taker(Document& doc, int page) {
     return [&doc, page] {
         DocumentOcr& reading = OcrOf(doc);
-        if (reading.drawnKey && *reading.drawnKey == KeyOf(doc, page, OcrRecipe{})) {
+        const PageKey key = KeyOf(doc, page, OcrRecipe{});
+        if (reading.drawnKey && *reading.drawnKey == key) {
             reading.drawnKey.reset();
             return std::exchange(reading.drawn, PageInput());
         }
+        RefuseAgain(reading, key);
         return TakePage(*doc.pdf, page, kOcrDpi);
     };
 }
@@ -127,11 +166,8 @@ std::vector<OcrAhead::Next> NextPages(Document& doc, int page, int pages, const 
 // the automatic language reads it.
 void TurnOnItsOwn(Document& doc, int page, const std::string& tessdata) {
     DocumentOcr& reading = OcrOf(doc);
-    if (!reading.drawnKey || *reading.drawnKey != KeyOf(doc, page, OcrRecipe{})) {
-        reading.drawnKey.reset();
-        reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
-        DrawPage(reading.drawn, kMaxRenderMs, &Cancelled);
-    }
+    if (!reading.drawnKey || *reading.drawnKey != KeyOf(doc, page, OcrRecipe{}))
+        DrawForTurn(doc, page);
     const OcrRecipe sampleRecipe{TesseractLanguages(XDW_OCR_LANGUAGE_AUTO),
                                  TesseractVerticalLanguages(XDW_OCR_LANGUAGE_AUTO), tessdata};
     const int turn = UprightTurn(*reading.drawn.scan, sampleRecipe).value_or(0);
@@ -264,6 +300,7 @@ bool UprightWhileReading(Document& doc, int page, const OcrRecipe& recipe) {
     try {
         result = Ahead().Read(KeyOf(doc, page, recipe, true), Taker(doc, page), recipe, next);
     } catch (...) {
+        RememberRefusal(OcrOf(doc), KeyOf(doc, page, OcrRecipe{}), std::current_exception());
         Ahead().Keep(KeyOf(doc, page, recipe), PageResult(), std::current_exception());
         return false;
     }
@@ -307,9 +344,7 @@ void RotatePageAuto(Document& doc, int page, const OcrSettings& settings) {
         // anything else is done with the document). What was drawn is kept
         // for its reading.
         RequireLanguageData(settings.tessdata, "osd");
-        reading.drawnKey.reset();
-        reading.drawn = TakePage(*doc.pdf, page, kOcrDpi);
-        DrawPage(reading.drawn, kMaxRenderMs, &Cancelled);
+        DrawForTurn(doc, page);
         reading.drawnKey = KeyOf(doc, page, OcrRecipe{});
         reading.turnPending = page;
         reading.pendingTessdata = settings.tessdata;

@@ -33,8 +33,19 @@ PageInput TakePage(QPDF& pdf, int page, double dpi) {
 void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*), void* cancelData,
               std::int64_t* cpuMs) {
     if (input.scan) return;
-    input.scan = RenderBounded(input.pdf, input.dpi, &input.text,
-                               {kMaxRenderBytes, timeLimitMs, cancel, cancelData, cpuMs});
+    try {
+        input.scan = RenderBounded(input.pdf, input.dpi, &input.text,
+                                   {kMaxRenderBytes, timeLimitMs, cancel, cancelData, cpuMs});
+    } catch (const EngineError& e) {
+        // Out of the page's own time left, or a child that made no progress
+        // (stopped, starved), is no bound of the drawing itself.
+        const Concern& why = e.concern();
+        const bool ownBound = why.kind == XDW_REASON_MEMORY_LIMIT ||
+                              (why.kind == XDW_REASON_TIME_LIMIT && timeLimitMs >= kMaxRenderMs &&
+                               why.limit * 1000 == kMaxRenderMs);
+        if (ownBound) throw DrawingRefused(e);
+        throw;
+    }
     input.scan->bilevel = input.bilevelDpi.x > 0;
     input.scan->picture = input.bilevelDpi;
     input.pdf.clear();

@@ -11,6 +11,7 @@
 
 #include <qpdf/QPDF.hh>
 
+#include "Error.h"
 #include "ocr/OcrTypes.h"
 #include "ocr/Recognizer.h"
 #include "pdf/Renderer.h"
@@ -45,9 +46,18 @@ struct PageResult {
 // Reads the page from the document. Throws EngineError.
 PageInput TakePage(QPDF& pdf, int page, double dpi);
 
+// A page whose drawing passed the bounds any drawing of it has (its
+// rendering child's whole time or memory): drawn again, it would only pass
+// them again at the same cost.
+class DrawingRefused : public EngineError {
+public:
+    explicit DrawingRefused(const EngineError& error) : EngineError(error) {}
+};
+
 // Draws the page unless it is drawn already (see RenderBounded for what may
 // stop it), so that it is drawn once however often it is looked at; the
-// processor time the drawing took goes to cpuMs when given.
+// processor time the drawing took goes to cpuMs when given. Throws
+// DrawingRefused for a drawing past those bounds.
 void DrawPage(PageInput& input, int timeLimitMs, bool (*cancel)(void*) = nullptr,
               void* cancelData = nullptr, std::int64_t* cpuMs = nullptr);
 // The drawn page and its text turned clockwise by turn (90, 180 or 270), as

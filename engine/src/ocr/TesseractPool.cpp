@@ -2,15 +2,21 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "Error.h"
+#include "WorkLimit.h"
 
 namespace xdw {
 
@@ -88,10 +94,9 @@ void LimitOcrThreads() {
 
 namespace {
 
-// An instance for languages read from dir, loaded now.
-std::unique_ptr<tesseract::TessBaseAPI> Load(const std::string& languages, const std::string& dir) {
-    RequireLanguageData(dir, languages);
-    LimitOcrThreads();
+// An instance for languages read from dir, loaded now on the calling thread.
+std::unique_ptr<tesseract::TessBaseAPI> LoadHere(const std::string& languages,
+                                                 const std::string& dir) {
     // Some of Tesseract's parameters are process-wide (debug_file among them),
     // and recognising threads each make their own instances: instances are
     // made one at a time, and the process-wide setting is written only once,
@@ -108,6 +113,102 @@ std::unique_ptr<tesseract::TessBaseAPI> Load(const std::string& languages, const
         quiet = true;
     }
     return api;
+}
+
+// A load on a thread of its own, as the page that waits for it and the
+// thread share it.
+struct Loading {
+    std::mutex lock;
+    std::condition_variable over;
+    bool done = false;
+    bool abandoned = false;
+    std::unique_ptr<tesseract::TessBaseAPI> api;
+    std::exception_ptr error;
+    int64_t cpuMs = 0;
+};
+
+// The loads a cancelled page left behind, still running. The process ends
+// only once they are over (Tesseract's own statics, which they use, go with
+// it), unless it ends without its destructors (_exit), as the program does
+// after a stop. Made at the first load left behind, after Tesseract's
+// statics, so it goes before them.
+class LoadsLeftBehind {
+public:
+    static LoadsLeftBehind& Get() {
+        static LoadsLeftBehind loads;
+        return loads;
+    }
+    void Add() {
+        std::lock_guard lock(lock_);
+        ++running_;
+    }
+    void Done() {
+        std::lock_guard lock(lock_);
+        --running_;
+        over_.notify_all();
+    }
+    ~LoadsLeftBehind() {
+        std::unique_lock lock(lock_);
+        over_.wait(lock, [this] { return running_ == 0; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable over_;
+    int running_ = 0;
+};
+
+// How often a page waiting for a load asks whether it is cancelled.
+constexpr auto kLoadCancelPoll = std::chrono::milliseconds(20);
+
+// An instance for languages read from dir. Loading the language data cannot
+// be cut short (0.15 s of processor time, seconds on a busy machine): a page's
+// load runs on a thread of its own while the page asks its cancel, and a
+// cancelled page leaves it behind and stops at once (the instance is
+// dropped when the load is over). The load's time goes to the page's account.
+std::unique_ptr<tesseract::TessBaseAPI> Load(const std::string& languages, const std::string& dir) {
+    RequireLanguageData(dir, languages);
+    LimitOcrThreads();
+    const WorkLimit* limit = CurrentWorkLimit();
+    if (limit == nullptr) return LoadHere(languages, dir);
+    auto loading = std::make_shared<Loading>();
+    try {
+        std::thread([loading, languages, dir] {
+            std::unique_ptr<tesseract::TessBaseAPI> api;
+            std::exception_ptr error;
+            try {
+                api = LoadHere(languages, dir);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            std::unique_lock lock(loading->lock);
+            loading->done = true;
+            if (loading->abandoned) {
+                lock.unlock();
+                if (api) api->End();
+                api.reset();
+                LoadsLeftBehind::Get().Done();
+                return;
+            }
+            loading->api = std::move(api);
+            loading->error = error;
+            loading->cpuMs = ThreadCpuMs();
+            loading->over.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return LoadHere(languages, dir);  // no thread to spare: loaded here
+    }
+    std::unique_lock lock(loading->lock);
+    while (!loading->over.wait_for(lock, kLoadCancelPoll, [&] { return loading->done; })) {
+        if (!limit->Cancelled()) continue;
+        LoadsLeftBehind::Get().Add();
+        loading->abandoned = true;
+        lock.unlock();
+        limit->Check();
+    }
+    limit->Add(loading->cpuMs);
+    if (loading->error) std::rethrow_exception(loading->error);
+    return std::move(loading->api);
 }
 
 void Release(InstanceMap& instances) {
