@@ -43,6 +43,12 @@ for name in ("quilbex", "libxdwapi.so.1"):
 env = proctree.headless_env(XDG_RUNTIME_DIR=os.path.join(work, "run"))
 os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
 rng = random.Random(int(os.environ.get("SEED", "38")))
+# The runs are started with the signals' default actions, whatever this script
+# inherited (a background job of a shell ignores SIGINT, nohup SIGHUP): a
+# signal a program is started ignoring stays ignored.
+for s in (signal.SIGINT, signal.SIGHUP, signal.SIGTERM):
+    if signal.getsignal(s) == signal.SIG_IGN:
+        signal.signal(s, signal.SIG_DFL)
 
 
 def sh(*argv):

@@ -59,6 +59,7 @@ constexpr KindCode kKindCodes[] = {
     {XDW_REASON_PAGE_DAMAGED, XDW_E_CANNOT_READ},
     {XDW_REASON_SIGNED, XDW_E_ACCESS_DENIED},
     {XDW_REASON_BLANK_PRINT, XDW_E_CANNOT_READ},
+    {XDW_REASON_SHEET_LIMIT, XDW_E_CANNOT_READ},
 };
 
 int32_t CodeOf(const Concern& concern) {

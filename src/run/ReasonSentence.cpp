@@ -48,6 +48,9 @@ constexpr SentenceRow kSentences[] = {
      "変換元ファイル「{path}」を LibreOffice "
      "が印刷できませんでした（何も印刷されないか、白紙のページだけでした）。大きすぎる表などは"
      "ファイルを分けてから、ほかは作ったアプリケーションで開けるか確かめてから変換してください。"},
+    {XDW_REASON_SHEET_LIMIT, 0,
+     "変換元ファイル「{path}」の表は LibreOffice の 1 シートに入る 1,048,576 "
+     "行を超えているため、全部を印刷できません。ファイルを分けてから変換してください。"},
     {XDW_REASON_SOURCE, ENOENT,
      "変換元ファイル「{path}」が見つかりません。移動または削除されていないか確かめてください。"},
     {XDW_REASON_SOURCE, EACCES,

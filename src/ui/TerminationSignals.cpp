@@ -62,7 +62,15 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal)
     sigemptyset(&action.sa_mask);
     // Interrupted system calls go on; a second signal takes the default way.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (int sig : kSignals) ::sigaction(sig, &action, nullptr);
+    for (int sig : kSignals) {
+        // A signal the program was started ignoring (nohup, a background job
+        // of a script) stays ignored, as its starter asked: a logout does not
+        // end a conversion left to go on after it. One that came while held
+        // is dropped as the signals are let through.
+        struct sigaction inherited {};
+        if (::sigaction(sig, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
     // One held back since start-up arrives now, and reaches the loop.
     ReleaseTermination();
 }

@@ -275,6 +275,21 @@ TEST(Signals, TermAtTheStartOfADirectConversion) {
               0);
 }
 
+// A signal the program was started ignoring (nohup ignores SIGHUP) stays
+// ignored, also when it came while the program was starting.
+TEST(Signals, HangUpIgnoredByTheStarterLeavesTheRunToItsEnd) {
+    Scene scene(Scene::Keys{{"DelFile", "Y"}});
+    const fs::path source = scene.Pdf("nohup.pdf");
+    const auto starters = ::signal(SIGHUP, SIG_IGN);
+    auto program = scene.folder.Start({source.string()});
+    ::signal(SIGHUP, starters);
+    ASSERT_TRUE(HoldsTermBack(program->pid()));
+    kill(program->pid(), SIGHUP);
+    const Result result = program->Wait(60);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_FALSE(fs::exists(source));
+}
+
 // A run where the session gives no runtime folder leaves nothing in the
 // temporary folder (Qt would leave "runtime-<user>" there).
 TEST(Leftovers, NothingStaysInTheTemporaryFolder) {

@@ -28,6 +28,7 @@
 #include "print/OfficeFinder.h"
 #include "print/OfficeProfile.h"
 #include "print/OfficeSandbox.h"
+#include "print/SheetRows.h"
 
 using namespace xdwtest;
 
@@ -205,7 +206,8 @@ TEST_F(AppPrintWorker, ApplicationFailuresEndInPhaseNineWithNothingWritten) {
 
 // What LibreOffice printed is checked against what the file holds: blank
 // pages of a file with text or cell values are a failure, said as such; a
-// file with nothing to show may print blank.
+// file with nothing to show may print blank. A table of more rows than a
+// sheet holds is refused before it prints without them.
 TEST_F(AppPrintWorker, BlankPagesOfAFileThatHoldsContentAreRefused) {
     MakeTextPdf(dir.File("blank.pdf"), {"", ""});
     MakeTextPdf(dir.File("text.pdf"), {"a cell"});
@@ -219,24 +221,41 @@ TEST_F(AppPrintWorker, BlankPagesOfAFileThatHoldsContentAreRefused) {
                      "><text:p>a cell</text:p></table:table-cell></table:table-row>"
                      "</table:table></office:spreadsheet></office:body>");
     WriteBytes(dir.File("blanks.txt"), " \n\t\n");
+    std::string rows;
+    for (uint64_t i = 1; i < xdw::kSheetRows; ++i) rows += "1\n";
+    WriteBytes(dir.File("full.csv"), rows + "\"a\nb\"");  // a line break within a cell
+    WriteBytes(dir.File("over.csv"), rows + "1\n1");
     const struct {
         std::string source, printed;
-        bool refused;
-    } cases[] = {{source, "blank.pdf", true},
-                 {values, "blank.pdf", true},
-                 {values, "text.pdf", false},
-                 {empty, "blank.pdf", false},
-                 {dir.File("blanks.txt"), "blank.pdf", false}};
+        int refusedFor;
+    } cases[] = {{source, "blank.pdf", XDW_REASON_BLANK_PRINT},
+                 {values, "blank.pdf", XDW_REASON_BLANK_PRINT},
+                 {values, "text.pdf", 0},
+                 {empty, "blank.pdf", 0},
+                 {dir.File("blanks.txt"), "blank.pdf", 0},
+                 {dir.File("full.csv"), "text.pdf", 0},
+                 {dir.File("over.csv"), "text.pdf", XDW_REASON_SHEET_LIMIT}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source + " printed as " + c.printed);
         UseOffice(std::string(kFindOutDir) + "cp '" + dir.File(c.printed) + "' \"$out/x.pdf\"\n");
         auto handle = xdw::BeginAppPrint(c.source, output, false);
         const auto job = xdw::LookupAppPrintJob(handle);
-        EXPECT_EQ(Run(handle).phases.back(), c.refused ? XDW_PHASE_CANCELLED : XDW_PHASE_FINISHED);
-        EXPECT_EQ(job->failure().concern.kind, c.refused ? XDW_REASON_BLANK_PRINT : 0);
+        EXPECT_EQ(Run(handle).phases.back(),
+                  c.refusedFor != 0 ? XDW_PHASE_CANCELLED : XDW_PHASE_FINISHED);
+        EXPECT_EQ(job->failure().concern.kind, c.refusedFor);
         xdw::EndAppPrint(handle);
         std::remove(output.c_str());
     }
+}
+
+// A worksheet's rows: numbered, or counted where a row leaves its number out.
+TEST(SheetRows, WorksheetRowsAreTheirHighestNumberOrTheirCount) {
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"<sheetData><row r=\"1048577\"><c/></row></sheetData>", 1048577},
+        {"<row r=\"2\" spans=\"1:2\"/><row><c/></row><row/><rowBreaks count=\"9\"/>", 3},
+        {"<row r=\"99999999999999999999\"/>", xdw::kSheetRows * 1000},
+    };
+    for (const auto& [xml, rows] : cases) EXPECT_EQ(xdw::WorksheetRows(xml), rows) << xml;
 }
 
 // An application that hangs, or grows without end, is stopped at its limit

@@ -105,9 +105,11 @@ TEST(ReasonSentence, NamesTheThingConcernedAndWhatToDo) {
         {XDW_E_ACCESS_DENIED,
          {"the signed document is certified", XDW_REASON_SIGNED, "/srv/out/s.xdw"},
          "文書「/srv/out/s.xdw」は署名付きで、署名を壊さずに文字を付けることができないため"},
+        {XDW_E_CANNOT_READ, {"", XDW_REASON_SHEET_LIMIT}, "1,048,576 行を超えているため"},
         {XDW_E_CANNOT_READ,
          {"LibreOffice printed only blank pages", XDW_REASON_BLANK_PRINT},
-         "in.zip」を LibreOffice が印刷できませんでした（何も印刷されないか、白紙のページだけでした）"},
+         "in.zip」を LibreOffice "
+         "が印刷できませんでした（何も印刷されないか、白紙のページだけでした）"},
     };
     for (const Row& row : rows) {
         const std::string sentence = ReasonSentence(row.code, row.reason, source);

@@ -53,6 +53,9 @@
  * only blank ones (no text, no ink) of a file that holds content. Too large
  * a file, or one it cannot open, ends so; nothing says the file is damaged. */
 #define XDW_REASON_BLANK_PRINT 17
+/* A table with more rows than a sheet of the printing application holds
+ * (limit, in rows): printed, it would lose the rows past them. */
+#define XDW_REASON_SHEET_LIMIT 18
 
 /* The unit a passed limit is counted in. */
 #define XDW_LIMIT_NONE 0
@@ -62,5 +65,6 @@
 #define XDW_LIMIT_PAGES 4
 #define XDW_LIMIT_SCANS 5  /* scans of a progressive JPEG */
 #define XDW_LIMIT_LEVELS 6 /* levels of a PDF's page tree */
+#define XDW_LIMIT_ROWS 7   /* rows of a table */
 
 #endif

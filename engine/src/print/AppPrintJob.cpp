@@ -27,6 +27,7 @@
 #include "print/OutsideLinks.h"
 #include "print/PrintedInk.h"
 #include "print/SavedValues.h"
+#include "print/SheetRows.h"
 #include "print/TextDocument.h"
 #include "print/TextEncoding.h"
 
@@ -80,10 +81,14 @@ std::string OfficeSaid(const std::string& logPath) {
 
 // Whether text that holds a visible character must print some: plain text
 // and CSV cells (less their separators and quotes) do; of markup (HTML, SVG)
-// nothing is known, an empty page may be all it is.
+// nothing is known, an empty page may be all it is. CSV of more records than
+// a sheet holds is refused (RequireSheetRows).
 bool TextMustShow(const std::string& text, const PrintPlan& plan) {
     if (plan.plainText) return HoldsVisibleText(text);
-    if (plan.importFilter.rfind("Text - txt - csv", 0) == 0) return HoldsVisibleText(text, ",\"");
+    if (plan.importFilter.rfind("Text - txt - csv", 0) == 0) {
+        RequireSheetRows(CsvRecords(text));  // a table of values, printed on one sheet
+        return HoldsVisibleText(text, ",\"");
+    }
     return false;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "print/SheetRows.h"
 
 namespace xdw {
 
@@ -155,6 +156,7 @@ bool WriteSavedValues(const std::string& source, const std::string& copy, const 
     for (auto& [name, data] : entries) {
         const bool sheet = odf ? name == "content.xml" : name.rfind("xl/worksheets/", 0) == 0;
         if (!sheet) continue;
+        if (!odf) RequireSheetRows(WorksheetRows(data));
         data = odf ? WithoutOdfFormulas(data) : WithoutOoxmlFormulas(data);
         values = values || HoldsValues(data, odf);
     }
