@@ -114,6 +114,13 @@ ScanSpec Fax() {
     return page;
 }
 
+// A sender's name in half-width katakana over a line of text.
+ScanSpec KanaSender() {
+    ScanSpec page{.lines = {"納期は十二月二十日です"}, .pointSize = 14, .linesTop = 300};
+    page.capture = {"-pointsize", "11", "-annotate", "+120+150", "ﾏﾙﾌｸｼｮｳｼﾞ ｴｲｷﾞｮｳﾌﾞ"};
+    return page;
+}
+
 // A black-and-white scan whose first line sits in the strip along the top
 // where a fax prints its transmission line.
 ScanSpec TopLineScan() {
@@ -176,6 +183,8 @@ TEST(CaptureTest, DegradedPagesReadTheirWords) {
         {"a red stamp across the lines on blue paper", StampOnBlue(), 0.05},
         {"a fax with specks, a streak and its header", Fax(), 0.1},
         {"a black-and-white scan with its first line at the top", TopLineScan(), 0.05},
+        {"a sender's name in half-width katakana", KanaSender(), 0.1,
+         "マルフクショウジエイギョウブ"},
         {"a scan 4° askew in dark borders", AskewScan("-4"), 0.02},
         {"a Mincho scan 5.5° askew in dark borders", AskewScan("5.5", kIpaMincho), 0.02},
         {"a sheet laid 3° askew on the glass", AskewScan("3", kIpaMincho, true), 0.02},

@@ -70,6 +70,15 @@ ScanSpec TwoColumns() {
     return page;
 }
 
+// The same columns under a heading in larger text, as wide as the left one
+// and more: no row of a table.
+const std::string kColumnsTitle = "秋の行事のご案内";
+ScanSpec TitledColumns() {
+    ScanSpec page = TwoColumns();
+    page.placed.push_back({120, 110, kColumnsTitle, 0, 24});
+    return page;
+}
+
 ScanSpec Table() {
     ScanSpec page = Page();
     const int xs[] = {100, 800, 1500, 2200}, ys[] = {100, 250, 400, 550, 700};
@@ -227,6 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, LayoutPage,
     ::testing::Values(
         LayoutCase{"TwoColumnsLeftThenRight", &TwoColumns, Joined(kLeft) + Joined(kRight)},
+        LayoutCase{"TitledColumnsLeftThenRight", &TitledColumns,
+                   kColumnsTitle + Joined(kLeft) + Joined(kRight)},
         LayoutCase{"TableRowByRow", &Table, RowByRow(kCells) + kUnderTable},
         LayoutCase{"JustifiedLinesWhole", &Justified, Joined(kJustified)},
         LayoutCase{"PriceListRowByRow", &PriceList, RowByRow(kPrices)},

@@ -442,11 +442,16 @@ private:
         });
     }
 
+    // A heading standing alone over one column is no such row: taken for one,
+    // two columns of prose under it would be read across as a table.
     bool OneLineEach(const Items& row, const std::vector<int>& columnOf, size_t columns) const {
         std::vector<std::vector<PixelBox>> parts(columns);
         for (int i : row) parts[columnOf[i]].push_back(Box(i));
-        return std::all_of(parts.begin(), parts.end(),
-                           [](const auto& part) { return part.empty() || RowsOf(part) == 1; });
+        const auto held = std::count_if(parts.begin(), parts.end(),
+                                        [](const auto& part) { return !part.empty(); });
+        return held > 1 && std::all_of(parts.begin(), parts.end(), [](const auto& part) {
+                   return part.empty() || RowsOf(part) == 1;
+               });
     }
 
     // True when the first band of ink across the columns is a masthead: a

@@ -122,6 +122,10 @@ Reading ReadEnglish(const RenderedPage& image, const PixelBox& box, double scale
             }
     // Marks at either end are strokes of the neighbouring characters.
     std::u32string& t = reading.text;
+    // A zero struck through (a fax's sender line, a printer's figures) is
+    // no figure to the English model: it reads @ or Ø.
+    for (char32_t& c : t)
+        if (c == U'@' || c == U'Ø' || c == U'ø') c = U'0';
     while (!t.empty() && !Digit(t.back())) t.pop_back();
     const size_t first = std::find_if(t.begin(), t.end(), Digit) - t.begin();
     t.erase(0, first);

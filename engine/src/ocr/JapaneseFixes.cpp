@@ -21,6 +21,7 @@ enum class Context {
     MonthThirteen,          // 十三月: no month is past the twelfth
     DayPastThirtyOne,       // 月三十二日 to 月三十九日: no day is past the 31st
     TensBeforeYen,          // between a kanji numeral and 円
+    BetweenTimes,           // after a time (13:30), a digit after it
 };
 
 struct Fix {
@@ -54,6 +55,10 @@ constexpr Fix kFixes[] = {
     // 十 with a faded hook: 丁 counts (豆腐一丁) and makes addresses (三丁目),
     // never yen.
     {U'丁', U'十', Context::TensBeforeYen},  // 四百八丁円 -> 四百八十円
+    // A range of times is joined by a wave dash, whose wave a blurred or
+    // faint page flattens into a bar.
+    {U'一', U'\uFF5E', Context::BetweenTimes},  // 13:30一15:00 -> 13:30～15:00
+    {U'ー', U'\uFF5E', Context::BetweenTimes},
 };
 
 bool IsHalfWidthDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
@@ -137,6 +142,9 @@ bool Holds(Context when, const std::u32string& text, size_t i, bool startsWord) 
                    text[i + 3] == U'日';
         case Context::TensBeforeYen:
             return IsKanjiNumeral(before) && after == U'円';
+        case Context::BetweenTimes:
+            return i >= 3 && IsDigit(after) && IsDigit(before) && IsDigit(text[i - 2]) &&
+                   (text[i - 3] == U':' || text[i - 3] == U'\uFF1A');
     }
     return false;
 }

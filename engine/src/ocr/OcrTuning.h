@@ -54,6 +54,9 @@
     X(LargeTextPx, 64, "pixels: so is text higher than this")                                    \
     X(Doubtful, 50, "a word read less surely than this is doubtful: its line is looked at again")\
     X(SecondLookScale, 0.95, "a doubtful line is looked at again this much smaller")             \
+    X(NarrowWidth, 0.7, "doubtful words whose characters are this narrow (of their line's "     \
+      "height) are read again WideStretch times as wide")                                        \
+    X(WideStretch, 1.5, "see NarrowWidth")                                                       \
     X(ShortLineHeights, 5, "a line up to this many times as long as high, read alone, is read "  \
       "again as one word when it reads nothing as a line")                                       \
     X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \

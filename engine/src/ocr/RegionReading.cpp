@@ -1,6 +1,7 @@
 #include "ocr/RegionReading.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -225,11 +226,26 @@ double FinestScale(const RenderedPage& page) {
 
 namespace {
 
-void Scale(PixelBox& b, double k) {
-    b.left = static_cast<int>(std::floor(b.left * k));
-    b.top = static_cast<int>(std::floor(b.top * k));
-    b.right = static_cast<int>(std::ceil(b.right * k));
-    b.bottom = static_cast<int>(std::ceil(b.bottom * k));
+void Scale(PixelBox& b, double kx, double ky) {
+    b.left = static_cast<int>(std::floor(b.left * kx));
+    b.top = static_cast<int>(std::floor(b.top * ky));
+    b.right = static_cast<int>(std::ceil(b.right * kx));
+    b.bottom = static_cast<int>(std::ceil(b.bottom * ky));
+}
+
+// Every box of the blocks scaled by kx across and ky down.
+void Unstretch(std::vector<Block>& blocks, double kx, double ky) {
+    auto place = [&](PixelBox& b) { Scale(b, kx, ky); };
+    for (Block& block : blocks) {
+        place(block.box);
+        for (OcrLine& line : block.lines) {
+            place(line.box);
+            for (OcrWord& word : line.words) {
+                place(word.box);
+                for (OcrSymbol& symbol : word.symbols) place(symbol.box);
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -237,7 +253,7 @@ void Scale(PixelBox& b, double k) {
 // Every box of the blocks scaled by k, then moved by dx, dy.
 void Place(std::vector<Block>& blocks, double k, int dx, int dy) {
     auto place = [&](PixelBox& b) {
-        if (k != 1) Scale(b, k);
+        if (k != 1) Scale(b, k, k);
         Shift(b, dx, dy);
     };
     for (Block& block : blocks) {
@@ -256,15 +272,15 @@ void Place(std::vector<Block>& blocks, double k, int dx, int dy) {
 // image is scaled by scale first.
 std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract::PageSegMode mode,
                              const std::string& languages, const std::string& tessdata,
-                             Deadline& deadline) {
+                             Deadline& deadline, double stretch) {
     PixPtr pix = GreyPix(image);
-    if (scale != 1) {
+    if (scale != 1 || stretch != 1) {
         // A region too small to scale is read as it is.
-        if (PIX* scaled =
-                pixScale(pix.get(), static_cast<l_float32>(scale), static_cast<l_float32>(scale)))
+        if (PIX* scaled = pixScale(pix.get(), static_cast<l_float32>(scale * stretch),
+                                   static_cast<l_float32>(scale)))
             pix.reset(scaled);
         else
-            scale = 1;
+            scale = 1, stretch = 1;
     }
     tesseract::TessBaseAPI& api = TesseractFor(languages, tessdata);
     ClearOnExit clear{api};
@@ -273,7 +289,10 @@ std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract:
     api.SetSourceResolution(
         static_cast<int>(std::lround((image.dpi > 0 ? image.dpi : 300) * scale)));
     std::vector<Block> blocks = Recognize(api, deadline);
-    if (scale != 1) Place(blocks, 1 / scale, 0, 0);
+    if (stretch != 1)
+        Unstretch(blocks, 1 / (scale * stretch), 1 / scale);
+    else if (scale != 1)
+        Place(blocks, 1 / scale, 0, 0);
     return blocks;
 }
 
@@ -317,10 +336,12 @@ bool ShortLine(const PixelBox& b) {
 // gets, in mode at scale; nothing unless it reads as one line.
 std::optional<OcrLine> ReadAgain(const RenderedPage& page, const PixelBox& box, double scale,
                                  tesseract::PageSegMode mode, const std::string& languages,
-                                 const std::string& tessdata, Deadline& deadline) {
+                                 const std::string& tessdata, Deadline& deadline,
+                                 double stretch = 1) {
     int dx = 0, dy = 0;
     const RenderedPage copy = RegionImage(page, box, true, dx, dy);
-    std::vector<Block> blocks = ReadImage(copy, scale, mode, languages, tessdata, deadline);
+    std::vector<Block> blocks =
+        ReadImage(copy, scale, mode, languages, tessdata, deadline, stretch);
     if (blocks.size() != 1 || blocks[0].lines.size() != 1) return std::nullopt;
     Place(blocks, 1, dx, dy);
     return std::move(blocks[0].lines[0]);
@@ -342,6 +363,131 @@ void SecondLook(const RenderedPage& page, OcrLine& line, double scale, const std
     if (Weakest(*again) <= Weakest(line) || after + 1 < before || after > before + 1) return;
     XDW_MARK("region: a second look kept");
     line.words = std::move(again->words);
+}
+
+// Half-width katakana (a fax's sender line, a bank's ﾏﾙﾌｸｼｮｳｼﾞ) are letters
+// of the full width squeezed to half: the recogniser, which knows them
+// little, reads them as figures, Latin letters and a katakana here and
+// there, doubtfully. A line holding such a doubtful word, its characters
+// this narrow (of the line's height), is read again stretched across by
+// kWideStretch, and katakana read there more surely take the narrow letters'
+// place.
+const double kNarrowWidth = Tuned(Ocr::NarrowWidth);
+const double kWideStretch = Tuned(Ocr::WideStretch);
+
+bool Katakana(const std::vector<OcrWord>& words, size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i)
+        for (const OcrSymbol& s : words[i].symbols)
+            for (char32_t c : s.text)
+                if ((c >= U'\u30A1' && c <= U'\u30FC') || (c >= U'\uFF66' && c <= U'\uFF9D'))
+                    return true;
+    return false;
+}
+
+bool Narrow(const std::vector<OcrWord>& words, size_t begin, size_t end, int height) {
+    double width = 0, n = 0;
+    for (size_t i = begin; i < end; ++i) {
+        width += words[i].box.right - words[i].box.left;
+        n += words[i].symbols.size();
+    }
+    return n > 0 && width < kNarrowWidth * height * n;
+}
+
+// A doubtful word of narrow letters, some read as katakana.
+bool NarrowDoubt(const std::vector<OcrWord>& words, size_t i, int height) {
+    return words[i].confidence < kDoubtful && Narrow(words, i, i + 1, height) &&
+           Katakana(words, i, i + 1);
+}
+
+// Stretched, a half-width katakana's voicing mark (ﾞ) stands apart from its
+// letter and reads as a wave dash or a quote: from words[from] on, such a
+// mark after a katakana joins it (シ and the mark make ジ; after ジ, read
+// whole, it is dropped).
+void JoinVoicingMarks(std::vector<OcrWord>& words, size_t from) {
+    static const std::u32string plain = U"カキクケコサシスセソタチツテトハヒフヘホウ";
+    static const std::u32string voiced = U"ガギグゲゴザジズゼゾダヂヅデドバビブベボヴ";
+    OcrSymbol* before = nullptr;
+    for (size_t w = from; w < words.size(); ++w) {
+        std::vector<OcrSymbol>& symbols = words[w].symbols;
+        for (size_t i = 0; i < symbols.size();) {
+            const std::u32string& t = symbols[i].text;
+            const bool mark = t == U"~" || t == U"〜" || t == U"～" || t == U"ﾞ" || t == U"゛" ||
+                              t == U"\"" || t == U"”";
+            const size_t p = before && before->text.size() == 1 ? plain.find(before->text[0])
+                                                                : std::u32string::npos;
+            const bool voicedBefore = before && before->text.size() == 1 &&
+                                      voiced.find(before->text[0]) != std::u32string::npos;
+            if (mark && (p != std::u32string::npos || voicedBefore)) {
+                if (p != std::u32string::npos) before->text = voiced.substr(p, 1);
+                before->box.right = std::max(before->box.right, symbols[i].box.right);
+                symbols.erase(symbols.begin() + i);
+                continue;
+            }
+            before = &symbols[i++];
+        }
+    }
+    words.erase(std::remove_if(words.begin() + from, words.end(),
+                               [](const OcrWord& w) { return w.symbols.empty(); }),
+                words.end());
+}
+
+// The mean confidence of words [begin, end), each weighed by its characters.
+double MeanSure(const std::vector<OcrWord>& words, size_t begin, size_t end) {
+    double sum = 0, n = 0;
+    for (size_t i = begin; i < end; ++i) {
+        sum += words[i].confidence * words[i].symbols.size();
+        n += words[i].symbols.size();
+    }
+    return n > 0 ? sum / n : 0;
+}
+
+void WideLook(const RenderedPage& page, OcrLine& line, double scale, const std::string& languages,
+              const std::string& tessdata, Deadline& deadline) {
+    const int height = line.box.bottom - line.box.top;
+    bool doubt = false;
+    for (size_t i = 0; i < line.words.size() && !doubt; ++i)
+        doubt = NarrowDoubt(line.words, i, height);
+    if (!doubt) return;
+    std::optional<OcrLine> again = ReadAgain(page, line.box, scale, tesseract::PSM_SINGLE_LINE,
+                                             languages, tessdata, deadline, kWideStretch);
+    if (!again) return;
+    // Both readings' words in groups that overlap across, each group taken
+    // from one reading.
+    const std::vector<OcrWord>& a = line.words;
+    const std::vector<OcrWord>& b = again->words;
+    std::vector<OcrWord> kept;
+    size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        const size_t i0 = i, j0 = j;
+        int right = std::min(i < a.size() ? a[i].box.right : INT_MAX,
+                             j < b.size() ? b[j].box.right : INT_MAX);
+        if (i < a.size() && a[i].box.right == right)
+            ++i;
+        else
+            ++j;
+        for (bool more = true; more;) {
+            more = false;
+            if (i < a.size() && a[i].box.left < right)
+                right = std::max(right, a[i++].box.right), more = true;
+            if (j < b.size() && b[j].box.left < right)
+                right = std::max(right, b[j++].box.right), more = true;
+        }
+        // Only narrow or doubtful letters of the first reading give way (or
+        // a group holding a doubtful narrow word), and only to katakana read
+        // more surely.
+        bool doubted = Narrow(a, i0, i, height) || MeanSure(a, i0, i) < kDoubtful;
+        for (size_t k = i0; k < i && !doubted; ++k) doubted = NarrowDoubt(a, k, height);
+        const bool wide = i > i0 && j > j0 && doubted && Katakana(b, j0, j) &&
+                          MeanSure(b, j0, j) > MeanSure(a, i0, i);
+        if (wide) {
+            XDW_MARK("region: narrow letters read stretched");
+            const size_t from = kept.size();
+            kept.insert(kept.end(), b.begin() + j0, b.begin() + j);
+            JoinVoicingMarks(kept, from);
+        } else
+            kept.insert(kept.end(), a.begin() + i0, a.begin() + i);
+    }
+    line.words = std::move(kept);
 }
 
 }  // namespace
@@ -389,8 +535,10 @@ std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
     if (first.lookAgain)
         for (Block& block : first.blocks)
             for (OcrLine& line : block.lines)
-                if (Weakest(line) < kDoubtful)
+                if (Weakest(line) < kDoubtful) {
                     SecondLook(page, line, first.scale, languages, tessdata, deadline);
+                    WideLook(page, line, first.scale, languages, tessdata, deadline);
+                }
     return std::move(first.blocks);
 }
 

@@ -61,7 +61,7 @@ void Place(std::vector<Block>& blocks, double k, int dx, int dy);
 // image is scaled by scale first. Throws as PageLines.
 std::vector<Block> ReadImage(const RenderedPage& image, double scale, tesseract::PageSegMode mode,
                              const std::string& languages, const std::string& tessdata,
-                             Deadline& deadline);
+                             Deadline& deadline, double stretch = 1);
 
 size_t Characters(const OcrLine& line);
 size_t Characters(const std::vector<OcrLine>& lines);

@@ -102,6 +102,8 @@ Grey DrawPage(const ScanSpec& want, const std::string& scratch) {
         x -= pitch * 9 / 5;
     }
     for (const auto& p : want.placed) {
+        args.insert(args.end(),
+                    {"-pointsize", std::to_string(p.pointSize ? p.pointSize : want.pointSize)});
         if (p.pitch == 0) {
             args.insert(
                 args.end(),

@@ -35,6 +35,7 @@ struct ScanSpec {
         int x = 0, y = 0;
         std::string text;
         int pitch = 0;
+        int pointSize = 0;  // the page's when 0
     };
     std::vector<Placed> placed{};
     // Filled black rectangles, left top right bottom: the rules of a table.
