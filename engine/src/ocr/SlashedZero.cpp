@@ -126,6 +126,12 @@ bool SlashedZero(const RenderedPage& image, const PixelBox& box) {
     if (closed[0].y > closed[1].y) std::swap(closed[0], closed[1]);
     // One above the other, and the stroke between them slanting across.
     if (closed[1].y - closed[0].y < 0.25 * gh) return false;
+    // Cut by a slant stroke, the two holes share rows; an 8's waist, however
+    // slanted, stands between them.
+    int upperBottom = 0, lowerTop = gh;
+    for (const auto& [x, y] : closed[0].pixels) upperBottom = std::max(upperBottom, y);
+    for (const auto& [x, y] : closed[1].pixels) lowerTop = std::min(lowerTop, y);
+    if (upperBottom < lowerTop) return false;
     const double slant = Slant(closed[0], closed[1], gw);
     if (slant < kSlant && slant > -kSlant) return false;
     XDW_MARK("figures: a slashed zero");

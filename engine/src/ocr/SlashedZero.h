@@ -1,8 +1,8 @@
 // Zeros struck through by a slash, as fax machines print their sender line
 // and printers and terminals their figures: the recogniser takes them for
 // 8, 6 or 9. Such a zero is one ring cut by a slant stroke into two holes,
-// one above the other and shifted across; an 8's two holes stand straight
-// one above the other, a 6 and a 9 have one.
+// one above the other, shifted across and sharing rows; an 8's two holes
+// have its waist between them, a 6 and a 9 have one.
 #pragma once
 
 #include <vector>
