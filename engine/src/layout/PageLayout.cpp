@@ -151,6 +151,8 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
 
     layout.straight = layout.image;
     layout.pictures = pictures;
+    layout.ink.reset(ink.release(), PixFree());
+    layout.dashes.reset(dashes.release(), PixFree());
     PaintWhite(layout.image, rules.mask.get());
     for (const PixelBox& p : pictures) PaintWhite(layout.image, p);
     return layout;

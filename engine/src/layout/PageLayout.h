@@ -2,8 +2,10 @@
 // lies, of what kind each piece is and in what order it reads.
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "layout/Pix.h"
 #include "layout/PixelTypes.h"
 
 namespace xdw {
@@ -44,6 +46,10 @@ struct PageLayout {
     // pictures that were: what the reading is checked against.
     RenderedPage straight;
     std::vector<PixelBox> pictures;
+    // The straightened page's ink (1) and the dashed lines in it, as found
+    // here: the reading's check against the ink starts from them (none when
+    // no text was found).
+    std::shared_ptr<PIX> ink, dashes;
     // Every piece of text, in reading order: top to bottom, columns of
     // horizontal text left to right, vertical columns right to left, a table
     // row by row.

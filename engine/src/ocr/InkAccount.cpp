@@ -82,15 +82,20 @@ int Holes(PIX* piece, int minHeight) {
 
 }  // namespace
 
-InkAccount::InkAccount(const PageLayout& layout) : layout_(layout) {
-    PixPtr grey = GreyPix(layout.straight);
-    ink_ = Ink(grey.get());
+InkAccount::InkAccount(const PageLayout& layout) : layout_(layout), ink_(layout.ink) {
+    // The layout's ink and dashed lines, when it kept them, are the ones
+    // found here from its straightened page.
+    if (!ink_) ink_.reset(Ink(GreyPix(layout.straight).get()).release(), PixFree());
     const int length = std::max(kStrokeSizes * layout.textSize, 8);
     PixPtr across = Checked(pixOpenCompBrick(nullptr, ink_.get(), length, 1));
     PixPtr down = Checked(pixOpenCompBrick(nullptr, ink_.get(), 1, length));
     strokes_ = Checked(pixOr(nullptr, across.get(), down.get()));
-    PixPtr dashes = DashedLines(ink_.get(), layout.textSize);
-    pixOr(strokes_.get(), strokes_.get(), dashes.get());
+    if (layout.ink && layout.dashes) {
+        pixOr(strokes_.get(), strokes_.get(), layout.dashes.get());
+    } else {
+        PixPtr dashes = DashedLines(ink_.get(), layout.textSize);
+        pixOr(strokes_.get(), strokes_.get(), dashes.get());
+    }
 }
 
 void InkAccount::DropStrokeMarks(std::vector<OcrLine>& lines) const {

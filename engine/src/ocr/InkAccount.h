@@ -5,6 +5,7 @@
 // underline as _) are taken out of the reading.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "layout/PageLayout.h"
@@ -55,8 +56,8 @@ private:
     PixPtr UnreadPieces(PIX* read, std::vector<InkPatch>& bands, double& textInk) const;
 
     const PageLayout& layout_;
-    PixPtr ink_;      // the straightened page's ink, 1
-    PixPtr strokes_;  // the parts of it that are long straight strokes
+    std::shared_ptr<PIX> ink_;  // the straightened page's ink, 1
+    PixPtr strokes_;            // the parts of it that are long straight strokes
 };
 
 // Lines read apart (a patch read again) put into lines where they lie: before

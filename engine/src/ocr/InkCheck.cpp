@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <tesseract/publictypes.h>
@@ -317,7 +318,8 @@ void CheckAgainstInk(PageReading& reading, const OcrRecipe& recipe) {
     reading.noise = layout.inkPieces >= kNoisePieces &&
                     characters * kPiecesPerNoiseCharacter < static_cast<size_t>(layout.inkPieces);
     if (layout.textSize > 0 && !reading.noise) {
-        const InkAccount account(layout);
+        reading.account = std::make_shared<const InkAccount>(layout);
+        const InkAccount& account = *reading.account;
         InkChecker check(reading, account, recipe);
         check.FindUnread();
         check.ReadUnsureAgain();

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "WorkLimit.h"
 #include "layout/PageLayout.h"
+#include "ocr/InkAccount.h"
 #include "ocr/RegionReading.h"
 #include "prepare/PreparePage.h"
 
@@ -33,6 +35,9 @@ struct PageReading {
     // The share of the ink that may be text that no word read covers, once
     // checked (see InkAccount::UnreadShare).
     double unreadShare = 0;
+    // The page's ink as the check found it, for the floor (see PageFloor):
+    // it refers to layout, so the reading stays where it is once checked.
+    std::shared_ptr<const InkAccount> account;
 };
 
 // The page prepared (see PreparePage), then laid out (see FindLayout) for

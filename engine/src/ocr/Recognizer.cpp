@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "Marks.h"
 #include "layout/Skew.h"
@@ -132,8 +133,9 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
     // the page may hold more.
     if (!reading.noise && !readWhole && layout.textSize > 0 &&
         FloorWanted(reading.unreadShare, lines)) {
-        const InkAccount account(layout);
-        RaiseToFloor(layout, account, lines, [&](const RenderedPage& image) {
+        const std::shared_ptr<const InkAccount> account =
+            reading.account ? reading.account : std::make_shared<const InkAccount>(layout);
+        RaiseToFloor(layout, *account, lines, [&](const RenderedPage& image) {
             return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
         });
     }
