@@ -8,11 +8,15 @@ notices that are no bills (every key written there is a wrong one); and on
 the office pages of ../shared/captures (p05 receipt, p09 invoice; the others
 no bills). Then Recoll, indexing the documents, is asked for each bill's keys
 and title, and bills_bench times the keys' search after OCR.
-Not a test: it measures. Writes bench/results-bills.md; prints each capture's
+Not a test: it measures. Writes its seed's part of bench/results-bills.md
+(the parts of other seeds kept); prints each capture's
 keys against the truth and, for every key missed or wrong, the lines of the
 document's text that hold its truth (or the label it would stand by). With
---keep the documents are kept (their folder printed) for a look at them.
-    /usr/bin/python3 bench/bills-bench.py [--keep] [build folder] [captures folder]"""
+--keep the documents are kept (their folder printed) for a look at them, and
+beside them in texts/ the text each capture's keys were looked for in (unsure
+words as U+FFFD), for `bills_bench --find`. --seed N makes other bills and
+captures (40 unless told).
+    /usr/bin/python3 bench/bills-bench.py [--keep] [--seed N] [build folder] [captures folder]"""
 import ctypes
 import glob
 import os
@@ -28,13 +32,18 @@ here = os.path.dirname(os.path.abspath(__file__))
 keep = "--keep" in sys.argv
 if keep:
     sys.argv.remove("--keep")
+seed = 40
+if "--seed" in sys.argv:
+    at = sys.argv.index("--seed")
+    seed = int(sys.argv[at + 1])
+    del sys.argv[at:at + 2]
 build = os.path.realpath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build"))
 captures = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
     here, "..", "..", "shared", "captures", "office-pages")
 work = tempfile.mkdtemp(prefix="quilbex-bills-bench-")
 os.environ["OMP_THREAD_LIMIT"] = "1"
 engine = ctypes.CDLL(os.path.join(build, "bin", "libxdwapi.so.1"))
-rng = random.Random(40)
+rng = random.Random(seed)
 
 ISSUERS = ["株式会社ハヤシ文具", "丸福商事株式会社", "有限会社緑川工業", "合同会社さくらデザイン",
            "株式会社アオバ物流", "東和物産株式会社", "株式会社みなと印刷", "北斗電機株式会社",
@@ -184,24 +193,9 @@ def capture(pdf, name, how, folder):
     return out + ".pdf"
 
 
-class OpenMode(ctypes.Structure):
-    _fields_ = [("size", ctypes.c_int32), ("for_update", ctypes.c_int32), ("share", ctypes.c_int32)]
-
-
-class DocInfo(ctypes.Structure):
-    _fields_ = [("size", ctypes.c_int32), ("pages", ctypes.c_int32), ("r", ctypes.c_int32 * 8)]
-
-
-class OcrOption(ctypes.Structure):
-    _fields_ = [("size", ctypes.c_int32), ("text_layer", ctypes.c_int32), ("language", ctypes.c_int32),
-                ("insert_spaces", ctypes.c_int32), ("replace_layer", ctypes.c_int32),
-                ("r1", ctypes.c_int32), ("r2", ctypes.c_int32), ("r3", ctypes.c_int32),
-                ("keep_image", ctypes.c_int32), ("r4", ctypes.c_int32), ("area", ctypes.c_void_p),
-                ("r5", ctypes.c_int32)]
-
-
 def convert(source, out, ocr):
-    """As the program does it: the direct conversion, then with OCR every page read, saved."""
+    """As the program does it: the direct conversion, then with OCR every page
+    read and the document saved (by bills_bench, which keeps the text read)."""
     if os.path.exists(out):
         os.remove(out)
     if source.lower().endswith(".pdf"):
@@ -211,18 +205,12 @@ def convert(source, out, ocr):
         rc = engine.XDW_CreateXdwFromImageFile(source.encode(), out.encode(), option)
     if rc < 0 or not ocr:
         return rc
-    handle = ctypes.c_void_p()
-    mode = OpenMode(ctypes.sizeof(OpenMode), 1, 1)
-    if engine.XDW_OpenDocumentHandle(out.encode(), ctypes.byref(handle), ctypes.byref(mode)) < 0:
-        return -1
-    info = DocInfo(ctypes.sizeof(DocInfo), 0)
-    engine.XDW_GetDocumentInformation(handle, ctypes.byref(info))
-    option = OcrOption(ctypes.sizeof(OcrOption), 1, 0, 0, 1, 0, 0, 0, 1, 0, None, 0)
-    for page in range(1, info.pages + 1):
-        engine.XDW_ApplyOcr(handle, page, 1, ctypes.byref(option), None)
-    rc = engine.XDW_SaveDocument(handle, None)
-    engine.XDW_CloseDocumentHandle(handle, None)
-    return rc
+    read = subprocess.run([os.path.join(build, "bin", "bills_bench"), "--ocr", out],
+                          capture_output=True, text=True)
+    os.makedirs(os.path.join(work, "texts"), exist_ok=True)
+    with open(os.path.join(work, "texts", os.path.basename(out)[:-4] + ".txt"), "w") as f:
+        f.write(read.stdout.split("\n", 1)[-1])
+    return read.returncode
 
 
 def written_keys(doc):
@@ -360,36 +348,46 @@ def main():
                 searched[k][0] += os.path.basename(target) + "\n" in hits + "\n" or \
                     ("/" + os.path.basename(target)) in hits
 
-    with open(os.path.join(here, "results-bills.md"), "w", encoding="utf-8") as f:
+    results = os.path.join(here, "results-bills.md")
+    parts = {}
+    if os.path.exists(results):
+        with open(results, encoding="utf-8") as f:
+            for part in re.split(r"^(?=## Seed )", f.read(), flags=re.M)[1:]:
+                parts[int(re.match(r"## Seed (\d+)", part).group(1))] = part.rstrip("\n") + "\n"
+    lines = [f"## Seed {seed}\n\n",
+             f"Made on {time.strftime('%Y-%m-%d %H:%M', time.gmtime())} UTC, {os.cpu_count()} cores "
+             f"shared with other work; load average {load_start[0]:.1f} at the start, "
+             f"{load_end[0]:.1f} at the end.\n\n",
+             "| documents | n | date precision | date recall | amount precision | amount recall | "
+             "counterparty precision | counterparty recall |\n|---|---|---|---|---|---|---|---|\n"]
+    lines += [tally.row(name) + "\n" for name, tally in tallies.items()]
+    lines.append("\nWrong keys (key, truth, written): " +
+                 (", ".join(f"{k} {t} → {w}" for k, t, w in wrongs) or "none") + "\n\n")
+    lines.append("Recoll (`recollindex` over the documents, `recollq -b` for each key written and "
+                 "`title:` the source's name), documents found: " +
+                 ", ".join(f"{k} {v[0]}/{v[1]}" for k, v in searched.items()) + ".\n\n")
+    for what, times in (("after OCR", after_ocr), ("on born-digital bills", own_text)):
+        if times:
+            lines.append(f"The keys' search {what} (`bills_bench`: the first pages' text read back "
+                         f"and searched), per page: median {times[len(times) // 2]:.1f} ms, highest "
+                         f"{times[-1]:.1f} ms over {len(times)} documents.\n")
+    parts[seed] = "".join(lines)
+    with open(results, "w", encoding="utf-8") as f:
         f.write("# Bills found again\n\n")
-        f.write(f"Made by `bench/bills-bench.py` on {time.strftime('%Y-%m-%d %H:%M', time.gmtime())} "
-                f"UTC, {os.cpu_count()} cores shared with other work; load average "
-                f"{load_start[0]:.1f} at the start, {load_end[0]:.1f} at the end.\n\n")
-        f.write("60 bills (invoices, receipts, estimates, delivery notes, orders; IPA Gothic, Mincho and "
-                "their proportional forms at 10 to 12 pt; dates as 年月日, 令和, slashes, full-width "
-                "digits and with weekdays; totals as ¥, 円, ￥…- and with 税込; issuers as 株式会社…, "
-                "…株式会社, (株)…; due dates, subtotals, taxes, deposits and bank accounts beside them) "
-                "and 12 letters and notices with dates, companies and amounts, made as HTML and printed "
-                "to PDF by LibreOffice; 18 bills and 4 letters also captured: rendered at 300 dpi grey "
-                "(scan), turned 1.2 to 2° with noise, blur and JPEG q55 (askew), and as a normal-mode "
-                "fax (204 x 98 dpi, one bit). Every capture converted and read by the engine (日本語); "
-                "the keys read back from the document's XMP. Precision: right keys over keys written "
-                "(a key written on a letter, or on a bill where it was not stated, is wrong); recall: "
-                "right keys over keys the bill states.\n\n")
-        f.write("| documents | n | date precision | date recall | amount precision | amount recall | "
-                "counterparty precision | counterparty recall |\n|---|---|---|---|---|---|---|---|\n")
-        for name, tally in tallies.items():
-            f.write(tally.row(name) + "\n")
-        f.write("\nWrong keys (key, truth, written): " +
-                (", ".join(f"{k} {t} → {w}" for k, t, w in wrongs) or "none") + "\n\n")
-        f.write("Recoll (`recollindex` over the documents, `recollq -b` for each key written and "
-                "`title:` the source's name), documents found: " +
-                ", ".join(f"{k} {v[0]}/{v[1]}" for k, v in searched.items()) + ".\n\n")
-        for what, times in (("after OCR", after_ocr), ("on born-digital bills", own_text)):
-            if times:
-                f.write(f"The keys' search {what} (`bills_bench`: the first pages' text read back "
-                        f"and searched), per page: median {times[len(times) // 2]:.1f} ms, highest "
-                        f"{times[-1]:.1f} ms over {len(times)} documents.\n")
+        f.write("Made by `bench/bills-bench.py --seed N`, one part for each seed of the random bills "
+                "and captures. 60 bills (invoices, receipts, estimates, delivery notes, orders; IPA "
+                "Gothic, Mincho and their proportional forms at 10 to 12 pt; dates as 年月日, 令和, "
+                "slashes, full-width digits and with weekdays; totals as ¥, 円, ￥…- and with 税込; "
+                "issuers as 株式会社…, …株式会社, (株)…; due dates, subtotals, taxes, deposits and bank "
+                "accounts beside them) and 12 letters and notices with dates, companies and amounts, "
+                "made as HTML and printed to PDF by LibreOffice; 18 bills and 4 letters also captured: "
+                "rendered at 300 dpi grey (scan), turned 1.2 to 2° with noise, blur and JPEG q55 "
+                "(askew), and as a normal-mode fax (204 x 98 dpi, one bit). Every capture converted and "
+                "read by the engine (日本語); the keys read back from the document's XMP. Precision: "
+                "right keys over keys written (a key written on a letter, or on a bill where it was not "
+                "stated, is wrong); recall: right keys over keys the bill states. The office pages "
+                "(../shared/captures) are the same in every seed.\n\n")
+        f.write("\n".join(parts[k] for k in sorted(parts)))
     if keep:
         print("documents kept in", work)
     else:

@@ -10,6 +10,9 @@
 // same line for the text saving looks in (unsure words as U+FFFD), then that
 // text, its pages ended by form feeds: to tell a misreading from a key not
 // found.
+//   bills_bench --ocr DOC...
+// As --read, but each document is then saved as the program saves it (its
+// keys written), so that one reading gives both the keys and their text.
 //   bills_bench --find TEXT...
 // The same line for text files such as --read prints (pages ended by form
 // feeds, read by OCR).
@@ -42,8 +45,9 @@ void Show(const char* path, const std::function<std::vector<std::string>()>& tex
                 show(keys.amount), show(keys.counterparty));
 }
 
-// The pages' text as saving looks in it after every page was read again.
-std::vector<std::string> ReadAgain(const char* path) {
+// The pages' text as saving looks in it after every page was read again;
+// the document saved when asked.
+std::vector<std::string> ReadAgain(const char* path, bool save) {
     const XDW_DOCUMENT_HANDLE handle = xdw::OpenDocument(path);
     xdw::Document& doc = xdw::LookupDocument(handle);
     std::vector<std::string> pages = xdw::OwnPageTexts(*doc.pdf, true);
@@ -51,6 +55,10 @@ std::vector<std::string> ReadAgain(const char* path) {
     for (size_t p = 0; p < pages.size(); ++p) {
         xdw::ApplyOcr(doc, static_cast<int>(p) + 1, option);
         pages[p] += "\n" + doc.readText[static_cast<int>(p) + 1];
+    }
+    if (save) {
+        xdw::TurnPending(doc);
+        xdw::SaveDocument(doc);
     }
     xdw::CloseDocument(handle);
     return pages;
@@ -72,14 +80,14 @@ std::vector<std::string> TextFile(const char* path) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    const bool read = mode == "--read", find = mode == "--find";
+    const bool save = mode == "--ocr", read = mode == "--read" || save, find = mode == "--find";
     for (int i = read || find ? 2 : 1; i < argc; ++i) {
         try {
             if (find) {
                 const std::vector<std::string> pages = TextFile(argv[i]);
                 Show(argv[i], [&] { return pages; });
             } else if (read) {
-                const std::vector<std::string> pages = ReadAgain(argv[i]);
+                const std::vector<std::string> pages = ReadAgain(argv[i], save);
                 Show(argv[i], [&] { return pages; });
                 for (const std::string& page : pages) std::printf("%s\f\n", page.c_str());
             } else {

@@ -170,7 +170,7 @@ def one(i, kind, moment, sig):
     with lock:
         results.append(row)
         print("%3d %-8s %-6s %-7s sent %5s s  exit %3s  %s%s%s" % (
-            i, kind, moment, row["sig"], "-" if sent is None else "%.2f" % sent, status,
+            i, kind, moment, row["sig"], "-" if sent is None else "%.3f" % sent, status,
             "deleted " if gone else "", "document " if whole else "",
             "FAULT: " + "; ".join(faults) if faults else ""), flush=True)
     if os.path.exists(document):
@@ -218,9 +218,6 @@ print("ended by the default action while the system loaded the program: %d" %
 print("sources deleted without a complete document: %d" %
       sum(r["gone"] and not r["whole"] for r in results))
 print("processes left 3 s after the run ended: %d" % sum(len(r["left"]) for r in results))
-print("faults: %d" % len(faults))
-shutil.rmtree(work, ignore_errors=True)
-sys.exit(1 if faults else 0)
 killed = [r["sent"] for r in results if r["loading"]]
 held = [r["sent"] for r in results if r["moment"] == "exec" and r["status"] == 4]
 if killed or held:
@@ -228,3 +225,6 @@ if killed or held:
           " held and honoured as a stop (status 4) %d (the earliest %s ms after exec)" % (
               len(killed), "%.1f" % (max(killed) * 1000) if killed else "-",
               len(held), "%.1f" % (min(held) * 1000) if held else "-"))
+print("faults: %d" % len(faults))
+shutil.rmtree(work, ignore_errors=True)
+sys.exit(1 if faults else 0)

@@ -7,7 +7,9 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,6 +30,7 @@
 #include "print/OfficeFinder.h"
 #include "print/OfficeProfile.h"
 #include "print/OfficeSandbox.h"
+#include "print/SavedValues.h"
 #include "print/SheetRows.h"
 
 using namespace xdwtest;
@@ -256,6 +259,40 @@ TEST(SheetRows, WorksheetRowsAreTheirHighestNumberOrTheirCount) {
         {"<row r=\"99999999999999999999\"/>", xdw::kSheetRows * 1000},
     };
     for (const auto& [xml, rows] : cases) EXPECT_EQ(xdw::WorksheetRows(xml), rows) << xml;
+}
+
+// A spreadsheet's archive cut short is damaged, not printed without its later
+// sheets; one whose sheet does not fit in memory is too large, not damaged.
+TEST(SavedValues, ACutArchiveIsDamagedAndASheetBeyondMemoryTooLarge) {
+    TempDir dir;
+    const std::string xlsx = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+    const auto KindOf = [&](const std::string& name) {
+        try {
+            xdw::WriteSavedValues(dir.File(name), dir.File("copy"), xlsx);
+        } catch (const xdw::EngineError& e) {
+            return e.concern().kind;
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
+        return XDW_REASON_NONE;
+    };
+    WriteZip(dir.File("cut.xlsx"), {{"a.xml", "<a/>"}, {"xl/worksheets/sheet1.xml", "<v>1</v>"}});
+    const std::string bytes = ReadBytes(dir.File("cut.xlsx"));
+    WriteBytes(dir.File("cut.xlsx"), bytes.substr(0, bytes.find("PK\x03\x04", 4) + 10));
+    EXPECT_EQ(KindOf("cut.xlsx"), XDW_REASON_CONTENT);
+    WriteZip(dir.File("big.xlsx"), {{"xl/worksheets/sheet1.xml", std::string(24 << 20, 'v')}});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::ifstream statm("/proc/self/statm");
+        rlim_t pages = 0;
+        statm >> pages;
+        const rlimit room{pages * 4096 + (8 << 20), pages * 4096 + (8 << 20)};
+        ::setrlimit(RLIMIT_AS, &room);
+        ::_exit(KindOf("big.xlsx"));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == XDW_REASON_MEMORY_LIMIT) << status;
 }
 
 // An application that hangs, or grows without end, is stopped at its limit

@@ -7,6 +7,7 @@
 
 #include "common/Utf8.h"
 #include "ocr/JapaneseFixes.h"
+#include "ocr/SlashedZero.h"
 
 namespace {
 
@@ -58,6 +59,24 @@ TEST(JapaneseFixes, OnlyCertainConfusionsAreFixed) {
             }
         EXPECT_TRUE(text == quilbex::DecodeUtf8(meant)) << read;
     }
+}
+
+// A zero struck through (as a fax prints its sender line) beside an 8 and
+// an 8 whose waist slants.
+TEST(JapaneseFixes, SlashedZeroIsToldFromEight) {
+    const char* rows[] = {"  #####     #####      #####",  " #    ##   #     #     #   #",
+                          " #   # #   #     #     #   #",  " #  #  #   #     #   #######",
+                          " # #   #    #####    #   #   ", " ##    #   #     #   #   #   ",
+                          " #     #   #     #   #   #   ", " #     #   #     #   #####   ",
+                          "  #####     #####            "};
+    xdw::RenderedPage page;
+    page.geometry.width = page.bytesPerLine = 28;
+    page.geometry.height = 9;
+    for (const char* row : rows)
+        for (int x = 0; x < 28; ++x) page.pixels.push_back(row[x] == '#' ? 0 : 255);
+    EXPECT_TRUE(xdw::SlashedZero(page, {0, 0, 9, 9}));
+    EXPECT_FALSE(xdw::SlashedZero(page, {9, 0, 19, 9}));
+    EXPECT_FALSE(xdw::SlashedZero(page, {19, 0, 28, 9}));
 }
 
 }  // namespace

@@ -70,6 +70,8 @@
     X(FiguresLeastDigits, 2, "a run of figures holding fewer digits is not read again")          \
     X(FiguresRoom, 0.15, "room either side of a run of figures read again, in text sizes")       \
     X(FiguresWidest, 0.8, "a figure is at most this many text sizes wide")                       \
+    X(ZeroSlashSlant, 0.2, "a looped figure whose two holes stand shifted across by this many "  \
+      "of its widths, one above the other, is a zero struck through (SlashedZero)")             \
     /* Every piece of ink read or known to be no text (InkAccount) */                            \
     X(StrokeSizes, 4, "a straight stroke at least this many text sizes long is no part of a "    \
       "character: a rule, a frame's side, an underline")                                         \

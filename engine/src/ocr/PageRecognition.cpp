@@ -15,6 +15,7 @@
 #include "ocr/PageReading.h"
 #include "ocr/PageText.h"
 #include "ocr/ScanReader.h"
+#include "ocr/SlashedZero.h"
 #include "ocr/WayUp.h"
 
 namespace xdw {
@@ -108,6 +109,8 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     CheckAgainstInk(reading, recipe);
     result.lines = PageLines(reading, recipe);
     RereadFigures(result.lines, reading, recipe);
+    if (!reading.prepared.unwarped)
+        MendSlashedZeros(result.lines, reading.layout.image, reading.layout.skewDegrees);
     FixJapaneseConfusions(result.lines);
     result.geometry = input.scan->geometry;
     DropLinesOverText(result.lines, input.text, result.geometry.width, result.geometry.height);

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <new>
 
 #include "Error.h"
 #include "pdf/DocumentLabel.h"
@@ -225,6 +226,14 @@ void AppPrintJob::run() {
         finish(0, FailureOf("stopped"));
     } catch (const EngineError& e) {
         finish(e.code(), UsersReason(e));
+    } catch (const std::bad_alloc&) {
+        // Memory ran out on the way to LibreOffice (a large text or table
+        // read in): the file is too large, and the user is told so.
+        try {
+            Bad(XDW_REASON_MEMORY_LIMIT, "out of memory", request_.input);
+        } catch (const EngineError& e) {
+            finish(e.code(), FailureOf(e));
+        }
     } catch (const std::exception& e) {
         finish(XDW_E_FAIL, FailureOf(e.what()));
     } catch (...) {

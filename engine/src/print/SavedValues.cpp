@@ -3,9 +3,11 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -71,6 +73,16 @@ struct EntryFree {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
+[[noreturn]] void TooLargeForMemory() {
+    Bad(XDW_REASON_MEMORY_LIMIT, "spreadsheet too large for the memory available");
+}
+
+// The archive's reader failed: for want of memory, or on a damaged archive.
+[[noreturn]] void Unreadable(archive* in) {
+    if (archive_errno(in) == ENOMEM) TooLargeForMemory();
+    Bad(XDW_REASON_CONTENT, "spreadsheet archive damaged");
+}
+
 Entries Unpack(const std::string& source) {
     std::unique_ptr<archive, ReadFree> in(archive_read_new());
     archive_read_support_format_zip(in.get());
@@ -79,7 +91,9 @@ Entries Unpack(const std::string& source) {
     Entries entries;
     std::uint64_t total = 0;
     archive_entry* entry = nullptr;
-    while (archive_read_next_header(in.get(), &entry) == ARCHIVE_OK) {
+    int next;
+    while ((next = archive_read_next_header(in.get(), &entry)) == ARCHIVE_OK ||
+           next == ARCHIVE_WARN) {
         if (archive_entry_filetype(entry) != AE_IFREG) continue;
         std::string data;
         char buffer[1 << 16];
@@ -91,9 +105,12 @@ Entries Unpack(const std::string& source) {
                          "spreadsheet unpacks to more than 512 MiB");
             data.append(buffer, static_cast<size_t>(n));
         }
-        if (n < 0) Bad(XDW_REASON_CONTENT, "spreadsheet archive damaged");
+        if (n < 0) Unreadable(in.get());
         entries.emplace_back(archive_entry_pathname(entry), std::move(data));
     }
+    // An archive that ends before its end would print as a workbook short
+    // of its later sheets.
+    if (next != ARCHIVE_EOF) Unreadable(in.get());
     return entries;
 }
 
@@ -150,18 +167,25 @@ bool WriteSavedValues(const std::string& source, const std::string& copy, const 
             throw EngineError(XDW_E_FAIL, "cannot write the spreadsheet copy");
         return HoldsValues(xml, true);
     }
-    Entries entries = Unpack(source);
-    const bool odf = mime == kOds;
-    bool values = false;
-    for (auto& [name, data] : entries) {
-        const bool sheet = odf ? name == "content.xml" : name.rfind("xl/worksheets/", 0) == 0;
-        if (!sheet) continue;
-        if (!odf) RequireSheetRows(WorksheetRows(data));
-        data = odf ? WithoutOdfFormulas(data) : WithoutOoxmlFormulas(data);
-        values = values || HoldsValues(data, odf);
+    // Below the unpacking bound memory can still run out (a memory-capped
+    // session, a copy of the sheet for each step): the file is too large
+    // then, not damaged.
+    try {
+        Entries entries = Unpack(source);
+        const bool odf = mime == kOds;
+        bool values = false;
+        for (auto& [name, data] : entries) {
+            const bool sheet = odf ? name == "content.xml" : name.rfind("xl/worksheets/", 0) == 0;
+            if (!sheet) continue;
+            if (!odf) RequireSheetRows(WorksheetRows(data));
+            data = odf ? WithoutOdfFormulas(data) : WithoutOoxmlFormulas(data);
+            values = values || HoldsValues(data, odf);
+        }
+        Pack(copy, entries);
+        return values;
+    } catch (const std::bad_alloc&) {
+        TooLargeForMemory();
     }
-    Pack(copy, entries);
-    return values;
 }
 
 }  // namespace xdw

@@ -18,7 +18,8 @@ bool HasSavedValues(const std::string& mime);
 
 // Writes to copy the spreadsheet at source without its formulas. Throws
 // EngineError(XDW_E_CANNOT_READ) for an archive that cannot be read or
-// unpacks to more than the limit. True when some cell holds a value.
+// unpacks to more than the limit, or whose values do not fit in memory.
+// True when some cell holds a value.
 bool WriteSavedValues(const std::string& source, const std::string& copy, const std::string& mime);
 
 }  // namespace xdw
