@@ -192,7 +192,7 @@ def one(i, kind, moment, sig):
     with lock:
         results.append(row)
         print("%3d %-8s %-6s %-7s sent %5s s  exit %3s  %s%s%s" % (
-            i, kind, moment, row["sig"], "-" if sent is None else "%.2f" % sent, status,
+            i, kind, moment, row["sig"], "-" if sent is None else "%.3f" % sent, status,
             "deleted " if gone else "", "document " if whole else "",
             "FAULT: " + "; ".join(faults) if faults else ""), flush=True)
     if os.path.exists(document):

@@ -1,6 +1,9 @@
 #include "label/BillAmount.h"
 
+#include "common/Utf8.h"
+
 #include <set>
+#include <string>
 #include <utility>
 
 namespace xdw {
@@ -40,6 +43,7 @@ struct Money {
     // comma misread): its digits are known, and value holds them.
     bool digitsKnown = false;
     bool noDigit = false;  // not one of its digits is sure
+    std::u32string lead;   // its digits before the first unsure one
     // Written as money beyond doubt: ¥ or 円 by it, or its digits grouped
     // (not 2026- of a bill's number).
     bool money = false;
@@ -69,9 +73,10 @@ bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
     size_t group = 0;
     bool grouped = false, badGroup = false, dotted = false;
     for (; i < s.size(); ++i) {
-        // A comma read as ",." by the recogniser.
-        const bool misread =
-            s[i] == U',' && i + 2 < s.size() && s[i + 1] == U'.' && IsDigitOrUnsure(s[i + 2]);
+        // A comma read as ",." or ".," by the recogniser.
+        const bool misread = (s[i] == U',' || s[i] == U'.') && i + 2 < s.size() &&
+                             (s[i + 1] == U'.' || s[i + 1] == U',') && s[i + 1] != s[i] &&
+                             IsDigitOrUnsure(s[i + 2]);
         if (IsDigitOrUnsure(s[i])) {
             digits += s[i];
             ++group;
@@ -113,6 +118,7 @@ bool ReadMoney(const std::u32string& s, size_t i, Money& money) {
     money.doubtful = badGroup || dotted || unsure;
     money.digitsKnown = dotted && !badGroup && !unsure;
     money.noDigit = digits.find_first_not_of(kUnsure) == std::u32string::npos;
+    money.lead = digits.substr(0, digits.find(kUnsure));
     money.value = 0;
     if (!unsure)
         for (char32_t d : digits) money.value = money.value * 10 + (d - U'0');
@@ -147,27 +153,32 @@ struct Totals {
     std::multiset<long long> misgrouped;  // statements whose digits alone are known
     std::multiset<long long> all;         // every amount the text holds, its digits known
     bool unstated = false;                // a total's label with no amount by it
+    // The sure leading digits of each statement that cannot be read whole:
+    // only its sums can then prove the total, and it must start so.
+    std::vector<std::u32string> unreadable;
+    bool stateless = true;  // no total's label at all
+    bool handing = false;   // what was handed over or the change is named
     int apart = 0;          // labels of what was handed over and the change with no amount by them
     bool adjusted = false;  // what is paid may differ from the sum with its tax
     bool doubtful = false;
 
     void Add(const std::vector<Money>& amounts, bool isPayable) {
         std::set<long long> values, digits;
-        bool unreadable = false;
+        std::vector<std::u32string> partial;
+        stateless = false;
         for (const Money& m : amounts) {
             if (!m.doubtful)
                 values.insert(m.value);
             else if (m.digitsKnown)
                 digits.insert(m.value);
-            else if (m.noDigit)
-                unreadable = true;
             else
-                doubtful = true;
+                partial.push_back(m.lead);
         }
         // Nothing but unsure characters, or such a word beside the amount
         // (\ � 38,605: the mark read twice); what it is the bill must bear
         // out.
-        if (unreadable && values.empty() && digits.empty()) doubtful = true;
+        if (!partial.empty() && values.empty() && digits.empty())
+            unreadable.insert(unreadable.end(), partial.begin(), partial.end());
         // Two amounts after one label: which is the total is not said.
         if (values.size() + digits.size() > 1) doubtful = true;
         if (values.size() == 1) {
@@ -196,6 +207,7 @@ void ReadPart(const std::vector<std::u32string>& cells, size_t c, const Tight& t
     std::vector<Money> amounts = AmountsFrom(cells[c], 0);
     if (amounts.empty() && c + 1 < cells.size() && StartsWithMoney(cells[c + 1]))
         amounts = AmountsFrom(cells[c + 1], 0);
+    if (part == &totals.handed || part == &totals.change) totals.handing = true;
     if (amounts.empty() && (part == &totals.handed || part == &totals.change)) ++totals.apart;
     if (amounts.size() != 1 || amounts[0].doubtful) return;
     part->insert(amounts[0].value);
@@ -217,8 +229,11 @@ void ReadLine(const TextLine& line, Totals& totals) {
             const size_t at = tight.text.find(candidate.word);
             if (at == std::u32string::npos) continue;
             const std::u32string word = candidate.word;
-            // 金額 alone is a total only as the first word of its cell.
-            if (word == U"金額" && at != 0) continue;
+            // 金額 alone is a total only as the first word of its cell (or
+            // after nothing but unsure characters: 御見積金額 misread).
+            if (word == U"金額" &&
+                tight.text.substr(0, at).find_first_not_of(kUnsure) != std::u32string::npos)
+                continue;
             label = &candidate;
             labelEnd = tight.at[at + word.size() - 1] + 1;
             break;
@@ -236,7 +251,7 @@ void ReadLine(const TextLine& line, Totals& totals) {
             amounts = AmountsFrom(cells[c + 1], 0);
         // Unsure characters where the amount should be: it cannot be read.
         if (amounts.empty() && cells[c].find(kUnsure, labelEnd) != std::u32string::npos)
-            totals.doubtful = true;
+            totals.unreadable.emplace_back();
         totals.Add(amounts, payable);
     }
 }
@@ -299,21 +314,39 @@ bool BorneOut(const Totals& totals, long long total) {
            (totals.all.count(total) >= 2 && *totals.all.rbegin() == total);
 }
 
-// Where the total's labels stand apart from every amount (a table read
-// column by column), the largest amount of all when another with its tax
-// comes to it; on a receipt, the largest (what was handed over) less another
-// (the change) when that is read twice. 0 when neither does, or when the bill
-// names a discount or a balance that may set what is paid apart.
-long long SummedUp(const Totals& totals) {
-    if (!totals.unstated || totals.adjusted || totals.all.empty()) return 0;
+// The largest amount of all, when the sums prove it the total: a subtotal
+// read with its tax coming to it and the tax read too (strong), or only one
+// of them read (enough where the total's labels stand apart from every
+// amount, a table read column by column); 0 when they do not, or when the
+// bill names a discount, a balance or money handed over that may set what
+// is paid apart.
+long long LargestProven(const Totals& totals, bool strong) {
+    if (totals.adjusted || totals.all.empty() || (strong && totals.handing)) return 0;
     const long long largest = *totals.all.rbegin();
-    std::set<long long> left;
+    bool subtotal = false, tax = false;
     for (long long amount : totals.all) {
         if (amount >= largest) continue;
-        if (WithTax(amount, largest)) return largest;
-        if (totals.apart > 0 && totals.all.count(largest - amount) >= 2)
-            left.insert(largest - amount);
+        if (WithTax(amount, largest)) subtotal = true;
+        if (!totals.handing && amount * 2 < largest && WithTax(largest - amount, largest))
+            tax = true;
+        if (WithTax(amount, largest) && totals.all.count(largest - amount) > 0) return largest;
     }
+    return !strong && (subtotal || tax) ? largest : 0;
+}
+
+// Where the total's labels stand apart from every amount (a table read
+// column by column), the largest amount proven by the sums; on a receipt,
+// the largest (what was handed over) less another (the change) when that is
+// read twice. 0 when neither does, or when the bill names a discount or a
+// balance that may set what is paid apart.
+long long SummedUp(const Totals& totals) {
+    if (!totals.unstated || totals.adjusted || totals.all.empty()) return 0;
+    if (const long long proven = LargestProven(totals, false); proven > 0) return proven;
+    const long long largest = *totals.all.rbegin();
+    std::set<long long> left;
+    for (long long amount : totals.all)
+        if (amount < largest && totals.apart > 0 && totals.all.count(largest - amount) >= 2)
+            left.insert(largest - amount);
     return left.size() == 1 ? *left.begin() : 0;
 }
 
@@ -323,7 +356,9 @@ std::string BillAmount(const std::vector<TextLine>& lines, bool recognised) {
     Totals totals;
     for (const TextLine& line : lines) ReadLine(line, totals);
     // Points between groups are a misreading only where the text was read.
-    if (totals.doubtful || (!recognised && !totals.misgrouped.empty())) return {};
+    if (totals.doubtful ||
+        (!recognised && (!totals.misgrouped.empty() || !totals.unreadable.empty())))
+        return {};
     long long total = Agreed(totals);
     const std::set<long long> misgrouped(totals.misgrouped.begin(), totals.misgrouped.end());
     if (total == 0 && totals.payable.empty() && totals.plain.empty() && misgrouped.size() == 1)
@@ -340,9 +375,18 @@ std::string BillAmount(const std::vector<TextLine>& lines, bool recognised) {
         if (total == 0 && totals.payable.empty() && totals.plain.empty() && misgrouped.empty())
             total = SummedUp(totals);
     }
-    // A statement whose commas were misread must still come to the total.
+    // A statement that cannot be read leaves only sums to prove the total:
+    // the subtotal and tax read with it, or its sums read in full.
+    if (!totals.unreadable.empty() && (total == 0 || !AddsUp(totals, total)))
+        total = LargestProven(totals, true);
+    // A page whose total's label was not read at all: its sums in full.
+    if (recognised && total == 0 && totals.stateless) total = LargestProven(totals, true);
+    // A statement whose commas were misread must still come to the total,
+    // and one read in part must start as it does.
     for (long long digits : misgrouped)
         if (digits != total) return {};
+    for (const std::u32string& lead : totals.unreadable)
+        if (std::to_string(total).rfind(quilbex::EncodeUtf8(lead), 0) != 0) return {};
     return total > 0 ? std::to_string(total) : std::string();
 }
 

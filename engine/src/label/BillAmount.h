@@ -20,7 +20,9 @@ namespace xdw {
 // from every amount (a table read column by column) the largest amount is
 // the total when another with its tax comes to it, or on a receipt what was
 // handed over less the change, read twice; never where a discount or a
-// balance is named.
+// balance is named. A statement read only in part, or a page whose total's
+// label was not read at all, leaves the total to its sums read in full
+// (subtotal, tax and total), which the part read must agree with.
 std::string BillAmount(const std::vector<TextLine>& lines, bool recognised);
 
 }  // namespace xdw

@@ -113,7 +113,11 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
     if (s[at] == U' ' || DigitBefore(s, at)) return false;
     Reader r{s, at};
     int year = -1;
-    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成"))) {
+    // 令 and one character more before the year is 令和 misread (令利): no
+    // other era starts so.
+    const bool reiwaMisread = s[at] == U'令' && at + 1 < s.size() && IsKanji(s[at + 1]) &&
+                              at + 2 < s.size() && IsDigitOrUnsure(s[at + 2]);
+    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成")) || (reiwaMisread && (r.i = at + 2))) {
         const bool reiwa = s[at] == U'令';
         const int n = r.Take(U"元") ? 1 : r.Number(2);
         if (n < 1 || !r.Take(U"年")) return false;
