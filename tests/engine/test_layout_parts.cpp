@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "layout/Pix.h"
 #include "layout/Rules.h"
 #include "layout/Skew.h"
 #include "layout/XyCut.h"
@@ -184,3 +185,25 @@ TEST(FindRulesTest, GridsAreTablesAndLoneRulesAreNot) {
 }
 
 }  // namespace
+
+TEST(LongRunsTest, KeepsWhatAnOpeningByALineKeeps) {
+    // Strokes of every length, at the edges and across word boundaries.
+    PixPtr ink = Checked(pixCreate(301, 203, 1));
+    unsigned seed = 7;
+    for (int i = 0; i < 900; ++i) {
+        seed = seed * 1103515245 + 12345;
+        const int x = int(seed >> 8) % 301, y = int(seed >> 4) % 203, n = int(seed >> 20) % 150;
+        if (i % 2)
+            pixRasterop(ink.get(), x, y, n, 1 + i % 3, PIX_SET, nullptr, 0, 0);
+        else
+            pixRasterop(ink.get(), x, y, 1 + i % 3, n, PIX_SET, nullptr, 0, 0);
+    }
+    for (const int length : {2, 9, 33, 61, 123})
+        for (const bool across : {true, false}) {
+            PixPtr opened = Checked(across ? pixOpenCompBrick(nullptr, ink.get(), length, 1)
+                                           : pixOpenCompBrick(nullptr, ink.get(), 1, length));
+            l_int32 same = 0;
+            pixEqual(opened.get(), LongRuns(ink.get(), length, across).get(), &same);
+            EXPECT_TRUE(same) << length << (across ? " across" : " down");
+        }
+}

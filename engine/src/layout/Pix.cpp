@@ -1,5 +1,6 @@
 #include "layout/Pix.h"
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 
@@ -13,6 +14,42 @@ namespace {
 // Darker than this counts as ink: halfway between paper and print, so that
 // a light scan's grey strokes are kept and its noise is not.
 const int kInkThreshold = TunedInt(Layout::InkThreshold);
+
+// The first pixel from x on of a 1-bit row that is set (or clear), or w.
+int NextPixel(const l_uint32* row, int x, int w, bool set) {
+    while (x < w) {
+        l_uint32 word = set ? row[x >> 5] : ~row[x >> 5];
+        word &= 0xffffffffu >> (x & 31);
+        if (word != 0) return std::min(w, (x & ~31) + __builtin_clz(word));
+        x = (x & ~31) + 32;
+    }
+    return w;
+}
+
+// Clears the pixels from x to end of a 1-bit row.
+void ClearPixels(l_uint32* row, int x, int end) {
+    while (x < end) {
+        const int bit = x & 31, n = std::min(32 - bit, end - x);
+        const l_uint32 run = n == 32 ? 0xffffffffu : ((1u << n) - 1) << (32 - bit - n);
+        row[x >> 5] &= ~run;
+        x += n;
+    }
+}
+
+// The runs across each row of a 1-bit image shorter than length cleared.
+void ClearShortRuns(PIX* pix, int length) {
+    const int w = static_cast<int>(pixGetWidth(pix)), h = static_cast<int>(pixGetHeight(pix));
+    const int wpl = pixGetWpl(pix);
+    l_uint32* data = pixGetData(pix);
+    for (int y = 0; y < h; ++y) {
+        l_uint32* row = data + static_cast<size_t>(y) * wpl;
+        for (int x = NextPixel(row, 0, w, true); x < w;) {
+            const int end = NextPixel(row, x, w, false);
+            if (end - x < length) ClearPixels(row, x, end);
+            x = NextPixel(row, end, w, true);
+        }
+    }
+}
 
 }  // namespace
 
@@ -71,6 +108,22 @@ RenderedPage GreyPage(PIX* grey, const RenderedPage& page) {
 PixPtr Ink(PIX* grey) {
     QuietLeptonica();
     return Checked(pixThresholdToBinary(grey, kInkThreshold));
+}
+
+PixPtr LongRuns(PIX* binary, int length, bool across) {
+    // An opening by a line keeps exactly the runs at least its length long;
+    // Leptonica's composes the line of two factors, and so its length.
+    l_int32 factor1 = 1, factor2 = 1;
+    if (length > 1) selectComposableSizes(length, &factor1, &factor2);
+    const int composed = std::max(1, factor1 * factor2);
+    if (across) {
+        PixPtr runs = Checked(pixCopy(nullptr, binary));
+        ClearShortRuns(runs.get(), composed);
+        return runs;
+    }
+    PixPtr turned = Checked(pixRotate90(binary, 1));
+    ClearShortRuns(turned.get(), composed);
+    return Checked(pixRotate90(turned.get(), -1));
 }
 
 std::vector<PixelBox> InkBoxes(PIX* binary) {

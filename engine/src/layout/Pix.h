@@ -38,6 +38,12 @@ RenderedPage GreyPage(PIX* grey, const RenderedPage& page);
 // Ink as 1, from an 8-bit image.
 PixPtr Ink(PIX* grey);
 
+// The ink of a 1-bit image that lies in runs across (or down) at least
+// length long: the pixels an opening by a line of that length keeps (those
+// of pixOpenCompBrick, at the length it composes), found run by run instead
+// of by shifting the whole image over and over. Throws std::bad_alloc.
+PixPtr LongRuns(PIX* binary, int length, bool across);
+
 // The boxes of the 8-connected pieces of ink in a 1-bit image.
 std::vector<PixelBox> InkBoxes(PIX* binary);
 

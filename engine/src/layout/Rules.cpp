@@ -84,10 +84,8 @@ Rules FindRules(PIX* binary, int textSize, bool straightened) {
     const int step = straightened ? kRuleStepPx : 1;
     PixPtr thickDown = Checked(pixDilateBrick(nullptr, binary, 1, step));
     PixPtr thickAcross = Checked(pixDilateBrick(nullptr, binary, step, 1));
-    PixPtr across =
-        Checked(pixOpenCompBrick(nullptr, thickDown.get(), kHorizontalRuleSizes * size, 1));
-    PixPtr down = Checked(pixOpenCompBrick(nullptr, thickAcross.get(), 1,
-                                           static_cast<int>(kVerticalRuleSizes * size)));
+    PixPtr across = LongRuns(thickDown.get(), kHorizontalRuleSizes * size, true);
+    PixPtr down = LongRuns(thickAcross.get(), static_cast<int>(kVerticalRuleSizes * size), false);
     PixPtr both = Checked(pixOr(nullptr, across.get(), down.get()));
     Rules rules;
     rules.mask =
@@ -130,8 +128,7 @@ PixPtr DashedLines(PIX* binary, int textSize) {
                                                 L_SELECT_IF_GTE, nullptr));
         PixPtr joined = Checked(flat ? pixCloseSafeCompBrick(nullptr, pieces.get(), gap, 1)
                                      : pixCloseSafeCompBrick(nullptr, pieces.get(), 1, gap));
-        PixPtr dashes = Checked(flat ? pixOpenCompBrick(nullptr, joined.get(), length, 1)
-                                     : pixOpenCompBrick(nullptr, joined.get(), 1, length));
+        PixPtr dashes = LongRuns(joined.get(), length, flat);
         pixAnd(dashes.get(), dashes.get(), pieces.get());
         pixOr(all.get(), all.get(), dashes.get());
     }

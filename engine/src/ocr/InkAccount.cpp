@@ -87,8 +87,8 @@ InkAccount::InkAccount(const PageLayout& layout) : layout_(layout), ink_(layout.
     // found here from its straightened page.
     if (!ink_) ink_.reset(Ink(GreyPix(layout.straight).get()).release(), PixFree());
     const int length = std::max(kStrokeSizes * layout.textSize, 8);
-    PixPtr across = Checked(pixOpenCompBrick(nullptr, ink_.get(), length, 1));
-    PixPtr down = Checked(pixOpenCompBrick(nullptr, ink_.get(), 1, length));
+    PixPtr across = LongRuns(ink_.get(), length, true);
+    PixPtr down = LongRuns(ink_.get(), length, false);
     strokes_ = Checked(pixOr(nullptr, across.get(), down.get()));
     if (layout.ink && layout.dashes) {
         pixOr(strokes_.get(), strokes_.get(), layout.dashes.get());
