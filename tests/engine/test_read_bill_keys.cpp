@@ -22,9 +22,9 @@ struct ReadCase {
 
 const ReadCase kCases[] = {
     {"column-read", HEAD "ご請求金額88.924円(税込)\n" COLUMNS "¥8,.084\n88,924円", "2026-01-26",
-     "88924", "合同会社さくらデザイン"},
+     "88924", ""},
     {"misread-statement-disagrees", HEAD "ご請求金額88.942円(税込)\n" COLUMNS "¥8,084\n88,924円",
-     "2026-01-26", "", "合同会社さくらデザイン"},
+     "2026-01-26", "", ""},
     {"sums-alone", "納品書\n2025年5月2 1日\n" COLUMNS "¥8,084\n¥88,924", "2025-05-21", "88924", ""},
     {"largest-is-handed-over", "領収書\n" COLUMNS "¥8,084\n¥88,924\n¥90,000", "", "", ""},
     {"tax-unread", "領収書\n小計 Y420\n消費税(10% \uFFFD\uFFFD\n合計 Y462", "", "462", ""},
@@ -46,6 +46,8 @@ const ReadCase kCases[] = {
     {"comma-read-point-first", "納品書\n" LABELS "¥51.,200\n¥56,320", "", "56320", ""},
     {"handed-over-unlabelled", "領収書\n\uFFFD ¥10,000\nお預り ¥11,000\nお釣り ¥1,000", "", "", ""},
     {"name-trails-off", "請求書\n有限 会社緑川. \uFFFD\n合計 ¥462\n小計 ¥462", "", "462", ""},
+    {"kana-apart", "請求書\n株式会社ハヤ シ文具", "", "", "株式会社ハヤシ文具"},
+    {"kana-mistaken-at-its-surest", "請求書\n株式会社ハヤン文具", "", "", ""},
 };
 
 }  // namespace
@@ -62,10 +64,11 @@ TEST(ReadBillKeys, EachKeyTheReadTextProvesAndNoneItLeavesInDoubt) {
     EXPECT_EQ(xdw::FindDocumentKeys({"請求書\n合計 ¥88.924\n小計 ¥88.924"}).amount, "");
 }
 
-// A voiced katakana read as its twin less surely leaves the name out.
+// A voiced katakana read as its twin less surely leaves the name out, a
+// half-voiced one however surely.
 TEST(ReadBillKeys, KanaReadLessSurelyLeavesTheNameOut) {
     for (auto [kana, sure, party] :
-         {std::tuple{U"パ", 70.f, ""}, {U"ン", 80.f, ""}, {U"バ", 93.f, "株式会社アオバ物流"}}) {
+         {std::tuple{U"ハ", 70.f, ""}, {U"パ", 93.f, ""}, {U"バ", 93.f, "株式会社アオバ物流"}}) {
         std::vector<xdw::OcrLine> lines(2, {{}, {0, 0, 900, 40}});
         for (auto [text, l, c] : {std::tuple{U"請求書", 0, 95.f},
                                   {U"株式会社アオ", 1, 93.f},

@@ -1,5 +1,6 @@
 #include "label/BillParty.h"
 
+#include <algorithm>
 #include <set>
 
 #include "common/Utf8.h"
@@ -64,6 +65,13 @@ bool EndsBefore(const std::u32string& cell, size_t pos) {
     for (const char32_t* form : kLegalForms)
         if (EndsWith(head, form)) return true;
     return false;
+}
+
+// The recogniser reads シ as ン and バ as パ even at its surest (ハヤシ as
+// ハヤン at 97 of 100), where no other reading of the page tells them apart:
+// a name it read with ン or a half-voiced katakana is never certain.
+bool MistakenKana(char32_t c) {
+    return c == U'ン' || (c >= U'パ' && c <= U'ポ' && (c - U'パ') % 3 == 0);
 }
 
 bool IsKana(char32_t c) { return (c >= 0x3041 && c <= 0x309F) || (c >= 0x30A1 && c <= 0x30FF); }
@@ -168,7 +176,7 @@ bool LineIsAddresseeOnly(const TextLine& line) {
 
 }  // namespace
 
-std::string BillParty(const std::vector<TextLine>& text) {
+std::string BillParty(const std::vector<TextLine>& text, bool recognised) {
     std::vector<TextLine> lines = text;
     for (TextLine& line : lines)
         for (std::u32string& cell : line.cells) cell = Mended(cell);
@@ -192,7 +200,9 @@ std::string BillParty(const std::vector<TextLine>& text) {
                                         LineIsAddresseeOnly(lines[l + 1]));
                 if (addressee) {
                     addressees.insert(name.text);
-                } else if (name.doubtful) {
+                } else if (name.doubtful ||
+                           (recognised &&
+                            std::any_of(name.text.begin(), name.text.end(), MistakenKana))) {
                     doubtful = true;
                 } else {
                     issuers.insert(Tighten(name.text).text);

@@ -21,7 +21,7 @@ DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages, bool recogn
     if (!IsBillKind(kind)) return keys;
     keys.date = BillDate(all);
     keys.amount = BillAmount(all, recognised);
-    keys.counterparty = BillParty(all);
+    keys.counterparty = BillParty(all, recognised);
     return keys;
 }
 
