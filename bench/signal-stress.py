@@ -23,7 +23,9 @@ Counted as faults: a source gone without a complete document, a source
 that was still there when the signal was sent and is gone after, a process
 left, a run killed by the signal's default action once it had begun its work
 (one killed while the system still loads the program, before any of its code
-runs, is counted apart: nothing has been done then)."""
+runs, is counted apart: nothing has been done then; whether the program's
+first step had run is read from /proc as the signal is sent, so a run that
+held it and was ended by it all the same is a fault)."""
 import os, random, signal, subprocess, sys, tempfile, time, shutil, threading
 
 import proctree
@@ -99,6 +101,18 @@ def alive(pid, start):
     return fields[19] == start and fields[0] != "Z"
 
 
+def holds(pid, sig):
+    """Whether the process holds back, catches or ignores sig: its own code
+    has run, where the default action no longer ends it."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            fields = dict(line.split(":", 1) for line in f if line.startswith("Sig"))
+    except OSError:
+        return None
+    bit = 1 << (sig - 1)
+    return any(int(fields[k], 16) & bit for k in ("SigBlk", "SigCgt", "SigIgn"))
+
+
 def complete(document, pages):
     try:
         info = subprocess.run(["pdfinfo", document], capture_output=True, text=True, timeout=30)
@@ -124,11 +138,15 @@ def one(i, kind, moment, sig):
     seen, sent, office_seen, existed = {}, None, False, False
     delay = {"start": rng.uniform(0, 0.3), "any": rng.uniform(0, 6 if kind == "text" else 3),
              "exec": rng.uniform(0, 0.03)}
+    held = None
     if moment == "exec":
-        # Too soon for a look at the tree of processes first.
+        # Too soon for a look at the tree of processes first; only whether
+        # the program's own first step has run yet (the signal held back or
+        # caught), which can only go from no to yes before it is sent.
         while time.monotonic() - started < delay[moment]:
             pass
         existed = os.path.exists(source)
+        held = holds(proc.pid, sig)
         proc.send_signal(sig)
         sent = time.monotonic() - started
     while proc.poll() is None:
@@ -140,6 +158,7 @@ def one(i, kind, moment, sig):
             moment != "office" and time.monotonic() - started >= delay[moment])
         if sent is None and due:
             existed = os.path.exists(source)
+            held = holds(proc.pid, sig)
             proc.send_signal(sig)
             sent = time.monotonic() - started
         time.sleep(0.002 if sent is None else 0.02)
@@ -163,9 +182,12 @@ def one(i, kind, moment, sig):
     # Killed by the default action: harmless while the system still loads
     # the program (nothing done yet), a fault once it has begun its work.
     loading = status is not None and status < 0 and not gone and not os.path.exists(document)
+    if held is not None:
+        loading = loading and not held  # as it was when the signal was sent
     if status is not None and status < 0 and not loading:
         faults.append("killed by %s during its work" % signal.Signals(-status).name)
     row["loading"] = loading
+    row["held"] = held
     row["faults"] = faults
     with lock:
         results.append(row)
@@ -220,11 +242,17 @@ print("sources deleted without a complete document: %d" %
 print("processes left 3 s after the run ended: %d" % sum(len(r["left"]) for r in results))
 killed = [r["sent"] for r in results if r["loading"]]
 held = [r["sent"] for r in results if r["moment"] == "exec" and r["status"] == 4]
+before = [r for r in results if r.get("held") is False]
 if killed or held:
-    print("signals in the first 30 ms: ended by the default action %d (the latest %s ms after exec);"
-          " held and honoured as a stop (status 4) %d (the earliest %s ms after exec)" % (
+    print("early signals: ended by the default action while the system loaded the program %d"
+          " (the latest %s ms after exec); sent in the first 30 ms, held and honoured as a stop"
+          " (status 4) %d (the earliest %s ms after exec)" % (
               len(killed), "%.1f" % (max(killed) * 1000) if killed else "-",
               len(held), "%.1f" % (min(held) * 1000) if held else "-"))
+if before:
+    print("  sent before the program's first step had run: %d (ended by the default action %d,"
+          " held after all and honoured as a stop %d)" % (
+              len(before), sum(r["loading"] for r in before), sum(r["status"] == 4 for r in before)))
 print("faults: %d" % len(faults))
 shutil.rmtree(work, ignore_errors=True)
 sys.exit(1 if faults else 0)

@@ -72,8 +72,12 @@ int RunProgram(int argc, char** argv) {
     const RuntimeFolder runtime;  // before anything of Qt's
     // The program's own helper that answers a notification (never a user's file:
     // a file whose name starts with "-" comes after "--").
-    if (argc > 1 && std::string(argv[1]) == kNotificationOption)
+    // It waits hours for an answer with nothing to save: a logout or a kill
+    // ends it at once, not held back until a SIGKILL.
+    if (argc > 1 && std::string(argv[1]) == kNotificationOption) {
+        ReleaseTermination();
         return RunNotificationHelper(std::vector<std::string>(argv + 2, argv + argc));
+    }
     // The arguments as the system gave them: a path is used byte for byte.
     const CommandLine line =
         ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));

@@ -33,12 +33,12 @@ sigset_t TerminationSet() {
     return set;
 }
 
+}  // namespace
+
 void ReleaseTermination() {
     const sigset_t set = TerminationSet();
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
-
-}  // namespace
 
 void BlockTermination() {
     const sigset_t set = TerminationSet();

@@ -16,6 +16,9 @@ namespace quilbex {
 // Holds the termination signals back in the calling thread and in every
 // thread started from it, until a TerminationSignals lets them through.
 void BlockTermination();
+// Lets them through to their default action, for a process that installs no
+// handler: one with nothing to finish or keep ends at once.
+void ReleaseTermination();
 
 class TerminationSignals : public QObject {
     Q_OBJECT

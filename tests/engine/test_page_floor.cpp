@@ -3,6 +3,8 @@
 // page drawn at test time, read by Tesseract.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <qpdf/QPDF.hh>
 
 #include "TestFiles.h"
@@ -27,13 +29,24 @@ std::string Text(const std::vector<OcrLine>& lines) {
     return quilbex::EncodeUtf8(text);
 }
 
-TEST(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
+// A page's lines, and the one the layout's reading lacks from there on
+// (cut short: the rest of the page missing), or only that one (a band of the
+// page read for it).
+struct MissedCase {
+    std::vector<std::string> lines;
+    size_t missing;
+    bool onlyThatOne;
+};
+
+class PageFloor : public testing::TestWithParam<MissedCase> {};
+
+TEST_P(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
+    const MissedCase& c = GetParam();
     TempDir dir;
     const std::string path = dir.File("page.pdf");
-    MakeScannedPdf(
-        path, {{.lines = {"会議の資料を配布します", "納品書は来週届きます", "ご確認をお願いします"},
-                .widthPx = 1600,
-                .heightPx = 1000}});
+    MakeScannedPdf(path, {{.lines = c.lines,
+                           .widthPx = 1600,
+                           .heightPx = 250 + 250 * static_cast<int>(c.lines.size())}});
     QPDF pdf;
     pdf.processFile(path.c_str());
     const RenderedPage page = *ReadScannedPage(pdf, 1, 300);
@@ -46,18 +59,38 @@ TEST(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
     auto readWhole = [&](const RenderedPage& image) {
         return ReadWhole(image, layout.textSize, 1, recipe, deadline);
     };
-    // A reading of the page with all but its first line missing.
     std::vector<OcrLine> lines = readWhole(layout.image);
-    ASSERT_GE(lines.size(), 2u) << Text(lines);
-    lines.resize(1);
-    ASSERT_EQ(WithoutBlanks(Text(lines)).find("来週"), std::string::npos);
+    const std::string missing = c.lines[c.missing].substr(6, 12);  // four characters within
+    const auto at = std::find_if(lines.begin(), lines.end(), [&](const OcrLine& l) {
+        return WithoutBlanks(Text({l})).find(missing) != std::string::npos;
+    });
+    ASSERT_NE(at, lines.end()) << Text(lines);
+    if (c.onlyThatOne)
+        lines.erase(at);
+    else
+        lines.erase(at, lines.end());
+    ASSERT_EQ(WithoutBlanks(Text(lines)).find(missing), std::string::npos);
     ASSERT_TRUE(FloorWanted(account.UnreadShare(lines), lines));
     RaiseToFloor(layout, account, lines, readWhole);
     const std::string text = WithoutBlanks(Text(lines));
-    EXPECT_NE(text.find("会議の資料"), std::string::npos) << text;
-    EXPECT_NE(text.find("来週届きます"), std::string::npos) << text;
-    EXPECT_NE(text.find("ご確認を"), std::string::npos) << text;
-    EXPECT_LT(text.find("会議"), text.find("来週")) << text;
+    size_t after = 0;
+    for (const std::string& line : c.lines) {
+        const size_t found = text.find(line.substr(6, 12));
+        EXPECT_NE(found, std::string::npos) << line << " in " << text;
+        EXPECT_GE(found, after) << line << " out of order in " << text;
+        after = found == std::string::npos ? after : found;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Missed, PageFloor,
+    testing::Values(
+        MissedCase{
+            {"会議の資料を配布します", "納品書は来週届きます", "ご確認をお願いします"}, 1, false},
+        MissedCase{{"会議の資料を配布します", "納品書は来週届きます", "ご確認をお願いします",
+                    "見積書を添付しました", "日程を調整いたします", "請求書を送付します",
+                    "担当者に連絡します", "会場は三階です"},
+                   4,
+                   true}));
 
 }  // namespace

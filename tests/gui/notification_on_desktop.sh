@@ -113,6 +113,10 @@ grep -q 'gone1.pdf — ' "$scratch/notify" && grep -q 'gone2.pdf — ' "$scratch
   fail "the failures' reasons are not in the bubble"
 sleep 12
 [ "$(dunstctl count displayed)" -eq 1 ] || fail "the batch with failures did not stay"
+# Its helper, waiting for an answer, ends at once on SIGTERM (a logout).
+pkill -TERM -f -- "$scratch/prog/quilbex --notification-helper"
+sleep 1
+pgrep -f -- "$scratch/prog/quilbex --notification-helper" >/dev/null && fail "a helper outlived SIGTERM"
 dunstctl close-all
 sleep 1
 pgrep -f -- "$scratch/prog/quilbex --notification-helper" >/dev/null &&

@@ -98,6 +98,10 @@
     X(FloorMeanSure, 80, "or its characters read at a mean confidence under this")               \
     X(FloorUnsure, 60, "or FloorUnsureShare of them in words under this")                        \
     X(FloorUnsureShare, 0.15, "see FloorUnsure")                                                 \
+    X(FloorBandRoom, 1, "the floor is read in bands across the page, each this many text "     \
+      "sizes above and below the doubtful lines and unread ink it holds")                        \
+    X(FloorBandShare, 0.5, "and whole when the bands cover this share of the height the "      \
+      "page's text spans")                                                                       \
     X(FloorSure, 60, "a word of the whole reading counts only at this confidence or more")       \
     X(EvenSure, 50, "confidence at which a character is as likely read right as wrong")          \
     X(FloorLineMoreChars, 2, "the whole reading takes a line's place when borne out by this "    \

@@ -1,7 +1,11 @@
 #include "ocr/PageFloor.h"
-#include "ocr/OcrTuning.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "Marks.h"
+#include "ocr/OcrTuning.h"
+#include "ocr/RegionReading.h"
 
 namespace xdw {
 
@@ -65,6 +69,72 @@ void Rebox(OcrLine& line) {
     for (const OcrWord& w : line.words) line.box = Union(line.box, w.box);
 }
 
+// The floor is read in bands across the page, each this many text sizes
+// above and below the doubt it holds; bands closer than twice that are one.
+const int kFloorBandRoom = TunedInt(Ocr::FloorBandRoom);
+// When the bands cover this share of the height the page's text spans, or
+// more, the page is read whole.
+const double kFloorBandShare = Tuned(Ocr::FloorBandShare);
+
+struct Band {
+    int top = 0, bottom = 0;
+};
+
+// A line the floor is wanted on: read at a mean confidence under
+// kFloorMeanSure, or holding a word under kFloorUnsure.
+bool Doubtful(const OcrLine& line) {
+    double characters = 0, confidence = 0;
+    bool unsure = false;
+    for (const OcrWord& w : line.words) {
+        characters += double(Characters(w));
+        confidence += std::max(w.confidence, 0.0f) * double(Characters(w));
+        unsure = unsure || w.confidence < kFloorUnsure;
+    }
+    return unsure || confidence < kFloorMeanSure * characters;
+}
+
+// The bands across the page where the evidence wants the floor (doubtful
+// lines, ink no word covers), top to bottom; none when the page is to be
+// read whole: they would cover most of it, or a doubtful line runs down.
+std::vector<Band> FloorBands(const PageLayout& layout, const InkAccount& account,
+                             const std::vector<OcrLine>& lines) {
+    std::vector<Band> wanted;
+    std::optional<PixelBox> text;
+    auto span = [&](const PixelBox& b) { text = text ? Union(*text, b) : b; };
+    for (const OcrLine& line : lines) {
+        span(line.box);
+        if (!Doubtful(line)) continue;
+        if (line.vertical) return {};
+        wanted.push_back({line.box.top, line.box.bottom});
+    }
+    const std::vector<InkPatch> patches = account.Unread(lines);
+    for (const InkPatch& patch : patches) {
+        span(patch.box);
+        wanted.push_back({patch.box.top, patch.box.bottom});
+    }
+    if (wanted.empty() || !text) return {};
+    const int room = kFloorBandRoom * layout.textSize, height = layout.image.geometry.height;
+    std::sort(wanted.begin(), wanted.end(),
+              [](const Band& a, const Band& b) { return a.top < b.top; });
+    std::vector<Band> bands;
+    for (Band b : wanted) {
+        b.top = std::max(0, b.top - room);
+        b.bottom = std::min(height, b.bottom + room);
+        if (!bands.empty() && b.top <= bands.back().bottom + room)
+            bands.back().bottom = std::max(bands.back().bottom, b.bottom);
+        else
+            bands.push_back(b);
+    }
+    long long covered = 0;
+    for (const Band& b : bands) covered += b.bottom - b.top;
+    if (covered >= kFloorBandShare * (text->bottom - text->top)) return {};
+    return bands;
+}
+
+void Shift(PixelBox& b, int dx, int dy) {
+    b.left += dx, b.right += dx, b.top += dy, b.bottom += dy;
+}
+
 }  // namespace
 
 void DropUnreadable(std::vector<OcrLine>& lines) {
@@ -94,7 +164,37 @@ bool FloorWanted(double unreadShare, const std::vector<OcrLine>& lines) {
 
 void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vector<OcrLine>& lines,
                   const WholeReading& readWhole) {
-    std::vector<OcrLine> whole = readWhole(layout.image);
+    // Read where the evidence wants it: in the bands that hold the doubt,
+    // or the page whole.
+    const std::vector<Band> bands = FloorBands(layout, account, lines);
+    std::vector<OcrLine> whole;
+    if (bands.empty()) whole = readWhole(layout.image);
+    int blocks = 0;
+    for (const Band& band : bands) {
+        XDW_MARK("floor: read in bands");
+        int dx = 0, dy = 0;
+        const PixelBox box{0, band.top, layout.image.geometry.width, band.bottom};
+        std::vector<OcrLine> read = readWhole(RegionImage(layout.image, box, false, dx, dy));
+        int last = blocks;
+        for (OcrLine& line : read) {
+            Shift(line.box, dx, dy);
+            for (OcrWord& w : line.words) {
+                Shift(w.box, dx, dy);
+                for (OcrSymbol& symbol : w.symbols) Shift(symbol.box, dx, dy);
+            }
+            line.block += blocks;
+            last = std::max(last, line.block + 1);
+            whole.push_back(std::move(line));
+        }
+        blocks = last;
+    }
+    // What the floor read bears out or not: all the page, or its bands.
+    auto inRead = [&](const PixelBox& b) {
+        const int y = (b.top + b.bottom) / 2;
+        return bands.empty() || std::any_of(bands.begin(), bands.end(), [&](const Band& band) {
+                   return y >= band.top && y < band.bottom;
+               });
+    };
     account.DropStrokeMarks(whole);
     auto ink = [&](const OcrLine& l) {
         double n = 0;
@@ -139,7 +239,7 @@ void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vect
     // Words of the layer nothing bears out go.
     for (OcrLine& line : lines) {
         std::erase_if(line.words, [&](const OcrWord& w) {
-            if (w.confidence >= kDropUnsure) return false;
+            if (w.confidence >= kDropUnsure || !inRead(w.box)) return false;
             if (account.InkIn(w.box) >= kInkSupport * double(Area(w.box))) return false;
             return std::none_of(whole.begin(), whole.end(), [&](const OcrLine& l) {
                 return std::any_of(l.words.begin(), l.words.end(),
