@@ -22,9 +22,9 @@ struct ReadCase {
 
 const ReadCase kCases[] = {
     {"column-read", HEAD "ご請求金額88.924円(税込)\n" COLUMNS "¥8,.084\n88,924円", "2026-01-26",
-     "88924", ""},
+     "88924", "合同会社さくらデザイン"},
     {"misread-statement-disagrees", HEAD "ご請求金額88.942円(税込)\n" COLUMNS "¥8,084\n88,924円",
-     "2026-01-26", "", ""},
+     "2026-01-26", "", "合同会社さくらデザイン"},
     {"sums-alone", "納品書\n2025年5月2 1日\n" COLUMNS "¥8,084\n¥88,924", "2025-05-21", "88924", ""},
     {"largest-is-handed-over", "領収書\n" COLUMNS "¥8,084\n¥88,924\n¥90,000", "", "", ""},
     {"tax-unread", "領収書\n小計 Y420\n消費税(10% \uFFFD\uFFFD\n合計 Y462", "", "462", ""},

@@ -74,6 +74,28 @@ bool MistakenKana(char32_t c) {
     return c == U'ン' || (c >= U'パ' && c <= U'ポ' && (c - U'パ') % 3 == 0);
 }
 
+// Loanwords common in company names whose ン or half-voiced kana no misread
+// twin shares (デザイシ and ジャバン are no words): read so, they are sure.
+const char32_t* const kSureLoanwords[] = {
+    U"デザイン",         U"センター",       U"エンジニアリング", U"インターナショナル",
+    U"コンサルティング", U"コンサルタント", U"プランニング",     U"ソリューション",
+    U"ジャパン",         U"カンパニー",     U"エンタープライズ", U"パートナー",
+    U"プロダクション",   U"プロダクツ",     U"トランスポート",   U"マネジメント",
+    U"メンテナンス",     U"ファイナンス",   U"インダストリー",   U"サイエンス",
+    U"ホールディングス", U"トレーディング", U"ビルディング",     U"ハウジング",
+    U"プリント",         U"ペーパー",       U"パッケージ",       U"ショップ",
+    U"グループ",         U"オンライン",     U"グリーン",         U"クリーン",
+    U"ブランド",         U"ステーション",   U"コーポレーション", U"エージェンシー"};
+
+// True when the name holds a kana the recogniser mistakes, outside the
+// loanwords above.
+bool HoldsMistakenKana(std::u32string name) {
+    for (const char32_t* word : kSureLoanwords)
+        for (size_t at; (at = name.find(word)) != std::u32string::npos;)
+            name.replace(at, std::char_traits<char32_t>::length(word), U"・");
+    return std::any_of(name.begin(), name.end(), MistakenKana);
+}
+
 bool IsKana(char32_t c) { return (c >= 0x3041 && c <= 0x309F) || (c >= 0x30A1 && c <= 0x30FF); }
 
 // The cell with the blanks the recogniser set inside a word taken out: in a
@@ -200,9 +222,7 @@ std::string BillParty(const std::vector<TextLine>& text, bool recognised) {
                                         LineIsAddresseeOnly(lines[l + 1]));
                 if (addressee) {
                     addressees.insert(name.text);
-                } else if (name.doubtful ||
-                           (recognised &&
-                            std::any_of(name.text.begin(), name.text.end(), MistakenKana))) {
+                } else if (name.doubtful || (recognised && HoldsMistakenKana(name.text))) {
                     doubtful = true;
                 } else {
                     issuers.insert(Tighten(name.text).text);
