@@ -233,39 +233,34 @@ void Scale(PixelBox& b, double kx, double ky) {
     b.bottom = static_cast<int>(std::ceil(b.bottom * ky));
 }
 
-// Every box of the blocks scaled by kx across and ky down.
-void Unstretch(std::vector<Block>& blocks, double kx, double ky) {
-    auto place = [&](PixelBox& b) { Scale(b, kx, ky); };
+// f on every box of the blocks: each block's, line's, word's and symbol's.
+template <typename F>
+void EachBox(std::vector<Block>& blocks, F f) {
     for (Block& block : blocks) {
-        place(block.box);
+        f(block.box);
         for (OcrLine& line : block.lines) {
-            place(line.box);
+            f(line.box);
             for (OcrWord& word : line.words) {
-                place(word.box);
-                for (OcrSymbol& symbol : word.symbols) place(symbol.box);
+                f(word.box);
+                for (OcrSymbol& symbol : word.symbols) f(symbol.box);
             }
         }
     }
+}
+
+// Every box of the blocks scaled by kx across and ky down.
+void Unstretch(std::vector<Block>& blocks, double kx, double ky) {
+    EachBox(blocks, [&](PixelBox& b) { Scale(b, kx, ky); });
 }
 
 }  // namespace
 
 // Every box of the blocks scaled by k, then moved by dx, dy.
 void Place(std::vector<Block>& blocks, double k, int dx, int dy) {
-    auto place = [&](PixelBox& b) {
+    EachBox(blocks, [&](PixelBox& b) {
         if (k != 1) Scale(b, k, k);
         Shift(b, dx, dy);
-    };
-    for (Block& block : blocks) {
-        place(block.box);
-        for (OcrLine& line : block.lines) {
-            place(line.box);
-            for (OcrWord& word : line.words) {
-                place(word.box);
-                for (OcrSymbol& symbol : word.symbols) place(symbol.box);
-            }
-        }
-    }
+    });
 }
 
 // The blocks Tesseract reads in image, in mode, with boxes in image's pixels;
