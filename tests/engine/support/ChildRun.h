@@ -23,20 +23,6 @@ constexpr bool kUnderAsan = false;
 constexpr bool kUnderAsan = false;
 #endif
 
-// ThreadSanitizer too keeps shadow memory that no address-space limit leaves
-// room for, and ends the process where an allocation fails.
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kUnderTsan = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kUnderTsan = true;
-#else
-constexpr bool kUnderTsan = false;
-#endif
-#else
-constexpr bool kUnderTsan = false;
-#endif
-
 struct ChildResult {
     bool exited = false;     // false: killed by a signal (crash) or the time limit
     int result = 0;          // what body returned
