@@ -131,10 +131,6 @@ std::vector<Band> FloorBands(const PageLayout& layout, const InkAccount& account
     return bands;
 }
 
-void Shift(PixelBox& b, int dx, int dy) {
-    b.left += dx, b.right += dx, b.top += dy, b.bottom += dy;
-}
-
 }  // namespace
 
 void DropUnreadable(std::vector<OcrLine>& lines) {
@@ -175,13 +171,9 @@ void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vect
         int dx = 0, dy = 0;
         const PixelBox box{0, band.top, layout.image.geometry.width, band.bottom};
         std::vector<OcrLine> read = readWhole(RegionImage(layout.image, box, false, dx, dy));
+        Move(read, dx, dy);
         int last = blocks;
         for (OcrLine& line : read) {
-            Shift(line.box, dx, dy);
-            for (OcrWord& w : line.words) {
-                Shift(w.box, dx, dy);
-                for (OcrSymbol& symbol : w.symbols) Shift(symbol.box, dx, dy);
-            }
             line.block += blocks;
             last = std::max(last, line.block + 1);
             whole.push_back(std::move(line));

@@ -233,18 +233,24 @@ void Scale(PixelBox& b, double kx, double ky) {
     b.bottom = static_cast<int>(std::ceil(b.bottom * ky));
 }
 
-// f on every box of the blocks: each block's, line's, word's and symbol's.
+// f on every box of the lines: each line's, word's and symbol's.
+template <typename F>
+void EachBox(std::vector<OcrLine>& lines, F f) {
+    for (OcrLine& line : lines) {
+        f(line.box);
+        for (OcrWord& word : line.words) {
+            f(word.box);
+            for (OcrSymbol& symbol : word.symbols) f(symbol.box);
+        }
+    }
+}
+
+// ... and of the blocks, each block's too.
 template <typename F>
 void EachBox(std::vector<Block>& blocks, F f) {
     for (Block& block : blocks) {
         f(block.box);
-        for (OcrLine& line : block.lines) {
-            f(line.box);
-            for (OcrWord& word : line.words) {
-                f(word.box);
-                for (OcrSymbol& symbol : word.symbols) f(symbol.box);
-            }
-        }
+        EachBox(block.lines, f);
     }
 }
 
@@ -254,6 +260,10 @@ void Unstretch(std::vector<Block>& blocks, double kx, double ky) {
 }
 
 }  // namespace
+
+void Move(std::vector<OcrLine>& lines, int dx, int dy) {
+    EachBox(lines, [&](PixelBox& b) { Shift(b, dx, dy); });
+}
 
 // Every box of the blocks scaled by k, then moved by dx, dy.
 void Place(std::vector<Block>& blocks, double k, int dx, int dy) {

@@ -55,6 +55,8 @@ struct Deadline {
 // copy's origin lies on the page.
 RenderedPage RegionImage(const RenderedPage& page, const PixelBox& box, bool lineAlone,
                          int& offsetX, int& offsetY);
+// Every box of the lines moved by dx, dy.
+void Move(std::vector<OcrLine>& lines, int dx, int dy);
 // Every box of the blocks scaled by k, then moved by dx, dy.
 void Place(std::vector<Block>& blocks, double k, int dx, int dy);
 // The blocks Tesseract reads in image, in mode, with boxes in image's pixels;
