@@ -171,9 +171,25 @@ bool ReadMonthDay(Reader& r, FoundDate& date) {
     const int month = r.Number(2, true);
     date.monthRead = r.read;
     if (month < 0 || !r.Unit(U"月", 2)) return false;
-    const int day = r.Number(2, true);
+    const bool unsure = r.unsure;
+    int day = r.Number(2, true);
     date.dayRead = r.read;
-    if (day < 0 || !r.Unit(U"日", 2)) return false;
+    if (day < 0) return false;
+    if (r.Take(U"日")) {
+        date.month = month, date.day = day;
+        return true;
+    }
+    // A digit of 4 or more and an unsure character after it, which no
+    // second digit can be (no day is in the forties or above): that day, its
+    // 日 unsure.
+    if (r.read.size() == 2 && r.read[0] >= U'4' && r.read[0] <= U'9' && r.read[1] == kUnsure) {
+        day = static_cast<int>(r.read[0] - U'0');
+        date.dayRead.pop_back();
+        r.unsure = unsure;
+        ++r.unsureUnits;
+    } else if (!r.Unit(U"日", 2)) {
+        return false;
+    }
     date.month = month, date.day = day;
     return true;
 }
