@@ -31,11 +31,13 @@ std::string Text(const std::vector<OcrLine>& lines) {
 
 // A page's lines, and the one the layout's reading lacks from there on
 // (cut short: the rest of the page missing), or only that one (a band of the
-// page read for it).
+// page read for it); with a blank after the first line's words, as between
+// the cells of a row joined into one line, which stays.
 struct MissedCase {
     std::vector<std::string> lines;
     size_t missing;
     bool onlyThatOne;
+    bool cellBlank = false;
 };
 
 class PageFloor : public testing::TestWithParam<MissedCase> {};
@@ -71,7 +73,17 @@ TEST_P(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
         lines.erase(at, lines.end());
     ASSERT_EQ(WithoutBlanks(Text(lines)).find(missing), std::string::npos);
     ASSERT_TRUE(FloorWanted(account.UnreadShare(lines), lines));
+    if (c.cellBlank) {
+        OcrLine& first = lines.front();
+        const int em = first.box.bottom - first.box.top;
+        const PixelBox gap{first.box.right, first.box.top, first.box.right + em / 2,
+                           first.box.bottom};
+        first.words.push_back(OcrWord{{OcrSymbol{U" ", gap}}, gap, 0});
+    }
     RaiseToFloor(layout, account, lines, readWhole);
+    if (c.cellBlank) {
+        EXPECT_NE(Text(lines).find(' '), std::string::npos) << Text(lines);
+    }
     const std::string text = WithoutBlanks(Text(lines));
     size_t after = 0;
     for (const std::string& line : c.lines) {
@@ -85,8 +97,10 @@ TEST_P(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
 INSTANTIATE_TEST_SUITE_P(
     Missed, PageFloor,
     testing::Values(
-        MissedCase{
-            {"会議の資料を配布します", "納品書は来週届きます", "ご確認をお願いします"}, 1, false},
+        MissedCase{{"会議の資料を配布します", "納品書は来週届きます", "ご確認をお願いします"},
+                   1,
+                   false,
+                   true},
         MissedCase{{"会議の資料を配布します", "納品書は来週届きます", "ご確認をお願いします",
                     "見積書を添付しました", "日程を調整いたします", "請求書を送付します",
                     "担当者に連絡します", "会場は三階です"},

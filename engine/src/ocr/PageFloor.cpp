@@ -37,7 +37,17 @@ const double kInkSupport = Tuned(Ocr::InkSupport);
 // tell.
 const double kUnreadableSure = Tuned(Ocr::UnreadableSure);
 
-size_t Characters(const OcrWord& w) { return w.symbols.size(); }
+// A word of blanks only is the blank the layer puts between the cells of a
+// row it joins into one line: nothing read, so neither doubt nor evidence,
+// and no word the floor takes away.
+bool Blank(const OcrWord& w) {
+    return std::all_of(w.symbols.begin(), w.symbols.end(), [](const OcrSymbol& s) {
+        return s.text.find_first_not_of(U" \u3000") == std::u32string::npos;
+    });
+}
+
+// The characters read in a word; none in a blank.
+size_t Characters(const OcrWord& w) { return Blank(w) ? 0 : w.symbols.size(); }
 
 double Evidence(const OcrWord& w) {
     return (w.confidence - kEvenSure) / (100 - kEvenSure) * double(Characters(w));
@@ -88,7 +98,7 @@ bool Doubtful(const OcrLine& line) {
     for (const OcrWord& w : line.words) {
         characters += double(Characters(w));
         confidence += std::max(w.confidence, 0.0f) * double(Characters(w));
-        unsure = unsure || w.confidence < kFloorUnsure;
+        unsure = unsure || (w.confidence < kFloorUnsure && Characters(w) > 0);
     }
     return unsure || confidence < kFloorMeanSure * characters;
 }
@@ -231,7 +241,7 @@ void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vect
     // Words of the layer nothing bears out go.
     for (OcrLine& line : lines) {
         std::erase_if(line.words, [&](const OcrWord& w) {
-            if (w.confidence >= kDropUnsure || !inRead(w.box)) return false;
+            if (w.confidence >= kDropUnsure || Blank(w) || !inRead(w.box)) return false;
             if (account.InkIn(w.box) >= kInkSupport * double(Area(w.box))) return false;
             return std::none_of(whole.begin(), whole.end(), [&](const OcrLine& l) {
                 return std::any_of(l.words.begin(), l.words.end(),
