@@ -9,6 +9,7 @@
 #include <tesseract/publictypes.h>
 
 #include "Marks.h"
+#include "ocr/HeldWords.h"
 #include "ocr/InkAccount.h"
 #include "ocr/OcrTuning.h"
 
@@ -270,16 +271,10 @@ private:
         for (Block& block : blocks) account_.DropStrokeMarks(block.lines);
         return blocks;
     }
-    // A word read again where a word kept lies already is that word again.
-    void Hold(const std::vector<OcrLine>& lines) {
-        for (const OcrLine& line : lines)
-            for (const OcrWord& w : line.words) held_.push_back(w.box);
-    }
-    bool Fresh(const OcrWord& w) const {
-        return std::none_of(held_.begin(), held_.end(), [&](const PixelBox& h) {
-            return Within(w.box, h) || Within(h, w.box);
-        });
-    }
+    // A word read again where a word kept lies already, or beside a kept
+    // word that reads the same, is that word again.
+    void Hold(const std::vector<OcrLine>& lines) { held_.Add(lines); }
+    bool Fresh(const OcrWord& w) const { return !held_.Holds(w); }
     // What a region kept, unsure as it is, read there is not read twice.
     bool KeptByUnsure(const PixelBox& w) const {
         for (size_t i = 0; i < read_.size(); ++i)
@@ -297,7 +292,7 @@ private:
     std::vector<char> unsure_;  // by region
     std::vector<InkPatch> patches_;
     std::vector<char> taken_;  // by patch: read with an unsure region
-    std::vector<PixelBox> held_;
+    HeldWords held_;
     std::vector<std::vector<Block>> apart_;
 };
 

@@ -45,9 +45,10 @@ const int kStreakPx = TunedInt(Prepare::StreakPx);
 const double kStreakShare = Tuned(Prepare::StreakShare);
 
 // The runs of ink at least length long along the rows (across) or the
-// columns: what opening by a line that long keeps, found in one pass over the
-// page instead of one pass per pixel of the line.
-PixPtr LongRuns(PIX* ink, bool across, int length) {
+// columns, each with its gaps of at most gap pixels of paper: what closing
+// by a line gap + 1 long and opening by one that long keep, found in one pass
+// over the page instead of one pass per pixel of the line.
+PixPtr LongRuns(PIX* ink, bool across, int length, int gap) {
     PixPtr src = Checked(across ? pixClone(ink) : pixRotateOrth(ink, 1));
     const int w = pixGetWidth(src.get()), h = pixGetHeight(src.get());
     PixPtr runs = Checked(pixCreateTemplate(src.get()));
@@ -65,9 +66,12 @@ PixPtr LongRuns(PIX* ink, bool across, int length) {
                 continue;
             }
             const int start = x;
-            while (x < w && GET_DATA_BIT(line, x)) ++x;
-            if (x - start >= length)
-                pixRasterop(runs.get(), start, y, x - start, 1, PIX_SET, nullptr, 0, 0);
+            int end = x;  // past the run's last ink
+            for (; x < w && x - end <= gap; ++x)
+                if (GET_DATA_BIT(line, x)) end = x + 1;
+            x = end;
+            if (end - start >= length)
+                pixRasterop(runs.get(), start, y, end - start, 1, PIX_SET, nullptr, 0, 0);
         }
     }
     return across ? std::move(runs) : Checked(pixRotateOrth(runs.get(), 3));
@@ -79,12 +83,15 @@ PixPtr Streaks(PIX* ink, int dpi) {
     PixPtr out = Checked(pixCreateTemplate(ink));
     for (const bool across : {true, false}) {
         const int length = static_cast<int>(kStreakShare * (across ? w : h));
-        PixPtr lines = LongRuns(ink, across, length);
+        // A streak broken here and there (a fax line's dropped pixel) is one
+        // streak: gaps up to twice its greatest thickness are bridged.
+        PixPtr lines = LongRuns(ink, across, length, 2 * thick);
         // Thick runs are the edge of a dark border or a bar: not a streak.
         PixPtr thin = Checked(pixSelectBySize(lines.get(), across ? w : thick, across ? thick : h,
                                               8, L_SELECT_IF_BOTH, L_SELECT_IF_LTE, nullptr));
         pixOr(out.get(), out.get(), thin.get());
     }
+    pixAnd(out.get(), out.get(), ink);
     return out;
 }
 
