@@ -48,6 +48,18 @@ const ReadCase kCases[] = {
     {"name-trails-off", "請求書\n有限 会社緑川. \uFFFD\n合計 ¥462\n小計 ¥462", "", "462", ""},
     {"kana-apart", "請求書\n株式会社ハヤ シ文具", "", "", "株式会社ハヤシ文具"},
     {"kana-mistaken-at-its-surest", "請求書\n株式会社ハヤン文具", "", "", ""},
+    {"weekday-pins-month", "請求書\n2026年91月26日(月)", "2026-01-26", "", ""},
+    {"weekday-leaves-two", "請求書\n2026年12月1\uFFFD日(木)", "", "", ""},
+    {"weekday-pins-day", "領収書\n2026年12月2\uFFFD日(木) 14:05", "2026-12-24", "", ""},
+    {"unsure-day-beside-another", "領収書\n2026年12月5\uFFFD日\n2026年12月1日", "", "", ""},
+    {"loop-misread", "納品書\n2026/87/19", "2026-07-19", "", ""},
+    {"no-such-day-read", "納品書\n2026年11月31日", "", "", ""},
+    {"day-unit-unsure", "請求書\n日付 令和8年12月16 \uFFFD", "2026-12-16", "", ""},
+    {"day-cut-short", "請求書\n2027年6月2 \uFFFD", "", "", ""},
+    {"day-no-second-digit", "請求書\n日付令和8年10月7 \uFFFD", "2026-10-07", "", ""},
+    {"era-and-label-unsure", "請求書\n発行\uFFFD \uFFFD令\uFFFD 8年5月24日", "2026-05-24", "", ""},
+    {"addressee-mark-misread", "請求書\n株式会社こだま企画御山\n(株)ひかり食品", "", "",
+     "株式会社ひかり食品"},
 };
 
 }  // namespace
@@ -65,13 +77,17 @@ TEST(ReadBillKeys, EachKeyTheReadTextProvesAndNoneItLeavesInDoubt) {
 }
 
 // A voiced katakana read as its twin less surely leaves the name out, a
-// half-voiced one however surely.
+// half-voiced one however surely; a kanji read faintly too (文具 as 文只),
+// though not a legal form's.
 TEST(ReadBillKeys, KanaReadLessSurelyLeavesTheNameOut) {
-    for (auto [kana, sure, party] :
-         {std::tuple{U"ハ", 70.f, ""}, {U"パ", 93.f, ""}, {U"バ", 93.f, "株式会社アオバ物流"}}) {
+    for (auto [kana, sure, form, party] : {std::tuple{U"ハ", 70.f, 93.f, ""},
+                                           {U"パ", 93.f, 93.f, ""},
+                                           {U"バ", 93.f, 60.f, "株式会社アオバ物流"},
+                                           {U"只", 63.f, 93.f, ""},
+                                           {U"只", 80.f, 93.f, "株式会社アオ只物流"}}) {
         std::vector<xdw::OcrLine> lines(2, {{}, {0, 0, 900, 40}});
         for (auto [text, l, c] : {std::tuple{U"請求書", 0, 95.f},
-                                  {U"株式会社アオ", 1, 93.f},
+                                  {U"株式会社アオ", 1, form},
                                   {kana, 1, sure},
                                   {U"物流", 1, 93.f}}) {
             const int left = static_cast<int>(lines[l].words.size()) * 45;

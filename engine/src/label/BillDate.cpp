@@ -1,7 +1,10 @@
 #include "label/BillDate.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
+#include <string>
+#include <string_view>
 
 namespace xdw {
 
@@ -9,14 +12,19 @@ namespace {
 
 struct FoundDate {
     int year = 0, month = 0, day = 0;
-    size_t begin = 0, end = 0;  // in the cell, weekday and time included
-    bool doubtful = false;      // unsure digits, or no such day
+    size_t begin = 0, end = 0;          // in the cell, weekday and time included
+    bool doubtful = false;              // unsure digits, or no such day
+    std::u32string monthRead, dayRead;  // their digits as read
+    // Read by OCR, and doubtful only for its month's and day's digits.
+    bool pinnable = false;
 };
 
 struct Reader {
     const std::u32string& s;
     size_t i;
     bool unsure = false;
+    std::u32string read;  // the last number's digits
+    int unsureUnits = 0;  // 年, 月 or 日 read unsure
 
     void Blanks() {
         while (i < s.size() && s[i] == U' ') ++i;
@@ -33,8 +41,10 @@ struct Reader {
         Blanks();
         int value = 0;
         size_t n = 0;
+        read.clear();
         while (i < s.size() && n < max && IsDigitOrUnsure(s[i])) {
             if (s[i] == kUnsure) unsure = true;
+            read += s[i];
             value = value * 10 + (s[i] == kUnsure ? 0 : static_cast<int>(s[i] - U'0'));
             ++i, ++n;
             if (split && n < max && i + 1 < s.size() && s[i] == U' ' && IsDigitOrUnsure(s[i + 1]))
@@ -42,6 +52,17 @@ struct Reader {
         }
         if (n == 0 || (i < s.size() && IsDigitOrUnsure(s[i]))) return -1;
         return value;
+    }
+    // The unit after a number: unit, or one unsure character after a number
+    // of max digits (2026\uFFFD, 12\uFFFD), which no digit of it can be.
+    bool Unit(const std::u32string& unit, size_t max) {
+        if (Take(unit)) return true;
+        Blanks();
+        if (read.size() != max || read.find(kUnsure) != std::u32string::npos || i >= s.size() ||
+            s[i] != kUnsure || (i + 1 < s.size() && IsDigitOrUnsure(s[i + 1]) && unit == U"日"))
+            return false;
+        ++i, ++unsureUnits;
+        return true;
     }
 };
 
@@ -65,10 +86,53 @@ int Weekday(int y, int m, int d) {
     return (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
 }
 
+// The digits drawn as loops, which a coarse capture turns into one another
+// (0 read as 8 or 9).
+bool Looped(char32_t c) { return std::u32string_view(U"0689").find(c) != std::u32string::npos; }
+
+// How many sure digits of read (digits as read) differ from n written with
+// as many digits, unsure ones standing for any; a digit read as another that
+// is no loop like it is no misreading (99).
+int Misread(const std::u32string& read, int n) {
+    int best = 99;
+    for (const std::string& form : {std::to_string(n), (n < 10 ? "0" : "") + std::to_string(n)}) {
+        if (form.size() != read.size()) continue;
+        int misread = 0;
+        for (size_t i = 0; i < read.size(); ++i) {
+            const char32_t digit = static_cast<char32_t>(form[i]);
+            if (read[i] != kUnsure && read[i] != digit)
+                misread += Looped(read[i]) && Looped(digit) ? 1 : 99;
+        }
+        best = std::min(best, misread);
+    }
+    return best;
+}
+
+// A doubtful date whose month and day can be one only: with unsure digits,
+// the one of the days they may stand for that falls on the weekday read
+// after it; a date no calendar has (2026/87/19, 91月), the one that a loop
+// of one digit misread makes it, on the weekday read if there is one.
+void Pin(FoundDate& date, int weekday) {
+    const bool unsure = (date.monthRead + date.dayRead).find(kUnsure) != std::u32string::npos;
+    const bool noSuchDay = date.month < 1 || date.month > 12 || date.day < 1 ||
+                           date.day > DaysIn(date.year, date.month);
+    if (!date.pinnable || (unsure ? weekday < 0 : !noSuchDay)) return;
+    int found = 0, month = 0, day = 0;
+    for (int m = 1; m <= 12; ++m)
+        for (int d = 1; d <= DaysIn(date.year, m); ++d)
+            if (Misread(date.monthRead, m) + Misread(date.dayRead, d) <= (unsure ? 0 : 1) &&
+                (weekday < 0 || Weekday(date.year, m, d) == weekday))
+                ++found, month = m, day = d;
+    if (found != 1) return;
+    date.month = month, date.day = day;
+    date.doubtful = false;
+}
+
 // The weekday and time written after a date, checked against it.
 void ReadTail(Reader& r, FoundDate& date) {
     static const std::u32string kDays = U"日月火水木金土";
     r.Blanks();
+    bool weekdayRead = false;
     if (r.i < r.s.size() && (r.s[r.i] == U'(' || r.s[r.i] == U'（')) {
         const size_t open = r.i++;
         const size_t day = r.i < r.s.size() ? kDays.find(r.s[r.i]) : std::u32string::npos;
@@ -76,21 +140,24 @@ void ReadTail(Reader& r, FoundDate& date) {
             ++r.i;
             r.Take(U"曜日") || r.Take(U"曜");
             if (r.Take(U")") || r.Take(U"）")) {
-                if (!date.doubtful &&
-                    static_cast<int>(day) != Weekday(date.year, date.month, date.day))
+                weekdayRead = true;
+                if (date.doubtful)
+                    Pin(date, static_cast<int>(day));
+                else if (static_cast<int>(day) != Weekday(date.year, date.month, date.day))
                     date.doubtful = true;
             } else {
                 r.i = open;
             }
         } else if (r.i < r.s.size() && r.s[r.i] == kUnsure) {
-            date.doubtful = true;
+            date.doubtful = weekdayRead = true;
         } else {
             r.i = open;
         }
     }
+    if (!weekdayRead && date.doubtful) Pin(date, -1);
     // A time: 18:47, 18時47分.
     const size_t beforeTime = r.i;
-    Reader t{r.s, r.i};
+    Reader t{r.s, r.i, false, {}, 0};
     if (t.Number(2) >= 0 && (t.Take(U":") || t.Take(U"時")) && t.Number(2) >= 0) {
         t.Take(U"分") || (t.Take(U":") && t.Number(2) >= 0);
         r.i = t.i;
@@ -102,33 +169,58 @@ void ReadTail(Reader& r, FoundDate& date) {
 // The month and day after a year: 12月1日.
 bool ReadMonthDay(Reader& r, FoundDate& date) {
     const int month = r.Number(2, true);
-    if (month < 0 || !r.Take(U"月")) return false;
-    const int day = r.Number(2, true);
-    if (day < 0 || !r.Take(U"日")) return false;
+    date.monthRead = r.read;
+    if (month < 0 || !r.Unit(U"月", 2)) return false;
+    const bool unsure = r.unsure;
+    int day = r.Number(2, true);
+    date.dayRead = r.read;
+    if (day < 0) return false;
+    if (r.Take(U"日")) {
+        date.month = month, date.day = day;
+        return true;
+    }
+    // A digit of 4 or more and an unsure character after it, which no
+    // second digit can be (no day is in the forties or above): that day, its
+    // 日 unsure.
+    if (r.read.size() == 2 && r.read[0] >= U'4' && r.read[0] <= U'9' && r.read[1] == kUnsure) {
+        day = static_cast<int>(r.read[0] - U'0');
+        date.dayRead.pop_back();
+        r.unsure = unsure;
+        ++r.unsureUnits;
+    } else if (!r.Unit(U"日", 2)) {
+        return false;
+    }
     date.month = month, date.day = day;
     return true;
 }
 
-bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
-    if (s[at] == U' ' || DigitBefore(s, at)) return false;
-    Reader r{s, at};
+bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised) {
+    // A digit before an era's name is no part of its date.
+    if (s[at] == U' ' || (IsDigitOrUnsure(s[at]) && DigitBefore(s, at))) return false;
+    Reader r{s, at, false, {}, 0};
     int year = -1;
-    // 令 and one character more before the year is 令和 misread (令利): no
-    // other era starts so.
-    const bool reiwaMisread = s[at] == U'令' && at + 1 < s.size() && IsKanji(s[at + 1]) &&
-                              at + 2 < s.size() && IsDigitOrUnsure(s[at + 2]);
+    bool yearUnsure = false;
+    // 令 and one character more before the year is 令和 misread (令利, 令 and
+    // an unsure one): no other era starts so.
+    size_t number = at + 2;
+    while (number < s.size() && s[number] == U' ') ++number;
+    const bool reiwaMisread = s[at] == U'令' && at + 1 < s.size() &&
+                              (IsKanji(s[at + 1]) || s[at + 1] == kUnsure) && number < s.size() &&
+                              IsDigitOrUnsure(s[number]);
     if (r.Take(U"令和") || (r.i = at, r.Take(U"平成")) || (reiwaMisread && (r.i = at + 2))) {
         const bool reiwa = s[at] == U'令';
         const int n = r.Take(U"元") ? 1 : r.Number(2);
+        yearUnsure = r.unsure;
         if (n < 1 || !r.Take(U"年")) return false;
         year = (reiwa ? 2018 : 1988) + n;
         if (!ReadMonthDay(r, date)) return false;
     } else {
         r.i = at;
         year = r.Number(4);
+        yearUnsure = r.unsure;
         if (year < 0 || r.i - at < 4) return false;
         const size_t afterYear = r.i;
-        if (r.Take(U"年")) {
+        if (r.Unit(U"年", 4)) {
             if (!ReadMonthDay(r, date)) return false;
         } else {
             r.i = afterYear;
@@ -137,10 +229,12 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
             if (sep != U'/' && sep != U'-' && sep != U'.') return false;
             ++r.i;
             const int month = r.Number(2);
+            date.monthRead = r.read;
             if (month < 0 || r.i >= s.size() || s[r.i] != sep) return false;
             ++r.i;
             if (r.i >= s.size() || !IsDigitOrUnsure(s[r.i])) return false;
             const int day = r.Number(2);
+            date.dayRead = r.read;
             if (day < 0) return false;
             // 2026-12-01-3 is a number of some kind, not a date.
             if (r.i + 1 < s.size() && (s[r.i] == sep || s[r.i] == U'.') &&
@@ -151,18 +245,20 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date) {
     }
     date.year = year;
     date.begin = at;
-    date.doubtful = r.unsure || year < 1990 || year > 2099 || date.month < 1 || date.month > 12 ||
-                    date.day < 1 || date.day > DaysIn(year, date.month);
+    const bool yearSure = !yearUnsure && year >= 1990 && year <= 2099;
+    date.pinnable = recognised && yearSure && r.unsureUnits <= 1;
+    date.doubtful = r.unsure || r.unsureUnits > 1 || !yearSure || date.month < 1 ||
+                    date.month > 12 || date.day < 1 || date.day > DaysIn(year, date.month);
     ReadTail(r, date);
     date.end = r.i;
     return true;
 }
 
-std::vector<FoundDate> DatesIn(const std::u32string& cell) {
+std::vector<FoundDate> DatesIn(const std::u32string& cell, bool recognised) {
     std::vector<FoundDate> dates;
     for (size_t at = 0; at < cell.size(); ++at) {
         FoundDate date;
-        if (ReadAt(cell, at, date)) {
+        if (ReadAt(cell, at, date, recognised)) {
             dates.push_back(date);
             at = date.end - 1;
         }
@@ -188,6 +284,11 @@ Role LabelRole(std::u32string label) {
     if (bare[0] == U'ご' || bare[0] == U'御' || bare[0] == U'お') bare.erase(0, 1);
     for (const std::u32string& issue : kIssueLabels)
         if (bare == issue) return Role::kIssue;
+    // 発行 and the rest unsure: whatever it says (発行日, 発行年月日), the
+    // bill's own date.
+    if (StartsWith(bare, 0, U"発行") && bare.size() <= 5 &&
+        bare.find_first_not_of(kUnsure, 2) == std::u32string::npos)
+        return Role::kIssue;
     return Role::kOther;
 }
 
@@ -238,11 +339,11 @@ Role DateRole(const std::vector<TextLine>& lines, size_t l, size_t c, const Foun
 
 }  // namespace
 
-std::string BillDate(const std::vector<TextLine>& lines) {
+std::string BillDate(const std::vector<TextLine>& lines, bool recognised) {
     std::set<std::string> found;
     for (size_t l = 0; l < lines.size(); ++l)
         for (size_t c = 0; c < lines[l].cells.size(); ++c)
-            for (const FoundDate& date : DatesIn(lines[l].cells[c])) {
+            for (const FoundDate& date : DatesIn(lines[l].cells[c], recognised)) {
                 const Role role = DateRole(lines, l, c, date);
                 if (role != Role::kIssue) continue;
                 if (date.doubtful) return {};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 
 #include "common/Utf8.h"
 
@@ -37,11 +38,24 @@ struct Name {
     bool doubtful = false;
 };
 
+// 御中 as a fax reads it now and then (御山, 御甲): 御 and one character that
+// ends the cell.
+bool MisreadHonorific(const std::u32string& text, size_t at) {
+    return StartsWith(text, at, U"御") && at + 1 < text.size() &&
+           (std::u32string_view(U"中山甲申由巾").find(text[at + 1]) != std::u32string_view::npos ||
+            text[at + 1] == kUnsure) &&
+           (at + 2 == text.size() || text[at + 2] == U' ');
+}
+
 bool StartsWithAny(const std::u32string& text, size_t at, const char32_t* const* words,
                    size_t count) {
     for (size_t i = 0; i < count; ++i)
         if (StartsWith(text, at, words[i])) return true;
     return false;
+}
+
+bool NameEndsAt(const std::u32string& cell, size_t at) {
+    return StartsWithAny(cell, at, kNameEnds, std::size(kNameEnds)) || MisreadHonorific(cell, at);
 }
 
 // Whether the word at pos names a part of a company (営業部, 経理課, 東京支店)
@@ -132,9 +146,7 @@ std::vector<Name> NamesIn(const std::u32string& cell) {
         size_t after = formEnd;
         if (after < cell.size() && cell[after] == U' ') ++after;
         size_t end = after;
-        while (end < cell.size() && IsNameChar(cell[end]) &&
-               !StartsWithAny(cell, end, kNameEnds, std::size(kNameEnds)))
-            ++end;
+        while (end < cell.size() && IsNameChar(cell[end]) && !NameEndsAt(cell, end)) ++end;
         const bool before = at - begin >= 2, behind = end - after >= 2;
         Name name;
         // A blank inside a name (ハヤシ 文具, read apart) leaves where it ends
@@ -145,8 +157,7 @@ std::vector<Name> NamesIn(const std::u32string& cell) {
         };
         auto blankAfter = [&] {
             return end + 1 < cell.size() && cell[end] == U' ' && IsNameChar(cell[end + 1]) &&
-                   !StartsWithAny(cell, end + 1, kNameEnds, std::size(kNameEnds)) &&
-                   !IsDepartment(cell, end + 1);
+                   !NameEndsAt(cell, end + 1) && !IsDepartment(cell, end + 1);
         };
         if (before && behind) {
             // 東西株式会社南北: which way the name runs is not known.
@@ -167,8 +178,7 @@ std::vector<Name> NamesIn(const std::u32string& cell) {
         if (name.text.find(kUnsure) != std::u32string::npos) name.doubtful = true;
         // A name cut short by an unsure character is no name, nor one that
         // unsure characters follow before anything that ends it.
-        for (size_t i = name.end;
-             i < cell.size() && !StartsWithAny(cell, i, kNameEnds, std::size(kNameEnds)); ++i)
+        for (size_t i = name.end; i < cell.size() && !NameEndsAt(cell, i); ++i)
             if (cell[i] == kUnsure) name.doubtful = true;
         names.push_back(name);
         at = name.end > at ? name.end - 1 : at;
@@ -189,6 +199,8 @@ bool AddresseeMark(const std::u32string& text) {
         // Nothing but a department between the name and the mark.
         if (at <= 12) return true;
     }
+    for (size_t at = 0; at < tight.size() && at <= 12; ++at)
+        if (MisreadHonorific(tight, at)) return true;
     return false;
 }
 

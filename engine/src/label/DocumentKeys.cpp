@@ -10,18 +10,20 @@ namespace xdw {
 
 DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages, bool recognised) {
     DocumentKeys keys;
-    std::vector<TextLine> all;
+    std::vector<TextLine> all, forNames;
     std::u32string kind;
     for (const std::string& page : pages) {
         std::vector<TextLine> lines = SplitLines(page);
         if (kind.empty()) kind = PageKind(lines);
         all.insert(all.end(), lines.begin(), lines.end());
+        lines = SplitLines(page, true);
+        forNames.insert(forNames.end(), lines.begin(), lines.end());
     }
     keys.kind = quilbex::EncodeUtf8(kind);
     if (!IsBillKind(kind)) return keys;
-    keys.date = BillDate(all);
+    keys.date = BillDate(all, recognised);
     keys.amount = BillAmount(all, recognised);
-    keys.counterparty = BillParty(all, recognised);
+    keys.counterparty = BillParty(forNames, recognised);
     return keys;
 }
 

@@ -1,5 +1,7 @@
 #include "label/KeyText.h"
 
+#include <string_view>
+
 #include "common/Utf8.h"
 
 namespace xdw {
@@ -48,9 +50,17 @@ TextLine Cells(const std::u32string& line) {
 
 }  // namespace
 
-std::vector<TextLine> SplitLines(const std::string& utf8) {
-    std::u32string text = quilbex::DecodeUtf8(utf8);
-    for (char32_t& c : text) c = Plain(c);
+std::vector<TextLine> SplitLines(const std::string& utf8, bool faintUnsure) {
+    // The kanji of legal forms and of an addressee's marks: read faintly,
+    // they are still known.
+    static constexpr std::u32string_view kKnown = U"株式会社有限合同資名御中様殿";
+    std::u32string text;
+    for (char32_t c : quilbex::DecodeUtf8(utf8)) {
+        if (c != kFaint)
+            text += Plain(c);
+        else if (faintUnsure && !text.empty() && kKnown.find(text.back()) == kKnown.npos)
+            text.back() = kUnsure;
+    }
     ReplaceAll(text, U"㈱", U"株式会社");
     ReplaceAll(text, U"(株)", U"株式会社");
     ReplaceAll(text, U"㈲", U"有限会社");

@@ -10,6 +10,9 @@ namespace xdw {
 // Stands for a character the recogniser was unsure of: a key holding one is
 // never certain.
 inline constexpr char32_t kUnsure = U'\uFFFD';
+// Follows, in recognised text, a kanji read surely enough for a date or a
+// sum but not for a name (a private-use character no page's own text holds).
+inline constexpr char32_t kFaint = U'\uE000';
 
 // A line of text and its cells: pieces of the line that stand apart on the
 // page (a table's columns, a label and its value set far from it).
@@ -20,8 +23,10 @@ struct TextLine {
 // The lines of a page's text: '\n' between lines, a tab or two blanks or
 // more between cells. Full-width letters, digits and signs become ASCII, ￥
 // becomes ¥, the ideographic blank a blank, ㈱ and (株) 株式会社, ㈲ and (有)
-// 有限会社. Empty lines are dropped.
-std::vector<TextLine> SplitLines(const std::string& utf8);
+// 有限会社. Empty lines are dropped. A kanji kFaint follows is kept, or with
+// faintUnsure taken as unsure (for names) unless a legal form's or an
+// addressee's mark's.
+std::vector<TextLine> SplitLines(const std::string& utf8, bool faintUnsure = false);
 
 // text without its blanks, and where each of its characters stood in text.
 struct Tight {

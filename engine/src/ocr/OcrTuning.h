@@ -19,6 +19,8 @@
       "their characters becomes U+FFFD")                                                         \
     X(SureKanaConfidence, 85, "in words read less surely, katakana that a voicing mark or a "    \
       "stroke tells from another (ハ, バ, パ; シ, ン) become U+FFFD")                              \
+    X(SureNameConfidence, 70, "in words read less surely, kanji are marked as too faint to be "  \
+      "taken in a name (文具 read as 文只 at 63)")                                               \
     /* Way up (WayUp, Orientation, ReadingTurn) */                                               \
     X(UprightSampleCharacters, 20, "a page read as it stands shows it stands upright when its "  \
       "first this many characters read at UprightConfidence or more")                            \

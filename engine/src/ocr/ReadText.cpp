@@ -17,12 +17,22 @@ const float kSureWordConfidence = static_cast<float>(Tuned(Ocr::SureWordConfiden
 // (アオバ as アオパ, アオハ) or シ as ン at confidences where it is otherwise
 // right: in words read less surely than this, such letters are unsure too.
 const float kSureKanaConfidence = static_cast<float>(Tuned(Ocr::SureKanaConfidence));
+// The recogniser reads a kanji of a name as another one at middling
+// confidences (文具 as 文只 at 63, 文上 at 51), where the figures and the
+// kanji of dates it reads so are right: in words read less surely than this,
+// kanji are marked as too faint for a name (U+E000 after each).
+const float kSureNameConfidence = static_cast<float>(Tuned(Ocr::SureNameConfidence));
 // Gaps between words, in the line's height: wider than a character is a
 // blank, wider than two a gap between cells.
 const double kBlankGap = Tuned(Ocr::BlankGap);
 const double kCellGap = Tuned(Ocr::CellGap);
 
 bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+bool IsKanji(char32_t c) {
+    return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+           (c >= 0xF900 && c <= 0xFAFF);
+}
 
 // カ to ド and ハ to ポ (plain, voiced and half-voiced), ウ and ヴ, and ン,
 // which a stroke tells from シ and ソ.
@@ -47,6 +57,7 @@ std::string ReadText(const std::vector<OcrLine>& lines) {
         const int height = std::max(
             1, line.vertical ? line.box.right - line.box.left : line.box.bottom - line.box.top);
         const OcrWord* previous = nullptr;
+        char32_t before = 0;  // the last character of the previous word
         for (const OcrWord& word : line.words) {
             std::u32string chars;
             for (const OcrSymbol& symbol : word.symbols) chars += symbol.text;
@@ -56,16 +67,21 @@ std::string ReadText(const std::vector<OcrLine>& lines) {
                 std::fill(chars.begin(), chars.end(), U'\uFFFD');
             else if (word.confidence < kSureKanaConfidence)
                 std::replace_if(chars.begin(), chars.end(), IsMarkedKana, U'\uFFFD');
+            const char32_t last = chars.back();
+            if (word.confidence < kSureNameConfidence)
+                for (size_t i = chars.size(); i-- > 0;)
+                    if (IsKanji(chars[i])) chars.insert(i + 1, 1, U'\uE000');
             if (previous != nullptr) {
                 const int gap = line.vertical ? word.box.top - previous->box.bottom
                                               : word.box.left - previous->box.right;
                 if (gap > kCellGap * height)
                     text += U'\t';
                 else if (gap > kBlankGap * height ||
-                         (!IsCjk(text.back()) && !IsCjk(chars[0]) && !ContinuesNumber(text, chars)))
+                         (!IsCjk(before) && !IsCjk(chars[0]) && !ContinuesNumber(text, chars)))
                     text += U' ';
             }
             text += chars;
+            before = last;
             previous = &word;
         }
         text += U'\n';
