@@ -69,10 +69,12 @@ INSTANTIATE_TEST_SUITE_P(Rotations, PageImageTest,
 TEST(PageImage, AnythingButAPlainScanIsRendered) {
     TempDir dir;
     const std::string path = dir.File("pages.pdf");
-    MakeScannedPdf(path, {{.lines = {"x"}, .offsetBox = true},
-                          {.lines = {"x"}},
-                          {.lines = {"x"}, .dpiX = 150, .dpiY = 150},
-                          {.lines = {"x"}, .dpiX = 204, .dpiY = 98}});
+    MakeScannedPdf(path,
+                   {{.lines = {"x"}, .offsetBox = true},
+                    {.lines = {"x"}},
+                    {.lines = {"x"}, .dpiX = 150, .dpiY = 150},
+                    {.lines = {"x"}, .dpiX = 204, .dpiY = 98},
+                    {.lines = {"x"}, .widthPx = 2480, .heightPx = 3508, .dpiX = 72, .dpiY = 72}});
     QPDF pdf;
     pdf.processFile(path.c_str());
     EXPECT_FALSE(ReadScannedPage(pdf, 1, 300).has_value());  // image inside a larger page
@@ -80,7 +82,9 @@ TEST(PageImage, AnythingButAPlainScanIsRendered) {
     EXPECT_TRUE(ReadScannedPage(pdf, 2, 300).has_value());
     EXPECT_FALSE(ReadScannedPage(pdf, 3, 300).has_value());  // too coarse to read as it is
     EXPECT_FALSE(ReadScannedPage(pdf, 4, 300).has_value());  // pixels not square
-    EXPECT_FALSE(ReadScannedPage(pdf, 5, 300).has_value());  // no such page
+    // ... but a sheet's picture set at a nominal 72 dpi (34 by 49 inches) is read as a sheet's.
+    EXPECT_EQ(ReadScannedPage(pdf, 5, 300).value_or(RenderedPage{}).dpi, 300);
+    EXPECT_FALSE(ReadScannedPage(pdf, 6, 300).has_value());  // no such page
 }
 
 }  // namespace

@@ -73,17 +73,11 @@ TEST_P(PageFloor, RegionTheLayoutMissesIsFilledFromTheFloor) {
         lines.erase(at, lines.end());
     ASSERT_EQ(WithoutBlanks(Text(lines)).find(missing), std::string::npos);
     ASSERT_TRUE(FloorWanted(account.UnreadShare(lines), lines));
-    if (c.cellBlank) {
-        OcrLine& first = lines.front();
-        const int em = first.box.bottom - first.box.top;
-        const PixelBox gap{first.box.right, first.box.top, first.box.right + em / 2,
-                           first.box.bottom};
-        first.words.push_back(OcrWord{{OcrSymbol{U" ", gap}}, gap, 0});
-    }
+    const PixelBox& b = lines.front().box;
+    const PixelBox gap{b.right, b.top, b.right + (b.bottom - b.top) / 2, b.bottom};
+    if (c.cellBlank) lines.front().words.push_back(OcrWord{{OcrSymbol{U" ", gap}}, gap, 0});
     RaiseToFloor(layout, account, lines, readWhole);
-    if (c.cellBlank) {
-        EXPECT_NE(Text(lines).find(' '), std::string::npos) << Text(lines);
-    }
+    EXPECT_EQ(Text(lines).find(' ') != std::string::npos, c.cellBlank) << Text(lines);
     const std::string text = WithoutBlanks(Text(lines));
     size_t after = 0;
     for (const std::string& line : c.lines) {

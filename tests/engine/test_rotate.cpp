@@ -53,6 +53,7 @@ struct Turn {
     int expected;          // the page's rotation after
     bool read = true;      // read after it is turned
     bool receipt = false;  // the receipt, read in Japanese, rather than kText
+    bool fax = false;      // sent as a normal-mode fax (98 rows an inch)
 };
 
 class RotateTest : public ::testing::TestWithParam<Turn> {};
@@ -69,6 +70,7 @@ TEST_P(RotateTest, PageComesOutUpright) {
                 .pointSize = 9,
                 .turnContent = t.content,
                 .pageRotate = t.pageRotate};
+    if (t.fax) page.dpiX = 204, page.dpiY = 98, page.bilevel = true;
     MakeScannedPdf(path, {page});
 
     const Outcome out = RotateThenOcr(
@@ -88,9 +90,11 @@ TEST_P(RotateTest, PageComesOutUpright) {
 INSTANTIATE_TEST_SUITE_P(Turns, RotateTest,
                          ::testing::Values(Turn{90, 0, 270}, Turn{180, 0, 180}, Turn{270, 0, 90},
                                            Turn{0, 90, 0}, Turn{0, 0, 0}, Turn{90, 180, 270},
-                                           Turn{180, 0, 180, false}, Turn{180, 0, 180, true, true}),
+                                           Turn{180, 0, 180, false}, Turn{180, 0, 180, true, true},
+                                           Turn{180, 0, 180, true, false, true}),
                          [](const ::testing::TestParamInfo<Turn>& info) {
-                             return std::string(info.param.receipt ? "receipt_" : "") + "drawn" +
+                             return std::string(info.param.fax ? "fax_" : "") +
+                                    (info.param.receipt ? "receipt_" : "") + "drawn" +
                                     std::to_string(info.param.content) + "_shown" +
                                     std::to_string(info.param.pageRotate) +
                                     (info.param.read ? "" : "_unread");

@@ -59,6 +59,9 @@
     X(NarrowWidth, 0.7, "doubtful words whose characters are this narrow (of their line's "     \
       "height) are read again WideStretch times as wide")                                        \
     X(WideStretch, 1.5, "see NarrowWidth")                                                       \
+    X(NarrowLatin, 0.4, "a word of Latin letters read in Japanese text, its letters on "         \
+      "average narrower than this many of its line's height, is one Japanese character "         \
+      "read as letters (記 as RIM): it is read again as one word")                               \
     X(ShortLineHeights, 5, "a line up to this many times as long as high, read alone, is read "  \
       "again as one word when it reads nothing as a line")                                       \
     X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \

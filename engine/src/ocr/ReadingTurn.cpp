@@ -179,7 +179,9 @@ std::optional<Reading> ReadSample(PIX* image, const std::vector<Piece>& pieces, 
 }  // namespace
 
 std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
-                                 const PageLayout* found, const RenderedPage* prepared) {
+                                 const PageLayout* found, const RenderedPage* prepared,
+                                 bool readsFairly, bool* clear) {
+    if (clear != nullptr) *clear = false;
     // Within the limit of the page being read, its cancel included; a page
     // looked at on its own has a limit of its own.
     const WorkLimit alone(recipe.timeLimitMs > 0 ? recipe.timeLimitMs : kDefaultOcrTimeLimitMs);
@@ -226,17 +228,24 @@ std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& reci
     // The page as it stands is read first, then the turns its lines point
     // to (lines running top to bottom: text on its side, unless they are
     // columns of vertical writing, read so as it stands); the other turns
-    // only when none of those reads fairly.
+    // only when none of those reads fairly, and never on its side when its
+    // first lines read fairly across as it stands: lines on their side do not.
     const bool down = downArea > acrossArea;
     readAt({0});
     down ? readAt({90, 270}) : readAt({180});
-    if (!late && best()->second.confidence < kReadsWell) down ? readAt({180}) : readAt({90, 270});
+    if (!late && best()->second.confidence < kReadsWell) {
+        if (down)
+            readAt({180});
+        else if (!readsFairly)
+            readAt({90, 270});
+    }
     if (late) return std::nullopt;
     const auto [turn, reading] = *best();
-    if (turn == 0 || reading.characters < kLeastCharacters || reading.confidence < kReadsWell)
-        return 0;
+    bool sure = reading.characters >= kLeastCharacters && reading.confidence >= kReadsWell;
     for (const auto& [other, otherReading] : read)
-        if (other != turn && reading.confidence < otherReading.confidence + kBetterBy) return 0;
+        sure = sure && (other == turn || reading.confidence >= otherReading.confidence + kBetterBy);
+    if (clear != nullptr) *clear = sure;
+    if (turn == 0 || !sure) return 0;
     XDW_MARK("way up: turned by reading each way");
     return turn;
 }

@@ -19,10 +19,15 @@ namespace xdw {
 // and upright by the vertical languages). layout: the layout of that copy
 // with vertical writing looked for, when the caller found it already (it is
 // then not found again), or null; prepared: that copy, when the caller made
-// it already (it is then not made again), or null. Throws EngineError(XDW_E_NOT_INSTALLED)
-// when the language data is missing, std::bad_alloc.
+// it already (it is then not made again), or null; readsFairly: the page's
+// first lines, running across, read fairly as it stands (see UprightClues), so
+// that it is not tried on its side; clear, when not null, is set to whether
+// one way read clearly best (the page as it stands included). Throws
+// EngineError(XDW_E_NOT_INSTALLED) when the language data is missing,
+// std::bad_alloc.
 std::optional<int> TurnByReading(const RenderedPage& page, const OcrRecipe& recipe,
                                  const PageLayout* layout = nullptr,
-                                 const RenderedPage* prepared = nullptr);
+                                 const RenderedPage* prepared = nullptr, bool readsFairly = false,
+                                 bool* clear = nullptr);
 
 }  // namespace xdw

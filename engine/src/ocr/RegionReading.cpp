@@ -416,8 +416,13 @@ void JoinVoicingMarks(std::vector<OcrWord>& words, size_t from) {
         std::vector<OcrSymbol>& symbols = words[w].symbols;
         for (size_t i = 0; i < symbols.size();) {
             const std::u32string& t = symbols[i].text;
+            // A figure or sign read well inside the letter before it is that
+            // letter's mark read apart (ﾌﾞ as フ2~).
+            const bool within = before && t.size() == 1 &&
+                                !(t[0] >= U'\u30A1' && t[0] <= U'\u30FC') &&
+                                4 * symbols[i].box.left < before->box.left + 3 * before->box.right;
             const bool mark = t == U"~" || t == U"〜" || t == U"～" || t == U"ﾞ" || t == U"゛" ||
-                              t == U"\"" || t == U"”";
+                              t == U"\"" || t == U"”" || within;
             const size_t p = before && before->text.size() == 1 ? plain.find(before->text[0])
                                                                 : std::u32string::npos;
             const bool voicedBefore = before && before->text.size() == 1 &&
@@ -517,6 +522,50 @@ FirstReading ReadOnce(const RenderedPage& page, const Region& region, int textSi
     return first;
 }
 
+namespace {
+
+// A Japanese character can read as several Latin letters (記 as RIM), each
+// far narrower than such a letter is set: a word of them, its letters on
+// average narrower than kNarrowLatin of the line's height, is read again as
+// one character, and a Japanese character read there takes its place.
+const double kNarrowLatin = Tuned(Ocr::NarrowLatin);
+
+bool NarrowLatin(const OcrWord& word, int height) {
+    if (word.symbols.size() < 2) return false;
+    for (const OcrSymbol& s : word.symbols)
+        for (char32_t c : s.text)
+            if (!((c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'))) return false;
+    return word.box.right - word.box.left < kNarrowLatin * height * double(word.symbols.size());
+}
+
+void OneCharacterLook(const RenderedPage& page, OcrLine& line, double scale,
+                      const std::string& languages, const std::string& tessdata,
+                      Deadline& deadline) {
+    if (languages.find("jpn") == std::string::npos) return;
+    const int height = line.box.bottom - line.box.top;
+    for (OcrWord& word : line.words) {
+        if (!NarrowLatin(word, height)) continue;
+        PixelBox box = word.box;
+        box.top = line.box.top, box.bottom = line.box.bottom;
+        // Read as a word (as one character, the recogniser reads the letters
+        // again); a mark beside the character is left out.
+        std::optional<OcrLine> again =
+            ReadAgain(page, box, scale, tesseract::PSM_SINGLE_WORD, languages, tessdata, deadline);
+        if (!again) continue;
+        std::vector<std::pair<OcrSymbol, float>> japanese;
+        for (const OcrWord& w : again->words)
+            for (const OcrSymbol& s : w.symbols)
+                if (s.text.size() == 1 && s.text[0] >= U'\u3040')
+                    japanese.emplace_back(s, w.confidence);
+        if (japanese.size() != 1) continue;
+        word.symbols.assign(1, japanese[0].first);
+        word.symbols[0].box = word.box;
+        word.confidence = japanese[0].second;
+    }
+}
+
+}  // namespace
+
 // The first reading's blocks, their unsure lines looked at again.
 std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
                              const std::string& languages, const std::string& tessdata,
@@ -544,6 +593,10 @@ std::vector<Block> LookAgain(const RenderedPage& page, FirstReading&& first,
                     SecondLook(page, line, first.scale, languages, tessdata, deadline);
                     WideLook(page, line, first.scale, languages, tessdata, deadline);
                 }
+    if (first.lookAgain)
+        for (Block& block : first.blocks)
+            for (OcrLine& line : block.lines)
+                OneCharacterLook(page, line, first.scale, languages, tessdata, deadline);
     return std::move(first.blocks);
 }
 

@@ -26,6 +26,13 @@ constexpr double kLeastOwnDpi = 200;
 // resolution asked as it is read (a photo fitted to the page); a finer one
 // is rendered.
 constexpr double kMostReduction = 2;
+// A page larger than an A3 sheet both ways (in points, with room for
+// rounding) that holds one picture coarser than kLeastOwnDpi is a sheet's
+// picture set at a nominal size: a phone photo laid at its camera's 72 dpi
+// on a page 42 by 56 inches. Its pixels are read as a sheet's, as though
+// its narrower side lay across an A4 sheet (kA4ShortInches).
+constexpr double kA3ShortPt = 842 * 1.05, kA3LongPt = 1191 * 1.05;
+constexpr double kA4ShortInches = 210 / 25.4;
 
 bool ToNumber(const std::string& token, double& value) {
     const char* end = token.data() + token.size();
@@ -149,6 +156,7 @@ struct Scan {
     size_t width = 0, height = 0;  // the image's, in pixels
     int components = 0;
     double scale = 1;  // what it is reduced by as it is read
+    int dpi = 0;       // the resolution it is read at when not its own shown size's
 };
 
 // The page as such a scan at dpi, within the rendering's size limits;
@@ -172,6 +180,21 @@ std::optional<Scan> FindScan(QPDF& pdf, int pageNumber, double dpi) {
     // Square pixels, at dpi or coarser down to kLeastOwnDpi, or finer to be
     // reduced to dpi.
     const double dpiX = iw / (frame->Width() / 72), dpiY = ih / (frame->Height() / 72);
+    const double shortPt = std::min(frame->Width(), frame->Height());
+    const double longPt = std::max(frame->Width(), frame->Height());
+    const double sheetDpi = double(std::min(iw, ih)) / kA4ShortInches;
+    if (std::abs(dpiX - dpiY) <= dpiY * kDpiTolerance && dpiY < kLeastOwnDpi &&
+        shortPt > kA3ShortPt && longPt > kA3LongPt && sheetDpi >= kLeastOwnDpi &&
+        sheetDpi <= dpi * kMostReduction) {
+        const double scale = sheetDpi > dpi * (1 + kDpiTolerance) ? dpi / sheetDpi : 1;
+        return Scan{*frame,
+                    *image,
+                    size_t(iw),
+                    size_t(ih),
+                    n,
+                    scale,
+                    static_cast<int>(std::lround(sheetDpi * scale))};
+    }
     if (std::abs(dpiX - dpiY) > dpiY * kDpiTolerance ||
         dpiY > dpi * kMostReduction * (1 + kDpiTolerance) ||
         dpiY < kLeastOwnDpi * (1 - kDpiTolerance))
@@ -246,7 +269,8 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     g.height = std::max(1, int(std::lround(double(SH) * k)));
     const double shownWidthPt = sideways ? frame.Height() : frame.Width();
     g.pointsPerPixel = shownWidthPt / g.width;
-    out.dpi = static_cast<int>(std::lround(g.width / (shownWidthPt / 72)));
+    out.dpi =
+        scan.dpi > 0 ? scan.dpi : static_cast<int>(std::lround(g.width / (shownWidthPt / 72)));
     out.bytesPerLine = g.width;
     out.pixels.resize(size_t(g.width) * g.height);
     const OnWhite white(n == 1 ? Rgb{} : PaperColour(int(W), int(H), [&](int x, int y) {

@@ -20,6 +20,8 @@ namespace {
 // shapes leave a page in doubt: blank and one-line pages give no answer at
 // all.
 const float kMinOrientationConfidence = static_cast<float>(Tuned(Ocr::MinOrientationConfidence));
+// The letters' shapes are looked at on a copy of this resolution.
+const int kOrientationDpi = TunedInt(Ocr::OrientationDpi);
 
 }  // namespace
 
@@ -27,7 +29,19 @@ std::optional<int> UprightTurn(const RenderedPage& page, const OcrRecipe& recipe
                                const UprightClues& clues) {
     // A page whose first lines read fairly (a coarse fax, faint print) leaves
     // the letters' shapes in doubt: a sample of its text read each way tells.
-    if (clues.readsFairly) return TurnByReading(page, recipe, clues.layout, clues.prepared);
+    if (clues.readsFairly) return TurnByReading(page, recipe, clues.layout, clues.prepared, true);
+    // A picture coarser than the copy the letters' shapes are looked at on
+    // (a normal-mode fax) is read each way first, at less cost than the
+    // shapes, which are looked at only when that reading is not clear.
+    const int coarser = page.picture.Coarser();
+    if (coarser > 0 && coarser < kOrientationDpi) {
+        bool clear = false;
+        const std::optional<int> read =
+            TurnByReading(page, recipe, clues.layout, clues.prepared, false, &clear);
+        if (clear) return read;
+        const std::optional<ShapesAnswer> shapes = TurnByShapes(page, recipe);
+        return shapes && shapes->confidence >= kMinOrientationConfidence ? shapes->turn : read;
+    }
     const std::optional<ShapesAnswer> shapes = TurnByShapes(page, recipe);
     // In doubt, the page's own text read each way decides.
     if (!shapes || !(shapes->confidence >= kMinOrientationConfidence))
