@@ -416,8 +416,13 @@ void JoinVoicingMarks(std::vector<OcrWord>& words, size_t from) {
         std::vector<OcrSymbol>& symbols = words[w].symbols;
         for (size_t i = 0; i < symbols.size();) {
             const std::u32string& t = symbols[i].text;
+            // A figure or sign read well inside the letter before it is that
+            // letter's mark read apart (ﾌﾞ as フ2~).
+            const bool within = before && t.size() == 1 &&
+                                !(t[0] >= U'\u30A1' && t[0] <= U'\u30FC') &&
+                                4 * symbols[i].box.left < before->box.left + 3 * before->box.right;
             const bool mark = t == U"~" || t == U"〜" || t == U"～" || t == U"ﾞ" || t == U"゛" ||
-                              t == U"\"" || t == U"”";
+                              t == U"\"" || t == U"”" || within;
             const size_t p = before && before->text.size() == 1 ? plain.find(before->text[0])
                                                                 : std::u32string::npos;
             const bool voicedBefore = before && before->text.size() == 1 &&
