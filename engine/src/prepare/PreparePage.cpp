@@ -371,19 +371,6 @@ PixPtr Unwarped(PIX* grey, const Sheet& sheet, std::array<float, 8>& back, Pixel
     return level;
 }
 
-// Ink as 1: the page's light evened out to its paper, then cut where the
-// evened page's grey levels divide best.
-PixPtr Binarised(PIX* grey, int dpi) {
-    const int tile = std::max(16, dpi / 4);
-    l_int32 threshold = 0;
-    PIX* ink = nullptr;
-    if (std::min(pixGetWidth(grey), pixGetHeight(grey)) >= kLeastSidePx)
-        ink = pixOtsuThreshOnBackgroundNorm(grey, nullptr, tile, tile, 100, 50, 255, 2, 2, 0.1f,
-                                            &threshold);
-    // A sliver of a page has no background to even out: halfway is ink.
-    return Checked(ink != nullptr ? ink : pixThresholdToBinary(grey, 128));
-}
-
 // The box within the picture.
 PixelBox Clamped(PIX* pix, const PixelBox& b) {
     const int w = pixGetWidth(pix), h = pixGetHeight(pix);
@@ -409,30 +396,42 @@ PixPtr Placed(PIX* part, const PixelBox& b, PIX* like, bool set) {
     return page;
 }
 
-// Ink as 1 within the box only, evened out against the paper there alone:
-// the white made of a desk would pass for the paper's light around the
-// sheet and make its shadowed edges ink. Nothing outside the box is ink.
-PixPtr BinarisedWithin(PIX* grey, const PixelBox& b, int dpi) {
-    const PixelBox c = Clamped(grey, b);
-    if (c.left == 0 && c.top == 0 && c.right == pixGetWidth(grey) && c.bottom == pixGetHeight(grey))
-        return Binarised(grey, dpi);
-    PixPtr clip = Clip(grey, c);
-    if (!clip) return Checked(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 1));
-    return Placed(Binarised(clip.get(), dpi).get(), c, grey, false);
-}
-
 // The grey within the box, its light evened out against the paper there
-// alone, on a white page.
-PixPtr EvenedWithin(PIX* grey, const PixelBox& b, int dpi) {
+// alone, on a white page; and the ink within the box as 1, cut from that
+// evened grey where its levels divide best (the page is evened out once for
+// both). Evened against the box alone: the white made of a desk would pass
+// for the paper's light around the sheet and make its shadowed edges ink.
+// Nothing outside the box is ink.
+struct Evened {
+    PixPtr level;
+    PixPtr ink;
+};
+
+Evened EvenedWithin(PIX* grey, const PixelBox& b, int dpi) {
     const PixelBox c = Clamped(grey, b);
     PixPtr clip = Clip(grey, c);
-    if (!clip) return Checked(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 8));
+    if (!clip)
+        return {Checked(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 8)),
+                Checked(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 1))};
     const int tile = std::max(16, dpi / 4);
     PIX* evened = nullptr;
     if (std::min(c.right - c.left, c.bottom - c.top) >= kLeastSidePx)
         evened = pixBackgroundNorm(clip.get(), nullptr, nullptr, tile, tile, 100, 50, 255, 2, 2);
-    if (evened == nullptr) return Placed(clip.get(), c, grey, true);
-    return Placed(Checked(evened).get(), c, grey, true);
+    if (evened == nullptr) {
+        // A sliver, or no paper found to even out against: halfway is ink.
+        PixPtr ink = Checked(pixThresholdToBinary(clip.get(), 128));
+        return {Placed(clip.get(), c, grey, true), Placed(ink.get(), c, grey, false)};
+    }
+    PixPtr level = Checked(evened);
+    // One tile the whole box: the level that divides its greys best.
+    PIX* levels = nullptr;
+    pixOtsuAdaptiveThreshold(level.get(), pixGetWidth(level.get()), pixGetHeight(level.get()), 0, 0,
+                             0.1f, &levels, nullptr);
+    l_uint32 cut = 0;
+    if (levels != nullptr) pixGetPixel(levels, 0, 0, &cut);
+    pixDestroy(&levels);
+    PixPtr ink = Checked(pixThresholdToBinary(level.get(), static_cast<l_int32>(cut)));
+    return {Placed(level.get(), c, grey, true), Placed(ink.get(), c, grey, false)};
 }
 
 // The grey's levels stretched so that the mean grey of its ink (1 in ink)
@@ -530,8 +529,10 @@ PreparedPage PreparePage(const RenderedPage& page) {
     // A black-and-white page has no light to even out: its only greys are
     // the edges of its pixels as they were drawn, ink where more ink than
     // paper. (Evened out, its thin strokes come out thinner still.)
-    PixPtr binary = page.bilevel ? Checked(pixThresholdToBinary(grey.get(), 128))
-                                 : BinarisedWithin(grey.get(), within, dpi);
+    Evened evened;
+    if (!page.bilevel) evened = EvenedWithin(grey.get(), within, dpi);
+    PixPtr binary =
+        page.bilevel ? Checked(pixThresholdToBinary(grey.get(), 128)) : std::move(evened.ink);
     PixPtr ink = WithoutSpecks(binary.get(), dpi, page.bilevel ? page.picture.Coarser() : 0);
     PixPtr noise = Noise(ink.get(), dpi, CaptureOf(page), page.picture.Coarser());
     pixSubtract(ink.get(), ink.get(), noise.get());
@@ -548,7 +549,7 @@ PreparedPage PreparePage(const RenderedPage& page) {
     // them dark enough (a photographed Mincho's 十 and 一, whose thin
     // strokes the cut drops: 十一月 read as トー月); the specks and noise
     // taken away stay paper.
-    PixPtr level = EvenedWithin(grey.get(), within, dpi);
+    PixPtr level = std::move(evened.level);
     InkMadeBlack(level.get(), ink.get());
     PixPtr paper = Checked(pixDilateBrick(nullptr, ink.get(), 3, 3));
     PixPtr faint = Checked(pixThresholdToBinary(level.get(), kFaintStrokeLevel));
