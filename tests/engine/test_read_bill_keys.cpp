@@ -50,6 +50,7 @@ const ReadCase kCases[] = {
     {"kana-mistaken-at-its-surest", "請求書\n株式会社ハヤン文具", "", "", ""},
     {"weekday-pins-month", "請求書\n2026年91月26日(月)", "2026-01-26", "", ""},
     {"weekday-leaves-two", "請求書\n2026年12月1\uFFFD日(木)", "", "", ""},
+    {"weekday-read-faintly", "請求書\n2026年91月26日(月\uE000曜)", "", "", ""},
     {"weekday-pins-day", "領収書\n2026年12月2\uFFFD日(木) 14:05", "2026-12-24", "", ""},
     {"unsure-day-beside-another", "領収書\n2026年12月5\uFFFD日\n2026年12月1日", "", "", ""},
     {"loop-misread", "納品書\n2026/87/19", "2026-07-19", "", ""},

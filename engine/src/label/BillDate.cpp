@@ -129,19 +129,22 @@ void Pin(FoundDate& date, int weekday) {
 }
 
 // The weekday and time written after a date, checked against it.
-void ReadTail(Reader& r, FoundDate& date) {
+// faint: the cell as names see it (a kanji read faintly unsure), or null.
+void ReadTail(Reader& r, FoundDate& date, const std::u32string* faint) {
     static const std::u32string kDays = U"日月火水木金土";
     r.Blanks();
     bool weekdayRead = false;
     if (r.i < r.s.size() && (r.s[r.i] == U'(' || r.s[r.i] == U'（')) {
-        const size_t open = r.i++;
+        const size_t open = r.i++, dayAt = r.i;
         const size_t day = r.i < r.s.size() ? kDays.find(r.s[r.i]) : std::u32string::npos;
         if (day != std::u32string::npos) {
             ++r.i;
             r.Take(U"曜日") || r.Take(U"曜");
             if (r.Take(U")") || r.Take(U"）")) {
                 weekdayRead = true;
-                if (date.doubtful)
+                // A weekday read faintly (月 and 日 are near alike) settles
+                // nothing.
+                if (date.doubtful && !(faint && (*faint)[dayAt] == kUnsure))
                     Pin(date, static_cast<int>(day));
                 else if (static_cast<int>(day) != Weekday(date.year, date.month, date.day))
                     date.doubtful = true;
@@ -194,7 +197,8 @@ bool ReadMonthDay(Reader& r, FoundDate& date) {
     return true;
 }
 
-bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised) {
+bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised,
+            const std::u32string* faint) {
     // A digit before an era's name is no part of its date.
     if (s[at] == U' ' || (IsDigitOrUnsure(s[at]) && DigitBefore(s, at))) return false;
     Reader r{s, at, false, {}, 0};
@@ -249,16 +253,17 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised
     date.pinnable = recognised && yearSure && r.unsureUnits <= 1;
     date.doubtful = r.unsure || r.unsureUnits > 1 || !yearSure || date.month < 1 ||
                     date.month > 12 || date.day < 1 || date.day > DaysIn(year, date.month);
-    ReadTail(r, date);
+    ReadTail(r, date, faint);
     date.end = r.i;
     return true;
 }
 
-std::vector<FoundDate> DatesIn(const std::u32string& cell, bool recognised) {
+std::vector<FoundDate> DatesIn(const std::u32string& cell, bool recognised,
+                               const std::u32string* faint) {
     std::vector<FoundDate> dates;
     for (size_t at = 0; at < cell.size(); ++at) {
         FoundDate date;
-        if (ReadAt(cell, at, date, recognised)) {
+        if (ReadAt(cell, at, date, recognised, faint)) {
             dates.push_back(date);
             at = date.end - 1;
         }
@@ -339,11 +344,17 @@ Role DateRole(const std::vector<TextLine>& lines, size_t l, size_t c, const Foun
 
 }  // namespace
 
-std::string BillDate(const std::vector<TextLine>& lines, bool recognised) {
+std::string BillDate(const std::vector<TextLine>& lines, bool recognised,
+                     const std::vector<TextLine>* faint) {
     std::set<std::string> found;
-    for (size_t l = 0; l < lines.size(); ++l)
-        for (size_t c = 0; c < lines[l].cells.size(); ++c)
-            for (const FoundDate& date : DatesIn(lines[l].cells[c], recognised)) {
+    for (size_t l = 0; l < lines.size(); ++l) {
+        for (size_t c = 0; c < lines[l].cells.size(); ++c) {
+            const std::u32string& cell = lines[l].cells[c];
+            const std::u32string* faintCell = nullptr;
+            if (faint && l < faint->size() && c < (*faint)[l].cells.size() &&
+                (*faint)[l].cells[c].size() == cell.size())
+                faintCell = &(*faint)[l].cells[c];
+            for (const FoundDate& date : DatesIn(cell, recognised, faintCell)) {
                 const Role role = DateRole(lines, l, c, date);
                 if (role != Role::kIssue) continue;
                 if (date.doubtful) return {};
@@ -351,6 +362,8 @@ std::string BillDate(const std::vector<TextLine>& lines, bool recognised) {
                 std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
                 found.insert(text);
             }
+        }
+    }
     return found.size() == 1 ? *found.begin() : std::string();
 }
 

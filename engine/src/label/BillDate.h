@@ -14,7 +14,10 @@ namespace xdw {
 // 2026-12-01; "" when it gives none, or more than one, or one that cannot be
 // (a 31st of November, a weekday that does not fit) or that was unsure. In
 // recognised text, a date whose digits were unsure or misread is taken where
-// its weekday, or the calendar, leaves it one only.
-std::string BillDate(const std::vector<TextLine>& lines, bool recognised = false);
+// its weekday, or the calendar, leaves it one only; faint: the same lines as
+// names see them (SplitLines with faintUnsure), where a weekday read faintly
+// shows as unsure and settles nothing.
+std::string BillDate(const std::vector<TextLine>& lines, bool recognised = false,
+                     const std::vector<TextLine>* faint = nullptr);
 
 }  // namespace xdw

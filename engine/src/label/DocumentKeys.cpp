@@ -21,7 +21,7 @@ DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages, bool recogn
     }
     keys.kind = quilbex::EncodeUtf8(kind);
     if (!IsBillKind(kind)) return keys;
-    keys.date = BillDate(all, recognised);
+    keys.date = BillDate(all, recognised, &forNames);
     keys.amount = BillAmount(all, recognised);
     keys.counterparty = BillParty(forNames, recognised);
     return keys;
