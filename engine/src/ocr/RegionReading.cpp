@@ -541,7 +541,9 @@ bool NarrowLatin(const OcrWord& word, int height) {
 void OneCharacterLook(const RenderedPage& page, OcrLine& line, double scale,
                       const std::string& languages, const std::string& tessdata,
                       Deadline& deadline) {
-    if (languages.find("jpn") == std::string::npos) return;
+    // Letters in a column of vertical writing lie on their side: their
+    // widths say nothing of what they are.
+    if (line.vertical || languages.find("jpn") == std::string::npos) return;
     const int height = line.box.bottom - line.box.top;
     for (OcrWord& word : line.words) {
         if (!NarrowLatin(word, height)) continue;
