@@ -43,11 +43,13 @@ PixPtr LoneSpecks(PIX* ink, int dpi, bool bilevel, int pictureDpi) {
 // table's rules stop at the margins.
 const int kStreakPx = TunedInt(Prepare::StreakPx);
 const double kStreakShare = Tuned(Prepare::StreakShare);
+const double kStreakInkShare = Tuned(Prepare::StreakInkShare);
 
 // The runs of ink at least length long along the rows (across) or the
 // columns, each with its gaps of at most gap pixels of paper: what closing
 // by a line gap + 1 long and opening by one that long keep, found in one pass
-// over the page instead of one pass per pixel of the line.
+// over the page instead of one pass per pixel of the line; and of them only
+// those at least kStreakInkShare ink.
 PixPtr LongRuns(PIX* ink, bool across, int length, int gap) {
     PixPtr src = Checked(across ? pixClone(ink) : pixRotateOrth(ink, 1));
     const int w = pixGetWidth(src.get()), h = pixGetHeight(src.get());
@@ -67,10 +69,12 @@ PixPtr LongRuns(PIX* ink, bool across, int length, int gap) {
             }
             const int start = x;
             int end = x;  // past the run's last ink
+            int ink = 0;
             for (; x < w && x - end <= gap; ++x)
-                if (GET_DATA_BIT(line, x)) end = x + 1;
+                if (GET_DATA_BIT(line, x)) end = x + 1, ++ink;
             x = end;
-            if (end - start >= length)
+            // Mostly ink: gaps bridged in speckle make any row a run.
+            if (end - start >= length && ink >= kStreakInkShare * (end - start))
                 pixRasterop(runs.get(), start, y, end - start, 1, PIX_SET, nullptr, 0, 0);
         }
     }

@@ -44,6 +44,8 @@
     X(SpeckRoomPx, 16, "a speck with larger ink this near (a full stop, a dakuten) stays")       \
     X(StreakPx, 5, "streaks: lines at most this thick running over StreakShare of the page")     \
     X(StreakShare, 0.95, "see StreakPx; a table's rules stop at the margins")                    \
+    X(StreakInkShare, 0.9, "a streak's gaps bridged, at least this share of it is ink (a "       \
+      "fax line's dropped pixels; never a page of speckle)")                                     \
     /* Seals */                                                                                  \
     X(BridgePx, 15, "strokes of text crossing a seal are bridged over this length")              \
     X(SealInsidePx, 94, "a seal is at least this across and down, its ring or frame enclosing "  \
