@@ -54,6 +54,7 @@ const ReadCase kCases[] = {
     {"weekday-pins-day", "領収書\n2026年12月2\uFFFD日(木) 14:05", "2026-12-24", "", ""},
     {"unsure-day-beside-another", "領収書\n2026年12月5\uFFFD日\n2026年12月1日", "", "", ""},
     {"loop-misread", "納品書\n2026/87/19", "2026-07-19", "", ""},
+    {"day-mark-run-through", "領収書\n2026年12月98曰(火) 18.47", "2026-12-08", "", ""},
     {"no-such-day-read", "納品書\n2026年11月31日", "", "", ""},
     {"day-unit-unsure", "請求書\n日付 令和8年12月16 \uFFFD", "2026-12-16", "", ""},
     {"day-cut-short", "請求書\n2027年6月2 \uFFFD", "", "", ""},

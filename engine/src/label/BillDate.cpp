@@ -158,10 +158,15 @@ void ReadTail(Reader& r, FoundDate& date, const std::u32string* faint) {
         }
     }
     if (!weekdayRead && date.doubtful) Pin(date, -1);
-    // A time: 18:47, 18時47分.
+    // A time: 18:47, 18時47分; 18.47, its colon read as a point, when its
+    // hour and minutes can be a time.
     const size_t beforeTime = r.i;
     Reader t{r.s, r.i, false, {}, 0};
-    if (t.Number(2) >= 0 && (t.Take(U":") || t.Take(U"時")) && t.Number(2) >= 0) {
+    const int hour = t.Number(2);
+    const bool point = hour >= 0 && hour < 24 && t.Take(U".");
+    const int minutes = point ? t.Number(2) : -1;
+    if (point ? minutes >= 0 && minutes < 60 && t.read.size() == 2
+              : hour >= 0 && (t.Take(U":") || t.Take(U"時")) && t.Number(2) >= 0) {
         t.Take(U"分") || (t.Take(U":") && t.Number(2) >= 0);
         r.i = t.i;
     } else {
@@ -178,7 +183,9 @@ bool ReadMonthDay(Reader& r, FoundDate& date) {
     int day = r.Number(2, true);
     date.dayRead = r.read;
     if (day < 0) return false;
-    if (r.Take(U"日")) {
+    // 曰 is 日 as a print or a reading runs its middle stroke through: after
+    // a day it is nothing else.
+    if (r.Take(U"日") || r.Take(U"曰")) {
         date.month = month, date.day = day;
         return true;
     }
