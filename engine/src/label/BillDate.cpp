@@ -144,10 +144,13 @@ void ReadTail(Reader& r, FoundDate& date, const std::u32string* faint) {
                 weekdayRead = true;
                 // A weekday read faintly (月 and 日 are near alike) settles
                 // nothing.
-                if (date.doubtful && !(faint && (*faint)[dayAt] == kUnsure))
-                    Pin(date, static_cast<int>(day));
-                else if (static_cast<int>(day) != Weekday(date.year, date.month, date.day))
+                // A date already doubtful may name no day of any calendar
+                // (91月): only pinned, never checked against its weekday.
+                if (date.doubtful) {
+                    if (!(faint && (*faint)[dayAt] == kUnsure)) Pin(date, static_cast<int>(day));
+                } else if (static_cast<int>(day) != Weekday(date.year, date.month, date.day)) {
                     date.doubtful = true;
+                }
             } else {
                 r.i = open;
             }
