@@ -26,32 +26,38 @@ int NextPixel(const l_uint32* row, int x, int w, bool set) {
     return w;
 }
 
-// Clears the pixels from x to end of a 1-bit row.
-void ClearPixels(l_uint32* row, int x, int end) {
+// Sets (or clears) the pixels from x to end of a 1-bit row.
+void PutPixels(l_uint32* row, int x, int end, bool set) {
     while (x < end) {
         const int bit = x & 31, n = std::min(32 - bit, end - x);
         const l_uint32 run = n == 32 ? 0xffffffffu : ((1u << n) - 1) << (32 - bit - n);
-        row[x >> 5] &= ~run;
+        row[x >> 5] = set ? row[x >> 5] | run : row[x >> 5] & ~run;
         x += n;
     }
 }
 
-// The runs across each row of a 1-bit image shorter than length cleared.
-void ClearShortRuns(PIX* pix, int length) {
+}  // namespace
+
+void KeepLongRuns(PIX* pix, int length, int gap, double inkShare) {
     const int w = static_cast<int>(pixGetWidth(pix)), h = static_cast<int>(pixGetHeight(pix));
     const int wpl = pixGetWpl(pix);
     l_uint32* data = pixGetData(pix);
     for (int y = 0; y < h; ++y) {
         l_uint32* row = data + static_cast<size_t>(y) * wpl;
         for (int x = NextPixel(row, 0, w, true); x < w;) {
-            const int end = NextPixel(row, x, w, false);
-            if (end - x < length) ClearPixels(row, x, end);
+            int end = NextPixel(row, x, w, false);
+            int ink = end - x;
+            for (int next = NextPixel(row, end, w, true); next < w && next - end <= gap;
+                 next = NextPixel(row, end, w, true)) {
+                const int after = NextPixel(row, next, w, false);
+                ink += after - next;
+                end = after;
+            }
+            PutPixels(row, x, end, end - x >= length && ink >= inkShare * (end - x));
             x = NextPixel(row, end, w, true);
         }
     }
 }
-
-}  // namespace
 
 void QuietLeptonica() {
     static std::once_flag once;
@@ -118,11 +124,11 @@ PixPtr LongRuns(PIX* binary, int length, bool across) {
     const int composed = std::max(1, factor1 * factor2);
     if (across) {
         PixPtr runs = Checked(pixCopy(nullptr, binary));
-        ClearShortRuns(runs.get(), composed);
+        KeepLongRuns(runs.get(), composed);
         return runs;
     }
     PixPtr turned = Checked(pixRotate90(binary, 1));
-    ClearShortRuns(turned.get(), composed);
+    KeepLongRuns(turned.get(), composed);
     return Checked(pixRotate90(turned.get(), -1));
 }
 

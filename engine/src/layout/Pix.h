@@ -38,6 +38,11 @@ RenderedPage GreyPage(PIX* grey, const RenderedPage& page);
 // Ink as 1, from an 8-bit image.
 PixPtr Ink(PIX* grey);
 
+// Keeps, across each row of a 1-bit image, the runs of ink at least length
+// long, each with its gaps of at most gap pixels of paper bridged (and set)
+// and at least inkShare of it ink; every other pixel is cleared.
+void KeepLongRuns(PIX* pix, int length, int gap = 0, double inkShare = 0);
+
 // The ink of a 1-bit image that lies in runs across (or down) at least
 // length long: the pixels an opening by a line of that length keeps (those
 // of pixOpenCompBrick, at the length it composes), found run by run instead

@@ -46,38 +46,12 @@ const double kStreakShare = Tuned(Prepare::StreakShare);
 const double kStreakInkShare = Tuned(Prepare::StreakInkShare);
 
 // The runs of ink at least length long along the rows (across) or the
-// columns, each with its gaps of at most gap pixels of paper: what closing
-// by a line gap + 1 long and opening by one that long keep, found in one pass
-// over the page instead of one pass per pixel of the line; and of them only
-// those at least kStreakInkShare ink.
+// columns, each with its gaps of at most gap pixels of paper bridged, and
+// of them only those at least kStreakInkShare ink: gaps bridged in speckle
+// make any row a run.
 PixPtr LongRuns(PIX* ink, bool across, int length, int gap) {
-    PixPtr src = Checked(across ? pixClone(ink) : pixRotateOrth(ink, 1));
-    const int w = pixGetWidth(src.get()), h = pixGetHeight(src.get());
-    PixPtr runs = Checked(pixCreateTemplate(src.get()));
-    const l_int32 wpl = pixGetWpl(src.get());
-    const l_uint32* data = pixGetData(src.get());
-    for (int y = 0; y < h; ++y) {
-        const l_uint32* line = data + static_cast<size_t>(y) * wpl;
-        for (int x = 0; x < w;) {
-            if (x % 32 == 0 && line[x / 32] == 0) {
-                x += 32;  // a blank word
-                continue;
-            }
-            if (!GET_DATA_BIT(line, x)) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            int end = x;  // past the run's last ink
-            int ink = 0;
-            for (; x < w && x - end <= gap; ++x)
-                if (GET_DATA_BIT(line, x)) end = x + 1, ++ink;
-            x = end;
-            // Mostly ink: gaps bridged in speckle make any row a run.
-            if (end - start >= length && ink >= kStreakInkShare * (end - start))
-                pixRasterop(runs.get(), start, y, end - start, 1, PIX_SET, nullptr, 0, 0);
-        }
-    }
+    PixPtr runs = Checked(across ? pixCopy(nullptr, ink) : pixRotateOrth(ink, 1));
+    KeepLongRuns(runs.get(), length, gap, kStreakInkShare);
     return across ? std::move(runs) : Checked(pixRotateOrth(runs.get(), 3));
 }
 
