@@ -22,11 +22,6 @@ const int kPictureSizes = TunedInt(Layout::PictureSizes);
 const double kSizeRank = Tuned(Layout::SizeRank);
 const int kMaxTextPx = TunedInt(Layout::MaxTextPx);
 
-bool Inside(const PixelBox& b, const PixelBox& area) {
-    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
-    return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
-}
-
 int TextSize(const std::vector<PixelBox>& boxes, int most) {
     std::vector<int> heights;
     for (const PixelBox& b : boxes)
@@ -75,9 +70,9 @@ CutItem TableItem(const Table& table, std::vector<PixelBox>& boxes) {
     CutItem item{table.box, {}};
     std::vector<std::vector<PixelBox>> inCell(table.cells.size());
     std::erase_if(boxes, [&](const PixelBox& b) {
-        if (!Inside(b, table.box)) return false;
+        if (!MiddleWithin(b, table.box)) return false;
         for (size_t c = 0; c < table.cells.size(); ++c)
-            if (Inside(b, table.cells[c])) {
+            if (MiddleWithin(b, table.cells[c])) {
                 inCell[c].push_back(b);
                 break;
             }
@@ -142,7 +137,7 @@ PageLayout FindLayout(const RenderedPage& page, bool findVertical) {
     layout.inkPieces = static_cast<int>(boxes.size());
     std::erase_if(boxes, [&](const PixelBox& b) {
         return std::any_of(pictures.begin(), pictures.end(),
-                           [&](const PixelBox& p) { return Inside(b, p); });
+                           [&](const PixelBox& p) { return MiddleWithin(b, p); });
     });
     std::vector<CutItem> items;
     for (const Table& table : rules.tables) items.push_back(TableItem(table, boxes));

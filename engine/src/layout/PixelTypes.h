@@ -53,6 +53,12 @@ inline PixelBox Union(const PixelBox& a, const PixelBox& b) {
                     std::max(a.bottom, b.bottom)};
 }
 
+// Whether b's middle lies within area.
+inline bool MiddleWithin(const PixelBox& b, const PixelBox& area) {
+    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
+    return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+}
+
 // The middle value (the upper one of an even count); T() for none.
 template <typename T>
 T Median(std::vector<T> v) {

@@ -6,11 +6,6 @@ namespace xdw {
 
 namespace {
 
-bool Within(const PixelBox& b, const PixelBox& area) {
-    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
-    return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
-}
-
 // A box's extent along a line (across for horizontal lines, down for
 // vertical ones) and across it.
 struct Span {
@@ -59,7 +54,7 @@ bool HeldWords::Holds(const OcrWord& word) const {
     const std::u32string text = TextOf(word);
     for (const OcrLine& line : lines_) {
         for (const OcrWord& h : line.words)
-            if (Within(word.box, h.box) || Within(h.box, word.box)) return true;
+            if (MiddleWithin(word.box, h.box) || MiddleWithin(h.box, word.box)) return true;
         if (text.empty()) continue;
         // Along the line: its middle within the line's length, and across it
         // sharing half the line's height at least.

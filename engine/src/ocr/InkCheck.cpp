@@ -79,11 +79,6 @@ bool Unsure(const std::vector<Block>& blocks) {
     return n >= kUnsureCharacters && ScoreOf(blocks) * 100 < kRegionSure * double(n);
 }
 
-bool Within(const PixelBox& b, const PixelBox& area) {
-    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
-    return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
-}
-
 // The blocks' words that keep holds, each line with its box around them.
 std::vector<Block> WordsWhere(const std::vector<Block>& blocks,
                               const std::function<bool(const OcrWord&)>& keep) {
@@ -203,7 +198,7 @@ public:
                     met.push_back(p);
             for (size_t p : met) box = Union(box, patches_[p].box);
             std::vector<Block> there = WordsWhere(Own(box, kOwnLayoutRows), [&](const OcrWord& w) {
-                return Within(w.box, box) && Fresh(w);
+                return MiddleWithin(w.box, box) && Fresh(w);
             });
             const double mine = Evidence(read_[i]), theirs = Evidence(there);
             if (theirs > 0 && theirs >= mine + kFloorMoreChars &&
@@ -233,13 +228,13 @@ public:
             const bool small =
                 b.right - b.left < kPatchSizes * size && b.bottom - b.top < kPatchSizes * size;
             if (small && std::any_of(layout_.regions.begin(), layout_.regions.end(),
-                                     [&](const Region& r) { return Within(b, r.box); }))
+                                     [&](const Region& r) { return MiddleWithin(b, r.box); }))
                 continue;
             // A picture holds text only where it reads clearly.
             const float least = patch.picture ? kPictureSure : kUnreadSure;
             if (patch.picture) XDW_MARK("ink: a picture read for sure words");
             apart_.push_back(WordsWhere(Own(b, patch.rows), [&](const OcrWord& w) {
-                return w.confidence >= least && Within(w.box, b) && !KeptByUnsure(w.box) &&
+                return w.confidence >= least && MiddleWithin(w.box, b) && !KeptByUnsure(w.box) &&
                        Fresh(w);
             }));
             for (const Block& block : apart_.back()) Hold(block.lines);
@@ -278,7 +273,7 @@ private:
     // What a region kept, unsure as it is, read there is not read twice.
     bool KeptByUnsure(const PixelBox& w) const {
         for (size_t i = 0; i < read_.size(); ++i)
-            if (unsure_[i] && Within(w, layout_.regions[i].box)) return true;
+            if (unsure_[i] && MiddleWithin(w, layout_.regions[i].box)) return true;
         return false;
     }
 
