@@ -207,6 +207,9 @@ bool ReadMonthDay(Reader& r, FoundDate& date) {
     return true;
 }
 
+// The latest year of 令和 read from ?和 (see ReadAt).
+constexpr int kLatestHalfReadReiwa = 20;
+
 bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised,
             const std::u32string* faint) {
     // A digit before an era's name is no part of its date.
@@ -221,11 +224,18 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised
     const bool reiwaMisread = s[at] == U'令' && at + 1 < s.size() &&
                               (IsKanji(s[at + 1]) || s[at + 1] == kUnsure) && number < s.size() &&
                               IsDigitOrUnsure(s[number]);
-    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成")) || (reiwaMisread && (r.i = at + 2))) {
-        const bool reiwa = s[at] == U'令';
+    // An unsure character and 和 before the year: 令和 or 昭和, and 昭和's
+    // years of the first twenty (1926 to 1945) are no bill's. Not after
+    // another unsure one, which may be the era's first half.
+    const bool eraHalfRead = s[at] == kUnsure && at + 1 < s.size() && s[at + 1] == U'和' &&
+                             (at == 0 || s[at - 1] != kUnsure) && number < s.size() &&
+                             IsDigitOrUnsure(s[number]);
+    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成")) ||
+        ((reiwaMisread || eraHalfRead) && (r.i = at + 2))) {
+        const bool reiwa = s[at] == U'令' || eraHalfRead;
         const int n = r.Take(U"元") ? 1 : r.Number(2);
         yearUnsure = r.unsure;
-        if (n < 1 || !r.Take(U"年")) return false;
+        if (n < 1 || !r.Take(U"年") || (eraHalfRead && n > kLatestHalfReadReiwa)) return false;
         year = (reiwa ? 2018 : 1988) + n;
         if (!ReadMonthDay(r, date)) return false;
     } else {
