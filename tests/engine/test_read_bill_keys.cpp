@@ -3,6 +3,7 @@
 // key the text still proves, none that it leaves in doubt.
 #include <gtest/gtest.h>
 
+#include "label/BillDate.h"
 #include "label/DocumentKeys.h"
 #include "ocr/ReadText.h"
 
@@ -60,6 +61,18 @@ const ReadCase kCases[] = {
     {"day-cut-short", "請求書\n2027年6月2 \uFFFD", "", "", ""},
     {"day-no-second-digit", "請求書\n日付令和8年10月7 \uFFFD", "2026-10-07", "", ""},
     {"era-and-label-unsure", "請求書\n発行\uFFFD \uFFFD令\uFFFD 8年5月24日", "2026-05-24", "", ""},
+    {"era-half-read", "請求書\n発行日 \uFFFD和7 年3月19日", "2025-03-19", "", ""},
+    {"era-half-read-showa", "請求書\n\uFFFD和63年3月19日", "", "", ""},
+    {"heading-read-in-part", "領\uFFFD\uFFFD書\n小計 Y420\n合計 Y462", "", "462", ""},
+    {"heading-part-fits-two", "注\uFFFD\uFFFD書\n小計 ¥420\n合計 ¥462", "", "", ""},
+    {"heading-part-no-total", "領\uFFFD書\n2026年5月1日", "", "", ""},
+    {"heading-unread-invoice-label",
+     "御請書\n2026年5月1日\n株式会社ひかり食品\nご請求金額 ¥462 (税込)\n小計 ¥420\n合計 ¥462",
+     "2026-05-01", "462", "株式会社ひかり食品"},
+    {"heading-unread-labels-of-two", "\uFFFD\n2026年5月1日\nご請求金額 ¥462\n御見積金額 ¥462", "",
+     "", ""},
+    {"heading-unread-change", "\uFFFD\uFFFD\n2026年5月1日\n合計 ¥1,300\nお預り ¥2,000\nお釣り ¥700",
+     "2026-05-01", "1300", ""},
     {"addressee-mark-misread", "請求書\n株式会社こだま企画御山\n(株)ひかり食品", "", "",
      "株式会社ひかり食品"},
 };
@@ -99,4 +112,21 @@ TEST(ReadBillKeys, KanaReadLessSurelyLeavesTheNameOut) {
         }
         EXPECT_EQ(xdw::FindDocumentKeys({xdw::ReadText(lines)}, true).counterparty, party);
     }
+}
+
+// A doubtful date line read twice again: taken only when both readings give
+// the same sure date and it bears out the digits the first reading was sure
+// of.
+TEST(ReadBillKeys, ADateReadAgainIsTakenWhereTheReadingsAgree) {
+    for (auto [first, again, twice, taken] :
+         {std::tuple{U"2026年4月\uFFFD\uFFFD\uFFFD 14:05", U"2026年4月20日 14:05",
+                     U"2026 年4月 20日 14:05", true},
+          {U"2026年4月\uFFFD\uFFFD\uFFFD", U"2026年4月20日", U"2026年4月26日", false},
+          {U"2086年4月\uFFFD", U"2026年4月20日", U"2026年4月20日", false},
+          {U"2027年6月2 \uFFFD", U"2027年6月24日", U"2027年6月24日", true},
+          {U"2027年6月2 \uFFFD", U"2027年6月24日", U"2027年6月2\uFFFD日", false}}) {
+        EXPECT_TRUE(xdw::DateInDoubt(first));
+        EXPECT_EQ(xdw::DateReadAgain(first, again, twice), taken);
+    }
+    EXPECT_FALSE(xdw::DateInDoubt(U"お支払期限 2026年4月\uFFFD"));
 }

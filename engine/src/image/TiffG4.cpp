@@ -54,6 +54,12 @@ void MemUnmap(thandle_t, void*, toff_t) {}
 
 int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// Counts libtiff's complaints into the int it is handed.
+int Count(TIFF*, void* count, const char*, const char*, va_list) {
+    ++*static_cast<int*>(count);
+    return 1;
+}
+
 struct TiffCloser {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
@@ -103,6 +109,57 @@ std::string EncodeG4(const uint8_t* rows, uint32_t width, uint32_t height, size_
     if (got < 0) throw EngineError(XDW_E_FAIL, "G4");
     coded.resize(static_cast<size_t>(got));
     return coded;
+}
+
+}  // namespace xdw
+
+namespace xdw {
+
+std::optional<std::vector<uint8_t>> DecodeG4(const std::string& coded, uint32_t width,
+                                             uint32_t height) {
+    if (width == 0 || height == 0 || coded.empty()) return std::nullopt;
+    const size_t rowBytes = (size_t(width) + 7) / 8;
+    int complaints = 0;
+    MemFile file;
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, Count, &complaints);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, Count, &complaints);
+    {
+        // The coded data as the one strip of a TIFF file in memory...
+        std::unique_ptr<TIFF, TiffCloser> out(TIFFClientOpenExt("g4", "w", &file, MemRead, MemWrite,
+                                                                MemSeek, MemClose, MemSize, MemMap,
+                                                                MemUnmap, options));
+        if (!out) {
+            TIFFOpenOptionsFree(options);
+            return std::nullopt;
+        }
+        TIFFSetField(out.get(), TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(out.get(), TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(out.get(), TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(out.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(out.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(out.get(), TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(out.get(), TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+        TIFFSetField(out.get(), TIFFTAG_ROWSPERSTRIP, height);
+        TIFFSetField(out.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        const tmsize_t size = static_cast<tmsize_t>(coded.size());
+        if (TIFFWriteRawStrip(out.get(), 0, const_cast<char*>(coded.data()), size) != size) {
+            TIFFOpenOptionsFree(options);
+            return std::nullopt;
+        }
+    }
+    // ... read back through libtiff's decoder.
+    file.pos = 0;
+    std::unique_ptr<TIFF, TiffCloser> in(TIFFClientOpenExt("g4", "r", &file, MemRead, MemWrite,
+                                                           MemSeek, MemClose, MemSize, MemMap,
+                                                           MemUnmap, options));
+    TIFFOpenOptionsFree(options);
+    if (!in || complaints != 0) return std::nullopt;
+    std::vector<uint8_t> rows(rowBytes * height);
+    const tmsize_t want = static_cast<tmsize_t>(rows.size());
+    if (TIFFReadEncodedStrip(in.get(), 0, rows.data(), want) != want || complaints != 0)
+        return std::nullopt;
+    return rows;
 }
 
 }  // namespace xdw

@@ -207,6 +207,9 @@ bool ReadMonthDay(Reader& r, FoundDate& date) {
     return true;
 }
 
+// The latest year of 令和 read from ?和 (see ReadAt).
+constexpr int kLatestHalfReadReiwa = 20;
+
 bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised,
             const std::u32string* faint) {
     // A digit before an era's name is no part of its date.
@@ -221,11 +224,18 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised
     const bool reiwaMisread = s[at] == U'令' && at + 1 < s.size() &&
                               (IsKanji(s[at + 1]) || s[at + 1] == kUnsure) && number < s.size() &&
                               IsDigitOrUnsure(s[number]);
-    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成")) || (reiwaMisread && (r.i = at + 2))) {
-        const bool reiwa = s[at] == U'令';
+    // An unsure character and 和 before the year: 令和 or 昭和, and 昭和's
+    // years of the first twenty (1926 to 1945) are no bill's. Not after
+    // another unsure one, which may be the era's first half.
+    const bool eraHalfRead = s[at] == kUnsure && at + 1 < s.size() && s[at + 1] == U'和' &&
+                             (at == 0 || s[at - 1] != kUnsure) && number < s.size() &&
+                             IsDigitOrUnsure(s[number]);
+    if (r.Take(U"令和") || (r.i = at, r.Take(U"平成")) ||
+        ((reiwaMisread || eraHalfRead) && (r.i = at + 2))) {
+        const bool reiwa = s[at] == U'令' || eraHalfRead;
         const int n = r.Take(U"元") ? 1 : r.Number(2);
         yearUnsure = r.unsure;
-        if (n < 1 || !r.Take(U"年")) return false;
+        if (n < 1 || !r.Take(U"年") || (eraHalfRead && n > kLatestHalfReadReiwa)) return false;
         year = (reiwa ? 2018 : 1988) + n;
         if (!ReadMonthDay(r, date)) return false;
     } else {
@@ -375,6 +385,70 @@ std::string BillDate(const std::vector<TextLine>& lines, bool recognised,
         }
     }
     return found.size() == 1 ? *found.begin() : std::string();
+}
+
+namespace {
+
+// The numbers of text in their order, each with whether an unsure character
+// cuts it short; a run of unsure characters is none.
+struct Group {
+    std::u32string digits;
+    bool cut = false;
+};
+
+std::vector<Group> Groups(const std::u32string& text) {
+    std::vector<Group> groups;
+    const std::u32string tight = Tighten(text).text;
+    for (size_t i = 0; i < tight.size();) {
+        if (tight[i] < U'0' || tight[i] > U'9') {
+            ++i;
+            continue;
+        }
+        Group group;
+        while (i < tight.size() && tight[i] >= U'0' && tight[i] <= U'9') group.digits += tight[i++];
+        group.cut = i < tight.size() && tight[i] == kUnsure;
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+// The one date of a line read again, when it is sure.
+bool OneSureDate(const std::u32string& line, FoundDate& date) {
+    const std::vector<FoundDate> dates = DatesIn(line, true, nullptr);
+    if (dates.size() != 1 || dates[0].doubtful) return false;
+    date = dates[0];
+    return true;
+}
+
+}  // namespace
+
+bool DateInDoubt(const std::u32string& line) {
+    const std::u32string tight = Tighten(line).text;
+    if (tight.find(kUnsure) == std::u32string::npos) return false;
+    for (const char32_t* other : {U"期限", U"期日", U"納期", U"有効", U"支払", U"¥", U"円"})
+        if (tight.find(other) != std::u32string::npos) return false;
+    const size_t digits = std::count_if(tight.begin(), tight.end(),
+                                        [](char32_t c) { return c >= U'0' && c <= U'9'; });
+    return digits >= 2 && (tight.find_first_of(U"年/") != std::u32string::npos);
+}
+
+bool DateReadAgain(const std::u32string& first, const std::u32string& again,
+                   const std::u32string& twice) {
+    FoundDate a, b;
+    if (!OneSureDate(again, a) || !OneSureDate(twice, b) || a.year != b.year ||
+        a.month != b.month || a.day != b.day)
+        return false;
+    const std::vector<Group> read = Groups(first);
+    const std::vector<Group> date = Groups(again.substr(a.begin, a.end - a.begin));
+    size_t at = 0;
+    for (const Group& group : read) {
+        while (at < date.size() && !(group.cut ? StartsWith(date[at].digits, 0, group.digits)
+                                               : date[at].digits == group.digits))
+            ++at;
+        if (at == date.size()) return false;
+        ++at;
+    }
+    return true;
 }
 
 }  // namespace xdw

@@ -19,6 +19,8 @@ DocumentKeys FindDocumentKeys(const std::vector<std::string>& pages, bool recogn
         lines = SplitLines(page, true);
         forNames.insert(forNames.end(), lines.begin(), lines.end());
     }
+    // A heading the recogniser did not read: what the first page says else.
+    if (kind.empty() && !pages.empty()) kind = KindByEvidence(SplitLines(pages[0]));
     keys.kind = quilbex::EncodeUtf8(kind);
     if (!IsBillKind(kind)) return keys;
     keys.date = BillDate(all, recognised, &forNames);

@@ -63,7 +63,81 @@ std::u32string HeadingKind(const std::u32string& text) {
     return {};
 }
 
+// A heading read in part (領\uFFFD\uFFFD書): its first and last characters
+// as a kind's spelling has them, only unsure ones between, as many as it
+// misses or one more or less. The kind when one kind only fits.
+std::u32string PartKind(const std::u32string& text) {
+    if (text.size() < 3 || text.front() == kUnsure || text.back() == kUnsure ||
+        text.find_first_not_of(kUnsure, 1) != text.size() - 1)
+        return {};
+    std::u32string found;
+    for (const KindName& name : kKinds) {
+        const std::u32string written = name.written;
+        if (written.size() < 3 || written.front() != text.front() ||
+            written.back() != text.back() || written.size() + 1 < text.size() ||
+            text.size() + 1 < written.size())
+            continue;
+        if (!found.empty() && found != name.kind) return {};
+        found = name.kind;
+    }
+    return found;
+}
+
+// Whether the page states a total as bills do (合計, 小計, 御見積金額,
+// 税込): a heading read in part is a bill's only beside one.
+bool StatesTotal(const std::vector<TextLine>& page) {
+    for (const TextLine& line : page)
+        for (const std::u32string& cell : line.cells) {
+            const std::u32string text = Tighten(cell).text;
+            if (!IsSentence(text) &&
+                (StartsWith(text, 0, U"合計") || StartsWith(text, 0, U"小計") ||
+                 text.find(U"金額") != std::u32string::npos ||
+                 text.find(U"税込") != std::u32string::npos))
+                return true;
+        }
+    return false;
+}
+
+// The label only one kind of bill states its total by: ご請求金額 an
+// invoice's, 御見積金額 an estimate's; お預り and お釣り together a
+// receipt's. "" when the page has none of them, or those of two kinds.
+std::u32string KindByLabels(const std::vector<TextLine>& page) {
+    std::u32string found;
+    bool handed = false, change = false;
+    auto settle = [&](const char32_t* kind) {
+        if (found.empty() || found == kind) {
+            found = kind;
+            return true;
+        }
+        return false;
+    };
+    for (const TextLine& line : page)
+        for (const std::u32string& cell : line.cells) {
+            std::u32string text = Tighten(cell).text;
+            if (IsSentence(text)) continue;
+            if (!text.empty() && (text[0] == U'ご' || text[0] == U'御' || text[0] == U'お'))
+                text.erase(0, 1);
+            if (StartsWith(text, 0, U"請求金額") && !settle(U"請求書")) return {};
+            if (StartsWith(text, 0, U"見積金額") && !settle(U"見積書")) return {};
+            handed = handed || StartsWith(text, 0, U"預り") || StartsWith(text, 0, U"預かり");
+            change = change || StartsWith(text, 0, U"釣り") || StartsWith(text, 0, U"釣銭");
+        }
+    if (handed && change && !settle(U"領収書")) return {};
+    return found;
+}
+
 }  // namespace
+
+std::u32string KindByEvidence(const std::vector<TextLine>& page) {
+    if (!StatesTotal(page)) return {};
+    for (size_t l = 0; l < std::min(page.size(), kHeadingLines); ++l)
+        for (const std::u32string& cell : page[l].cells) {
+            if (IsSentence(cell)) continue;
+            const std::u32string kind = PartKind(HeadingText(cell));
+            if (!kind.empty()) return kind;
+        }
+    return KindByLabels(page);
+}
 
 std::u32string PageKind(const std::vector<TextLine>& page) {
     for (size_t l = 0; l < std::min(page.size(), kHeadingLines); ++l)

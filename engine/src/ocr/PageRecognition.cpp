@@ -11,6 +11,7 @@
 #include "ocr/DigitReread.h"
 #include "ocr/InkCheck.h"
 #include "ocr/JapaneseFixes.h"
+#include "ocr/KeyReread.h"
 #include "ocr/Orientation.h"
 #include "ocr/PageReading.h"
 #include "ocr/PageText.h"
@@ -114,6 +115,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     FixJapaneseConfusions(result.lines);
     result.geometry = input.scan->geometry;
     DropLinesOverText(result.lines, input.text, result.geometry.width, result.geometry.height);
+    result.keyText = KeyTextReadAgain(result.lines, reading, recipe);
     return result;
 }
 

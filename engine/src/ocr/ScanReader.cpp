@@ -1,9 +1,11 @@
 #include "ocr/ScanReader.h"
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "PageColour.h"
+#include "image/TiffG4.h"
 #include "pdf/BoundedSink.h"
 
 namespace xdw {
@@ -313,12 +316,232 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     return out;
 }
 
+// A picture poppler enlarges to draw the page at the resolution asked: one
+// bit a pixel in CCITT G4 (a fax, a black-and-white scan, as this engine
+// stores them), or 8-bit grey coarser than the least read as it is, laid
+// upright over a page that shows it as it lies. Its rows (packed bits, 1 for
+// the code's black runs, or grey bytes) and the drawing that lays it.
+struct Enlarged {
+    PageFrame frame;
+    Placement draw;
+    size_t width = 0, height = 0;
+    int bits = 8;
+    std::vector<uint8_t> rows;
+    bool blackIs1 = false;
+    bool interpolate = false;
+};
+
+// The one dictionary of a one-filter stream's parameters, or a null.
+QPDFObjectHandle OnlyOne(QPDFObjectHandle item) {
+    if (item.isArray())
+        return item.getArrayNItems() == 1 ? item.getArrayItem(0) : QPDFObjectHandle();
+    return item;
+}
+
+// The rows of a G4 picture w by h; nothing for anything else poppler would
+// decode otherwise.
+std::optional<std::vector<uint8_t>> G4Rows(QPDFObjectHandle image, long long w, long long h,
+                                           bool& blackIs1) {
+    QPDFObjectHandle dict = image.getDict();
+    if (!dict.getKey("/ColorSpace").isNameAndEquals("/DeviceGray") ||
+        !OnlyOne(dict.getKey("/Filter")).isNameAndEquals("/CCITTFaxDecode"))
+        return std::nullopt;
+    for (const char* key : {"/SMask", "/Mask", "/Decode", "/SMaskInData"})
+        if (dict.hasKey(key)) return std::nullopt;
+    QPDFObjectHandle parms = OnlyOne(dict.getKey("/DecodeParms"));
+    if (!parms.isDictionary()) return std::nullopt;
+    auto number = [&](const char* key, long long absent) {
+        QPDFObjectHandle v = parms.getKey(key);
+        return v.isNull()      ? std::optional<long long>(absent)
+               : v.isInteger() ? std::optional<long long>(v.getIntValue())
+                               : std::nullopt;
+    };
+    auto flag = [&](const char* key) {
+        QPDFObjectHandle v = parms.getKey(key);
+        return v.isBool()   ? std::optional<bool>(v.getBoolValue())
+               : v.isNull() ? std::optional<bool>(false)
+                            : std::nullopt;
+    };
+    const std::optional<long long> kind = number("/K", 0);
+    const std::optional<bool> black = flag("/BlackIs1"), aligned = flag("/EncodedByteAlign");
+    if (!kind || *kind >= 0 || number("/Columns", 1728) != w || number("/Rows", h) != h || !black ||
+        !aligned || *aligned)
+        return std::nullopt;
+    blackIs1 = *black;
+    std::shared_ptr<Buffer> coded = image.getRawStreamData();
+    return DecodeG4(
+        std::string(reinterpret_cast<const char*>(coded->getBuffer()), coded->getSize()),
+        uint32_t(w), uint32_t(h));
+}
+
+// The grey bytes of an 8-bit grey picture w by h; nothing when its data
+// holds fewer.
+std::optional<std::vector<uint8_t>> GreyRows(QPDFObjectHandle image, long long w, long long h) {
+    if (Components(image.getDict()) != 1) return std::nullopt;
+    const size_t size = size_t(w) * size_t(h);
+    BoundedSink samples(size, true);
+    image.pipeStreamData(&samples, 0, qpdf_dl_all);
+    if (samples.count() != size) return std::nullopt;
+    const std::string& data = samples.data();
+    return std::vector<uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+std::optional<Enlarged> FindEnlarged(QPDF& pdf, int pageNumber) {
+    auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    if (pageNumber < 1 || pageNumber > static_cast<int>(pages.size())) return std::nullopt;
+    QPDFPageObjectHelper& page = pages[pageNumber - 1];
+    QPDFObjectHandle pageDict = page.getObjectHandle();
+    const std::optional<PageFrame> frame = PlainFrame(pageDict);
+    // The crop box is the media box to the point, so the frame is what is shown.
+    if (!frame || frame->rotate != 0 ||
+        (pageDict.hasKey("/CropBox") &&
+         pageDict.getKey("/CropBox").unparse() != pageDict.getKey("/MediaBox").unparse()))
+        return std::nullopt;
+    const std::optional<Placement> draw = SingleImageDraw(page);
+    std::optional<QPDFObjectHandle> image = WholePageImage(page, *frame);
+    if (!draw || !image || draw->a <= 0 || draw->d <= 0) return std::nullopt;
+    QPDFObjectHandle dict = image->getDict();
+    QPDFObjectHandle mask = dict.getKey("/ImageMask"), interpolate = dict.getKey("/Interpolate");
+    const long long w = dict.getKey("/Width").getIntValue();
+    const long long h = dict.getKey("/Height").getIntValue();
+    const long long bits = dict.getKey("/BitsPerComponent").getIntValue();
+    if ((mask.isBool() && mask.getBoolValue()) ||
+        (!interpolate.isNull() && !interpolate.isBool()) || w <= 0 || h <= 0 ||
+        w > kMaxRenderSide || h > kMaxRenderSide || double(w) * double(h) > kMaxRenderPixels ||
+        (bits != 1 && bits != 8))
+        return std::nullopt;
+    // Grey finer than the least read as it is was read as it is.
+    if (bits == 8 && h / (frame->Height() / 72) >= kLeastOwnDpi * (1 - kDpiTolerance))
+        return std::nullopt;
+    Enlarged found{*frame,    *draw, size_t(w), size_t(h),
+                   int(bits), {},    false,     interpolate.isBool() && interpolate.getBoolValue()};
+    std::optional<std::vector<uint8_t>> rows =
+        bits == 1 ? G4Rows(*image, w, h, found.blackIs1) : GreyRows(*image, w, h);
+    if (!rows) return std::nullopt;
+    found.rows = std::move(*rows);
+    return found;
+}
+
+// One row of samples (with a copy of its last one after it) widened to n
+// pixels, each between the two samples it falls between by how far it lies
+// from each: how poppler enlarges a picture, to its rounding.
+void Widen(const std::vector<uint8_t>& row, size_t w, size_t n, std::vector<uint8_t>& out) {
+    const double step = double(w) / double(n);
+    double at = 0;
+    for (size_t x = 0; x < n; ++x) {
+        double whole = 0;
+        const double part = std::modf(at, &whole);
+        const size_t p = size_t(whole);
+        out[x] = static_cast<uint8_t>(row[p] * (1.0 - part) + row[p + 1] * part);
+        at += step;
+    }
+}
+
+// The page as poppler draws it at dpi: the picture enlarged between its
+// pixels to the device pixels its drawing spans (its right and bottom edges
+// rounded down and one added) and laid from its top left pixel, on white;
+// nothing when it would be drawn otherwise (reduced, or enlarged four times
+// or more, which poppler does by repeating pixels).
+std::optional<RenderedPage> DrawnEnlarged(const Enlarged& scan, double dpi) {
+    const PageFrame& frame = scan.frame;
+    const double renderDpi = RenderDpi(frame.Width(), frame.Height(), dpi);
+    const double k = renderDpi / 72.0;
+    // The device matrix of the page, as poppler's state sets it up and the
+    // drawing's matrix is joined to it.
+    const double left = scan.draw.e * k + -k * frame.box[0];
+    const double top = scan.draw.f * -k + k * frame.box[3] + -(scan.draw.d * k);
+    const double across = scan.draw.a * k, down = scan.draw.d * k;
+    const long long x0 = std::llround(std::floor(left)), y0 = std::llround(std::floor(top));
+    const long long x1 = std::llround(std::floor(across + left)) + 1;
+    const long long y1 = std::llround(std::floor(down + top)) + 1;
+    const size_t W = scan.width, H = scan.height;
+    const long long sw = x1 - x0, sh = y1 - y0;
+    if (sw < (long long)W || sh < (long long)H || sw > kMaxRenderSide + 2 ||
+        sh > kMaxRenderSide + 2)
+        return std::nullopt;
+    if (!scan.interpolate && (sw / (long long)W >= 4 || sh / (long long)H >= 4))
+        return std::nullopt;
+
+    RenderedPage out;
+    PageGeometry& g = out.geometry;
+    g.x0 = frame.box[0];
+    g.y0 = frame.box[1];
+    g.x1 = frame.box[2];
+    g.y1 = frame.box[3];
+    g.width = std::max(1, int(frame.Width() * k + 0.5));
+    g.height = std::max(1, int(frame.Height() * k + 0.5));
+    g.pointsPerPixel = frame.Width() / g.width;
+    out.dpi = static_cast<int>(std::lround(renderDpi));
+    out.bytesPerLine = g.width;
+    out.pixels.assign(size_t(g.width) * g.height, 255);
+
+    const size_t rowBytes = scan.bits == 1 ? (W + 7) / 8 : W;
+    const uint8_t ink = scan.blackIs1 ? 255 : 0, paper = 255 - ink;
+    const size_t scaledWidth = static_cast<size_t>(sw);
+    std::vector<uint8_t> samples(W + 1), line1(scaledWidth), line2(scaledWidth);
+    size_t next = 0;  // the picture's next row to widen
+    auto widenNext = [&](std::vector<uint8_t>& line) {
+        const uint8_t* row = scan.rows.data() + next++ * rowBytes;
+        if (scan.bits == 1)
+            for (size_t x = 0; x < W; ++x)
+                samples[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? ink : paper;
+        else
+            std::copy_n(row, W, samples.begin());
+        samples[W] = samples[W - 1];
+        Widen(samples, W, scaledWidth, line);
+    };
+    widenNext(line2);
+    const double step = double(H) / double(sh);
+    double at = 0;
+    long long current = -1;
+    std::array<uint8_t, 256> same{};
+    for (long long y = 0; y < sh; ++y, at += step) {
+        double whole = 0;
+        const double part = std::modf(at, &whole);
+        if ((long long)whole > current) {
+            ++current;
+            std::swap(line1, line2);
+            if (current < (long long)H - 1)
+                widenNext(line2);
+            else
+                line2 = line1;
+        }
+        const long long dy = y0 + y;
+        if (dy < 0 || dy >= g.height) continue;
+        // Where both rows agree, the mix as poppler rounds it, worked out once.
+        for (int v = 0; v < 256; ++v) same[v] = static_cast<uint8_t>(v * (1.0 - part) + v * part);
+        uint8_t* row = out.pixels.data() + size_t(dy) * g.width;
+        const long long from = std::max(0LL, -x0), to = std::min(sw, g.width - x0);
+        for (long long x = from; x < to; ++x) {
+            const uint8_t a = line1[size_t(x)], b = line2[size_t(x)];
+            row[x0 + x] = a == b ? same[a] : static_cast<uint8_t>(a * (1.0 - part) + b * part);
+        }
+    }
+    // Its grey as the renderer takes a page's colours: on its own paper.
+    const OnWhite white(PaperColour(g.width, g.height, [&](int x, int y) {
+        const uint8_t v = out.pixels[size_t(y) * g.width + x];
+        return Rgb{v, v, v};
+    }));
+    std::array<uint8_t, 256> grey{};
+    for (int v = 0; v < 256; ++v) grey[v] = white(uint8_t(v), uint8_t(v), uint8_t(v)).r;
+    for (uint8_t& v : out.pixels) v = grey[v];
+    return out;
+}
+
 }  // namespace
 
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int pageNumber, double dpi) {
     try {
-        const std::optional<Scan> scan = FindScan(pdf, pageNumber, dpi);
-        return scan ? ShownImage(*scan) : std::nullopt;
+        if (const std::optional<Scan> scan = FindScan(pdf, pageNumber, dpi))
+            return ShownImage(*scan);
+        const std::optional<Enlarged> enlarged = FindEnlarged(pdf, pageNumber);
+        std::optional<RenderedPage> drawn = enlarged ? DrawnEnlarged(*enlarged, dpi) : std::nullopt;
+        // Marked as the rendering of such a page is.
+        if (drawn && enlarged->bits == 1) {
+            drawn->bilevel = true;
+            drawn->picture = BilevelScanDpi(pdf, pageNumber);
+        }
+        return drawn;
     } catch (const std::exception&) {
         return std::nullopt;  // anything unexpected: the renderer decides
     }

@@ -16,7 +16,10 @@ namespace xdw {
 // read), or at dpi when the image is finer (up to twice: a photo); nothing
 // when the page is not such a scan (other content, annotations, masks,
 // pixels that are not square, another resolution, an image encoding qpdf
-// cannot decode): then it has to be rendered at dpi.
+// cannot decode): then it has to be rendered at dpi. A page that is one
+// picture the renderer would enlarge to dpi (one bit a pixel in CCITT G4, as
+// this engine stores faxes, or grey coarser than 200 dpi) is drawn here as
+// the renderer draws it, to the pixel, and marked bilevel as DrawPage marks it.
 std::optional<RenderedPage> ReadScannedPage(QPDF& pdf, int page, double dpi);
 
 // When the page is nothing but one image of one bit a pixel (a fax, a
