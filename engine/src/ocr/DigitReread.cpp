@@ -141,6 +141,17 @@ bool Looped(char32_t c) {
     return c == U'0' || c == U'3' || c == U'5' || c == U'6' || c == U'8' || c == U'9';
 }
 
+// Whether an English reading could change the run: only its looped digits
+// and its separators may read otherwise (see SameShape), so a run of 1, 2,
+// 4 and 7 alone is only ever read the same.
+bool Changeable(const OcrWord& word, const Run& run) {
+    for (size_t i = run.begin; i < run.end; ++i) {
+        const char32_t c = Single(word.symbols[i]);
+        if (!Digit(c) || Looped(c)) return true;
+    }
+    return false;
+}
+
 // Whether english is the run's figures in the same shape: a digit for each
 // digit, a separator for each separator, and no digit read otherwise unless
 // both readings are looped.
@@ -227,6 +238,7 @@ void RereadFigures(std::vector<OcrLine>& lines, PageReading& reading, const OcrR
             OcrWord& word = line.words[w];
             if (word.confidence >= kRereadUnder) continue;
             for (const Run& run : Runs(word)) {
+                if (!Changeable(word, run)) continue;
                 const Reading english = ReadEnglish(layout.image, RunBox(line, w, run, size), scale,
                                                     recipe.tessdata, deadline);
                 if (!Takes(word, run, english)) continue;
