@@ -56,6 +56,10 @@
     X(LargeTextPx, 64, "pixels: so is text higher than this")                                    \
     X(Doubtful, 50, "a word read less surely than this is doubtful: its line is looked at again")\
     X(SecondLookScale, 0.95, "a doubtful line is looked at again this much smaller")             \
+    X(LongLineWords, 20, "a doubtful line of this many words, holding ManyDoubtful doubtful "    \
+      "words, is not looked at again smaller: read again whole, one of its words always reads " \
+      "less surely than the weakest before")                                                    \
+    X(ManyDoubtful, 4, "see LongLineWords")                                                      \
     X(NarrowWidth, 0.7, "doubtful words whose characters are this narrow (of their line's "     \
       "height) are read again WideStretch times as wide")                                        \
     X(WideStretch, 1.5, "see NarrowWidth")                                                       \
