@@ -11,6 +11,7 @@
 #include "ocr/DigitReread.h"
 #include "ocr/InkCheck.h"
 #include "ocr/JapaneseFixes.h"
+#include "ocr/OcrMemory.h"
 #include "ocr/Orientation.h"
 #include "ocr/PageReading.h"
 #include "ocr/PageText.h"
@@ -21,6 +22,7 @@
 namespace xdw {
 
 PageInput TakePage(QPDF& pdf, int page, double dpi) {
+    KeepOcrMemory();
     PageInput input;
     input.dpi = dpi;
     input.scan = ReadScannedPage(pdf, page, dpi);
