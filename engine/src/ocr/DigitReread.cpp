@@ -155,6 +155,17 @@ bool SameShape(const OcrWord& word, const Run& run, const std::u32string& englis
     return true;
 }
 
+// Whether reading the run again may change it: an English reading is taken
+// only in the run's shape, with each digit the same unless both are looped,
+// so a run of other digits alone would come out of it as it is.
+bool MayChange(const OcrWord& word, const Run& run) {
+    for (size_t i = run.begin; i < run.end; ++i) {
+        const char32_t c = Single(word.symbols[i]);
+        if (!Digit(c) || Looped(c)) return true;
+    }
+    return false;
+}
+
 // The run's symbols take english's characters, each in the width it was read
 // in.
 void Take(OcrWord& word, const Run& run, const std::u32string& english) {
@@ -192,6 +203,7 @@ void RereadFigures(std::vector<OcrLine>& lines, PageReading& reading, const OcrR
             OcrWord& word = line.words[w];
             if (word.confidence >= kRereadUnder) continue;
             for (const Run& run : Runs(word)) {
+                if (!MayChange(word, run)) continue;
                 const Reading english = ReadEnglish(layout.image, RunBox(line, w, run, size), scale,
                                                     recipe.tessdata, deadline);
                 if (english.confidence < std::min(word.confidence, kSure) ||
