@@ -364,7 +364,6 @@ void FinalizeOcr() {
     Ahead().Stop();
     ReleaseTesseract();
     ReleaseSharedTesseract();
-    ReturnOcrMemory();
 }
 
 }  // namespace xdw

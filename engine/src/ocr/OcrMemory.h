@@ -9,7 +9,8 @@ namespace xdw {
 // From now on, freed memory stays with the process (until ReturnOcrMemory).
 void KeepOcrMemory();
 
-// What is kept and free goes back to the system: OCR is over for now.
+// What is kept and free goes back to the system: a document's OCR is over
+// (at the engine's finalizing, the process is ending: nothing to hand back).
 void ReturnOcrMemory();
 
 }  // namespace xdw
