@@ -3,6 +3,7 @@
 // key the text still proves, none that it leaves in doubt.
 #include <gtest/gtest.h>
 
+#include "label/BillDate.h"
 #include "label/DocumentKeys.h"
 #include "ocr/ReadText.h"
 
@@ -111,4 +112,21 @@ TEST(ReadBillKeys, KanaReadLessSurelyLeavesTheNameOut) {
         }
         EXPECT_EQ(xdw::FindDocumentKeys({xdw::ReadText(lines)}, true).counterparty, party);
     }
+}
+
+// A doubtful date line read twice again: taken only when both readings give
+// the same sure date and it bears out the digits the first reading was sure
+// of.
+TEST(ReadBillKeys, ADateReadAgainIsTakenWhereTheReadingsAgree) {
+    for (auto [first, again, twice, taken] :
+         {std::tuple{U"2026年4月\uFFFD\uFFFD\uFFFD 14:05", U"2026年4月20日 14:05",
+                     U"2026 年4月 20日 14:05", true},
+          {U"2026年4月\uFFFD\uFFFD\uFFFD", U"2026年4月20日", U"2026年4月26日", false},
+          {U"2086年4月\uFFFD", U"2026年4月20日", U"2026年4月20日", false},
+          {U"2027年6月2 \uFFFD", U"2027年6月24日", U"2027年6月24日", true},
+          {U"2027年6月2 \uFFFD", U"2027年6月24日", U"2027年6月2\uFFFD日", false}}) {
+        EXPECT_TRUE(xdw::DateInDoubt(first));
+        EXPECT_EQ(xdw::DateReadAgain(first, again, twice), taken);
+    }
+    EXPECT_FALSE(xdw::DateInDoubt(U"お支払期限 2026年4月\uFFFD"));
 }

@@ -387,4 +387,68 @@ std::string BillDate(const std::vector<TextLine>& lines, bool recognised,
     return found.size() == 1 ? *found.begin() : std::string();
 }
 
+namespace {
+
+// The numbers of text in their order, each with whether an unsure character
+// cuts it short; a run of unsure characters is none.
+struct Group {
+    std::u32string digits;
+    bool cut = false;
+};
+
+std::vector<Group> Groups(const std::u32string& text) {
+    std::vector<Group> groups;
+    const std::u32string tight = Tighten(text).text;
+    for (size_t i = 0; i < tight.size();) {
+        if (tight[i] < U'0' || tight[i] > U'9') {
+            ++i;
+            continue;
+        }
+        Group group;
+        while (i < tight.size() && tight[i] >= U'0' && tight[i] <= U'9') group.digits += tight[i++];
+        group.cut = i < tight.size() && tight[i] == kUnsure;
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+// The one date of a line read again, when it is sure.
+bool OneSureDate(const std::u32string& line, FoundDate& date) {
+    const std::vector<FoundDate> dates = DatesIn(line, true, nullptr);
+    if (dates.size() != 1 || dates[0].doubtful) return false;
+    date = dates[0];
+    return true;
+}
+
+}  // namespace
+
+bool DateInDoubt(const std::u32string& line) {
+    const std::u32string tight = Tighten(line).text;
+    if (tight.find(kUnsure) == std::u32string::npos) return false;
+    for (const char32_t* other : {U"期限", U"期日", U"納期", U"有効", U"支払", U"¥", U"円"})
+        if (tight.find(other) != std::u32string::npos) return false;
+    const size_t digits = std::count_if(tight.begin(), tight.end(),
+                                        [](char32_t c) { return c >= U'0' && c <= U'9'; });
+    return digits >= 2 && (tight.find_first_of(U"年/") != std::u32string::npos);
+}
+
+bool DateReadAgain(const std::u32string& first, const std::u32string& again,
+                   const std::u32string& twice) {
+    FoundDate a, b;
+    if (!OneSureDate(again, a) || !OneSureDate(twice, b) || a.year != b.year ||
+        a.month != b.month || a.day != b.day)
+        return false;
+    const std::vector<Group> read = Groups(first);
+    const std::vector<Group> date = Groups(again.substr(a.begin, a.end - a.begin));
+    size_t at = 0;
+    for (const Group& group : read) {
+        while (at < date.size() && !(group.cut ? StartsWith(date[at].digits, 0, group.digits)
+                                               : date[at].digits == group.digits))
+            ++at;
+        if (at == date.size()) return false;
+        ++at;
+    }
+    return true;
+}
+
 }  // namespace xdw

@@ -20,4 +20,15 @@ namespace xdw {
 std::string BillDate(const std::vector<TextLine>& lines, bool recognised = false,
                      const std::vector<TextLine>* faint = nullptr);
 
+// A line of recognised text (as SplitLines gives it, cells joined) that
+// holds a date left in doubt, and no due date or sum: worth reading again.
+bool DateInDoubt(const std::u32string& line);
+
+// Whether a line holding a date left in doubt (first) may be taken as read
+// again (again, twice, each another way): both readings again hold one sure
+// date, the same one, and the numbers first read surely stand in it in their
+// order (one cut short by an unsure character as the start of one).
+bool DateReadAgain(const std::u32string& first, const std::u32string& again,
+                   const std::u32string& twice);
+
 }  // namespace xdw

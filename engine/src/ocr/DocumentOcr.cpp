@@ -275,7 +275,9 @@ void ApplyOcr(Document& doc, int page, const XDW_OCR_OPTION& option, const OcrSe
                 doc.changed = true;
             }
         }
-        doc.readText[page] = result.hasOwnText ? std::string() : ReadText(result.lines);
+        doc.readText[page] = result.hasOwnText         ? std::string()
+                             : !result.keyText.empty() ? result.keyText
+                                                       : ReadText(result.lines);
         if (result.hasOwnText) {
             // The page's own text is what a reader finds; a layer of ours
             // from before would only double it.

@@ -76,6 +76,12 @@
     X(FiguresLeastDigits, 2, "a run of figures holding fewer digits is not read again")          \
     X(FiguresRoom, 0.15, "room either side of a run of figures read again, in text sizes")       \
     X(FiguresWidest, 0.8, "a figure is at most this many text sizes wide")                       \
+    /* A bill's doubtful date line read again for its keys (KeyReread) */                        \
+    X(DateAgainSmaller, 0.8, "a bill's date line left in doubt is read again this much smaller " \
+      "than the page")                                                                           \
+    X(DateAgainLarger, 1.25, "and again this much larger; taken where both readings agree")     \
+    X(DateAgainLines, 1, "at most this many lines of a page are read again so (a date line "    \
+      "costs about 30 ms)")                                                                      \
     X(ZeroSlashSlant, 0.2, "a looped figure whose two holes stand shifted across by this many "  \
       "of its widths, one above the other, is a zero struck through (SlashedZero)")             \
     /* Every piece of ink read or known to be no text (InkAccount) */                            \

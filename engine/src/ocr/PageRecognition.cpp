@@ -11,6 +11,7 @@
 #include "ocr/DigitReread.h"
 #include "ocr/InkCheck.h"
 #include "ocr/JapaneseFixes.h"
+#include "ocr/KeyReread.h"
 #include "ocr/OcrMemory.h"
 #include "ocr/Orientation.h"
 #include "ocr/PageReading.h"
@@ -116,6 +117,7 @@ PageResult ReadPage(PageInput input, const OcrRecipe& recipe, bool upright, bool
     FixJapaneseConfusions(result.lines);
     result.geometry = input.scan->geometry;
     DropLinesOverText(result.lines, input.text, result.geometry.width, result.geometry.height);
+    result.keyText = KeyTextReadAgain(result.lines, reading, recipe);
     return result;
 }
 

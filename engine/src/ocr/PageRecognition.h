@@ -32,6 +32,9 @@ struct PageInput {
 struct PageResult {
     bool hasOwnText = false;  // the page's own text covers it: nothing to add
     std::vector<OcrLine> lines;
+    // The text a bill's keys are looked for in, when it is not the lines'
+    // (see KeyTextReadAgain).
+    std::string keyText;
     PageGeometry geometry;
     // Asked to be read upright: the clockwise turn that brought it upright
     // (0 when it stood so or the way up was not clear); the page was read,
