@@ -71,9 +71,10 @@
     X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \
       "many times its own pixels")                                                               \
     /* Figures read again by the English model (DigitReread) */                                  \
-    X(FiguresRereadUnder, 101, "a word holding figures read less surely than this has them "     \
+    X(FiguresRereadUnder, 92, "a word holding figures read less surely than this has them "      \
       "read again by the English model (above 100: every one; the Japanese model misreads a "    \
-      "0 as 9 at a confidence of 90 and more)")                                                  \
+      "0 as 9 at a confidence of 90 and more, 91 at most on the office and capture pages; a "    \
+      "page whose figures it reads surer does without the English model's load)")                \
     X(FiguresSure, 70, "the English reading is taken when read as surely as the Japanese word "  \
       "or at this confidence or more")                                                           \
     X(FiguresLeastDigits, 2, "a run of figures holding fewer digits is not read again")          \
