@@ -233,11 +233,10 @@ public:
             // A picture holds text only where it reads clearly.
             const float least = patch.picture ? kPictureSure : kUnreadSure;
             if (patch.picture) XDW_MARK("ink: a picture read for sure words");
-            apart_.push_back(WordsWhere(
-                patch.picture ? Picture(b, patch.rows) : Own(b, patch.rows), [&](const OcrWord& w) {
-                    return w.confidence >= least && MiddleWithin(w.box, b) &&
-                           !KeptByUnsure(w.box) && Fresh(w);
-                }));
+            apart_.push_back(WordsWhere(Own(b, patch.rows), [&](const OcrWord& w) {
+                return w.confidence >= least && MiddleWithin(w.box, b) && !KeptByUnsure(w.box) &&
+                       Fresh(w);
+            }));
             for (const Block& block : apart_.back()) Hold(block.lines);
         }
     }
@@ -267,26 +266,6 @@ private:
         for (Block& block : blocks) account_.DropStrokeMarks(block.lines);
         return blocks;
     }
-    // A picture's part of the page read by the recogniser's own layout, on
-    // the page with every word read so far made paper as well: the text
-    // that lies in what the layout took for a picture (a scanner's dark
-    // border around the sheet) is not read again with it.
-    std::vector<Block> Picture(const PixelBox& box, int rows) {
-        if (!pictureRest_) {
-            std::vector<OcrLine> read;
-            for (const std::vector<Block>& blocks : read_)
-                for (const Block& block : blocks)
-                    read.insert(read.end(), block.lines.begin(), block.lines.end());
-            for (const std::vector<Block>& blocks : apart_)
-                for (const Block& block : blocks)
-                    read.insert(read.end(), block.lines.begin(), block.lines.end());
-            pictureRest_ = account_.Rest(read);
-        }
-        std::vector<Block> blocks =
-            ReadOwn(layout_, *pictureRest_, box, rows, most_, recipe_, deadline_);
-        for (Block& block : blocks) account_.DropStrokeMarks(block.lines);
-        return blocks;
-    }
     // A word read again where a word kept lies already, or beside a kept
     // word that reads the same, is that word again.
     void Hold(const std::vector<OcrLine>& lines) { held_.Add(lines); }
@@ -305,7 +284,6 @@ private:
     const OcrRecipe& recipe_;
     Deadline& deadline_;
     std::optional<RenderedPage> rest_;
-    std::optional<RenderedPage> pictureRest_;
     std::vector<char> unsure_;  // by region
     std::vector<InkPatch> patches_;
     std::vector<char> taken_;  // by patch: read with an unsure region
