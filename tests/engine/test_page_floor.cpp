@@ -101,4 +101,51 @@ INSTANTIATE_TEST_SUITE_P(
                    4,
                    true}));
 
+// The page is not read whole where that could change no line: a doubtful
+// line that is a row of cells (the recogniser's own layout reads it cell by
+// cell), or doubtful only in figures the English model settles.
+struct DoubtCase {
+    int gapPx;
+    bool settled;
+    bool read;
+};
+
+class FloorDoubt : public testing::TestWithParam<DoubtCase> {};
+
+TEST_P(FloorDoubt, ReadOnlyWhereItCouldChangeALine) {
+    const DoubtCase& c = GetParam();
+    RenderedPage page;
+    page.dpi = 300;
+    page.geometry.width = 1600;
+    page.geometry.height = 400;
+    page.bytesPerLine = 1600;
+    page.pixels.assign(1600 * 400, 0xff);
+    const PageLayout layout = FindLayout(page, false);
+    const InkAccount account(layout);
+    auto word = [](int left, const std::u32string& text, float sure) {
+        const PixelBox b{left, 100, left + 40 * static_cast<int>(text.size()), 140};
+        return OcrWord{{OcrSymbol{text, b}}, b, sure};
+    };
+    std::vector<OcrLine> lines(1);
+    lines[0].words = {word(100, U"品番", 95), word(200 + c.gapPx, U"999", 45)};
+    lines[0].box = Union(lines[0].words[0].box, lines[0].words[1].box);
+    int read = 0;
+    RaiseToFloor(
+        layout, account, lines,
+        [&](const RenderedPage&) {
+            ++read;
+            return std::vector<OcrLine>{};
+        },
+        [&](const OcrLine& line) {
+            std::vector<char> settled(line.words.size());
+            settled.back() = c.settled;
+            return settled;
+        });
+    EXPECT_EQ(read > 0, c.read);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FloorDoubt,
+                         testing::Values(DoubtCase{0, false, true}, DoubtCase{200, false, false},
+                                         DoubtCase{0, true, false}));
+
 }  // namespace

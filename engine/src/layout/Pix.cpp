@@ -84,7 +84,15 @@ PixPtr GreyPix(const RenderedPage& page) {
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = page.pixels.data() + static_cast<size_t>(y) * page.bytesPerLine;
         l_uint32* line = data + static_cast<size_t>(y) * wpl;
-        for (int x = 0; x < w; ++x) SET_DATA_BYTE(line, x, row[x]);
+        // Four pixels a word, the first in its high byte (as SET_DATA_BYTE
+        // puts them, whatever the machine's byte order).
+        const int whole = w / 4;
+        for (int i = 0; i < whole; ++i) {
+            const uint8_t* p = row + 4 * static_cast<size_t>(i);
+            line[i] =
+                (l_uint32{p[0]} << 24) | (l_uint32{p[1]} << 16) | (l_uint32{p[2]} << 8) | p[3];
+        }
+        for (int x = 4 * whole; x < w; ++x) SET_DATA_BYTE(line, x, row[x]);
         CheckWorkLimit();
     }
     pixSetResolution(pix.get(), page.dpi, page.dpi);
@@ -105,7 +113,16 @@ RenderedPage GreyPage(PIX* grey, const RenderedPage& page) {
     for (int y = 0; y < h; ++y) {
         const l_uint32* line = data + static_cast<size_t>(y) * wpl;
         uint8_t* row = out.pixels.data() + static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x) row[x] = static_cast<uint8_t>(GET_DATA_BYTE(line, x));
+        const int whole = w / 4;
+        for (int i = 0; i < whole; ++i) {
+            uint8_t* p = row + 4 * static_cast<size_t>(i);
+            const l_uint32 v = line[i];
+            p[0] = static_cast<uint8_t>(v >> 24);
+            p[1] = static_cast<uint8_t>(v >> 16);
+            p[2] = static_cast<uint8_t>(v >> 8);
+            p[3] = static_cast<uint8_t>(v);
+        }
+        for (int x = 4 * whole; x < w; ++x) row[x] = static_cast<uint8_t>(GET_DATA_BYTE(line, x));
         CheckWorkLimit();
     }
     return out;

@@ -141,6 +141,17 @@ bool Looped(char32_t c) {
     return c == U'0' || c == U'3' || c == U'5' || c == U'6' || c == U'8' || c == U'9';
 }
 
+// Whether an English reading could change the run: only its looped digits
+// and its separators may read otherwise (see SameShape), so a run of 1, 2,
+// 4 and 7 alone is only ever read the same.
+bool Changeable(const OcrWord& word, const Run& run) {
+    for (size_t i = run.begin; i < run.end; ++i) {
+        const char32_t c = Single(word.symbols[i]);
+        if (!Digit(c) || Looped(c)) return true;
+    }
+    return false;
+}
+
 // Whether english is the run's figures in the same shape: a digit for each
 // digit, a separator for each separator, and no digit read otherwise unless
 // both readings are looped.
@@ -170,38 +181,95 @@ bool ReadsJapanese(const std::string& languages) {
     return ("+" + languages + "+").find("+jpn+") != std::string::npos;
 }
 
+// Whether the English reading of a run is taken for it.
+bool Takes(const OcrWord& word, const Run& run, const Reading& english) {
+    return english.confidence >= std::min(word.confidence, kSure) &&
+           SameShape(word, run, english.text);
+}
+
+// Whether the figures of reading's page are read again: recipe reads
+// Japanese, the English language data is there, and the page was not
+// unwarped from a photograph.
+bool Rereads(const PageReading& reading, const OcrRecipe& recipe) {
+    if (!ReadsJapanese(recipe.languages) || reading.prepared.unwarped) return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(
+        std::filesystem::path(recipe.tessdata) / "eng.traineddata", ec);
+}
+
+// Whether line's words are read again here at all: vertical lines are not,
+// nor lines read from another copy of the page than the straightened one
+// (they lie elsewhere on it).
+bool Horizontal(const OcrLine& line, const PageLayout& layout) {
+    return !line.vertical && line.skewDegrees == layout.skewDegrees;
+}
+
+int TextSize(const OcrLine& line, const PageLayout& layout) {
+    return layout.textSize > 0 ? layout.textSize : line.box.bottom - line.box.top;
+}
+
+// A word of figures alone: digits and the signs between them, after a yen
+// sign at most (an amount, a number, a date).
+bool FiguresWord(const OcrWord& word) {
+    bool first = true;
+    for (const OcrSymbol& s : word.symbols)
+        for (char32_t c : s.text) {
+            const char32_t n = Narrow(c);
+            const bool yen = first && (n == U'\\' || n == U'\u00A5');
+            first = false;
+            if (!yen && !Digit(n) && !Separator(n)) return false;
+        }
+    return !Runs(word).empty();
+}
+
 }  // namespace
 
 void RereadFigures(std::vector<OcrLine>& lines, PageReading& reading, const OcrRecipe& recipe) {
-    if (!ReadsJapanese(recipe.languages) || reading.prepared.unwarped) return;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(
-            std::filesystem::path(recipe.tessdata) / "eng.traineddata", ec))
-        return;
+    if (!Rereads(reading, recipe)) return;
     const PageLayout& layout = reading.layout;
     const double scale = ReadScale(layout.textSize, reading.most);
     // The page's progress is at its end already.
     Deadline deadline = reading.deadline;
     deadline.noted = false;
     for (OcrLine& line : lines) {
-        // Lines read from another copy of the page than the straightened
-        // one lie elsewhere on it.
-        if (line.vertical || line.skewDegrees != layout.skewDegrees) continue;
-        const int size = layout.textSize > 0 ? layout.textSize : line.box.bottom - line.box.top;
+        if (!Horizontal(line, layout)) continue;
+        const int size = TextSize(line, layout);
         for (size_t w = 0; w < line.words.size(); ++w) {
             OcrWord& word = line.words[w];
             if (word.confidence >= kRereadUnder) continue;
             for (const Run& run : Runs(word)) {
+                if (!Changeable(word, run)) continue;
                 const Reading english = ReadEnglish(layout.image, RunBox(line, w, run, size), scale,
                                                     recipe.tessdata, deadline);
-                if (english.confidence < std::min(word.confidence, kSure) ||
-                    !SameShape(word, run, english.text))
-                    continue;
+                if (!Takes(word, run, english)) continue;
                 XDW_MARK("figures: read again in English");
                 Take(word, run, english.text);
             }
         }
     }
+}
+
+std::vector<char> FiguresSettled(const OcrLine& line, float under, PageReading& reading,
+                                 const OcrRecipe& recipe) {
+    std::vector<char> settled(line.words.size());
+    const PageLayout& layout = reading.layout;
+    if (!Rereads(reading, recipe) || !Horizontal(line, layout)) return settled;
+    const double scale = ReadScale(layout.textSize, reading.most);
+    Deadline deadline = reading.deadline;
+    deadline.noted = false;
+    for (size_t w = 0; w < line.words.size(); ++w) {
+        const OcrWord& word = line.words[w];
+        if (word.confidence >= under || word.confidence >= kRereadUnder || !FiguresWord(word))
+            continue;
+        bool all = true;
+        for (const Run& run : Runs(word))
+            all =
+                all && Takes(word, run,
+                             ReadEnglish(layout.image, RunBox(line, w, run, TextSize(line, layout)),
+                                         scale, recipe.tessdata, deadline));
+        settled[w] = all;
+    }
+    return settled;
 }
 
 }  // namespace xdw

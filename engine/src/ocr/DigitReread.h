@@ -23,4 +23,11 @@ namespace xdw {
 // English language data is installed. Throws as PageLines.
 void RereadFigures(std::vector<OcrLine>& lines, PageReading& reading, const OcrRecipe& recipe);
 
+// By word of line, whether RereadFigures will settle the word's doubt: a
+// word read under `under`, of figures alone (after a yen sign), whose every
+// run of figures reads in English as RereadFigures takes it. All false when
+// RereadFigures reads nothing again. Throws as PageLines.
+std::vector<char> FiguresSettled(const OcrLine& line, float under, PageReading& reading,
+                                 const OcrRecipe& recipe);
+
 }  // namespace xdw

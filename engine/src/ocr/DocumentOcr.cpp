@@ -15,6 +15,7 @@
 #include "Error.h"
 #include "ocr/BoundedRender.h"
 #include "ocr/OcrAhead.h"
+#include "ocr/OcrMemory.h"
 #include "ocr/Orientation.h"
 #include "ocr/PageRecognition.h"
 #include "ocr/ReadText.h"
@@ -42,6 +43,8 @@ struct DocumentOcr {
     // Pages whose drawing passed its own bounds, with that failure: asked
     // for again (turned, then read), they fail with it at once.
     std::vector<std::pair<PageKey, std::exception_ptr>> refused;
+    // Its pages' memory, kept while they were read, goes back with it.
+    ~DocumentOcr() { ReturnOcrMemory(); }
 };
 
 namespace {

@@ -56,6 +56,10 @@
     X(LargeTextPx, 64, "pixels: so is text higher than this")                                    \
     X(Doubtful, 50, "a word read less surely than this is doubtful: its line is looked at again")\
     X(SecondLookScale, 0.95, "a doubtful line is looked at again this much smaller")             \
+    X(LongLineWords, 20, "a doubtful line of this many words, holding ManyDoubtful doubtful "    \
+      "words, is not looked at again smaller: read again whole, one of its words always reads " \
+      "less surely than the weakest before")                                                    \
+    X(ManyDoubtful, 4, "see LongLineWords")                                                      \
     X(NarrowWidth, 0.7, "doubtful words whose characters are this narrow (of their line's "     \
       "height) are read again WideStretch times as wide")                                        \
     X(WideStretch, 1.5, "see NarrowWidth")                                                       \
@@ -67,9 +71,10 @@
     X(MostWholeArea, 2, "the whole page is read by the recogniser's own layout at most this "    \
       "many times its own pixels")                                                               \
     /* Figures read again by the English model (DigitReread) */                                  \
-    X(FiguresRereadUnder, 101, "a word holding figures read less surely than this has them "     \
+    X(FiguresRereadUnder, 92, "a word holding figures read less surely than this has them "      \
       "read again by the English model (above 100: every one; the Japanese model misreads a "    \
-      "0 as 9 at a confidence of 90 and more)")                                                  \
+      "0 as 9 at a confidence of 90 and more, 91 at most on the office and capture pages; a "    \
+      "page whose figures it reads surer does without the English model's load)")                \
     X(FiguresSure, 70, "the English reading is taken when read as surely as the Japanese word "  \
       "or at this confidence or more")                                                           \
     X(FiguresLeastDigits, 2, "a run of figures holding fewer digits is not read again")          \

@@ -90,6 +90,24 @@ struct Band {
     int top = 0, bottom = 0;
 };
 
+// Words further apart than this many line heights stand in cells of their
+// own.
+const double kCellGap = Tuned(Ocr::CellGap);
+
+// A row of cells (a price list set by spaces, a receipt's item and price):
+// the recogniser's own layout reads it cell by cell, and no cell, holding
+// part of the row's ink, can take the row's place.
+bool RowOfCells(const OcrLine& line) {
+    const double gap = kCellGap * (line.box.bottom - line.box.top);
+    const OcrWord* before = nullptr;
+    for (const OcrWord& w : line.words) {
+        if (Blank(w)) continue;
+        if (before && w.box.left - before->box.right > gap) return true;
+        before = &w;
+    }
+    return false;
+}
+
 // A line the floor is wanted on: read at a mean confidence under
 // kFloorMeanSure, or holding a word under kFloorUnsure.
 bool Doubtful(const OcrLine& line) {
@@ -106,7 +124,7 @@ bool Doubtful(const OcrLine& line) {
 // The bands across the page where the evidence wants the floor (doubtful
 // lines, ink no word covers), top to bottom; none when the page is to be
 // read whole: they would cover most of it, or a doubtful line runs down.
-std::vector<Band> FloorBands(const PageLayout& layout, const InkAccount& account,
+std::vector<Band> FloorBands(const PageLayout& layout, const std::vector<InkPatch>& patches,
                              const std::vector<OcrLine>& lines) {
     std::vector<Band> wanted;
     std::optional<PixelBox> text;
@@ -117,7 +135,6 @@ std::vector<Band> FloorBands(const PageLayout& layout, const InkAccount& account
         if (line.vertical) return {};
         wanted.push_back({line.box.top, line.box.bottom});
     }
-    const std::vector<InkPatch> patches = account.Unread(lines);
     for (const InkPatch& patch : patches) {
         span(patch.box);
         wanted.push_back({patch.box.top, patch.box.bottom});
@@ -168,11 +185,47 @@ bool FloorWanted(double unreadShare, const std::vector<OcrLine>& lines) {
     return unreadShare >= kFloorUnreadShare;
 }
 
+namespace {
+
+// Whether the whole reading could change lines: a word it could take away
+// (unsure, over too little ink), ink no word covers, a doubtful line that
+// is neither a row of cells nor doubtful only in words settled elsewhere,
+// or no doubtful line at all (the page's unread ink wants the floor).
+bool MayChange(const InkAccount& account, const std::vector<OcrLine>& lines,
+               const std::vector<InkPatch>& patches, const SettledWords& settled) {
+    if (!patches.empty() || !settled) return true;
+    for (const OcrLine& line : lines)
+        for (const OcrWord& w : line.words)
+            if (w.confidence < kDropUnsure && !Blank(w) &&
+                account.InkIn(w.box) < kInkSupport * double(Area(w.box)))
+                return true;
+    bool doubt = false;
+    for (const OcrLine& line : lines) {
+        if (!Doubtful(line)) continue;
+        doubt = true;
+        if (RowOfCells(line)) continue;
+        const std::vector<char> done = settled(line);
+        OcrLine rest = line;
+        rest.words.clear();
+        for (size_t i = 0; i < line.words.size(); ++i)
+            if (i >= done.size() || !done[i]) rest.words.push_back(line.words[i]);
+        if (Doubtful(rest)) return true;
+    }
+    return !doubt;
+}
+
+}  // namespace
+
 void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vector<OcrLine>& lines,
-                  const WholeReading& readWhole) {
+                  const WholeReading& readWhole, const SettledWords& settled) {
+    const std::vector<InkPatch> patches = account.Unread(lines);
+    if (!MayChange(account, lines, patches, settled)) {
+        XDW_MARK("floor: the doubt only in rows of cells and settled figures");
+        return;
+    }
     // Read where the evidence wants it: in the bands that hold the doubt,
     // or the page whole.
-    const std::vector<Band> bands = FloorBands(layout, account, lines);
+    const std::vector<Band> bands = FloorBands(layout, patches, lines);
     std::vector<OcrLine> whole;
     if (bands.empty()) whole = readWhole(layout.image);
     int blocks = 0;

@@ -20,6 +20,11 @@
 
 namespace xdw {
 
+// The words of a line whose doubt is settled elsewhere (figures the English
+// model reads, see FiguresSettled), by word: no doubt the floor is wanted
+// for.
+using SettledWords = std::function<std::vector<char>(const OcrLine& line)>;
+
 // The page's image read whole by the recogniser's own layout: its lines,
 // boxes in the image's pixels.
 using WholeReading = std::function<std::vector<OcrLine>(const RenderedPage& image)>;
@@ -36,8 +41,12 @@ void DropUnreadable(std::vector<OcrLine>& lines);
 bool FloorWanted(double unreadShare, const std::vector<OcrLine>& lines);
 
 // The page read whole (by readWhole, on the layout's image) laid under
-// lines, as above. Throws what readWhole throws, or std::bad_alloc.
+// lines, as above. Given settled, the page is not read where that could
+// change no line: when its every doubtful line is a row of cells (read cell
+// by cell by the recogniser's own layout, no cell can take the row's place)
+// or doubtful only in words settled, with no ink unread and no word to take
+// away. Throws what readWhole throws, or std::bad_alloc.
 void RaiseToFloor(const PageLayout& layout, const InkAccount& account, std::vector<OcrLine>& lines,
-                  const WholeReading& readWhole);
+                  const WholeReading& readWhole, const SettledWords& settled = {});
 
 }  // namespace xdw

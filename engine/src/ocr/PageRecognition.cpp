@@ -12,6 +12,7 @@
 #include "ocr/InkCheck.h"
 #include "ocr/JapaneseFixes.h"
 #include "ocr/KeyReread.h"
+#include "ocr/OcrMemory.h"
 #include "ocr/Orientation.h"
 #include "ocr/PageReading.h"
 #include "ocr/PageText.h"
@@ -22,6 +23,7 @@
 namespace xdw {
 
 PageInput TakePage(QPDF& pdf, int page, double dpi) {
+    KeepOcrMemory();
     PageInput input;
     input.dpi = dpi;
     input.scan = ReadScannedPage(pdf, page, dpi);

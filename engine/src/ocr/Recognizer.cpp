@@ -6,6 +6,7 @@
 
 #include "Marks.h"
 #include "layout/Skew.h"
+#include "ocr/DigitReread.h"
 #include "ocr/InkAccount.h"
 #include "ocr/OcrTuning.h"
 #include "ocr/PageFloor.h"
@@ -19,6 +20,9 @@ namespace {
 // this many pieces of ink on the page.
 const int kPiecesPerCharacter = TunedInt(Ocr::PiecesPerCharacter);
 const int kFewPieces = TunedInt(Ocr::FewPieces);
+// Words read under this may leave doubt the floor is wanted for (see
+// PageFloor).
+const float kFloorMeanSure = static_cast<float>(Tuned(Ocr::FloorMeanSure));
 
 // The lines' boxes carried from the prepared copy (straightened by their
 // skew) back onto the page: each box becomes the box around its corners.
@@ -130,14 +134,21 @@ std::vector<OcrLine> PageLines(PageReading& reading, const OcrRecipe& recipe) {
     InsertByPlace(lines, std::move(apart));
     DropUnreadable(lines);
     // Never less than the recogniser reads alone, where the evidence says
-    // the page may hold more.
+    // the page may hold more; figures the English model will read again
+    // surely are no such evidence (a price list's every row holds a product
+    // code or a price read unsurely).
     if (!reading.noise && !readWhole && layout.textSize > 0 &&
         FloorWanted(reading.unreadShare, lines)) {
         const std::shared_ptr<const InkAccount> account =
             reading.account ? reading.account : std::make_shared<const InkAccount>(layout);
-        RaiseToFloor(layout, *account, lines, [&](const RenderedPage& image) {
-            return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
-        });
+        RaiseToFloor(
+            layout, *account, lines,
+            [&](const RenderedPage& image) {
+                return ReadWhole(image, layout.textSize, reading.most, recipe, reading.deadline);
+            },
+            [&](const OcrLine& line) {
+                return FiguresSettled(line, kFloorMeanSure, reading, recipe);
+            });
     }
     OntoPage(lines, prepared);
     // A photo's sheet found with a wrong corner (its shadowed part as dark
