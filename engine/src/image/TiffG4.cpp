@@ -64,6 +64,19 @@ struct TiffCloser {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
 
+// One bilevel page, white as 0, G4-coded in a single strip.
+void SetG4Page(TIFF* tif, uint32_t width, uint32_t height) {
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+}
+
 }  // namespace
 
 // libtiff's G4 coder, in memory: Leptonica's pixGenerateCIData writes each page to /tmp first.
@@ -80,15 +93,7 @@ std::string EncodeG4(const uint8_t* rows, uint32_t width, uint32_t height, size_
             TIFFOpenOptionsFree(options);
             throw EngineError(XDW_E_FAIL, "G4 coder");
         }
-        TIFFSetField(out.get(), TIFFTAG_IMAGEWIDTH, width);
-        TIFFSetField(out.get(), TIFFTAG_IMAGELENGTH, height);
-        TIFFSetField(out.get(), TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(out.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(out.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(out.get(), TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-        TIFFSetField(out.get(), TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-        TIFFSetField(out.get(), TIFFTAG_ROWSPERSTRIP, height);
-        TIFFSetField(out.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        SetG4Page(out.get(), width, height);
         const tmsize_t size = static_cast<tmsize_t>(rowBytes * height);
         if (TIFFWriteEncodedStrip(out.get(), 0, const_cast<uint8_t*>(rows), size) != size) {
             TIFFOpenOptionsFree(options);
@@ -111,10 +116,6 @@ std::string EncodeG4(const uint8_t* rows, uint32_t width, uint32_t height, size_
     return coded;
 }
 
-}  // namespace xdw
-
-namespace xdw {
-
 std::optional<std::vector<uint8_t>> DecodeG4(const std::string& coded, uint32_t width,
                                              uint32_t height) {
     if (width == 0 || height == 0 || coded.empty()) return std::nullopt;
@@ -133,15 +134,7 @@ std::optional<std::vector<uint8_t>> DecodeG4(const std::string& coded, uint32_t 
             TIFFOpenOptionsFree(options);
             return std::nullopt;
         }
-        TIFFSetField(out.get(), TIFFTAG_IMAGEWIDTH, width);
-        TIFFSetField(out.get(), TIFFTAG_IMAGELENGTH, height);
-        TIFFSetField(out.get(), TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(out.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(out.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(out.get(), TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-        TIFFSetField(out.get(), TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-        TIFFSetField(out.get(), TIFFTAG_ROWSPERSTRIP, height);
-        TIFFSetField(out.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        SetG4Page(out.get(), width, height);
         const tmsize_t size = static_cast<tmsize_t>(coded.size());
         if (TIFFWriteRawStrip(out.get(), 0, const_cast<char*>(coded.data()), size) != size) {
             TIFFOpenOptionsFree(options);
