@@ -206,6 +206,15 @@ std::optional<Scan> FindScan(QPDF& pdf, int pageNumber, double dpi) {
     return Scan{*frame, *image, size_t(iw), size_t(ih), n, scale};
 }
 
+// The page's shown box and turn, as the geometry of its drawing carries them.
+void SetFrame(PageGeometry& g, const PageFrame& frame) {
+    g.x0 = frame.box[0];
+    g.y0 = frame.box[1];
+    g.x1 = frame.box[2];
+    g.y1 = frame.box[3];
+    g.rotate = frame.rotate;
+}
+
 // The full pixels under one pixel of a reduced row or column, each with the
 // share of the reduced pixel it covers.
 struct Span {
@@ -242,11 +251,7 @@ std::optional<RenderedPage> ShownImage(const Scan& scan) {
     const PageFrame& frame = scan.frame;
     RenderedPage out;
     PageGeometry& g = out.geometry;
-    g.x0 = frame.box[0];
-    g.y0 = frame.box[1];
-    g.x1 = frame.box[2];
-    g.y1 = frame.box[3];
-    g.rotate = frame.rotate;
+    SetFrame(g, frame);
     const bool sideways = frame.rotate == 90 || frame.rotate == 270;
     // The image as shown, full size: where its pixel x, y comes from.
     const size_t SW = sideways ? H : W, SH = sideways ? W : H;
@@ -464,10 +469,7 @@ std::optional<RenderedPage> DrawnEnlarged(const Enlarged& scan, double dpi) {
 
     RenderedPage out;
     PageGeometry& g = out.geometry;
-    g.x0 = frame.box[0];
-    g.y0 = frame.box[1];
-    g.x1 = frame.box[2];
-    g.y1 = frame.box[3];
+    SetFrame(g, frame);
     g.width = std::max(1, int(frame.Width() * k + 0.5));
     g.height = std::max(1, int(frame.Height() * k + 0.5));
     g.pointsPerPixel = frame.Width() / g.width;
