@@ -135,7 +135,9 @@ void ReadTail(Reader& r, FoundDate& date, const std::u32string* faint) {
     r.Blanks();
     bool weekdayRead = false;
     if (r.i < r.s.size() && (r.s[r.i] == U'(' || r.s[r.i] == U'（')) {
-        const size_t open = r.i++, dayAt = r.i;
+        const size_t open = r.i++;
+        r.Blanks();  // ( 金 ): the recogniser sets blanks inside now and then
+        const size_t dayAt = r.i;
         const size_t day = r.i < r.s.size() ? kDays.find(r.s[r.i]) : std::u32string::npos;
         if (day != std::u32string::npos) {
             ++r.i;
@@ -154,6 +156,11 @@ void ReadTail(Reader& r, FoundDate& date, const std::u32string* faint) {
             } else {
                 r.i = open;
             }
+        } else if (r.i < r.s.size() && (IsKanji(r.s[r.i]) || r.s[r.i] == kUnsure) &&
+                   (++r.i, r.Take(U")") || r.Take(U"）"))) {
+            // One kanji no weekday is (土 read as 上, a holiday's 祝), or a
+            // weekday not read: it settles nothing, and is no label of the
+            // date either.
         } else if (r.i < r.s.size() && r.s[r.i] == kUnsure) {
             date.doubtful = weekdayRead = true;
         } else {
@@ -177,12 +184,41 @@ void ReadTail(Reader& r, FoundDate& date, const std::u32string* faint) {
     }
 }
 
+// 日 with its level strokes lost (a normal-mode fax keeps one row of three)
+// is two bars, read as 11 after the day's digits: 2111 for 21日. Taken only
+// where the digits make no day, and without the last 1 make none either.
+bool DayOfBars(Reader& r, FoundDate& date) {
+    r.Blanks();
+    size_t end = r.i;
+    while (end < r.s.size() && r.s[end] >= U'0' && r.s[end] <= U'9') ++end;
+    const size_t n = end - r.i;
+    if (n < 3 || n > 4 || r.s.compare(end - 2, 2, U"11") != 0 ||
+        (end < r.s.size() && (IsDigitOrUnsure(r.s[end]) || r.s[end] == U'日')))
+        return false;
+    auto value = [&](size_t digits) {
+        int v = 0;
+        for (size_t k = 0; k < digits; ++k) v = v * 10 + static_cast<int>(r.s[r.i + k] - U'0');
+        return v;
+    };
+    const int day = value(n - 2);
+    if (day < 1 || day > 31 || value(n - 1) <= 31) return false;
+    date.dayRead = r.s.substr(r.i, n - 2);
+    date.day = day;
+    r.i = end;
+    ++r.unsureUnits;
+    return true;
+}
+
 // The month and day after a year: 12月1日.
 bool ReadMonthDay(Reader& r, FoundDate& date) {
     const int month = r.Number(2, true);
     date.monthRead = r.read;
     if (month < 0 || !r.Unit(U"月", 2)) return false;
     const bool unsure = r.unsure;
+    if (DayOfBars(r, date)) {
+        date.month = month;
+        return true;
+    }
     int day = r.Number(2, true);
     date.dayRead = r.read;
     if (day < 0) return false;
@@ -314,6 +350,8 @@ Role LabelRole(std::u32string label) {
     if (StartsWith(bare, 0, U"発行") && bare.size() <= 5 &&
         bare.find_first_not_of(kUnsure, 2) == std::u32string::npos)
         return Role::kIssue;
+    // ?付: of the labels, only 日付 ends so.
+    if (bare.size() == 2 && bare[0] == kUnsure && bare[1] == U'付') return Role::kIssue;
     return Role::kOther;
 }
 

@@ -83,9 +83,11 @@ bool EndsBefore(const std::u32string& cell, size_t pos) {
 
 // The recogniser reads シ as ン and バ as パ even at its surest (ハヤシ as
 // ハヤン at 97 of 100), where no other reading of the page tells them apart:
-// a name it read with ン or a half-voiced katakana is never certain.
+// a name it read with ン or a half-voiced katakana is never certain. Nor one
+// with 利: on a fax, whose rows lose the level strokes of 口, it reads 和 so
+// (大和 as 大利 at 98).
 bool MistakenKana(char32_t c) {
-    return c == U'ン' || (c >= U'パ' && c <= U'ポ' && (c - U'パ') % 3 == 0);
+    return c == U'ン' || (c >= U'パ' && c <= U'ポ' && (c - U'パ') % 3 == 0) || c == U'利';
 }
 
 // Loanwords common in company names whose ン or half-voiced kana no misread
@@ -125,6 +127,18 @@ std::u32string Mended(std::u32string cell) {
     }
     for (size_t i = 1; i + 1 < cell.size(); ++i)
         if (cell[i] == U' ' && IsKana(cell[i - 1]) && IsKana(cell[i + 1])) cell.erase(i--, 1);
+    // A legal form with one character unsure or misread where no other
+    // word fits: ?式会社 (株 read as 林), 株式会? and 有限会? (社 at the
+    // end of a line, where the recogniser gives up first).
+    for (size_t at = 0; at + 4 <= cell.size(); ++at) {
+        const std::u32string_view four(cell.data() + at, 4);
+        if (four.substr(1) == U"式会社" && four[0] != U'株' &&
+            (IsKanji(four[0]) || four[0] == kUnsure))
+            cell[at] = U'株';
+        else if ((four.substr(0, 3) == U"株式会" || four.substr(0, 3) == U"有限会") &&
+                 four[3] == kUnsure && (at + 4 == cell.size() || !IsNameChar(cell[at + 4])))
+            cell[at + 3] = U'社';
+    }
     return cell;
 }
 
