@@ -86,7 +86,7 @@ bool EndsBefore(const std::u32string& cell, size_t pos) {
 // a name it read with ン or a half-voiced katakana is never certain. Nor one
 // with 利: on a fax, whose rows lose the level strokes of 口, it reads 和 so
 // (大和 as 大利 at 98).
-bool MistakenKana(char32_t c) {
+bool Misread(char32_t c) {
     return c == U'ン' || (c >= U'パ' && c <= U'ポ' && (c - U'パ') % 3 == 0) || c == U'利';
 }
 
@@ -103,13 +103,13 @@ const char32_t* const kSureLoanwords[] = {
     U"グループ",         U"オンライン",     U"グリーン",         U"クリーン",
     U"ブランド",         U"ステーション",   U"コーポレーション", U"エージェンシー"};
 
-// True when the name holds a kana the recogniser mistakes, outside the
+// True when the name holds a character the recogniser mistakes, outside the
 // loanwords above.
-bool HoldsMistakenKana(std::u32string name) {
+bool HoldsMisreading(std::u32string name) {
     for (const char32_t* word : kSureLoanwords)
         for (size_t at; (at = name.find(word)) != std::u32string::npos;)
             name.replace(at, std::char_traits<char32_t>::length(word), U"・");
-    return std::any_of(name.begin(), name.end(), MistakenKana);
+    return std::any_of(name.begin(), name.end(), Misread);
 }
 
 bool IsKana(char32_t c) { return (c >= 0x3041 && c <= 0x309F) || (c >= 0x30A1 && c <= 0x30FF); }
@@ -248,7 +248,7 @@ std::string BillParty(const std::vector<TextLine>& text, bool recognised) {
                                         LineIsAddresseeOnly(lines[l + 1]));
                 if (addressee) {
                     addressees.insert(name.text);
-                } else if (name.doubtful || (recognised && HoldsMistakenKana(name.text))) {
+                } else if (name.doubtful || (recognised && HoldsMisreading(name.text))) {
                     doubtful = true;
                 } else {
                     issuers.insert(Tighten(name.text).text);
