@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <set>
 #include <string>
 #include <string_view>
@@ -243,6 +244,19 @@ bool ReadMonthDay(Reader& r, FoundDate& date) {
     return true;
 }
 
+// The latest year a bill's own date names: the next but one (an estimate
+// made out for the year after next). A later one is figures misread (2086
+// read for 2026 on a fax).
+int LatestYear() {
+    static const int latest = [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        return utc.tm_year + 1900 + 2;
+    }();
+    return latest;
+}
+
 // The latest year of 令和 read from ?和 (see ReadAt).
 constexpr int kLatestHalfReadReiwa = 20;
 
@@ -305,7 +319,7 @@ bool ReadAt(const std::u32string& s, size_t at, FoundDate& date, bool recognised
     }
     date.year = year;
     date.begin = at;
-    const bool yearSure = !yearUnsure && year >= 1990 && year <= 2099;
+    const bool yearSure = !yearUnsure && year >= 1990 && year <= LatestYear();
     date.pinnable = recognised && yearSure && r.unsureUnits <= 1;
     date.doubtful = r.unsure || r.unsureUnits > 1 || !yearSure || date.month < 1 ||
                     date.month > 12 || date.day < 1 || date.day > DaysIn(year, date.month);

@@ -127,17 +127,20 @@ std::u32string Mended(std::u32string cell) {
     }
     for (size_t i = 1; i + 1 < cell.size(); ++i)
         if (cell[i] == U' ' && IsKana(cell[i - 1]) && IsKana(cell[i + 1])) cell.erase(i--, 1);
-    // A legal form with one character unsure or misread where no other
-    // word fits: ?式会社 (株 read as 林), 株式会? and 有限会? (社 at the
-    // end of a line, where the recogniser gives up first).
+    // A legal form with one character unsure where no other word fits
+    // (株\uFFFD会社, 有限会\uFFFD: 社 at the end of a line, where the recogniser
+    // gives up first), or 株 misread (林式会社: only 株 goes before 式会社).
     for (size_t at = 0; at + 4 <= cell.size(); ++at) {
         const std::u32string_view four(cell.data() + at, 4);
-        if (four.substr(1) == U"式会社" && four[0] != U'株' &&
-            (IsKanji(four[0]) || four[0] == kUnsure))
-            cell[at] = U'株';
-        else if ((four.substr(0, 3) == U"株式会" || four.substr(0, 3) == U"有限会") &&
-                 four[3] == kUnsure && (at + 4 == cell.size() || !IsNameChar(cell[at + 4])))
-            cell[at + 3] = U'社';
+        for (const std::u32string_view form : {U"株式会社", U"有限会社"}) {
+            size_t unsure = 4, differ = 0;
+            for (size_t i = 0; i < 4; ++i)
+                if (four[i] != form[i]) ++differ, unsure = four[i] == kUnsure ? i : unsure;
+            const bool lastCut = unsure == 3 && at + 4 < cell.size() && IsNameChar(cell[at + 4]);
+            if ((differ == 1 && unsure < 4 && !lastCut) ||
+                (form[0] == U'株' && differ == 1 && IsKanji(four[0]) && four[0] != form[0]))
+                std::copy(form.begin(), form.end(), cell.begin() + at);
+        }
     }
     return cell;
 }
