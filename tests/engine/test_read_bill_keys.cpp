@@ -86,6 +86,7 @@ const ReadCase kCases[] = {
      "株式会社こもれび商店"},
     {"legal-form-cut-before-more", "納品書\n株式会\uFFFDこもれび商店", "", "", ""},
     {"year-far-ahead", "請求書\n日付2086/09/08", "", "", ""},
+    {"katakana-read-as-hiragana", "請求書\n株式会社アオが物流", "", "", ""},
     {"kanji-fax-misreads", "見積書\n大利システム株式会\uFFFD", "", "", ""},
     {"addressee-mark-misread", "請求書\n株式会社こだま企画御山\n(株)ひかり食品", "", "",
      "株式会社ひかり食品"},

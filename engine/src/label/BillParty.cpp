@@ -104,12 +104,19 @@ const char32_t* const kSureLoanwords[] = {
     U"ブランド",         U"ステーション",   U"コーポレーション", U"エージェンシー"};
 
 // True when the name holds a character the recogniser mistakes, outside the
-// loanwords above.
+// loanwords above, or a katakana read as hiragana.
 bool HoldsMisreading(std::u32string name) {
     for (const char32_t* word : kSureLoanwords)
         for (size_t at; (at = name.find(word)) != std::u32string::npos;)
             name.replace(at, std::char_traits<char32_t>::length(word), U"・");
-    return std::any_of(name.begin(), name.end(), Misread);
+    if (std::any_of(name.begin(), name.end(), Misread)) return true;
+    // A katakana the recogniser read as hiragana (アオバ as アオが at its
+    // surest): no name goes on from katakana in hiragana, but for の.
+    for (size_t i = 1; i < name.size(); ++i)
+        if (name[i - 1] >= U'ァ' && name[i - 1] <= U'ヺ' && name[i] >= U'ぁ' && name[i] <= U'ゖ' &&
+            name[i] != U'の')
+            return true;
+    return false;
 }
 
 bool IsKana(char32_t c) { return (c >= 0x3041 && c <= 0x309F) || (c >= 0x30A1 && c <= 0x30FF); }
